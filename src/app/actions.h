@@ -1,0 +1,53 @@
+// The 35 actions of the main window. Each works on a copy of the working state
+// that the dispatcher keeps only when the action succeeds.
+#pragma once
+
+#include "app/working_state.h"
+#include "runtime/ui_port.h"
+
+namespace velmora::actions {
+
+// Loading (actions_data.cpp)
+void load_proto(WorkingState& s, UiPort& ui);
+void load_file1(WorkingState& s, UiPort& ui);
+void load_file2d(WorkingState& s, UiPort& ui);
+void load_file2(WorkingState& s, UiPort& ui);
+void load_wire_frame(WorkingState& s, UiPort& ui);
+
+// Saving (actions_save.cpp)
+void save_file1(WorkingState& s, UiPort& ui);
+void save_file2d(WorkingState& s, UiPort& ui);
+void save_aligned_file1(WorkingState& s, UiPort& ui);
+void save_aligned_file2d(WorkingState& s, UiPort& ui);
+void save_file2(WorkingState& s, UiPort& ui);
+
+// Statistics (actions_stats.cpp)
+void goodall_f(WorkingState& s, UiPort& ui);
+void boot_f(WorkingState& s, UiPort& ui);
+void permute_f(WorkingState& s, UiPort& ui);
+void get_disparity(WorkingState& s, UiPort& ui);
+void permute_variance(WorkingState& s, UiPort& ui);
+
+// Display, styling and the plot window (actions_display.cpp)
+void show_mean1(WorkingState& s, UiPort& ui);
+void listd(WorkingState& s, UiPort& ui);
+void show_data1(WorkingState& s, UiPort& ui);
+void add_labels(WorkingState& s, UiPort& ui);
+void show_mean2(WorkingState& s, UiPort& ui);
+void show_data2(WorkingState& s, UiPort& ui);
+void open_figure(WorkingState& s, UiPort& ui);
+void clear_figure(WorkingState& s, UiPort& ui);
+void copy_image(WorkingState& s, UiPort& ui);
+void axis_on(WorkingState& s, UiPort& ui);
+void axis_off(WorkingState& s, UiPort& ui);
+void copy_eps(WorkingState& s, UiPort& ui);
+void thicker_lines(WorkingState& s, UiPort& ui);
+void thinner_lines(WorkingState& s, UiPort& ui);
+void filled_symbols(WorkingState& s, UiPort& ui);
+void empty_symbols(WorkingState& s, UiPort& ui);
+void bigger_symbols(WorkingState& s, UiPort& ui);
+void smaller_symbols(WorkingState& s, UiPort& ui);
+void toggle_dots(WorkingState& s, UiPort& ui);
+void clear(WorkingState& s, UiPort& ui);
+
+}  // namespace velmora::actions

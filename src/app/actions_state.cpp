@@ -1,0 +1,28 @@
+// Actions on the study itself: listing it, emptying it, and the dash-dot switch.
+#include "app/actions.h"
+
+namespace velmora::actions {
+
+void listd(WorkingState& s, UiPort& ui) { ui.console().echo("data1", s.data1); }
+
+void toggle_dots(WorkingState&, UiPort& ui) {
+  const std::string checked = ui.control_checked("DotCheck");
+  ui.set_control_checked("DotCheck", checked.size() > 1 && checked[1] == 'n' ? "Off" : "On");
+}
+
+void clear(WorkingState& s, UiPort& ui) {
+  s.data1 = Sample();
+  s.data1cs.resize(0);
+  s.data2 = Sample();
+  s.data2cs.resize(0);
+  s.wirelist.resize(0, 0);
+  s.wireactive.reset();
+  s.mean1.resize(0, 0);
+  s.mean2.resize(0, 0);
+  if (s.fighand1 && ui.graphics().is_handle(*s.fighand1)) ui.graphics().close(*s.fighand1);
+  s.fighand1.reset();
+  s.fname1 = std::monostate{};
+  ui.set_control_string("BigBox", "    ");
+}
+
+}  // namespace velmora::actions

@@ -1,0 +1,37 @@
+// The batch runner: a script of actions run headless, for tests and other programs.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+struct BatchOptions {
+  std::filesystem::path script;
+  std::optional<std::uint64_t> seed;
+  std::optional<std::filesystem::path> events;
+  std::optional<std::filesystem::path> figures;
+  bool keep_going = false;
+  bool quiet = false;
+};
+
+/// One line of a script.
+struct ScriptCommand {
+  int line = 0;
+  bool is_set = false;
+  std::vector<std::string> words;  // the action and its answers, or TAG PROPERTY VALUE
+};
+
+/// Reads a script; throws std::runtime_error "SCRIPT:LINE: message" for a
+/// malformed line or a `set` on a tag or property that does not exist.
+std::vector<ScriptCommand> parse_script(const std::filesystem::path& script);
+
+/// Runs a script. Returns the exit status: 0 all actions succeeded, 1 an action
+/// failed or matched no name, 2 a usage or script error.
+int run_batch(const BatchOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace velmora

@@ -1,0 +1,23 @@
+#include "app/function_table.h"
+
+#include "display/functions.h"
+#include "geometry/functions.h"
+#include "io/functions.h"
+#include "stats/functions.h"
+
+namespace velmora {
+
+FunctionTable build_function_table(Dispatcher& dispatcher) {
+  FunctionTable table;
+  register_display_functions(table);
+  register_geometry_functions(table);
+  register_io_functions(table);
+  register_stats_functions(table);
+  table.add({"vm3sw", 1, 0, [&dispatcher](const std::vector<Value>& args, int) {
+               dispatcher.vm3sw(args.empty() ? std::string() : as_text(args[0], "vm3sw", 1));
+               return std::vector<Value>{};
+             }});
+  return table;
+}
+
+}  // namespace velmora

@@ -1,0 +1,33 @@
+// The study kept between actions; only the dispatcher owns it.
+#pragma once
+
+#include <Eigen/Dense>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "runtime/graphics.h"
+#include "runtime/sample.h"
+
+namespace velmora {
+
+/// The name most recently chosen in a save dialog: nothing yet, the number 0
+/// after a cancelled dialog, or the chosen name.
+using SavedFileName = std::variant<std::monostate, double, std::string>;
+
+struct WorkingState {
+  Eigen::MatrixXd proto;        // the protocol table, addressed by running position (column by column)
+  Eigen::RowVectorXd rbreak;    // curve starts within a flat row, then the row length
+  Sample data1;                 // first sample, p by 3 by n, superimposed
+  Eigen::RowVectorXd data1cs;   // centroid sizes before superimposition
+  Eigen::MatrixXd mean1;        // p by 3
+  Sample data2;                 // second sample, fitted onto mean2
+  Eigen::RowVectorXd data2cs;
+  Eigen::MatrixXd mean2;        // fitted onto mean1, unit centroid size
+  Eigen::MatrixXd wirelist;     // rows: (unused, landmark a, landmark b, ...)
+  std::optional<double> wireactive;
+  std::optional<Handle> fighand1;
+  SavedFileName fname1;
+};
+
+}  // namespace velmora

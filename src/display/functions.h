@@ -1,0 +1,10 @@
+// The functions of this folder that can be called by name.
+#pragma once
+
+#include "runtime/function_table.h"
+
+namespace velmora {
+
+void register_display_functions(FunctionTable& table);
+
+}  // namespace velmora
