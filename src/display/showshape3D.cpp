@@ -1,0 +1,21 @@
+#include "display/showshape3D.h"
+
+#include "runtime/error.h"
+
+namespace velmora {
+
+void showshape3D(Graphics& graphics, const Sample& x, std::string_view dsymbol) {
+  if (x.empty()) throw RuntimeError("There is nothing to draw: the configuration is empty.");
+  auto draw = [&](Eigen::Index i) {
+    const auto c = x.specimen(i);
+    graphics.plot3(c.col(0), c.col(1), c.col(2), dsymbol);
+  };
+  draw(0);
+  const Handle axes = graphics.gca();
+  graphics.hold(axes, true);
+  graphics.axis(axes, "auto");
+  graphics.axis(axes, "equal");
+  for (Eigen::Index i = 1; i < x.count(); ++i) draw(i);
+}
+
+}  // namespace velmora
