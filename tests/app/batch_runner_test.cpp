@@ -1,0 +1,115 @@
+// The batch runner's contract: stdout form, events, exit statuses.
+#include "app/batch_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+class BatchRunnerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("velmora_runner_" + std::to_string(::getpid()) + "_" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  int run(const std::string& script, BatchOptions options = {}) {
+    const fs::path path = dir / "script.txt";
+    std::ofstream(path) << script;
+    options.script = path;
+    out.str("");
+    err.str("");
+    return run_batch(options, out, err);
+  }
+
+  fs::path dir;
+  std::ostringstream out, err;
+};
+
+TEST_F(BatchRunnerTest, GoodScriptPrintsActionsAndBoxTexts) {
+  EXPECT_EQ(run("# comment\n\n  ToggleDots\nClear\n"), 0);
+  EXPECT_EQ(out.str(), "> ToggleDots\n> Clear\n[BigBox]\n    \n");
+}
+
+TEST_F(BatchRunnerTest, UnknownActionFailsAtTheEndAndStopsWithoutKeepGoing) {
+  EXPECT_EQ(run("ToggleDots\nClear\nloadproto\n"), 1);
+  EXPECT_NE(err.str().find("Fell through Switch!  Dang! \n Call was loadproto"), std::string::npos);
+  EXPECT_EQ(run("loadproto\nClear\n"), 1);
+  EXPECT_EQ(out.str(), "> loadproto\n") << "the run stops at the unknown name";
+  BatchOptions keep;
+  keep.keep_going = true;
+  EXPECT_EQ(run("loadproto\nClear\n", keep), 1);
+  EXPECT_EQ(out.str(), "> loadproto\n> Clear\n[BigBox]\n    \n");
+}
+
+TEST_F(BatchRunnerTest, ScriptErrorsAreFoundBeforeAnythingRuns) {
+  for (const std::string bad : {"Clear\nset BigBox String\n", "Clear\nset NoSuchBox Value 1\n",
+                                "Clear\nset BootBox Value three\n", "Clear\nset BootBox Colour 1\n",
+                                "Clear\nLoadProto \"unclosed\n"}) {
+    EXPECT_EQ(run(bad), 2) << bad;
+    EXPECT_EQ(out.str(), "") << "nothing may run: " << bad;
+    EXPECT_NE(err.str().find("script.txt:2:"), std::string::npos) << "the message names the line: " << err.str();
+  }
+  BatchOptions missing;
+  missing.script = dir / "no-such-script.txt";
+  std::ostringstream o, e;
+  EXPECT_EQ(run_batch(missing, o, e), 2);
+}
+
+TEST_F(BatchRunnerTest, AnswersLeftOverOrMissingAreScriptErrors) {
+  EXPECT_EQ(run("ToggleDots extra.txt\nClear\n"), 2);
+  EXPECT_NE(err.str().find("script.txt:1"), std::string::npos);
+  EXPECT_EQ(out.str(), "> ToggleDots\n") << "the run stops there";
+  EXPECT_EQ(run("LoadProto\nClear\n"), 2) << "a dialog with no answer left";
+  EXPECT_NE(err.str().find("script.txt:1"), std::string::npos);
+}
+
+TEST_F(BatchRunnerTest, SetChangesControlsAndEventsAreJsonLines) {
+  BatchOptions options;
+  options.events = dir / "events.jsonl";
+  EXPECT_EQ(run("set DotCheck Checked on\nToggleDots\nClear\nloadproto\n", options), 1);
+  std::ifstream in(*options.events);
+  std::vector<nlohmann::json> events;
+  for (std::string line; std::getline(in, line);) events.push_back(nlohmann::json::parse(line));
+  ASSERT_GE(events.size(), 3u);
+  EXPECT_EQ(events[0]["event"], "set");
+  EXPECT_EQ(events[0]["action"], "set");
+  EXPECT_EQ(events[1]["action"], "ToggleDots");
+  EXPECT_EQ(events[1]["tag"], "DotCheck");
+  EXPECT_EQ(events[1]["value"], "off") << "on, toggled, reads off";
+  EXPECT_EQ(events[2]["action"], "Clear");
+  EXPECT_EQ(events[2]["property"], "String");
+  EXPECT_EQ(events[2]["value"], "    ");
+}
+
+TEST_F(BatchRunnerTest, FailedActionsAreErrorEvents) {
+  BatchOptions options;
+  options.events = dir / "events.jsonl";
+  options.quiet = true;
+  EXPECT_EQ(run("LoadProto missing-protocol.txt\n", options), 1);
+  std::ifstream in(*options.events);
+  bool error = false;
+  for (std::string line; std::getline(in, line);) {
+    auto j = nlohmann::json::parse(line);
+    if (j["event"] == "error") {
+      error = true;
+      EXPECT_EQ(j["action"], "LoadProto");
+      EXPECT_FALSE(j["message"].get<std::string>().empty());
+    }
+  }
+  EXPECT_TRUE(error);
+  EXPECT_FALSE(err.str().empty()) << "--quiet keeps errors";
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,100 @@
+// The graphics object model: windows, hold, line specs and properties.
+#include "runtime/graphics.h"
+
+#include <gtest/gtest.h>
+
+#include "runtime/error.h"
+
+namespace velmora {
+namespace {
+
+Eigen::VectorXd v3(double a, double b, double c) { return Eigen::Vector3d(a, b, c); }
+
+TEST(LineSpecTest, ColoursMarkersAndStyles) {
+  LineSpec s = parse_line_spec("r*");
+  EXPECT_EQ(s.color, (Rgb{1, 0, 0}));
+  EXPECT_EQ(s.marker, "*");
+  EXPECT_EQ(s.line_style, "none") << "a marker alone draws no line";
+  s = parse_line_spec("k-.");
+  EXPECT_EQ(s.color, (Rgb{0, 0, 0}));
+  EXPECT_EQ(s.line_style, "-.");
+  EXPECT_EQ(s.marker, "none");
+  s = parse_line_spec("g");
+  EXPECT_EQ(s.line_style, "-");
+  s = parse_line_spec("b--o");
+  EXPECT_EQ(s.line_style, "--");
+  EXPECT_EQ(s.marker, "o");
+  EXPECT_THROW(parse_line_spec("q"), RuntimeError);
+  EXPECT_THROW(parse_line_spec("r**"), RuntimeError);
+}
+
+TEST(GraphicsTest, FiguresTakeTheLowestFreeHandleAndCloseRestoresTheLastCurrent) {
+  Graphics g;
+  const Handle main = g.add_main_window({10, 20, 300, 400}, "pixels");
+  EXPECT_EQ(g.current_figure(), main);
+  EXPECT_EQ(g.new_figure(), 1);
+  EXPECT_EQ(g.new_figure(), 2);
+  g.close(1);
+  EXPECT_EQ(g.current_figure(), 2);
+  EXPECT_EQ(g.new_figure(), 1);
+  g.figure(main);
+  g.close(1);
+  EXPECT_EQ(g.current_figure(), main);
+  EXPECT_THROW(g.figure(1), RuntimeError);
+}
+
+TEST(GraphicsTest, HoldDecidesWhetherDrawingReplaces) {
+  Graphics g;
+  g.new_figure();
+  Handle first = g.plot3(v3(0, 1, 2), v3(0, 1, 2), v3(0, 0, 0), "bo");
+  Handle axes = g.gca();
+  Handle second = g.plot3(v3(0, 1, 2), v3(0, 1, 2), v3(0, 0, 0), "r*");
+  EXPECT_FALSE(g.is_handle(first)) << "unheld axes are replaced";
+  g.hold(axes, true);
+  Handle third = g.plot3(v3(0, 1, 2), v3(0, 1, 2), v3(0, 0, 0), "g");
+  const auto& children = g.object(axes).children;
+  ASSERT_EQ(children.size(), 2u);
+  EXPECT_EQ(children[0], third) << "children are newest first";
+  EXPECT_EQ(children[1], second);
+  g.clf(g.current_figure());
+  EXPECT_FALSE(g.is_handle(axes));
+  EXPECT_FALSE(g.object(g.gca()).hold) << "fresh axes after clearing do not hold";
+}
+
+TEST(GraphicsTest, PropertiesByName) {
+  Graphics g;
+  g.new_figure();
+  Handle line = g.plot3(v3(0, 1, 2), v3(0, 1, 2), v3(0, 0, 0), "bo");
+  EXPECT_EQ(std::get<std::string>(g.get(line, "Type")), "line");
+  EXPECT_EQ(std::get<std::string>(g.get(line, "linestyle")), "none");
+  EXPECT_EQ(std::get<std::string>(g.get(line, "MarkerFaceColor")), "none");
+  g.set(line, "MarkerFaceColor", std::get<Rgb>(g.get(line, "Color")));
+  EXPECT_EQ(std::get<Rgb>(g.get(line, "MarkerFaceColor")), (Rgb{0, 0, 1}));
+  g.set(line, "MarkerSize", 7.0);
+  EXPECT_EQ(std::get<double>(g.get(line, "MarkerSize")), 7.0);
+  EXPECT_THROW(g.set(line, "LineWidth", 0.0), RuntimeError);
+  Handle t = g.text(1, 2, 3, "7");
+  EXPECT_EQ(std::get<std::string>(g.get(t, "Type")), "text");
+  EXPECT_EQ(std::get<std::string>(g.get(t, "String")), "7");
+  Handle title = g.title("Semi-landmark Aligned Data");
+  EXPECT_EQ(g.object(g.gca()).children.size(), 2u) << "the title is not among the children";
+  EXPECT_EQ(g.object(title).string, "Semi-landmark Aligned Data");
+}
+
+TEST(GraphicsTest, ListenerHearsOpenClearAndClose) {
+  Graphics g;
+  std::vector<std::pair<Handle, FigureEvent>> heard;
+  g.set_listener([&](Handle h, FigureEvent e) {
+    if (e != FigureEvent::changed) heard.emplace_back(h, e);
+  });
+  Handle f = g.new_figure();
+  g.clf(f);
+  g.close(f);
+  ASSERT_EQ(heard.size(), 3u);
+  EXPECT_EQ(heard[0].second, FigureEvent::opened);
+  EXPECT_EQ(heard[1].second, FigureEvent::cleared);
+  EXPECT_EQ(heard[2].second, FigureEvent::closed);
+}
+
+}  // namespace
+}  // namespace velmora
