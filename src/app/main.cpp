@@ -3,6 +3,7 @@
 #include <iostream>
 #include <string>
 
+#include "app/analyze.h"
 #include "app/batch_runner.h"
 #include "app/call_by_name.h"
 #include "app/gui.h"
@@ -39,11 +40,39 @@ int main(int argc, char** argv) {
   app.add_option("--figures", figures, "Write every open plot window as figure-H.png and .svg into DIR")->needs(run);
   app.add_flag("--keep-going", batch.keep_going, "Go on after a failed action")->needs(run);
   app.add_flag("--quiet", batch.quiet, "Keep only errors on standard error")->needs(run);
+
+  AnalyzeOptions analyze;
+  std::string protocol, first_file, second_file, second_format, tests, save, save_aligned, save_2d, save_second,
+      figure, json_file;
+  double rounds = 1;
+  bool analyze_flag = false;
+  auto* an = app.add_flag("--analyze", analyze_flag, "Analyse a whole study in one command (see the options below)");
+  auto* protocol_opt = app.add_option("--protocol", protocol, "Protocol file")->needs(an);
+  auto* first_opt = app.add_option("--first", first_file, "First sample: an irregular TPS file")->needs(an);
+  app.add_flag("--2d", analyze.two_d, "The first sample is 2D (x, y per point)")->needs(an);
+  auto* second_opt = app.add_option("--second", second_file, "Second sample file")->needs(an);
+  auto* format_opt =
+      app.add_option("--second-format", second_format, "table (flat rows, the default) or tps")->needs(an);
+  auto* tests_opt =
+      app.add_option("--tests", tests, "Comma-separated tests: goodall,boot,perm,disparity,permvar")->needs(an);
+  auto* rounds_opt = app.add_option("--rounds", rounds, "Resampling rounds K: 100 x K^2 sets (default 1)")->needs(an);
+  auto* save_opt = app.add_option("--save", save, "Write the first sample (3D rows) to FILE")->needs(an);
+  auto* aligned_opt =
+      app.add_option("--save-aligned", save_aligned, "Write the first sample with slid semilandmarks to FILE")
+          ->needs(an);
+  auto* save2d_opt = app.add_option("--save-2d", save_2d, "Write the first sample in 2D rows to FILE")->needs(an);
+  auto* second_save_opt = app.add_option("--save-second", save_second, "Write the second sample to FILE")->needs(an);
+  auto* figure_opt =
+      app.add_option("--figure", figure, "Picture of the first sample: .png, .svg, .pdf or .eps")->needs(an);
+  auto* json_opt = app.add_option("--json", json_file, "Every number of every test as JSON")->needs(an);
+  an->excludes(run);
   app.footer(
       "Script lines: ACTION [ANSWER ...]   (each file dialog takes the next answer: a path or `cancel`)\n"
       "              set TAG PROPERTY VALUE (for example: set ZEPButton Value 1)\n"
       "Exit status: 0 every action succeeded, 1 an action failed, 2 a usage or script error.\n"
-      "Example: velmora3d --run examples/study3d.txt --seed 1 --events events.jsonl");
+      "Example: velmora3d --run examples/study3d.txt --seed 1 --events events.jsonl\n"
+      "Example: velmora3d --analyze --protocol examples/skull3d/protocol.txt --first examples/skull3d/first.tps \\\n"
+      "           --second examples/skull3d/second.txt --tests goodall,perm --seed 1 --json results.json");
 
   try {
     app.parse(argc, argv);
@@ -58,6 +87,34 @@ int main(int argc, char** argv) {
     if (!events.empty()) batch.events = events;
     if (!figures.empty()) batch.figures = figures;
     return run_batch(batch, std::cout, std::cerr);
+  }
+  if (*an) {
+    analyze.protocol = protocol;
+    analyze.first = first_file;
+    if (*second_opt) analyze.second = second_file;
+    if (*format_opt) analyze.second_format = second_format;
+    if (*tests_opt) {
+      std::string name;
+      for (char c : tests + ",") {
+        if (c == ',') {
+          if (!name.empty()) analyze.tests.push_back(name);
+          name.clear();
+        } else if (c != ' ') {
+          name += c;
+        }
+      }
+    }
+    if (*rounds_opt) analyze.rounds = rounds;
+    if (*seed_opt) analyze.seed = seed;
+    if (*save_opt) analyze.save = save;
+    if (*aligned_opt) analyze.save_aligned = save_aligned;
+    if (*save2d_opt) analyze.save_2d = save_2d;
+    if (*second_save_opt) analyze.save_second = save_second;
+    if (*figure_opt) analyze.figure = figure;
+    if (*json_opt) analyze.json = json_file;
+    (void)protocol_opt;
+    (void)first_opt;
+    return run_analyze(analyze, std::cout, std::cerr);
   }
   std::cerr << "velmora3d: nothing to do (see --help)\n";
   return 2;

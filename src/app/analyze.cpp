@@ -1,0 +1,215 @@
+#include "app/analyze.h"
+
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "app/dispatcher.h"
+#include "runtime/error.h"
+#include "runtime/file_write.h"
+#include "runtime/headless/headless_port.h"
+#include "runtime/random.h"
+#include "runtime/render.h"
+
+#ifndef VELMORA_VERSION
+#define VELMORA_VERSION "0.0.0"
+#endif
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+const std::map<std::string, std::string>& test_actions() {
+  static const std::map<std::string, std::string> actions = {{"goodall", "GoodallF"},
+                                                             {"boot", "BootF"},
+                                                             {"perm", "PermuteF"},
+                                                             {"disparity", "GetDisparity"},
+                                                             {"permvar", "PermuteVariance"}};
+  return actions;
+}
+
+std::optional<std::string> check_input(const std::string& option, const fs::path& path) {
+  std::error_code ec;
+  if (!fs::exists(path, ec)) return option + ": the file " + path.string() + " does not exist";
+  if (!fs::is_regular_file(path, ec)) return option + ": " + path.string() + " is not a file";
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return option + ": the file " + path.string() + " cannot be read";
+  return std::nullopt;
+}
+
+std::optional<std::string> check_output(const std::string& option, const fs::path& path) {
+  const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec)) return option + ": the folder " + folder.string() + " does not exist";
+  if (fs::is_directory(path, ec)) return option + ": " + path.string() + " is a folder, not a file";
+  return std::nullopt;
+}
+
+json numbers_json(const Event& e) {
+  json j;
+  for (const auto& [key, value] : e.fields) {
+    if (key == "name") continue;
+    if (const double* d = std::get_if<double>(&value))
+      j[key] = std::isfinite(*d) ? json(*d) : json(nullptr);
+    else if (const std::string* s = std::get_if<std::string>(&value))
+      j[key] = *s;
+  }
+  return j;
+}
+
+}  // namespace
+
+std::optional<std::string> check_analyze_options(const AnalyzeOptions& o) {
+  if (o.protocol.empty()) return std::string("--protocol FILE is needed");
+  if (o.first.empty()) return std::string("--first FILE is needed");
+  if (auto e = check_input("--protocol", o.protocol)) return e;
+  if (auto e = check_input("--first", o.first)) return e;
+  if (o.second) {
+    if (auto e = check_input("--second", *o.second)) return e;
+  }
+  if (o.second_format && *o.second_format != "table" && *o.second_format != "tps")
+    return "--second-format is table or tps, not " + *o.second_format;
+  if (o.second_format && !o.second) return std::string("--second-format needs --second FILE");
+  if (o.save_second && !o.second) return std::string("--save-second needs --second FILE");
+  std::set<std::string> seen;
+  for (const auto& t : o.tests) {
+    if (!test_actions().count(t))
+      return "--tests: unknown test " + t + " (the tests are goodall, boot, perm, disparity, permvar)";
+    if (!seen.insert(t).second) return "--tests: " + t + " is named twice";
+  }
+  if (!o.tests.empty() && !o.second) return std::string("--tests compares two samples and needs --second FILE");
+  if (o.rounds && (!(*o.rounds >= 1) || *o.rounds != std::floor(*o.rounds) || *o.rounds > 1000))
+    return std::string("--rounds is a whole number from 1 up (each round r gives 100 x r^2 sets)");
+  if (o.figure) {
+    if (!format_for_path(*o.figure)) return "--figure: " + o.figure->string() + " must end in .png, .svg, .pdf or .eps";
+  }
+  const std::pair<const char*, const std::optional<fs::path>*> outputs[] = {
+      {"--save", &o.save},       {"--save-aligned", &o.save_aligned}, {"--save-2d", &o.save_2d},
+      {"--save-second", &o.save_second}, {"--figure", &o.figure},      {"--json", &o.json}};
+  std::set<fs::path> targets;
+  for (const auto& [name, path] : outputs) {
+    if (!*path) continue;
+    if (auto e = check_output(name, **path)) return e;
+    const fs::path normal = fs::absolute(**path).lexically_normal();
+    if (!targets.insert(normal).second) return std::string(name) + ": " + (*path)->string() + " is named for two outputs";
+    for (const fs::path& input : {o.protocol, o.first})
+      if (fs::absolute(input).lexically_normal() == normal)
+        return std::string(name) + ": " + (*path)->string() + " would overwrite an input file";
+    if (o.second && fs::absolute(*o.second).lexically_normal() == normal)
+      return std::string(name) + ": " + (*path)->string() + " would overwrite an input file";
+  }
+  return std::nullopt;
+}
+
+int run_analyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err) {
+  if (auto complaint = check_analyze_options(o)) {
+    err << "velmora3d --analyze: " << *complaint << "\n";
+    return 2;
+  }
+  const std::uint64_t seed = o.seed ? *o.seed : entropy_seed();
+  HeadlessPort port(&err, o.quiet);
+  port.set_seed(seed);
+  std::string failure;
+  json tests = json::object();
+  json texts = json::object();
+  port.on_event([&](const Event& e) {
+    if (e.kind == "error") failure = e.text("message");
+    if (e.kind == "result") tests[e.text("name")] = numbers_json(e);
+    if (e.kind == "msgbox" && !e.text("text").empty()) {
+      out << "[" << e.text("title") << "]\n" << e.text("text") << "\n";
+      texts[e.text("title")] = e.text("text");
+    }
+    if (e.kind == "set" && e.text("tag") == "ResultsBox") {
+      out << "[ResultsBox]\n" << e.text("value") << "\n";
+      texts[e.action] = e.text("value");
+    }
+  });
+  Dispatcher dispatcher(port);
+
+  // Runs one action with its file answers; false when it did not succeed.
+  auto run = [&](const std::string& action, std::vector<std::string> answers) {
+    port.set_action(action);
+    port.set_answers(std::move(answers), fs::current_path());
+    failure.clear();
+    Outcome outcome;
+    try {
+      outcome = dispatcher.vm3sw(action);
+    } catch (const PortAbort& e) {
+      failure = e.what();
+      outcome = Outcome::failed;
+    }
+    return outcome == Outcome::done;
+  };
+  auto input_failure = [&](const std::string& what) {
+    err << "velmora3d --analyze: " << what << ": " << failure << "\n";
+    return 2;
+  };
+
+  if (!run("LoadProto", {o.protocol.string()})) return input_failure("the protocol " + o.protocol.string());
+  const Handle before = port.graphics().current_figure();
+  if (!run(o.two_d ? "LoadFile2D" : "LoadFile1", {o.first.string()}))
+    return input_failure("the first sample " + o.first.string());
+  const Handle first_window = port.graphics().current_figure();
+  if (o.second) {
+    const bool table = o.second_format.value_or("table") == "table";
+    port.set_action("set");
+    port.set_control_value("ZEPButton", table ? 1 : 0);
+    if (!run("LoadFile2", {o.second->string()})) return input_failure("the second sample " + o.second->string());
+  }
+  port.set_action("set");
+  port.set_control_value("BootBox", o.rounds.value_or(1));
+
+  int status = 0;
+  auto step = [&](const std::string& action, std::vector<std::string> answers) {
+    if (status != 0) return;
+    if (!run(action, std::move(answers))) {
+      err << "velmora3d --analyze: " << action << " failed: " << failure << "\n";
+      status = 1;
+    }
+  };
+  for (const auto& t : o.tests) step(test_actions().at(t), {});
+  if (o.save) step("SaveFile1", {o.save->string()});
+  if (o.save_2d) step("SaveFile2D", {o.save_2d->string()});
+  if (o.save_aligned) step(o.two_d ? "SaveAlignedFile2D" : "SaveAlignedFile1", {o.save_aligned->string()});
+  if (o.save_second) step("SaveFile2", {o.save_second->string()});
+  if (o.figure && status == 0) {
+    try {
+      const Handle h = first_window != before ? first_window : port.graphics().current_figure();
+      write_figure(port.graphics(), h, *format_for_path(*o.figure), *o.figure);
+    } catch (const RuntimeError& e) {
+      err << "velmora3d --analyze: --figure: " << e.what() << "\n";
+      status = 1;
+    }
+  }
+  if (o.json && status == 0) {
+    const WorkingState& s = dispatcher.state();
+    json j;
+    j["program"] = "velmora3d";
+    j["version"] = VELMORA_VERSION;
+    j["seed"] = seed;
+    j["dimension"] = o.two_d ? 2 : 3;
+    j["protocol"] = o.protocol.string();
+    j["first"] = {{"file", o.first.string()}, {"specimens", s.data1.count()}, {"points", s.data1.points()}};
+    if (o.second)
+      j["second"] = {{"file", o.second->string()},
+                     {"format", o.second_format.value_or("table")},
+                     {"specimens", s.data2.count()},
+                     {"points", s.data2.points()}};
+    j["rounds"] = o.rounds.value_or(1);
+    j["tests"] = tests;
+    j["texts"] = texts;
+    try {
+      write_file_atomically(*o.json, j.dump(2) + "\n");
+    } catch (const RuntimeError& e) {
+      err << "velmora3d --analyze: --json: " << e.what() << "\n";
+      status = 1;
+    }
+  }
+  return status;
+}
+
+}  // namespace velmora
