@@ -9,7 +9,7 @@ namespace velmora {
 
 FunctionTable build_function_table(Dispatcher& dispatcher) {
   FunctionTable table;
-  register_display_functions(table);
+  register_display_functions(table, dispatcher.ui());
   register_geometry_functions(table);
   register_io_functions(table);
   register_stats_functions(table);

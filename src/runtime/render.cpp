@@ -1,24 +1,404 @@
-// Placeholder until the renderer lands: every entry reports that no renderer is built.
+// Drawing a window of the graphics model with Cairo: the axes box, the lines
+// and markers back to front, the labels and the title.
 #include "runtime/render.h"
 
+#include <cairo-pdf.h>
+#include <cairo-ps.h>
+#include <cairo-svg.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "runtime/error.h"
+#include "runtime/file_write.h"
+#include "runtime/render_layout.h"
 
 namespace velmora {
+namespace {
 
-void render_figure(cairo_t*, const Graphics&, Handle, double, double, const std::optional<RenderView>&) {
-  throw RuntimeError("Rendering is not available in this build.");
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kPt = kDeviceUnitsPerPoint;
+constexpr const char* kFont = "DejaVu Sans";
+
+void set_colour(cairo_t* cr, const Rgb& c) { cairo_set_source_rgb(cr, c.r, c.g, c.b); }
+
+bool finite(const Eigen::Vector3d& p) { return std::isfinite(p.x()) && std::isfinite(p.y()) && std::isfinite(p.z()); }
+
+// One piece of a line object: a segment between two points, or one marker.
+struct Piece {
+  double depth = 0;
+  const GraphicsObject* line = nullptr;
+  bool marker = false;
+  Eigen::Vector2d a, b;
+  double dash_offset = 0;
+};
+
+void set_dash(cairo_t* cr, const std::string& style, double width, double offset) {
+  const double w = std::max(width, 1.0);
+  if (style == "--") {
+    const double d[] = {6 * w, 4 * w};
+    cairo_set_dash(cr, d, 2, offset);
+  } else if (style == ":") {
+    const double d[] = {1.5 * w, 2.5 * w};
+    cairo_set_dash(cr, d, 2, offset);
+  } else if (style == "-.") {
+    const double d[] = {6 * w, 2.5 * w, 1.5 * w, 2.5 * w};
+    cairo_set_dash(cr, d, 4, offset);
+  } else {
+    cairo_set_dash(cr, nullptr, 0, 0);
+  }
 }
 
-std::string render_figure_bytes(const Graphics&, Handle, ImageFormat, int, int, const std::optional<RenderView>&) {
-  throw RuntimeError("Rendering is not available in this build.");
+// A closed star or polygon of `points` vertices alternating between the outer
+// and inner radius (inner <= 0: a plain polygon), starting at angle `start`.
+void polygon(cairo_t* cr, double cx, double cy, int points, double outer, double inner, double start) {
+  const int n = inner > 0 ? 2 * points : points;
+  for (int i = 0; i < n; ++i) {
+    const double r = inner > 0 && i % 2 == 1 ? inner : outer;
+    const double angle = start + 2 * kPi * i / n;
+    const double x = cx + r * std::cos(angle), y = cy - r * std::sin(angle);
+    if (i == 0)
+      cairo_move_to(cr, x, y);
+    else
+      cairo_line_to(cr, x, y);
+  }
+  cairo_close_path(cr);
 }
 
-std::uintmax_t write_figure(const Graphics&, Handle, ImageFormat, const std::filesystem::path&, int, int) {
-  throw RuntimeError("Rendering is not available in this build.");
+void draw_marker(cairo_t* cr, const GraphicsObject& line, const Eigen::Vector2d& at) {
+  const double size = line.marker_size * kPt, r = size / 2;
+  const double cx = at.x(), cy = at.y();
+  const char m = line.marker.empty() ? 'n' : line.marker[0];
+  cairo_new_path(cr);
+  cairo_set_dash(cr, nullptr, 0, 0);
+  cairo_set_line_width(cr, line.line_width * kPt);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+  bool closed = true;
+  switch (m) {
+    case 'o': cairo_arc(cr, cx, cy, r, 0, 2 * kPi); break;
+    case 's': cairo_rectangle(cr, cx - r * 0.9, cy - r * 0.9, 1.8 * r, 1.8 * r); break;
+    case 'd': polygon(cr, cx, cy, 4, r, 0, kPi / 2); break;
+    case '^': polygon(cr, cx, cy, 3, r, 0, kPi / 2); break;
+    case 'v': polygon(cr, cx, cy, 3, r, 0, -kPi / 2); break;
+    case '<': polygon(cr, cx, cy, 3, r, 0, kPi); break;
+    case '>': polygon(cr, cx, cy, 3, r, 0, 0); break;
+    case 'p': polygon(cr, cx, cy, 5, r * 1.15, r * 1.15 * 0.382, kPi / 2); break;
+    case 'h': polygon(cr, cx, cy, 6, r * 1.1, r * 1.1 * 0.577, kPi / 2); break;
+    case '.': {
+      set_colour(cr, line.color);
+      cairo_arc(cr, cx, cy, std::max(r / 3, 0.75), 0, 2 * kPi);
+      cairo_fill(cr);
+      return;
+    }
+    default: closed = false; break;
+  }
+  if (closed) {
+    if (line.marker_face) {
+      set_colour(cr, *line.marker_face);
+      cairo_fill_preserve(cr);
+    }
+    set_colour(cr, line.color);
+    cairo_stroke(cr);
+    return;
+  }
+  const double d = r * std::sqrt(0.5);
+  if (m == '+' || m == '*') {
+    cairo_move_to(cr, cx - r, cy);
+    cairo_line_to(cr, cx + r, cy);
+    cairo_move_to(cr, cx, cy - r);
+    cairo_line_to(cr, cx, cy + r);
+  }
+  if (m == 'x' || m == '*') {
+    cairo_move_to(cr, cx - d, cy - d);
+    cairo_line_to(cr, cx + d, cy + d);
+    cairo_move_to(cr, cx - d, cy + d);
+    cairo_line_to(cr, cx + d, cy - d);
+  }
+  set_colour(cr, line.color);
+  cairo_stroke(cr);
+}
+
+void draw_segment(cairo_t* cr, const Piece& piece) {
+  const GraphicsObject& line = *piece.line;
+  const double width = line.line_width * kPt;
+  cairo_new_path(cr);
+  cairo_set_line_width(cr, width);
+  const bool solid = line.line_style == "-";
+  cairo_set_line_cap(cr, solid ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_BUTT);
+  set_dash(cr, line.line_style, width, piece.dash_offset);
+  set_colour(cr, line.color);
+  cairo_move_to(cr, piece.a.x(), piece.a.y());
+  cairo_line_to(cr, piece.b.x(), piece.b.y());
+  cairo_stroke(cr);
+  cairo_set_dash(cr, nullptr, 0, 0);
+}
+
+// Tick numbers as people write them: no rounding noise, no trailing zeros.
+std::string tick_text(double value, double step) {
+  const double snapped = std::round(value / step) * step;
+  const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9)));
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, std::abs(snapped) < step * 1e-9 ? 0.0 : snapped);
+  return buffer;
+}
+
+// Text with its centre at (x, y).
+void centred_text(cairo_t* cr, const std::string& text, double x, double y) {
+  cairo_text_extents_t ext;
+  cairo_text_extents(cr, text.c_str(), &ext);
+  cairo_move_to(cr, x - (ext.x_bearing + ext.width / 2), y - (ext.y_bearing + ext.height / 2));
+  cairo_show_text(cr, text.c_str());
+}
+
+Eigen::Vector3d corner(const AxesLayout& layout, int bits) {
+  Eigen::Vector3d p;
+  for (int k = 0; k < 3; ++k) p(k) = (bits >> k) & 1 ? layout.upper(k) : layout.lower(k);
+  return p;
+}
+
+// The box of the axes, and along one edge per axis its ticks and numbers.
+void draw_axes_box(cairo_t* cr, const AxesLayout& layout) {
+  const Eigen::Vector2d centre = layout.project(layout.centre);
+  cairo_set_dash(cr, nullptr, 0, 0);
+  cairo_set_line_width(cr, 0.5 * kPt);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
+  cairo_set_source_rgb(cr, 0.15, 0.15, 0.15);
+  for (int bits = 0; bits < 8; ++bits) {
+    for (int k = 0; k < 3; ++k) {
+      if ((bits >> k) & 1) continue;
+      const Eigen::Vector2d a = layout.project(corner(layout, bits)), b = layout.project(corner(layout, bits | 1 << k));
+      cairo_move_to(cr, a.x(), a.y());
+      cairo_line_to(cr, b.x(), b.y());
+    }
+  }
+  cairo_stroke(cr);
+
+  cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, 10 * kPt);
+  // Numbers already placed (centre, half width, half height): a number that
+  // would overlap one of them (two axes meeting at a corner) is left out.
+  std::vector<Eigen::Vector4d> placed;
+  for (int k = 0; k < 3; ++k) {
+    // The edges along axis k; x and y numbers go on the lowest edge on the
+    // page, z numbers on the leftmost.
+    int best = -1;
+    Eigen::Vector2d best_mid;
+    for (int bits = 0; bits < 8; ++bits) {
+      if ((bits >> k) & 1) continue;
+      const Eigen::Vector2d mid =
+          (layout.project(corner(layout, bits)) + layout.project(corner(layout, bits | 1 << k))) / 2;
+      bool better = best < 0;
+      if (!better && k < 2)
+        better = mid.y() > best_mid.y() + 1e-6 || (std::abs(mid.y() - best_mid.y()) <= 1e-6 && mid.x() < best_mid.x());
+      if (!better && k == 2)
+        better = mid.x() < best_mid.x() - 1e-6 || (std::abs(mid.x() - best_mid.x()) <= 1e-6 && mid.y() > best_mid.y());
+      if (better) {
+        best = bits;
+        best_mid = mid;
+      }
+    }
+    const Eigen::Vector2d a = layout.project(corner(layout, best)), b = layout.project(corner(layout, best | 1 << k));
+    const double length = (b - a).norm();
+    const auto& ticks = layout.ticks[k];
+    if (length < 10 || ticks.size() < 2) continue;  // seen end on: no room for numbers
+    Eigen::Vector2d out = best_mid - centre;
+    if (out.norm() < 1e-9) out = Eigen::Vector2d(0, 1);
+    out.normalize();
+    const double spacing = length / (ticks.size() - 1);
+    const int every = std::max(1, static_cast<int>(std::ceil(18.0 / spacing)));
+    for (size_t i = 0; i < ticks.size(); i += every) {
+      Eigen::Vector3d p = corner(layout, best);
+      p(k) = ticks[i];
+      const Eigen::Vector2d at = layout.project(p), end = at + out * 5;
+      cairo_set_source_rgb(cr, 0.15, 0.15, 0.15);
+      cairo_move_to(cr, at.x(), at.y());
+      cairo_line_to(cr, end.x(), end.y());
+      cairo_stroke(cr);
+      const std::string text = tick_text(ticks[i], layout.tick_step[k]);
+      cairo_text_extents_t ext;
+      cairo_text_extents(cr, text.c_str(), &ext);
+      const Eigen::Vector2d label = end + Eigen::Vector2d(out.x() * (ext.width / 2 + 3), out.y() * (ext.height / 2 + 3));
+      const Eigen::Vector4d here(label.x(), label.y(), ext.width / 2 + 1, ext.height / 2 + 1);
+      const bool overlaps = std::any_of(placed.begin(), placed.end(), [&](const Eigen::Vector4d& o) {
+        return std::abs(o(0) - here(0)) < o(2) + here(2) && std::abs(o(1) - here(1)) < o(3) + here(3);
+      });
+      if (overlaps) continue;
+      placed.push_back(here);
+      cairo_set_source_rgb(cr, 0, 0, 0);
+      centred_text(cr, text, label.x(), label.y());
+    }
+  }
+}
+
+bool has_content(const Graphics& graphics, const AxesLayout& layout) {
+  if (layout.axes == 0) return false;
+  const GraphicsObject& axes = graphics.object(layout.axes);
+  return axes.axis_on || !axes.children.empty() || (axes.title != 0 && !graphics.object(axes.title).string.empty());
+}
+
+void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, double height,
+          const std::optional<RenderView>& view, bool background) {
+  auto lock = graphics.lock();
+  const AxesLayout layout = layout_axes(graphics, figure, width, height, view);
+  cairo_save(cr);
+  if (background || !has_content(graphics, layout)) {
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_rectangle(cr, 0, 0, width, height);
+    cairo_fill(cr);
+  }
+  if (layout.axes == 0 || !graphics.object(figure).visible) {
+    cairo_restore(cr);
+    return;
+  }
+  const GraphicsObject& axes = graphics.object(layout.axes);
+  if (axes.axis_on && axes.visible) draw_axes_box(cr, layout);
+
+  // Oldest object first, so later drawing lies on top at equal depth.
+  std::vector<Piece> pieces;
+  std::vector<const GraphicsObject*> texts;
+  for (auto it = axes.children.rbegin(); it != axes.children.rend(); ++it) {
+    const GraphicsObject& o = graphics.object(*it);
+    if (!o.visible) continue;
+    if (o.type == ObjectType::text) {
+      texts.push_back(&o);
+      continue;
+    }
+    if (o.type != ObjectType::line) continue;
+    const Eigen::Index n = std::min({o.x.size(), o.y.size(), o.z.size()});
+    const bool lined = !o.line_style.empty() && o.line_style != "none";
+    const bool marked = !o.marker.empty() && o.marker != "none";
+    double travelled = 0;
+    for (Eigen::Index i = 0; i < n; ++i) {
+      const Eigen::Vector3d p(o.x(i), o.y(i), o.z(i));
+      if (!finite(p)) continue;
+      const Eigen::Vector2d at = layout.project(p);
+      if (lined && i + 1 < n) {
+        const Eigen::Vector3d q(o.x(i + 1), o.y(i + 1), o.z(i + 1));
+        if (finite(q)) {
+          Piece s{(layout.depth(p) + layout.depth(q)) / 2, &o, false, at, layout.project(q), travelled};
+          travelled += (s.b - s.a).norm();
+          pieces.push_back(s);
+        }
+      }
+      if (marked) pieces.push_back(Piece{layout.depth(p), &o, true, at, at, 0});
+    }
+  }
+  std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.depth < b.depth; });
+  for (const Piece& piece : pieces) {
+    if (piece.marker)
+      draw_marker(cr, *piece.line, piece.a);
+    else
+      draw_segment(cr, piece);
+  }
+
+  // Labels: left end at their point, centred on it vertically, over the data.
+  cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, 10 * kPt);
+  for (const GraphicsObject* t : texts) {
+    if (!finite(t->text_position) || t->string.empty()) continue;
+    const Eigen::Vector2d at = layout.project(t->text_position);
+    cairo_text_extents_t ext;
+    cairo_text_extents(cr, t->string.c_str(), &ext);
+    set_colour(cr, t->color);
+    cairo_move_to(cr, at.x(), at.y() - (ext.y_bearing + ext.height / 2));
+    cairo_show_text(cr, t->string.c_str());
+  }
+
+  if (axes.title != 0 && graphics.is_handle(axes.title)) {
+    const GraphicsObject& t = graphics.object(axes.title);
+    if (t.visible && !t.string.empty()) {
+      cairo_set_font_size(cr, 11 * kPt);
+      set_colour(cr, t.color);
+      cairo_text_extents_t ext;
+      cairo_text_extents(cr, t.string.c_str(), &ext);
+      cairo_move_to(cr, width / 2 - (ext.x_bearing + ext.width / 2), 0.075 * height - 6);
+      cairo_show_text(cr, t.string.c_str());
+    }
+  }
+  cairo_restore(cr);
+}
+
+cairo_status_t append_bytes(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+struct SurfaceDeleter {
+  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+struct ContextDeleter {
+  void operator()(cairo_t* c) const { cairo_destroy(c); }
+};
+
+void check(cairo_status_t status, const char* what) {
+  if (status != CAIRO_STATUS_SUCCESS)
+    throw RuntimeError(std::string("The picture could not be ") + what + ": " + cairo_status_to_string(status) + ".");
+}
+
+}  // namespace
+
+void render_figure(cairo_t* cr, const Graphics& graphics, Handle figure, double width, double height,
+                   const std::optional<RenderView>& view) {
+  draw(cr, graphics, figure, width, height, view, true);
+}
+
+std::string render_figure_bytes(const Graphics& graphics, Handle figure, ImageFormat format, int width, int height,
+                                const std::optional<RenderView>& view) {
+  if (width < 1 || height < 1 || width > 32767 || height > 32767)
+    throw RuntimeError("A picture must be 1 to 32767 units wide and high; " + std::to_string(width) + " by " +
+                       std::to_string(height) + " was asked for.");
+  if (!graphics.is_handle(figure) || graphics.object(figure).type != ObjectType::figure)
+    throw RuntimeError("There is no open window with the handle " + std::to_string(figure) + " to draw.");
+  std::string bytes;
+  std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface;
+  switch (format) {
+    case ImageFormat::png:
+      surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+      break;
+    case ImageFormat::svg:
+      surface.reset(cairo_svg_surface_create_for_stream(append_bytes, &bytes, width, height));
+      break;
+    case ImageFormat::pdf:
+      surface.reset(cairo_pdf_surface_create_for_stream(append_bytes, &bytes, width, height));
+      break;
+    case ImageFormat::eps:
+      surface.reset(cairo_ps_surface_create_for_stream(append_bytes, &bytes, width, height));
+      cairo_ps_surface_set_eps(surface.get(), 1);
+      break;
+  }
+  check(cairo_surface_status(surface.get()), "made");
+  {
+    std::unique_ptr<cairo_t, ContextDeleter> cr(cairo_create(surface.get()));
+    // An EPS file is placed into other documents: only what is drawn counts
+    // towards its bounding box, so it gets no page background.
+    draw(cr.get(), graphics, figure, width, height, view, format != ImageFormat::eps);
+    check(cairo_status(cr.get()), "drawn");
+  }
+  if (format == ImageFormat::png) {
+    cairo_surface_flush(surface.get());
+    check(cairo_surface_write_to_png_stream(surface.get(), append_bytes, &bytes), "written as PNG");
+  } else {
+    cairo_surface_finish(surface.get());
+    check(cairo_surface_status(surface.get()), "written");
+  }
+  return bytes;
+}
+
+std::uintmax_t write_figure(const Graphics& graphics, Handle figure, ImageFormat format,
+                            const std::filesystem::path& path, int width, int height) {
+  return write_file_atomically(path, render_figure_bytes(graphics, figure, format, width, height));
 }
 
 std::optional<ImageFormat> format_for_path(const std::filesystem::path& path) {
-  const std::string ext = path.extension().string();
+  std::string ext = path.extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (ext == ".png") return ImageFormat::png;
   if (ext == ".svg") return ImageFormat::svg;
   if (ext == ".pdf") return ImageFormat::pdf;
