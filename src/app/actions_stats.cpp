@@ -1,14 +1,26 @@
 // Glue between the dispatcher and the statistics.
 #include "app/actions.h"
 
-#include "runtime/error.h"
+#include "stats/bootf.h"
+#include "stats/getdisparity.h"
+#include "stats/goodallf.h"
+#include "stats/permutef.h"
+#include "stats/permutevariance.h"
 
 namespace velmora::actions {
+namespace {
 
-void goodall_f(WorkingState&, UiPort&) { throw RuntimeError("GoodallF is not available yet."); }
-void boot_f(WorkingState&, UiPort&) { throw RuntimeError("BootF is not available yet."); }
-void permute_f(WorkingState&, UiPort&) { throw RuntimeError("PermuteF is not available yet."); }
-void get_disparity(WorkingState&, UiPort&) { throw RuntimeError("GetDisparity is not available yet."); }
-void permute_variance(WorkingState&, UiPort&) { throw RuntimeError("PermuteVariance is not available yet."); }
+TwoSamples samples_of(const WorkingState& s) {
+  return {s.data1, s.mean1, s.data1cs, s.data2, s.mean2, s.data2cs};
+}
+
+}  // namespace
+
+// None of the comparison actions changes the working state.
+void goodall_f(WorkingState& s, UiPort& ui) { goodallF(samples_of(s), ui); }
+void boot_f(WorkingState& s, UiPort& ui) { bootF(samples_of(s), ui); }
+void permute_f(WorkingState& s, UiPort& ui) { permuteF(samples_of(s), ui); }
+void get_disparity(WorkingState& s, UiPort& ui) { getDisparity(samples_of(s), ui); }
+void permute_variance(WorkingState& s, UiPort& ui) { permuteVariance(samples_of(s), ui); }
 
 }  // namespace velmora::actions

@@ -1,0 +1,52 @@
+#include "stats/comparison_input.h"
+
+#include <cmath>
+#include <string>
+
+#include "runtime/error.h"
+#include "runtime/format.h"
+
+namespace velmora {
+
+void check_samples(std::string_view action, const TwoSamples& s) {
+  const std::string name(action);
+  const bool first = !s.data1.empty() && s.mean1.size() > 0;
+  const bool second = !s.data2.empty() && s.mean2.size() > 0;
+  if (!first && !second)
+    throw RuntimeError(name +
+                       " needs both samples: load the first sample (LoadFile1 or LoadFile2D), then the second "
+                       "(LoadFile2).");
+  if (!first)
+    throw RuntimeError(name + " needs the first sample: load it with LoadFile1 or LoadFile2D (then the second "
+                              "sample again with LoadFile2, so that it is fitted onto the first).");
+  if (!second) throw RuntimeError(name + " needs the second sample: load it with LoadFile2.");
+  const Eigen::Index p1 = s.data1.points(), p2 = s.data2.points();
+  if (p1 != p2)
+    throw RuntimeError(name + ": the first sample has " + std::to_string(p1) + " points per specimen and the second " +
+                       std::to_string(p2) +
+                       "; load a second sample with the same points as the first (LoadFile2).");
+  if (s.mean1.rows() != p1 || s.mean1.cols() != 3 || s.mean2.rows() != p2 || s.mean2.cols() != 3)
+    throw RuntimeError(name + ": the sample means do not match the samples (" + std::to_string(p1) +
+                       " points); load the first sample and then the second again.");
+}
+
+void check_centroid_sizes(std::string_view action, const TwoSamples& s) {
+  if (s.data1cs.size() != s.data1.count() || s.data2cs.size() != s.data2.count())
+    throw RuntimeError(std::string(action) +
+                       ": the centroid sizes do not match the samples (one size per specimen is needed); load the "
+                       "first sample and then the second again.");
+}
+
+std::int64_t resampling_sets(std::string_view action, double value) {
+  const std::string name(action);
+  if (!std::isfinite(value) || value < 1 || value != std::floor(value))
+    throw RuntimeError(name + ": the number chosen in BootBox must be a whole number of at least 1 (it gives 100 x " +
+                       "value^2 sets: 100, 400, 900, ...); it is " + sprintf_m("%g", value) + ".");
+  const double sets = 100 * value * value;
+  if (sets > 2.0e9)
+    throw RuntimeError(name + ": the number chosen in BootBox (" + sprintf_m("%g", value) + ") gives " +
+                       sprintf_m("%g", sets) + " sets, more than this program can hold; choose at most 4472.");
+  return static_cast<std::int64_t>(sets);
+}
+
+}  // namespace velmora

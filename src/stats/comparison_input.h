@@ -1,0 +1,37 @@
+// What the comparison actions take from the study, and the checks they make
+// before they start.
+#pragma once
+
+#include <Eigen/Dense>
+#include <cstdint>
+#include <string_view>
+
+#include "runtime/sample.h"
+
+namespace velmora {
+
+/// Both samples as the loading actions keep them: data p by 3 by n, means
+/// p by 3, centroid sizes 1 by n.
+struct TwoSamples {
+  const Sample& data1;
+  const Eigen::MatrixXd& mean1;
+  const Eigen::RowVectorXd& data1cs;
+  const Sample& data2;
+  const Eigen::MatrixXd& mean2;
+  const Eigen::RowVectorXd& data2cs;
+};
+
+/// Throws RuntimeError, naming `action` and what to load, when a sample or its
+/// mean is missing, or when the samples and means differ in point count.
+void check_samples(std::string_view action, const TwoSamples& samples);
+
+/// Throws RuntimeError when a centroid-size row does not have one entry per
+/// specimen (the variance permutation test needs them).
+void check_centroid_sizes(std::string_view action, const TwoSamples& samples);
+
+/// The number of resampled sets, 100 * value^2, for the BootBox value.
+/// Throws RuntimeError naming `action` when the value is not a whole number of
+/// at least 1, or gives more sets than can be held.
+std::int64_t resampling_sets(std::string_view action, double value);
+
+}  // namespace velmora

@@ -1,0 +1,30 @@
+#include "stats/cutoffs.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "runtime/error.h"
+
+namespace velmora {
+
+void sort_ascending(std::vector<double>& values) {
+  auto numbers_end = std::partition(values.begin(), values.end(), [](double v) { return !std::isnan(v); });
+  std::sort(values.begin(), numbers_end);
+}
+
+std::int64_t cutoff_position(double level, std::int64_t n) {
+  return static_cast<std::int64_t>(std::ceil(level * static_cast<double>(n)));
+}
+
+Cutoffs f_cutoffs(std::vector<double>& values) {
+  const auto n = static_cast<std::int64_t>(values.size());
+  if (n == 0) throw RuntimeError("There are no resampled values to take cut-offs from.");
+  sort_ascending(values);
+  auto at = [&](double level) {
+    const std::int64_t position = std::clamp<std::int64_t>(cutoff_position(level, n), 1, n);
+    return values[static_cast<size_t>(position - 1)];
+  };
+  return {at(0.95), at(0.99)};
+}
+
+}  // namespace velmora

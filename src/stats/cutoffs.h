@@ -1,0 +1,26 @@
+// Sorting resampled statistics and reading their cut-off values.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace velmora {
+
+/// Sorts ascending with every NaN after the numbers, as the array runtime's
+/// sort does (a set whose statistic is 0/0 cannot upset the order).
+void sort_ascending(std::vector<double>& values);
+
+/// The 1-based position ceil(level * n) in a sorted list of n values (for 100
+/// values, level 0.95 gives 95; for 400, 380; for 900, 855).
+std::int64_t cutoff_position(double level, std::int64_t n);
+
+/// The values at ceil(0.95 n) and ceil(0.99 n) of the sorted values.
+struct Cutoffs {
+  double five_percent = 0;
+  double one_percent = 0;
+};
+
+/// Sorts `values` (in place) and returns the two cut-off values.
+Cutoffs f_cutoffs(std::vector<double>& values);
+
+}  // namespace velmora

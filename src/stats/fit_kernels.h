@@ -1,0 +1,27 @@
+// The inner loops of the resampling tests: cross products, sums of fitted
+// specimens and squared distances over p by 3 configurations stored column by
+// column (column b of a specimen starts b * p values after its first value).
+// Chosen once for the processor: an AVX2/FMA build where the processor has it,
+// a portable one otherwise.
+#pragma once
+
+namespace velmora::detail {
+
+struct FitKernels {
+  /// For each specimen k of n: B_k = X_k' * M (3 by 3, column by column, at
+  /// B + 9k), X_k and M p by 3.
+  void (*cross)(const double* const* x, int n, const double* m, int p, double* b);
+  /// S = sum over k of X_k * T_k (p by 3), T_k the 3 by 3 matrix at t + 9k.
+  void (*sum_fitted)(const double* const* x, const double* t, int n, int p, double* s);
+  /// out[k] = the summed squared differences between M and X_k * T_k, summed
+  /// over each column first and then over the three columns.
+  void (*squared_distances)(const double* const* x, const double* t, int n, const double* m, int p, double* out);
+  const char* name;
+};
+
+/// The kernels for this processor.
+const FitKernels& fit_kernels();
+/// The portable kernels (for tests comparing the two).
+const FitKernels& portable_fit_kernels();
+
+}  // namespace velmora::detail

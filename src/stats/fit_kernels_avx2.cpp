@@ -1,0 +1,16 @@
+// The fit kernels built for AVX2 with fused multiply-add (see CMakeLists.txt).
+// Used only when the processor reports both.
+#include "stats/fit_kernels.h"
+
+namespace velmora::detail {
+namespace avx2_build {
+#include "stats/fit_kernels_impl.h"
+}  // namespace avx2_build
+
+const FitKernels& avx2_fit_kernels() {
+  static const FitKernels kernels{avx2_build::cross, avx2_build::sum_fitted, avx2_build::squared_distances,
+                                  "avx2-fma"};
+  return kernels;
+}
+
+}  // namespace velmora::detail

@@ -1,0 +1,19 @@
+// "PermuteVariance": the permutation test of the difference of the variances.
+#pragma once
+
+#include "runtime/ui_port.h"
+#include "stats/comparison_input.h"
+
+namespace velmora {
+
+/// The observed variances and their absolute difference, judged against
+/// 100 x BootBox^2 permutations of the specimens' deviations from their own
+/// sample's mean (each deviation rebuilt around the mean of the group it is
+/// placed in, both groups superimposed on their own consensus). Writes the
+/// observed values, the value at ceil(0.95 n) of the sorted permuted
+/// differences and the percentage of permuted differences strictly above the
+/// observed one into ResultsBox ("<" 100/n percent when none is). Sets run in
+/// parallel from RandomStream(ui.seed(), k); progress and cancel as bootF.
+void permuteVariance(const TwoSamples& samples, UiPort& ui);
+
+}  // namespace velmora
