@@ -1,5 +1,6 @@
 #include "app/function_table.h"
 
+#include "app/velmora3d.h"
 #include "display/functions.h"
 #include "geometry/functions.h"
 #include "io/functions.h"
@@ -17,6 +18,7 @@ FunctionTable build_function_table(Dispatcher& dispatcher) {
                dispatcher.vm3sw(args.empty() ? std::string() : as_text(args[0], "vm3sw", 1));
                return std::vector<Value>{};
              }});
+  register_startup_functions(table, dispatcher, nullptr);
   return table;
 }
 

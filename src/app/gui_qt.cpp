@@ -1,0 +1,127 @@
+// The desktop program: the main window from its layout file, each control's
+// callback through the call-by-name table.
+#include "app/gui_qt.h"
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QStatusBar>
+#include <algorithm>
+#include <iostream>
+
+#include "app/function_table.h"
+#include "app/gui.h"
+#include "app/velmora3d.h"
+#include "runtime/error.h"
+
+#ifndef VELMORA_SOURCE_DIR
+#define VELMORA_SOURCE_DIR ""
+#endif
+
+namespace velmora {
+
+std::vector<std::filesystem::path> layout_search_path() {
+  std::vector<std::filesystem::path> out;
+  if (QCoreApplication::instance() != nullptr) {
+    const std::filesystem::path dir = QCoreApplication::applicationDirPath().toStdString();
+    out.push_back(dir);
+    out.push_back(dir / "resources");
+  }
+  if (std::string(VELMORA_SOURCE_DIR).size() > 0) out.push_back(std::filesystem::path(VELMORA_SOURCE_DIR) / "resources");
+  return out;
+}
+
+Handle QtWindowSystem::load_layout(const std::filesystem::path& file) {
+  if (file.has_parent_path() || search_.empty()) return port_.load_layout(file);
+  std::string looked;
+  for (const auto& dir : search_) {
+    const std::filesystem::path p = dir / file;
+    if (std::filesystem::is_regular_file(p)) return port_.load_layout(p);
+    looked += "\n  " + p.string();
+  }
+  throw RuntimeError("Cannot find the main window's layout file " + file.string() + "; looked for:" + looked);
+}
+
+WindowRect QtWindowSystem::outer_position(Handle window) const {
+  const ScreenRect r = port_.outer_position(window);
+  return {r.left, r.bottom, r.width, r.height};
+}
+
+WindowRect QtWindowSystem::inner_position(Handle window) const {
+  const ScreenRect r = port_.inner_position(window);
+  return {r.left, r.bottom, r.width, r.height};
+}
+
+void QtWindowSystem::set_outer_position(Handle window, const WindowRect& p) {
+  port_.set_outer_position(window, {p.left, p.bottom, p.width, p.height});
+}
+
+const std::vector<std::string>& DesktopApp::background_actions() {
+  static const std::vector<std::string> names = {"BootF", "PermuteF", "PermuteVariance"};
+  return names;
+}
+
+DesktopApp::DesktopApp(std::vector<std::filesystem::path> search)
+    : port_(std::make_unique<QtPort>()), dispatcher_(std::make_unique<Dispatcher>(*port_)) {
+  windows_ = std::make_unique<QtWindowSystem>(*port_, std::move(search));
+  table_ = build_function_table(*dispatcher_);
+  register_startup_functions(table_, *dispatcher_, windows_.get());
+  connect(port_.get(), &QtPort::callback, this, [this](const QString& text, int) { run_callback(text); });
+}
+
+DesktopApp::~DesktopApp() = default;
+
+Handle DesktopApp::start() {
+  const std::vector<Value> out = table_.call("velmora3d", {}, 1);
+  // velmora3d prints failures of named calls only; the no-argument form throws.
+  return out.empty() ? 0 : static_cast<Handle>(std::get<Eigen::MatrixXd>(out[0])(0, 0));
+}
+
+void DesktopApp::call(const std::string& name, const std::vector<Value>& args) {
+  try {
+    table_.call(name, args, 0);
+  } catch (const std::exception& e) {
+    // A callback that fails outside an action (a bad callback text): console and box.
+    port_->console().write(std::string(e.what()) + "\n");
+    port_->report_error(e.what());
+  }
+}
+
+void DesktopApp::run_callback(const QString& text) {
+  if (running_) {
+    if (port_->main_window() != nullptr)
+      port_->main_window()->statusBar()->showMessage("Please wait: an action is still running.", 3000);
+    return;
+  }
+  const QStringList parts = text.split(' ', Qt::SkipEmptyParts);
+  if (parts.isEmpty()) return;
+  const std::string name = parts.front().toStdString();
+  std::vector<Value> args;
+  for (qsizetype i = 1; i < parts.size(); ++i) args.emplace_back(parts[i].toStdString());
+
+  const bool background = name == "vm3sw" && args.size() == 1 &&
+                          std::ranges::find(background_actions(), std::get<std::string>(args[0])) !=
+                              background_actions().end();
+  running_ = true;
+  if (background) {
+    port_->run_in_background(std::get<std::string>(args[0]), [this, name, args] { call(name, args); },
+                             [this] { running_ = false; });
+    return;
+  }
+  call(name, args);
+  running_ = false;
+}
+
+int run_gui(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Velmora3d");
+  DesktopApp desktop;
+  try {
+    desktop.start();
+  } catch (const std::exception& e) {
+    std::cerr << "velmora3d: cannot start: " << e.what() << "\n";
+    return 1;
+  }
+  return QApplication::exec();
+}
+
+}  // namespace velmora

@@ -1,0 +1,81 @@
+// The desktop program on Qt: the port, the dispatcher, the call-by-name table
+// and the start-up, wired together.
+#pragma once
+
+#include <QObject>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/dispatcher.h"
+#include "app/window_system.h"
+#include "runtime/function_table.h"
+#include "runtime/qt/qt_port.h"
+
+namespace velmora {
+
+/// The window system of the start-up functions on top of the Qt port. Layout
+/// files named without a folder are looked for in `search` in order.
+class QtWindowSystem : public WindowSystem {
+ public:
+  QtWindowSystem(QtPort& port, std::vector<std::filesystem::path> search) : port_(port), search_(std::move(search)) {}
+  Handle load_layout(const std::filesystem::path& file) override;
+  bool is_handle(Handle h) const override { return port_.is_handle(h); }
+  Handle window_of(Handle h) const override { return port_.window_of(h); }
+  Handle current_window() const override { return port_.current_window(); }
+  std::vector<std::pair<Handle, std::string>> find_all(Handle window) const override { return port_.find_all(window); }
+  std::any app_data(Handle h, const std::string& key) const override { return port_.app_data(h, key); }
+  void set_app_data(Handle h, const std::string& key, std::any value) override {
+    port_.set_app_data(h, key, std::move(value));
+  }
+  WindowRect outer_position(Handle window) const override;
+  WindowRect inner_position(Handle window) const override;
+  std::array<double, 2> screen_size() const override { return port_.screen_size(); }
+  void set_outer_position(Handle window, const WindowRect& p) override;
+  bool visible(Handle window) const override { return port_.visible(window); }
+  void raise(Handle window) override { port_.raise(window); }
+
+ private:
+  QtPort& port_;
+  std::vector<std::filesystem::path> search_;
+};
+
+/// The folders where the main window's layout file is looked for: beside the
+/// program, its resources/ folder, then the source tree's resources/.
+std::vector<std::filesystem::path> layout_search_path();
+
+class DesktopApp : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit DesktopApp(std::vector<std::filesystem::path> search = layout_search_path());
+  ~DesktopApp() override;
+
+  /// Opens the main window (velmora3d with no argument). Throws RuntimeError
+  /// when the layout file cannot be found or read.
+  Handle start();
+  /// Runs a control's callback text ("vm3sw LoadProto"): one at a time; the
+  /// resampling tests run in the background.
+  void run_callback(const QString& text);
+  /// True while an action runs.
+  bool running() const { return running_; }
+
+  QtPort& port() { return *port_; }
+  Dispatcher& dispatcher() { return *dispatcher_; }
+  const FunctionTable& table() const { return table_; }
+
+  /// The actions that run off the GUI thread.
+  static const std::vector<std::string>& background_actions();
+
+ private:
+  void call(const std::string& name, const std::vector<Value>& args);
+
+  std::unique_ptr<QtPort> port_;
+  std::unique_ptr<Dispatcher> dispatcher_;
+  std::unique_ptr<QtWindowSystem> windows_;
+  FunctionTable table_;
+  bool running_ = false;
+};
+
+}  // namespace velmora

@@ -1,0 +1,702 @@
+#include "runtime/qt/qt_port.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTextEdit>
+#include <QThread>
+#include <QTimer>
+#include <QUiLoader>
+#include <exception>
+#include <future>
+#include <iostream>
+#include <thread>
+
+#include "runtime/error.h"
+#include "runtime/qt/msgboxd_dialog.h"
+#include "runtime/qt/plot_window.h"
+#include "runtime/random.h"
+
+namespace velmora {
+namespace {
+
+std::string lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+QString qt_filter(std::string_view filter) {
+  // "*.txt" or "*.txt;*.dat" become "Files (*.txt *.dat);;All files (*)".
+  QString patterns = QString::fromUtf8(filter.data(), static_cast<int>(filter.size()));
+  patterns.replace(';', ' ');
+  if (patterns.trimmed().isEmpty() || patterns.trimmed() == "*") return "All files (*)";
+  return QString("Files (%1);;All files (*)").arg(patterns.trimmed());
+}
+
+bool on_gui_thread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
+
+}  // namespace
+
+// Console text goes to the pane on the GUI thread, in the order written, from any thread.
+class QtPort::PaneConsole : public Console {
+ public:
+  explicit PaneConsole(QtPort& port) : port_(port) {}
+  void write(std::string_view text) override {
+    {
+      std::lock_guard lock(port_.console_mutex_);
+      port_.console_text_ += text;
+    }
+    std::cerr << text;
+    std::cerr.flush();
+    QMetaObject::invokeMethod(&port_, [p = &port_, t = QString::fromUtf8(text.data(), static_cast<int>(text.size()))] {
+      p->append_console(t);
+    }, Qt::QueuedConnection);
+  }
+
+ private:
+  QtPort& port_;
+};
+
+template <typename F>
+auto QtPort::on_gui(F&& f) -> decltype(f()) {
+  using R = decltype(f());
+  if (on_gui_thread()) return f();
+  // From a worker: run on the GUI thread and wait, carrying any failure back.
+  std::exception_ptr failure;
+  if constexpr (std::is_void_v<R>) {
+    QMetaObject::invokeMethod(this, [&] {
+      try {
+        f();
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    }, Qt::BlockingQueuedConnection);
+    if (failure) std::rethrow_exception(failure);
+  } else {
+    std::optional<R> result;
+    QMetaObject::invokeMethod(this, [&] {
+      try {
+        result.emplace(f());
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    }, Qt::BlockingQueuedConnection);
+    if (failure) std::rethrow_exception(failure);
+    return std::move(*result);
+  }
+}
+
+Console& QtPort::console() { return *console_; }
+
+QtPort::QtPort() : console_(std::make_unique<PaneConsole>(*this)) {
+  working_folder_ = std::filesystem::current_path();
+  graphics_.set_listener([this](Handle h, FigureEvent e) {
+    // Called with the model locked, from whichever thread changed it: only post.
+    QMetaObject::invokeMethod(this, [this, h, e] { on_figure_event(h, static_cast<int>(e)); }, Qt::QueuedConnection);
+  });
+}
+
+QtPort::~QtPort() {
+  graphics_.set_listener(nullptr);
+  if (worker_ && worker_->joinable()) {
+    cancel_ = true;
+    worker_->join();
+  }
+  for (auto& [h, w] : plots_)
+    if (w) delete w.data();
+  for (auto& [h, b] : boxes_)
+    if (b) delete b.data();
+  delete main_;
+}
+
+Handle QtPort::load_layout(const std::filesystem::path& file) {
+  QFile f(QString::fromStdString(file.string()));
+  if (!f.open(QIODevice::ReadOnly))
+    throw RuntimeError("Cannot open the window layout file " + file.string() + ".");
+  QUiLoader loader;
+  QWidget* root = loader.load(&f);
+  if (root == nullptr)
+    throw RuntimeError("Cannot read the window layout file " + file.string() + ": " +
+                       loader.errorString().toStdString());
+  auto* window = qobject_cast<QMainWindow*>(root);
+  if (window == nullptr) {
+    delete root;
+    throw RuntimeError("The window layout file " + file.string() + " does not hold a main window.");
+  }
+  window->setAttribute(Qt::WA_QuitOnClose, true);
+
+  const QRect g = window->geometry();
+  const Handle h = graphics_.add_main_window({static_cast<double>(g.x()), 0, static_cast<double>(g.width()),
+                                              static_cast<double>(g.height())}, "pixels");
+  objects_[h] = window;
+  window_of_[h] = h;
+  main_ = window;
+  main_handle_ = h;
+  tags_.clear();
+
+  // Every named widget and menu item gets a handle; its name is its tag.
+  QList<QObject*> named;
+  for (QObject* o : window->findChildren<QObject*>())
+    if (!o->objectName().isEmpty() && (o->isWidgetType() || qobject_cast<QAction*>(o) != nullptr)) named.push_back(o);
+  for (QObject* o : named) {
+    const Handle c = graphics_.reserve_handle();
+    objects_[c] = o;
+    window_of_[c] = h;
+    tags_.emplace(o->objectName().toStdString(), c);
+    o->setProperty("velmoraHandle", c);
+    const QString callback = o->property("callback").toString();
+    if (callback.isEmpty()) continue;
+    if (auto* action = qobject_cast<QAction*>(o)) {
+      connect(action, &QAction::triggered, this, [this, action, callback, c](bool checked) {
+        // A check mark changes only through the action it calls.
+        if (action->isCheckable()) {
+          QSignalBlocker block(action);
+          action->setChecked(!checked);
+        }
+        if (graphics_.is_handle(main_handle_)) graphics_.figure(main_handle_);
+        emit this->callback(callback, c);
+      });
+    } else if (auto* button = qobject_cast<QAbstractButton*>(o)) {
+      connect(button, &QAbstractButton::clicked, this, [this, callback, c] {
+        if (graphics_.is_handle(main_handle_)) graphics_.figure(main_handle_);
+        emit this->callback(callback, c);
+      });
+    } else if (auto* box = qobject_cast<QPlainTextEdit*>(o)) {
+      // A text box's own callback runs when it is double-clicked.
+      box->viewport()->setProperty("callback", callback);
+      box->viewport()->setProperty("velmoraHandle", c);
+      box->viewport()->installEventFilter(this);
+    }
+  }
+  pane_ = window->findChild<QPlainTextEdit*>("ConsolePane");
+  if (pane_ != nullptr) {
+    pane_->setMaximumBlockCount(5000);
+    QFont mono("Monospace");
+    mono.setStyleHint(QFont::TypeWriter);
+    pane_->setFont(mono);
+    std::lock_guard lock(console_mutex_);
+    pane_->setPlainText(QString::fromStdString(console_text_));
+  }
+  if (auto* big = window->findChild<QPlainTextEdit*>("BigBox")) {
+    QFont mono("Monospace");
+    mono.setStyleHint(QFont::TypeWriter);
+    big->setFont(mono);
+  }
+  window->installEventFilter(this);
+  sync_main_position();
+  return h;
+}
+
+bool QtPort::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == main_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+    sync_main_position();
+  } else if (watched == main_ && event->type() == QEvent::WindowActivate) {
+    if (graphics_.is_handle(main_handle_)) graphics_.figure(main_handle_);
+  } else if (event->type() == QEvent::MouseButtonDblClick && watched->property("callback").isValid()) {
+    emit callback(watched->property("callback").toString(), watched->property("velmoraHandle").toInt());
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void QtPort::sync_main_position() {
+  // The model keeps the main window's outer position from the bottom left of the screen.
+  if (main_ == nullptr || !graphics_.is_handle(main_handle_)) return;
+  const ScreenRect r = outer_position(main_handle_);
+  Eigen::VectorXd p(4);
+  p << r.left, r.bottom, r.width, r.height;
+  graphics_.set(main_handle_, "Position", p);
+}
+
+bool QtPort::is_handle(Handle h) const {
+  if (h == 0) return true;
+  auto it = objects_.find(h);
+  if (it != objects_.end()) return !it->second.isNull();
+  return graphics_.is_handle(h);
+}
+
+Handle QtPort::window_of(Handle h) const {
+  auto it = window_of_.find(h);
+  if (it != window_of_.end()) return objects_.count(it->second) && objects_.at(it->second) ? it->second : 0;
+  if (!graphics_.is_handle(h) || h == 0) return 0;
+  auto lock = graphics_.lock();
+  while (h != 0) {
+    const GraphicsObject& o = graphics_.object(h);
+    if (o.type == ObjectType::figure) return h;
+    h = o.parent;
+  }
+  return 0;
+}
+
+Handle QtPort::current_window() const { return graphics_.current_figure(); }
+
+std::vector<std::pair<Handle, std::string>> QtPort::find_all(Handle window) const {
+  std::vector<std::pair<Handle, std::string>> out;
+  if (window == main_handle_) {
+    out.emplace_back(window, "");
+    for (const auto& [h, w] : window_of_)
+      if (w == window && h != window && objects_.count(h) && objects_.at(h))
+        out.emplace_back(h, objects_.at(h)->objectName().toStdString());
+    return out;
+  }
+  auto lock = graphics_.lock();
+  std::function<void(Handle)> walk = [&](Handle h) {
+    const GraphicsObject& o = graphics_.object(h);
+    out.emplace_back(h, o.tag);
+    for (Handle c : o.children) walk(c);
+  };
+  if (graphics_.is_handle(window)) walk(window);
+  return out;
+}
+
+std::any QtPort::app_data(Handle h, const std::string& key) const {
+  auto it = app_data_.find({h, key});
+  return it == app_data_.end() ? std::any() : it->second;
+}
+
+void QtPort::set_app_data(Handle h, const std::string& key, std::any value) { app_data_[{h, key}] = std::move(value); }
+
+static QWidget* window_widget(const std::map<Handle, QPointer<QObject>>& objects,
+                              const std::map<Handle, QPointer<PlotWindow>>& plots, Handle h) {
+  if (auto it = plots.find(h); it != plots.end() && it->second) return it->second.data();
+  if (auto it = objects.find(h); it != objects.end() && it->second && it->second->isWidgetType())
+    return static_cast<QWidget*>(it->second.data());
+  return nullptr;
+}
+
+ScreenRect QtPort::outer_position(Handle window) const {
+  QWidget* w = window_widget(objects_, plots_, window);
+  if (w == nullptr) return {};
+  const double screen_h = screen_size()[1];
+  const QRect g = w->frameGeometry();
+  return {static_cast<double>(g.x()), screen_h - g.y() - g.height(), static_cast<double>(g.width()),
+          static_cast<double>(g.height())};
+}
+
+ScreenRect QtPort::inner_position(Handle window) const {
+  QWidget* w = window_widget(objects_, plots_, window);
+  if (w == nullptr) return {};
+  const double screen_h = screen_size()[1];
+  const QRect g = w->geometry();
+  return {static_cast<double>(g.x()), screen_h - g.y() - g.height(), static_cast<double>(g.width()),
+          static_cast<double>(g.height())};
+}
+
+std::array<double, 2> QtPort::screen_size() const {
+  const QScreen* s = QGuiApplication::primaryScreen();
+  if (s == nullptr) return {1024, 768};
+  return {static_cast<double>(s->geometry().width()), static_cast<double>(s->geometry().height())};
+}
+
+void QtPort::set_outer_position(Handle window, const ScreenRect& p) {
+  QWidget* w = window_widget(objects_, plots_, window);
+  if (w == nullptr) return;
+  const double screen_h = screen_size()[1];
+  // The frame stays around the inner area: move by the outer corner, size the inner area.
+  const QRect outer = w->frameGeometry(), inner = w->geometry();
+  const int frame_w = outer.width() - inner.width(), frame_h = outer.height() - inner.height();
+  w->move(qRound(p.left), qRound(screen_h - p.bottom - p.height));
+  w->resize(std::max(1, qRound(p.width) - frame_w), std::max(1, qRound(p.height) - frame_h));
+}
+
+bool QtPort::visible(Handle window) const {
+  QWidget* w = window_widget(objects_, plots_, window);
+  return w != nullptr && w->isVisible();
+}
+
+void QtPort::raise(Handle window) {
+  QWidget* w = window_widget(objects_, plots_, window);
+  if (w == nullptr) return;
+  w->show();
+  w->raise();
+  w->activateWindow();
+  if (graphics_.is_handle(window)) graphics_.figure(window);
+}
+
+QObject* QtPort::object(Handle h) const {
+  auto it = objects_.find(h);
+  return it == objects_.end() ? nullptr : it->second.data();
+}
+
+PlotWindow* QtPort::plot_window(Handle figure) const {
+  auto it = plots_.find(figure);
+  return it == plots_.end() ? nullptr : it->second.data();
+}
+
+std::vector<MsgboxdDialog*> QtPort::message_boxes() const {
+  std::vector<MsgboxdDialog*> out;
+  for (const auto& [h, b] : boxes_)
+    if (b) out.push_back(b.data());
+  return out;
+}
+
+std::string QtPort::console_text() const {
+  std::lock_guard lock(console_mutex_);
+  return console_text_;
+}
+
+void QtPort::append_console(const QString& text) {
+  if (pane_ == nullptr) return;
+  QTextCursor cursor(pane_->document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(text);
+  pane_->verticalScrollBar()->setValue(pane_->verticalScrollBar()->maximum());
+}
+
+void QtPort::on_figure_event(Handle h, int event) {
+  const auto e = static_cast<FigureEvent>(event);
+  if (h == main_handle_) return;
+  PlotWindow* w = plot_window(h);
+  if (e == FigureEvent::closed) {
+    plots_.erase(h);
+    if (w != nullptr) w->close_from_model();
+    return;
+  }
+  if (!graphics_.is_handle(h)) return;  // closed again before this event arrived
+  if (w == nullptr) {
+    w = new PlotWindow(graphics_, h, [this](Handle f) {
+      plots_.erase(f);
+      graphics_.close(f);
+    });
+    plots_[h] = w;
+    w->installEventFilter(this);
+    // The model's position (from the bottom left of the screen) places the window.
+    std::array<double, 4> pos;
+    {
+      auto lock = graphics_.lock();
+      pos = graphics_.object(h).position;
+    }
+    const double screen_h = screen_size()[1];
+    if (pos[2] > 50 && pos[3] > 50) {
+      w->resize(static_cast<int>(pos[2]), static_cast<int>(pos[3]));
+      w->move(static_cast<int>(pos[0]), static_cast<int>(screen_h - pos[1] - pos[3]));
+    }
+    w->show();
+  }
+  w->refresh();
+}
+
+bool QtPort::has_control(std::string_view tag) const { return tags_.find(tag) != tags_.end(); }
+
+QObject* QtPort::control(std::string_view tag) const {
+  auto it = tags_.find(tag);
+  QObject* o = it == tags_.end() ? nullptr : object(it->second);
+  if (o == nullptr) throw RuntimeError("The main window has no control tagged " + std::string(tag) + ".");
+  return o;
+}
+
+Handle QtPort::control_handle(std::string_view tag) {
+  control(tag);
+  return tags_.find(tag)->second;
+}
+
+std::string QtPort::control_string(std::string_view tag) {
+  return on_gui([&]() -> std::string {
+    QObject* o = control(tag);
+    if (auto* w = qobject_cast<QPlainTextEdit*>(o)) return w->toPlainText().toStdString();
+    if (auto* w = qobject_cast<QTextEdit*>(o)) return w->toPlainText().toStdString();
+    if (auto* w = qobject_cast<QLineEdit*>(o)) return w->text().toStdString();
+    if (auto* w = qobject_cast<QLabel*>(o)) return w->text().toStdString();
+    if (auto* w = qobject_cast<QComboBox*>(o)) return w->currentText().toStdString();
+    if (auto* w = qobject_cast<QAbstractButton*>(o)) return w->text().toStdString();
+    if (auto* w = qobject_cast<QAction*>(o)) return w->text().toStdString();
+    return "";
+  });
+}
+
+void QtPort::set_control_string(std::string_view tag, const std::string& text) {
+  on_gui([&] {
+    QObject* o = control(tag);
+    const QString t = QString::fromStdString(text);
+    if (auto* w = qobject_cast<QPlainTextEdit*>(o))
+      w->setPlainText(t);
+    else if (auto* w = qobject_cast<QTextEdit*>(o))
+      w->setPlainText(t);
+    else if (auto* w = qobject_cast<QLineEdit*>(o))
+      w->setText(t);
+    else if (auto* w = qobject_cast<QLabel*>(o))
+      w->setText(t);
+    else if (auto* w = qobject_cast<QAbstractButton*>(o))
+      w->setText(t);
+    else if (auto* w = qobject_cast<QAction*>(o))
+      w->setText(t);
+    else
+      throw RuntimeError("The control tagged " + std::string(tag) + " has no String property.");
+  });
+}
+
+double QtPort::control_value(std::string_view tag) {
+  return on_gui([&]() -> double {
+    QObject* o = control(tag);
+    if (auto* w = qobject_cast<QComboBox*>(o)) return w->currentIndex() + 1;  // choices count from 1
+    if (auto* w = qobject_cast<QSpinBox*>(o)) return w->value();
+    if (auto* w = qobject_cast<QAbstractButton*>(o)) return w->isChecked() ? 1 : 0;
+    if (auto* w = qobject_cast<QAction*>(o)) return w->isChecked() ? 1 : 0;
+    return 0;
+  });
+}
+
+void QtPort::set_control_value(std::string_view tag, double value) {
+  on_gui([&] {
+    QObject* o = control(tag);
+    if (auto* w = qobject_cast<QComboBox*>(o)) {
+      const int index = static_cast<int>(std::lround(value)) - 1;
+      if (index < 0 || index >= w->count())
+        throw RuntimeError("The control tagged " + std::string(tag) + " takes a Value from 1 to " +
+                           std::to_string(w->count()) + ".");
+      w->setCurrentIndex(index);
+    } else if (auto* w = qobject_cast<QSpinBox*>(o)) {
+      w->setValue(static_cast<int>(std::lround(value)));
+    } else if (auto* w = qobject_cast<QAbstractButton*>(o)) {
+      w->setChecked(value != 0);
+    } else if (auto* w = qobject_cast<QAction*>(o)) {
+      w->setChecked(value != 0);
+    } else {
+      throw RuntimeError("The control tagged " + std::string(tag) + " has no Value property.");
+    }
+  });
+}
+
+std::string QtPort::control_checked(std::string_view tag) {
+  return on_gui([&]() -> std::string {
+    QObject* o = control(tag);
+    bool on = false;
+    if (auto* w = qobject_cast<QAction*>(o))
+      on = w->isChecked();
+    else if (auto* w = qobject_cast<QAbstractButton*>(o))
+      on = w->isChecked();
+    return on ? "on" : "off";
+  });
+}
+
+void QtPort::set_control_checked(std::string_view tag, const std::string& state) {
+  on_gui([&] {
+    QObject* o = control(tag);
+    const bool on = lower(state) == "on";
+    if (auto* w = qobject_cast<QAction*>(o)) {
+      w->setCheckable(true);
+      QSignalBlocker block(w);
+      w->setChecked(on);
+    } else if (auto* w = qobject_cast<QAbstractButton*>(o)) {
+      w->setCheckable(true);
+      QSignalBlocker block(w);
+      w->setChecked(on);
+    } else {
+      throw RuntimeError("The control tagged " + std::string(tag) + " has no Checked property.");
+    }
+  });
+}
+
+std::optional<FileChoice> QtPort::file_dialog(bool save, std::string_view filter, std::string_view title) {
+  return on_gui([&]() -> std::optional<FileChoice> {
+    if (file_dialog_hook_) return file_dialog_hook_(save, filter, title);
+    const QString folder = QString::fromStdString(working_folder_.string());
+    const QString t = QString::fromUtf8(title.data(), static_cast<int>(title.size()));
+    const QString file = save ? QFileDialog::getSaveFileName(main_, t, folder, qt_filter(filter))
+                              : QFileDialog::getOpenFileName(main_, t, folder, qt_filter(filter));
+    if (file.isEmpty()) return std::nullopt;
+    const std::filesystem::path p = file.toStdString();
+    return FileChoice{p.filename().string(), p.parent_path()};
+  });
+}
+
+std::optional<FileChoice> QtPort::open_file(std::string_view filter, std::string_view title) {
+  return file_dialog(false, filter, title);
+}
+
+std::optional<FileChoice> QtPort::save_file(std::string_view filter, std::string_view title) {
+  return file_dialog(true, filter, title);
+}
+
+Handle QtPort::message_box(const std::string& text, const std::string& title, MessageMode mode) {
+  return on_gui([&]() -> Handle {
+    MsgboxdDialog* box = nullptr;
+    Handle handle = 0;
+    if (mode != MessageMode::non_modal) {
+      // Reuse the first open box of this title and close the others.
+      for (auto it = boxes_.begin(); it != boxes_.end();) {
+        MsgboxdDialog* b = it->second.data();
+        if (b != nullptr && b->title() == title) {
+          if (box == nullptr) {
+            box = b;
+            handle = it->first;
+            ++it;
+            continue;
+          }
+          b->close();
+          it = boxes_.erase(it);
+        } else {
+          ++it;
+        }
+      }
+    }
+    if (box != nullptr) {
+      box->set_text(text);
+    } else {
+      box = new MsgboxdDialog(text, title, "none", main_);
+      box->setWindowFlag(Qt::Window);
+      handle = graphics_.reserve_handle();
+      boxes_[handle] = box;
+      connect(box, &QObject::destroyed, this, [this, handle] { boxes_.erase(handle); });
+    }
+    box->setWindowModality(mode == MessageMode::modal ? Qt::ApplicationModal : Qt::NonModal);
+    box->show();
+    box->raise();
+    return handle;
+  });
+}
+
+void QtPort::wait_message_box(Handle box) {
+  if (on_gui_thread()) {
+    auto it = boxes_.find(box);
+    if (it == boxes_.end() || !it->second) return;
+    QEventLoop loop;
+    connect(it->second.data(), &QObject::destroyed, &loop, &QEventLoop::quit);
+    loop.exec();
+    return;
+  }
+  // From a worker: wait for the GUI thread to see the box go.
+  auto closed = std::make_shared<std::promise<void>>();
+  std::future<void> done = closed->get_future();
+  QMetaObject::invokeMethod(this, [this, box, closed] {
+    auto it = boxes_.find(box);
+    if (it == boxes_.end() || !it->second) {
+      closed->set_value();
+      return;
+    }
+    connect(it->second.data(), &QObject::destroyed, this, [closed] { closed->set_value(); });
+  }, Qt::QueuedConnection);
+  done.wait();
+}
+
+void QtPort::set_pointer(std::string_view pointer) {
+  const bool watch = pointer == "watch";
+  on_gui([&] {
+    if (watch && !watch_) QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!watch && watch_) QApplication::restoreOverrideCursor();
+    watch_ = watch;
+    const Handle current = graphics_.current_figure();
+    if (current != 0) graphics_.set(current, "Pointer", std::string(pointer));
+  });
+}
+
+void QtPort::set_clipboard(const std::vector<ClipboardItem>& items) {
+  on_gui([&] {
+    auto* data = new QMimeData;
+    for (const auto& item : items) {
+      const QByteArray bytes(item.bytes.data(), static_cast<qsizetype>(item.bytes.size()));
+      data->setData(QString::fromStdString(item.format), bytes);
+      if (item.format == "image/png") data->setImageData(QImage::fromData(bytes, "PNG"));
+    }
+    QGuiApplication::clipboard()->setMimeData(data);
+  });
+}
+
+std::filesystem::path QtPort::working_folder() const { return working_folder_; }
+
+void QtPort::set_working_folder(const std::filesystem::path& folder) {
+  std::error_code ec;
+  std::filesystem::current_path(folder, ec);
+  working_folder_ = folder;
+}
+
+bool QtPort::progress(std::string_view what, std::int64_t done, std::int64_t total) {
+  // Called from the test's threads: only counters, the dialog polls them.
+  done_ = done;
+  total_ = total;
+  return !cancel_;
+}
+
+void QtPort::report_error(const std::string& message) {
+  on_gui([&] {
+    auto* box = new MsgboxdDialog(message, "Velmora3d: the action failed", "error", main_);
+    box->setWindowFlag(Qt::Window);
+    const Handle h = graphics_.reserve_handle();
+    boxes_[h] = box;
+    connect(box, &QObject::destroyed, this, [this, h] { boxes_.erase(h); });
+    box->show();
+    if (main_ != nullptr) main_->statusBar()->showMessage(QString::fromStdString(message), 10000);
+  });
+}
+
+std::uint64_t QtPort::seed() { return entropy_seed(); }
+
+void QtPort::run_in_background(const std::string& what, std::function<void()> work, std::function<void()> done) {
+  busy_ = true;
+  cancel_ = false;
+  done_ = 0;
+  total_ = 0;
+  after_background_ = std::move(done);
+  if (main_ != nullptr) main_->statusBar()->showMessage(QString::fromStdString(what + " is running…"));
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+
+  progress_ = new QProgressDialog(QString::fromStdString(what + " is running…"), "Cancel", 0, 0, main_);
+  progress_->setObjectName("ProgressDialog");
+  progress_->setWindowTitle(QString::fromStdString(what));
+  progress_->setWindowModality(Qt::WindowModal);  // the main window waits; plots stay usable
+  progress_->setMinimumDuration(0);
+  progress_->setAutoClose(false);
+  progress_->setAutoReset(false);
+  connect(progress_, &QProgressDialog::canceled, this, [this] {
+    cancel_ = true;
+    if (progress_ != nullptr) progress_->setLabelText("Cancelling…");
+  });
+  progress_->show();
+  progress_timer_ = new QTimer(this);
+  connect(progress_timer_, &QTimer::timeout, this, [this] {
+    if (progress_ == nullptr || cancel_) return;
+    const std::int64_t total = total_, done = done_;
+    if (total > 0) {
+      progress_->setMaximum(1000);
+      progress_->setValue(static_cast<int>(1000 * std::min(done, total) / total));
+      progress_->setLabelText(QString("%1 of %2 sets").arg(done).arg(total));
+    }
+  });
+  progress_timer_->start(100);
+
+  worker_ = std::make_unique<std::thread>([this, work = std::move(work)] {
+    work();
+    QMetaObject::invokeMethod(this, [this] { finish_background(); }, Qt::QueuedConnection);
+  });
+}
+
+void QtPort::finish_background() {
+  if (worker_ && worker_->joinable()) worker_->join();
+  worker_.reset();
+  if (progress_timer_ != nullptr) progress_timer_->deleteLater();
+  progress_timer_ = nullptr;
+  if (progress_ != nullptr) progress_->deleteLater();
+  progress_ = nullptr;
+  QApplication::restoreOverrideCursor();
+  if (watch_) {
+    QApplication::restoreOverrideCursor();
+    watch_ = false;
+  }
+  if (main_ != nullptr) main_->statusBar()->clearMessage();
+  busy_ = false;
+  if (after_background_) {
+    auto done = std::move(after_background_);
+    after_background_ = nullptr;
+    done();
+  }
+}
+
+}  // namespace velmora

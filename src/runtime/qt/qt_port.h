@@ -1,0 +1,148 @@
+// The UI port on Qt: the main window built from its layout file, plot windows
+// that draw the graphics model, file dialogs, message boxes, the clipboard, and
+// long work in the background with a progress dialog.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <any>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "runtime/ui_port.h"
+
+class QMainWindow;
+class QPlainTextEdit;
+class QProgressDialog;
+class QTimer;
+class QWidget;
+
+namespace velmora {
+
+class PlotWindow;
+class MsgboxdDialog;
+
+/// A rectangle in screen pixels with the origin at the bottom left.
+struct ScreenRect {
+  double left = 0, bottom = 0, width = 0, height = 0;
+};
+
+class QtPort : public QObject, public UiPort {
+  Q_OBJECT
+
+ public:
+  QtPort();
+  ~QtPort() override;
+
+  // Windows made from layout files.
+  /// Builds a main window from a Qt Designer file, gives every named object a
+  /// handle and makes it the window whose controls the actions use. Throws
+  /// RuntimeError naming the file when it cannot be read.
+  Handle load_layout(const std::filesystem::path& file);
+  QMainWindow* main_window() const { return main_; }
+  Handle main_handle() const { return main_handle_; }
+  bool is_handle(Handle h) const;
+  Handle window_of(Handle h) const;
+  Handle current_window() const;
+  /// Every named object of a window (itself first), with its tag.
+  std::vector<std::pair<Handle, std::string>> find_all(Handle window) const;
+  std::any app_data(Handle h, const std::string& key) const;
+  void set_app_data(Handle h, const std::string& key, std::any value);
+  ScreenRect outer_position(Handle window) const;
+  ScreenRect inner_position(Handle window) const;
+  std::array<double, 2> screen_size() const;
+  void set_outer_position(Handle window, const ScreenRect& position);
+  bool visible(Handle window) const;
+  void raise(Handle window);
+  /// The object behind a handle (a control, menu item or window), or nullptr.
+  QObject* object(Handle h) const;
+  PlotWindow* plot_window(Handle figure) const;
+  std::vector<MsgboxdDialog*> message_boxes() const;
+  /// Everything written to the console so far.
+  std::string console_text() const;
+
+  /// Replaces the file dialogs (tests): called with save?, filter and title.
+  using FileDialogHook = std::function<std::optional<FileChoice>(bool, std::string_view, std::string_view)>;
+  void set_file_dialog_hook(FileDialogHook hook) { file_dialog_hook_ = std::move(hook); }
+
+  /// Runs `work` on a worker thread with a progress dialog titled `what` and a
+  /// cancel button; the main window takes no input until it ends. `done` runs
+  /// on the GUI thread afterwards.
+  void run_in_background(const std::string& what, std::function<void()> work, std::function<void()> done = {});
+  bool busy() const { return busy_; }
+
+  // UiPort
+  Console& console() override;
+  Graphics& graphics() override { return graphics_; }
+  bool has_control(std::string_view tag) const override;
+  Handle control_handle(std::string_view tag) override;
+  std::string control_string(std::string_view tag) override;
+  void set_control_string(std::string_view tag, const std::string& text) override;
+  double control_value(std::string_view tag) override;
+  void set_control_value(std::string_view tag, double value) override;
+  std::string control_checked(std::string_view tag) override;
+  void set_control_checked(std::string_view tag, const std::string& state) override;
+  std::optional<FileChoice> open_file(std::string_view filter, std::string_view title) override;
+  std::optional<FileChoice> save_file(std::string_view filter, std::string_view title) override;
+  Handle message_box(const std::string& text, const std::string& title, MessageMode mode) override;
+  void wait_message_box(Handle box) override;
+  void set_pointer(std::string_view pointer) override;
+  void set_clipboard(const std::vector<ClipboardItem>& items) override;
+  std::filesystem::path working_folder() const override;
+  void set_working_folder(const std::filesystem::path& folder) override;
+  bool progress(std::string_view what, std::int64_t done, std::int64_t total) override;
+  void report_error(const std::string& message) override;
+  std::uint64_t seed() override;
+
+ signals:
+  /// A control or menu item was used: its callback text ("vm3sw LoadProto") and its handle.
+  void callback(const QString& text, int object);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  class PaneConsole;
+  template <typename F>
+  auto on_gui(F&& f) -> decltype(f());
+  QObject* control(std::string_view tag) const;
+  std::optional<FileChoice> file_dialog(bool save, std::string_view filter, std::string_view title);
+  void append_console(const QString& text);
+  void on_figure_event(Handle h, int event);
+  void sync_main_position();
+  void finish_background();
+
+  Graphics graphics_;
+  std::unique_ptr<PaneConsole> console_;
+  QMainWindow* main_ = nullptr;
+  Handle main_handle_ = 0;
+  QPlainTextEdit* pane_ = nullptr;
+  std::map<Handle, QPointer<QObject>> objects_;        // handle -> control, menu item or window
+  std::map<Handle, Handle> window_of_;                 // object -> its window
+  std::map<std::string, Handle, std::less<>> tags_;    // tag -> first object of the main window
+  std::map<std::pair<Handle, std::string>, std::any> app_data_;
+  std::map<Handle, QPointer<PlotWindow>> plots_;
+  std::map<Handle, QPointer<MsgboxdDialog>> boxes_;
+  FileDialogHook file_dialog_hook_;
+  std::filesystem::path working_folder_;
+  mutable std::mutex console_mutex_;
+  std::string console_text_;
+  bool watch_ = false;
+
+  // Long work.
+  bool busy_ = false;
+  std::atomic<bool> cancel_{false};
+  std::atomic<std::int64_t> done_{0}, total_{0};
+  std::unique_ptr<std::thread> worker_;
+  QProgressDialog* progress_ = nullptr;
+  QTimer* progress_timer_ = nullptr;
+  std::function<void()> after_background_;
+};
+
+}  // namespace velmora
