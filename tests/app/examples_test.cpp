@@ -1,0 +1,180 @@
+// The example studies in examples/: the committed files are what the generator
+// makes, the batch scripts reach every action, and each study loads through the
+// dispatcher to the sizes and point layout the generator built it with.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "app/batch_runner.h"
+#include "app/dispatcher.h"
+#include "example_study.h"
+#include "runtime/headless/headless_port.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kExamples = fs::path(VELMORA_SOURCE_DIR) / "examples";
+
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+const examples::ExampleSet& generated() {
+  static const examples::ExampleSet set = examples::make_example_studies();
+  return set;
+}
+
+TEST(ExamplesTest, GeneratorChecksPassAndCommittedFilesMatchIt) {
+  EXPECT_TRUE(generated().problems.empty()) << generated().problems.front();
+  ASSERT_EQ(generated().files.size(), 9u);
+  for (const auto& file : generated().files) {
+    const fs::path path = kExamples / file.path;
+    ASSERT_TRUE(fs::exists(path)) << path << " is missing: run build/make_example examples";
+    EXPECT_TRUE(read_file(path) == file.text) << path << " differs from the generator: run build/make_example examples";
+  }
+}
+
+TEST(ExamplesTest, ScriptsAreWellFormedAndTogetherRunEveryAction) {
+  std::set<std::string> used;
+  for (const char* script : {"study3d.txt", "study2d.txt"}) {
+    const auto commands = parse_script(kExamples / script);
+    std::set<std::string> here;
+    for (const auto& c : commands) {
+      if (c.is_set) continue;
+      const std::string& action = c.words.front();
+      const auto& names = Dispatcher::action_names();
+      EXPECT_NE(std::find(names.begin(), names.end(), action), names.end()) << script << ":" << c.line << " " << action;
+      here.insert(action);
+      for (std::size_t k = 1; k < c.words.size(); ++k) {
+        const fs::path answer = c.words[k];
+        if (answer.begin()->string() == "..") continue;  // an output under demo-out/
+        EXPECT_TRUE(fs::exists(kExamples / answer)) << script << ":" << c.line << " names " << answer;
+      }
+    }
+    // Each study loads, compares, plots, exports and saves on its own.
+    for (const char* action : {"LoadProto", "LoadFile2", "LoadWireFrame", "GoodallF", "BootF", "PermuteF",
+                               "GetDisparity", "PermuteVariance", "CopyEPS", "ShowMean2", "SaveFile2", "Clear"})
+      EXPECT_TRUE(here.count(action)) << script << " does not run " << action;
+    used.insert(here.begin(), here.end());
+  }
+  for (const auto& name : Dispatcher::action_names()) EXPECT_TRUE(used.count(name)) << "no script runs " << name;
+}
+
+struct StudyCase {
+  std::string folder;
+  std::string load_action;
+  Eigen::Index points;
+  std::vector<double> rbreak;
+  std::size_t wire_rows;
+};
+
+class ExampleStudyLoadTest : public ::testing::TestWithParam<StudyCase> {
+ protected:
+  // Runs one action with its dialog answers; skips the test while the action
+  // is still missing from the program.
+  Outcome run(const std::string& action, const std::vector<std::string>& answers) {
+    port.set_action(action);
+    port.set_answers(answers, kExamples);
+    const Outcome outcome = dispatcher.vm3sw(action);
+    if (outcome == Outcome::failed) {
+      for (const auto& e : port.events())
+        if (e.kind == "error") last_error = e.text("message");
+    }
+    return outcome;
+  }
+
+  HeadlessPort port;
+  Dispatcher dispatcher{port};
+  std::string last_error;
+};
+
+#define RUN_OR_SKIP(action, ...)                                                             \
+  do {                                                                                       \
+    const Outcome outcome = run(action, {__VA_ARGS__});                                      \
+    if (outcome != Outcome::done && last_error.find("not available yet") != std::string::npos) \
+      GTEST_SKIP() << last_error;                                                            \
+    ASSERT_EQ(outcome, Outcome::done) << action << ": " << last_error;                       \
+  } while (0)
+
+TEST_P(ExampleStudyLoadTest, LoadsToTheLayoutAndSizesItWasMadeWith) {
+  const StudyCase& c = GetParam();
+  const std::vector<double>& sizes = generated().first_sizes.at(c.folder);
+  const int second_count = generated().second_counts.at(c.folder);
+
+  RUN_OR_SKIP("LoadProto", c.folder + "/protocol.txt");
+  EXPECT_EQ(dispatcher.state().proto.size(), 12);
+  RUN_OR_SKIP(c.load_action, c.folder + "/first.tps");
+  const auto& s = dispatcher.state();
+  ASSERT_EQ(s.data1.count(), static_cast<Eigen::Index>(sizes.size()));
+  EXPECT_EQ(s.data1.points(), c.points);
+  ASSERT_EQ(s.rbreak.size(), static_cast<Eigen::Index>(c.rbreak.size()));
+  for (std::size_t k = 0; k < c.rbreak.size(); ++k) EXPECT_EQ(s.rbreak(k), c.rbreak[k]) << "rbreak entry " << k + 1;
+  // The ruler brings every specimen back to millimetres: the sizes the program
+  // measures are those of the forms the generator digitised.
+  for (std::size_t i = 0; i < sizes.size(); ++i)
+    EXPECT_NEAR(s.data1cs(i), sizes[i], 1e-5 * sizes[i]) << "specimen " << i + 1;
+
+  port.set_control_value("ZEPButton", 1);
+  RUN_OR_SKIP("LoadFile2", c.folder + "/second.txt");
+  EXPECT_EQ(port.control_string("FileBox2"),
+            "second.txt \nhas " + std::to_string(second_count) + " specimens \nwith " + std::to_string(c.points) +
+                " landmarks");
+  EXPECT_EQ(dispatcher.state().data2.count(), second_count);
+  EXPECT_EQ(dispatcher.state().data2.points(), c.points);
+
+  RUN_OR_SKIP("LoadWireFrame", c.folder + "/wireframe.txt");
+  const Eigen::MatrixXd& wire = dispatcher.state().wirelist;
+  ASSERT_EQ(wire.rows(), static_cast<Eigen::Index>(c.wire_rows));
+  ASSERT_EQ(wire.cols(), 3);
+  EXPECT_GE(wire.rightCols(2).minCoeff(), 1);
+  EXPECT_LE(wire.rightCols(2).maxCoeff(), static_cast<double>(c.points));
+}
+
+TEST(ExampleStudyTpsTest, SecondSampleFromTpsEqualsTheTable) {
+  HeadlessPort port;
+  Dispatcher dispatcher(port);
+  auto run = [&](const std::string& action, const std::string& answer) {
+    port.set_answers({answer}, kExamples);
+    return dispatcher.vm3sw(action);
+  };
+  std::string missing;
+  auto skip_reason = [&] {
+    for (const auto& e : port.events())
+      if (e.kind == "error" && e.text("message").find("not available yet") != std::string::npos)
+        return e.text("message");
+    return std::string();
+  };
+  if (run("LoadProto", "skull3d/protocol.txt") != Outcome::done || run("LoadFile1", "skull3d/first.tps") != Outcome::done) {
+    if (!(missing = skip_reason()).empty()) GTEST_SKIP() << missing;
+    FAIL() << "the 3D study does not load";
+  }
+  port.set_control_value("ZEPButton", 1);
+  if (run("LoadFile2", "skull3d/second.txt") != Outcome::done) {
+    if (!(missing = skip_reason()).empty()) GTEST_SKIP() << missing;
+    FAIL() << "the second sample table does not load";
+  }
+  const WorkingState from_table = dispatcher.state();
+  port.set_control_value("ZEPButton", 0);
+  ASSERT_EQ(run("LoadFile2", "skull3d/second.tps"), Outcome::done);
+  EXPECT_TRUE(dispatcher.state().data2 == from_table.data2);
+  EXPECT_EQ(dispatcher.state().mean2, from_table.mean2);
+  EXPECT_EQ(dispatcher.state().data2cs, from_table.data2cs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Studies, ExampleStudyLoadTest,
+    ::testing::Values(StudyCase{"skull3d", "LoadFile1", 45, {21, 72, 105, 135}, 50},
+                      StudyCase{"leaf2d", "LoadFile2D", 46, {12, 87, 114, 138}, 43}),
+    [](const ::testing::TestParamInfo<StudyCase>& info) { return info.param.folder; });
+
+}  // namespace
+}  // namespace velmora
