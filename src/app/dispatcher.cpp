@@ -85,6 +85,10 @@ Outcome Dispatcher::vm3sw(std::string_view action) {
     } catch (const std::exception& e) {
       message = std::string(entry.name) + " failed: " + e.what();
     }
+    // Drawing is not undone, so a plot window the failed action opened (and may
+    // have drawn into) stays the plot window.
+    if (next.fighand1 != state_.fighand1 && next.fighand1 && ui_.graphics().is_handle(*next.fighand1))
+      state_.fighand1 = next.fighand1;
     ui_.console().write(message + "\n");
     ui_.report_error(message);
     return Outcome::failed;

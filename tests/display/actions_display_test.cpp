@@ -207,6 +207,16 @@ TEST_F(Study, ABadWireframeRowIsNamedAndWhatWasDrawnBeforeItStays) {
   EXPECT_EQ(d.state().wirelist(1, 2), 41);
 }
 
+TEST_F(Study, APlotWindowOpenedByAFailingActionStaysThePlotWindow) {
+  d.mutable_state().wirelist(2, 1) = 0;
+  EXPECT_EQ(d.vm3sw("ShowMean1"), Outcome::failed);
+  ASSERT_TRUE(d.state().fighand1.has_value());
+  EXPECT_EQ(children_of_type(ObjectType::line).size(), 3u);  // the mean and rows 1 and 2
+  run("ShowData1");
+  EXPECT_EQ(children_of_type(ObjectType::line).size(), 6u);
+  EXPECT_EQ(g.figures().size(), 2u);  // the main window and the one plot window
+}
+
 TEST_F(Study, ClearFigureEmptiesTheWindowAndGivesTheFocusBack) {
   run("OpenFigure");
   run("ShowMean1");
