@@ -1,14 +1,34 @@
-// Glue between the dispatcher and the saving actions.
+// Glue between the dispatcher and the saving actions: each reads the study,
+// runs the action of src/geometry and keeps the name chosen in its dialog.
 #include "app/actions.h"
 
-#include "runtime/error.h"
+#include "geometry/save_actions.h"
 
 namespace velmora::actions {
+namespace {
 
-void save_file1(WorkingState&, UiPort&) { throw RuntimeError("SaveFile1 is not available yet."); }
-void save_file2d(WorkingState&, UiPort&) { throw RuntimeError("SaveFile2D is not available yet."); }
-void save_aligned_file1(WorkingState&, UiPort&) { throw RuntimeError("SaveAlignedFile1 is not available yet."); }
-void save_aligned_file2d(WorkingState&, UiPort&) { throw RuntimeError("SaveAlignedFile2D is not available yet."); }
-void save_file2(WorkingState&, UiPort&) { throw RuntimeError("SaveFile2 is not available yet."); }
+/// The chosen name, or 0 after a cancelled dialog.
+void keep_name(WorkingState& s, const SaveOutcome& outcome) {
+  if (outcome.fname1)
+    s.fname1 = *outcome.fname1;
+  else
+    s.fname1 = 0.0;
+}
+
+}  // namespace
+
+void save_file1(WorkingState& s, UiPort& ui) { keep_name(s, velmora::save_file1(s.data1, s.data1cs, ui)); }
+
+void save_file2d(WorkingState& s, UiPort& ui) { keep_name(s, velmora::save_file2d(s.data1, s.data1cs, ui)); }
+
+void save_aligned_file1(WorkingState& s, UiPort& ui) {
+  keep_name(s, velmora::save_aligned_file1(s.data1, s.data1cs, s.mean1, s.proto, s.rbreak, ui));
+}
+
+void save_aligned_file2d(WorkingState& s, UiPort& ui) {
+  keep_name(s, velmora::save_aligned_file2d(s.data1, s.data1cs, s.mean1, s.proto, s.rbreak, ui));
+}
+
+void save_file2(WorkingState& s, UiPort& ui) { keep_name(s, velmora::save_file2(s.data2, s.data2cs, ui)); }
 
 }  // namespace velmora::actions
