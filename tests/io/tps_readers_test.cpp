@@ -1,0 +1,248 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "io/get_irregular_tpsfile2D.h"
+#include "io/get_irregular_tpsfile3D.h"
+#include "io/gettpsfile3D.h"
+#include "io_test_util.h"
+#include "runtime/error.h"
+
+namespace velmora {
+namespace {
+
+using testing::crlf;
+using testing::DialogPort;
+using testing::TempFolder;
+
+// A specimen of `points` points whose values count up from `start`.
+std::string specimen(const std::string& header, int points, double start, int dims = 3) {
+  std::string s = header + "\n";
+  for (int p = 0; p < points; ++p) {
+    for (int d = 0; d < dims; ++d) s += std::to_string(start + dims * p + d) + (d + 1 < dims ? " " : "\n");
+  }
+  return s;
+}
+
+Eigen::RowVectorXd counting(int values, double start) {
+  Eigen::RowVectorXd r(values);
+  for (int i = 0; i < values; ++i) r(i) = start + i;
+  return r;
+}
+
+TpsFile tps(const std::string& text) {
+  std::istringstream in(text);
+  return gettpsfile3D(in, "s.tps");
+}
+
+IrregularTps irregular3(const std::string& text, Console& console) {
+  std::istringstream in(text);
+  return get_irregular_tpsfile3D(in, "s.tps", console);
+}
+
+IrregularTps irregular2(const std::string& text, Console& console) {
+  std::istringstream in(text);
+  return get_irregular_tpsfile2D(in, "s.tps", console);
+}
+
+std::string error_of(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const RuntimeError& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+TEST(Gettpsfile3D, HeaderVariantsAreFoundAndLM3IsNot) {
+  for (const std::string header : {"LM=2", "lm=2", "Lm=2", "lM=2"}) {
+    const TpsFile f = tps(specimen(header, 2, 1) + "ID=7\n" + specimen(header, 2, 11));
+    ASSERT_EQ(f.y.rows(), 2) << header;
+    EXPECT_EQ(f.y.row(0), counting(6, 1)) << header;
+    EXPECT_EQ(f.y.row(1), counting(6, 11)) << header;
+  }
+  // "LM3=" is no header: its numbers are skipped up to the next real header.
+  const TpsFile f = tps(specimen("LM3=2", 2, 100) + specimen("LM=2", 2, 1));
+  ASSERT_EQ(f.y.rows(), 1);
+  EXPECT_EQ(f.y.row(0), counting(6, 1));
+}
+
+TEST(Gettpsfile3D, IdentifierLinesSpreadCoordinatesAndNamelist) {
+  const std::string text =
+      "LM=2 first\n1 2\n3\n4 5 6\nIMAGE=a.bmp\nID=1\nSCALE=0.5\n"
+      "lm=2 second\n7 8 9 10 11 12\nID=2\n";
+  const TpsFile f = tps(text);
+  ASSERT_EQ(f.y.rows(), 2);
+  EXPECT_EQ(f.y.row(0), counting(6, 1));
+  EXPECT_EQ(f.y.row(1), counting(6, 7));
+  EXPECT_EQ(f.namelist, (std::vector<std::string>{" first\n", " second\n", "-1"}));
+  EXPECT_TRUE(f.notice.empty());
+}
+
+TEST(Gettpsfile3D, OneSpecimenAndLongerLaterSpecimens) {
+  const TpsFile one = tps(specimen("LM=3", 3, 1));
+  EXPECT_EQ(one.y.rows(), 1);
+  EXPECT_EQ(one.y.cols(), 9);
+  // A later specimen with more points gives its first P; the rest is skipped.
+  const TpsFile more = tps(specimen("LM=2", 2, 1) + specimen("LM=3", 3, 20));
+  ASSERT_EQ(more.y.rows(), 2);
+  EXPECT_EQ(more.y.row(1), counting(6, 20));
+}
+
+TEST(Gettpsfile3D, BadInputGivesClearErrors) {
+  EXPECT_NE(error_of([] { tps(""); }).find("s.tps: no landmark header"), std::string::npos);
+  EXPECT_NE(error_of([] { tps("1 2 3\n4 5 6\n"); }).find("no landmark header"), std::string::npos);
+  EXPECT_NE(error_of([] { tps("\x7f\x45\x4c\x46\x02\x01\x01\x00\xff\xfe"); }).find("no landmark header"),
+            std::string::npos);
+  EXPECT_NE(error_of([] { tps("ID=1\nLM=-5\n1 2 3\n"); }).find("s.tps, line 2: the header of specimen 1 gives -5"),
+            std::string::npos);
+  EXPECT_NE(error_of([] { tps("LM=nan\n1 2 3\n"); }).find("gives NaN points"), std::string::npos);
+  EXPECT_NE(error_of([] { tps("LM=\n"); }).find("gives no number of points"), std::string::npos);
+  EXPECT_NE(error_of([] { tps("LM=2\nID=1\n"); }).find("specimen 1 has no coordinates"), std::string::npos);
+  EXPECT_NE(error_of([] { tps(specimen("LM=2", 2, 1) + "LM=2\n1 2 3\n"); })
+                .find("s.tps, line 4: specimen 2 has 3 coordinate values where specimen 1 has 6"),
+            std::string::npos);
+}
+
+TEST(Gettpsfile3D, HugeCountReadsWhatIsThereWithoutReserving) {
+  const TpsFile f = tps("LM=1e12\n1 2 3 4 5 6\n");
+  EXPECT_EQ(f.y.rows(), 1);
+  EXPECT_EQ(f.y.row(0), counting(6, 1));
+}
+
+TEST(IrregularTps3D, SpecimensKeepTheirOwnCounts) {
+  CaptureConsole console;
+  const IrregularTps f =
+      irregular3(specimen("LM=40", 40, 0) + "ID=a\n" + specimen("LM=37", 37, 1000) + specimen("LM=52", 52, 5000),
+                 console);
+  ASSERT_EQ(f.y.size(), 3u);
+  EXPECT_EQ(f.y[0].size(), 120);
+  EXPECT_EQ(f.y[1].size(), 111);
+  EXPECT_EQ(f.y[2].size(), 156);
+  EXPECT_EQ(f.y[1], counting(111, 1000));
+  EXPECT_EQ(f.ny, (Eigen::RowVectorXd(3) << 120, 111, 156).finished());
+  EXPECT_EQ(f.namelist.size(), 3u);
+  EXPECT_TRUE(f.notice.empty());
+}
+
+TEST(IrregularTps3D, CountOfOneAfterTwoSpecimensEndsReadingAndSaysSo) {
+  CaptureConsole console;
+  const IrregularTps f =
+      irregular3(specimen("LM=3", 3, 1) + specimen("LM=4", 4, 50) + "LM=1\n1 2 3\n" + specimen("LM=3", 3, 90),
+                 console);
+  ASSERT_EQ(f.y.size(), 2u);
+  EXPECT_EQ(f.ny, (Eigen::RowVectorXd(2) << 9, 12).finished());
+  EXPECT_NE(f.notice.find("s.tps: reading stopped at specimen 3 (line 10)"), std::string::npos) << f.notice;
+  EXPECT_NE(f.notice.find("2 specimen(s) were read"), std::string::npos) << f.notice;
+}
+
+TEST(IrregularTps3D, EchoesFirstSpecimenAndSearchCharacters) {
+  CaptureConsole console;
+  irregular3("LM=2\n1 2 3 4 5 6\nLM=2\n7 8 9 10 11 12", console);
+  std::vector<std::string> names;
+  for (const auto& [name, value] : console.echoes()) names.push_back(name);
+  // tempa, temp; then one attempt per header search: opened by the line end
+  // after the coordinates (a header follows), then by the end of the file.
+  EXPECT_EQ(names, (std::vector<std::string>{"tempa", "temp", "thischar", "temp", "thischar", "temp"}));
+  const auto& e = console.echoes();
+  EXPECT_EQ(std::get<Eigen::MatrixXd>(e[0].second), counting(6, 1));
+  EXPECT_EQ(std::get<double>(e[1].second), 6);
+  EXPECT_EQ(std::get<std::string>(e[2].second), "\n");
+  EXPECT_EQ(std::get<double>(e[3].second), 1);
+  EXPECT_EQ(std::get<std::string>(e[4].second), "");
+  EXPECT_EQ(std::get<double>(e[5].second), 0);
+}
+
+TEST(IrregularTps3D, EndsWithoutLineEndAndCrLfReadTheSame) {
+  CaptureConsole c1, c2, c3;
+  const std::string text = specimen("LM=2", 2, 1) + "ID=x\n" + specimen("LM=3", 3, 7);
+  const IrregularTps a = irregular3(text, c1);
+  const IrregularTps b = irregular3(text.substr(0, text.size() - 1), c2);
+  const IrregularTps c = irregular3(crlf(text), c3);
+  for (const IrregularTps* f : {&b, &c}) {
+    ASSERT_EQ(f->y.size(), a.y.size());
+    for (std::size_t i = 0; i < a.y.size(); ++i) EXPECT_EQ(f->y[i], a.y[i]);
+    EXPECT_EQ(f->ny, a.ny);
+  }
+  EXPECT_EQ(c.namelist, a.namelist);
+}
+
+TEST(IrregularTps3D, EarlyEndKeepsWhatWasReadAndResumesTheSearch) {
+  CaptureConsole console;
+  const IrregularTps f = irregular3("LM=3\n1 2 3 4 5\nID=x\nLM=2\n1 2 3 4 5 6\n", console);
+  ASSERT_EQ(f.y.size(), 2u);
+  EXPECT_EQ(f.ny, (Eigen::RowVectorXd(2) << 5, 6).finished());
+  // Truncated in the middle of a number: the digits there are read.
+  const IrregularTps t = irregular3("LM=2\n1 2 3 4 5 6.2", console);
+  EXPECT_DOUBLE_EQ(t.y[0](5), 6.2);
+  const IrregularTps e = irregular3("LM=2\n1 2 3 4 5 6e", console);
+  EXPECT_EQ(e.ny(0), 6);
+}
+
+TEST(IrregularTps3D, BadCounts) {
+  CaptureConsole console;
+  EXPECT_NE(error_of([&] { irregular3("LM=0\n", console); }).find("gives 0 points"), std::string::npos);
+  EXPECT_NE(error_of([&] { irregular3("LM=2.5\n1 2 3\n", console); }).find("gives 2.5 points"), std::string::npos);
+  EXPECT_NE(error_of([&] { irregular3(specimen("LM=2", 2, 1) + "LM=2.5\n1 2 3\n", console); })
+                .find("s.tps, line 4: the header of specimen 2 gives 2.5 points"),
+            std::string::npos);
+  const IrregularTps neg = irregular3(specimen("LM=2", 2, 1) + "LM=-5\n1 2 3\n", console);
+  EXPECT_EQ(neg.y.size(), 1u);
+  EXPECT_NE(neg.notice.find("specimen 2"), std::string::npos);
+  const IrregularTps big = irregular3("LM=1e12\n1 2 3 4 5 6\n", console);
+  EXPECT_EQ(big.ny(0), 6);
+  const IrregularTps inf = irregular3("LM=inf\n1 2 3 nan 1e400 6\n", console);
+  EXPECT_TRUE(std::isnan(inf.y[0](3)));
+  EXPECT_TRUE(std::isinf(inf.y[0](4)));
+}
+
+TEST(IrregularTps2D, WidensToZeroZ) {
+  CaptureConsole console;
+  const IrregularTps f = irregular2("LM=3\n1 2\n3 4\n5 6\nLM=2\n7 8\n9 10\n", console);
+  ASSERT_EQ(f.y.size(), 2u);
+  EXPECT_EQ(f.y[0], (Eigen::RowVectorXd(9) << 1, 2, 0, 3, 4, 0, 5, 6, 0).finished());
+  EXPECT_EQ(f.y[1], (Eigen::RowVectorXd(6) << 7, 8, 0, 9, 10, 0).finished());
+  EXPECT_EQ(f.ny, (Eigen::RowVectorXd(2) << 6, 4).finished());
+  // The first echo shows the numbers as read.
+  EXPECT_EQ(std::get<Eigen::MatrixXd>(console.echoes()[0].second), counting(6, 1));
+  EXPECT_EQ(std::get<double>(console.echoes()[1].second), 6);
+}
+
+TEST(IrregularTps, TwoDFileInThreeDReaderAndTheReverse) {
+  CaptureConsole console;
+  // Read as the counts say: the 3D reader takes 3 numbers a point across the lines.
+  const IrregularTps as3 = irregular3("LM=2\n1 2\n3 4\n5 6\n", console);
+  EXPECT_EQ(as3.y[0], counting(6, 1));
+  const IrregularTps as2 = irregular2("LM=2\n1 2 3\n4 5 6\n", console);
+  EXPECT_EQ(as2.y[0], (Eigen::RowVectorXd(6) << 1, 2, 0, 3, 4, 0).finished());
+}
+
+TEST(TpsDialogs, FiltersTitlesFolderAndOpenFailure) {
+  TempFolder dir;
+  const auto file = dir.write("a.txt", "LM=2\n1 2 3 4 5 6\nLM=1\n");
+  DialogPort port;
+  port.answer({file.string(), file.string(), file.string()});
+  const auto t = gettpsfile3D(port);
+  const auto i3 = get_irregular_tpsfile3D(port);
+  const auto i2 = get_irregular_tpsfile2D(port);
+  ASSERT_TRUE(t && i3 && i2);
+  EXPECT_EQ(t->fname, "a.txt");
+  EXPECT_EQ(i3->fname, "a.txt");
+  ASSERT_EQ(port.dialogs.size(), 3u);
+  EXPECT_EQ(port.dialogs[0].title, "Specify 3D input file to load");
+  EXPECT_EQ(port.dialogs[1].title, "Specify 3D input file to load");
+  EXPECT_EQ(port.dialogs[2].title, "Specify 2D input file to load");
+  for (const auto& d : port.dialogs) EXPECT_EQ(d.filter, "*.txt");
+  EXPECT_EQ(port.working_folder(), dir.path());
+  // Each reader stops at the last header (count 1, nothing after it) and says so.
+  EXPECT_EQ(port.of_kind("msgbox").size(), 3u);
+
+  port.answer({(dir.path() / "gone.txt").string()});
+  EXPECT_NE(error_of([&] { get_irregular_tpsfile3D(port); }).find("gone.txt"), std::string::npos);
+  EXPECT_NE(port.console_text().find("Error on file open"), std::string::npos);
+  port.answer({"cancel"});
+  EXPECT_FALSE(get_irregular_tpsfile2D(port).has_value());
+}
+
+}  // namespace
+}  // namespace velmora
