@@ -242,15 +242,16 @@ Points true_form(const Design& d, const Specimen& s) {
 Placement draw_placement(const Design& d, Draws& draws, bool scaled) {
   Placement p;
   p.scale = scaled ? draws.uniform(d.scale_low, d.scale_high) : 1.0;
+  // Specimens are set on the digitiser (leaves on the scanner) roughly the
+  // same way up, turned by up to 25 degrees about some axis. The
+  // superimposition starts from the sum of the specimens as they come, so
+  // this keeps its start, and the plots, close to the anatomical frame.
+  const double angle = draws.uniform(-25, 25) * kPi / 180;
   if (d.flat) {
-    const double angle = draws.uniform(0, 2 * kPi);
     p.rotation << std::cos(angle), -std::sin(angle), 0, std::sin(angle), std::cos(angle), 0, 0, 0, 1;
   } else {
-    const double w = draws.normal();
-    const double x = draws.normal();
-    const double y = draws.normal();
-    const double z = draws.normal();
-    p.rotation = Eigen::Quaterniond(w, x, y, z).normalized().toRotationMatrix();
+    const Vector3d axis = draws.jitter(1.0, false).normalized();
+    p.rotation = Eigen::AngleAxisd(angle, axis).toRotationMatrix();
   }
   const double sx = draws.uniform(-1, 1);
   const double sy = draws.uniform(-1, 1);
