@@ -109,7 +109,8 @@ void register_display_functions(FunctionTable& table, UiPort& ui) {
              }});
   table.add({"incrementlinethickness", 2, 0, [port](const Args& args, int) {
                const Handle h = as_handle(argument(args, "incrementlinethickness", 1), "incrementlinethickness", 1);
-               const double weight = as_scalar(argument(args, "incrementlinethickness", 2), "incrementlinethickness", 2);
+               const double weight =
+                   as_scalar(argument(args, "incrementlinethickness", 2), "incrementlinethickness", 2);
                if (!incrementlinethickness(port->graphics(), h, weight))
                  port->console().write("Lines cannot be thinner than 0.5 points: no line width was changed.\n");
                return Args{};

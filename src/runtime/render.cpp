@@ -82,22 +82,42 @@ void draw_marker(cairo_t* cr, const GraphicsObject& line, const Eigen::Vector2d&
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
   bool closed = true;
   switch (m) {
-    case 'o': cairo_arc(cr, cx, cy, r, 0, 2 * kPi); break;
-    case 's': cairo_rectangle(cr, cx - r * 0.9, cy - r * 0.9, 1.8 * r, 1.8 * r); break;
-    case 'd': polygon(cr, cx, cy, 4, r, 0, kPi / 2); break;
-    case '^': polygon(cr, cx, cy, 3, r, 0, kPi / 2); break;
-    case 'v': polygon(cr, cx, cy, 3, r, 0, -kPi / 2); break;
-    case '<': polygon(cr, cx, cy, 3, r, 0, kPi); break;
-    case '>': polygon(cr, cx, cy, 3, r, 0, 0); break;
-    case 'p': polygon(cr, cx, cy, 5, r * 1.15, r * 1.15 * 0.382, kPi / 2); break;
-    case 'h': polygon(cr, cx, cy, 6, r * 1.1, r * 1.1 * 0.577, kPi / 2); break;
+    case 'o':
+      cairo_arc(cr, cx, cy, r, 0, 2 * kPi);
+      break;
+    case 's':
+      cairo_rectangle(cr, cx - r * 0.9, cy - r * 0.9, 1.8 * r, 1.8 * r);
+      break;
+    case 'd':
+      polygon(cr, cx, cy, 4, r, 0, kPi / 2);
+      break;
+    case '^':
+      polygon(cr, cx, cy, 3, r, 0, kPi / 2);
+      break;
+    case 'v':
+      polygon(cr, cx, cy, 3, r, 0, -kPi / 2);
+      break;
+    case '<':
+      polygon(cr, cx, cy, 3, r, 0, kPi);
+      break;
+    case '>':
+      polygon(cr, cx, cy, 3, r, 0, 0);
+      break;
+    case 'p':
+      polygon(cr, cx, cy, 5, r * 1.15, r * 1.15 * 0.382, kPi / 2);
+      break;
+    case 'h':
+      polygon(cr, cx, cy, 6, r * 1.1, r * 1.1 * 0.577, kPi / 2);
+      break;
     case '.': {
       set_colour(cr, line.color);
       cairo_arc(cr, cx, cy, std::max(r / 3, 0.75), 0, 2 * kPi);
       cairo_fill(cr);
       return;
     }
-    default: closed = false; break;
+    default:
+      closed = false;
+      break;
   }
   if (closed) {
     if (line.marker_face) {
@@ -224,7 +244,8 @@ void draw_axes_box(cairo_t* cr, const AxesLayout& layout) {
       const std::string text = tick_text(ticks[i], layout.tick_step[k]);
       cairo_text_extents_t ext;
       cairo_text_extents(cr, text.c_str(), &ext);
-      const Eigen::Vector2d label = end + Eigen::Vector2d(out.x() * (ext.width / 2 + 3), out.y() * (ext.height / 2 + 3));
+      const Eigen::Vector2d label =
+          end + Eigen::Vector2d(out.x() * (ext.width / 2 + 3), out.y() * (ext.height / 2 + 3));
       const Eigen::Vector4d here(label.x(), label.y(), ext.width / 2 + 1, ext.height / 2 + 1);
       const bool overlaps = std::any_of(placed.begin(), placed.end(), [&](const Eigen::Vector4d& o) {
         return std::abs(o(0) - here(0)) < o(2) + here(2) && std::abs(o(1) - here(1)) < o(3) + here(3);

@@ -56,8 +56,7 @@ TEST_F(ByName, DrawsStylesAndPlacesTheCamera) {
   ASSERT_EQ(g.object(axes).children.size(), 2u);
   const Handle segment = g.object(axes).children.front();
   EXPECT_EQ(g.object(segment).color, (Rgb{0, 0, 1}));
-  table.call("incrementlinethickness", {Eigen::MatrixXd::Constant(1, 1, axes), Eigen::MatrixXd::Constant(1, 1, 2)},
-             0);
+  table.call("incrementlinethickness", {Eigen::MatrixXd::Constant(1, 1, axes), Eigen::MatrixXd::Constant(1, 1, 2)}, 0);
   EXPECT_EQ(g.object(segment).line_width, 2.5);
   table.call("setsymbolfill", {Eigen::MatrixXd::Constant(1, 1, axes), Eigen::MatrixXd::Constant(1, 1, 1)}, 0);
   EXPECT_EQ(g.object(segment).marker_face, (Rgb{0, 0, 1}));

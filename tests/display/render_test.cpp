@@ -1,5 +1,7 @@
 // Pictures of the graphics model: pixels where the markers project, a sound
 // EPS bounding box, every format, and empty windows.
+#include "runtime/render.h"
+
 #include <cairo.h>
 #include <gtest/gtest.h>
 
@@ -8,7 +10,6 @@
 #include <regex>
 
 #include "runtime/error.h"
-#include "runtime/render.h"
 #include "runtime/render_layout.h"
 
 namespace velmora {
@@ -59,8 +60,8 @@ struct TopView {
     g.hold(axes, true);
     g.axis(axes, "equal");
     red = g.plot3(Eigen::Matrix<double, 1, 1>(2), Eigen::Matrix<double, 1, 1>(1), Eigen::Matrix<double, 1, 1>(0), "rs");
-    green = g.plot3(Eigen::Matrix<double, 1, 1>(1), Eigen::Matrix<double, 1, 1>(0.5), Eigen::Matrix<double, 1, 1>(0),
-                    "gd");
+    green =
+        g.plot3(Eigen::Matrix<double, 1, 1>(1), Eigen::Matrix<double, 1, 1>(0.5), Eigen::Matrix<double, 1, 1>(0), "gd");
     for (Handle h : {blue, red, green}) {
       g.set(h, "MarkerFaceColor", g.get(h, "Color"));
       g.set(h, "MarkerSize", 10.0);
