@@ -126,23 +126,19 @@ AxesLayout layout_axes(const Graphics& graphics, Handle figure, double width, do
   // Fit the box into the plot area of the page.
   const double left = 0.13 * width, right = 0.905 * width, top = 0.075 * height, bottom = 0.89 * height;
   const double area_w = std::max(1.0, right - left), area_h = std::max(1.0, bottom - top);
-  double min_x = 0, max_x = 0, min_y = 0, max_y = 0;
-  if (view) {
-    const double radius = (range.cwiseProduct(out.scale) / 2).norm();
-    min_x = min_y = -radius;
-    max_x = max_y = radius;
-  } else {
-    min_x = min_y = std::numeric_limits<double>::infinity();
-    max_x = max_y = -std::numeric_limits<double>::infinity();
-    for (int corner = 0; corner < 8; ++corner) {
-      Eigen::Vector3d p;
-      for (int k = 0; k < 3; ++k) p(k) = (corner >> k) & 1 ? out.upper(k) : out.lower(k);
-      const Eigen::Vector3d u = (p - out.centre).cwiseProduct(out.scale);
-      min_x = std::min(min_x, u.dot(out.right));
-      max_x = std::max(max_x, u.dot(out.right));
-      min_y = std::min(min_y, u.dot(out.up));
-      max_y = std::max(max_y, u.dot(out.up));
-    }
+  // The box's corners fill the area, whichever way it is turned (as a plot
+  // that stretches to fill its window does), so a view being rotated starts
+  // from the very picture of the axes' own camera.
+  double min_x = std::numeric_limits<double>::infinity(), min_y = min_x;
+  double max_x = -min_x, max_y = -min_x;
+  for (int corner = 0; corner < 8; ++corner) {
+    Eigen::Vector3d p;
+    for (int k = 0; k < 3; ++k) p(k) = (corner >> k) & 1 ? out.upper(k) : out.lower(k);
+    const Eigen::Vector3d u = (p - out.centre).cwiseProduct(out.scale);
+    min_x = std::min(min_x, u.dot(out.right));
+    max_x = std::max(max_x, u.dot(out.right));
+    min_y = std::min(min_y, u.dot(out.up));
+    max_y = std::max(max_y, u.dot(out.up));
   }
   const double span_x = std::max(max_x - min_x, 1e-12), span_y = std::max(max_y - min_y, 1e-12);
   out.units_per_box = std::min(area_w / span_x, area_h / span_y) * zoom;

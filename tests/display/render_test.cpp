@@ -160,6 +160,22 @@ TEST(Render, DefaultViewPutsXToTheRightAndZUp) {
   EXPECT_GT(l.depth({-1, -1, 1}), l.depth({1, 1, -1}));
 }
 
+TEST(Render, AnInteractiveViewOverridesTheCameraAndZooms) {
+  TopView v;
+  const AxesLayout camera = layout_axes(v.g, v.figure, 400, 300);
+  const AxesLayout from_above = layout_axes(v.g, v.figure, 400, 300, RenderView{0, 90, 1});
+  const AxesLayout zoomed = layout_axes(v.g, v.figure, 400, 300, RenderView{0, 90, 2});
+  const AxesLayout turned = layout_axes(v.g, v.figure, 400, 300, RenderView{90, 0, 1});
+  const Eigen::Vector2d centre = camera.project(camera.centre);
+  for (const Eigen::Vector3d& p : {Eigen::Vector3d(0, 0, 0), Eigen::Vector3d(2, 1, 0), Eigen::Vector3d(1, 0, 0)}) {
+    EXPECT_LT((camera.project(p) - from_above.project(p)).norm(), 1e-9);
+    EXPECT_LT((zoomed.project(p) - centre - 2 * (camera.project(p) - centre)).norm(), 1e-9);
+  }
+  // Seen from +x (azimuth 90, elevation 0): y to the right, x towards the viewer.
+  EXPECT_GT(turned.project({0, 1, 0}).x(), turned.project({0, 0, 0}).x());
+  EXPECT_GT(turned.depth({2, 0, 0}), turned.depth({0, 0, 0}));
+}
+
 // The four numbers of "%%BoundingBox: a b c d".
 std::array<double, 4> bounding_box(const std::string& eps) {
   std::smatch m;
