@@ -1,7 +1,6 @@
 // Glue between the dispatcher and the saving actions: each reads the study,
 // runs the action of src/geometry and keeps the name chosen in its dialog.
 #include "app/actions.h"
-
 #include "geometry/save_actions.h"
 
 namespace velmora::actions {

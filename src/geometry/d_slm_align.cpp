@@ -10,10 +10,9 @@ namespace {
 
 using Vec3 = Eigen::Vector3d;
 
-Vec3 point_of(const Eigen::RowVectorXd& row, Eigen::Index i) { return {row(3 * i), row(3 * i + 1), row(3 * i + 2)}; }
-
+/// Point i (from 0) of a flat row x1 y1 z1 x2 y2 z2 ...
 template <typename Row>
-Vec3 point_of_row(const Row& row, Eigen::Index i) {
+Vec3 point_of(const Row& row, Eigen::Index i) {
   return {row(3 * i), row(3 * i + 1), row(3 * i + 2)};
 }
 
@@ -33,11 +32,10 @@ bool normalise(Vec3& v) {
 
 SlidCurve d_slm_align(const Eigen::RowVectorXd& mean1, const Eigen::MatrixXd& data, double opencode) {
   const Eigen::Index points = mean1.size() / 3;
-  if (points < 3)
-    throw RuntimeError(sprintf_m("the curve has %i points; at least 3 are needed to slide it", points));
+  if (points < 3) throw RuntimeError(sprintf_m("the curve has %i points; at least 3 are needed to slide it", points));
   if (data.cols() != 3 * points)
-    throw RuntimeError(sprintf_m("the curve has %i coordinate values in the mean and %i in the specimens",
-                                 3 * points, data.cols()));
+    throw RuntimeError(
+        sprintf_m("the curve has %i coordinate values in the mean and %i in the specimens", 3 * points, data.cols()));
 
   // Unit tangents of the mean curve; zero where there is none (the ends of an
   // open curve, or equal neighbours).
@@ -73,12 +71,12 @@ SlidCurve d_slm_align(const Eigen::RowVectorXd& mean1, const Eigen::MatrixXd& da
       const Eigen::Index n = i + 1;
       Vec3 rt;
       if (n > 2 && n < p - 1)
-        rt = point_of_row(row, i + 1) - point_of_row(row, i - 1);
+        rt = point_of(row, i + 1) - point_of(row, i - 1);
       else if (n > 2)
-        rt = point_of_row(row, i) - point_of_row(row, i - 1);
+        rt = point_of(row, i) - point_of(row, i - 1);
       else
-        rt = point_of_row(row, i + 1) - point_of_row(row, i);
-      const Vec3 s = point_of_row(row, i);
+        rt = point_of(row, i + 1) - point_of(row, i);
+      const Vec3 s = point_of(row, i);
       if (!normalise(rt)) {
         // No direction to slide along: the point stays. Only worth telling
         // where the mean tangent would have moved it.

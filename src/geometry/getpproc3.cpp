@@ -9,8 +9,7 @@ namespace velmora {
 namespace {
 
 [[noreturn]] void zero_size(Eigen::Index specimen) {
-  throw RuntimeError("specimen " + std::to_string(specimen + 1) +
-                     " has zero centroid size (all its points coincide)");
+  throw RuntimeError("specimen " + std::to_string(specimen + 1) + " has zero centroid size (all its points coincide)");
 }
 
 /// Divides every entry of x by its centroid size; false when that size is 0.

@@ -13,8 +13,7 @@ Sample getpprocon3(const Eigen::MatrixXd& reference, const Sample& data, Console
                        std::to_string(reference.cols()) + ".");
   if (reference.rows() != data.points())
     throw RuntimeError("getpprocon3: the reference has " + std::to_string(reference.rows()) +
-                       " points and the sample " + std::to_string(data.points()) +
-                       "; they must have the same points.");
+                       " points and the sample " + std::to_string(data.points()) + "; they must have the same points.");
   Sample sdata = data;
   for (Eigen::Index i = 0; i < sdata.count(); ++i) {
     if (detail::fit_in_place(reference, sdata.specimen(i), console) == detail::FitStatus::zero_size)

@@ -13,8 +13,8 @@ Eigen::RowVectorXd pick3points(const Eigen::RowVectorXd& data, double opencode, 
   if (data.size() % 3 != 0)
     throw RuntimeError(sprintf_m("the curve has %i coordinate values, which is not 3 per point", data.size()));
   if (!(npts >= 2) || npts != std::floor(npts))
-    throw RuntimeError(sprintf_m("%g points were asked for; a curve is resampled to a whole number of at least 2",
-                                 npts));
+    throw RuntimeError(
+        sprintf_m("%g points were asked for; a curve is resampled to a whole number of at least 2", npts));
 
   // A closed curve returns to its first point: the polyline gets that point
   // again at its end and one more point is placed.

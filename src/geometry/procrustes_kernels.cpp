@@ -128,7 +128,8 @@ FitStatus fit_in_place(const ConstBlock& reference, Block subject, Console* cons
   if (std::round(t11 * 100000) / 100000 != 1 && console != nullptr) {
     Eigen::Matrix3d temp;
     for (int i = 0; i < 3; ++i)
-      for (int j = 0; j < 3; ++j) temp(i, j) = roto(0, i) * roto(0, j) + roto(1, i) * roto(1, j) + roto(2, i) * roto(2, j);
+      for (int j = 0; j < 3; ++j)
+        temp(i, j) = roto(0, i) * roto(0, j) + roto(1, i) * roto(1, j) + roto(2, i) * roto(2, j);
     console->echo("stemp", std::string("Error in rotation"));
     console->echo("roto", Eigen::MatrixXd(roto));
     console->echo("temp", Eigen::MatrixXd(temp));

@@ -27,8 +27,7 @@ constexpr const char* kBoxTitle = "Semi_Landmarks Aligned";
 /// Checks that there is a sample to save and a size for every specimen.
 void require_sample(const Sample& data, const Eigen::RowVectorXd& sizes, const char* which, const char* load_with) {
   if (data.empty() || data.count() == 0)
-    throw RuntimeError(std::string("There is no ") + which + " sample to save: load one with " + load_with +
-                       " first.");
+    throw RuntimeError(std::string("There is no ") + which + " sample to save: load one with " + load_with + " first.");
   if (sizes.size() < data.count())
     throw RuntimeError(sprintf_m("The %s sample has %i specimens but %i centroid sizes; load it again.",
                                  std::string(which), data.count(), sizes.size()));
@@ -72,9 +71,7 @@ SaveOutcome ask_and_write(const Eigen::MatrixXd& table, UiPort& ui) {
 }
 
 /// A protocol value by running position (counted from 1, column by column).
-double protocol_value(const Eigen::MatrixXd& proto, Eigen::Index position) {
-  return proto.reshaped()(position - 1);
-}
+double protocol_value(const Eigen::MatrixXd& proto, Eigen::Index position) { return proto.reshaped()(position - 1); }
 
 /// What the aligned saves need beyond the sample, checked before anything is
 /// shown or written.
@@ -87,44 +84,50 @@ struct Curve {
 std::vector<Curve> protocol_curves(const Sample& data1, const Eigen::MatrixXd& mean1, const Eigen::MatrixXd& proto,
                                    const Eigen::RowVectorXd& rbreak) {
   if (mean1.rows() != data1.points() || mean1.cols() != 3)
-    throw RuntimeError(sprintf_m("The mean of the first sample has %i points but its specimens have %i; load the "
-                                 "first sample again.",
-                                 mean1.rows(), data1.points()));
+    throw RuntimeError(
+        sprintf_m("The mean of the first sample has %i points but its specimens have %i; load the "
+                  "first sample again.",
+                  mean1.rows(), data1.points()));
   if (proto.size() < 5)
-    throw RuntimeError("The aligned data cannot be saved: no protocol is loaded (load it with LoadProto, then the "
-                       "first sample).");
+    throw RuntimeError(
+        "The aligned data cannot be saved: no protocol is loaded (load it with LoadProto, then the "
+        "first sample).");
   const double n = protocol_value(proto, 5);
   if (!(n >= 0) || n != std::floor(n))
     throw RuntimeError(sprintf_m("The protocol gives %g curves; the number of curves must be a whole number.", n));
   const auto count = static_cast<Eigen::Index>(n);
   if (proto.size() < 5 + 2 * count)
-    throw RuntimeError(sprintf_m("The protocol names %i curves but holds no type for curve %i.", count,
-                                 (proto.size() - 5) / 2 + 1));
+    throw RuntimeError(
+        sprintf_m("The protocol names %i curves but holds no type for curve %i.", count, (proto.size() - 5) / 2 + 1));
   if (count > 0 && rbreak.size() < count + 1)
-    throw RuntimeError(sprintf_m("The curve starts of the first sample cover %i curves, the protocol %i; load the "
-                                 "first sample again with this protocol.",
-                                 std::max<Eigen::Index>(rbreak.size() - 1, 0), count));
+    throw RuntimeError(
+        sprintf_m("The curve starts of the first sample cover %i curves, the protocol %i; load the "
+                  "first sample again with this protocol.",
+                  std::max<Eigen::Index>(rbreak.size() - 1, 0), count));
   const Eigen::Index row_values = 3 * data1.points();
   std::vector<Curve> curves;
   for (Eigen::Index k = 1; k <= count; ++k) {
     const double start = rbreak(k - 1);
     const double end = rbreak(k);
     if (start != std::floor(start) || end != std::floor(end) || start < 0 || end > row_values || end < start)
-      throw RuntimeError(sprintf_m("Curve %i lies at values %g to %g of a specimen row of %i values; load the first "
-                                   "sample again with this protocol.",
-                                   k, start + 1, end, row_values));
+      throw RuntimeError(
+          sprintf_m("Curve %i lies at values %g to %g of a specimen row of %i values; load the first "
+                    "sample again with this protocol.",
+                    k, start + 1, end, row_values));
     Curve c;
     c.first = static_cast<Eigen::Index>(start);
     c.values = static_cast<Eigen::Index>(end - start);
     c.type = protocol_value(proto, 5 + 2 * k);
     if (c.values % 3 != 0)
-      throw RuntimeError(sprintf_m("Curve %i holds %i coordinate values, not 3 per point; load the first sample "
-                                   "again with this protocol.",
-                                   k, c.values));
+      throw RuntimeError(
+          sprintf_m("Curve %i holds %i coordinate values, not 3 per point; load the first sample "
+                    "again with this protocol.",
+                    k, c.values));
     if (c.values < 9)
-      throw RuntimeError(sprintf_m("Curve %i has %i points; at least 3 are needed to slide its semilandmarks. "
-                                   "Nothing was written.",
-                                   k, c.values / 3));
+      throw RuntimeError(
+          sprintf_m("Curve %i has %i points; at least 3 are needed to slide its semilandmarks. "
+                    "Nothing was written.",
+                    k, c.values / 3));
     curves.push_back(c);
   }
   return curves;

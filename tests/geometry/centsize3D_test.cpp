@@ -20,8 +20,8 @@ TEST(Centsize3D, SquareOfSideTwoHasSizeTwoRootTwoAndIsCentred) {
 }
 
 TEST(Centsize3D, CoincidentPointsAndSinglePointHaveSizeZero) {
-  for (const Eigen::MatrixXd& x : {Eigen::MatrixXd(Eigen::MatrixXd::Constant(5, 3, 2.5)),
-                                   Eigen::MatrixXd(Eigen::RowVector3d(1, -2, 3))}) {
+  for (const Eigen::MatrixXd& x :
+       {Eigen::MatrixXd(Eigen::MatrixXd::Constant(5, 3, 2.5)), Eigen::MatrixXd(Eigen::RowVector3d(1, -2, 3))}) {
     const CentredConfiguration r = centsize3D(x);
     EXPECT_EQ(r.ycs, 0.0);
     EXPECT_TRUE(r.y.isZero(0.0));

@@ -11,9 +11,9 @@ TEST(GeometryFunctions, DeclaredCountsAreRegistered) {
   FunctionTable table;
   register_geometry_functions(table);
   const std::vector<std::tuple<std::string, int, int>> declared = {
-      {"centsize3D", 1, 2},   {"centsize3Da", 1, 1},        {"d_slm_align", 3, 1}, {"getpdistance3", 2, 1},
-      {"getpproc3", 1, 2},    {"getpprocon3", 2, 1},        {"pick3points", 4, 1}, {"vertxy3D", 1, 1},
-      {"x1y1z1", 2, 1},       {"partialprocrustes3a", 2, 1}, {"svdrot2", 2, 1}};
+      {"centsize3D", 1, 2}, {"centsize3Da", 1, 1},         {"d_slm_align", 3, 1}, {"getpdistance3", 2, 1},
+      {"getpproc3", 1, 2},  {"getpprocon3", 2, 1},         {"pick3points", 4, 1}, {"vertxy3D", 1, 1},
+      {"x1y1z1", 2, 1},     {"partialprocrustes3a", 2, 1}, {"svdrot2", 2, 1}};
   for (const auto& [name, inputs, outputs] : declared) {
     const FunctionEntry* e = table.find(name);
     ASSERT_NE(e, nullptr) << name;
@@ -40,9 +40,8 @@ TEST(GeometryFunctions, CallsByNameGiveTheResultsAndTheCountMessages) {
   }
   Eigen::MatrixXd line(1, 12);
   line << 0, 0, 0, 1, 0, 0, 2, 0, 0, 3, 0, 0;
-  const auto three = table.call("pick3points", {line, Eigen::MatrixXd::Constant(1, 1, 0.0),
-                                                Eigen::MatrixXd::Constant(1, 1, 7.0)},
-                                1);
+  const auto three =
+      table.call("pick3points", {line, Eigen::MatrixXd::Constant(1, 1, 0.0), Eigen::MatrixXd::Constant(1, 1, 7.0)}, 1);
   EXPECT_EQ(std::get<Eigen::MatrixXd>(three[0]).size(), 21);
   EXPECT_THROW(table.call("pick3points", {line, line, line, line, line}, 1), RuntimeError);
   EXPECT_THROW(table.call("x1y1z1", {x}, 1), RuntimeError);  // too few inputs: a message, not a crash

@@ -64,7 +64,8 @@ TEST(Getpproc3, SpecimenOrderChangesTheMeanOnlyByRounding) {
   const Sample data = noisy_sample(20, 7, 5);
   std::vector<Eigen::Index> order = {4, 0, 6, 2, 1, 5, 3};
   Sample shuffled(data.points(), data.count());
-  for (std::size_t i = 0; i < order.size(); ++i) shuffled.specimen(static_cast<Eigen::Index>(i)) = data.specimen(order[i]);
+  for (std::size_t i = 0; i < order.size(); ++i)
+    shuffled.specimen(static_cast<Eigen::Index>(i)) = data.specimen(order[i]);
   const Superimposition a = getpproc3(data);
   const Superimposition b = getpproc3(shuffled);
   EXPECT_LT((a.mean - b.mean).cwiseAbs().maxCoeff(), 1e-13);

@@ -41,18 +41,18 @@ TEST_P(PartialProcrustesTransforms, TransformedCopyComesBackAsTheReference) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Copies, PartialProcrustesTransforms,
-    ::testing::Values(Transform{"rotated", false, 1.0, {0, 0, 0}}, Transform{"scaled", false, 7.25, {0, 0, 0}},
-                      Transform{"translated", false, 1.0, {4, -2, 9}},
-                      Transform{"mirrored", true, 1.0, {0, 0, 0}},
-                      Transform{"all together", true, 0.003, {-1, 0.5, 2}}),
-    [](const auto& info) {
-      std::string n = info.param.name;
-      for (char& c : n)
-        if (c == ' ') c = '_';
-      return n;
-    });
+INSTANTIATE_TEST_SUITE_P(Copies, PartialProcrustesTransforms,
+                         ::testing::Values(Transform{"rotated", false, 1.0, {0, 0, 0}},
+                                           Transform{"scaled", false, 7.25, {0, 0, 0}},
+                                           Transform{"translated", false, 1.0, {4, -2, 9}},
+                                           Transform{"mirrored", true, 1.0, {0, 0, 0}},
+                                           Transform{"all together", true, 0.003, {-1, 0.5, 2}}),
+                         [](const auto& info) {
+                           std::string n = info.param.name;
+                           for (char& c : n)
+                             if (c == ' ') c = '_';
+                           return n;
+                         });
 
 TEST(PartialProcrustes, ResultHasUnitSizeAndZeroMeansWhateverTheReferenceSize) {
   const Eigen::MatrixXd subject = random_shape(20, 21);

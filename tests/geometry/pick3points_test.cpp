@@ -10,7 +10,9 @@
 namespace velmora {
 namespace {
 
-Eigen::RowVectorXd row(std::vector<double> v) { return Eigen::Map<Eigen::RowVectorXd>(v.data(), static_cast<Eigen::Index>(v.size())); }
+Eigen::RowVectorXd row(std::vector<double> v) {
+  return Eigen::Map<Eigen::RowVectorXd>(v.data(), static_cast<Eigen::Index>(v.size()));
+}
 
 /// Points (x, y, z) laid end to end.
 Eigen::RowVectorXd points(std::initializer_list<std::array<double, 3>> pts) {
@@ -50,8 +52,7 @@ std::vector<Case> cases() {
                {0, 0, 0}})},
       {"closed_square_omitlast", kSquare, 1, 4, 1, points({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}})},
       {"open_ended_omitlast", kLine, 3, 4, 1, points({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}})},
-      {"two_points_are_the_ends", points({{0, 0, 0}, {1, 2, 2}, {4, 6, 2}}), 0, 2, 0,
-       points({{0, 0, 0}, {4, 6, 2}})},
+      {"two_points_are_the_ends", points({{0, 0, 0}, {1, 2, 2}, {4, 6, 2}}), 0, 2, 0, points({{0, 0, 0}, {4, 6, 2}})},
       {"repeated_point_has_no_effect", points({{0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}}), 0, 7, 0,
        points({{0, 0, 0}, {0.5, 0, 0}, {1, 0, 0}, {1.5, 0, 0}, {2, 0, 0}, {2.5, 0, 0}, {3, 0, 0}})},
       {"extra_points_on_a_straight_stretch",
@@ -98,12 +99,12 @@ TEST(Pick3points, SpacingIsEvenAlongTheCurve) {
 
 TEST(Pick3points, CurvesWithNothingToResampleAreRejected) {
   const std::vector<std::pair<Eigen::RowVectorXd, double>> bad = {
-      {points({{1, 2, 3}}), 7},                         // a single point
-      {points({{1, 2, 3}, {1, 2, 3}, {1, 2, 3}}), 7},   // all points equal
-      {Eigen::RowVectorXd(), 5},                        // no points
-      {kLine, 1},                                       // fewer than 2 points asked for
-      {kLine, 3.5},                                     // not a whole number
-      {row({1, 2, 3, 4}), 5},                           // not whole points
+      {points({{1, 2, 3}}), 7},                        // a single point
+      {points({{1, 2, 3}, {1, 2, 3}, {1, 2, 3}}), 7},  // all points equal
+      {Eigen::RowVectorXd(), 5},                       // no points
+      {kLine, 1},                                      // fewer than 2 points asked for
+      {kLine, 3.5},                                    // not a whole number
+      {row({1, 2, 3, 4}), 5},                          // not whole points
   };
   for (const auto& [data, n] : bad) EXPECT_THROW(pick3points(data, 0, n), RuntimeError) << data;
   EXPECT_THROW(pick3points(points({{1, 2, 3}}), 1, 4), RuntimeError);

@@ -157,13 +157,13 @@ TEST_F(SaveActions, NoSampleIsReportedBeforeAnyDialog) {
   // No answers: a dialog would end the run with PortAbort instead of a message.
   const Sample empty;
   const Eigen::RowVectorXd none;
-  for (auto action : {+[](const Sample& d, const Eigen::RowVectorXd& c, UiPort& ui) { save_file1(d, c, ui); },
-                      +[](const Sample& d, const Eigen::RowVectorXd& c, UiPort& ui) { save_file2d(d, c, ui); },
-                      +[](const Sample& d, const Eigen::RowVectorXd& c, UiPort& ui) { save_file2(d, c, ui); },
-                      +[](const Sample& d, const Eigen::RowVectorXd& c, UiPort& ui) {
+  for (auto action : {+[](const Sample&d, const Eigen::RowVectorXd&c, UiPort&ui) { save_file1(d, c, ui); },
+                      +[](const Sample&d, const Eigen::RowVectorXd&c, UiPort&ui) { save_file2d(d, c, ui); },
+                      +[](const Sample&d, const Eigen::RowVectorXd&c, UiPort&ui) { save_file2(d, c, ui); },
+                      +[](const Sample&d, const Eigen::RowVectorXd&c, UiPort&ui) {
                         save_aligned_file1(d, c, Eigen::MatrixXd(), Eigen::MatrixXd(), Eigen::RowVectorXd(), ui);
                       },
-                      +[](const Sample& d, const Eigen::RowVectorXd& c, UiPort& ui) {
+                      +[](const Sample&d, const Eigen::RowVectorXd&c, UiPort&ui) {
                         save_aligned_file2d(d, c, Eigen::MatrixXd(), Eigen::MatrixXd(), Eigen::RowVectorXd(), ui);
                       }}) {
     try {
@@ -216,7 +216,7 @@ Study make_study(bool with_curves) {
   Study s;
   const Eigen::Index p = 12;
   Eigen::MatrixXd base(p, 3);
-  base << 0, 0, 0, 1, 0, 0,                                           // fixed
+  base << 0, 0, 0, 1, 0, 0,                                         // fixed
       0, 1, 0, 0.5, 1.2, 0.1, 1, 1.3, 0.2, 1.5, 1.2, 0.1, 2, 1, 0,  // open curve
       3, 0, 0, 3.5, 0.5, 0, 3, 1, 0, 2.5, 0.5, 0, 3, 0, 0;          // closed, repeat last
   s.data1 = Sample(p, 4);
@@ -296,8 +296,8 @@ TEST_F(SaveActions, Aligned2DEchoesLabelsCameraAndTheTable) {
   const Study s = make_study(true);
   answer({"aligned2d.txt"});
   save_aligned_file2d(s.data1, s.data1cs, s.mean1, s.proto, s.rbreak, port_);
-  EXPECT_EQ(echo_names(), (std::vector<std::string>{"fgg2", "ma", "na", "counta", "md", "nd", "count", "tempa",
-                                                    "data1cs"}));
+  EXPECT_EQ(echo_names(),
+            (std::vector<std::string>{"fgg2", "ma", "na", "counta", "md", "nd", "count", "tempa", "data1cs"}));
   const auto echoes = events("echo");
   EXPECT_EQ(echoes[1]->number("value"), 12);
   EXPECT_EQ(echoes[2]->number("value"), 3);

@@ -62,8 +62,7 @@ TEST_F(SaveDispatch, SavingWithoutASampleFailsClearlyAndKeepsTheState) {
   EXPECT_EQ(std::get<std::string>(dispatcher_.state().fname1), "before.txt");
   ASSERT_FALSE(port_.events().empty());
   EXPECT_EQ(port_.events().back().kind, "error");
-  EXPECT_EQ(port_.events().back().text("message"),
-            "There is no second sample to save: load one with LoadFile2 first.");
+  EXPECT_EQ(port_.events().back().text("message"), "There is no second sample to save: load one with LoadFile2 first.");
 }
 
 }  // namespace
