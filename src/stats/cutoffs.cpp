@@ -27,4 +27,11 @@ Cutoffs f_cutoffs(std::vector<double>& values) {
   return {at(0.95), at(0.99)};
 }
 
+double count_above(const std::vector<double>& values, double observed) {
+  double count = 0;
+  for (double v : values)
+    if (v > observed) count += 1;
+  return count;
+}
+
 }  // namespace velmora

@@ -23,4 +23,8 @@ struct Cutoffs {
 /// Sorts `values` (in place) and returns the two cut-off values.
 Cutoffs f_cutoffs(std::vector<double>& values);
 
+/// How many values are strictly greater than `observed` (a value equal to it,
+/// or NaN, does not count).
+double count_above(const std::vector<double>& values, double observed);
+
 }  // namespace velmora

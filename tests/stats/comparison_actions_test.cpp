@@ -1,0 +1,281 @@
+// The five comparison actions through the headless UI port: texts, titles,
+// echoes, pointer, results, bad input, cancel and reproducibility.
+#include <gtest/gtest.h>
+
+#include <oneapi/tbb/global_control.h>
+
+#include <cmath>
+#include <regex>
+
+#include "runtime/error.h"
+#include "runtime/headless/headless_port.h"
+#include "stats/bootf.h"
+#include "stats/getdisparity.h"
+#include "stats/goodallf.h"
+#include "stats/permutef.h"
+#include "stats/permutevariance.h"
+#include "stats/sample_factory.h"
+
+namespace velmora {
+namespace {
+
+using testing::Study;
+using testing::make_study;
+
+TwoSamples two(const Study& s) { return {s.data1, s.mean1, s.data1cs, s.data2, s.mean2, s.data2cs}; }
+
+using Action = void (*)(const TwoSamples&, UiPort&);
+
+std::vector<const Event*> of_kind(const HeadlessPort& ui, const std::string& kind) {
+  std::vector<const Event*> out;
+  for (const Event& e : ui.events())
+    if (e.kind == kind) out.push_back(&e);
+  return out;
+}
+
+std::string kinds(const HeadlessPort& ui) {
+  std::string out;
+  for (const Event& e : ui.events()) out += e.kind + (e.kind == "pointer" ? ":" + e.text("value") : "") + " ";
+  return out;
+}
+
+TEST(GoodallF, DegreesOfFreedomTextAndResult) {
+  const Study s = make_study(30, 10, 12, 0.05, 0.05, 1);
+  HeadlessPort ui;
+  goodallF(two(s), ui);
+  const auto boxes = of_kind(ui, "msgbox");
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0]->text("title"), "Results of Goodall F-Test");
+  const std::string text = boxes[0]->text("text");
+  EXPECT_TRUE(std::regex_match(text, std::regex("Between Group Distance 0\\.\\d{5}  F score= \\d+\\.\\d{4},   "
+                                                "df1=83\\.00 ,   df2=1660\\.00,  p value=.*")))
+      << text;
+  const auto echoes = of_kind(ui, "echo");
+  ASSERT_EQ(echoes.size(), 1u);
+  EXPECT_EQ(echoes[0]->text("name"), "h");
+  const auto results = of_kind(ui, "result");
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0]->number("df1"), 83);
+  EXPECT_EQ(results[0]->number("df2"), 1660);
+  EXPECT_GT(results[0]->number("statistic"), 0);
+  EXPECT_GE(results[0]->number("p"), 0);
+  EXPECT_LE(results[0]->number("p"), 1);
+  EXPECT_TRUE(of_kind(ui, "pointer").empty());
+}
+
+TEST(GoodallF, IdenticalSamplesGiveRoundingLevelFAndPValueOne) {
+  Study s = make_study(10, 6, 6, 0.05, 0, 2);
+  s.data2 = s.data1;
+  s.mean2 = s.mean1;
+  HeadlessPort ui;
+  goodallF(two(s), ui);
+  const std::string text = of_kind(ui, "msgbox")[0]->text("text");
+  EXPECT_NE(text.find("Between Group Distance 0.00000  F score= 0.0000,   df1=23.00 ,   df2=230.00,  p value=  1"),
+            std::string::npos)
+      << text;
+  EXPECT_LT(of_kind(ui, "result")[0]->number("statistic"), 1e-20);
+}
+
+TEST(GoodallF, OneSpecimenEachGivesNaNNotACrash) {
+  // Each specimen is its own mean: F is 0/0.
+  Study s = make_study(10, 1, 1, 0.05, 0.1, 3);
+  s.data2 = Sample(s.mean2);
+  HeadlessPort ui;
+  goodallF(two(s), ui);
+  const std::string text = of_kind(ui, "msgbox")[0]->text("text");
+  EXPECT_NE(text.find("F score= NaN,   df1=23.00 ,   df2=0.00,  p value=NaN"), std::string::npos) << text;
+}
+
+// Missing or mismatched samples and bad BootBox values stop every action with
+// a message that says what to do, before any box, pointer or result.
+TEST(ComparisonActions, BadInputIsRefusedBeforeAnythingIsShown) {
+  const Study s = make_study(10, 4, 4, 0.05, 0.1, 4);
+  const Study other = make_study(11, 4, 4, 0.05, 0.1, 5);
+  const Sample empty;
+  const Eigen::MatrixXd none;
+  const Eigen::RowVectorXd no_sizes;
+  const TwoSamples nothing{empty, none, no_sizes, empty, none, no_sizes};
+  const TwoSamples first_only{s.data1, s.mean1, s.data1cs, empty, none, no_sizes};
+  const TwoSamples mismatched{s.data1, s.mean1, s.data1cs, other.data2, other.mean2, other.data2cs};
+  struct Case {
+    const char* name;
+    Action run;
+  };
+  const Case actions[] = {{"GoodallF", goodallF},
+                          {"BootF", bootF},
+                          {"PermuteF", permuteF},
+                          {"GetDisparity", getDisparity},
+                          {"PermuteVariance", permuteVariance}};
+  struct Input {
+    const TwoSamples* samples;
+    double boot;
+    const char* expected;
+  };
+  const Input inputs[] = {
+      {&nothing, 1, "needs both samples: load the first sample (LoadFile1 or LoadFile2D), then the second (LoadFile2)."},
+      {&first_only, 1, "needs the second sample: load it with LoadFile2."},
+      {&mismatched, 1, ": the first sample has 10 points per specimen and the second 11; load a second sample"},
+  };
+  for (const Case& a : actions) {
+    for (const Input& in : inputs) {
+      HeadlessPort ui;
+      ui.set_control_value("BootBox", in.boot);
+      ui.clear_events();
+      try {
+        a.run(*in.samples, ui);
+        ADD_FAILURE() << a.name;
+      } catch (const RuntimeError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind(a.name, 0), 0u) << e.what();
+        EXPECT_NE(std::string(e.what()).find(in.expected), std::string::npos) << e.what();
+      }
+      EXPECT_TRUE(ui.events().empty()) << a.name << ": " << kinds(ui);
+    }
+  }
+  for (Action a : {bootF, permuteF, permuteVariance}) {
+    for (double value : {0.0, -1.0, 1.5, std::nan("")}) {
+      HeadlessPort ui;
+      ui.set_control_value("BootBox", value);
+      ui.clear_events();
+      try {
+        a(two(s), ui);
+        ADD_FAILURE() << value;
+      } catch (const RuntimeError& e) {
+        EXPECT_NE(std::string(e.what()).find("BootBox must be a whole number of at least 1"), std::string::npos)
+            << e.what();
+      }
+      EXPECT_TRUE(ui.events().empty()) << kinds(ui);
+    }
+  }
+}
+
+TEST(BootF, TextEchoesPointerAndResult) {
+  const Study s = make_study(12, 6, 7, 0.05, 0.1, 6);
+  HeadlessPort ui;
+  ui.set_seed(5);
+  bootF(two(s), ui);
+  EXPECT_EQ(kinds(ui), "pointer:watch pointer:arrow msgbox echo echo result ");
+  const Event& box = *of_kind(ui, "msgbox")[0];
+  EXPECT_EQ(box.text("title"), "Results of Bootstrap F-Test");
+  EXPECT_TRUE(std::regex_match(box.text("text"),
+                               std::regex("Between Group Distance 0\\.\\d{5},  F score= \\d+\\.\\d{4},  Bootstrap Range "
+                                          "of F values \\(5 percent\\)= \\d+\\.\\d{4} \\(1 percent\\) \\d+\\.\\d{4} "
+                                          "Using  100 Bootstrap Sets")))
+      << box.text("text");
+  const auto echoes = of_kind(ui, "echo");
+  EXPECT_EQ(echoes[0]->text("name"), "ans");
+  const auto& table = std::get<Eigen::MatrixXd>(*echoes[0]->field("value"));
+  ASSERT_EQ(table.rows(), 10);
+  ASSERT_EQ(table.cols(), 4);
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_NEAR(table(i, 0), table(i, 1), 1e-15);  // bdb^2 and bdbc agree
+    EXPECT_GT(table(i, 2), 0);
+    EXPECT_GT(table(i, 3), 0);
+  }
+  EXPECT_EQ(echoes[1]->text("name"), "bmean1");
+  const auto& bmean1 = std::get<Eigen::MatrixXd>(*echoes[1]->field("value"));
+  EXPECT_EQ(bmean1.rows(), 12);
+  EXPECT_NEAR(bmean1.squaredNorm(), 1, 1e-12);
+  const Event& result = *of_kind(ui, "result")[0];
+  EXPECT_EQ(result.text("name"), "BootF");
+  EXPECT_EQ(result.number("sets"), 100);
+  EXPECT_EQ(result.number("seed"), 5);
+  EXPECT_LE(result.number("cutoff5"), result.number("cutoff1"));
+  EXPECT_EQ(ui.pointer(), "arrow");
+}
+
+TEST(ResampledTests, SeedFixesTheTextsWhateverTheThreadCount) {
+  const Study s = make_study(15, 7, 8, 0.05, 0.05, 7);
+  auto texts = [&](std::uint64_t seed, int threads) {
+    tbb::global_control limit(tbb::global_control::max_allowed_parallelism, threads);
+    HeadlessPort ui;
+    ui.set_seed(seed);
+    ui.set_control_value("BootBox", 2);
+    bootF(two(s), ui);
+    permuteF(two(s), ui);
+    permuteVariance(two(s), ui);
+    std::string out;
+    for (const Event& e : ui.events())
+      if (e.kind == "msgbox" || e.kind == "set") out += e.text("text") + e.text("value") + "\n";
+    return out;
+  };
+  const std::string one = texts(1, 1);
+  EXPECT_NE(one.find("Using  400 Permutations"), std::string::npos) << one;
+  EXPECT_NE(one.find("Over 400 permutations"), std::string::npos) << one;
+  EXPECT_EQ(one, texts(1, 2));
+  EXPECT_NE(one, texts(2, 2));
+}
+
+TEST(PermuteF, TitleAndNoEchoes) {
+  const Study s = make_study(12, 5, 5, 0.05, 0.3, 8);
+  HeadlessPort ui;
+  permuteF(two(s), ui);
+  EXPECT_EQ(kinds(ui), "pointer:watch pointer:arrow msgbox result ");
+  EXPECT_EQ(of_kind(ui, "msgbox")[0]->text("title"), "Results of Permutation F-Test");
+  EXPECT_NE(of_kind(ui, "msgbox")[0]->text("text").find("Permutation Range of F values"), std::string::npos);
+}
+
+TEST(ResampledTests, CancelShowsNothingAndSaysSo) {
+  const Study s = make_study(12, 5, 5, 0.05, 0.3, 9);
+  for (Action a : {bootF, permuteF, permuteVariance}) {
+    std::ostringstream console;
+    HeadlessPort ui(&console);
+    ui.set_control_value("BootBox", 3);
+    ui.set_control_string("ResultsBox", "before");
+    ui.clear_events();
+    ui.on_progress([](std::string_view, std::int64_t, std::int64_t) { return false; });
+    a(two(s), ui);
+    EXPECT_EQ(kinds(ui), "pointer:watch pointer:arrow ");
+    EXPECT_NE(console.str().find("was cancelled after 32 of 900 sets; no result is shown and nothing was changed."),
+              std::string::npos)
+        << console.str();
+    EXPECT_EQ(ui.control_string("ResultsBox"), "before");
+  }
+}
+
+TEST(GetDisparity, TextEchoAndBox) {
+  const Study s = make_study(10, 5, 6, 0.05, 0.1, 10);
+  HeadlessPort ui;
+  getDisparity(two(s), ui);
+  EXPECT_EQ(kinds(ui), "pointer:arrow echo set result ");
+  const std::string text = ui.control_string("ResultsBox");
+  EXPECT_TRUE(std::regex_match(text, std::regex("Variance \\(Mean Summed Squared Distance about Mean\\) \n Variance of "
+                                                "1: 0\\.\\d{8} of 2: 0\\.\\d{8}")))
+      << text;
+  EXPECT_EQ(of_kind(ui, "echo")[0]->text("name"), "stemp");
+  EXPECT_EQ(of_kind(ui, "echo")[0]->text("value"), text);
+}
+
+TEST(PermuteVariance, EqualVariancesCountNearlyEverySet) {
+  // Two copies of one sample: the observed difference is 0 and nearly every
+  // permutation differs by more.
+  Study s = make_study(10, 6, 6, 0.05, 0, 11);
+  s.data2 = s.data1;
+  s.mean2 = s.mean1;
+  s.data2cs = s.data1cs;
+  HeadlessPort ui;
+  ui.set_seed(3);
+  permuteVariance(two(s), ui);
+  EXPECT_EQ(kinds(ui), "pointer:watch pointer:arrow set result ");
+  const std::string text = ui.control_string("ResultsBox");
+  EXPECT_NE(text.find("  \n DeltaV: 0.00000000\nOver 100 permutations, 95P upper bound on DeltaV: "), std::string::npos)
+      << text;
+  const Event& result = *of_kind(ui, "result")[0];
+  EXPECT_GT(result.number("p"), 0.9);
+  EXPECT_NE(text.find("The percentile level of the observed difference is " +
+                      std::to_string(result.number("p") * 100).substr(0, 5)),
+            std::string::npos)
+      << text;
+}
+
+TEST(PermuteVariance, OneSpecimenSampleGivesNaNTextsAndTheBelowForm) {
+  const Study s = make_study(10, 1, 4, 0.05, 0.1, 12);
+  HeadlessPort ui;
+  permuteVariance(two(s), ui);
+  const std::string text = ui.control_string("ResultsBox");
+  EXPECT_NE(text.find("Observed Variance of 1: NaN of 2: "), std::string::npos) << text;
+  EXPECT_NE(text.find("DeltaV: NaN"), std::string::npos) << text;
+  EXPECT_TRUE(text.ends_with("The percentile level of the observed difference is <1.000000")) << text;
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,315 @@
+// The resampling engine against a step-by-step transcription built on
+// getpproc3, getpprocon3 and getpdistance3; the draws; reproducibility.
+#include <gtest/gtest.h>
+
+#include <oneapi/tbb/global_control.h>
+
+#include <Eigen/SVD>
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <set>
+
+#include "geometry/getpdistance3.h"
+#include "geometry/getpproc3.h"
+#include "geometry/getpprocon3.h"
+#include "geometry/vertxy3D.h"
+#include "geometry/x1y1z1.h"
+#include "runtime/error.h"
+#include "stats/deviation_pool.h"
+#include "stats/fit_kernels.h"
+#include "stats/polar3.h"
+#include "stats/resampling_engine.h"
+#include "stats/resampling_sets.h"
+#include "stats/sample_factory.h"
+
+namespace velmora {
+namespace {
+
+using testing::Study;
+using testing::make_study;
+
+Sample pick(const Sample& pool, const std::vector<int>& at) {
+  Sample out(pool.points(), static_cast<Eigen::Index>(at.size()));
+  for (size_t k = 0; k < at.size(); ++k) out.specimen(static_cast<Eigen::Index>(k)) = pool.specimen(at[k]);
+  return out;
+}
+
+double summed_squares(const Eigen::RowVectorXd& d) {
+  double s = 0;
+  for (Eigen::Index i = 0; i < d.size(); ++i) s += d(i) * d(i);
+  return s;
+}
+
+// The per-set F procedure as the text gives it, one step after another.
+FSet literal_fscore(const Sample& jumbo, const std::vector<int>& g1, const std::vector<int>& g2, double count1,
+                    double count2) {
+  Superimposition a = getpproc3(pick(jumbo, g1));
+  Superimposition b = getpproc3(pick(jumbo, g2));
+  const Eigen::MatrixXd bmean2 = getpprocon3(a.mean, Sample(b.mean)).values();
+  const Sample bd2 = getpprocon3(bmean2, b.aligned);
+  FSet f;
+  f.bdb = getpdistance3(a.mean, Sample(bmean2))(0);
+  f.bdbc = (a.mean - bmean2).array().square().colwise().sum().sum();
+  f.bdist1 = summed_squares(getpdistance3(a.mean, a.aligned));
+  f.bdist2 = summed_squares(getpdistance3(bmean2, bd2));
+  f.fscore = ((count1 + count2 - 2) * (f.bdb * f.bdb)) / ((1 / count1 + 1 / count2) * (f.bdist1 + f.bdist2));
+  return f;
+}
+
+// One permutation of the variance test as the text gives it: deviation rows
+// from x1y1z1, rows rebuilt around the mean of the group they land in.
+VarianceSet literal_variance(const Study& s, const std::vector<int>& plist) {
+  const Eigen::Index n1 = s.data1.count(), n2 = s.data2.count();
+  const Eigen::RowVectorXd m1 = x1y1z1(s.mean1, 1), m2 = x1y1z1(s.mean2, 1);
+  Eigen::MatrixXd ctemp(n1 + n2, m1.size());
+  for (Eigen::Index i = 0; i < n1; ++i) ctemp.row(i) = x1y1z1(s.data1.specimen(i), s.data1cs(i)) - m1;
+  for (Eigen::Index i = 0; i < n2; ++i) ctemp.row(n1 + i) = x1y1z1(s.data2.specimen(i), s.data2cs(i)) - m2;
+  Eigen::MatrixXd l1(n1, m1.size()), l2(n2, m1.size());
+  for (Eigen::Index j = 0; j < n1; ++j) l1.row(j) = ctemp.row(plist[j]) + m1;
+  for (Eigen::Index j = 0; j < n2; ++j) l2.row(j) = ctemp.row(plist[n1 + j]) + m2;
+  Superimposition a = getpproc3(vertxy3D(l1));
+  Superimposition b = getpproc3(vertxy3D(l2));
+  VarianceSet v;
+  v.bd1 = summed_squares(getpdistance3(a.mean, a.aligned)) / static_cast<double>(n1 - 1);
+  v.bd2 = summed_squares(getpdistance3(b.mean, b.aligned)) / static_cast<double>(n2 - 1);
+  v.bdifd = std::fabs(v.bd1 - v.bd2);
+  return v;
+}
+
+Sample pooled(const Study& s) {
+  Sample jumbo(s.data1.points(), s.data1.count() + s.data2.count());
+  jumbo.values() << s.data1.values(), s.data2.values();
+  return jumbo;
+}
+
+void expect_relative(double actual, double expected, double tolerance, const std::string& what) {
+  if (std::isnan(expected)) {
+    EXPECT_TRUE(std::isnan(actual)) << what;
+    return;
+  }
+  // Squared distances at rounding level (a group of one) compare absolutely.
+  EXPECT_LE(std::fabs(actual - expected), tolerance * std::fabs(expected) + 1e-28) << what << ": " << actual << " vs "
+                                                                           << expected;
+}
+
+TEST(Polar3, IsTheOrthogonalFactorOfTheSvd) {
+  std::mt19937_64 rng(11);
+  std::normal_distribution<double> normal;
+  int newton = 0;
+  for (int trial = 0; trial < 300; ++trial) {
+    Eigen::Matrix3d a;
+    for (int i = 0; i < 9; ++i) a(i) = normal(rng);
+    if (trial % 3 == 1) a.col(2) *= 1e-4;                 // ill-conditioned
+    if (trial % 10 == 7) a.col(2) = a.col(0) + a.col(1);  // singular
+    Eigen::Matrix3d r;
+    newton += detail::polar3(a.data(), r.data()) ? 1 : 0;
+    const Eigen::JacobiSVD<Eigen::Matrix3d> svd(a, Eigen::ComputeFullU | Eigen::ComputeFullV);
+    // Orthogonal, reflections kept, and the best fit: trace(R' A) is the sum
+    // of the singular values.
+    EXPECT_LT((r.transpose() * r - Eigen::Matrix3d::Identity()).norm(), 1e-14) << trial;
+    EXPECT_NEAR((r.transpose() * a).trace(), svd.singularValues().sum(), 1e-13 * svd.singularValues().sum());
+    if (svd.singularValues()(2) > 1e-6 * svd.singularValues()(0)) {
+      const Eigen::Matrix3d uv = svd.matrixU() * svd.matrixV().transpose();
+      EXPECT_LT((r - uv).norm(), 1e-12 * svd.singularValues()(0) / svd.singularValues()(2)) << trial;
+      EXPECT_EQ(r.determinant() < 0, a.determinant() < 0);
+    }
+  }
+  EXPECT_GT(newton, 250);  // the iteration, not the fallback, does the common case
+  Eigen::Matrix3d nan = Eigen::Matrix3d::Constant(std::nan("")), r;
+  detail::polar3(nan.data(), r.data());
+  EXPECT_TRUE(r.array().isNaN().all());
+}
+
+TEST(FitKernels, ProcessorBuildAgreesWithPortableBuild) {
+  std::mt19937_64 rng(5);
+  std::normal_distribution<double> normal;
+  for (int p : {1, 3, 8, 37, 300}) {
+    const int n = 5;
+    std::vector<double> values(3 * p * n), m(3 * p), t(9 * n);
+    for (double& v : values) v = normal(rng);
+    for (double& v : m) v = normal(rng);
+    for (double& v : t) v = normal(rng);
+    std::vector<const double*> x(n);
+    for (int k = 0; k < n; ++k) x[k] = values.data() + 3 * p * k;
+    const auto& a = detail::fit_kernels();
+    const auto& b = detail::portable_fit_kernels();
+    std::vector<double> ra(9 * n), rb(9 * n), sa(3 * p), sb(3 * p), da(n), db(n);
+    a.cross(x.data(), n, m.data(), p, ra.data());
+    b.cross(x.data(), n, m.data(), p, rb.data());
+    a.sum_fitted(x.data(), t.data(), n, p, sa.data());
+    b.sum_fitted(x.data(), t.data(), n, p, sb.data());
+    a.squared_distances(x.data(), t.data(), n, m.data(), p, da.data());
+    b.squared_distances(x.data(), t.data(), n, m.data(), p, db.data());
+    // Against a plain product too, so that both cannot be wrong together.
+    const Eigen::Map<const Eigen::MatrixXd> x0(values.data(), p, 3), mm(m.data(), p, 3), t0(t.data(), 3, 3);
+    const Eigen::Matrix3d plain = x0.transpose() * mm;
+    for (int i = 0; i < 9; ++i) EXPECT_NEAR(ra[i], plain(i), 1e-12 * p) << p;
+    EXPECT_NEAR(da[0], (mm - x0 * t0).squaredNorm(), 1e-11 * p) << p;
+    for (int i = 0; i < 9 * n; ++i) EXPECT_NEAR(ra[i], rb[i], 1e-12 * p);
+    for (int i = 0; i < 3 * p; ++i) EXPECT_NEAR(sa[i], sb[i], 1e-12 * p);
+    for (int i = 0; i < n; ++i) EXPECT_NEAR(da[i], db[i], 1e-11 * p);
+  }
+}
+
+// The engine's F set equals the step-by-step procedure to 1e-12 relative, for
+// bootstrap groups (repeats), permutation groups, and groups of one.
+TEST(ResamplingEngine, FSetAgreesWithStepByStepProcedure) {
+  struct Case {
+    int points, n1, n2;
+    double spread;
+    bool bootstrap;
+  };
+  const Case cases[] = {{30, 10, 12, 0.05, true}, {30, 10, 12, 0.05, false}, {17, 4, 3, 0.2, true},
+                        {12, 1, 5, 0.1, false},   {12, 3, 1, 0.1, true},     {50, 20, 15, 0.01, false}};
+  for (const Case& c : cases) {
+    const Study s = make_study(c.points, c.n1, c.n2, c.spread, 0.05, 17 + c.points);
+    const Sample jumbo = pooled(s);
+    const ResamplingPool pool = make_resampling_pool(jumbo);
+    SetWorkspace work(c.points, std::max(c.n1, c.n2), c.n1 + c.n2);
+    for (std::uint64_t set = 0; set < 8; ++set) {
+      RandomStream random(99, set);
+      std::vector<int> g1(c.n1), g2(c.n2), order;
+      if (c.bootstrap)
+        draw_bootstrap_groups(random, c.n1 + c.n2, g1, g2);
+      else
+        draw_permutation_groups(random, c.n1 + c.n2, order, g1, g2);
+      const FSet fast = fscore_set(pool, g1, g2, c.n1, c.n2, work);
+      const FSet slow = literal_fscore(jumbo, g1, g2, c.n1, c.n2);
+      const std::string what = "p=" + std::to_string(c.points) + " set " + std::to_string(set);
+      expect_relative(fast.bdb, slow.bdb, 1e-12, what + " bdb");
+      expect_relative(fast.bdbc, slow.bdbc, 1e-12, what + " bdbc");
+      expect_relative(fast.bdist1, slow.bdist1, 1e-12, what + " bdist1");
+      expect_relative(fast.bdist2, slow.bdist2, 1e-12, what + " bdist2");
+      expect_relative(fast.fscore, slow.fscore, 1e-12, what + " fscore");
+      if (set == 0) {
+        const Eigen::MatrixXd m1 = getpproc3(pick(jumbo, g1)).mean;
+        EXPECT_LT((work.mean1 - m1).cwiseAbs().maxCoeff(), 1e-13) << what;
+      }
+    }
+  }
+}
+
+TEST(ResamplingEngine, VarianceSetAgreesWithStepByStepProcedure) {
+  for (auto [n1, n2] : {std::pair{10, 12}, std::pair{3, 4}, std::pair{1, 4}}) {
+    const Study s = make_study(25, n1, n2, 0.05, 0.1, 3 + n1);
+    const TwoSamples two{s.data1, s.mean1, s.data1cs, s.data2, s.mean2, s.data2cs};
+    const ResamplingPool pool = make_resampling_pool(deviation_pool(two));
+    SetWorkspace work(25, std::max(n1, n2), n1 + n2);
+    for (std::uint64_t set = 0; set < 6; ++set) {
+      RandomStream random(4, set);
+      std::vector<int> g1(n1), g2(n2), order;
+      draw_permutation_groups(random, n1 + n2, order, g1, g2);
+      for (int& g : g2) g += n1 + n2;
+      const VarianceSet fast = variance_set(pool, g1, g2, work);
+      const VarianceSet slow = literal_variance(s, order);
+      const std::string what = std::to_string(n1) + "+" + std::to_string(n2) + " set " + std::to_string(set);
+      expect_relative(fast.bd1, slow.bd1, 1e-12, what + " bd1");
+      expect_relative(fast.bd2, slow.bd2, 1e-12, what + " bd2");
+      if (n1 > 1) EXPECT_LE(std::fabs(fast.bdifd - slow.bdifd), 1e-12 * std::max(slow.bd1, slow.bd2)) << what;
+    }
+  }
+}
+
+TEST(ResamplingEngine, DeviationsAreRebuiltAroundTheMeanOfTheirNewGroup) {
+  const Study s = make_study(9, 3, 2, 0.1, 0.3, 8);
+  const TwoSamples two{s.data1, s.mean1, s.data1cs, s.data2, s.mean2, s.data2cs};
+  const Sample pool = deviation_pool(two);
+  ASSERT_EQ(pool.count(), 10);
+  for (int i = 0; i < 3; ++i) {
+    // Around its own mean: the specimen itself; around the other: moved by
+    // the difference of the means.
+    EXPECT_LT((pool.specimen(i) - s.data1.specimen(i)).cwiseAbs().maxCoeff(), 1e-15);
+    EXPECT_LT((pool.specimen(5 + i) - (s.data1.specimen(i) - s.mean1 + s.mean2)).cwiseAbs().maxCoeff(), 1e-15);
+  }
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_LT((pool.specimen(8 + i) - s.data2.specimen(i)).cwiseAbs().maxCoeff(), 1e-15);
+    EXPECT_LT((pool.specimen(3 + i) - (s.data2.specimen(i) - s.mean2 + s.mean1)).cwiseAbs().maxCoeff(), 1e-15);
+  }
+}
+
+TEST(ResamplingDraws, BootstrapDrawsWithReplacementPermutationSplitsThePool) {
+  const int tcnt = 10, n1 = 6, n2 = 4;
+  std::vector<int> g1(n1), g2(n2), order;
+  int sets_with_repeats = 0;
+  std::set<int> seen;
+  for (std::uint64_t set = 0; set < 200; ++set) {
+    RandomStream random(1, set), again(1, set);
+    draw_bootstrap_groups(random, tcnt, g1, g2);
+    // N1 draws for the first group, then N2 for the second: ceil(tcnt u) - 1.
+    for (int k = 0; k < n1; ++k) EXPECT_EQ(g1[k], static_cast<int>(std::ceil(tcnt * again.uniform())) - 1);
+    for (int k = 0; k < n2; ++k) EXPECT_EQ(g2[k], static_cast<int>(std::ceil(tcnt * again.uniform())) - 1);
+    std::set<int> distinct(g1.begin(), g1.end());
+    if (distinct.size() < g1.size()) ++sets_with_repeats;
+    seen.insert(g1.begin(), g1.end());
+    seen.insert(g2.begin(), g2.end());
+
+    RandomStream shuffle(1, set);
+    draw_permutation_groups(shuffle, tcnt, order, g1, g2);
+    std::vector<int> all(g1);
+    all.insert(all.end(), g2.begin(), g2.end());
+    std::sort(all.begin(), all.end());
+    for (int k = 0; k < tcnt; ++k) EXPECT_EQ(all[k], k);
+  }
+  EXPECT_GT(sets_with_repeats, 150);  // 6 draws from 10 repeat with probability 0.85
+  EXPECT_EQ(seen.size(), 10u);
+}
+
+TEST(ResamplingSets, SameSeedSameSetsWhateverTheThreadCount) {
+  const Study s = make_study(20, 8, 9, 0.05, 0.05, 21);
+  const ResamplingPool pool = make_resampling_pool(pooled(s));
+  const TwoSamples two{s.data1, s.mean1, s.data1cs, s.data2, s.mean2, s.data2cs};
+  const ResamplingPool deviations = make_resampling_pool(deviation_pool(two));
+  auto run = [&](int threads, std::uint64_t seed, GroupDraw draw) {
+    tbb::global_control limit(tbb::global_control::max_allowed_parallelism, threads);
+    return std::pair{run_fscore_sets(pool, 8, 9, draw, 300, seed),
+                     run_variance_sets(deviations, 8, 9, 300, seed).bdifd};
+  };
+  for (GroupDraw draw : {GroupDraw::bootstrap, GroupDraw::permutation}) {
+    const auto [one, v_one] = run(1, 42, draw);
+    const auto [two_threads, v_two] = run(2, 42, draw);
+    EXPECT_EQ(one.bfscore, two_threads.bfscore);
+    EXPECT_EQ(one.bd1sum, two_threads.bd1sum);
+    EXPECT_EQ(one.last_bmean1, two_threads.last_bmean1);
+    EXPECT_EQ(v_one, v_two);
+    const auto [other, v_other] = run(2, 43, draw);
+    EXPECT_NE(one.bfscore, other.bfscore);
+    EXPECT_NE(v_one, v_other);
+  }
+}
+
+TEST(ResamplingSets, ProgressComesBetweenChunksAndCanCancel) {
+  const Study s = make_study(10, 5, 5, 0.05, 0.05, 2);
+  const ResamplingPool pool = make_resampling_pool(pooled(s));
+  std::vector<std::int64_t> seen;
+  FSets all = run_fscore_sets(pool, 5, 5, GroupDraw::permutation, 400, 1, [&](std::int64_t done, std::int64_t total) {
+    EXPECT_EQ(total, 400);
+    seen.push_back(done);
+    return true;
+  });
+  EXPECT_FALSE(all.cancelled);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.back(), 400);
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  int calls = 0;
+  FSets stopped = run_fscore_sets(pool, 5, 5, GroupDraw::permutation, 400, 1, [&](std::int64_t, std::int64_t) {
+    return ++calls < 2;
+  });
+  EXPECT_TRUE(stopped.cancelled);
+  EXPECT_EQ(calls, 2);
+}
+
+TEST(ResamplingPool, ZeroSizeSpecimenIsNamed) {
+  Sample x(4, 2);
+  x.specimen(0) << 0, 1, 0, 1, 0, 0, 1, 1, 0, 0, 0, 1;
+  x.specimen(1).setConstant(2.0);
+  try {
+    make_resampling_pool(x, {"specimen 1 of the first sample", "specimen 1 of the second sample"});
+    ADD_FAILURE();
+  } catch (const RuntimeError& e) {
+    EXPECT_STREQ(e.what(), "specimen 1 of the second sample has zero centroid size (all its points coincide).");
+  }
+}
+
+}  // namespace
+}  // namespace velmora
