@@ -121,10 +121,17 @@ QtPort::~QtPort() {
     cancel_ = true;
     worker_->join();
   }
-  for (auto& [h, w] : plots_)
+  // Deleting a window runs handlers that edit these maps: work on copies.
+  auto plots = std::move(plots_);
+  auto boxes = std::move(boxes_);
+  plots_.clear();
+  boxes_.clear();
+  for (auto& [h, w] : plots)
     if (w) delete w.data();
-  for (auto& [h, b] : boxes_)
+  for (auto& [h, b] : boxes) {
+    if (b) b->disconnect(this);
     if (b) delete b.data();
+  }
   delete main_;
 }
 
@@ -663,6 +670,11 @@ void QtPort::run_in_background(const std::string& what, std::function<void()> wo
   progress_timer_ = new QTimer(this);
   connect(progress_timer_, &QTimer::timeout, this, [this] {
     if (progress_ == nullptr || cancel_) return;
+    if (progress_->wasCanceled()) {
+      cancel_ = true;
+      progress_->setLabelText("Cancelling…");
+      return;
+    }
     const std::int64_t total = total_, done = done_;
     if (total > 0) {
       progress_->setMaximum(1000);

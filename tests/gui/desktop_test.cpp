@@ -1,0 +1,399 @@
+// The desktop program on the offscreen platform: start-up, controls, actions
+// from the window, message boxes, plot windows and long work in the background.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QThread>
+#include <algorithm>
+#include <fstream>
+
+#include "app/gui_qt.h"
+#include "app/guihandles.h"
+#include "runtime/error.h"
+#include "runtime/qt/msgboxd_dialog.h"
+#include "runtime/qt/plot_window.h"
+
+namespace velmora {
+namespace {
+
+const std::filesystem::path kSource = VELMORA_SOURCE_DIR;
+const std::filesystem::path kResources = kSource / "resources";
+const std::filesystem::path kSkull = kSource / "examples" / "skull3d";
+
+QApplication& application() {
+  static int argc = 1;
+  static char name[] = "desktop_test";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+void settle(int ms = 0) {
+  QElapsedTimer t;
+  t.start();
+  do {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  } while (t.elapsed() < ms);
+}
+
+bool wait_until(const std::function<bool()>& done, int timeout_ms = 120000) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > timeout_ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(5);
+  }
+  return true;
+}
+
+class Desktop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    application();
+    desktop_ = std::make_unique<DesktopApp>(std::vector<std::filesystem::path>{kResources});
+    main_handle_ = desktop_->start();
+    // File dialogs answer from a script of paths; each records its title.
+    port().set_file_dialog_hook([this](bool save, std::string_view filter, std::string_view title)
+                                    -> std::optional<FileChoice> {
+      dialogs_.emplace_back(title);
+      if (answers_.empty()) return std::nullopt;
+      const std::filesystem::path p = answers_.front();
+      answers_.erase(answers_.begin());
+      return FileChoice{p.filename().string(), p.parent_path()};
+    });
+  }
+  void TearDown() override {
+    wait_until([&] { return !desktop_->running(); });
+    desktop_.reset();
+    settle();
+  }
+
+  QtPort& port() { return desktop_->port(); }
+  QMainWindow& window() { return *port().main_window(); }
+
+  // The button (else the menu item) whose callback runs `action`.
+  void click(const std::string& action) {
+    const QString callback = QString::fromStdString("vm3sw " + action);
+    for (auto* b : window().findChildren<QAbstractButton*>())
+      if (b->property("callback").toString() == callback) {
+        b->click();
+        return;
+      }
+    for (auto* a : window().findChildren<QAction*>())
+      if (a->property("callback").toString() == callback) {
+        a->trigger();
+        return;
+      }
+    FAIL() << "no control calls " << action;
+  }
+
+  std::vector<MsgboxdDialog*> boxes(const std::string& title) {
+    settle();
+    std::vector<MsgboxdDialog*> out;
+    for (auto* b : port().message_boxes())
+      if (b->title() == title && b->isVisible()) out.push_back(b);
+    return out;
+  }
+
+  std::unique_ptr<DesktopApp> desktop_;
+  Handle main_handle_ = 0;
+  std::vector<std::string> answers_;
+  std::vector<std::string> dialogs_;
+};
+
+TEST_F(Desktop, StartUpFindsEveryTagAndStoresTheHandles) {
+  ASSERT_NE(port().main_window(), nullptr);
+  EXPECT_EQ(window().windowTitle(), "Velmora3d");
+  for (const char* tag : {"BigBox", "FileBox2", "ResultsBox", "ZEPButton", "BootBox", "DotCheck"}) {
+    EXPECT_TRUE(port().has_control(tag)) << tag;
+    EXPECT_NE(port().object(port().control_handle(tag)), nullptr) << tag;
+  }
+  // The three report boxes are read-only text; DotCheck is a checkable menu item.
+  for (const char* tag : {"BigBox", "FileBox2", "ResultsBox"}) {
+    auto* box = qobject_cast<QPlainTextEdit*>(port().object(port().control_handle(tag)));
+    ASSERT_NE(box, nullptr) << tag;
+    EXPECT_TRUE(box->isReadOnly()) << tag;
+  }
+  auto* dot = qobject_cast<QAction*>(port().object(port().control_handle("DotCheck")));
+  ASSERT_NE(dot, nullptr);
+  EXPECT_TRUE(dot->isCheckable());
+
+  // The handles structure is stored with the window.
+  const std::any data = port().app_data(main_handle_, kGuiDataKey);
+  const auto* handles = std::any_cast<HandlesStruct>(&data);
+  ASSERT_NE(handles, nullptr);
+  for (const char* tag : {"BigBox", "FileBox2", "ResultsBox", "ZEPButton", "BootBox", "DotCheck"})
+    EXPECT_TRUE(std::any_of(handles->begin(), handles->end(), [&](const auto& f) { return f.first == tag; })) << tag;
+  const auto key = std::any_cast<std::vector<Handle>>(port().app_data(0, "Velmora3d_SINGLETON_handle"));
+  EXPECT_EQ(key, std::vector<Handle>{main_handle_});
+}
+
+TEST_F(Desktop, EveryActionHasAControlAndCommonOnesAShortcut) {
+  std::map<std::string, int> controls;
+  for (auto* o : window().findChildren<QObject*>()) {
+    const QString cb = o->property("callback").toString();
+    if (cb.startsWith("vm3sw ")) ++controls[cb.mid(6).toStdString()];
+  }
+  for (const auto& name : Dispatcher::action_names()) EXPECT_GE(controls[name], 1) << name;
+  EXPECT_EQ(controls.size(), Dispatcher::action_names().size());  // no callback names an unknown action
+  for (const char* action : {"LoadProto", "LoadFile1", "LoadFile2", "GoodallF", "OpenFigure"}) {
+    bool shortcut = false;
+    for (auto* a : window().findChildren<QAction*>())
+      if (a->property("callback").toString() == QString("vm3sw ") + action && !a->shortcut().isEmpty())
+        shortcut = true;
+    EXPECT_TRUE(shortcut) << action;
+  }
+}
+
+TEST_F(Desktop, ReuseOpensNoSecondWindow) {
+  EXPECT_EQ(desktop_->start(), main_handle_);
+  int windows = 0;
+  for (auto* w : QApplication::topLevelWidgets())
+    if (qobject_cast<QMainWindow*>(w) != nullptr && w->objectName() == "Velmora3d") ++windows;
+  EXPECT_EQ(windows, 1);
+}
+
+TEST_F(Desktop, MissingLayoutStopsStartUpNamingTheFile) {
+  DesktopApp other(std::vector<std::filesystem::path>{kSource / "no-such-folder"});
+  try {
+    other.start();
+    FAIL() << "start-up went on without its layout";
+  } catch (const RuntimeError& e) {
+    EXPECT_NE(std::string(e.what()).find("Velmora3d.ui"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("no-such-folder"), std::string::npos) << e.what();
+  }
+}
+
+TEST_F(Desktop, LoadProtoWritesTheReportIntoBigBox) {
+  answers_ = {(kSkull / "protocol.txt").string()};
+  click("LoadProto");
+  ASSERT_EQ(dialogs_.size(), 1u);
+  const std::string report = port().control_string("BigBox");
+  EXPECT_NE(report.find("protocol.txt"), std::string::npos) << report;
+  auto* box = qobject_cast<QPlainTextEdit*>(port().object(port().control_handle("BigBox")));
+  EXPECT_EQ(box->toPlainText().toStdString(), report);
+  settle();
+  EXPECT_NE(port().console_text().find("stemp"), std::string::npos);  // the echoes reach the console pane
+  auto* pane = window().findChild<QPlainTextEdit*>("ConsolePane");
+  ASSERT_NE(pane, nullptr);
+  EXPECT_TRUE(pane->toPlainText().contains("stemp"));
+
+  // A cancelled dialog changes nothing.
+  click("LoadProto");
+  EXPECT_EQ(port().control_string("BigBox"), report);
+}
+
+TEST_F(Desktop, ToggleDotsFlipsTheMenuCheck) {
+  auto* dot = qobject_cast<QAction*>(port().object(port().control_handle("DotCheck")));
+  ASSERT_NE(dot, nullptr);
+  EXPECT_FALSE(dot->isChecked());
+  click("ToggleDots");
+  EXPECT_TRUE(dot->isChecked());
+  EXPECT_EQ(port().control_checked("DotCheck"), "on");
+  dot->trigger();  // the menu item itself calls ToggleDots
+  EXPECT_FALSE(dot->isChecked());
+  EXPECT_EQ(port().control_checked("DotCheck"), "off");
+}
+
+TEST_F(Desktop, BootBoxShowsTheSetsItMeans) {
+  auto* boot = qobject_cast<QComboBox*>(port().object(port().control_handle("BootBox")));
+  ASSERT_NE(boot, nullptr);
+  ASSERT_EQ(boot->count(), 10);
+  for (int v = 1; v <= 10; ++v) EXPECT_EQ(boot->itemText(v - 1).toInt(), 100 * v * v);
+  EXPECT_EQ(port().control_value("BootBox"), 1);
+  port().set_control_value("BootBox", 3);
+  EXPECT_EQ(boot->currentText(), "900");
+  EXPECT_EQ(port().control_value("BootBox"), 3);
+  EXPECT_THROW(port().set_control_value("BootBox", 11), RuntimeError);
+  port().set_control_value("ZEPButton", 1);
+  EXPECT_EQ(port().control_value("ZEPButton"), 1);
+  EXPECT_THROW(port().control_value("NoSuchTag"), RuntimeError);
+}
+
+TEST_F(Desktop, MessageBoxShowsTextTitleAndClosesOnSpaceOrReturn) {
+  const std::string text = "Between Group Distance 0.01234,  F score= 2.5000";
+  desktop_->table().call("msgboxd", {text, std::string("Results of Goodall F-Test")}, 1);
+  auto shown = boxes("Results of Goodall F-Test");
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0]->windowTitle(), "Results of Goodall F-Test");
+  EXPECT_EQ(shown[0]->shown_text().toStdString(), text);
+  auto* ok = shown[0]->findChild<QAbstractButton*>("OKButton");
+  ASSERT_NE(ok, nullptr);
+  EXPECT_EQ(ok->text(), "OK");
+
+  QKeyEvent other(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+  QApplication::sendEvent(shown[0], &other);
+  EXPECT_EQ(boxes("Results of Goodall F-Test").size(), 1u);
+  QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+  QApplication::sendEvent(shown[0], &space);
+  settle();
+  EXPECT_TRUE(boxes("Results of Goodall F-Test").empty());
+
+  desktop_->table().call("msgboxd", {std::string("again"), std::string("R")}, 0);
+  shown = boxes("R");
+  ASSERT_EQ(shown.size(), 1u);
+  QKeyEvent ret(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+  QApplication::sendEvent(shown[0], &ret);
+  EXPECT_TRUE(boxes("R").empty());
+}
+
+TEST_F(Desktop, MessageBoxModes) {
+  const std::string t = "Same title";
+  port().message_box("one", t, MessageMode::non_modal);
+  port().message_box("two", t, MessageMode::non_modal);
+  EXPECT_EQ(boxes(t).size(), 2u);
+  port().message_box("three", t, MessageMode::replace);
+  auto left = boxes(t);
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(left[0]->shown_text(), "three");
+
+  // A long text wraps at 75 columns and widens the box past its 210 points.
+  std::string long_text;
+  for (int i = 0; i < 40; ++i) long_text += "word ";
+  port().message_box(long_text, "Long", MessageMode::non_modal);
+  auto long_box = boxes("Long");
+  ASSERT_EQ(long_box.size(), 1u);
+  for (const auto& line : long_box[0]->shown_text().split('\n')) EXPECT_LE(line.size(), 75);
+  EXPECT_GT(long_box[0]->width(), 210 * long_box[0]->logicalDpiY() / 72.0);
+}
+
+TEST_F(Desktop, ErrorsGoToTheConsoleAndABox) {
+  click("GoodallF");  // no samples yet: the action fails
+  settle();
+  const auto failed = boxes("Velmora3d: the action failed");
+  ASSERT_EQ(failed.size(), 1u);
+  EXPECT_FALSE(failed[0]->text().empty());
+  EXPECT_NE(port().console_text().find(failed[0]->text()), std::string::npos);
+}
+
+TEST_F(Desktop, PlotWindowsFollowTheModel) {
+  Graphics& g = port().graphics();
+  const Handle f = g.new_figure();
+  Eigen::VectorXd x(3), y(3), z(3);
+  x << 0, 1, 0;
+  y << 0, 0, 1;
+  z << 0, 0, 0;
+  g.plot3(x, y, z, "bo");
+  settle();
+  PlotWindow* w = port().plot_window(f);
+  ASSERT_NE(w, nullptr);
+  EXPECT_TRUE(w->isVisible());
+  // The picture has something besides the white background.
+  const QImage image = w->view()->picture(QSize(200, 150));
+  bool drawn = false;
+  for (int i = 0; i < image.width() && !drawn; ++i)
+    for (int j = 0; j < image.height() && !drawn; ++j) drawn = image.pixelColor(i, j) != QColor(Qt::white);
+  EXPECT_TRUE(drawn);
+  // Exports in the four formats.
+  const auto dir = std::filesystem::temp_directory_path() / "velmora_gui_export";
+  std::filesystem::create_directories(dir);
+  for (const char* ext : {".png", ".svg", ".pdf", ".eps"}) {
+    const auto path = dir / (std::string("plot") + ext);
+    w->export_to(path);
+    EXPECT_GT(std::filesystem::file_size(path), 100u) << ext;
+  }
+  EXPECT_THROW(w->export_to(dir / "plot.bmp"), RuntimeError);
+  // The user closing the window closes the figure; the model closing it closes the window.
+  w->close();
+  settle();
+  EXPECT_FALSE(g.is_handle(f));
+  const Handle f2 = g.new_figure();
+  settle();
+  ASSERT_NE(port().plot_window(f2), nullptr);
+  g.close(f2);
+  settle();
+  EXPECT_EQ(port().plot_window(f2), nullptr);
+}
+
+TEST_F(Desktop, WorkerThreadUsesThePortSafely) {
+  std::string seen;
+  double value = 0;
+  Handle box = 0;
+  port().run_in_background("Work", [&] {
+    value = port().control_value("BootBox");
+    port().set_control_string("ResultsBox", "from the worker");
+    seen = port().control_string("ResultsBox");
+    port().set_pointer("watch");
+    box = port().message_box("done", "Worker", MessageMode::non_modal);
+    port().console().write("worker line\n");
+    port().progress("Work", 5, 10);
+    port().set_pointer("arrow");
+  });
+  EXPECT_TRUE(port().busy());
+  ASSERT_TRUE(wait_until([&] { return !port().busy(); }));
+  EXPECT_EQ(value, 1);
+  EXPECT_EQ(seen, "from the worker");
+  EXPECT_NE(box, 0);
+  EXPECT_EQ(boxes("Worker").size(), 1u);
+  settle();
+  EXPECT_NE(port().console_text().find("worker line"), std::string::npos);
+}
+
+TEST_F(Desktop, CancelStopsLongWork) {
+  std::atomic<bool> stopped{false};
+  port().run_in_background("Work", [&] {
+    for (int i = 0; i < 100000; ++i) {
+      if (!port().progress("Work", i, 100000)) {
+        stopped = true;
+        return;
+      }
+      QThread::msleep(1);
+    }
+  });
+  settle(150);
+  auto* dialog = window().findChild<QProgressDialog*>("ProgressDialog");
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+  auto* cancel = dialog->findChild<QAbstractButton*>();
+  ASSERT_NE(cancel, nullptr);
+  cancel->click();
+  ASSERT_TRUE(wait_until([&] { return !port().busy(); }));
+  EXPECT_TRUE(stopped);
+}
+
+// The example study from the window: protocol, both samples, the plot, the tests.
+TEST_F(Desktop, ExampleStudyEndToEnd) {
+  answers_ = {(kSkull / "protocol.txt").string()};
+  click("LoadProto");
+  answers_ = {(kSkull / "first.tps").string()};
+  click("LoadFile1");
+  settle();
+  if (port().console_text().find("LoadFile1 is not available yet") != std::string::npos)
+    GTEST_SKIP() << "this tree has no LoadFile1 yet";
+  EXPECT_TRUE(boxes("Velmora3d: the action failed").empty()) << port().console_text();
+  const auto figures = port().graphics().figures();
+  EXPECT_TRUE(std::any_of(figures.begin(), figures.end(), [&](Handle h) { return port().plot_window(h) != nullptr; }));
+
+  port().set_control_value("ZEPButton", 1);
+  answers_ = {(kSkull / "second.txt").string()};
+  click("LoadFile2");
+  EXPECT_NE(port().control_string("FileBox2").find("specimens"), std::string::npos);
+
+  click("GoodallF");
+  ASSERT_EQ(boxes("Results of Goodall F-Test").size(), 1u) << port().console_text();
+  EXPECT_NE(boxes("Results of Goodall F-Test")[0]->text().find("F score"), std::string::npos);
+
+  click("BootF");  // 100 sets in the background
+  EXPECT_TRUE(desktop_->running());
+  click("GoodallF");  // refused while the test runs
+  ASSERT_TRUE(wait_until([&] { return !desktop_->running(); }));
+  EXPECT_EQ(boxes("Results of Bootstrap F-Test").size(), 1u) << port().console_text();
+  EXPECT_EQ(boxes("Results of Goodall F-Test").size(), 1u);
+
+  click("GetDisparity");
+  EXPECT_FALSE(port().control_string("ResultsBox").empty());
+  EXPECT_TRUE(boxes("Velmora3d: the action failed").empty()) << port().console_text();
+}
+
+}  // namespace
+}  // namespace velmora
