@@ -114,6 +114,7 @@ class Desktop : public ::testing::Test {
 TEST_F(Desktop, StartUpFindsEveryTagAndStoresTheHandles) {
   ASSERT_NE(port().main_window(), nullptr);
   EXPECT_EQ(window().windowTitle(), "Velmora3d");
+  EXPECT_TRUE(window().isVisible());
   for (const char* tag : {"BigBox", "FileBox2", "ResultsBox", "ZEPButton", "BootBox", "DotCheck"}) {
     EXPECT_TRUE(port().has_control(tag)) << tag;
     EXPECT_NE(port().object(port().control_handle(tag)), nullptr) << tag;
@@ -393,6 +394,55 @@ TEST_F(Desktop, ExampleStudyEndToEnd) {
   click("GetDisparity");
   EXPECT_FALSE(port().control_string("ResultsBox").empty());
   EXPECT_TRUE(boxes("Velmora3d: the action failed").empty()) << port().console_text();
+}
+
+}  // namespace
+}  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// Pictures for the documentation: VELMORA_SCREENSHOTS=DIR gui_tests --gtest_filter=*Screenshots*
+TEST_F(Desktop, Screenshots) {
+  const char* dir_env = std::getenv("VELMORA_SCREENSHOTS");
+  if (dir_env == nullptr) GTEST_SKIP() << "set VELMORA_SCREENSHOTS to a folder to take the pictures";
+  const std::filesystem::path dir = dir_env;
+  std::filesystem::create_directories(dir);
+  window().resize(1000, 900);
+  window().show();
+  settle(100);
+
+  // The study as far as this tree can run it; failures stay on the console.
+  answers_ = {(kSkull / "protocol.txt").string()};
+  click("LoadProto");
+  answers_ = {(kSkull / "first.tps").string()};
+  click("LoadFile1");
+  port().set_control_value("ZEPButton", 1);
+  answers_ = {(kSkull / "second.txt").string()};
+  click("LoadFile2");
+  answers_ = {(kSkull / "wireframe.txt").string()};
+  click("LoadWireFrame");
+  for (const char* a : {"OpenFigure", "ShowMean1", "ToggleDots", "ShowMean2", "AddLabels", "GetDisparity"}) click(a);
+  settle(200);
+  for (auto* b : port().message_boxes()) b->close();  // failures of actions not there yet
+  settle();
+  click("GoodallF");
+  settle(200);
+
+  window().grab().save(QString::fromStdString((dir / "main-window.png").string()));
+  for (Handle h : port().graphics().figures())
+    if (PlotWindow* w = port().plot_window(h)) {
+      w->resize(640, 520);
+      settle(100);
+      w->grab().save(QString::fromStdString((dir / "plot-window.png").string()));
+      break;
+    }
+  for (auto* b : port().message_boxes()) {
+    b->grab().save(QString::fromStdString((dir / (b->title() == "Results of Goodall F-Test" ? "result-box.png"
+                                                                                          : "error-box.png"))
+                                              .string()));
+  }
+  std::ofstream(dir / "console.txt") << port().console_text();
 }
 
 }  // namespace

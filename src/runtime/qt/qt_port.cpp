@@ -209,6 +209,7 @@ Handle QtPort::load_layout(const std::filesystem::path& file) {
     big->setFont(mono);
   }
   window->installEventFilter(this);
+  window->show();  // a layout's window opens visible
   sync_main_position();
   return h;
 }
