@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMainWindow>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QThread>
@@ -438,9 +439,17 @@ TEST_F(Desktop, Screenshots) {
       break;
     }
   for (auto* b : port().message_boxes()) {
-    b->grab().save(QString::fromStdString((dir / (b->title() == "Results of Goodall F-Test" ? "result-box.png"
-                                                                                          : "error-box.png"))
-                                              .string()));
+    // The offscreen platform draws no frame: put the window's title above the box.
+    const QPixmap body = b->grab();
+    QPixmap framed(body.width(), body.height() + 28);
+    framed.fill(QColor(60, 60, 60));
+    QPainter painter(&framed);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(0, 0, body.width(), 28), Qt::AlignCenter, b->windowTitle());
+    painter.drawPixmap(0, 28, body);
+    painter.end();
+    const bool result = b->title() == "Results of Goodall F-Test";
+    framed.save(QString::fromStdString((dir / (result ? "result-box.png" : "error-box.png")).string()));
   }
   std::ofstream(dir / "console.txt") << port().console_text();
 }
