@@ -1,9 +1,10 @@
 // Glue between the dispatcher and the loading actions.
 #include "app/actions.h"
 
+#include "io/load_file1.h"
+#include "io/load_file2.h"
 #include "io/load_proto.h"
 #include "io/mfloadtxt.h"
-#include "runtime/error.h"
 
 namespace velmora::actions {
 
@@ -16,9 +17,37 @@ void load_proto(WorkingState& s, UiPort& ui) {
   ui.set_control_string("BigBox", loaded->report);
 }
 
-void load_file1(WorkingState&, UiPort&) { throw RuntimeError("LoadFile1 is not available yet."); }
-void load_file2d(WorkingState&, UiPort&) { throw RuntimeError("LoadFile2D is not available yet."); }
-void load_file2(WorkingState&, UiPort&) { throw RuntimeError("LoadFile2 is not available yet."); }
+namespace {
+
+// A new first sample replaces the old one whole (a smaller sample leaves no
+// stale specimens behind) and switches the wireframe off.
+void keep_first_sample(WorkingState& s, FirstSample&& sample) {
+  s.rbreak = std::move(sample.rbreak);
+  s.data1 = std::move(sample.data1);
+  s.data1cs = std::move(sample.data1cs);
+  s.mean1 = std::move(sample.mean1);
+  s.wireactive = 0;
+}
+
+}  // namespace
+
+void load_file1(WorkingState& s, UiPort& ui) {
+  std::optional<FirstSample> sample = load_first_sample(s.proto, ui, 3);
+  if (sample) keep_first_sample(s, std::move(*sample));
+}
+
+void load_file2d(WorkingState& s, UiPort& ui) {
+  std::optional<FirstSample> sample = load_first_sample(s.proto, ui, 2);
+  if (sample) keep_first_sample(s, std::move(*sample));
+}
+
+void load_file2(WorkingState& s, UiPort& ui) {
+  std::optional<SecondSample> sample = velmora::load_file2(s.mean1, ui);
+  if (!sample) return;
+  s.data2 = std::move(sample->data2);
+  s.data2cs = std::move(sample->data2cs);
+  s.mean2 = std::move(sample->mean2);
+}
 
 void load_wire_frame(WorkingState& s, UiPort& ui) {
   std::optional<LoadedTable> loaded = mfloadtxt(ui);

@@ -59,7 +59,8 @@ std::vector<double> line_numbers(std::string_view line) {
   return out;
 }
 
-TextScanner::TextScanner(std::istream& in, std::size_t chunk) : in_(in), buffer_(chunk < 64 ? 64 : chunk) {}
+TextScanner::TextScanner(std::istream& in, std::size_t chunk)
+    : in_(in), buffer_(new char[chunk < 64 ? 64 : chunk]), capacity_(chunk < 64 ? 64 : chunk) {}
 
 void TextScanner::read_error() const { throw RuntimeError("The file could not be read to its end (read error)."); }
 
@@ -67,13 +68,19 @@ bool TextScanner::fill(std::size_t need) {
   if (end_ - pos_ >= need) return true;
   if (eof_) return end_ > pos_;
   if (pos_ > 0) {
-    std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
+    std::memmove(buffer_.get(), buffer_.get() + pos_, end_ - pos_);
     end_ -= pos_;
     pos_ = 0;
   }
-  if (buffer_.size() < need) buffer_.resize(need + buffer_.size());
+  if (capacity_ < need) {
+    const std::size_t grown = need + capacity_;
+    std::unique_ptr<char[]> bigger(new char[grown]);
+    std::memcpy(bigger.get(), buffer_.get(), end_);
+    buffer_ = std::move(bigger);
+    capacity_ = grown;
+  }
   while (end_ < need && !eof_) {
-    in_.read(buffer_.data() + end_, static_cast<std::streamsize>(buffer_.size() - end_));
+    in_.read(buffer_.get() + end_, static_cast<std::streamsize>(capacity_ - end_));
     const std::streamsize got = in_.gcount();
     if (in_.bad()) read_error();
     end_ += static_cast<std::size_t>(got);
@@ -106,7 +113,7 @@ bool TextScanner::number(double& value) {
     fill(offset + 4096);
     k = pos_ + offset;
   }
-  const std::size_t used = parse_number(std::string_view(buffer_.data() + pos_, k - pos_), value);
+  const std::size_t used = parse_number(std::string_view(buffer_.get() + pos_, k - pos_), value);
   pos_ += used;
   return used > 0;
 }
@@ -125,7 +132,7 @@ std::optional<std::string> TextScanner::rest_of_line() {
   if (pos_ == end_ && !fill(1)) return std::nullopt;
   std::string line;
   for (;;) {
-    const char* start = buffer_.data() + pos_;
+    const char* start = buffer_.get() + pos_;
     const void* hit = std::memchr(start, '\n', end_ - pos_);
     if (hit != nullptr) {
       const std::size_t len = static_cast<const char*>(hit) - start + 1;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <istream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,7 +28,7 @@ std::vector<double> line_numbers(std::string_view line);
 /// ordinary white space.
 class TextScanner {
  public:
-  explicit TextScanner(std::istream& in, std::size_t chunk = std::size_t{1} << 20);
+  explicit TextScanner(std::istream& in, std::size_t chunk = std::size_t{1} << 18);
 
   /// The next character; false at the end of the input.
   bool get(char& c);
@@ -51,7 +52,8 @@ class TextScanner {
   void read_error() const;
 
   std::istream& in_;
-  std::vector<char> buffer_;
+  std::unique_ptr<char[]> buffer_;  // not zeroed: only [pos_, end_) is ever read
+  std::size_t capacity_ = 0;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool eof_ = false;

@@ -1,0 +1,228 @@
+#include "io/load_file1.h"
+
+#include <cmath>
+#include <string>
+
+#include "display/campos.h"
+#include "display/showshape3D.h"
+#include "geometry/centsize3D.h"
+#include "geometry/getpproc3.h"
+#include "geometry/pick3points.h"
+#include "geometry/vertxy3D.h"
+#include "io/deferred_console.h"
+#include "io/get_irregular_tpsfile2D.h"
+#include "io/get_irregular_tpsfile3D.h"
+#include "io/load_proto.h"
+#include "runtime/error.h"
+#include "runtime/format.h"
+
+namespace velmora {
+namespace {
+
+const std::string kProtocol = "in use";
+
+bool whole(double v) { return std::isfinite(v) && v == std::floor(v); }
+
+// The protocol values a first-sample load reads, checked before any file is asked for.
+struct Protocol {
+  bool ruler = false;
+  double b1 = 0, b2 = 0, rlength = 0;
+  long curves = 0;
+  double code = 0;
+  std::vector<double> types, points;
+};
+
+Protocol read_protocol(const Eigen::MatrixXd& proto) {
+  if (proto.size() == 0) throw RuntimeError("No protocol is loaded: load the protocol file with LoadProto first.");
+  Protocol p;
+  p.ruler = protocol_value(proto, 1, kProtocol) == 1;
+  const double curves = protocol_value(proto, 5, kProtocol);
+  if (!whole(curves) || curves < 0)
+    throw RuntimeError("The protocol's number of curves (value 5) is " + format_echo_number(curves) +
+                       "; it must be a whole number of 0 or more.");
+  p.curves = static_cast<long>(curves);
+  p.code = protocol_value(proto, 6, kProtocol);
+  for (long j = 1; j <= p.curves; ++j) {
+    p.types.push_back(protocol_value(proto, 5 + 2 * j, kProtocol));
+    p.points.push_back(protocol_value(proto, 6 + 2 * j, kProtocol));
+  }
+  if (p.ruler) {
+    p.b1 = protocol_value(proto, 2, kProtocol);
+    p.b2 = protocol_value(proto, 3, kProtocol);
+    p.rlength = protocol_value(proto, 4, kProtocol);
+    if (!whole(p.b1) || !whole(p.b2) || p.b1 < 1 || p.b2 < 1)
+      throw RuntimeError(sprintf_m("The protocol's ruler landmarks (values 2 and 3) are %s and %s; they must be "
+                                   "landmark numbers (whole numbers from 1).",
+                                   format_echo_number(p.b1), format_echo_number(p.b2)));
+  }
+  return p;
+}
+
+Eigen::MatrixXd as_row(const std::vector<double>& v) {
+  return Eigen::Map<const Eigen::RowVectorXd>(v.data(), static_cast<Eigen::Index>(v.size()));
+}
+
+}  // namespace
+
+CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::MatrixXd& proto, Console& console,
+                        bool echo_each_curve) {
+  const Protocol p = read_protocol(proto);
+  const long n = static_cast<long>(y.size());
+  if (n == 0) throw RuntimeError("The landmark file holds no specimens.");
+  const long N = p.curves;
+
+  std::vector<double> rbreak;  // filled from the first specimen
+  std::vector<double> table;   // the flat rows (lmpts), row by row, without the column of ones
+  long width = 0;
+  long fixed_first = 0;
+  std::vector<long> breaklocation(N + 2);
+  std::vector<double> row;
+  for (long i = 0; i < n; ++i) {
+    const Eigen::RowVectorXd& t = y[i];
+    const long specimen = i + 1;
+    if (t.size() % 3 != 0)
+      throw RuntimeError(sprintf_m("Specimen %d has %d coordinate values, which is not a whole number of points "
+                                   "(3 values each).",
+                                   specimen, static_cast<double>(t.size())));
+    const long P = static_cast<long>(t.size() / 3);
+
+    // The curve markers: points whose x equals the curve ending code.
+    long found = 0;
+    for (long lmpos = 1; found < N; ++lmpos) {
+      if (lmpos > P) {
+        throw RuntimeError(sprintf_m("Specimen %d has %d curve markers (points with x = %s); the protocol has %d "
+                                     "curves.",
+                                     specimen, found, format_echo_number(p.code), N));
+      }
+      if (t(3 * lmpos - 3) == p.code) breaklocation[++found] = lmpos;
+    }
+    breaklocation[N + 1] = P;
+
+    // Fixed landmarks, as read.
+    const long fixed = breaklocation[1] - 1;
+    row.assign(t.data(), t.data() + 3 * fixed);
+    for (long k = 0; k < 3 * fixed; ++k)
+      if (!std::isfinite(row[k]))
+        throw RuntimeError(sprintf_m("Specimen %d: fixed landmark %d has a coordinate that is not a finite number.",
+                                     specimen, k / 3 + 1));
+
+    for (long j = 1; j <= N; ++j) {
+      const long count = breaklocation[j + 1] - 1 - breaklocation[j];
+      if (count <= 0)
+        throw RuntimeError(sprintf_m("Specimen %d, curve %d: no digitised points between its marker and the next "
+                                     "(or the end of the list, whose last point is not used).",
+                                     specimen, j));
+      Eigen::RowVectorXd temp;
+      try {
+        temp = pick3points(t.segment(3 * breaklocation[j], 3 * count), p.types[j - 1], p.points[j - 1]);
+      } catch (const RuntimeError& e) {
+        throw RuntimeError(sprintf_m("Specimen %d, curve %d: %s", specimen, j, std::string(e.what())));
+      }
+      if (i == 0) {
+        rbreak.push_back(static_cast<double>(row.size()));
+        if (echo_each_curve) console.echo("rbreak", as_row(rbreak));
+      }
+      row.insert(row.end(), temp.data(), temp.data() + temp.size());
+    }
+
+    if (i == 0) {
+      width = static_cast<long>(row.size());
+      fixed_first = fixed;
+      table.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(n));
+    } else if (fixed != fixed_first) {
+      throw RuntimeError(sprintf_m("Specimen %d has %d fixed landmarks (points before the first curve marker); "
+                                   "specimen 1 has %d.",
+                                   specimen, fixed, fixed_first));
+    } else if (static_cast<long>(row.size()) != width) {
+      throw RuntimeError(sprintf_m("Specimen %d gives %d values after resampling; specimen 1 gives %d.", specimen,
+                                   static_cast<double>(row.size()), width));
+    }
+    table.insert(table.end(), row.begin(), row.end());
+  }
+  const long nt = width;
+  rbreak.push_back(static_cast<double>(nt));
+  console.echo("rbreak", as_row(rbreak));
+
+  using RowMajor = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
+  Eigen::MatrixXd lmpts = Eigen::Map<const RowMajor>(table.data(), n, nt);
+
+  if (p.ruler) {
+    const long b1 = static_cast<long>(p.b1), b2 = static_cast<long>(p.b2);
+    if (b1 > fixed_first || b2 > fixed_first)
+      throw RuntimeError(sprintf_m("Specimen 1: the ruler landmarks %d and %d must be among the fixed landmarks "
+                                   "before the first curve, and it has %d.",
+                                   b1, b2, fixed_first));
+    Eigen::MatrixXd kept(n, nt - 6);
+    for (long i = 0; i < n; ++i) {
+      const double dx = lmpts(i, 3 * b1 - 3) - lmpts(i, 3 * b2 - 3);
+      const double dy = lmpts(i, 3 * b1 - 2) - lmpts(i, 3 * b2 - 2);
+      const double dz = lmpts(i, 3 * b1 - 1) - lmpts(i, 3 * b2 - 1);
+      const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
+      if (!(d > 0) || !std::isfinite(d))
+        throw RuntimeError(sprintf_m("Specimen %d: the ruler landmarks %d and %d coincide, so the ruler cannot give "
+                                     "its scale.",
+                                     i + 1, b1, b2));
+      const double scale = p.rlength / d;
+      lmpts.row(i) *= scale;
+      long to = 0;
+      for (long k = 1; k <= nt / 3; ++k) {
+        if (k == b1 || k == b2) continue;
+        kept.block(i, 3 * to, 1, 3) = lmpts.block(i, 3 * k - 3, 1, 3);
+        ++to;
+      }
+    }
+    lmpts = std::move(kept);
+    for (double& r : rbreak) r -= 6;
+  }
+
+  if (lmpts.cols() < 3)
+    throw RuntimeError("The specimens give no points to keep: with this protocol each list holds only its markers, "
+                       "the ruler landmarks and the unused last point.");
+
+  CutSample out;
+  out.rbreak = Eigen::Map<const Eigen::RowVectorXd>(rbreak.data(), static_cast<Eigen::Index>(rbreak.size()));
+  const Eigen::Index points = lmpts.cols() / 3;
+  out.centred = Sample(points, n);
+  out.sizes.resize(n);
+  for (long i = 0; i < n; ++i) {
+    const Sample configuration = vertxy3D(lmpts.row(i));
+    const CentredConfiguration c = centsize3D(configuration.values());
+    out.centred.specimen(i) = c.y;
+    out.sizes(i) = c.ycs;
+  }
+  return out;
+}
+
+std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPort& ui, int dims) {
+  read_protocol(proto);  // a missing or short protocol stops before the dialog
+  std::optional<LoadedIrregularTps> loaded = dims == 2 ? get_irregular_tpsfile2D(ui) : get_irregular_tpsfile3D(ui);
+  if (!loaded) return std::nullopt;
+  CutSample cut = cut_specimens(loaded->file.y, proto, ui.console(), dims != 2);
+
+  // Superimpose before the window opens, so a failure leaves no window behind;
+  // the echoes still come after the window's.
+  DeferredConsole deferred;
+  Superimposition sup;
+  try {
+    sup = getpproc3(cut.centred, &deferred);
+  } catch (...) {
+    deferred.pass_on(ui.console());
+    throw;
+  }
+  Graphics& graphics = ui.graphics();
+  const Handle fgg2 = graphics.new_figure();
+  ui.console().echo("fgg2", static_cast<double>(fgg2));
+  deferred.pass_on(ui.console());
+  showshape3D(graphics, Sample(sup.mean), "r*");
+  showshape3D(graphics, sup.aligned, "bo");
+  if (dims == 2) campos(graphics, Eigen::Vector3d(0, 0, 10));
+
+  FirstSample out;
+  out.rbreak = std::move(cut.rbreak);
+  out.data1 = std::move(sup.aligned);
+  out.data1cs = std::move(cut.sizes);
+  out.mean1 = std::move(sup.mean);
+  return out;
+}
+
+}  // namespace velmora

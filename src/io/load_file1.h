@@ -1,0 +1,54 @@
+// "LoadFile1" and "LoadFile2D": a first sample from digitised curves.
+#pragma once
+
+#include <Eigen/Dense>
+#include <optional>
+#include <vector>
+
+#include "runtime/console.h"
+#include "runtime/sample.h"
+#include "runtime/ui_port.h"
+
+namespace velmora {
+
+/// Everything a first-sample load keeps.
+struct FirstSample {
+  Eigen::RowVectorXd rbreak;   // 1 by N+1: values before each curve in a flat row, then the row length
+  Sample data1;                // p by 3 by n, superimposed
+  Eigen::RowVectorXd data1cs;  // 1 by n: centroid sizes after the ruler scaling
+  Eigen::MatrixXd mean1;       // p by 3
+};
+
+/// The configurations before superimposition: what the cutting, resampling,
+/// ruler and centring steps make of the specimen point lists.
+struct CutSample {
+  Eigen::RowVectorXd rbreak;
+  Sample centred;              // p by 3 by n, each specimen centred
+  Eigen::RowVectorXd sizes;    // 1 by n centroid sizes
+};
+
+/// Cuts each specimen point list of `y` (x1 y1 z1 ... in digitising order) at
+/// the curve markers of `proto` (points whose x equals the curve ending code):
+/// the points before the first marker are fixed landmarks, each curve is
+/// resampled with pick3points, the last point of the list is never used. Then
+/// the ruler (when proto value 1 is 1) scales each row to the ruler length and
+/// its two landmarks are removed (rbreak moves 6 values), and each specimen is
+/// centred and sized. Echoes `rbreak` after each curve of the first specimen
+/// when `echo_each_curve`, and once complete (before the ruler shift).
+/// Throws RuntimeError naming the specimen (and curve) for: too few markers, a
+/// curve with no points or no length, fixed-landmark counts that differ from
+/// the first specimen's, ruler landmarks that coincide or are not among the
+/// fixed landmarks, a count of values that is not whole points, a fixed
+/// landmark coordinate that is not a finite number; and for a protocol with
+/// missing values.
+CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::MatrixXd& proto, Console& console,
+                        bool echo_each_curve);
+
+/// "LoadFile1" (dims 3) or "LoadFile2D" (dims 2): checks the protocol, asks for
+/// the landmark file, cuts and sizes the specimens, superimposes them with
+/// getpproc3, then opens a new plot window (`fgg2`, echoed) and draws mean1
+/// ("r*") and data1 ("bo"); the 2D form then looks from (0, 0, 10). Nothing when
+/// the dialog is cancelled. Throws before any window opens when a step fails.
+std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPort& ui, int dims);
+
+}  // namespace velmora

@@ -1,0 +1,168 @@
+#include "io/load_file1.h"
+
+#include <gtest/gtest.h>
+
+#include "io_test_util.h"
+#include "runtime/error.h"
+#include "study_util.h"
+
+namespace velmora {
+namespace {
+
+using testing::column;
+using testing::DialogPort;
+using testing::Points;
+using testing::TempFolder;
+
+Eigen::RowVectorXd flat(const Points& points) {
+  Eigen::RowVectorXd r(3 * points.size());
+  for (std::size_t k = 0; k < points.size(); ++k) r.segment<3>(3 * k) = points[k].transpose();
+  return r;
+}
+
+Eigen::RowVectorXd row(std::initializer_list<double> v) {
+  Eigen::RowVectorXd r(v.size());
+  int i = 0;
+  for (double x : v) r(i++) = x;
+  return r;
+}
+
+std::string error_of(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const RuntimeError& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+const Eigen::Vector3d M(-999, 0, 0);  // a curve marker
+
+TEST(CutSpecimens, NoCurvesKeepsEveryPointButTheLast) {
+  CaptureConsole console;
+  const Points pts = {{0, 0, 0}, {4, 0, 0}, {0, 3, 0}, {7, 7, 7}};
+  const CutSample c = cut_specimens({flat(pts)}, column({0, 0, 0, 0, 0, -999}), console, true);
+  EXPECT_EQ(c.rbreak, row({9}));
+  ASSERT_EQ(c.centred.points(), 3);
+  // Centroid (4/3, 1, 0); size by hand: sqrt((16+1)/9*... ) computed directly.
+  const Eigen::Vector3d centroid(4.0 / 3, 1, 0);
+  double ss = 0;
+  for (int k = 0; k < 3; ++k) ss += (pts[k] - centroid).squaredNorm();
+  EXPECT_NEAR(c.sizes(0), std::sqrt(ss), 1e-14);
+  EXPECT_NEAR((c.centred.specimen(0).row(1) - (pts[1] - centroid).transpose()).norm(), 0, 1e-14);
+  ASSERT_EQ(console.echoes().size(), 1u);  // only the complete rbreak
+}
+
+TEST(CutSpecimens, ListStartingWithAMarkerHasNoFixedLandmarks) {
+  CaptureConsole console;
+  const Points pts = {M, {0, 0, 0}, {1, 0, 0}, {2.5, 0, 0}, {3, 0, 0}, {99, 99, 99}};
+  const CutSample c = cut_specimens({flat(pts)}, column({0, 0, 0, 0, 1, -999, 3, 3}), console, true);
+  EXPECT_EQ(c.rbreak, row({0, 9}));
+  // Resampled evenly: x = 0, 1.5, 3, centred at 1.5.
+  EXPECT_NEAR(c.centred.specimen(0)(0, 0), -1.5, 1e-14);
+  EXPECT_NEAR(c.centred.specimen(0)(1, 0), 0, 1e-14);
+  EXPECT_NEAR(c.centred.specimen(0)(2, 0), 1.5, 1e-14);
+  // rbreak after the curve, then complete.
+  ASSERT_EQ(console.echoes().size(), 2u);
+  EXPECT_EQ(std::get<Eigen::MatrixXd>(console.echoes()[0].second), Eigen::MatrixXd::Zero(1, 1));
+}
+
+TEST(CutSpecimens, ACoordinateEqualToTheCodeIsAMarker) {
+  CaptureConsole console;
+  // Code 5: the third point (x = 5) cuts the list; the marker written later is
+  // then an ordinary point of the curve.
+  const Points pts = {{0, 0, 0}, {1, 1, 1}, {5, 1, 1}, {2, 0, 0}, {3, 0, 0}, {5, 9, 9}, {4, 0, 0}, {8, 8, 8}};
+  const CutSample c = cut_specimens({flat(pts)}, column({0, 0, 0, 0, 1, 5, 3, 2}), console, false);
+  EXPECT_EQ(c.rbreak, row({6, 12}));
+  EXPECT_TRUE(console.echoes().size() == 1u);  // LoadFile2D form: only the complete rbreak
+}
+
+TEST(CutSpecimens, RulerScalesRemovesItsPointsAndShiftsRbreak) {
+  CaptureConsole console;
+  // Ruler landmarks 3 and 4, 2 units apart in the file, length 10: scale 5.
+  const Points pts = {{0, 0, 0}, {0, 1, 0}, {1, 1, 1}, {1, 1, 3}, M, {0, 0, 2}, {1, 0, 2}, {2, 0, 2}, {6, 6, 6}};
+  const CutSample c = cut_specimens({flat(pts)}, column({1, 3, 4, 10, 1, -999, 3, 3}), console, true);
+  EXPECT_EQ(c.rbreak, row({6, 15}));  // 12 and 21 before the ruler points went
+  ASSERT_EQ(c.centred.points(), 5);
+  const Eigen::MatrixXd kept = (Eigen::MatrixXd(5, 3) << 0, 0, 0, 0, 1, 0, 0, 0, 2, 1, 0, 2, 2, 0, 2).finished() * 5;
+  const Eigen::MatrixXd centred = kept.rowwise() - kept.colwise().mean();
+  EXPECT_NEAR((c.centred.specimen(0) - centred).norm(), 0, 1e-12);
+  EXPECT_NEAR(c.sizes(0), std::sqrt(centred.array().square().sum()), 1e-12);
+}
+
+TEST(CutSpecimens, BadSpecimensAreNamed) {
+  CaptureConsole console;
+  const Eigen::MatrixXd one_curve = column({0, 0, 0, 0, 1, -999, 3, 3});
+  const Eigen::MatrixXd two_curves = column({0, 0, 0, 0, 2, -999, 3, 3, 1, 4});
+  const Points good = {{0, 0, 0}, {1, 0, 0}, M, {0, 1, 0}, {1, 1, 0}, {2, 1, 0}, {9, 9, 9}};
+  struct Case {
+    std::string name;
+    std::vector<Eigen::RowVectorXd> y;
+    Eigen::MatrixXd proto;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"too few markers", {flat(good), flat(good)}, two_curves,
+       "Specimen 1 has 1 curve markers (points with x = -999); the protocol has 2 curves."},
+      {"no points", {flat({{0, 0, 0}, {1, 0, 0}, M, {0, 1, 0}, {1, 1, 0}, M, {1, 1, 1}})},
+       column({0, 0, 0, 0, 2, -999, 3, 3, 3, 3}), "Specimen 1, curve 2: no digitised points"},
+      {"zero length", {flat(good), flat({{0, 0, 0}, {1, 0, 0}, M, {1, 1, 1}, {1, 1, 1}, {9, 9, 9}})}, one_curve,
+       "Specimen 2, curve 1: "},
+      {"fixed counts differ", {flat(good), flat({{0, 0, 0}, M, {0, 1, 0}, {1, 1, 0}, {9, 9, 9}})}, one_curve,
+       "Specimen 2 has 1 fixed landmarks (points before the first curve marker); specimen 1 has 2."},
+      {"ruler coincides", {flat(good), flat({{1, 0, 0}, {1, 0, 0}, M, {0, 1, 0}, {1, 1, 0}, {9, 9, 9}})},
+       column({1, 1, 2, 10, 1, -999, 3, 3}), "Specimen 2: the ruler landmarks 1 and 2 coincide"},
+      {"ruler on a curve", {flat(good)}, column({1, 1, 3, 10, 1, -999, 3, 3}),
+       "Specimen 1: the ruler landmarks 1 and 3 must be among the fixed landmarks before the first curve"},
+      {"partial point", {flat(good).head(20)}, one_curve, "Specimen 1 has 20 coordinate values"},
+      {"no protocol", {flat(good)}, Eigen::MatrixXd(0, 0), "No protocol is loaded"},
+      {"short protocol", {flat(good)}, column({0, 0, 0, 0, 2, -999, 3, 3, 1}),
+       "value 10 (the number of points of curve 2) is missing"},
+      {"fixed landmark not finite",
+       {flat({{0, 0, 0}, {1, std::nan(""), 0}, M, {0, 1, 0}, {1, 1, 0}, {9, 9, 9}})}, one_curve,
+       "Specimen 1: fixed landmark 2 has a coordinate that is not a finite number."},
+  };
+  for (const auto& c : cases) {
+    const std::string message = error_of([&] { cut_specimens(c.y, c.proto, console, true); });
+    EXPECT_NE(message.find(c.message), std::string::npos) << c.name << ": " << message;
+  }
+}
+
+TEST(LoadFirstSample, OpensAWindowDrawsAndLooksFromAboveIn2D) {
+  TempFolder dir;
+  const Points a = {{0, 0, 0}, {2, 0, 0}, {0, 1, 0}, M, {0, 2, 0}, {1, 2.5, 0}, {2, 2, 0}, {9, 9, 0}};
+  const Points b = {{0, 0, 0}, {2, 0.5, 0}, {0, 1.2, 0}, M, {0, 2, 0}, {1, 3, 0}, {2, 2, 0}, {9, 9, 0}};
+  const auto file = dir.write("s2.txt", testing::tps_specimen(a, 2) + testing::tps_specimen(b, 2));
+  DialogPort port;
+  port.answer({file.string()});
+  const Eigen::MatrixXd proto = column({0, 0, 0, 0, 1, -999, 3, 4});
+  const auto before = port.graphics().figures().size();
+  const auto s = load_first_sample(proto, port, 2);
+  ASSERT_TRUE(s.has_value());
+  EXPECT_EQ(port.dialogs.at(0).title, "Specify 2D input file to load");
+  EXPECT_EQ(s->data1.count(), 2);
+  EXPECT_EQ(s->data1.points(), 7);
+  EXPECT_EQ(s->rbreak, row({9, 21}));
+  EXPECT_EQ(port.graphics().figures().size(), before + 1);
+  const Handle axes = port.graphics().gca();
+  ASSERT_TRUE(port.graphics().object(axes).camera_position.has_value());
+  EXPECT_EQ(*port.graphics().object(axes).camera_position, Eigen::Vector3d(0, 0, 10));
+  EXPECT_EQ(port.graphics().object(axes).children.size(), 3u);  // the mean and two specimens
+  std::vector<std::string> names = port.echo_names();
+  EXPECT_EQ(std::vector<std::string>(names.end() - 2, names.end()), (std::vector<std::string>{"rbreak", "fgg2"}));
+  for (Eigen::Index i = 0; i < 2; ++i) EXPECT_NEAR(s->data1.specimen(i).col(2).norm(), 0, 0);
+
+  port.answer({"cancel"});
+  EXPECT_FALSE(load_first_sample(proto, port, 3).has_value());
+  // A failure opens no window.
+  port.answer({file.string()});
+  EXPECT_THROW(load_first_sample(column({0, 0, 0, 0, 2, -999, 3, 4, 3, 4}), port, 2), RuntimeError);
+  EXPECT_EQ(port.graphics().figures().size(), before + 1);
+  // No protocol: no dialog at all.
+  const auto dialogs = port.dialogs.size();
+  EXPECT_THROW(load_first_sample(Eigen::MatrixXd(0, 0), port, 3), RuntimeError);
+  EXPECT_EQ(port.dialogs.size(), dialogs);
+}
+
+}  // namespace
+}  // namespace velmora
