@@ -62,44 +62,43 @@ static void sum_fitted(const double* const* x, const double* t, int n, int p, do
   double* s0 = s;
   double* s1 = s + p;
   double* s2 = s + 2 * p;
-  int i = 0;
-  // Eight points at a time: every specimen's contribution is added in
-  // specimen order, one block of rows kept in registers.
-  for (; i + 8 <= p; i += 8) {
-    Vec4 c0a = {0, 0, 0, 0}, c1a = c0a, c2a = c0a, c0b = c0a, c1b = c0a, c2b = c0a;
-    for (int k = 0; k < n; ++k) {
-      const double* xk = x[k] + i;
-      const double* tk = t + 9 * k;
-      const Vec4 u0a = load4(xk), u0b = load4(xk + 4);
-      const Vec4 u1a = load4(xk + p), u1b = load4(xk + p + 4);
-      const Vec4 u2a = load4(xk + 2 * p), u2b = load4(xk + 2 * p + 4);
-      c0a += u0a * tk[0] + u1a * tk[1] + u2a * tk[2];
-      c0b += u0b * tk[0] + u1b * tk[1] + u2b * tk[2];
-      c1a += u0a * tk[3] + u1a * tk[4] + u2a * tk[5];
-      c1b += u0b * tk[3] + u1b * tk[4] + u2b * tk[5];
-      c2a += u0a * tk[6] + u1a * tk[7] + u2a * tk[8];
-      c2b += u0b * tk[6] + u1b * tk[7] + u2b * tk[8];
+  // One specimen after another, streaming through it, the running sum kept in
+  // s: every specimen's contribution is added in specimen order.
+  for (int k = 0; k < n; ++k) {
+    const double* x0 = x[k];
+    const double* x1 = x0 + p;
+    const double* x2 = x0 + 2 * p;
+    const double* tk = t + 9 * k;
+    const double t0 = tk[0], t1 = tk[1], t2 = tk[2], t3 = tk[3], t4 = tk[4], t5 = tk[5], t6 = tk[6], t7 = tk[7],
+                 t8 = tk[8];
+    int i = 0;
+    if (k == 0) {
+      for (; i + 4 <= p; i += 4) {
+        const Vec4 u0 = load4(x0 + i), u1 = load4(x1 + i), u2 = load4(x2 + i);
+        store4(s0 + i, u0 * t0 + u1 * t1 + u2 * t2);
+        store4(s1 + i, u0 * t3 + u1 * t4 + u2 * t5);
+        store4(s2 + i, u0 * t6 + u1 * t7 + u2 * t8);
+      }
+      for (; i < p; ++i) {
+        const double u0 = x0[i], u1 = x1[i], u2 = x2[i];
+        s0[i] = u0 * t0 + u1 * t1 + u2 * t2;
+        s1[i] = u0 * t3 + u1 * t4 + u2 * t5;
+        s2[i] = u0 * t6 + u1 * t7 + u2 * t8;
+      }
+      continue;
     }
-    store4(s0 + i, c0a);
-    store4(s0 + i + 4, c0b);
-    store4(s1 + i, c1a);
-    store4(s1 + i + 4, c1b);
-    store4(s2 + i, c2a);
-    store4(s2 + i + 4, c2b);
-  }
-  for (; i < p; ++i) {
-    double c0 = 0, c1 = 0, c2 = 0;
-    for (int k = 0; k < n; ++k) {
-      const double* xk = x[k] + i;
-      const double* tk = t + 9 * k;
-      const double u0 = xk[0], u1 = xk[p], u2 = xk[2 * p];
-      c0 += u0 * tk[0] + u1 * tk[1] + u2 * tk[2];
-      c1 += u0 * tk[3] + u1 * tk[4] + u2 * tk[5];
-      c2 += u0 * tk[6] + u1 * tk[7] + u2 * tk[8];
+    for (; i + 4 <= p; i += 4) {
+      const Vec4 u0 = load4(x0 + i), u1 = load4(x1 + i), u2 = load4(x2 + i);
+      store4(s0 + i, load4(s0 + i) + (u0 * t0 + u1 * t1 + u2 * t2));
+      store4(s1 + i, load4(s1 + i) + (u0 * t3 + u1 * t4 + u2 * t5));
+      store4(s2 + i, load4(s2 + i) + (u0 * t6 + u1 * t7 + u2 * t8));
     }
-    s0[i] = c0;
-    s1[i] = c1;
-    s2[i] = c2;
+    for (; i < p; ++i) {
+      const double u0 = x0[i], u1 = x1[i], u2 = x2[i];
+      s0[i] += u0 * t0 + u1 * t1 + u2 * t2;
+      s1[i] += u0 * t3 + u1 * t4 + u2 * t5;
+      s2[i] += u0 * t6 + u1 * t7 + u2 * t8;
+    }
   }
 }
 
@@ -135,5 +134,115 @@ static void squared_distances(const double* const* x, const double* t, int n, co
       s2 += d2 * d2;
     }
     out[k] = (s0 + s1) + s2;
+  }
+}
+
+static void sum_specimens(const double* const* x, int n, int length, double* out) {
+  // out = ((x_0 + x_1) + x_2) + ...: every element summed in specimen order.
+  int i = 0;
+  for (; i + 16 <= length; i += 16) {
+    Vec4 a = load4(x[0] + i), b = load4(x[0] + i + 4), c = load4(x[0] + i + 8), d = load4(x[0] + i + 12);
+    for (int k = 1; k < n; ++k) {
+      const double* xk = x[k] + i;
+      a += load4(xk);
+      b += load4(xk + 4);
+      c += load4(xk + 8);
+      d += load4(xk + 12);
+    }
+    store4(out + i, a);
+    store4(out + i + 4, b);
+    store4(out + i + 8, c);
+    store4(out + i + 12, d);
+  }
+  for (; i < length; ++i) {
+    double a = x[0][i];
+    for (int k = 1; k < n; ++k) a += x[k][i];
+    out[i] = a;
+  }
+}
+
+static inline Vec4 sqrt4(Vec4 v) {
+  Vec4 r;
+  for (int l = 0; l < 4; ++l) r[l] = __builtin_sqrt(v[l]);
+  return r;
+}
+
+static inline Vec4 abs4(Vec4 v) { return v < 0 ? -v : v; }
+
+// Four polar factors at once (see polar3.h), one matrix per lane. Lanes that
+// are near singular, not finite or not converging get fallback[l] = 1 and are
+// left for the scalar routine. A lane stops changing once it has converged,
+// so its result does not depend on its neighbours.
+static void polar4(const double* a, double* r, unsigned char* fallback) {
+  Vec4 x[9], c[9];
+  for (int e = 0; e < 9; ++e)
+    for (int l = 0; l < 4; ++l) x[e][l] = a[9 * l + e];
+  auto cofactors = [&] {
+    c[0] = x[4] * x[8] - x[5] * x[7];
+    c[1] = x[5] * x[6] - x[3] * x[8];
+    c[2] = x[3] * x[7] - x[4] * x[6];
+    c[3] = x[7] * x[2] - x[8] * x[1];
+    c[4] = x[8] * x[0] - x[6] * x[2];
+    c[5] = x[6] * x[1] - x[7] * x[0];
+    c[6] = x[1] * x[5] - x[2] * x[4];
+    c[7] = x[2] * x[3] - x[0] * x[5];
+    c[8] = x[0] * x[4] - x[1] * x[3];
+  };
+  Vec4 norm_a = {0, 0, 0, 0};
+  for (int e = 0; e < 9; ++e) norm_a += x[e] * x[e];
+  norm_a = sqrt4(norm_a);
+  cofactors();
+  Vec4 det = x[0] * c[0] + x[1] * c[1] + x[2] * c[2];
+  using Mask = long long __attribute__((vector_size(32)));
+  const Vec4 zero = {0, 0, 0, 0}, one = {1, 1, 1, 1};
+  // Lanes to leave: near singular (also NaN, which fails every comparison).
+  Mask bad = ~(abs4(det) > 1e-10 * norm_a * norm_a * norm_a);
+  Mask done = bad;
+  Mask scaled = ~done;
+  for (int iteration = 0; iteration < 30; ++iteration) {
+    if (iteration > 0) {
+      cofactors();
+      det = x[0] * c[0] + x[1] * c[1] + x[2] * c[2];
+    }
+    const Vec4 inv_det = one / det;
+    Vec4 nc = zero, nx = zero;
+    for (int e = 0; e < 9; ++e) {
+      nc += c[e] * c[e];
+      nx += x[e] * x[e];
+    }
+    const Vec4 g = scaled ? sqrt4(sqrt4(nc) * abs4(inv_det) / sqrt4(nx)) : one;
+    Vec4 change = zero;
+    for (int e = 0; e < 9; ++e) {
+      const Vec4 next = 0.5 * (g * x[e] + c[e] * inv_det / g);
+      const Vec4 d = next - x[e];
+      change += d * d;
+      x[e] = done ? x[e] : next;
+    }
+    change = sqrt4(change);
+    scaled = scaled & (change >= 1e-2);
+    done = done | (change <= 1e-8);
+    bool all = true;
+    for (int l = 0; l < 4; ++l) all = all && done[l];
+    if (all) break;
+  }
+  for (int l = 0; l < 4; ++l) {
+    fallback[l] = (bad[l] || !done[l]) ? 1 : 0;
+    for (int e = 0; e < 9; ++e) r[9 * l + e] = x[e][l];
+  }
+}
+
+static void weighted_sum(const double* const* x, const double* w, int n, int length, double* out) {
+  // out = w_0 x_0 + w_1 x_1 + ..., added in specimen order.
+  for (int k = 0; k < n; ++k) {
+    const double* xk = x[k];
+    const double wk = w[k];
+    int i = 0;
+    if (k == 0) {
+      for (; i + 4 <= length; i += 4) store4(out + i, wk * load4(xk + i));
+      for (; i < length; ++i) out[i] = wk * xk[i];
+      continue;
+    }
+    for (; i + 4 <= length; i += 4) store4(out + i, load4(out + i) + wk * load4(xk + i));
+    for (; i < length; ++i) out[i] += wk * xk[i];
   }
 }

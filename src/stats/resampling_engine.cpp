@@ -47,6 +47,31 @@ void divide(double* x, Eigen::Index n, double by) {
 
 const double* specimen(const Eigen::MatrixXd& values, int i) { return values.data() + 3 * i * values.rows(); }
 
+// The polar factors of the n cross products at b, four at a time.
+void polar_factors(const double* b, int n, double* r) {
+  const auto& kernels = detail::fit_kernels();
+  unsigned char fallback[4];
+  int k = 0;
+  for (; k + 4 <= n; k += 4) {
+    kernels.polar4(b + 9 * k, r + 9 * k, fallback);
+    for (int l = 0; l < 4; ++l)
+      if (fallback[l]) detail::polar3(b + 9 * (k + l), r + 9 * (k + l));
+  }
+  if (k < n) {
+    // The last few padded with identities, which converge at once.
+    double pad_b[36], pad_r[36];
+    for (int i = 0; i < 36; ++i) pad_b[i] = (i % 9) % 4 == 0 ? 1 : 0;
+    for (int i = 0; i < 9 * (n - k); ++i) pad_b[i] = b[9 * k + i];
+    kernels.polar4(pad_b, pad_r, fallback);
+    for (int l = 0; l < n - k; ++l) {
+      if (fallback[l])
+        detail::polar3(b + 9 * (k + l), r + 9 * (k + l));
+      else
+        for (int i = 0; i < 9; ++i) r[9 * (k + l) + i] = pad_r[9 * l + i];
+    }
+  }
+}
+
 // Generalized Procrustes superimposition of the pooled specimens `group` in
 // three fixed iterations: the consensus goes to `mean`, the fitting matrix of
 // member k (applied to its unit-size specimen) to fits[9k..9k+8].
@@ -71,12 +96,12 @@ void superimpose_group(const ResamplingPool& pool, std::span<const int> group, s
     return;
   }
 
-  // Starting reference: the sum of the specimens as given, in order.
-  work.reference.setZero();
-  for (int k = 0; k < n; ++k) {
-    const double* s = specimen(pool.raw, group[k]);
-    for (Eigen::Index i = 0; i < 3 * p; ++i) ref[i] += s[i];
-  }
+  // Starting reference: the sum of the specimens as given, centred and scaled.
+  // Once centred, that sum is the sum of the unit-size specimens weighted by
+  // their centroid sizes, which keeps the pass over the data the following
+  // fits read anyway.
+  for (int k = 0; k < n; ++k) work.weights[k] = pool.sizes[group[k]];
+  kernels.weighted_sum(members.data(), work.weights.data(), n, static_cast<int>(3 * p), ref);
   centre_columns(ref, p);
   const double size = centroid_size(ref, p);
   if (size == 0) {
@@ -93,7 +118,7 @@ void superimpose_group(const ResamplingPool& pool, std::span<const int> group, s
   double* sum = work.sum.data();
   for (int iteration = 0; iteration < 3; ++iteration) {
     kernels.cross(members.data(), n, ref, static_cast<int>(p), cross);
-    for (int k = 0; k < n; ++k) detail::polar3(cross + 9 * k, fits.data() + 9 * k);
+    polar_factors(cross, n, fits.data());
     kernels.sum_fitted(members.data(), fits.data(), n, static_cast<int>(p), sum);
     for (Eigen::Index i = 0; i < 3 * p; ++i) ref[i] = sum[i] / static_cast<double>(n);
     divide(ref, 3 * p, centroid_size(ref, p));
@@ -123,6 +148,7 @@ ResamplingPool make_resampling_pool(const Sample& specimens, const std::vector<s
   pool.count = specimens.count();
   pool.raw = specimens.values();
   pool.unit = specimens.values();
+  pool.sizes.resize(static_cast<size_t>(pool.count));
   for (Eigen::Index i = 0; i < pool.count; ++i) {
     double* x = pool.unit.data() + 3 * i * pool.points;
     centre_columns(x, pool.points);
@@ -135,6 +161,7 @@ ResamplingPool make_resampling_pool(const Sample& specimens, const std::vector<s
                                           : " has coordinates that are not numbers."));
     }
     divide(x, 3 * pool.points, size);
+    pool.sizes[i] = size;
   }
   return pool;
 }
@@ -150,7 +177,9 @@ SetWorkspace::SetWorkspace(Eigen::Index points, int largest_group, int pool_coun
       cross(9 * static_cast<size_t>(largest_group)),
       distances(static_cast<size_t>(largest_group)),
       members1(static_cast<size_t>(largest_group)),
-      members2(static_cast<size_t>(largest_group)) {
+      members2(static_cast<size_t>(largest_group)),
+      raw_members(static_cast<size_t>(largest_group)),
+      weights(static_cast<size_t>(largest_group)) {
   group1.reserve(largest_group);
   group2.reserve(largest_group);
   order.reserve(pool_count);
@@ -181,7 +210,7 @@ FSet fscore_set(const ResamplingPool& pool, std::span<const int> group1, std::sp
 
   // The second group refitted onto the fitted consensus.
   kernels.cross(work.members2.data(), n2, m2, static_cast<int>(p), work.cross.data());
-  for (int k = 0; k < n2; ++k) detail::polar3(work.cross.data() + 9 * k, work.fits2.data() + 9 * k);
+  polar_factors(work.cross.data(), n2, work.fits2.data());
 
   FSet set;
   double total = 0;

@@ -28,6 +28,8 @@ struct ResamplingPool {
   Eigen::MatrixXd raw;
   /// p by 3m: each specimen centred and divided by its centroid size.
   Eigen::MatrixXd unit;
+  /// The centroid size of each specimen (1 by m).
+  std::vector<double> sizes;
 };
 
 /// Builds the pool from a sample (p by 3 by m). Throws RuntimeError naming the
@@ -43,8 +45,8 @@ class SetWorkspace {
 
   std::vector<int> group1, group2, order;
   Eigen::MatrixXd mean1, mean2, fitted_mean2, reference, sum;
-  std::vector<double> fits1, fits2, cross, distances;
-  std::vector<const double*> members1, members2;
+  std::vector<double> fits1, fits2, cross, distances, weights;
+  std::vector<const double*> members1, members2, raw_members;
 };
 
 /// The values of one F set (Goodall's statistic on two resampled groups).

@@ -121,6 +121,32 @@ TEST(Polar3, IsTheOrthogonalFactorOfTheSvd) {
   EXPECT_TRUE(r.array().isNaN().all());
 }
 
+// Four matrices at a time, in both builds: the same factors as polar3, and
+// singular or non-finite lanes handed back for the fallback.
+TEST(FitKernels, BatchedPolarFactorsAgreeWithPolar3) {
+  std::mt19937_64 rng(12);
+  std::normal_distribution<double> normal;
+  for (const auto* kernels : {&detail::fit_kernels(), &detail::portable_fit_kernels()}) {
+    for (int trial = 0; trial < 50; ++trial) {
+      double a[36], r[36];
+      unsigned char fallback[4];
+      for (double& v : a) v = normal(rng);
+      if (trial % 5 == 0) a[9 * 1 + 2] = a[9 * 1 + 5] = a[9 * 1 + 8] = 0;  // lane 1 singular
+      if (trial % 7 == 0) a[9 * 3 + 4] = std::nan("");                   // lane 3 not finite
+      kernels->polar4(a, r, fallback);
+      for (int l = 0; l < 4; ++l) {
+        const bool singular = trial % 5 == 0 && l == 1;
+        const bool nan = trial % 7 == 0 && l == 3;
+        EXPECT_EQ(fallback[l] != 0, singular || nan) << kernels->name << " " << trial << " " << l;
+        if (singular || nan) continue;
+        double expected[9];
+        detail::polar3(a + 9 * l, expected);
+        for (int e = 0; e < 9; ++e) EXPECT_NEAR(r[9 * l + e], expected[e], 1e-13) << kernels->name;
+      }
+    }
+  }
+}
+
 TEST(FitKernels, ProcessorBuildAgreesWithPortableBuild) {
   std::mt19937_64 rng(5);
   std::normal_distribution<double> normal;
@@ -140,6 +166,15 @@ TEST(FitKernels, ProcessorBuildAgreesWithPortableBuild) {
     a.sum_fitted(x.data(), t.data(), n, p, sa.data());
     b.sum_fitted(x.data(), t.data(), n, p, sb.data());
     a.squared_distances(x.data(), t.data(), n, m.data(), p, da.data());
+    std::vector<double> sum_a(3 * p), sum_b(3 * p);
+    a.sum_specimens(x.data(), n, 3 * p, sum_a.data());
+    b.sum_specimens(x.data(), n, 3 * p, sum_b.data());
+    for (int i = 0; i < 3 * p; ++i) {
+      double in_order = 0;
+      for (int k = 0; k < n; ++k) in_order += x[k][i];
+      EXPECT_EQ(sum_a[i], in_order);  // added in specimen order: the same bits
+      EXPECT_EQ(sum_b[i], in_order);
+    }
     b.squared_distances(x.data(), t.data(), n, m.data(), p, db.data());
     // Against a plain product too, so that both cannot be wrong together.
     const Eigen::Map<const Eigen::MatrixXd> x0(values.data(), p, 3), mm(m.data(), p, 3), t0(t.data(), 3, 3);
