@@ -118,7 +118,12 @@ QtPort::QtPort() : console_(std::make_unique<PaneConsole>(*this)) {
 QtPort::~QtPort() {
   graphics_.set_listener(nullptr);
   if (worker_ && worker_->joinable()) {
+    // The worker may be waiting on the GUI thread: keep serving it until it ends.
     cancel_ = true;
+    while (!worker_done_) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      QThread::msleep(5);
+    }
     worker_->join();
   }
   // Deleting a window runs handlers that edit these maps: work on copies.
@@ -395,7 +400,8 @@ void QtPort::on_figure_event(Handle h, int event) {
     const double screen_h = screen_size()[1];
     if (pos[2] > 50 && pos[3] > 50) {
       w->resize(static_cast<int>(pos[2]), static_cast<int>(pos[3]));
-      w->move(static_cast<int>(pos[0]), static_cast<int>(screen_h - pos[1] - pos[3]));
+      // A window never placed (at the corner) is left where the desktop puts it.
+      if (pos[0] != 0 || pos[1] != 0) w->move(static_cast<int>(pos[0]), static_cast<int>(screen_h - pos[1] - pos[3]));
     }
     w->show();
   }
@@ -685,8 +691,14 @@ void QtPort::run_in_background(const std::string& what, std::function<void()> wo
   });
   progress_timer_->start(100);
 
+  worker_done_ = false;
   worker_ = std::make_unique<std::thread>([this, work = std::move(work)] {
-    work();
+    try {
+      work();
+    } catch (const std::exception& e) {
+      console().write(std::string(e.what()) + "\n");
+    }
+    worker_done_ = true;
     QMetaObject::invokeMethod(this, [this] { finish_background(); }, Qt::QueuedConnection);
   });
 }

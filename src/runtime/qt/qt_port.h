@@ -138,6 +138,7 @@ class QtPort : public QObject, public UiPort {
   // Long work.
   bool busy_ = false;
   std::atomic<bool> cancel_{false};
+  std::atomic<bool> worker_done_{true};
   std::atomic<std::int64_t> done_{0}, total_{0};
   std::unique_ptr<std::thread> worker_;
   QProgressDialog* progress_ = nullptr;
