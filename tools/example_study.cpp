@@ -629,7 +629,7 @@ Design skull_design() {
     s.emplace_back(arch_first + l.count[2] - 1, 6);
     s.emplace_back(arch_first, nearest(mean, orbit_first, l.count[0] - 1, mean[arch_first - 1]));
     s.emplace_back(1, nearest(mean, orbit_first, l.count[0] - 1, mean[0]));
-    for (auto [a, b] : {std::pair{1, 2}, {2, 3}, {3, 4}, {4, 5}, {3, 6}, {3, 7}, {5, 6}, {5, 7}, {2, 6}, {2, 7}})
+    for (auto [a, b] : {std::pair{1, 2}, {2, 3}, {3, 4}, {4, 5}, {3, 6}, {3, 7}, {5, 6}, {5, 7}})
       s.emplace_back(a, b);
     return s;
   };

@@ -172,7 +172,7 @@ TEST(ExampleStudyTpsTest, SecondSampleFromTpsEqualsTheTable) {
 
 INSTANTIATE_TEST_SUITE_P(
     Studies, ExampleStudyLoadTest,
-    ::testing::Values(StudyCase{"skull3d", "LoadFile1", 45, {21, 72, 105, 135}, 50},
+    ::testing::Values(StudyCase{"skull3d", "LoadFile1", 45, {21, 72, 105, 135}, 48},
                       StudyCase{"leaf2d", "LoadFile2D", 46, {12, 87, 114, 138}, 43}),
     [](const ::testing::TestParamInfo<StudyCase>& info) { return info.param.folder; });
 
