@@ -45,7 +45,9 @@ class Draws {
     const double u2 = stream_.uniform();
     return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * kPi * u2);
   }
-  int whole(int low, int high) { return low + static_cast<int>(stream_.below(static_cast<std::uint64_t>(high - low + 1))); }
+  int whole(int low, int high) {
+    return low + static_cast<int>(stream_.below(static_cast<std::uint64_t>(high - low + 1)));
+  }
   Vector3d jitter(double sd, bool flat) {
     const double x = sd * normal();
     const double y = sd * normal();
@@ -341,21 +343,22 @@ std::optional<Points> load_like_the_program(const Design& d, const Points& list,
   for (std::size_t k = 0; k + 1 < list.size(); ++k)
     if (list[k].x() == kCurveEnd) markers.push_back(k);
   if (markers.size() != n) {
-    problems.push_back(where + text(": %zu curve markers before the last point, the protocol has %zu curves",
-                                    markers.size(), n));
+    problems.push_back(
+        where + text(": %zu curve markers before the last point, the protocol has %zu curves", markers.size(), n));
     return std::nullopt;
   }
   if (list.back().x() != kCurveEnd) problems.push_back(where + ": the last point is not a marker");
   const std::size_t expected_fixed = 2 + d.landmarks.size();
   if (markers.front() != expected_fixed) {
-    problems.push_back(where + text(": %zu points before the first curve, expected %zu", markers.front(),
-                                    expected_fixed));
+    problems.push_back(where +
+                       text(": %zu points before the first curve, expected %zu", markers.front(), expected_fixed));
     return std::nullopt;
   }
   Points row(list.begin(), list.begin() + static_cast<long>(markers.front()));
   markers.push_back(list.size() - 1);
   for (std::size_t j = 0; j < n; ++j) {
-    const Points clicks(list.begin() + static_cast<long>(markers[j] + 1), list.begin() + static_cast<long>(markers[j + 1]));
+    const Points clicks(list.begin() + static_cast<long>(markers[j] + 1),
+                        list.begin() + static_cast<long>(markers[j + 1]));
     if (clicks.size() < (d.curves[j].type == 1 ? 3u : 2u)) {
       problems.push_back(where + text(": curve %zu has only %zu clicks", j + 1, clicks.size()));
       return std::nullopt;
@@ -391,8 +394,9 @@ std::string protocol_text(const Design& d) {
   };
   for (std::size_t j = 0; j < d.curves.size(); ++j) {
     const Curve& c = d.curves[j];
-    const char* kind = c.type == 1 ? "type 1 = closed" : c.type == 2 ? "type 2 = open, last point omitted"
-                                                                      : "type 3 = open-ended";
+    const char* kind = c.type == 1   ? "type 1 = closed"
+                       : c.type == 2 ? "type 2 = open, last point omitted"
+                                     : "type 3 = open-ended";
     lines.emplace_back(text("%d", c.type), text("curve %zu (%s): %s", j + 1, c.name.c_str(), kind));
     lines.emplace_back(text("%d", c.points), text("curve %zu: %s", j + 1, c.points_comment.c_str()));
   }
@@ -456,7 +460,8 @@ StudyFiles make_study(const Design& d, std::vector<std::string>& problems) {
       continue;
     }
     const double change = largest_distance_change(*loaded, truths[i]);
-    if (change > 2e-3) problems.push_back(where + text(": the loaded form differs from the true one by %.3g mm", change));
+    if (change > 2e-3)
+      problems.push_back(where + text(": the loaded form differs from the true one by %.3g mm", change));
     first_size += centroid_size(*loaded);
   }
   out.files.push_back({d.folder + "/first.tps", first});
@@ -486,7 +491,8 @@ StudyFiles make_study(const Design& d, std::vector<std::string>& problems) {
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const auto& r = rows[i];
     if (static_cast<int>(r.size()) != 3 * layout.total + 1) {
-      problems.push_back(d.folder + text("/second.txt row %zu: %zu values, expected %d", i + 1, r.size(), 3 * layout.total + 1));
+      problems.push_back(d.folder +
+                         text("/second.txt row %zu: %zu values, expected %d", i + 1, r.size(), 3 * layout.total + 1));
       continue;
     }
     Points form;
@@ -499,7 +505,8 @@ StudyFiles make_study(const Design& d, std::vector<std::string>& problems) {
     for (std::size_t k = 0; k < tps_read[i].points.size(); ++k)
       for (int c = 0; c < 3; ++c)
         if (tps_read[i].points[k][c] != rows[i][3 * k + c])
-          problems.push_back(d.folder + text("/second.tps specimen %zu point %zu differs from second.txt", i + 1, k + 1));
+          problems.push_back(d.folder +
+                             text("/second.tps specimen %zu point %zu differs from second.txt", i + 1, k + 1));
   out.files.push_back({d.folder + "/second.txt", table});
   if (!d.flat) out.files.push_back({d.folder + "/second.tps", tps});
 
@@ -524,12 +531,12 @@ StudyFiles make_study(const Design& d, std::vector<std::string>& problems) {
   out.files.push_back({d.folder + "/wireframe.txt", wire_text});
 
   std::string curves;
-  for (std::size_t j = 0; j < d.curves.size(); ++j)
-    curves += text("%s%d", j == 0 ? "" : ", ", layout.count[j]);
+  for (std::size_t j = 0; j < d.curves.size(); ++j) curves += text("%s%d", j == 0 ? "" : ", ", layout.count[j]);
   out.summary.push_back(text("%s (%s): a loaded specimen has %d points: %d fixed landmarks, then curves of %s points",
                              d.folder.c_str(), d.what.c_str(), layout.total, layout.fixed, curves.c_str()));
-  out.summary.push_back(text("  first.tps: %d specimens of %zu to %zu digitised points (%d numbers a point), ruler %g mm",
-                             d.first_count, fewest, most, per_point, d.ruler_length));
+  out.summary.push_back(
+      text("  first.tps: %d specimens of %zu to %zu digitised points (%d numbers a point), ruler %g mm", d.first_count,
+           fewest, most, per_point, d.ruler_length));
   out.summary.push_back(text("  second.txt%s: %d specimens, rows of %d values", d.flat ? "" : " and second.tps",
                              d.second_count, 3 * layout.total + 1));
   out.summary.push_back(text("  mean centroid size: first %.2f mm, second %.2f mm; wireframe: %zu segments",
@@ -597,8 +604,8 @@ Design skull_design() {
   d.curves = {orbit, vault, arch};
 
   d.landmark_names = {"nasion", "prosthion", "basion", "opisthion", "lambda", "left porion", "right porion"};
-  d.landmarks = {Vector3d(78, 0, 12),   Vector3d(80, 0, -48),  Vector3d(-12, 0, -30), Vector3d(-45, 0, -32),
-                 vault.at(1.0),         Vector3d(-5, 62, -12), Vector3d(-5, -62, -12)};
+  d.landmarks = {Vector3d(78, 0, 12), Vector3d(80, 0, -48),  Vector3d(-12, 0, -30), Vector3d(-45, 0, -32),
+                 vault.at(1.0),       Vector3d(-5, 62, -12), Vector3d(-5, -62, -12)};
   d.ruler_length = 10;
   d.ruler_place = Vector3d(-120, -100, -80);
   d.landmark_noise = 0.4;
@@ -610,8 +617,7 @@ Design skull_design() {
   // profile and a twist; the second sample has a higher vault and a shorter face.
   d.deform = [](const Vector3d& p, const std::vector<double>& a, double group) {
     const double x = p.x(), y = p.y(), z = p.z();
-    return Vector3d(x * (1 + a[0]) + a[3] * z - group * 0.04 * std::max(x - 30, 0.0),
-                    y * (1 + a[1]) + a[5] * x,
+    return Vector3d(x * (1 + a[0]) + a[3] * z - group * 0.04 * std::max(x - 30, 0.0), y * (1 + a[1]) + a[5] * x,
                     z * (1 + a[2]) + a[4] * x * x / 80 + group * 0.05 * std::max(z, 0.0));
   };
   d.scale_low = 0.5;
@@ -629,8 +635,7 @@ Design skull_design() {
     s.emplace_back(arch_first + l.count[2] - 1, 6);
     s.emplace_back(arch_first, nearest(mean, orbit_first, l.count[0] - 1, mean[arch_first - 1]));
     s.emplace_back(1, nearest(mean, orbit_first, l.count[0] - 1, mean[0]));
-    for (auto [a, b] : {std::pair{1, 2}, {2, 3}, {3, 4}, {4, 5}, {3, 6}, {3, 7}, {5, 6}, {5, 7}})
-      s.emplace_back(a, b);
+    for (auto [a, b] : {std::pair{1, 2}, {2, 3}, {3, 4}, {4, 5}, {3, 6}, {3, 7}, {5, 6}, {5, 7}}) s.emplace_back(a, b);
     return s;
   };
   return d;

@@ -97,12 +97,12 @@ class ExampleStudyLoadTest : public ::testing::TestWithParam<StudyCase> {
   std::string last_error;
 };
 
-#define RUN_OR_SKIP(action, ...)                                                             \
-  do {                                                                                       \
-    const Outcome outcome = run(action, {__VA_ARGS__});                                      \
+#define RUN_OR_SKIP(action, ...)                                                               \
+  do {                                                                                         \
+    const Outcome outcome = run(action, {__VA_ARGS__});                                        \
     if (outcome != Outcome::done && last_error.find("not available yet") != std::string::npos) \
-      GTEST_SKIP() << last_error;                                                            \
-    ASSERT_EQ(outcome, Outcome::done) << action << ": " << last_error;                       \
+      GTEST_SKIP() << last_error;                                                              \
+    ASSERT_EQ(outcome, Outcome::done) << action << ": " << last_error;                         \
   } while (0)
 
 TEST_P(ExampleStudyLoadTest, LoadsToTheLayoutAndSizesItWasMadeWith) {
@@ -125,9 +125,8 @@ TEST_P(ExampleStudyLoadTest, LoadsToTheLayoutAndSizesItWasMadeWith) {
 
   port.set_control_value("ZEPButton", 1);
   RUN_OR_SKIP("LoadFile2", c.folder + "/second.txt");
-  EXPECT_EQ(port.control_string("FileBox2"),
-            "second.txt \nhas " + std::to_string(second_count) + " specimens \nwith " + std::to_string(c.points) +
-                " landmarks");
+  EXPECT_EQ(port.control_string("FileBox2"), "second.txt \nhas " + std::to_string(second_count) + " specimens \nwith " +
+                                                 std::to_string(c.points) + " landmarks");
   EXPECT_EQ(dispatcher.state().data2.count(), second_count);
   EXPECT_EQ(dispatcher.state().data2.points(), c.points);
 
@@ -153,7 +152,8 @@ TEST(ExampleStudyTpsTest, SecondSampleFromTpsEqualsTheTable) {
         return e.text("message");
     return std::string();
   };
-  if (run("LoadProto", "skull3d/protocol.txt") != Outcome::done || run("LoadFile1", "skull3d/first.tps") != Outcome::done) {
+  if (run("LoadProto", "skull3d/protocol.txt") != Outcome::done ||
+      run("LoadFile1", "skull3d/first.tps") != Outcome::done) {
     if (!(missing = skip_reason()).empty()) GTEST_SKIP() << missing;
     FAIL() << "the 3D study does not load";
   }
@@ -170,11 +170,10 @@ TEST(ExampleStudyTpsTest, SecondSampleFromTpsEqualsTheTable) {
   EXPECT_EQ(dispatcher.state().data2cs, from_table.data2cs);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Studies, ExampleStudyLoadTest,
-    ::testing::Values(StudyCase{"skull3d", "LoadFile1", 45, {21, 72, 105, 135}, 48},
-                      StudyCase{"leaf2d", "LoadFile2D", 46, {12, 87, 114, 138}, 43}),
-    [](const ::testing::TestParamInfo<StudyCase>& info) { return info.param.folder; });
+INSTANTIATE_TEST_SUITE_P(Studies, ExampleStudyLoadTest,
+                         ::testing::Values(StudyCase{"skull3d", "LoadFile1", 45, {21, 72, 105, 135}, 48},
+                                           StudyCase{"leaf2d", "LoadFile2D", 46, {12, 87, 114, 138}, 43}),
+                         [](const ::testing::TestParamInfo<StudyCase>& info) { return info.param.folder; });
 
 }  // namespace
 }  // namespace velmora
