@@ -16,15 +16,17 @@ struct FitKernels {
   /// out[k] = the summed squared differences between M and X_k * T_k, summed
   /// over each column first and then over the three columns.
   void (*squared_distances)(const double* const* x, const double* t, int n, const double* m, int p, double* out);
-  /// out = x_0 + x_1 + ... + x_{n-1} element by element (each of `length`
-  /// values), added in specimen order.
-  void (*sum_specimens)(const double* const* x, int n, int length, double* out);
   /// out = w_0 x_0 + w_1 x_1 + ... element by element, in specimen order.
   void (*weighted_sum)(const double* const* x, const double* w, int n, int length, double* out);
   /// The polar factors of four 3 by 3 matrices (a + 9l to r + 9l, l = 0..3) by
   /// the scaled Newton iteration of polar3; fallback[l] = 1 where polar3 must
   /// decide instead (near singular, not finite, not converging).
   void (*polar4)(const double* a, double* r, unsigned char* fallback);
+  /// The mean of each of the three columns of x (p by 3).
+  void (*column_means)(const double* x, int p, double* means);
+  /// The centroid size of x (p by 3): the square root of the summed squared
+  /// deviations from the column means.
+  double (*centroid_size)(const double* x, int p);
   const char* name;
 };
 

@@ -137,34 +137,14 @@ static void squared_distances(const double* const* x, const double* t, int n, co
   }
 }
 
-static void sum_specimens(const double* const* x, int n, int length, double* out) {
-  // out = ((x_0 + x_1) + x_2) + ...: every element summed in specimen order.
-  int i = 0;
-  for (; i + 16 <= length; i += 16) {
-    Vec4 a = load4(x[0] + i), b = load4(x[0] + i + 4), c = load4(x[0] + i + 8), d = load4(x[0] + i + 12);
-    for (int k = 1; k < n; ++k) {
-      const double* xk = x[k] + i;
-      a += load4(xk);
-      b += load4(xk + 4);
-      c += load4(xk + 8);
-      d += load4(xk + 12);
-    }
-    store4(out + i, a);
-    store4(out + i + 4, b);
-    store4(out + i + 8, c);
-    store4(out + i + 12, d);
-  }
-  for (; i < length; ++i) {
-    double a = x[0][i];
-    for (int k = 1; k < n; ++k) a += x[k][i];
-    out[i] = a;
-  }
-}
-
 static inline Vec4 sqrt4(Vec4 v) {
+#if defined(__AVX__)
+  return __builtin_ia32_sqrtpd256(v);
+#else
   Vec4 r;
   for (int l = 0; l < 4; ++l) r[l] = __builtin_sqrt(v[l]);
   return r;
+#endif
 }
 
 static inline Vec4 abs4(Vec4 v) { return v < 0 ? -v : v; }
@@ -210,10 +190,12 @@ static void polar4(const double* a, double* r, unsigned char* fallback) {
       nc += c[e] * c[e];
       nx += x[e] * x[e];
     }
-    const Vec4 g = scaled ? sqrt4(sqrt4(nc) * abs4(inv_det) / sqrt4(nx)) : one;
+    // g = sqrt(||X^-T|| / ||X||), ||X^-T|| = ||cof(X)|| / |det X|.
+    const Vec4 g = scaled ? sqrt4(sqrt4(nc * (inv_det * inv_det) / nx)) : one;
+    const Vec4 half_g = 0.5 * g, half_c = 0.5 * inv_det / g;
     Vec4 change = zero;
     for (int e = 0; e < 9; ++e) {
-      const Vec4 next = 0.5 * (g * x[e] + c[e] * inv_det / g);
+      const Vec4 next = half_g * x[e] + half_c * c[e];
       const Vec4 d = next - x[e];
       change += d * d;
       x[e] = done ? x[e] : next;
@@ -238,11 +220,59 @@ static void weighted_sum(const double* const* x, const double* w, int n, int len
     const double wk = w[k];
     int i = 0;
     if (k == 0) {
+      for (; i + 8 <= length; i += 8) {
+        if (n > 1) __builtin_prefetch(x[1] + i);
+        store4(out + i, wk * load4(xk + i));
+        store4(out + i + 4, wk * load4(xk + i + 4));
+      }
       for (; i + 4 <= length; i += 4) store4(out + i, wk * load4(xk + i));
       for (; i < length; ++i) out[i] = wk * xk[i];
       continue;
     }
+    // The first pass over a group's data: fetch the next specimen meanwhile.
+    const double* next = k + 1 < n ? x[k + 1] : xk;
+    for (; i + 8 <= length; i += 8) {
+      __builtin_prefetch(next + i);
+      store4(out + i, load4(out + i) + wk * load4(xk + i));
+      store4(out + i + 4, load4(out + i + 4) + wk * load4(xk + i + 4));
+    }
     for (; i + 4 <= length; i += 4) store4(out + i, load4(out + i) + wk * load4(xk + i));
     for (; i < length; ++i) out[i] += wk * xk[i];
   }
+}
+
+// Sum of p values in four interleaved partial sums (then added pairwise).
+static inline double sum_column(const double* x, int p) {
+  Vec4 a = {0, 0, 0, 0};
+  int i = 0;
+  for (; i + 4 <= p; i += 4) a += load4(x + i);
+  double s = sum4(a);
+  for (; i < p; ++i) s += x[i];
+  return s;
+}
+
+static void column_means(const double* x, int p, double* means) {
+  for (int j = 0; j < 3; ++j) means[j] = sum_column(x + j * p, p) / p;
+}
+
+static double centroid_size(const double* x, int p) {
+  double total = 0;
+  for (int j = 0; j < 3; ++j) {
+    const double* column = x + j * p;
+    const double mean = sum_column(column, p) / p;
+    const Vec4 m = {mean, mean, mean, mean};
+    Vec4 a = {0, 0, 0, 0};
+    int i = 0;
+    for (; i + 4 <= p; i += 4) {
+      const Vec4 d = load4(column + i) - m;
+      a += d * d;
+    }
+    double squares = sum4(a);
+    for (; i < p; ++i) {
+      const double d = column[i] - mean;
+      squares += d * d;
+    }
+    total += squares;
+  }
+  return __builtin_sqrt(total);
 }

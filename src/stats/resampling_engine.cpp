@@ -9,36 +9,20 @@
 namespace velmora {
 namespace {
 
-// Column means and centroid sizes summed over the points in order, one column
-// at a time, as the superimposition functions do, so that a group of one
-// specimen gives the same bits as getpproc3.
-double column_mean(const double* column, Eigen::Index p) {
-  double sum = 0;
-  for (Eigen::Index k = 0; k < p; ++k) sum += column[k];
-  return sum / static_cast<double>(p);
-}
-
+// Centring and centroid size on the fast kernels (partial sums; every group
+// of one and every pooled specimen goes through the same ones, so a group of
+// one gives exactly its pooled specimen).
 void centre_columns(double* x, Eigen::Index p) {
+  double means[3];
+  detail::fit_kernels().column_means(x, static_cast<int>(p), means);
   for (int j = 0; j < 3; ++j) {
     double* column = x + j * p;
-    const double mean = column_mean(column, p);
-    for (Eigen::Index k = 0; k < p; ++k) column[k] -= mean;
+    for (Eigen::Index k = 0; k < p; ++k) column[k] -= means[j];
   }
 }
 
 double centroid_size(const double* x, Eigen::Index p) {
-  double total = 0;
-  for (int j = 0; j < 3; ++j) {
-    const double* column = x + j * p;
-    const double mean = column_mean(column, p);
-    double squares = 0;
-    for (Eigen::Index k = 0; k < p; ++k) {
-      const double d = column[k] - mean;
-      squares += d * d;
-    }
-    total += squares;
-  }
-  return std::sqrt(total);
+  return detail::fit_kernels().centroid_size(x, static_cast<int>(p));
 }
 
 void divide(double* x, Eigen::Index n, double by) {

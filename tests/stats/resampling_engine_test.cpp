@@ -166,19 +166,26 @@ TEST(FitKernels, ProcessorBuildAgreesWithPortableBuild) {
     a.sum_fitted(x.data(), t.data(), n, p, sa.data());
     b.sum_fitted(x.data(), t.data(), n, p, sb.data());
     a.squared_distances(x.data(), t.data(), n, m.data(), p, da.data());
-    std::vector<double> sum_a(3 * p), sum_b(3 * p);
-    a.sum_specimens(x.data(), n, 3 * p, sum_a.data());
-    b.sum_specimens(x.data(), n, 3 * p, sum_b.data());
-    for (int i = 0; i < 3 * p; ++i) {
-      double in_order = 0;
-      for (int k = 0; k < n; ++k) in_order += x[k][i];
-      EXPECT_EQ(sum_a[i], in_order);  // added in specimen order: the same bits
-      EXPECT_EQ(sum_b[i], in_order);
-    }
+
     b.squared_distances(x.data(), t.data(), n, m.data(), p, db.data());
     // Against a plain product too, so that both cannot be wrong together.
     const Eigen::Map<const Eigen::MatrixXd> x0(values.data(), p, 3), mm(m.data(), p, 3), t0(t.data(), 3, 3);
     const Eigen::Matrix3d plain = x0.transpose() * mm;
+    std::vector<double> sum_a(3 * p), sum_b(3 * p), w(n);
+    for (double& v : w) v = 1 + 0.1 * normal(rng);
+    a.weighted_sum(x.data(), w.data(), n, 3 * p, sum_a.data());
+    b.weighted_sum(x.data(), w.data(), n, 3 * p, sum_b.data());
+    for (int i = 0; i < 3 * p; ++i) {
+      double in_order = 0;
+      for (int k = 0; k < n; ++k) in_order += w[k] * x[k][i];
+      EXPECT_NEAR(sum_a[i], in_order, 1e-13 * n);
+      EXPECT_NEAR(sum_b[i], in_order, 1e-13 * n);
+    }
+    double means[3];
+    a.column_means(x[0], p, means);
+    EXPECT_NEAR(means[1], x0.col(1).mean(), 1e-14);
+    EXPECT_NEAR(a.centroid_size(x[0], p), std::sqrt((x0.rowwise() - x0.colwise().mean()).squaredNorm()), 1e-13 * p);
+    EXPECT_NEAR(a.centroid_size(x[0], p), b.centroid_size(x[0], p), 1e-13 * p);
     for (int i = 0; i < 9; ++i) EXPECT_NEAR(ra[i], plain(i), 1e-12 * p) << p;
     EXPECT_NEAR(da[0], (mm - x0 * t0).squaredNorm(), 1e-11 * p) << p;
     for (int i = 0; i < 9 * n; ++i) EXPECT_NEAR(ra[i], rb[i], 1e-12 * p);
