@@ -65,7 +65,7 @@ void BM_IrregularTps3D(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * bytes);
   state.counters["MB"] = static_cast<double>(bytes) / 1e6;
 }
-BENCHMARK(BM_IrregularTps3D)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_IrregularTps3D)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace
 

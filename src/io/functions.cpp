@@ -75,6 +75,4 @@ void register_io_functions(FunctionTable& table, UiPort& ui) {
              }});
 }
 
-void register_io_functions(FunctionTable&) {}
-
 }  // namespace velmora

@@ -9,8 +9,4 @@ namespace velmora {
 /// Registers the readers; they ask for files and report through `ui`.
 void register_io_functions(FunctionTable& table, UiPort& ui);
 
-/// The older start-up entry, without a port: registers nothing (every reader
-/// needs the port). Goes when the start-up code passes its port everywhere.
-void register_io_functions(FunctionTable& table);
-
 }  // namespace velmora
