@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/dispatcher.h"
+#include "geometry/getpproc3.h"
 #include "runtime/headless/headless_port.h"
 #include "shapes.h"
 
@@ -63,6 +64,28 @@ TEST_F(SaveDispatch, SavingWithoutASampleFailsClearlyAndKeepsTheState) {
   ASSERT_FALSE(port_.events().empty());
   EXPECT_EQ(port_.events().back().kind, "error");
   EXPECT_EQ(port_.events().back().text("message"), "There is no second sample to save: load one with LoadFile2 first.");
+}
+
+TEST_F(SaveDispatch, SaveFile1ReloadsAsASecondSampleToTheDigitsWritten) {
+  // A superimposed first sample, as a load leaves it.
+  Sample raw(8, 4);
+  for (Eigen::Index i = 0; i < 4; ++i)
+    raw.specimen(i) = testing::random_shape(8, 3) + 0.1 * testing::random_shape(8, 10 + static_cast<unsigned>(i));
+  const Superimposition first = getpproc3(raw);
+  WorkingState& s = dispatcher_.mutable_state();
+  s.data1 = first.aligned;
+  s.mean1 = first.mean;
+  s.data1cs = Eigen::RowVector4d(5, 6, 7, 8);
+
+  port_.set_answers({"first.txt"}, folder_);
+  ASSERT_EQ(dispatcher_.vm3sw("SaveFile1"), Outcome::done);
+  port_.set_control_value("ZEPButton", 1);
+  port_.set_answers({"first.txt"}, folder_);
+  ASSERT_EQ(dispatcher_.vm3sw("LoadFile2"), Outcome::done);
+  const Sample& back = dispatcher_.state().data2;
+  ASSERT_EQ(back.count(), 4);
+  ASSERT_EQ(back.points(), 8);
+  EXPECT_LT((back.values() - first.aligned.values()).cwiseAbs().maxCoeff(), 2e-6);
 }
 
 }  // namespace
