@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 #include <random>
 #include <string>
 
@@ -42,7 +43,7 @@ std::filesystem::path generated_study() {
         ++count;
         const int k = clicks(rng);
         for (int c = 0; c < k; ++c) {
-          const double t = (curve == 0 ? 2 * M_PI : 3.0) * c / k;
+          const double t = (curve == 0 ? 2 * std::numbers::pi : 3.0) * c / k;
           if (curve == 0)
             point(body, 3 * std::cos(t), 3 * std::sin(t), 1);
           else

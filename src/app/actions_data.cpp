@@ -1,6 +1,5 @@
 // Glue between the dispatcher and the loading actions.
 #include "app/actions.h"
-
 #include "io/load_file1.h"
 #include "io/load_file2.h"
 #include "io/load_proto.h"

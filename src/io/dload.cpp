@@ -20,14 +20,15 @@ Eigen::MatrixXd dload(std::istream& in, std::string_view source) {
     const std::vector<double> numbers = line_numbers(*line);
     if (rows == 0) {
       if (numbers.empty())
-        throw RuntimeError(std::string(source) + ", line 1: the first line holds no numbers, so the table has no "
+        throw RuntimeError(std::string(source) +
+                           ", line 1: the first line holds no numbers, so the table has no "
                            "columns; the first line must be a row of the table.");
       columns = numbers.size();
     } else if (numbers.size() != columns) {
-      throw RuntimeError(sprintf_m("%s, line %d: %d values where the first line has %d; every line of the table must "
-                                   "hold the same count of numbers.",
-                                   std::string(source), line_number, static_cast<double>(numbers.size()),
-                                   static_cast<double>(columns)));
+      throw RuntimeError(sprintf_m(
+          "%s, line %d: %d values where the first line has %d; every line of the table must "
+          "hold the same count of numbers.",
+          std::string(source), line_number, static_cast<double>(numbers.size()), static_cast<double>(columns)));
     }
     values.insert(values.end(), numbers.begin(), numbers.end());
     ++rows;

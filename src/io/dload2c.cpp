@@ -35,7 +35,8 @@ CommentedTable dload2c(std::istream& in, std::string_view source, UiPort& ui) {
     const std::vector<double> numbers = line_numbers(token);
     if (count == 1) {
       if (numbers.empty())
-        throw RuntimeError(std::string(source) + ", line 1: the first line holds no numbers, so the table has no "
+        throw RuntimeError(std::string(source) +
+                           ", line 1: the first line holds no numbers, so the table has no "
                            "columns; the first line must be a row of the table.");
       columns = numbers.size();
       values.insert(values.end(), numbers.begin(), numbers.end());

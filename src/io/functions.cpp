@@ -22,8 +22,7 @@ using Args = std::vector<Value>;
 }
 
 std::filesystem::path file_argument(const Args& a, const char* name, UiPort& ui) {
-  if (a.empty())
-    throw RuntimeError(std::string("The function \"") + name + "\" needs the file name as its input.");
+  if (a.empty()) throw RuntimeError(std::string("The function \"") + name + "\" needs the file name as its input.");
   std::filesystem::path p(as_text(a[0], name, 1));
   if (p.is_relative()) p = ui.working_folder() / p;
   return p;

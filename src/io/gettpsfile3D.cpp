@@ -23,8 +23,8 @@ TpsFile gettpsfile3D(std::istream& in, std::string_view source) {
   std::vector<double> values;  // row by row
   const std::size_t width = s.numbers(limit, values);
   if (width == 0)
-    throw RuntimeError(sprintf_m("%s, line %d: specimen 1 has no coordinates after its header.", std::string(source),
-                                 line));
+    throw RuntimeError(
+        sprintf_m("%s, line %d: specimen 1 has no coordinates after its header.", std::string(source), line));
   long rows = 1;
   for (;;) {
     if (!next_header_search(s, nullptr)) {
@@ -37,9 +37,10 @@ TpsFile gettpsfile3D(std::istream& in, std::string_view source) {
     out.namelist.push_back(s.rest_of_line().value_or("-1"));
     const std::size_t r = s.numbers(limit, values);
     if (r == 0) {
-      out.notice = sprintf_m("%s: reading stopped at specimen %d (line %d): no coordinates follow its header. %d "
-                             "specimen(s) were read.",
-                             std::string(source), rows + 1, line, rows);
+      out.notice = sprintf_m(
+          "%s: reading stopped at specimen %d (line %d): no coordinates follow its header. %d "
+          "specimen(s) were read.",
+          std::string(source), rows + 1, line, rows);
       break;
     }
     if (r != width)

@@ -51,9 +51,10 @@ Protocol read_protocol(const Eigen::MatrixXd& proto) {
     p.b2 = protocol_value(proto, 3, kProtocol);
     p.rlength = protocol_value(proto, 4, kProtocol);
     if (!whole(p.b1) || !whole(p.b2) || p.b1 < 1 || p.b2 < 1)
-      throw RuntimeError(sprintf_m("The protocol's ruler landmarks (values 2 and 3) are %s and %s; they must be "
-                                   "landmark numbers (whole numbers from 1).",
-                                   format_echo_number(p.b1), format_echo_number(p.b2)));
+      throw RuntimeError(
+          sprintf_m("The protocol's ruler landmarks (values 2 and 3) are %s and %s; they must be "
+                    "landmark numbers (whole numbers from 1).",
+                    format_echo_number(p.b1), format_echo_number(p.b2)));
   }
   return p;
 }
@@ -81,18 +82,20 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
     const Eigen::RowVectorXd& t = y[i];
     const long specimen = i + 1;
     if (t.size() % 3 != 0)
-      throw RuntimeError(sprintf_m("Specimen %d has %d coordinate values, which is not a whole number of points "
-                                   "(3 values each).",
-                                   specimen, static_cast<double>(t.size())));
+      throw RuntimeError(
+          sprintf_m("Specimen %d has %d coordinate values, which is not a whole number of points "
+                    "(3 values each).",
+                    specimen, static_cast<double>(t.size())));
     const long P = static_cast<long>(t.size() / 3);
 
     // The curve markers: points whose x equals the curve ending code.
     long found = 0;
     for (long lmpos = 1; found < N; ++lmpos) {
       if (lmpos > P) {
-        throw RuntimeError(sprintf_m("Specimen %d has %d curve markers (points with x = %s); the protocol has %d "
-                                     "curves.",
-                                     specimen, found, format_echo_number(p.code), N));
+        throw RuntimeError(
+            sprintf_m("Specimen %d has %d curve markers (points with x = %s); the protocol has %d "
+                      "curves.",
+                      specimen, found, format_echo_number(p.code), N));
       }
       if (t(3 * lmpos - 3) == p.code) breaklocation[++found] = lmpos;
     }
@@ -109,9 +112,10 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
     for (long j = 1; j <= N; ++j) {
       const long count = breaklocation[j + 1] - 1 - breaklocation[j];
       if (count <= 0)
-        throw RuntimeError(sprintf_m("Specimen %d, curve %d: no digitised points between its marker and the next "
-                                     "(or the end of the list, whose last point is not used).",
-                                     specimen, j));
+        throw RuntimeError(
+            sprintf_m("Specimen %d, curve %d: no digitised points between its marker and the next "
+                      "(or the end of the list, whose last point is not used).",
+                      specimen, j));
       Eigen::RowVectorXd temp;
       try {
         temp = pick3points(t.segment(3 * breaklocation[j], 3 * count), p.types[j - 1], p.points[j - 1]);
@@ -130,9 +134,10 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
       fixed_first = fixed;
       table.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(n));
     } else if (fixed != fixed_first) {
-      throw RuntimeError(sprintf_m("Specimen %d has %d fixed landmarks (points before the first curve marker); "
-                                   "specimen 1 has %d.",
-                                   specimen, fixed, fixed_first));
+      throw RuntimeError(
+          sprintf_m("Specimen %d has %d fixed landmarks (points before the first curve marker); "
+                    "specimen 1 has %d.",
+                    specimen, fixed, fixed_first));
     } else if (static_cast<long>(row.size()) != width) {
       throw RuntimeError(sprintf_m("Specimen %d gives %d values after resampling; specimen 1 gives %d.", specimen,
                                    static_cast<double>(row.size()), width));
@@ -149,9 +154,10 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
   if (p.ruler) {
     const long b1 = static_cast<long>(p.b1), b2 = static_cast<long>(p.b2);
     if (b1 > fixed_first || b2 > fixed_first)
-      throw RuntimeError(sprintf_m("Specimen 1: the ruler landmarks %d and %d must be among the fixed landmarks "
-                                   "before the first curve, and it has %d.",
-                                   b1, b2, fixed_first));
+      throw RuntimeError(
+          sprintf_m("Specimen 1: the ruler landmarks %d and %d must be among the fixed landmarks "
+                    "before the first curve, and it has %d.",
+                    b1, b2, fixed_first));
     Eigen::MatrixXd kept(n, nt - 6);
     for (long i = 0; i < n; ++i) {
       const double dx = lmpts(i, 3 * b1 - 3) - lmpts(i, 3 * b2 - 3);
@@ -159,9 +165,10 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
       const double dz = lmpts(i, 3 * b1 - 1) - lmpts(i, 3 * b2 - 1);
       const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
       if (!(d > 0) || !std::isfinite(d))
-        throw RuntimeError(sprintf_m("Specimen %d: the ruler landmarks %d and %d coincide, so the ruler cannot give "
-                                     "its scale.",
-                                     i + 1, b1, b2));
+        throw RuntimeError(
+            sprintf_m("Specimen %d: the ruler landmarks %d and %d coincide, so the ruler cannot give "
+                      "its scale.",
+                      i + 1, b1, b2));
       const double scale = p.rlength / d;
       lmpts.row(i) *= scale;
       long to = 0;
@@ -176,8 +183,9 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
   }
 
   if (lmpts.cols() < 3)
-    throw RuntimeError("The specimens give no points to keep: with this protocol each list holds only its markers, "
-                       "the ruler landmarks and the unused last point.");
+    throw RuntimeError(
+        "The specimens give no points to keep: with this protocol each list holds only its markers, "
+        "the ruler landmarks and the unused last point.");
 
   CutSample out;
   out.rbreak = Eigen::Map<const Eigen::RowVectorXd>(rbreak.data(), static_cast<Eigen::Index>(rbreak.size()));

@@ -23,8 +23,8 @@ struct FirstSample {
 /// ruler and centring steps make of the specimen point lists.
 struct CutSample {
   Eigen::RowVectorXd rbreak;
-  Sample centred;              // p by 3 by n, each specimen centred
-  Eigen::RowVectorXd sizes;    // 1 by n centroid sizes
+  Sample centred;            // p by 3 by n, each specimen centred
+  Eigen::RowVectorXd sizes;  // 1 by n centroid sizes
 };
 
 /// Cuts each specimen point list of `y` (x1 y1 z1 ... in digitising order) at

@@ -20,9 +20,10 @@ SecondSample fit_second_sample(const Eigen::MatrixXd& rows, const Eigen::MatrixX
   const Eigen::Index points = rows.cols() / 3;
   if (m == 0) throw RuntimeError("The second sample holds no specimens.");
   if (points != mean1.rows())
-    throw RuntimeError(sprintf_m("The second sample has %d points per specimen; the first sample has %d. Both "
-                                 "samples must have the same points.",
-                                 static_cast<double>(points), static_cast<double>(mean1.rows())));
+    throw RuntimeError(
+        sprintf_m("The second sample has %d points per specimen; the first sample has %d. Both "
+                  "samples must have the same points.",
+                  static_cast<double>(points), static_cast<double>(mean1.rows())));
   SecondSample out;
   Sample data2(points, m);
   out.data2cs.resize(m);
@@ -54,9 +55,10 @@ std::optional<SecondSample> load_file2(const Eigen::MatrixXd& mean1, UiPort& ui)
     std::optional<LoadedTable> table = mfload(ui);
     if (!table) return std::nullopt;
     if (table->table.cols() < 3)
-      throw RuntimeError(sprintf_m("%s has %d columns; a specimen row needs x, y and z of each point (and its "
-                                   "centroid size last).",
-                                   table->fname, static_cast<double>(table->table.cols())));
+      throw RuntimeError(
+          sprintf_m("%s has %d columns; a specimen row needs x, y and z of each point (and its "
+                    "centroid size last).",
+                    table->fname, static_cast<double>(table->table.cols())));
     rows = std::move(table->table);
     fname = table->fname;
     nd = static_cast<double>(rows.rows());

@@ -11,13 +11,20 @@ namespace {
 
 std::string position_meaning(long k) {
   switch (k) {
-    case 1: return "the ruler flag";
-    case 2: return "the first ruler landmark";
-    case 3: return "the second ruler landmark";
-    case 4: return "the ruler length";
-    case 5: return "the number of curves";
-    case 6: return "the curve ending code";
-    default: break;
+    case 1:
+      return "the ruler flag";
+    case 2:
+      return "the first ruler landmark";
+    case 3:
+      return "the second ruler landmark";
+    case 4:
+      return "the ruler length";
+    case 5:
+      return "the number of curves";
+    case 6:
+      return "the curve ending code";
+    default:
+      break;
   }
   const long curve = (k - 5) / 2;
   return (k % 2 == 1 ? "the type of curve " : "the number of points of curve ") + std::to_string(curve);
@@ -42,8 +49,8 @@ std::string protocol_report(const Eigen::MatrixXd& proto, const std::string& fna
   else
     stempb = sprintf_m("\\nNo ruler is in use");
   const double curves = protocol_value(proto, 5, fname);
-  const std::string stempc = sprintf_m("\\nThere are %i curves and the curve ending code is %f\\n", curves,
-                                       protocol_value(proto, 6, fname));
+  const std::string stempc =
+      sprintf_m("\\nThere are %i curves and the curve ending code is %f\\n", curves, protocol_value(proto, 6, fname));
   stemp = strcat_m({stemp, stempb, stempc});
   for (long i = 1; i <= curves; ++i) {
     const double type = protocol_value(proto, 5 + 2 * i, fname);

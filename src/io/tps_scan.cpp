@@ -67,12 +67,13 @@ bool next_header_search(TextScanner& s, Console* echo) {
 
 void check_first_count(bool read, double count, std::string_view source, long line) {
   if (!read)
-    throw RuntimeError(sprintf_m("%s, line %d: the header of specimen 1 gives no number of points.",
-                                 std::string(source), line));
+    throw RuntimeError(
+        sprintf_m("%s, line %d: the header of specimen 1 gives no number of points.", std::string(source), line));
   if (!(count >= 1) || !is_whole(count))
-    throw RuntimeError(sprintf_m("%s, line %d: the header of specimen 1 gives %s points; a whole number of at least "
-                                 "1 is needed.",
-                                 std::string(source), line, format_echo_number(count)));
+    throw RuntimeError(
+        sprintf_m("%s, line %d: the header of specimen 1 gives %s points; a whole number of at least "
+                  "1 is needed.",
+                  std::string(source), line, format_echo_number(count)));
 }
 
 IrregularTps read_irregular_tps(std::istream& in, std::string_view source, Console& console, int dims) {
@@ -88,11 +89,12 @@ IrregularTps read_irregular_tps(std::istream& in, std::string_view source, Conso
   out.namelist.push_back(s.rest_of_line().value_or(""));
   std::vector<double> read;
   std::size_t r = s.numbers(dims * count, read);
-  console.echo("tempa", Eigen::MatrixXd(Eigen::Map<const Eigen::RowVectorXd>(read.data(), static_cast<Eigen::Index>(r))));
+  console.echo("tempa",
+               Eigen::MatrixXd(Eigen::Map<const Eigen::RowVectorXd>(read.data(), static_cast<Eigen::Index>(r))));
   console.echo("temp", static_cast<double>(r));
   if (r == 0)
-    throw RuntimeError(sprintf_m("%s, line %d: specimen 1 has no coordinates after its header.", std::string(source),
-                                 line));
+    throw RuntimeError(
+        sprintf_m("%s, line %d: specimen 1 has no coordinates after its header.", std::string(source), line));
   std::vector<double> sizes;
   out.y.push_back(widen(read, dims));
   sizes.push_back(static_cast<double>(r));
@@ -105,15 +107,17 @@ IrregularTps read_irregular_tps(std::istream& in, std::string_view source, Conso
       break;
     }
     if (!(count > 1)) {
-      out.notice = stopped(source, specimen, line, "its header gives " + format_echo_number(count) +
-                                                       " points, and a count of 1 or less ends the reading",
-                           out.y.size());
+      out.notice = stopped(
+          source, specimen, line,
+          "its header gives " + format_echo_number(count) + " points, and a count of 1 or less ends the reading",
+          out.y.size());
       break;
     }
     if (!is_whole(count))
-      throw RuntimeError(sprintf_m("%s, line %d: the header of specimen %d gives %s points; a whole number is "
-                                   "needed.",
-                                   std::string(source), line, specimen, format_echo_number(count)));
+      throw RuntimeError(
+          sprintf_m("%s, line %d: the header of specimen %d gives %s points; a whole number is "
+                    "needed.",
+                    std::string(source), line, specimen, format_echo_number(count)));
     std::optional<std::string> rest = s.rest_of_line();
     read.clear();
     r = s.numbers(dims * count, read);

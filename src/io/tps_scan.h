@@ -32,10 +32,10 @@ void check_first_count(bool read, double count, std::string_view source, long li
 
 /// A file of specimens with a point count each, as read.
 struct IrregularTps {
-  std::vector<Eigen::RowVectorXd> y;   // specimen j: x1 y1 z1 ... (3 values a point)
-  Eigen::RowVectorXd ny;               // numbers read for specimen j (dims per point)
-  std::vector<std::string> namelist;   // rest of each header line, line end included
-  std::string notice;                  // why reading stopped before the end, if it did
+  std::vector<Eigen::RowVectorXd> y;  // specimen j: x1 y1 z1 ... (3 values a point)
+  Eigen::RowVectorXd ny;              // numbers read for specimen j (dims per point)
+  std::vector<std::string> namelist;  // rest of each header line, line end included
+  std::string notice;                 // why reading stopped before the end, if it did
 };
 
 /// The specimens of an irregular file and the chosen file's name.

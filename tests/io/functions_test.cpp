@@ -17,9 +17,12 @@ TEST(IoFunctions, DeclaredCounts) {
   FunctionTable table;
   register_io_functions(table, port);
   const std::vector<std::tuple<std::string, int, int>> declared = {
-      {"mfload", 1, 2},       {"mfloadtxt", 1, 2},
-      {"dload2c", 1, 2},      {"dload", 1, 1},
-      {"gettpsfile3D", 1, 3}, {"get_irregular_tpsfile3D", 1, 4},
+      {"mfload", 1, 2},
+      {"mfloadtxt", 1, 2},
+      {"dload2c", 1, 2},
+      {"dload", 1, 1},
+      {"gettpsfile3D", 1, 3},
+      {"get_irregular_tpsfile3D", 1, 4},
       {"get_irregular_tpsfile2D", 1, 4},
   };
   for (const auto& [name, inputs, outputs] : declared) {

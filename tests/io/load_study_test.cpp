@@ -27,10 +27,8 @@ const Eigen::Vector3d kMarker(kCode, 0, 0);
 const char* const kProtocol = "1 % ruler\n1\n2\n10\n2 % curves\n-999\n3\n5\n1\n4\n";
 
 Points digitised_shape() {
-  return {{0, 0, 0},   {2, 0, 0},   {0, 3, 0},   {0, 0, 4},   kMarker,
-          {1, 1, 1},   {1.3, 1, 1}, {2.1, 1, 1}, {2.2, 1, 1}, {3, 1, 1},
-          kMarker,     {0, 0, 2},   {0.5, 0, 2}, {1, 0, 2},   {1, 1, 2},
-          {0.3, 1, 2}, {0, 1, 2},   {40, 40, 40}};
+  return {{0, 0, 0}, {2, 0, 0}, {0, 3, 0}, {0, 0, 4},   kMarker,   {1, 1, 1}, {1.3, 1, 1}, {2.1, 1, 1}, {2.2, 1, 1},
+          {3, 1, 1}, kMarker,   {0, 0, 2}, {0.5, 0, 2}, {1, 0, 2}, {1, 1, 2}, {0.3, 1, 2}, {0, 1, 2},   {40, 40, 40}};
 }
 
 // What the loader keeps of the shape in file units: the two fixed landmarks
@@ -38,8 +36,8 @@ Points digitised_shape() {
 // corner again.
 Eigen::MatrixXd kept_shape() {
   Eigen::MatrixXd q(12, 3);
-  q << 0, 3, 0, 0, 0, 4,                                    //
-      1, 1, 1, 1.5, 1, 1, 2, 1, 1, 2.5, 1, 1, 3, 1, 1,      //
+  q << 0, 3, 0, 0, 0, 4,                                //
+      1, 1, 1, 1.5, 1, 1, 2, 1, 1, 2.5, 1, 1, 3, 1, 1,  //
       0, 0, 2, 1, 0, 2, 1, 1, 2, 0, 1, 2, 0, 0, 2;
   return q;
 }
@@ -63,8 +61,8 @@ std::string first_sample_file() {
   std::string text;
   int id = 1;
   for (const Pose& p : poses())
-    text += testing::tps_specimen(testing::moved_keeping_markers(digitised_shape(), kCode, p.scale, p.turn, p.shift),
-                                  3, std::to_string(id++));
+    text += testing::tps_specimen(testing::moved_keeping_markers(digitised_shape(), kCode, p.scale, p.turn, p.shift), 3,
+                                  std::to_string(id++));
   return text;
 }
 
@@ -206,9 +204,9 @@ TEST_F(Study, FailedLoadsLeaveEverythingAsItWas) {
 TEST_F(Study, ASmallerNewSampleReplacesTheOldOneWhole) {
   d_.mutable_state().wireactive = 1;
   Points shape = digitised_shape();
-  const auto file = dir_.write("two.txt", testing::tps_specimen(shape) +
-                                              testing::tps_specimen(testing::moved_keeping_markers(
-                                                  shape, kCode, 3, Eigen::Matrix3d::Identity(), {1, 1, 1})));
+  const auto file = dir_.write(
+      "two.txt", testing::tps_specimen(shape) + testing::tps_specimen(testing::moved_keeping_markers(
+                                                    shape, kCode, 3, Eigen::Matrix3d::Identity(), {1, 1, 1})));
   port_.answer({file.string()});
   ASSERT_EQ(d_.vm3sw("LoadFile1"), Outcome::done);
   EXPECT_EQ(d_.state().data1.count(), 2);

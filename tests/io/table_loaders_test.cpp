@@ -57,10 +57,9 @@ TEST(Dload2c, RefusedLinesKeepTheirRowNumberAndEchoCount) {
   Eigen::MatrixXd want(4, 2);
   want << 1, 2, 3, 4, 6, 7, 11, 12;
   EXPECT_EQ(t.table, want);
-  EXPECT_EQ(box_texts(port),
-            (std::vector<std::string>{"Error on file load, specimen 3, not loaded",
-                                      "Error on file load, specimen 3, not loaded",
-                                      "Error on file load, specimen 4, not loaded"}));
+  EXPECT_EQ(box_texts(port), (std::vector<std::string>{"Error on file load, specimen 3, not loaded",
+                                                       "Error on file load, specimen 3, not loaded",
+                                                       "Error on file load, specimen 4, not loaded"}));
   std::vector<double> counts;
   for (const Event* e : port.of_kind("echo")) {
     EXPECT_EQ(e->text("name"), "count");

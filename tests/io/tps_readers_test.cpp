@@ -99,8 +99,9 @@ TEST(Gettpsfile3D, BadInputGivesClearErrors) {
   EXPECT_NE(error_of([] { tps("LM=nan\n1 2 3\n"); }).find("gives NaN points"), std::string::npos);
   EXPECT_NE(error_of([] { tps("LM=\n"); }).find("gives no number of points"), std::string::npos);
   EXPECT_NE(error_of([] { tps("LM=2\nID=1\n"); }).find("specimen 1 has no coordinates"), std::string::npos);
-  EXPECT_NE(error_of([] { tps(specimen("LM=2", 2, 1) + "LM=2\n1 2 3\n"); })
-                .find("s.tps, line 4: specimen 2 has 3 coordinate values where specimen 1 has 6"),
+  EXPECT_NE(error_of([] {
+              tps(specimen("LM=2", 2, 1) + "LM=2\n1 2 3\n");
+            }).find("s.tps, line 4: specimen 2 has 3 coordinate values where specimen 1 has 6"),
             std::string::npos);
 }
 
@@ -112,9 +113,8 @@ TEST(Gettpsfile3D, HugeCountReadsWhatIsThereWithoutReserving) {
 
 TEST(IrregularTps3D, SpecimensKeepTheirOwnCounts) {
   CaptureConsole console;
-  const IrregularTps f =
-      irregular3(specimen("LM=40", 40, 0) + "ID=a\n" + specimen("LM=37", 37, 1000) + specimen("LM=52", 52, 5000),
-                 console);
+  const IrregularTps f = irregular3(
+      specimen("LM=40", 40, 0) + "ID=a\n" + specimen("LM=37", 37, 1000) + specimen("LM=52", 52, 5000), console);
   ASSERT_EQ(f.y.size(), 3u);
   EXPECT_EQ(f.y[0].size(), 120);
   EXPECT_EQ(f.y[1].size(), 111);
@@ -128,8 +128,7 @@ TEST(IrregularTps3D, SpecimensKeepTheirOwnCounts) {
 TEST(IrregularTps3D, CountOfOneAfterTwoSpecimensEndsReadingAndSaysSo) {
   CaptureConsole console;
   const IrregularTps f =
-      irregular3(specimen("LM=3", 3, 1) + specimen("LM=4", 4, 50) + "LM=1\n1 2 3\n" + specimen("LM=3", 3, 90),
-                 console);
+      irregular3(specimen("LM=3", 3, 1) + specimen("LM=4", 4, 50) + "LM=1\n1 2 3\n" + specimen("LM=3", 3, 90), console);
   ASSERT_EQ(f.y.size(), 2u);
   EXPECT_EQ(f.ny, (Eigen::RowVectorXd(2) << 9, 12).finished());
   EXPECT_NE(f.notice.find("s.tps: reading stopped at specimen 3 (line 10)"), std::string::npos) << f.notice;
@@ -183,8 +182,9 @@ TEST(IrregularTps3D, BadCounts) {
   CaptureConsole console;
   EXPECT_NE(error_of([&] { irregular3("LM=0\n", console); }).find("gives 0 points"), std::string::npos);
   EXPECT_NE(error_of([&] { irregular3("LM=2.5\n1 2 3\n", console); }).find("gives 2.5 points"), std::string::npos);
-  EXPECT_NE(error_of([&] { irregular3(specimen("LM=2", 2, 1) + "LM=2.5\n1 2 3\n", console); })
-                .find("s.tps, line 4: the header of specimen 2 gives 2.5 points"),
+  EXPECT_NE(error_of([&] {
+              irregular3(specimen("LM=2", 2, 1) + "LM=2.5\n1 2 3\n", console);
+            }).find("s.tps, line 4: the header of specimen 2 gives 2.5 points"),
             std::string::npos);
   const IrregularTps neg = irregular3(specimen("LM=2", 2, 1) + "LM=-5\n1 2 3\n", console);
   EXPECT_EQ(neg.y.size(), 1u);
