@@ -231,8 +231,16 @@ void draw_axes_box(cairo_t* cr, const AxesLayout& layout) {
     Eigen::Vector2d out = best_mid - centre;
     if (out.norm() < 1e-9) out = Eigen::Vector2d(0, 1);
     out.normalize();
+    // Leave numbers out at regular steps when they would crowd each other.
+    const Eigen::Vector2d along = (b - a) / length;
+    double needed = 0;
+    for (double t : ticks) {
+      cairo_text_extents_t ext;
+      cairo_text_extents(cr, tick_text(t, layout.tick_step[k]).c_str(), &ext);
+      needed = std::max(needed, std::abs(along.x()) * ext.width + std::abs(along.y()) * ext.height + 6);
+    }
     const double spacing = length / (ticks.size() - 1);
-    const int every = std::max(1, static_cast<int>(std::ceil(18.0 / spacing)));
+    const int every = std::max(1, static_cast<int>(std::ceil(needed / spacing - 1e-9)));
     for (size_t i = 0; i < ticks.size(); i += every) {
       Eigen::Vector3d p = corner(layout, best);
       p(k) = ticks[i];
