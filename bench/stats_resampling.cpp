@@ -4,7 +4,6 @@
 // items_per_second is sets per second.
 #include <benchmark/benchmark.h>
 #include <oneapi/tbb/global_control.h>
-
 #include <sys/resource.h>
 
 #include <random>

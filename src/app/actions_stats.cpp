@@ -1,6 +1,5 @@
 // Glue between the dispatcher and the statistics.
 #include "app/actions.h"
-
 #include "stats/bootf.h"
 #include "stats/getdisparity.h"
 #include "stats/goodallf.h"
@@ -10,9 +9,7 @@
 namespace velmora::actions {
 namespace {
 
-TwoSamples samples_of(const WorkingState& s) {
-  return {s.data1, s.mean1, s.data1cs, s.data2, s.mean2, s.data2cs};
-}
+TwoSamples samples_of(const WorkingState& s) { return {s.data1, s.mean1, s.data1cs, s.data2, s.mean2, s.data2cs}; }
 
 }  // namespace
 

@@ -17,14 +17,14 @@ void check_samples(std::string_view action, const TwoSamples& s) {
                        " needs both samples: load the first sample (LoadFile1 or LoadFile2D), then the second "
                        "(LoadFile2).");
   if (!first)
-    throw RuntimeError(name + " needs the first sample: load it with LoadFile1 or LoadFile2D (then the second "
-                              "sample again with LoadFile2, so that it is fitted onto the first).");
+    throw RuntimeError(name +
+                       " needs the first sample: load it with LoadFile1 or LoadFile2D (then the second "
+                       "sample again with LoadFile2, so that it is fitted onto the first).");
   if (!second) throw RuntimeError(name + " needs the second sample: load it with LoadFile2.");
   const Eigen::Index p1 = s.data1.points(), p2 = s.data2.points();
   if (p1 != p2)
     throw RuntimeError(name + ": the first sample has " + std::to_string(p1) + " points per specimen and the second " +
-                       std::to_string(p2) +
-                       "; load a second sample with the same points as the first (LoadFile2).");
+                       std::to_string(p2) + "; load a second sample with the same points as the first (LoadFile2).");
   if (s.mean1.rows() != p1 || s.mean1.cols() != 3 || s.mean2.rows() != p2 || s.mean2.cols() != 3)
     throw RuntimeError(name + ": the sample means do not match the samples (" + std::to_string(p1) +
                        " points); load the first sample and then the second again.");

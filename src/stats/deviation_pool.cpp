@@ -14,8 +14,7 @@ Sample deviation_pool(const TwoSamples& samples, std::vector<std::string>* names
   // The last column carries the centroid size less 1; vertxy3D drops it.
   Eigen::MatrixXd ctemp(tcnt, flat_mean1.size());
   for (Eigen::Index i = 0; i < n1; ++i) ctemp.row(i) = x1y1z1(data1.specimen(i), samples.data1cs(i)) - flat_mean1;
-  for (Eigen::Index i = 0; i < n2; ++i)
-    ctemp.row(n1 + i) = x1y1z1(data2.specimen(i), samples.data2cs(i)) - flat_mean2;
+  for (Eigen::Index i = 0; i < n2; ++i) ctemp.row(n1 + i) = x1y1z1(data2.specimen(i), samples.data2cs(i)) - flat_mean2;
 
   Sample pool(data1.points(), 2 * tcnt);
   for (int g = 0; g < 2; ++g) {
@@ -25,8 +24,8 @@ Sample deviation_pool(const TwoSamples& samples, std::vector<std::string>* names
       pool.specimen(g * tcnt + k) = vertxy3D(row).specimen(0);
       if (names != nullptr)
         names->push_back("the deviation of specimen " + std::to_string(k < n1 ? k + 1 : k - n1 + 1) + " of the " +
-                         (k < n1 ? "first" : "second") + " sample rebuilt around the " +
-                         (g == 0 ? "first" : "second") + " mean");
+                         (k < n1 ? "first" : "second") + " sample rebuilt around the " + (g == 0 ? "first" : "second") +
+                         " mean");
     }
   }
   return pool;

@@ -102,8 +102,7 @@ static void sum_fitted(const double* const* x, const double* t, int n, int p, do
   }
 }
 
-static void squared_distances(const double* const* x, const double* t, int n, const double* m, int p,
-                              double* out) {
+static void squared_distances(const double* const* x, const double* t, int n, const double* m, int p, double* out) {
   const double* m0 = m;
   const double* m1 = m + p;
   const double* m2 = m + 2 * p;

@@ -7,8 +7,14 @@ namespace portable_build {
 }  // namespace portable_build
 
 const FitKernels& portable_fit_kernels() {
-  static const FitKernels kernels{portable_build::cross, portable_build::sum_fitted,
-                                  portable_build::squared_distances, portable_build::weighted_sum, portable_build::polar4, portable_build::column_means, portable_build::centroid_size, "portable"};
+  static const FitKernels kernels{portable_build::cross,
+                                  portable_build::sum_fitted,
+                                  portable_build::squared_distances,
+                                  portable_build::weighted_sum,
+                                  portable_build::polar4,
+                                  portable_build::column_means,
+                                  portable_build::centroid_size,
+                                  "portable"};
   return kernels;
 }
 

@@ -114,8 +114,8 @@ void superimpose_group(const ResamplingPool& pool, std::span<const int> group, s
 // (each distance taken as its square root first, then squared).
 double summed_squares(const std::vector<const double*>& members, int n, const std::vector<double>& fits,
                       const Eigen::MatrixXd& mean, SetWorkspace& work) {
-  detail::fit_kernels().squared_distances(members.data(), fits.data(), n, mean.data(),
-                                          static_cast<int>(mean.rows()), work.distances.data());
+  detail::fit_kernels().squared_distances(members.data(), fits.data(), n, mean.data(), static_cast<int>(mean.rows()),
+                                          work.distances.data());
   double total = 0;
   for (int k = 0; k < n; ++k) {
     const double d = std::sqrt(work.distances[k]);
@@ -138,9 +138,8 @@ ResamplingPool make_resampling_pool(const Sample& specimens, const std::vector<s
     centre_columns(x, pool.points);
     const double size = centroid_size(x, pool.points);
     if (!(size > 0)) {
-      const std::string who = i < static_cast<Eigen::Index>(names.size())
-                                  ? names[i]
-                                  : "pooled specimen " + std::to_string(i + 1);
+      const std::string who =
+          i < static_cast<Eigen::Index>(names.size()) ? names[i] : "pooled specimen " + std::to_string(i + 1);
       throw RuntimeError(who + (size == 0 ? " has zero centroid size (all its points coincide)."
                                           : " has coordinates that are not numbers."));
     }
@@ -169,8 +168,8 @@ SetWorkspace::SetWorkspace(Eigen::Index points, int largest_group, int pool_coun
   order.reserve(pool_count);
 }
 
-FSet fscore_set(const ResamplingPool& pool, std::span<const int> group1, std::span<const int> group2,
-                double count1, double count2, SetWorkspace& work) {
+FSet fscore_set(const ResamplingPool& pool, std::span<const int> group1, std::span<const int> group2, double count1,
+                double count2, SetWorkspace& work) {
   const Eigen::Index p = pool.points;
   const int n1 = static_cast<int>(group1.size());
   const int n2 = static_cast<int>(group2.size());

@@ -35,8 +35,7 @@ struct ResamplingPool {
 /// Builds the pool from a sample (p by 3 by m). Throws RuntimeError naming the
 /// specimen ("specimen 4 of the pooled specimens ...", with `names` giving how
 /// the user counts specimen i) when one has zero centroid size.
-ResamplingPool make_resampling_pool(const Sample& specimens,
-                                    const std::vector<std::string>& names = {});
+ResamplingPool make_resampling_pool(const Sample& specimens, const std::vector<std::string>& names = {});
 
 /// Buffers for the sets one thread runs; nothing is allocated inside a set.
 class SetWorkspace {
@@ -64,8 +63,8 @@ struct FSet {
 /// onto it, then ((count1 + count2 - 2) bdb^2) / ((1/count1 + 1/count2)
 /// (bdist1 + bdist2)) with the given counts. The first consensus is left in
 /// `work.mean1`.
-FSet fscore_set(const ResamplingPool& pool, std::span<const int> group1, std::span<const int> group2,
-                double count1, double count2, SetWorkspace& work);
+FSet fscore_set(const ResamplingPool& pool, std::span<const int> group1, std::span<const int> group2, double count1,
+                double count2, SetWorkspace& work);
 
 /// The values of one set of the variance permutation test.
 struct VarianceSet {

@@ -46,8 +46,8 @@ FSets run_fscore_sets(const ResamplingPool& pool, int n1, int n2, GroupDraw draw
   out.bfscore.resize(n);
   const int tcnt = n1 + n2;
   const double count1 = n1, count2 = n2;
-  const bool done = run_chunked(
-      nboots, pool.points, std::max(n1, n2), tcnt, progress, [&](std::int64_t set, SetWorkspace& work) {
+  const bool done =
+      run_chunked(nboots, pool.points, std::max(n1, n2), tcnt, progress, [&](std::int64_t set, SetWorkspace& work) {
         RandomStream random(seed, static_cast<std::uint64_t>(set));
         work.group1.resize(n1);
         work.group2.resize(n2);
@@ -72,8 +72,8 @@ VarianceSets run_variance_sets(const ResamplingPool& pool, int n1, int n2, std::
   VarianceSets out;
   out.bdifd.resize(static_cast<size_t>(nboots));
   const int tcnt = n1 + n2;
-  const bool done = run_chunked(
-      nboots, pool.points, std::max(n1, n2), tcnt, progress, [&](std::int64_t set, SetWorkspace& work) {
+  const bool done =
+      run_chunked(nboots, pool.points, std::max(n1, n2), tcnt, progress, [&](std::int64_t set, SetWorkspace& work) {
         RandomStream random(seed, static_cast<std::uint64_t>(set));
         work.group1.resize(n1);
         work.group2.resize(n2);

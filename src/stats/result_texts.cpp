@@ -27,16 +27,15 @@ std::string disparity_text(double d1, double d2) {
   return sprintf_m("Variance (Mean Summed Squared Distance about Mean) \\n %s", stemp2);
 }
 
-std::string permute_variance_text(double d1, double d2, double obsdifd, double nboots, double bdif95,
-                                  double plevel) {
+std::string permute_variance_text(double d1, double d2, double obsdifd, double nboots, double bdif95, double plevel) {
   const std::string observed =
       sprintf_m("Observed Variance of 1: %1.8f of 2: %1.8f  \\n DeltaV: %1.8f", d1, d2, obsdifd);
   const std::string bound = sprintf_m("\\nOver %i permutations, 95P upper bound on DeltaV: %1.8f", nboots, bdif95);
   // Both forms give a percentage: below the smallest step of the test, or the
   // share of permuted differences above the observed one.
-  const std::string level =
-      plevel == 0 ? sprintf_m("\\nThe percentile level of the observed difference is <%f", 100 / nboots)
-                  : sprintf_m("\\nThe percentile level of the observed difference is %f", plevel);
+  const std::string level = plevel == 0
+                                ? sprintf_m("\\nThe percentile level of the observed difference is <%f", 100 / nboots)
+                                : sprintf_m("\\nThe percentile level of the observed difference is %f", plevel);
   return strcat_m({observed, bound, level});
 }
 

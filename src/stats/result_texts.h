@@ -20,7 +20,6 @@ std::string disparity_text(double d1, double d2);
 /// The three lines of the variance permutation test. When no permuted
 /// difference exceeds the observed one (plevel 0) the last line reads
 /// "... is <%f" with 100 / nboots, the resolution of the test in percent.
-std::string permute_variance_text(double d1, double d2, double obsdifd, double nboots, double bdif95,
-                                  double plevel);
+std::string permute_variance_text(double d1, double d2, double obsdifd, double nboots, double bdif95, double plevel);
 
 }  // namespace velmora

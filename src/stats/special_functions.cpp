@@ -12,14 +12,11 @@ namespace policies = boost::math::policies;
 
 // Every error becomes a returned value (NaN for a domain error) instead of an
 // exception, so that bad parameters cannot stop an action.
-using NoThrow = policies::policy<policies::domain_error<policies::ignore_error>,
-                                 policies::pole_error<policies::ignore_error>,
-                                 policies::overflow_error<policies::ignore_error>,
-                                 policies::underflow_error<policies::ignore_error>,
-                                 policies::denorm_error<policies::ignore_error>,
-                                 policies::evaluation_error<policies::ignore_error>,
-                                 policies::rounding_error<policies::ignore_error>,
-                                 policies::indeterminate_result_error<policies::ignore_error>>;
+using NoThrow = policies::policy<
+    policies::domain_error<policies::ignore_error>, policies::pole_error<policies::ignore_error>,
+    policies::overflow_error<policies::ignore_error>, policies::underflow_error<policies::ignore_error>,
+    policies::denorm_error<policies::ignore_error>, policies::evaluation_error<policies::ignore_error>,
+    policies::rounding_error<policies::ignore_error>, policies::indeterminate_result_error<policies::ignore_error>>;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 

@@ -1,7 +1,6 @@
 // The five comparison actions through the headless UI port: texts, titles,
 // echoes, pointer, results, bad input, cancel and reproducibility.
 #include <gtest/gtest.h>
-
 #include <oneapi/tbb/global_control.h>
 
 #include <cmath>
@@ -19,8 +18,8 @@
 namespace velmora {
 namespace {
 
-using testing::Study;
 using testing::make_study;
+using testing::Study;
 
 TwoSamples two(const Study& s) { return {s.data1, s.mean1, s.data1cs, s.data2, s.mean2, s.data2cs}; }
 
@@ -112,7 +111,8 @@ TEST(ComparisonActions, BadInputIsRefusedBeforeAnythingIsShown) {
     const char* expected;
   };
   const Input inputs[] = {
-      {&nothing, 1, "needs both samples: load the first sample (LoadFile1 or LoadFile2D), then the second (LoadFile2)."},
+      {&nothing, 1,
+       "needs both samples: load the first sample (LoadFile1 or LoadFile2D), then the second (LoadFile2)."},
       {&first_only, 1, "needs the second sample: load it with LoadFile2."},
       {&mismatched, 1, ": the first sample has 10 points per specimen and the second 11; load a second sample"},
   };
@@ -148,6 +148,23 @@ TEST(ComparisonActions, BadInputIsRefusedBeforeAnythingIsShown) {
   }
 }
 
+// A failure after the pointer went to "watch" still puts it back, and shows
+// nothing.
+TEST(ResampledTests, FailureNamesTheSpecimenAndResetsThePointer) {
+  Study s = make_study(8, 4, 4, 0.05, 0.1, 13);
+  s.data1.specimen(1).setConstant(0.25);
+  for (Action a : {bootF, permuteF}) {
+    HeadlessPort ui;
+    try {
+      a(two(s), ui);
+      ADD_FAILURE();
+    } catch (const RuntimeError& e) {
+      EXPECT_STREQ(e.what(), "specimen 2 of the first sample has zero centroid size (all its points coincide).");
+    }
+    EXPECT_EQ(kinds(ui), "pointer:watch pointer:arrow ");
+  }
+}
+
 TEST(BootF, TextEchoesPointerAndResult) {
   const Study s = make_study(12, 6, 7, 0.05, 0.1, 6);
   HeadlessPort ui;
@@ -156,10 +173,10 @@ TEST(BootF, TextEchoesPointerAndResult) {
   EXPECT_EQ(kinds(ui), "pointer:watch pointer:arrow msgbox echo echo result ");
   const Event& box = *of_kind(ui, "msgbox")[0];
   EXPECT_EQ(box.text("title"), "Results of Bootstrap F-Test");
-  EXPECT_TRUE(std::regex_match(box.text("text"),
-                               std::regex("Between Group Distance 0\\.\\d{5},  F score= \\d+\\.\\d{4},  Bootstrap Range "
-                                          "of F values \\(5 percent\\)= \\d+\\.\\d{4} \\(1 percent\\) \\d+\\.\\d{4} "
-                                          "Using  100 Bootstrap Sets")))
+  EXPECT_TRUE(std::regex_match(
+      box.text("text"), std::regex("Between Group Distance 0\\.\\d{5},  F score= \\d+\\.\\d{4},  Bootstrap Range "
+                                   "of F values \\(5 percent\\)= \\d+\\.\\d{4} \\(1 percent\\) \\d+\\.\\d{4} "
+                                   "Using  100 Bootstrap Sets")))
       << box.text("text");
   const auto echoes = of_kind(ui, "echo");
   EXPECT_EQ(echoes[0]->text("name"), "ans");

@@ -50,13 +50,13 @@ TEST(Fcdf, EdgeCases) {
     double x, v1, v2, expected;
   };
   const Case cases[] = {
-      {0, 5, 10, 0},       {-3, 5, 10, 0},           // x <= 0 with valid degrees of freedom
-      {2, 0, 10, kNaN},    {2, -1, 10, kNaN},        // a degree of freedom <= 0
-      {2, 5, 0, kNaN},     {kNaN, 5, 10, kNaN},      // NaN value
-      {2, kNaN, 10, 0},    {2, 5, kNaN, 0},          // a NaN degree of freedom matches no mask
-      {0.5, kInf, kInf, 0}, {1, kInf, kInf, 1},      // both infinite: a step at 1
-      {3, kInf, kInf, 1},  {-1, kInf, kInf, 0},      //
-      {2, -kInf, 10, kNaN},                          // -Inf is <= 0
+      {0, 5, 10, 0},        {-3, 5, 10, 0},       // x <= 0 with valid degrees of freedom
+      {2, 0, 10, kNaN},     {2, -1, 10, kNaN},    // a degree of freedom <= 0
+      {2, 5, 0, kNaN},      {kNaN, 5, 10, kNaN},  // NaN value
+      {2, kNaN, 10, 0},     {2, 5, kNaN, 0},      // a NaN degree of freedom matches no mask
+      {0.5, kInf, kInf, 0}, {1, kInf, kInf, 1},   // both infinite: a step at 1
+      {3, kInf, kInf, 1},   {-1, kInf, kInf, 0},  //
+      {2, -kInf, 10, kNaN},                       // -Inf is <= 0
   };
   for (const Case& c : cases) {
     const double p = f(c.x, c.v1, c.v2);
@@ -95,9 +95,9 @@ TEST(Fcdf, ExpandsScalarsAndChecksSizes) {
 
   MatrixXd v(1, 2);
   v << 5, 6;
-  for (auto call : {+[](const MatrixXd& a, const MatrixXd& b) { return fcdf(a, b, s(10)); },
-                    +[](const MatrixXd& a, const MatrixXd& b) { return chi2cdf(a, b); },
-                    +[](const MatrixXd& a, const MatrixXd& b) { return gamcdf(a, b); }}) {
+  for (auto call : {+[](const MatrixXd&a, const MatrixXd&b) { return fcdf(a, b, s(10)); },
+                    +[](const MatrixXd&a, const MatrixXd&b) { return chi2cdf(a, b); },
+                    +[](const MatrixXd&a, const MatrixXd&b) { return gamcdf(a, b); }}) {
     try {
       call(x, v);
       ADD_FAILURE() << "no error for arrays of different sizes";

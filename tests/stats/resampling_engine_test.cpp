@@ -1,7 +1,8 @@
 // The resampling engine against a step-by-step transcription built on
 // getpproc3, getpprocon3 and getpdistance3; the draws; reproducibility.
-#include <gtest/gtest.h>
+#include "stats/resampling_engine.h"
 
+#include <gtest/gtest.h>
 #include <oneapi/tbb/global_control.h>
 
 #include <Eigen/SVD>
@@ -19,15 +20,14 @@
 #include "stats/deviation_pool.h"
 #include "stats/fit_kernels.h"
 #include "stats/polar3.h"
-#include "stats/resampling_engine.h"
 #include "stats/resampling_sets.h"
 #include "stats/sample_factory.h"
 
 namespace velmora {
 namespace {
 
-using testing::Study;
 using testing::make_study;
+using testing::Study;
 
 Sample pick(const Sample& pool, const std::vector<int>& at) {
   Sample out(pool.points(), static_cast<Eigen::Index>(at.size()));
@@ -89,8 +89,8 @@ void expect_relative(double actual, double expected, double tolerance, const std
     return;
   }
   // Squared distances at rounding level (a group of one) compare absolutely.
-  EXPECT_LE(std::fabs(actual - expected), tolerance * std::fabs(expected) + 1e-28) << what << ": " << actual << " vs "
-                                                                           << expected;
+  EXPECT_LE(std::fabs(actual - expected), tolerance * std::fabs(expected) + 1e-28)
+      << what << ": " << actual << " vs " << expected;
 }
 
 TEST(Polar3, IsTheOrthogonalFactorOfTheSvd) {
@@ -132,7 +132,7 @@ TEST(FitKernels, BatchedPolarFactorsAgreeWithPolar3) {
       unsigned char fallback[4];
       for (double& v : a) v = normal(rng);
       if (trial % 5 == 0) a[9 * 1 + 2] = a[9 * 1 + 5] = a[9 * 1 + 8] = 0;  // lane 1 singular
-      if (trial % 7 == 0) a[9 * 3 + 4] = std::nan("");                   // lane 3 not finite
+      if (trial % 7 == 0) a[9 * 3 + 4] = std::nan("");                     // lane 3 not finite
       kernels->polar4(a, r, fallback);
       for (int l = 0; l < 4; ++l) {
         const bool singular = trial % 5 == 0 && l == 1;
@@ -334,9 +334,8 @@ TEST(ResamplingSets, ProgressComesBetweenChunksAndCanCancel) {
   EXPECT_EQ(seen.back(), 400);
   EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
   int calls = 0;
-  FSets stopped = run_fscore_sets(pool, 5, 5, GroupDraw::permutation, 400, 1, [&](std::int64_t, std::int64_t) {
-    return ++calls < 2;
-  });
+  FSets stopped = run_fscore_sets(pool, 5, 5, GroupDraw::permutation, 400, 1,
+                                  [&](std::int64_t, std::int64_t) { return ++calls < 2; });
   EXPECT_TRUE(stopped.cancelled);
   EXPECT_EQ(calls, 2);
 }

@@ -1,4 +1,6 @@
 // Result texts to the character, and the cut-off positions.
+#include "stats/result_texts.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <random>
 
 #include "stats/cutoffs.h"
-#include "stats/result_texts.h"
 
 namespace velmora {
 namespace {
