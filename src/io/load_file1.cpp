@@ -55,6 +55,9 @@ Protocol read_protocol(const Eigen::MatrixXd& proto) {
           sprintf_m("The protocol's ruler landmarks (values 2 and 3) are %s and %s; they must be "
                     "landmark numbers (whole numbers from 1).",
                     format_echo_number(p.b1), format_echo_number(p.b2)));
+    if (!std::isfinite(p.rlength) || !(p.rlength > 0))
+      throw RuntimeError("The protocol's ruler length (value 4) is " + format_echo_number(p.rlength) +
+                         "; it must be a positive number.");
   }
   return p;
 }

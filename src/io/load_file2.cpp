@@ -1,5 +1,7 @@
 #include "io/load_file2.h"
 
+#include <cmath>
+
 #include "geometry/centsize3D.h"
 #include "geometry/centsize3Da.h"
 #include "geometry/getpproc3.h"
@@ -28,6 +30,12 @@ SecondSample fit_second_sample(const Eigen::MatrixXd& rows, const Eigen::MatrixX
   Sample data2(points, m);
   out.data2cs.resize(m);
   for (Eigen::Index i = 0; i < m; ++i) {
+    for (Eigen::Index k = 0; k < 3 * points; ++k)
+      if (!std::isfinite(rows(i, k)))
+        throw RuntimeError(
+            sprintf_m("Specimen %d of the second sample: point %d has a coordinate that is not a "
+                      "finite number.",
+                      static_cast<double>(i + 1), static_cast<double>(k / 3 + 1)));
     const CentredConfiguration c = centsize3D(vertxy3D(rows.row(i)).values());
     data2.specimen(i) = c.y;
     out.data2cs(i) = c.ycs;

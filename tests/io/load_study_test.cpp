@@ -182,6 +182,8 @@ TEST_F(Study, FailedLoadsLeaveEverythingAsItWas) {
        "Specimen 2, curve 1: "},
       {"LoadFile2", "1 2 3 4 5 6 7\n", "The second sample has 2 points per specimen; the first sample has 12."},
       {"LoadFile2", "1 2\n3 4\n", "second.txt has 2 columns"},
+      {"LoadFile2", same_points + "0\n" + "1 1 1 2 nan " + same_points.substr(10) + "0\n",
+       "Specimen 2 of the second sample: point 2 has a coordinate that is not a finite number."},
       {"LoadFile2", testing::number(2) + " " + same_points.substr(2) + "0\n" + same_points + "0\n",
        "specimen 2 has zero centroid size"},
   };
