@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 
 #include "app/dispatcher.h"
 #include "runtime/headless/headless_port.h"
@@ -243,6 +244,24 @@ TEST_F(Study, ThickerLinesChangesOnlyTheWireframeAndThinnerLinesStopsAtTheThinne
   port.clear_events();
   run("ThinnerLines");  // refused: it would go below 0.5
   for (int i = 1; i < 4; ++i) EXPECT_EQ(lines[i]->line_width, 0.5);
+}
+
+TEST(RefusedSteps, TellTheUserOnTheConsole) {
+  std::ostringstream console;
+  HeadlessPort port(&console);
+  Dispatcher d(port);
+  d.mutable_state().mean1 = helix(5);
+  d.mutable_state().wirelist = (Eigen::MatrixXd(1, 3) << 1, 1, 2).finished();
+  d.mutable_state().wireactive = 1;
+  ASSERT_EQ(d.vm3sw("ShowMean1"), Outcome::done);
+  console.str("");
+  EXPECT_EQ(d.vm3sw("ThinnerLines"), Outcome::done);
+  EXPECT_EQ(console.str(), "ThinnerLines: the lines are as thin as they can be (0.5 points); nothing was changed.\n");
+  d.mutable_state().wireactive = 0;
+  for (int i = 0; i < 5; ++i) d.vm3sw("SmallerSymbols");
+  console.str("");
+  EXPECT_EQ(d.vm3sw("SmallerSymbols"), Outcome::done);
+  EXPECT_EQ(console.str(), "SmallerSymbols: the markers are as small as they can be (1 point); nothing was changed.\n");
 }
 
 TEST_F(Study, BiggerThenSmallerSymbolsRestoresAndSmallerStopsAtOnePoint) {
