@@ -96,7 +96,8 @@ TEST_F(AnalyzeOptionsTest, RefusedRunsExitTwoAndWriteNothing) {
   EXPECT_FALSE(fs::exists(dir / "results.json"));
   EXPECT_FALSE(fs::exists(dir / "out.txt"));
   EXPECT_EQ(out.str(), "");
-  EXPECT_EQ(std::count(err.str().begin(), err.str().end(), '\n'), 1);
+  const std::string complaint = err.str();
+  EXPECT_EQ(std::count(complaint.begin(), complaint.end(), '\n'), 1) << complaint;
 }
 
 }  // namespace
