@@ -161,7 +161,6 @@ SetWorkspace::SetWorkspace(Eigen::Index points, int largest_group, int pool_coun
       distances(static_cast<size_t>(largest_group)),
       members1(static_cast<size_t>(largest_group)),
       members2(static_cast<size_t>(largest_group)),
-      raw_members(static_cast<size_t>(largest_group)),
       weights(static_cast<size_t>(largest_group)) {
   group1.reserve(largest_group);
   group2.reserve(largest_group);

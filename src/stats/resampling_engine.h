@@ -5,8 +5,11 @@
 // specimen fitted again is still its centred original times one 3 by 3 matrix.
 // So every group superimposition works on the pooled specimens centred and
 // scaled once (`ResamplingPool::unit`), keeps one 3 by 3 matrix per member,
-// and never writes out a fitted specimen. The results agree with the step by
-// step superimposition (getpproc3, getpprocon3, getpdistance3) to rounding.
+// and never writes out a fitted specimen. The starting reference of a group,
+// the centred sum of its specimens, is the sum of the unit-size specimens
+// weighted by their sizes. The results agree with the step by step
+// superimposition (getpproc3, getpprocon3, getpdistance3) to rounding (the
+// tests ask for 1e-12 relative).
 #pragma once
 
 #include <Eigen/Dense>
@@ -24,7 +27,7 @@ namespace velmora {
 struct ResamplingPool {
   Eigen::Index points = 0;
   Eigen::Index count = 0;
-  /// p by 3m: the specimens as given (they make the starting reference).
+  /// p by 3m: the specimens as given (a group of one starts from its own).
   Eigen::MatrixXd raw;
   /// p by 3m: each specimen centred and divided by its centroid size.
   Eigen::MatrixXd unit;
@@ -33,8 +36,8 @@ struct ResamplingPool {
 };
 
 /// Builds the pool from a sample (p by 3 by m). Throws RuntimeError naming the
-/// specimen ("specimen 4 of the pooled specimens ...", with `names` giving how
-/// the user counts specimen i) when one has zero centroid size.
+/// specimen (names[i], or "pooled specimen i+1" without names) when one has
+/// zero centroid size or coordinates that are not numbers.
 ResamplingPool make_resampling_pool(const Sample& specimens, const std::vector<std::string>& names = {});
 
 /// Buffers for the sets one thread runs; nothing is allocated inside a set.
@@ -45,7 +48,7 @@ class SetWorkspace {
   std::vector<int> group1, group2, order;
   Eigen::MatrixXd mean1, mean2, fitted_mean2, reference, sum;
   std::vector<double> fits1, fits2, cross, distances, weights;
-  std::vector<const double*> members1, members2, raw_members;
+  std::vector<const double*> members1, members2;
 };
 
 /// The values of one F set (Goodall's statistic on two resampled groups).
