@@ -154,7 +154,8 @@ void register_startup_functions(FunctionTable& table, Dispatcher& dispatcher, Wi
                const MessageMode mode = r.mode == "modal"     ? MessageMode::modal
                                         : r.mode == "replace" ? MessageMode::replace
                                                               : MessageMode::non_modal;
-               const Handle h = ui.message_box(text, r.title, mode);
+               // A custom image has no picture on this platform: the box shows none.
+               const Handle h = ui.message_box_with_icon(text, r.title, mode, r.icon == "custom" ? "none" : r.icon);
                if (outputs > 0) return std::vector<Value>{number(h)};
                return std::vector<Value>{};
              }});

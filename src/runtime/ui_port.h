@@ -60,6 +60,12 @@ class UiPort {
 
   /// Shows a message box and returns its handle.
   virtual Handle message_box(const std::string& text, const std::string& title, MessageMode mode) = 0;
+  /// The same with an icon: "none", "help", "warn" or "error" (ports that draw
+  /// no icons show the plain box).
+  virtual Handle message_box_with_icon(const std::string& text, const std::string& title, MessageMode mode,
+                                       const std::string& icon) {
+    return message_box(text, title, mode);
+  }
   /// Returns when the box is closed.
   virtual void wait_message_box(Handle box) = 0;
 

@@ -5,6 +5,8 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -269,6 +271,19 @@ TEST_F(Desktop, MessageBoxModes) {
   ASSERT_EQ(left.size(), 1u);
   EXPECT_EQ(left[0]->shown_text(), "three");
 
+  // With an icon the text moves right of it; an unknown icon is corrected with a warning.
+  desktop_->table().call("msgboxd", {std::string("careful"), std::string("Icon"), std::string("warn")}, 0);
+  auto warned = boxes("Icon");
+  ASSERT_EQ(warned.size(), 1u);
+  auto* icon = warned[0]->findChild<QLabel*>("IconAxes");
+  ASSERT_NE(icon, nullptr);
+  EXPECT_TRUE(icon->isVisibleTo(warned[0]));
+  EXPECT_GT(warned[0]->findChild<QLabel*>("MessageBox")->x(), icon->x() + icon->width());
+  desktop_->table().call("msgboxd", {std::string("x"), std::string("Bad icon"), std::string("sparkly")}, 0);
+  EXPECT_NE(port().console_text().find("Warning: Invalid string for Icon in MSGBOX.\n"), std::string::npos);
+  ASSERT_EQ(boxes("Bad icon").size(), 1u);
+  EXPECT_FALSE(boxes("Bad icon")[0]->findChild<QLabel*>("IconAxes")->isVisibleTo(boxes("Bad icon")[0]));
+
   // A long text wraps at 75 columns and widens the box past its 210 points.
   std::string long_text;
   for (int i = 0; i < 40; ++i) long_text += "word ";
@@ -421,6 +436,11 @@ TEST_F(Desktop, ExampleStudyEndToEnd) {
   const auto png = std::filesystem::temp_directory_path() / "velmora_gui_study.png";
   plot->export_to(png);
   EXPECT_GT(std::filesystem::file_size(png), 1000u);
+  click("CopyImage");
+  const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+  ASSERT_NE(copied, nullptr);
+  EXPECT_TRUE(copied->hasFormat("image/png")) << copied->formats().join(",").toStdString();
+  EXPECT_TRUE(copied->hasImage());
   EXPECT_TRUE(boxes("Velmora3d: the action failed").empty()) << port().console_text();
 }
 

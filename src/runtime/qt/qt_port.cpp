@@ -541,6 +541,11 @@ std::optional<FileChoice> QtPort::save_file(std::string_view filter, std::string
 }
 
 Handle QtPort::message_box(const std::string& text, const std::string& title, MessageMode mode) {
+  return message_box_with_icon(text, title, mode, "none");
+}
+
+Handle QtPort::message_box_with_icon(const std::string& text, const std::string& title, MessageMode mode,
+                                     const std::string& icon) {
   return on_gui([&]() -> Handle {
     MsgboxdDialog* box = nullptr;
     Handle handle = 0;
@@ -563,9 +568,9 @@ Handle QtPort::message_box(const std::string& text, const std::string& title, Me
       }
     }
     if (box != nullptr) {
-      box->set_text(text);
+      box->set_text(text, icon);
     } else {
-      box = new MsgboxdDialog(text, title, "none", main_);
+      box = new MsgboxdDialog(text, title, icon, main_);
       box->setWindowFlag(Qt::Window);
       handle = graphics_.reserve_handle();
       boxes_[handle] = box;
@@ -627,8 +632,6 @@ void QtPort::set_clipboard(const std::vector<ClipboardItem>& items) {
 std::filesystem::path QtPort::working_folder() const { return working_folder_; }
 
 void QtPort::set_working_folder(const std::filesystem::path& folder) {
-  std::error_code ec;
-  std::filesystem::current_path(folder, ec);
   working_folder_ = folder;
 }
 

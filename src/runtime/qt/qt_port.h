@@ -91,6 +91,8 @@ class QtPort : public QObject, public UiPort {
   std::optional<FileChoice> open_file(std::string_view filter, std::string_view title) override;
   std::optional<FileChoice> save_file(std::string_view filter, std::string_view title) override;
   Handle message_box(const std::string& text, const std::string& title, MessageMode mode) override;
+  Handle message_box_with_icon(const std::string& text, const std::string& title, MessageMode mode,
+                               const std::string& icon) override;
   void wait_message_box(Handle box) override;
   void set_pointer(std::string_view pointer) override;
   void set_clipboard(const std::vector<ClipboardItem>& items) override;
