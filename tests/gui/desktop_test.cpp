@@ -17,6 +17,8 @@
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QThread>
+#include <QTimer>
+#include <QWheelEvent>
 #include <algorithm>
 #include <fstream>
 
@@ -340,6 +342,69 @@ TEST_F(Desktop, PlotWindowsFollowTheModel) {
   g.close(f2);
   settle();
   EXPECT_EQ(port().plot_window(f2), nullptr);
+}
+
+TEST_F(Desktop, DragRotatesWheelZoomsResetReturns) {
+  Graphics& g = port().graphics();
+  const Handle f = g.new_figure();
+  Eigen::VectorXd x(2), y(2), z(2);
+  x << 0, 1;
+  y << 0, 1;
+  z << 0, 1;
+  g.plot3(x, y, z, "r*");
+  settle();
+  PlotWindow* w = port().plot_window(f);
+  ASSERT_NE(w, nullptr);
+  PlotView* view = w->view();
+  EXPECT_FALSE(view->view().has_value());  // the plot's own camera
+  const QImage before = view->picture(QSize(160, 120));
+
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(50, 50), QPointF(50, 50), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QMouseEvent move(QEvent::MouseMove, QPointF(90, 30), QPointF(90, 30), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(view, &press);
+  QApplication::sendEvent(view, &move);
+  ASSERT_TRUE(view->view().has_value());
+  EXPECT_DOUBLE_EQ(view->view()->azimuth, -37.5 - 0.5 * 40);
+  EXPECT_DOUBLE_EQ(view->view()->elevation, 30 - 0.5 * 20);
+  EXPECT_NE(view->picture(QSize(160, 120)), before);  // the picture turned
+
+  QWheelEvent wheel(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(view, &wheel);
+  EXPECT_GT(view->view()->zoom, 1);
+
+  QAction* reset = w->findChild<QAction*>("ResetView");
+  ASSERT_NE(reset, nullptr);
+  reset->trigger();
+  EXPECT_FALSE(view->view().has_value());
+  EXPECT_EQ(view->picture(QSize(160, 120)), before);
+  for (const char* name : {"ExportPNG", "ExportSVG", "ExportPDF", "ExportEPS"})
+    EXPECT_NE(w->findChild<QAction*>(name), nullptr) << name;
+}
+
+TEST_F(Desktop, WaitingOnAModalBoxReturnsWhenItCloses) {
+  const Handle box = port().message_box("Saved.", "Modal", MessageMode::modal);
+  auto shown = boxes("Modal");
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0]->windowModality(), Qt::ApplicationModal);
+  QTimer::singleShot(50, shown[0], &QDialog::close);
+  port().wait_message_box(box);  // returns once the box is gone
+  EXPECT_TRUE(boxes("Modal").empty());
+
+  // From a worker: the wait blocks the worker only.
+  std::atomic<bool> waited{false};
+  port().run_in_background("Work", [&] {
+    const Handle h = port().message_box("From the worker", "Modal 2", MessageMode::modal);
+    port().wait_message_box(h);
+    waited = true;
+  });
+  ASSERT_TRUE(wait_until([&] { return boxes("Modal 2").size() == 1; }, 10000));
+  settle(50);
+  EXPECT_FALSE(waited);
+  boxes("Modal 2")[0]->close();
+  ASSERT_TRUE(wait_until([&] { return !port().busy(); }, 10000));
+  EXPECT_TRUE(waited);
 }
 
 TEST_F(Desktop, WorkerThreadUsesThePortSafely) {
