@@ -303,6 +303,10 @@ TEST_F(Desktop, ErrorsGoToTheConsoleAndABox) {
   ASSERT_EQ(failed.size(), 1u);
   EXPECT_FALSE(failed[0]->text().empty());
   EXPECT_NE(port().console_text().find(failed[0]->text()), std::string::npos);
+  click("ShowMean1");  // a second failure replaces the text of the one box
+  const auto again = boxes("Velmora3d: the action failed");
+  ASSERT_EQ(again.size(), 1u);
+  EXPECT_NE(again[0]->text().find("ShowMean1"), std::string::npos) << again[0]->text();
 }
 
 TEST_F(Desktop, PlotWindowsFollowTheModel) {

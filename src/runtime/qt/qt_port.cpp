@@ -643,13 +643,9 @@ bool QtPort::progress(std::string_view what, std::int64_t done, std::int64_t tot
 }
 
 void QtPort::report_error(const std::string& message) {
+  // One error box: a new failure replaces the text of the last one.
+  message_box_with_icon(message, "Velmora3d: the action failed", MessageMode::replace, "error");
   on_gui([&] {
-    auto* box = new MsgboxdDialog(message, "Velmora3d: the action failed", "error", main_);
-    box->setWindowFlag(Qt::Window);
-    const Handle h = graphics_.reserve_handle();
-    boxes_[h] = box;
-    connect(box, &QObject::destroyed, this, [this, h] { boxes_.erase(h); });
-    box->show();
     if (main_ != nullptr) main_->statusBar()->showMessage(QString::fromStdString(message), 10000);
   });
 }
