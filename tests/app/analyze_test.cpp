@@ -1,4 +1,5 @@
-// `--analyze`: unusable options are refused in one line before anything runs.
+// `--analyze`: unusable options are refused in one line before anything runs,
+// and a whole study gives the numbers the batch runner gives.
 #include "app/analyze.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,11 @@
 #include <filesystem>
 #include <functional>
 #include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <sstream>
+
+#include "app/batch_runner.h"
 
 namespace velmora {
 namespace {
@@ -98,6 +103,84 @@ TEST_F(AnalyzeOptionsTest, RefusedRunsExitTwoAndWriteNothing) {
   EXPECT_EQ(out.str(), "");
   const std::string complaint = err.str();
   EXPECT_EQ(std::count(complaint.begin(), complaint.end(), '\n'), 1) << complaint;
+}
+
+}  // namespace
+}  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// Splits runner or --analyze output into its "[HEADER]" blocks.
+std::map<std::string, std::string> blocks(const std::string& text) {
+  std::map<std::string, std::string> out;
+  std::istringstream in(text);
+  std::string line, header;
+  while (std::getline(in, line)) {
+    if (line.rfind("> ", 0) == 0) {
+      header.clear();
+    } else if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
+      header = line.substr(1, line.size() - 2);
+      out[header].clear();
+    } else if (!header.empty()) {
+      out[header] += line + "\n";
+    }
+  }
+  return out;
+}
+
+TEST(AnalyzeStudyTest, SameNumbersAsTheBatchRunnerWithTheSameSeed) {
+  const fs::path study = fs::path(VELMORA_SOURCE_DIR) / "examples" / "skull3d";
+  const fs::path dir = fs::temp_directory_path() / ("velmora_analyze_study_" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+
+  AnalyzeOptions o;
+  o.protocol = study / "protocol.txt";
+  o.first = study / "first.tps";
+  o.second = study / "second.txt";
+  o.tests = {"goodall", "boot", "perm", "disparity", "permvar"};
+  o.seed = 11;
+  o.quiet = true;
+  o.json = dir / "results.json";
+  o.save = dir / "first.txt";
+  std::ostringstream analyze_out, analyze_err;
+  ASSERT_EQ(run_analyze(o, analyze_out, analyze_err), 0) << analyze_err.str();
+
+  std::ofstream(dir / "script.txt") << "LoadProto " << o.protocol << "\nLoadFile1 " << o.first
+                                    << "\nset ZEPButton Value 1\nLoadFile2 " << *o.second
+                                    << "\nset BootBox Value 1\nGoodallF\nBootF\nPermuteF\nGetDisparity\n"
+                                       "PermuteVariance\nSaveFile1 "
+                                    << (dir / "first-batch.txt") << "\n";
+  BatchOptions b;
+  b.script = dir / "script.txt";
+  b.seed = 11;
+  b.quiet = true;
+  std::ostringstream batch_out, batch_err;
+  ASSERT_EQ(run_batch(b, batch_out, batch_err), 0) << batch_err.str();
+
+  auto from_analyze = blocks(analyze_out.str());
+  auto from_batch = blocks(batch_out.str());
+  for (const std::string title : {"Results of Goodall F-Test", "Results of Bootstrap F-Test",
+                                  "Results of Permutation F-Test", "ResultsBox"}) {
+    ASSERT_TRUE(from_analyze.count(title)) << title << "\n" << analyze_out.str();
+    EXPECT_EQ(from_analyze[title], from_batch[title]) << title;
+  }
+  std::ifstream a(dir / "first.txt"), c(dir / "first-batch.txt");
+  std::string first((std::istreambuf_iterator<char>(a)), {}), second((std::istreambuf_iterator<char>(c)), {});
+  EXPECT_FALSE(first.empty());
+  EXPECT_EQ(first, second);
+
+  std::ifstream j(dir / "results.json");
+  const nlohmann::json results = nlohmann::json::parse(j);
+  EXPECT_EQ(results["seed"], 11);
+  EXPECT_GT(results["first"]["specimens"].get<int>(), 1);
+  EXPECT_GT(results["second"]["specimens"].get<int>(), 1);
+  EXPECT_GT(results["first"]["points"].get<int>(), 3);
+  EXPECT_EQ(results["first"]["points"], results["second"]["points"]);
+  EXPECT_TRUE(results["tests"].is_object());
+  EXPECT_GE(results["tests"].size(), 5u) << results.dump(2);
+  fs::remove_all(dir);
 }
 
 }  // namespace
