@@ -77,42 +77,34 @@ struct StudyCase {
   std::size_t wire_rows;
 };
 
-class ExampleStudyLoadTest : public ::testing::TestWithParam<StudyCase> {
+// Runs actions on one dispatcher with scripted dialog answers, as a script would.
+class StudyRun {
  protected:
-  // Runs one action with its dialog answers; skips the test while the action
-  // is still missing from the program.
-  Outcome run(const std::string& action, const std::vector<std::string>& answers) {
+  // The action's outcome, with the error it reported when it failed.
+  std::string run(const std::string& action, const std::string& answer) {
     port.set_action(action);
-    port.set_answers(answers, kExamples);
-    const Outcome outcome = dispatcher.vm3sw(action);
-    if (outcome == Outcome::failed) {
-      for (const auto& e : port.events())
-        if (e.kind == "error") last_error = e.text("message");
-    }
-    return outcome;
+    port.set_answers({answer}, kExamples);
+    if (dispatcher.vm3sw(action) == Outcome::done) return "done";
+    std::string error = "failed";
+    for (const auto& e : port.events())
+      if (e.kind == "error") error = e.text("message");
+    return error;
   }
 
   HeadlessPort port;
   Dispatcher dispatcher{port};
-  std::string last_error;
 };
 
-#define RUN_OR_SKIP(action, ...)                                                               \
-  do {                                                                                         \
-    const Outcome outcome = run(action, {__VA_ARGS__});                                        \
-    if (outcome != Outcome::done && last_error.find("not available yet") != std::string::npos) \
-      GTEST_SKIP() << last_error;                                                              \
-    ASSERT_EQ(outcome, Outcome::done) << action << ": " << last_error;                         \
-  } while (0)
+class ExampleStudyLoadTest : public StudyRun, public ::testing::TestWithParam<StudyCase> {};
 
 TEST_P(ExampleStudyLoadTest, LoadsToTheLayoutAndSizesItWasMadeWith) {
   const StudyCase& c = GetParam();
   const std::vector<double>& sizes = generated().first_sizes.at(c.folder);
   const int second_count = generated().second_counts.at(c.folder);
 
-  RUN_OR_SKIP("LoadProto", c.folder + "/protocol.txt");
+  ASSERT_EQ(run("LoadProto", c.folder + "/protocol.txt"), "done");
   EXPECT_EQ(dispatcher.state().proto.size(), 12);
-  RUN_OR_SKIP(c.load_action, c.folder + "/first.tps");
+  ASSERT_EQ(run(c.load_action, c.folder + "/first.tps"), "done");
   const auto& s = dispatcher.state();
   ASSERT_EQ(s.data1.count(), static_cast<Eigen::Index>(sizes.size()));
   EXPECT_EQ(s.data1.points(), c.points);
@@ -124,13 +116,13 @@ TEST_P(ExampleStudyLoadTest, LoadsToTheLayoutAndSizesItWasMadeWith) {
     EXPECT_NEAR(s.data1cs(i), sizes[i], 1e-5 * sizes[i]) << "specimen " << i + 1;
 
   port.set_control_value("ZEPButton", 1);
-  RUN_OR_SKIP("LoadFile2", c.folder + "/second.txt");
+  ASSERT_EQ(run("LoadFile2", c.folder + "/second.txt"), "done");
   EXPECT_EQ(port.control_string("FileBox2"), "second.txt \nhas " + std::to_string(second_count) + " specimens \nwith " +
                                                  std::to_string(c.points) + " landmarks");
   EXPECT_EQ(dispatcher.state().data2.count(), second_count);
   EXPECT_EQ(dispatcher.state().data2.points(), c.points);
 
-  RUN_OR_SKIP("LoadWireFrame", c.folder + "/wireframe.txt");
+  ASSERT_EQ(run("LoadWireFrame", c.folder + "/wireframe.txt"), "done");
   const Eigen::MatrixXd& wire = dispatcher.state().wirelist;
   ASSERT_EQ(wire.rows(), static_cast<Eigen::Index>(c.wire_rows));
   ASSERT_EQ(wire.cols(), 3);
@@ -138,33 +130,16 @@ TEST_P(ExampleStudyLoadTest, LoadsToTheLayoutAndSizesItWasMadeWith) {
   EXPECT_LE(wire.rightCols(2).maxCoeff(), static_cast<double>(c.points));
 }
 
-TEST(ExampleStudyTpsTest, SecondSampleFromTpsEqualsTheTable) {
-  HeadlessPort port;
-  Dispatcher dispatcher(port);
-  auto run = [&](const std::string& action, const std::string& answer) {
-    port.set_answers({answer}, kExamples);
-    return dispatcher.vm3sw(action);
-  };
-  std::string missing;
-  auto skip_reason = [&] {
-    for (const auto& e : port.events())
-      if (e.kind == "error" && e.text("message").find("not available yet") != std::string::npos)
-        return e.text("message");
-    return std::string();
-  };
-  if (run("LoadProto", "skull3d/protocol.txt") != Outcome::done ||
-      run("LoadFile1", "skull3d/first.tps") != Outcome::done) {
-    if (!(missing = skip_reason()).empty()) GTEST_SKIP() << missing;
-    FAIL() << "the 3D study does not load";
-  }
+class ExampleStudyTpsTest : public StudyRun, public ::testing::Test {};
+
+TEST_F(ExampleStudyTpsTest, SecondSampleFromTpsEqualsTheTable) {
+  ASSERT_EQ(run("LoadProto", "skull3d/protocol.txt"), "done");
+  ASSERT_EQ(run("LoadFile1", "skull3d/first.tps"), "done");
   port.set_control_value("ZEPButton", 1);
-  if (run("LoadFile2", "skull3d/second.txt") != Outcome::done) {
-    if (!(missing = skip_reason()).empty()) GTEST_SKIP() << missing;
-    FAIL() << "the second sample table does not load";
-  }
+  ASSERT_EQ(run("LoadFile2", "skull3d/second.txt"), "done");
   const WorkingState from_table = dispatcher.state();
   port.set_control_value("ZEPButton", 0);
-  ASSERT_EQ(run("LoadFile2", "skull3d/second.tps"), Outcome::done);
+  ASSERT_EQ(run("LoadFile2", "skull3d/second.tps"), "done");
   EXPECT_TRUE(dispatcher.state().data2 == from_table.data2);
   EXPECT_EQ(dispatcher.state().mean2, from_table.mean2);
   EXPECT_EQ(dispatcher.state().data2cs, from_table.data2cs);
