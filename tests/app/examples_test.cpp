@@ -2,6 +2,7 @@
 // makes, the batch scripts reach every action, and each study loads through the
 // dispatcher to the sizes and point layout the generator built it with.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -143,6 +144,34 @@ TEST_F(ExampleStudyTpsTest, SecondSampleFromTpsEqualsTheTable) {
   EXPECT_TRUE(dispatcher.state().data2 == from_table.data2);
   EXPECT_EQ(dispatcher.state().mean2, from_table.mean2);
   EXPECT_EQ(dispatcher.state().data2cs, from_table.data2cs);
+}
+
+// The demo's runs, in a copy of the examples so that their outputs land in a
+// temporary demo-out/: every action of both scripts succeeds and leaves the
+// files the demo promises.
+TEST(ExampleScriptsTest, BothStudiesRunThroughWithoutAFailure) {
+  const fs::path top = fs::temp_directory_path() / ("velmora_examples_" + std::to_string(::getpid()));
+  fs::remove_all(top);
+  fs::create_directories(top / "demo-out");
+  fs::create_directories(top / "examples");
+  for (const char* name : {"skull3d", "leaf2d", "study3d.txt", "study2d.txt"})
+    fs::copy(kExamples / name, top / "examples" / name, fs::copy_options::recursive);
+  for (const char* study : {"3d", "2d"}) {
+    BatchOptions options;
+    options.script = top / "examples" / (std::string("study") + study + ".txt");
+    options.seed = 1;
+    options.figures = top / "demo-out" / (std::string("figures") + study);
+    std::ostringstream out, err;
+    EXPECT_EQ(run_batch(options, out, err), 0)
+        << study << ":\n"
+        << err.str().substr(err.str().size() > 2000 ? err.str().size() - 2000 : 0);
+    EXPECT_NE(out.str().find("[Results of Goodall F-Test]"), std::string::npos) << study;
+    EXPECT_FALSE(fs::is_empty(*options.figures)) << study;
+  }
+  for (const char* name : {"skull3d-first-aligned.txt", "skull3d.eps", "skull3d-second.txt", "leaf2d-first-aligned.txt",
+                           "leaf2d.eps", "leaf2d-first.txt"})
+    EXPECT_TRUE(fs::exists(top / "demo-out" / name)) << name;
+  fs::remove_all(top);
 }
 
 INSTANTIATE_TEST_SUITE_P(Studies, ExampleStudyLoadTest,
