@@ -1,6 +1,7 @@
 // The example studies in examples/: the committed files are what the generator
-// makes, the batch scripts reach every action, and each study loads through the
-// dispatcher to the sizes and point layout the generator built it with.
+// makes, the batch scripts reach every action and run through without a failure,
+// and each study loads through the dispatcher to the sizes and point layout the
+// generator built it with.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
