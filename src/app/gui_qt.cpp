@@ -26,7 +26,8 @@ std::vector<std::filesystem::path> layout_search_path() {
     out.push_back(dir);
     out.push_back(dir / "resources");
   }
-  if (std::string(VELMORA_SOURCE_DIR).size() > 0) out.push_back(std::filesystem::path(VELMORA_SOURCE_DIR) / "resources");
+  if (std::string(VELMORA_SOURCE_DIR).size() > 0)
+    out.push_back(std::filesystem::path(VELMORA_SOURCE_DIR) / "resources");
   return out;
 }
 
@@ -98,13 +99,13 @@ void DesktopApp::run_callback(const QString& text) {
   std::vector<Value> args;
   for (qsizetype i = 1; i < parts.size(); ++i) args.emplace_back(parts[i].toStdString());
 
-  const bool background = name == "vm3sw" && args.size() == 1 &&
-                          std::ranges::find(background_actions(), std::get<std::string>(args[0])) !=
-                              background_actions().end();
+  const bool background =
+      name == "vm3sw" && args.size() == 1 &&
+      std::ranges::find(background_actions(), std::get<std::string>(args[0])) != background_actions().end();
   running_ = true;
   if (background) {
-    port_->run_in_background(std::get<std::string>(args[0]), [this, name, args] { call(name, args); },
-                             [this] { running_ = false; });
+    port_->run_in_background(
+        std::get<std::string>(args[0]), [this, name, args] { call(name, args); }, [this] { running_ = false; });
     return;
   }
   call(name, args);

@@ -5,9 +5,9 @@
 namespace velmora {
 
 const std::vector<std::string>& reserved_words() {
-  static const std::vector<std::string> words = {"break",    "case",   "catch",     "continue",   "else",   "elseif",
-                                                 "end",      "for",    "function",  "global",     "if",     "otherwise",
-                                                 "persistent", "return", "switch",  "try",        "while"};
+  static const std::vector<std::string> words = {"break",      "case",   "catch",    "continue", "else", "elseif",
+                                                 "end",        "for",    "function", "global",   "if",   "otherwise",
+                                                 "persistent", "return", "switch",   "try",      "while"};
   return words;
 }
 

@@ -39,8 +39,8 @@ Handle openfig(WindowSystem& windows, const std::string& filename, const std::st
   windows.set_app_data(0, key, open);
 
   const std::array<double, 2> screen = windows.screen_size();
-  windows.set_outer_position(window, movegui(windows.outer_position(window), windows.inner_position(window),
-                                             screen[0], screen[1], std::string("onscreen")));
+  windows.set_outer_position(window, movegui(windows.outer_position(window), windows.inner_position(window), screen[0],
+                                             screen[1], std::string("onscreen")));
   if (windows.visible(window)) windows.raise(window);
   return window;
 }

@@ -16,8 +16,7 @@ namespace {
 Value number(double v) { return Eigen::MatrixXd::Constant(1, 1, v); }
 
 WindowSystem& need(WindowSystem* windows, const char* function) {
-  if (windows == nullptr)
-    throw RuntimeError(std::string(function) + " needs the desktop window; this run has none.");
+  if (windows == nullptr) throw RuntimeError(std::string(function) + " needs the desktop window; this run has none.");
   return *windows;
 }
 
@@ -73,8 +72,8 @@ std::vector<Value> movegui_call(WindowSystem& windows, const std::vector<Value>&
 
 void BigBox_Callback(Console& console) { console.write("BigBox Callback not implemented yet.\n"); }
 
-std::vector<Value> velmora3d(const std::vector<Value>& args, int outputs, const FunctionTable& table,
-                             Console& console, WindowSystem* windows) {
+std::vector<Value> velmora3d(const std::vector<Value>& args, int outputs, const FunctionTable& table, Console& console,
+                             WindowSystem* windows) {
   if (args.empty()) {
     WindowSystem& ws = need(windows, "velmora3d");
     const Handle fig = openfig(ws, kMainLayout, "reuse");
@@ -131,9 +130,8 @@ void register_startup_functions(FunctionTable& table, Dispatcher& dispatcher, Wi
                if (const auto* s = std::any_cast<HandlesStruct>(&data)) return std::vector<Value>{handles_lines(*s)};
                return std::vector<Value>{Eigen::MatrixXd(0, 0)};
              }});
-  table.add({"movegui", -1, 0, [windows](const std::vector<Value>& args, int) {
-               return movegui_call(need(windows, "movegui"), args);
-             }});
+  table.add({"movegui", -1, 0,
+             [windows](const std::vector<Value>& args, int) { return movegui_call(need(windows, "movegui"), args); }});
   table.add({"isvarname", 1, 1, [](const std::vector<Value>& args, int) {
                if (args.empty()) throw RuntimeError("Not enough input arguments.");
                const auto* s = std::get_if<std::string>(&args[0]);

@@ -22,8 +22,8 @@ void BigBox_Callback(Console& console);
 /// With a text first: calls the function of that name (BigBox_Callback
 /// included) with the remaining arguments; a failure is printed on the console
 /// and the call returns nothing. Anything else does nothing.
-std::vector<Value> velmora3d(const std::vector<Value>& args, int outputs, const FunctionTable& table,
-                             Console& console, WindowSystem* windows);
+std::vector<Value> velmora3d(const std::vector<Value>& args, int outputs, const FunctionTable& table, Console& console,
+                             WindowSystem* windows);
 
 /// Adds velmora3d, openfig, guihandles, guidata, movegui, isvarname, iskeyword
 /// and msgboxd to the table. Without a window system (batch runs) the window

@@ -67,7 +67,8 @@ MsgboxdRequest msgboxd_arguments(const std::vector<Value>& args) {
   }
   CreateFlag flag;
   switch (args.size()) {
-    case 1: break;
+    case 1:
+      break;
     case 2:
       flag = internal_create_flag(args[1]);
       if (!flag.flag) r.title = text_argument(args[1], 2);

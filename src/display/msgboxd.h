@@ -11,15 +11,15 @@
 namespace velmora {
 
 struct MsgboxdRequest {
-  bool key_press = false;              // the "#FigKeyPressFcn" form: build nothing
-  std::vector<std::string> body;       // one text per line as given
+  bool key_press = false;         // the "#FigKeyPressFcn" form: build nothing
+  std::vector<std::string> body;  // one text per line as given
   std::string title = " ";
-  std::string icon = "none";           // none, help, warn, error or custom
-  Eigen::MatrixXd icon_data;           // index image for "custom"
+  std::string icon = "none";  // none, help, warn, error or custom
+  Eigen::MatrixXd icon_data;  // index image for "custom"
   Eigen::MatrixXd icon_colormap;
-  std::string mode = "non-modal";      // non-modal, modal or replace
+  std::string mode = "non-modal";  // non-modal, modal or replace
   std::string interpreter = "none";
-  std::vector<std::string> warnings;   // corrections made, for the console
+  std::vector<std::string> warnings;  // corrections made, for the console
 };
 
 /// Reads one to six arguments. Throws RuntimeError with the declared-count

@@ -22,18 +22,29 @@ TEST(Isvarname, NamesKeywordsAndTheLengthLimit) {
     bool valid;
   };
   const std::vector<Case> cases = {
-      {"BigBox", true},   {"a", true},          {"x_1", true},        {std::string(31, 'a'), true},
-      {std::string(32, 'a'), false}, {"", false}, {"1abc", false},     {"_abc", false},
-      {"a-b", false},     {"a b", false},       {"end", false},       {"while", false},
-      {"End", true},      {"endx", true},       {"é", false},
+      {"BigBox", true},
+      {"a", true},
+      {"x_1", true},
+      {std::string(31, 'a'), true},
+      {std::string(32, 'a'), false},
+      {"", false},
+      {"1abc", false},
+      {"_abc", false},
+      {"a-b", false},
+      {"a b", false},
+      {"end", false},
+      {"while", false},
+      {"End", true},
+      {"endx", true},
+      {"é", false},
   };
   for (const auto& c : cases) EXPECT_EQ(isvarname(c.s), c.valid) << c.s;
 }
 
 TEST(Iskeyword, TheSeventeenReservedWords) {
-  const std::vector<std::string> words = {"break",  "case",   "catch", "continue", "else",      "elseif",
-                                          "end",    "for",    "function", "global", "if",       "otherwise",
-                                          "persistent", "return", "switch", "try",   "while"};
+  const std::vector<std::string> words = {"break",      "case",   "catch",    "continue", "else", "elseif",
+                                          "end",        "for",    "function", "global",   "if",   "otherwise",
+                                          "persistent", "return", "switch",   "try",      "while"};
   EXPECT_EQ(reserved_words().size(), 17u);
   for (const auto& w : words) {
     EXPECT_TRUE(iskeyword(w)) << w;
@@ -49,11 +60,11 @@ TEST(Movegui, OnscreenClampsAndShrinks) {
   };
   const WindowRect no_frame{0, 0, 0, 0};
   const std::vector<Case> cases = {
-      {{100, 100, 400, 300}, {100, 100, 400, 300}},     // already on the screen
-      {{-50, 100, 400, 300}, {0, 100, 400, 300}},       // off the left edge
-      {{100, -20, 400, 300}, {100, 0, 400, 300}},       // off the bottom edge
-      {{900, 700, 400, 300}, {624, 468, 400, 300}},     // off the right and top edges
-      {{-10, -10, 2000, 900}, {0, 0, 1024, 768}},       // larger than the screen
+      {{100, 100, 400, 300}, {100, 100, 400, 300}},  // already on the screen
+      {{-50, 100, 400, 300}, {0, 100, 400, 300}},    // off the left edge
+      {{100, -20, 400, 300}, {100, 0, 400, 300}},    // off the bottom edge
+      {{900, 700, 400, 300}, {624, 468, 400, 300}},  // off the right and top edges
+      {{-10, -10, 2000, 900}, {0, 0, 1024, 768}},    // larger than the screen
   };
   for (const auto& c : cases) EXPECT_EQ(movegui(c.outer, no_frame, 1024, 768), c.expected);
 }
@@ -211,9 +222,9 @@ TEST(Velmora3d, TableEntriesDeclareTheirCounts) {
     const char* name;
     int inputs, outputs;
   };
-  for (const Case& c : {Case{"velmora3d", -1, -1}, Case{"openfig", 2, 1}, Case{"guihandles", 1, 1},
-                        Case{"guidata", 2, 1}, Case{"movegui", -1, 0}, Case{"isvarname", 1, 1},
-                        Case{"iskeyword", 1, 1}, Case{"msgboxd", -1, -1}}) {
+  for (const Case& c :
+       {Case{"velmora3d", -1, -1}, Case{"openfig", 2, 1}, Case{"guihandles", 1, 1}, Case{"guidata", 2, 1},
+        Case{"movegui", -1, 0}, Case{"isvarname", 1, 1}, Case{"iskeyword", 1, 1}, Case{"msgboxd", -1, -1}}) {
     const FunctionEntry* e = table.find(c.name);
     ASSERT_NE(e, nullptr) << c.name;
     EXPECT_EQ(e->inputs, c.inputs) << c.name;

@@ -65,7 +65,7 @@ TEST(MsgboxdWrap, WrapsAtSeventyFiveColumnsOnSpaces) {
   }
   std::string joined;
   for (const auto& l : lines) joined += (joined.empty() ? "" : " ") + l;
-  EXPECT_EQ(joined, words);  // nothing lost, nothing reordered
+  EXPECT_EQ(joined, words);         // nothing lost, nothing reordered
   EXPECT_EQ(lines[0].size(), 71u);  // 12 words fit with their spaces (12 * 6 - 1)
 }
 
@@ -91,10 +91,17 @@ TEST(MsgboxdArguments, CountsAndModes) {
       {{std::string("hi"), std::string("T"), std::string("warn")}, "T", "warn", "non-modal", 0},
       {{std::string("hi"), std::string("T"), std::string("Bogus")}, "T", "none", "non-modal", 1},
       {{std::string("hi"), std::string("T"), std::string("HELP"), std::string("modal")}, "T", "help", "modal", 0},
-      {{std::string("hi"), std::string("T"), std::string("help"), std::string("sideways")}, "T", "help", "non-modal", 0},
+      {{std::string("hi"), std::string("T"), std::string("help"), std::string("sideways")},
+       "T",
+       "help",
+       "non-modal",
+       0},
       {{std::string("hi"), std::string("T"), std::string("help"), image, image}, "T", "custom", "non-modal", 1},
       {{std::string("hi"), std::string("T"), std::string("custom"), image, image, std::string("replace")},
-       "T", "custom", "replace", 0},
+       "T",
+       "custom",
+       "replace",
+       0},
   };
   for (const auto& c : cases) {
     const MsgboxdRequest r = msgboxd_arguments(c.args);
@@ -116,8 +123,7 @@ TEST(MsgboxdArguments, FailuresAndKeyPress) {
   EXPECT_THROW(msgboxd_arguments({}), RuntimeError);
   EXPECT_THROW(msgboxd_arguments(std::vector<Value>(7, std::string("x"))), RuntimeError);
   EXPECT_TRUE(msgboxd_arguments({std::string("#FigKeyPressFcn")}).key_press);
-  const auto warned =
-      msgboxd_arguments({std::string("hi"), std::string("T"), std::string("help"), image, image});
+  const auto warned = msgboxd_arguments({std::string("hi"), std::string("T"), std::string("help"), image, image});
   EXPECT_EQ(warned.warnings.front(), "Icon must be 'custom' when specifying icon data in MSGBOX");
 }
 

@@ -6,13 +6,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QMimeData>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
@@ -69,14 +69,14 @@ class Desktop : public ::testing::Test {
     desktop_ = std::make_unique<DesktopApp>(std::vector<std::filesystem::path>{kResources});
     main_handle_ = desktop_->start();
     // File dialogs answer from a script of paths; each records its title.
-    port().set_file_dialog_hook([this](bool save, std::string_view filter, std::string_view title)
-                                    -> std::optional<FileChoice> {
-      dialogs_.emplace_back(title);
-      if (answers_.empty()) return std::nullopt;
-      const std::filesystem::path p = answers_.front();
-      answers_.erase(answers_.begin());
-      return FileChoice{p.filename().string(), p.parent_path()};
-    });
+    port().set_file_dialog_hook(
+        [this](bool save, std::string_view filter, std::string_view title) -> std::optional<FileChoice> {
+          dialogs_.emplace_back(title);
+          if (answers_.empty()) return std::nullopt;
+          const std::filesystem::path p = answers_.front();
+          answers_.erase(answers_.begin());
+          return FileChoice{p.filename().string(), p.parent_path()};
+        });
   }
   void TearDown() override {
     wait_until([&] { return !desktop_->running(); });
@@ -156,8 +156,7 @@ TEST_F(Desktop, EveryActionHasAControlAndCommonOnesAShortcut) {
   for (const char* action : {"LoadProto", "LoadFile1", "LoadFile2", "GoodallF", "OpenFigure"}) {
     bool shortcut = false;
     for (auto* a : window().findChildren<QAction*>())
-      if (a->property("callback").toString() == QString("vm3sw ") + action && !a->shortcut().isEmpty())
-        shortcut = true;
+      if (a->property("callback").toString() == QString("vm3sw ") + action && !a->shortcut().isEmpty()) shortcut = true;
     EXPECT_TRUE(shortcut) << action;
   }
 }
@@ -424,11 +423,16 @@ TEST_F(Desktop, WorkerThreadUsesThePortSafely) {
     port().console().write("worker line\n");
     port().progress("Work", 5, 10);
     port().set_pointer("arrow");
+    try {
+      port().control_string("NoSuchTag");  // a failure on the GUI thread comes back to the worker
+    } catch (const RuntimeError& e) {
+      seen += std::string(" | ") + e.what();
+    }
   });
   EXPECT_TRUE(port().busy());
   ASSERT_TRUE(wait_until([&] { return !port().busy(); }));
   EXPECT_EQ(value, 1);
-  EXPECT_EQ(seen, "from the worker");
+  EXPECT_EQ(seen, "from the worker | The main window has no control tagged NoSuchTag.");
   EXPECT_NE(box, 0);
   EXPECT_EQ(boxes("Worker").size(), 1u);
   settle();

@@ -67,8 +67,8 @@ void MsgboxdDialog::lay_out(bool centre) {
 
   const bool has_icon = icon_ == "help" || icon_ == "warn" || icon_ == "error";
   const QRect screen = (this->screen() ? this->screen() : QGuiApplication::primaryScreen())->geometry();
-  const MsgboxdLayout l = msgboxd_layout(width / ppp, height / ppp, has_icon, screen.width() / ppp,
-                                         screen.height() / ppp);
+  const MsgboxdLayout l =
+      msgboxd_layout(width / ppp, height / ppp, has_icon, screen.width() / ppp, screen.height() / ppp);
   // Points with the origin at the bottom left become pixels from the top left.
   const double fig_h = l.figure.height;
   auto place = [&](QWidget* w, const PointRect& r) {
@@ -90,8 +90,9 @@ void MsgboxdDialog::lay_out(bool centre) {
     icon_label_->setPixmap(style()->standardIcon(kind).pixmap(qRound(32 * ppp)));
     place(icon_label_, l.icon);
   }
-  if (centre) move(qRound(screen.left() + l.figure.left * ppp),
-                   qRound(screen.top() + (screen.height() / ppp - l.figure.bottom - fig_h) * ppp));
+  if (centre)
+    move(qRound(screen.left() + l.figure.left * ppp),
+         qRound(screen.top() + (screen.height() / ppp - l.figure.bottom - fig_h) * ppp));
 }
 
 void MsgboxdDialog::keyPressEvent(QKeyEvent* event) {

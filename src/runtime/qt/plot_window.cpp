@@ -107,8 +107,7 @@ void PlotView::wheelEvent(QWheelEvent* event) {
   set_view(v);
 }
 
-PlotWindow::PlotWindow(const Graphics& graphics, Handle figure, std::function<void(Handle)> on_close,
-                       QWidget* parent)
+PlotWindow::PlotWindow(const Graphics& graphics, Handle figure, std::function<void(Handle)> on_close, QWidget* parent)
     : QMainWindow(parent), graphics_(graphics), figure_(figure), on_close_(std::move(on_close)) {
   setAttribute(Qt::WA_DeleteOnClose);
   setObjectName(QString("Figure%1").arg(figure));
@@ -156,7 +155,8 @@ void PlotWindow::closeEvent(QCloseEvent* event) {
 
 void PlotWindow::export_to(const std::filesystem::path& path) {
   const auto format = format_for_path(path);
-  if (!format) throw RuntimeError("Cannot tell the picture format of " + path.string() + ": use .png, .svg, .pdf or .eps.");
+  if (!format)
+    throw RuntimeError("Cannot tell the picture format of " + path.string() + ": use .png, .svg, .pdf or .eps.");
   std::string bytes;
   {
     auto lock = graphics_.lock();

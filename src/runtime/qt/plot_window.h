@@ -43,8 +43,7 @@ class PlotWindow : public QMainWindow {
 
  public:
   /// `on_close` runs when the user closes the window (not when the model does).
-  PlotWindow(const Graphics& graphics, Handle figure, std::function<void(Handle)> on_close,
-             QWidget* parent = nullptr);
+  PlotWindow(const Graphics& graphics, Handle figure, std::function<void(Handle)> on_close, QWidget* parent = nullptr);
   Handle figure() const { return figure_; }
   PlotView* view() const { return view_; }
   /// Closes the window because the model closed the figure.

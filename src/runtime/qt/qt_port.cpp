@@ -67,9 +67,10 @@ class QtPort::PaneConsole : public Console {
     }
     std::cerr << text;
     std::cerr.flush();
-    QMetaObject::invokeMethod(&port_, [p = &port_, t = QString::fromUtf8(text.data(), static_cast<int>(text.size()))] {
-      p->append_console(t);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &port_,
+        [p = &port_, t = QString::fromUtf8(text.data(), static_cast<int>(text.size()))] { p->append_console(t); },
+        Qt::QueuedConnection);
   }
 
  private:
@@ -83,23 +84,29 @@ auto QtPort::on_gui(F&& f) -> decltype(f()) {
   // From a worker: run on the GUI thread and wait, carrying any failure back.
   std::exception_ptr failure;
   if constexpr (std::is_void_v<R>) {
-    QMetaObject::invokeMethod(this, [&] {
-      try {
-        f();
-      } catch (...) {
-        failure = std::current_exception();
-      }
-    }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [&] {
+          try {
+            f();
+          } catch (...) {
+            failure = std::current_exception();
+          }
+        },
+        Qt::BlockingQueuedConnection);
     if (failure) std::rethrow_exception(failure);
   } else {
     std::optional<R> result;
-    QMetaObject::invokeMethod(this, [&] {
-      try {
-        result.emplace(f());
-      } catch (...) {
-        failure = std::current_exception();
-      }
-    }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [&] {
+          try {
+            result.emplace(f());
+          } catch (...) {
+            failure = std::current_exception();
+          }
+        },
+        Qt::BlockingQueuedConnection);
     if (failure) std::rethrow_exception(failure);
     return std::move(*result);
   }
@@ -111,7 +118,8 @@ QtPort::QtPort() : console_(std::make_unique<PaneConsole>(*this)) {
   working_folder_ = std::filesystem::current_path();
   graphics_.set_listener([this](Handle h, FigureEvent e) {
     // Called with the model locked, from whichever thread changed it: only post.
-    QMetaObject::invokeMethod(this, [this, h, e] { on_figure_event(h, static_cast<int>(e)); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, h, e] { on_figure_event(h, static_cast<int>(e)); }, Qt::QueuedConnection);
   });
 }
 
@@ -142,8 +150,7 @@ QtPort::~QtPort() {
 
 Handle QtPort::load_layout(const std::filesystem::path& file) {
   QFile f(QString::fromStdString(file.string()));
-  if (!f.open(QIODevice::ReadOnly))
-    throw RuntimeError("Cannot open the window layout file " + file.string() + ".");
+  if (!f.open(QIODevice::ReadOnly)) throw RuntimeError("Cannot open the window layout file " + file.string() + ".");
   QUiLoader loader;
   QWidget* root = loader.load(&f);
   if (root == nullptr)
@@ -157,8 +164,8 @@ Handle QtPort::load_layout(const std::filesystem::path& file) {
   window->setAttribute(Qt::WA_QuitOnClose, true);
 
   const QRect g = window->geometry();
-  const Handle h = graphics_.add_main_window({static_cast<double>(g.x()), 0, static_cast<double>(g.width()),
-                                              static_cast<double>(g.height())}, "pixels");
+  const Handle h = graphics_.add_main_window(
+      {static_cast<double>(g.x()), 0, static_cast<double>(g.width()), static_cast<double>(g.height())}, "pixels");
   objects_[h] = window;
   window_of_[h] = h;
   main_ = window;
@@ -595,14 +602,17 @@ void QtPort::wait_message_box(Handle box) {
   // From a worker: wait for the GUI thread to see the box go.
   auto closed = std::make_shared<std::promise<void>>();
   std::future<void> done = closed->get_future();
-  QMetaObject::invokeMethod(this, [this, box, closed] {
-    auto it = boxes_.find(box);
-    if (it == boxes_.end() || !it->second) {
-      closed->set_value();
-      return;
-    }
-    connect(it->second.data(), &QObject::destroyed, this, [closed] { closed->set_value(); });
-  }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this,
+      [this, box, closed] {
+        auto it = boxes_.find(box);
+        if (it == boxes_.end() || !it->second) {
+          closed->set_value();
+          return;
+        }
+        connect(it->second.data(), &QObject::destroyed, this, [closed] { closed->set_value(); });
+      },
+      Qt::QueuedConnection);
   done.wait();
 }
 
@@ -631,9 +641,7 @@ void QtPort::set_clipboard(const std::vector<ClipboardItem>& items) {
 
 std::filesystem::path QtPort::working_folder() const { return working_folder_; }
 
-void QtPort::set_working_folder(const std::filesystem::path& folder) {
-  working_folder_ = folder;
-}
+void QtPort::set_working_folder(const std::filesystem::path& folder) { working_folder_ = folder; }
 
 bool QtPort::progress(std::string_view what, std::int64_t done, std::int64_t total) {
   // Called from the test's threads: only counters, the dialog polls them.
@@ -698,7 +706,8 @@ void QtPort::run_in_background(const std::string& what, std::function<void()> wo
       console().write(std::string(e.what()) + "\n");
     }
     worker_done_ = true;
-    QMetaObject::invokeMethod(this, [this] { finish_background(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { finish_background(); }, Qt::QueuedConnection);
   });
 }
 

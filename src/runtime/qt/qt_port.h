@@ -125,9 +125,9 @@ class QtPort : public QObject, public UiPort {
   QMainWindow* main_ = nullptr;
   Handle main_handle_ = 0;
   QPlainTextEdit* pane_ = nullptr;
-  std::map<Handle, QPointer<QObject>> objects_;        // handle -> control, menu item or window
-  std::map<Handle, Handle> window_of_;                 // object -> its window
-  std::map<std::string, Handle, std::less<>> tags_;    // tag -> first object of the main window
+  std::map<Handle, QPointer<QObject>> objects_;      // handle -> control, menu item or window
+  std::map<Handle, Handle> window_of_;               // object -> its window
+  std::map<std::string, Handle, std::less<>> tags_;  // tag -> first object of the main window
   std::map<std::pair<Handle, std::string>, std::any> app_data_;
   std::map<Handle, QPointer<PlotWindow>> plots_;
   std::map<Handle, QPointer<MsgboxdDialog>> boxes_;
