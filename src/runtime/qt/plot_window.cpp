@@ -81,7 +81,9 @@ RenderView PlotView::start_view() const {
     if (axes.type != ObjectType::axes || !axes.camera_position) continue;
     const Eigen::Vector3d& p = *axes.camera_position;
     const double pi = std::acos(-1.0);
-    v.azimuth = std::atan2(p.x(), -p.y()) * 180 / pi;
+    // Straight above (or below) the data the azimuth is 0, so x runs right and
+    // y up as in the picture before the first drag (atan2(0, -0) would be 180).
+    v.azimuth = (p.x() == 0 && p.y() == 0) ? 0.0 : std::atan2(p.x(), -p.y()) * 180 / pi;
     v.elevation = std::atan2(p.z(), std::hypot(p.x(), p.y())) * 180 / pi;
     break;
   }
