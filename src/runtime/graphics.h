@@ -40,7 +40,7 @@ struct LineSpec {
 };
 
 /// A marker without a line style draws markers only; a colour alone, or a line
-/// style, draws lines. Throws RuntimeError naming the spec when it is invalid.
+/// style, draws lines. An invalid line spec throws RuntimeError naming it.
 LineSpec parse_line_spec(std::string_view spec);
 
 struct GraphicsObject {
