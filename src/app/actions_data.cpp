@@ -19,7 +19,8 @@ void load_proto(WorkingState& s, UiPort& ui) {
 namespace {
 
 // A new first sample replaces the old one whole (a smaller sample leaves no
-// stale specimens behind) and switches the wireframe off.
+// stale specimens behind) and switches the wireframe off. The curve starts come
+// back as the whole kept row, its first N+1 entries new.
 void keep_first_sample(WorkingState& s, FirstSample&& sample) {
   s.rbreak = std::move(sample.rbreak);
   s.data1 = std::move(sample.data1);
@@ -31,12 +32,12 @@ void keep_first_sample(WorkingState& s, FirstSample&& sample) {
 }  // namespace
 
 void load_file1(WorkingState& s, UiPort& ui) {
-  std::optional<FirstSample> sample = load_first_sample(s.proto, ui, 3);
+  std::optional<FirstSample> sample = load_first_sample(s.proto, ui, 3, s.rbreak);
   if (sample) keep_first_sample(s, std::move(*sample));
 }
 
 void load_file2d(WorkingState& s, UiPort& ui) {
-  std::optional<FirstSample> sample = load_first_sample(s.proto, ui, 2);
+  std::optional<FirstSample> sample = load_first_sample(s.proto, ui, 2, s.rbreak);
   if (sample) keep_first_sample(s, std::move(*sample));
 }
 

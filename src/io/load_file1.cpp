@@ -69,13 +69,20 @@ Eigen::MatrixXd as_row(const std::vector<double>& v) {
 }  // namespace
 
 CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::MatrixXd& proto, Console& console,
-                        bool echo_each_curve) {
+                        bool echo_each_curve, const Eigen::RowVectorXd& previous_rbreak) {
   const Protocol p = read_protocol(proto);
   const long n = static_cast<long>(y.size());
   if (n == 0) throw RuntimeError("The landmark file holds no specimens.");
   const long N = p.curves;
 
-  std::vector<double> rbreak;  // filled from the first specimen
+  // Entries 1..N+1 are set from the first specimen, in order, over the kept row.
+  std::vector<double> rbreak(previous_rbreak.data(), previous_rbreak.data() + previous_rbreak.size());
+  const auto set_rbreak = [&rbreak](long entry, double value) {
+    if (entry <= static_cast<long>(rbreak.size()))
+      rbreak[entry - 1] = value;
+    else
+      rbreak.push_back(value);  // entries are set in order, so this is the next one
+  };
   std::vector<double> table;   // the flat rows (lmpts), row by row, without the column of ones
   long width = 0;
   long fixed_first = 0;
@@ -126,7 +133,7 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
         throw RuntimeError(sprintf_m("Specimen %d, curve %d: %s", specimen, j, std::string(e.what())));
       }
       if (i == 0) {
-        rbreak.push_back(static_cast<double>(row.size()));
+        set_rbreak(j, static_cast<double>(row.size()));
         if (echo_each_curve) console.echo("rbreak", as_row(rbreak));
       }
       row.insert(row.end(), temp.data(), temp.data() + temp.size());
@@ -148,7 +155,7 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
     table.insert(table.end(), row.begin(), row.end());
   }
   const long nt = width;
-  rbreak.push_back(static_cast<double>(nt));
+  set_rbreak(N + 1, static_cast<double>(nt));
   console.echo("rbreak", as_row(rbreak));
 
   using RowMajor = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
@@ -204,11 +211,12 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
   return out;
 }
 
-std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPort& ui, int dims) {
+std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPort& ui, int dims,
+                                             const Eigen::RowVectorXd& previous_rbreak) {
   read_protocol(proto);  // a missing or short protocol stops before the dialog
   std::optional<LoadedIrregularTps> loaded = dims == 2 ? get_irregular_tpsfile2D(ui) : get_irregular_tpsfile3D(ui);
   if (!loaded) return std::nullopt;
-  CutSample cut = cut_specimens(loaded->file.y, proto, ui.console(), dims != 2);
+  CutSample cut = cut_specimens(loaded->file.y, proto, ui.console(), dims != 2, previous_rbreak);
 
   // Superimpose before the window opens, so a failure leaves no window behind;
   // the echoes still come after the window's.

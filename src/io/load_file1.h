@@ -33,7 +33,10 @@ struct CutSample {
 /// resampled with pick3points, the last point of the list is never used. Then
 /// the ruler (when proto value 1 is 1) scales each row to the ruler length and
 /// its two landmarks are removed (rbreak moves 6 values), and each specimen is
-/// centred and sized. Echoes `rbreak` after each curve of the first specimen
+/// centred and sized. The curve starts are written over entries 1..N+1 of
+/// `previous_rbreak` (the curve starts kept from the last load; entries after
+/// N+1 stay, and the ruler shift moves them too), so the echoes show the whole
+/// row as it stands. Echoes `rbreak` after each curve of the first specimen
 /// when `echo_each_curve`, and once complete (before the ruler shift).
 /// Throws RuntimeError naming the specimen (and curve) for: too few markers, a
 /// curve with no points or no length, fixed-landmark counts that differ from
@@ -42,13 +45,15 @@ struct CutSample {
 /// landmark coordinate that is not a finite number; and for a protocol with
 /// missing values.
 CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::MatrixXd& proto, Console& console,
-                        bool echo_each_curve);
+                        bool echo_each_curve, const Eigen::RowVectorXd& previous_rbreak = Eigen::RowVectorXd());
 
 /// "LoadFile1" (dims 3) or "LoadFile2D" (dims 2): checks the protocol, asks for
 /// the landmark file, cuts and sizes the specimens, superimposes them with
 /// getpproc3, then opens a new plot window (`fgg2`, echoed) and draws mean1
 /// ("r*") and data1 ("bo"); the 2D form then looks from (0, 0, 10). Nothing when
 /// the dialog is cancelled. Throws before any window opens when a step fails.
-std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPort& ui, int dims);
+/// `previous_rbreak`: the curve starts kept from the last load (see cut_specimens).
+std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPort& ui, int dims,
+                                             const Eigen::RowVectorXd& previous_rbreak = Eigen::RowVectorXd());
 
 }  // namespace velmora

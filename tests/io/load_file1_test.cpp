@@ -90,6 +90,28 @@ TEST(CutSpecimens, RulerScalesRemovesItsPointsAndShiftsRbreak) {
   EXPECT_NEAR(c.sizes(0), std::sqrt(centred.array().square().sum()), 1e-12);
 }
 
+TEST(CutSpecimens, CurveStartsAreWrittenOverTheKeptRow) {
+  // Kept from an earlier load with three curves; this protocol has one curve and
+  // a ruler, so entries 1 and 2 are new and 3 and 4 stay, all moved by the ruler.
+  const Eigen::RowVectorXd kept = row({100, 200, 300, 400});
+  const Points pts = {{0, 0, 0}, {0, 1, 0}, {1, 1, 1}, {1, 1, 3}, M, {0, 0, 2}, {1, 0, 2}, {2, 0, 2}, {6, 6, 6}};
+  const Eigen::MatrixXd proto = column({1, 3, 4, 10, 1, -999, 3, 3});
+  CaptureConsole console;
+  const CutSample c = cut_specimens({flat(pts)}, proto, console, true, kept);
+  ASSERT_EQ(console.echoes().size(), 2u);
+  EXPECT_EQ(std::get<Eigen::MatrixXd>(console.echoes()[0].second), Eigen::MatrixXd(row({12, 200, 300, 400})));
+  EXPECT_EQ(std::get<Eigen::MatrixXd>(console.echoes()[1].second), Eigen::MatrixXd(row({12, 21, 300, 400})));
+  EXPECT_EQ(c.rbreak, row({6, 15, 294, 394}));
+
+  // A shorter kept row grows as the entries are set; the 2D form echoes only the
+  // complete row.
+  CaptureConsole console2d;
+  const CutSample d = cut_specimens({flat(pts)}, column({0, 0, 0, 0, 1, -999, 3, 3}), console2d, false, row({7}));
+  ASSERT_EQ(console2d.echoes().size(), 1u);
+  EXPECT_EQ(std::get<Eigen::MatrixXd>(console2d.echoes()[0].second), Eigen::MatrixXd(row({12, 21})));
+  EXPECT_EQ(d.rbreak, row({12, 21}));
+}
+
 TEST(CutSpecimens, BadSpecimensAreNamed) {
   CaptureConsole console;
   const Eigen::MatrixXd one_curve = column({0, 0, 0, 0, 1, -999, 3, 3});

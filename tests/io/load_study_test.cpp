@@ -216,6 +216,27 @@ TEST_F(Study, ASmallerNewSampleReplacesTheOldOneWhole) {
   EXPECT_EQ(d_.state().wireactive.value_or(-1), 0);
 }
 
+TEST_F(Study, ReloadAfterClearEchoesTheKeptCurveStartsAsTheyAreOverwritten) {
+  ASSERT_EQ(d_.vm3sw("Clear"), Outcome::done);
+  EXPECT_EQ(d_.state().rbreak, (Eigen::RowVectorXd(3) << 6, 21, 36).finished());  // Clear keeps it
+  const std::size_t seen = port_.events().size();
+  port_.answer({first_.string()});
+  ASSERT_EQ(d_.vm3sw("LoadFile1"), Outcome::done) << port_.console_text();
+  std::vector<Eigen::MatrixXd> echoed;
+  for (std::size_t k = seen; k < port_.events().size(); ++k) {
+    const Event& e = port_.events()[k];
+    if (e.kind == "echo" && e.text("name") == "rbreak")
+      echoed.push_back(std::get<Eigen::MatrixXd>(*e.field("value")));
+  }
+  // Before the ruler points go the curves start at 12 and 27 and the row is 42
+  // long; the entries not yet set still hold the kept (shifted) values.
+  ASSERT_EQ(echoed.size(), 3u);
+  EXPECT_EQ(echoed[0], (Eigen::MatrixXd(1, 3) << 12, 21, 36).finished());
+  EXPECT_EQ(echoed[1], (Eigen::MatrixXd(1, 3) << 12, 27, 36).finished());
+  EXPECT_EQ(echoed[2], (Eigen::MatrixXd(1, 3) << 12, 27, 42).finished());
+  EXPECT_EQ(d_.state().rbreak, (Eigen::RowVectorXd(3) << 6, 21, 36).finished());
+}
+
 TEST(LoadFile2Action, NeedsAFirstSampleBeforeAnyDialog) {
   DialogPort port;
   Dispatcher d(port);
