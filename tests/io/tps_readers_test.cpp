@@ -67,6 +67,54 @@ TEST(Gettpsfile3D, HeaderVariantsAreFoundAndLM3IsNot) {
   EXPECT_EQ(f.y.row(0), counting(6, 1));
 }
 
+struct SearchCase {
+  std::string name, text;
+  std::vector<Eigen::RowVectorXd> want;
+};
+
+TEST(HeaderSearch, WhatStartsAndEndsASearch) {
+  const Eigen::RowVectorXd a = counting(6, 1), b = counting(6, 7);
+  const std::vector<SearchCase> cases = {
+      // The first search ends at the "=" after an L even without an M.
+      {"first: L= is a header", "L=2\n1 2 3 4 5 6\n", {a}},
+      // The character after an L is taken whatever it is, so the second L of
+      // "LL" cannot open a header and "LLM=" is passed over.
+      {"first: LLM= is passed over", "XLLM=2\n100 100 100 100 100 100\nLM=2\n1 2 3 4 5 6\n", {a}},
+      {"first: LM = is passed over", "LM =2\n100 100 100 100 100 100\nLM=2\n1 2 3 4 5 6\n", {a}},
+      // A later search needs L, M and "=" in a row.
+      {"later: L= is passed over", "LM=2\n1 2 3 4 5 6\nL=99\nLM=2\n7 8 9 10 11 12\n", {a, b}},
+      {"later: LLM= is passed over", "LM=2\n1 2 3 4 5 6\nXLLM=2\n100 100 100 100 100 100\n", {a}},
+      {"later: LM3= is passed over", "LM=2\n1 2 3 4 5 6\nLM3=2\n100 100\nlm=2\n7 8 9 10 11 12\n", {a, b}},
+  };
+  for (const auto& c : cases) {
+    const TpsFile t = tps(c.text);
+    ASSERT_EQ(t.y.rows(), static_cast<Eigen::Index>(c.want.size())) << c.name;
+    for (std::size_t i = 0; i < c.want.size(); ++i) EXPECT_EQ(t.y.row(i), c.want[i]) << c.name;
+    CaptureConsole console;
+    const IrregularTps f = irregular3(c.text, console);
+    ASSERT_EQ(f.y.size(), c.want.size()) << c.name;
+    for (std::size_t i = 0; i < c.want.size(); ++i) EXPECT_EQ(f.y[i], c.want[i]) << c.name;
+  }
+}
+
+TEST(IrregularTps3D, EveryAttemptOfALaterSearchEchoesItsFirstCharacter) {
+  CaptureConsole console;
+  irregular3("LM=2\n1 2 3 4 5 6\nL=9\nLM=2\n7 8 9 10 11 12\n", console);
+  // Attempt 1 opens with the line end and fails at "L="; attempt 2 opens with the
+  // "9" and finds "LM="; after specimen 2 one attempt runs into the end.
+  std::vector<std::pair<std::string, std::string>> seen;
+  for (const auto& [name, value] : console.echoes())
+    seen.emplace_back(name, std::holds_alternative<std::string>(value)
+                                ? std::get<std::string>(value)
+                                : (std::holds_alternative<double>(value) ? format_echo_number(std::get<double>(value))
+                                                                         : std::string("[matrix]")));
+  const std::vector<std::pair<std::string, std::string>> want = {
+      {"tempa", "[matrix]"}, {"temp", "6"},     {"thischar", "\n"}, {"temp", "1"},
+      {"thischar", "9"},     {"temp", "1"},     {"thischar", "\n"}, {"temp", "1"},
+  };
+  EXPECT_EQ(seen, want);
+}
+
 TEST(Gettpsfile3D, IdentifierLinesSpreadCoordinatesAndNamelist) {
   const std::string text =
       "LM=2 first\n1 2\n3\n4 5 6\nIMAGE=a.bmp\nID=1\nSCALE=0.5\n"
