@@ -6,13 +6,21 @@
 #include <cmath>
 #include <regex>
 
+#include "geometry/getpdistance3.h"
+#include "geometry/getpproc3.h"
+#include "geometry/getpprocon3.h"
+#include "geometry/vertxy3D.h"
+#include "geometry/x1y1z1.h"
 #include "runtime/error.h"
+#include "runtime/format.h"
 #include "runtime/headless/headless_port.h"
+#include "runtime/random.h"
 #include "stats/bootf.h"
 #include "stats/getdisparity.h"
 #include "stats/goodallf.h"
 #include "stats/permutef.h"
 #include "stats/permutevariance.h"
+#include "stats/resampling_engine.h"
 #include "stats/sample_factory.h"
 
 namespace velmora {
@@ -292,6 +300,144 @@ TEST(PermuteVariance, OneSpecimenSampleGivesNaNTextsAndTheBelowForm) {
   EXPECT_NE(text.find("Observed Variance of 1: NaN of 2: "), std::string::npos) << text;
   EXPECT_NE(text.find("DeltaV: NaN"), std::string::npos) << text;
   EXPECT_TRUE(text.ends_with("The percentile level of the observed difference is <1.000000")) << text;
+}
+
+// The whole of each resampling action, transcribed step by step on the
+// Procrustes functions with the same draws (set k from RandomStream(seed, k)),
+// gives the same result texts and console values as the action.
+namespace literal {
+
+double squares(const Eigen::RowVectorXd& d) {
+  double s = 0;
+  for (Eigen::Index i = 0; i < d.size(); ++i) s += d(i) * d(i);
+  return s;
+}
+
+Sample pick(const Sample& pool, const std::vector<int>& at, int offset = 0) {
+  Sample out(pool.points(), static_cast<Eigen::Index>(at.size()));
+  for (size_t k = 0; k < at.size(); ++k)
+    out.specimen(static_cast<Eigen::Index>(k)) = pool.specimen(at[k] - offset);
+  return out;
+}
+
+struct FRun {
+  std::string text;
+  Eigen::MatrixXd table, bmean1;
+};
+
+FRun f_test(const Study& s, bool bootstrap, double value, std::uint64_t seed) {
+  const double nboots = 100 * value * value;
+  const double db = getpdistance3(s.mean1, Sample(s.mean2))(0);
+  const double d1 = squares(getpdistance3(s.mean1, s.data1)), d2 = squares(getpdistance3(s.mean2, s.data2));
+  const double count1 = static_cast<double>(s.data1.count()), count2 = static_cast<double>(s.data2.count());
+  const double fscore = ((count1 + count2 - 2) * (db * db)) / ((1 / count1 + 1 / count2) * (d1 + d2));
+  Sample jumbo(s.data1.points(), s.data1.count() + s.data2.count());
+  jumbo.values() << s.data1.values(), s.data2.values();
+  const int tcnt = static_cast<int>(jumbo.count());
+  std::vector<double> bfscore;
+  FRun run;
+  run.table.resize(10, 4);
+  for (int i = 0; i < static_cast<int>(nboots); ++i) {
+    RandomStream random(seed, static_cast<std::uint64_t>(i));
+    std::vector<int> g1(static_cast<size_t>(count1)), g2(static_cast<size_t>(count2)), order;
+    if (bootstrap) {
+      for (int& g : g1) g = static_cast<int>(std::ceil(tcnt * random.uniform())) - 1;
+      for (int& g : g2) g = static_cast<int>(std::ceil(tcnt * random.uniform())) - 1;
+    } else {
+      draw_permutation_groups(random, tcnt, order, g1, g2);
+    }
+    Superimposition a = getpproc3(pick(jumbo, g1));
+    Superimposition b = getpproc3(pick(jumbo, g2));
+    const Eigen::MatrixXd bmean2 = getpprocon3(a.mean, Sample(b.mean)).values();
+    const Sample bd2 = getpprocon3(bmean2, b.aligned);
+    const double bdb = getpdistance3(a.mean, Sample(bmean2))(0);
+    const double bdbc = (a.mean - bmean2).array().square().colwise().sum().sum();
+    const double bdist1 = squares(getpdistance3(a.mean, a.aligned));
+    const double bdist2 = squares(getpdistance3(bmean2, bd2));
+    bfscore.push_back(((count1 + count2 - 2) * (bdb * bdb)) / ((1 / count1 + 1 / count2) * (bdist1 + bdist2)));
+    if (i < 10) run.table.row(i) << bdb * bdb, bdbc, bdist1, bdist2;
+    run.bmean1 = a.mean;
+  }
+  std::sort(bfscore.begin(), bfscore.end());
+  const double five = bfscore[static_cast<size_t>(std::ceil(0.95 * nboots)) - 1];
+  const double one = bfscore[static_cast<size_t>(std::ceil(0.99 * nboots)) - 1];
+  run.text = bootstrap ? sprintf_m("Between Group Distance %0.5f,  F score= %2.4f,  Bootstrap Range of F values (5 "
+                                   "percent)= %2.4f (1 percent) %2.4f Using %4.0i Bootstrap Sets",
+                                   db, fscore, five, one, nboots)
+                       : sprintf_m("Between Group Distance %0.5f,  F score= %2.4f,  Permutation Range of F values (5 "
+                                   "percent)= %2.4f (1 percent) %2.4f Using %4.0i Permutations",
+                                   db, fscore, five, one, nboots);
+  return run;
+}
+
+std::string variance_test(const Study& s, double value, std::uint64_t seed) {
+  const double nboots = 100 * value * value;
+  const Eigen::Index n1 = s.data1.count(), n2 = s.data2.count();
+  const double d1 = squares(getpdistance3(s.mean1, s.data1)) / static_cast<double>(n1 - 1);
+  const double d2 = squares(getpdistance3(s.mean2, s.data2)) / static_cast<double>(n2 - 1);
+  const double obsdifd = std::fabs(d1 - d2);
+  const Eigen::RowVectorXd m1 = x1y1z1(s.mean1, 1), m2 = x1y1z1(s.mean2, 1);
+  Eigen::MatrixXd ctemp(n1 + n2, m1.size());
+  for (Eigen::Index i = 0; i < n1; ++i) ctemp.row(i) = x1y1z1(s.data1.specimen(i), s.data1cs(i)) - m1;
+  for (Eigen::Index i = 0; i < n2; ++i) ctemp.row(n1 + i) = x1y1z1(s.data2.specimen(i), s.data2cs(i)) - m2;
+  double overcount = 0;
+  std::vector<double> bdifd;
+  for (int i = 0; i < static_cast<int>(nboots); ++i) {
+    RandomStream random(seed, static_cast<std::uint64_t>(i));
+    const std::vector<int> plist = random.permutation(static_cast<int>(n1 + n2));
+    Eigen::MatrixXd l1(n1, m1.size()), l2(n2, m1.size());
+    for (Eigen::Index j = 0; j < n1; ++j) l1.row(j) = ctemp.row(plist[j]) + m1;
+    for (Eigen::Index j = 0; j < n2; ++j) l2.row(j) = ctemp.row(plist[n1 + j]) + m2;
+    Superimposition a = getpproc3(vertxy3D(l1));
+    Superimposition b = getpproc3(vertxy3D(l2));
+    const double bd1 = squares(getpdistance3(a.mean, a.aligned)) / static_cast<double>(n1 - 1);
+    const double bd2 = squares(getpdistance3(b.mean, b.aligned)) / static_cast<double>(n2 - 1);
+    bdifd.push_back(std::fabs(bd1 - bd2));
+    if (bdifd.back() > obsdifd) overcount = overcount + 1;
+  }
+  std::sort(bdifd.begin(), bdifd.end());
+  const double bdif95 = bdifd[static_cast<size_t>(std::ceil(0.95 * nboots)) - 1];
+  const double plevel = overcount * 100 / nboots;
+  const std::string level =
+      plevel == 0 ? sprintf_m("\\nThe percentile level of the observed difference is <%f", 100 / nboots)
+                  : sprintf_m("\\nThe percentile level of the observed difference is %f", plevel);
+  return sprintf_m("Observed Variance of 1: %1.8f of 2: %1.8f  \\n DeltaV: %1.8f", d1, d2, obsdifd) +
+         sprintf_m("\\nOver %i permutations, 95P upper bound on DeltaV: %1.8f", nboots, bdif95) + level;
+}
+
+}  // namespace literal
+
+TEST(ResampledTests, ActionsAgreeWithAStepByStepTranscription) {
+  struct Case {
+    bool flat;
+    int points, n1, n2;
+    double value;
+  };
+  for (const Case& c : {Case{false, 14, 7, 6, 1}, Case{true, 16, 5, 8, 2}}) {
+    const Study s = c.flat ? testing::make_flat_study(c.points, c.n1, c.n2, 0.05, 0.04, 31)
+                           : make_study(c.points, c.n1, c.n2, 0.05, 0.04, 31);
+    HeadlessPort ui;
+    ui.set_seed(77);
+    ui.set_control_value("BootBox", c.value);
+    bootF(two(s), ui);
+    permuteF(two(s), ui);
+    permuteVariance(two(s), ui);
+    const auto boxes = of_kind(ui, "msgbox");
+    ASSERT_EQ(boxes.size(), 2u);
+    const literal::FRun boot = literal::f_test(s, true, c.value, 77);
+    EXPECT_EQ(boxes[0]->text("text"), boot.text);
+    EXPECT_EQ(boxes[1]->text("text"), literal::f_test(s, false, c.value, 77).text);
+    const auto echoes = of_kind(ui, "echo");
+    ASSERT_EQ(echoes.size(), 2u);
+    const auto& table = std::get<Eigen::MatrixXd>(*echoes[0]->field("value"));
+    const auto& bmean1 = std::get<Eigen::MatrixXd>(*echoes[1]->field("value"));
+    ASSERT_EQ(table.rows(), 10);
+    for (Eigen::Index k = 0; k < table.size(); ++k)
+      EXPECT_NEAR(table(k), boot.table(k), 1e-12 * std::fabs(boot.table(k))) << k;
+    ASSERT_EQ(bmean1.rows(), boot.bmean1.rows());
+    EXPECT_LT((bmean1 - boot.bmean1).cwiseAbs().maxCoeff(), 1e-13);
+    EXPECT_EQ(ui.control_string("ResultsBox"), literal::variance_test(s, c.value, 77));
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <Eigen/Dense>
+#include <cmath>
 #include <random>
 
 #include "geometry/centsize3Da.h"
@@ -60,6 +61,51 @@ inline Study make_study(int points, int n1, int n2, double spread, double shift,
   s.data1 = first.aligned;
   s.mean1 = first.mean;
   Superimposition second = getpproc3(noisy_copies(other, n2, spread, rng, &s.data2cs));
+  s.mean2 = getpprocon3(s.mean1, Sample(second.mean)).values();
+  s.data2 = getpprocon3(s.mean2, second.aligned);
+  return s;
+}
+
+/// As make_study with flat specimens (z = 0, as the 2D loaders leave them):
+/// every copy turned in the plane (sometimes mirrored), scaled and moved.
+inline Study make_flat_study(int points, int n1, int n2, double spread, double shift, unsigned seed) {
+  std::mt19937_64 rng(seed);
+  std::normal_distribution<double> normal;
+  std::uniform_real_distribution<double> uniform(0.5, 2.0), angle(0, 6.283185307179586);
+  auto copies = [&](const Eigen::MatrixXd& base, int n, Eigen::RowVectorXd* sizes) {
+    Sample out(base.rows(), n);
+    sizes->resize(n);
+    for (int i = 0; i < n; ++i) {
+      Eigen::MatrixXd x = base;
+      for (Eigen::Index k = 0; k < x.rows(); ++k) {
+        x(k, 0) += spread * normal(rng);
+        x(k, 1) += spread * normal(rng);
+      }
+      const double a = angle(rng), c = std::cos(a), s = std::sin(a);
+      Eigen::Matrix3d turn = Eigen::Matrix3d::Identity();
+      turn(0, 0) = c;
+      turn(0, 1) = -s;
+      turn(1, 0) = i % 5 == 2 ? -s : s;  // a mirror image now and then
+      turn(1, 1) = i % 5 == 2 ? -c : c;
+      x = uniform(rng) * x * turn;
+      x.col(0).array() += normal(rng);
+      x.col(1).array() += normal(rng);
+      out.specimen(i) = x;
+      (*sizes)(i) = centsize3Da(x);
+    }
+    return out;
+  };
+  Eigen::MatrixXd base = Eigen::MatrixXd::Zero(points, 3), other = Eigen::MatrixXd::Zero(points, 3);
+  for (Eigen::Index k = 0; k < points; ++k)
+    for (int j = 0; j < 2; ++j) {
+      base(k, j) = normal(rng);
+      other(k, j) = base(k, j) + shift * normal(rng);
+    }
+  Study s;
+  Superimposition first = getpproc3(copies(base, n1, &s.data1cs));
+  s.data1 = first.aligned;
+  s.mean1 = first.mean;
+  Superimposition second = getpproc3(copies(other, n2, &s.data2cs));
   s.mean2 = getpprocon3(s.mean1, Sample(second.mean)).values();
   s.data2 = getpprocon3(s.mean2, second.aligned);
   return s;
