@@ -70,6 +70,26 @@ TEST(GoodallF, DegreesOfFreedomTextAndResult) {
   EXPECT_TRUE(of_kind(ui, "pointer").empty());
 }
 
+// df1 = 3p - 7 from the first sample's point count; below 3 points it is
+// negative and the p value is NaN.
+TEST(GoodallF, DegreesOfFreedomForFewPoints) {
+  struct Case {
+    int points, n1, n2;
+    const char* df;
+    bool nan_p;
+  };
+  for (const Case& c :
+       {Case{2, 4, 5, "df1=-1.00 ,   df2=-7.00,", true}, Case{3, 4, 5, "df1=2.00 ,   df2=14.00,", false},
+        Case{10, 3, 3, "df1=23.00 ,   df2=92.00,", false}}) {
+    const Study s = make_study(c.points, c.n1, c.n2, 0.05, 0.2, 20 + c.points);
+    HeadlessPort ui;
+    goodallF(two(s), ui);
+    const std::string text = of_kind(ui, "msgbox")[0]->text("text");
+    EXPECT_NE(text.find(c.df), std::string::npos) << text;
+    EXPECT_EQ(text.ends_with("p value=NaN"), c.nan_p) << text;
+  }
+}
+
 TEST(GoodallF, IdenticalSamplesGiveRoundingLevelFAndPValueOne) {
   Study s = make_study(10, 6, 6, 0.05, 0, 2);
   s.data2 = s.data1;
@@ -315,8 +335,7 @@ double squares(const Eigen::RowVectorXd& d) {
 
 Sample pick(const Sample& pool, const std::vector<int>& at, int offset = 0) {
   Sample out(pool.points(), static_cast<Eigen::Index>(at.size()));
-  for (size_t k = 0; k < at.size(); ++k)
-    out.specimen(static_cast<Eigen::Index>(k)) = pool.specimen(at[k] - offset);
+  for (size_t k = 0; k < at.size(); ++k) out.specimen(static_cast<Eigen::Index>(k)) = pool.specimen(at[k] - offset);
   return out;
 }
 
@@ -361,12 +380,14 @@ FRun f_test(const Study& s, bool bootstrap, double value, std::uint64_t seed) {
   std::sort(bfscore.begin(), bfscore.end());
   const double five = bfscore[static_cast<size_t>(std::ceil(0.95 * nboots)) - 1];
   const double one = bfscore[static_cast<size_t>(std::ceil(0.99 * nboots)) - 1];
-  run.text = bootstrap ? sprintf_m("Between Group Distance %0.5f,  F score= %2.4f,  Bootstrap Range of F values (5 "
-                                   "percent)= %2.4f (1 percent) %2.4f Using %4.0i Bootstrap Sets",
-                                   db, fscore, five, one, nboots)
-                       : sprintf_m("Between Group Distance %0.5f,  F score= %2.4f,  Permutation Range of F values (5 "
-                                   "percent)= %2.4f (1 percent) %2.4f Using %4.0i Permutations",
-                                   db, fscore, five, one, nboots);
+  run.text = bootstrap ? sprintf_m(
+                             "Between Group Distance %0.5f,  F score= %2.4f,  Bootstrap Range of F values (5 "
+                             "percent)= %2.4f (1 percent) %2.4f Using %4.0i Bootstrap Sets",
+                             db, fscore, five, one, nboots)
+                       : sprintf_m(
+                             "Between Group Distance %0.5f,  F score= %2.4f,  Permutation Range of F values (5 "
+                             "percent)= %2.4f (1 percent) %2.4f Using %4.0i Permutations",
+                             db, fscore, five, one, nboots);
   return run;
 }
 
@@ -398,9 +419,9 @@ std::string variance_test(const Study& s, double value, std::uint64_t seed) {
   std::sort(bdifd.begin(), bdifd.end());
   const double bdif95 = bdifd[static_cast<size_t>(std::ceil(0.95 * nboots)) - 1];
   const double plevel = overcount * 100 / nboots;
-  const std::string level =
-      plevel == 0 ? sprintf_m("\\nThe percentile level of the observed difference is <%f", 100 / nboots)
-                  : sprintf_m("\\nThe percentile level of the observed difference is %f", plevel);
+  const std::string level = plevel == 0
+                                ? sprintf_m("\\nThe percentile level of the observed difference is <%f", 100 / nboots)
+                                : sprintf_m("\\nThe percentile level of the observed difference is %f", plevel);
   return sprintf_m("Observed Variance of 1: %1.8f of 2: %1.8f  \\n DeltaV: %1.8f", d1, d2, obsdifd) +
          sprintf_m("\\nOver %i permutations, 95P upper bound on DeltaV: %1.8f", nboots, bdif95) + level;
 }

@@ -203,8 +203,8 @@ TEST(ResamplingEngine, FSetAgreesWithStepByStepProcedure) {
     bool bootstrap;
     bool flat = false;  // 2D data: every cross product singular
   };
-  const Case cases[] = {{30, 10, 12, 0.05, true},       {30, 10, 12, 0.05, false},      {17, 4, 3, 0.2, true},
-                        {12, 1, 5, 0.1, false},         {12, 3, 1, 0.1, true},          {50, 20, 15, 0.01, false},
+  const Case cases[] = {{30, 10, 12, 0.05, true},       {30, 10, 12, 0.05, false},     {17, 4, 3, 0.2, true},
+                        {12, 1, 5, 0.1, false},         {12, 3, 1, 0.1, true},         {50, 20, 15, 0.01, false},
                         {30, 10, 12, 0.05, true, true}, {25, 7, 9, 0.05, false, true}, {12, 3, 1, 0.1, true, true}};
   for (const Case& c : cases) {
     const Study s = c.flat ? testing::make_flat_study(c.points, c.n1, c.n2, c.spread, 0.05, 17 + c.points)
@@ -241,10 +241,10 @@ TEST(ResamplingEngine, VarianceSetAgreesWithStepByStepProcedure) {
     int n1, n2;
     bool flat;
   };
-  for (auto [n1, n2, flat] : {Case{10, 12, false}, Case{3, 4, false}, Case{1, 4, false}, Case{10, 12, true},
-                              Case{4, 1, true}}) {
-    const Study s = flat ? testing::make_flat_study(25, n1, n2, 0.05, 0.1, 3 + n1)
-                         : make_study(25, n1, n2, 0.05, 0.1, 3 + n1);
+  for (auto [n1, n2, flat] :
+       {Case{10, 12, false}, Case{3, 4, false}, Case{1, 4, false}, Case{10, 12, true}, Case{4, 1, true}}) {
+    const Study s =
+        flat ? testing::make_flat_study(25, n1, n2, 0.05, 0.1, 3 + n1) : make_study(25, n1, n2, 0.05, 0.1, 3 + n1);
     const TwoSamples two{s.data1, s.mean1, s.data1cs, s.data2, s.mean2, s.data2cs};
     const ResamplingPool pool = make_resampling_pool(deviation_pool(two));
     SetWorkspace work(25, std::max(n1, n2), n1 + n2);
@@ -255,8 +255,8 @@ TEST(ResamplingEngine, VarianceSetAgreesWithStepByStepProcedure) {
       for (int& g : g2) g += n1 + n2;
       const VarianceSet fast = variance_set(pool, g1, g2, work);
       const VarianceSet slow = literal_variance(s, order);
-      const std::string what =
-          std::string(flat ? "2D " : "") + std::to_string(n1) + "+" + std::to_string(n2) + " set " + std::to_string(set);
+      const std::string what = std::string(flat ? "2D " : "") + std::to_string(n1) + "+" + std::to_string(n2) +
+                               " set " + std::to_string(set);
       expect_relative(fast.bd1, slow.bd1, 1e-12, what + " bd1");
       expect_relative(fast.bd2, slow.bd2, 1e-12, what + " bd2");
       if (std::isnan(slow.bdifd))
