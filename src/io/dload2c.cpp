@@ -47,7 +47,8 @@ CommentedTable dload2c(std::istream& in, std::string_view source, UiPort& ui) {
       ui.console().write(sprintf_m("%s, line %d: %d values where the table has %d columns; the line is left out.\\n",
                                    std::string(source), line_number, static_cast<double>(numbers.size()),
                                    static_cast<double>(columns)));
-      ui.message_box(sprintf_m("Error on file load, specimen %i, not loaded", count), "", MessageMode::non_modal);
+      // The message box's own default title: a single blank.
+      ui.message_box(sprintf_m("Error on file load, specimen %i, not loaded", count), " ", MessageMode::non_modal);
     } else {
       values.insert(values.end(), numbers.begin(), numbers.end());
       out.comments.emplace_back(comment);

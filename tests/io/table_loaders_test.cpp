@@ -60,6 +60,10 @@ TEST(Dload2c, RefusedLinesKeepTheirRowNumberAndEchoCount) {
   EXPECT_EQ(box_texts(port), (std::vector<std::string>{"Error on file load, specimen 3, not loaded",
                                                        "Error on file load, specimen 3, not loaded",
                                                        "Error on file load, specimen 4, not loaded"}));
+  for (const Event* e : port.of_kind("msgbox")) {
+    EXPECT_EQ(e->text("title"), " ");  // the box's default title
+    EXPECT_FALSE(e->field("modal") != nullptr && std::get<bool>(*e->field("modal")));
+  }
   std::vector<double> counts;
   for (const Event* e : port.of_kind("echo")) {
     EXPECT_EQ(e->text("name"), "count");
