@@ -12,7 +12,7 @@ namespace velmora {
 Eigen::RowVectorXd pick3points(const Eigen::RowVectorXd& data, double opencode, double npts, double omitlast) {
   if (data.size() % 3 != 0)
     throw RuntimeError(sprintf_m("the curve has %i coordinate values, which is not 3 per point", data.size()));
-  if (!(npts >= 2) || npts != std::floor(npts))
+  if (!(npts >= 2) || !std::isfinite(npts) || npts != std::floor(npts))
     throw RuntimeError(
         sprintf_m("%g points were asked for; a curve is resampled to a whole number of at least 2", npts));
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,20 @@ TEST(Pick3points, SpacingIsEvenAlongTheCurve) {
   }
 }
 
+TEST(Pick3points, SpacingIsAddedUpPointByPoint) {
+  // Ten steps of 0.1 along a unit segment: the ninth point lies at 0.1 added
+  // eight times (0.7999999999999999), not at 8 times 0.1 (0.8).
+  const Eigen::RowVectorXd y = pick3points(points({{0, 0, 0}, {1, 0, 0}}), 0, 11);
+  ASSERT_EQ(y.size(), 33);
+  double dcur = 0;
+  for (int i = 1; i < 10; ++i) {
+    dcur += 0.1;
+    EXPECT_EQ(y(3 * i), dcur) << i;
+  }
+  EXPECT_NE(y(3 * 8), 0.8);
+  EXPECT_EQ(y(3 * 10), 1.0);
+}
+
 TEST(Pick3points, CurvesWithNothingToResampleAreRejected) {
   const std::vector<std::pair<Eigen::RowVectorXd, double>> bad = {
       {points({{1, 2, 3}}), 7},                        // a single point
@@ -104,6 +119,7 @@ TEST(Pick3points, CurvesWithNothingToResampleAreRejected) {
       {Eigen::RowVectorXd(), 5},                       // no points
       {kLine, 1},                                      // fewer than 2 points asked for
       {kLine, 3.5},                                    // not a whole number
+      {kLine, std::numeric_limits<double>::infinity()},  // no number of points
       {row({1, 2, 3, 4}), 5},                          // not whole points
   };
   for (const auto& [data, n] : bad) EXPECT_THROW(pick3points(data, 0, n), RuntimeError) << data;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,6 +17,16 @@ namespace velmora {
 namespace {
 
 namespace fs = std::filesystem;
+
+/// A headless port that also keeps the filter and title of every save dialog.
+class DialogPort : public HeadlessPort {
+ public:
+  std::optional<FileChoice> save_file(std::string_view filter, std::string_view title) override {
+    dialogs.emplace_back(std::string(filter), std::string(title));
+    return HeadlessPort::save_file(filter, title);
+  }
+  std::vector<std::pair<std::string, std::string>> dialogs;
+};
 
 class SaveActions : public ::testing::Test {
  protected:
@@ -49,7 +61,7 @@ class SaveActions : public ::testing::Test {
   }
 
   fs::path folder_;
-  HeadlessPort port_;
+  DialogPort port_;
 };
 
 /// Two specimens of two points whose values need every form of "%g".
@@ -151,6 +163,21 @@ TEST_F(SaveActions, CancelledDialogWritesNothing) {
   EXPECT_FALSE(outcome.fname1);
   EXPECT_TRUE(fs::is_empty(folder_));
   EXPECT_TRUE(events("file").empty());
+}
+
+TEST_F(SaveActions, EveryActionAsksWithTheSameFilterAndTitle) {
+  const SmallSample s;
+  Eigen::MatrixXd mean1 = s.data.specimen(0);
+  Eigen::MatrixXd proto = Eigen::MatrixXd::Zero(6, 1);  // no curves
+  const Eigen::RowVectorXd rbreak = Eigen::RowVectorXd::Constant(1, 6);
+  answer({"1.txt", "2.txt", "3.txt", "4.txt", "5.txt"});
+  save_file1(s.data, s.sizes, port_);
+  save_file2d(s.data, s.sizes, port_);
+  save_aligned_file1(s.data, s.sizes, mean1, proto, rbreak, port_);
+  save_aligned_file2d(s.data, s.sizes, mean1, proto, rbreak, port_);
+  save_file2(s.data, s.sizes, port_);
+  const std::pair<std::string, std::string> expected{"*.*", "File Name for x1y1z1..cs File"};
+  EXPECT_EQ(port_.dialogs, (std::vector<std::pair<std::string, std::string>>(5, expected)));
 }
 
 TEST_F(SaveActions, NoSampleIsReportedBeforeAnyDialog) {
@@ -333,6 +360,59 @@ TEST_F(SaveActions, Aligned2DEchoesLabelsCameraAndTheTable) {
     EXPECT_EQ(o.text_position, Eigen::Vector3d(mean->x(i) + 0.01, mean->y(i), mean->z(i))) << o.string;
   }
   EXPECT_EQ(labels.size(), 12u);
+}
+
+TEST_F(SaveActions, Aligned2DBoxComesBeforeTheDialogAndTheTableAfterIt) {
+  const Study s = make_study(true);
+  answer({"aligned2d.txt"});
+  std::vector<std::string> steps;
+  port_.on_event([&](const Event& e) {
+    if (e.kind == "echo") steps.push_back(e.text("name") + "@" + std::to_string(port_.answers_left()));
+    if (e.kind == "msgbox") steps.push_back("box@" + std::to_string(port_.answers_left()));
+  });
+  save_aligned_file2d(s.data1, s.data1cs, s.mean1, s.proto, s.rbreak, port_);
+  EXPECT_EQ(steps, (std::vector<std::string>{"fgg2@1", "ma@1", "na@1", "counta@1", "box@1", "md@0", "nd@0", "count@0",
+                                             "tempa@0", "data1cs@0"}));
+  // In the axes: the mean, then its labels, then the specimens (oldest first).
+  Graphics& g = port_.graphics();
+  std::vector<Handle> children = g.object(g.axes_of(g.current_figure())).children;
+  std::sort(children.begin(), children.end());
+  std::string kinds;
+  for (Handle h : children) {
+    const GraphicsObject& o = g.object(h);
+    kinds += o.type == ObjectType::text ? 't' : (o.marker == "*" ? 'm' : (o.marker == "o" ? 'o' : '?'));
+  }
+  EXPECT_EQ(kinds, "m" + std::string(12, 't') + "oooo");
+}
+
+TEST_F(SaveActions, Aligned2DWritesTheSampleSuperimposedAgainNotTheSlidRows) {
+  const Study s = make_study(true);
+  answer({"slid.txt", "aligned2d.txt"});
+  save_aligned_file1(s.data1, s.data1cs, s.mean1, s.proto, s.rbreak, port_);
+  save_aligned_file2d(s.data1, s.data1cs, s.mean1, s.proto, s.rbreak, port_);
+  // The specimens drawn "bo" are the slid sample superimposed again; the file
+  // holds their x and y to the six digits written.
+  Graphics& g = port_.graphics();
+  std::vector<Handle> children = g.object(g.axes_of(g.current_figure())).children;
+  std::sort(children.begin(), children.end());
+  std::vector<const GraphicsObject*> specimens;
+  for (Handle h : children)
+    if (g.object(h).type == ObjectType::line && g.object(h).marker == "o") specimens.push_back(&g.object(h));
+  ASSERT_EQ(specimens.size(), 4u);
+  std::istringstream in(read("aligned2d.txt")), slid(read("slid.txt"));
+  double largest_gap = 0;
+  for (int r = 0; r < 4; ++r) {
+    Eigen::RowVectorXd line(25), slid_row(37);
+    for (int c = 0; c < 25; ++c) in >> line(c);
+    for (int c = 0; c < 37; ++c) slid >> slid_row(c);
+    for (int j = 0; j < 12; ++j) {
+      EXPECT_NEAR(line(2 * j), specimens[r]->x(j), 5e-6) << r << " " << j;
+      EXPECT_NEAR(line(2 * j + 1), specimens[r]->y(j), 5e-6) << r << " " << j;
+      largest_gap = std::max(largest_gap, std::abs(line(2 * j) - slid_row(3 * j)));
+    }
+    EXPECT_EQ(line(24), slid_row(36));
+  }
+  EXPECT_GT(largest_gap, 1e-3);  // the slid rows themselves were not superimposed again
 }
 
 TEST_F(SaveActions, Aligned2DCancelledStillEchoesTheTableAndWritesNothing) {

@@ -66,6 +66,20 @@ TEST_F(SaveDispatch, SavingWithoutASampleFailsClearlyAndKeepsTheState) {
   EXPECT_EQ(port_.events().back().text("message"), "There is no second sample to save: load one with LoadFile2 first.");
 }
 
+TEST_F(SaveDispatch, AFileThatCannotBeWrittenIsNamedAndTheStateIsKept) {
+  for (const char* action : {"SaveFile1", "SaveFile2D", "SaveAlignedFile1", "SaveAlignedFile2D", "SaveFile2"}) {
+    dispatcher_.mutable_state().fname1 = std::string("before.txt");
+    port_.set_answers({"no-such-folder/out.txt"}, folder_);
+    EXPECT_EQ(dispatcher_.vm3sw(action), Outcome::failed) << action;
+    ASSERT_TRUE(std::holds_alternative<std::string>(dispatcher_.state().fname1)) << action;
+    EXPECT_EQ(std::get<std::string>(dispatcher_.state().fname1), "before.txt") << action;
+    ASSERT_EQ(port_.events().back().kind, "error") << action;
+    EXPECT_NE(port_.events().back().text("message").find("no-such-folder/out.txt"), std::string::npos)
+        << port_.events().back().text("message");
+  }
+  EXPECT_TRUE(fs::is_empty(folder_));
+}
+
 TEST_F(SaveDispatch, SaveFile1ReloadsAsASecondSampleToTheDigitsWritten) {
   // A superimposed first sample, as a load leaves it.
   Sample raw(8, 4);
