@@ -120,14 +120,16 @@ void copy_image(WorkingState& s, UiPort& ui) {
 }
 
 void copy_eps(WorkingState& s, UiPort& ui) {
-  if (!plot_window_open(s, ui))
-    throw RuntimeError("CopyEPS: there is no plot window to save; open one with OpenFigure first.");
+  // The name is asked first: a cancelled dialog ends the action quietly, with 0
+  // in fname1, whether or not a plot window is open.
   const auto choice = ui.save_file("*.eps", "Save File Name for EPS file");
   if (!choice) {
     s.fname1 = 0.0;
     return;
   }
   s.fname1 = choice->name;
+  if (!plot_window_open(s, ui))
+    throw RuntimeError("CopyEPS: there is no plot window to save; open one with OpenFigure first.");
   const auto bytes = write_figure(ui.graphics(), *s.fighand1, ImageFormat::eps, choice->path());
   ui.file_written(choice->path(), bytes);
 }

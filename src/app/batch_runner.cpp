@@ -36,8 +36,15 @@ std::vector<std::string> split_words(const std::string& line, const std::string&
   return words;
 }
 
+// Whole numbers (counts, handles, byte sizes) are written as integers.
+json number_json(double v) {
+  if (!std::isfinite(v)) return json(nullptr);
+  if (v == std::floor(v) && std::fabs(v) < 9.0e15) return json(static_cast<std::int64_t>(v));
+  return json(v);
+}
+
 json matrix_json(const Eigen::MatrixXd& m) {
-  auto number = [](double v) { return std::isfinite(v) ? json(v) : json(nullptr); };
+  auto number = [](double v) { return number_json(v); };
   if (m.size() == 1) return number(m(0, 0));
   json rows = json::array();
   for (Eigen::Index i = 0; i < m.rows(); ++i) {
@@ -50,7 +57,7 @@ json matrix_json(const Eigen::MatrixXd& m) {
 
 json value_json(const EventValue& v) {
   if (const auto* b = std::get_if<bool>(&v)) return *b;
-  if (const auto* d = std::get_if<double>(&v)) return std::isfinite(*d) ? json(*d) : json(nullptr);
+  if (const auto* d = std::get_if<double>(&v)) return number_json(*d);
   if (const auto* s = std::get_if<std::string>(&v)) return *s;
   if (const auto* l = std::get_if<std::vector<std::string>>(&v)) return *l;
   if (const auto* m = std::get_if<Eigen::MatrixXd>(&v)) return matrix_json(*m);
@@ -73,6 +80,9 @@ bool is_box_tag(const std::string& tag) { return tag == "BigBox" || tag == "File
 }  // namespace
 
 std::vector<ScriptCommand> parse_script(const std::filesystem::path& script) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(script, ec))
+    throw std::runtime_error(script.string() + ": cannot read the script: it is a folder");
   std::ifstream in(script, std::ios::binary);
   if (!in) throw std::runtime_error(script.string() + ": cannot read the script");
   std::vector<ScriptCommand> commands;
@@ -81,6 +91,7 @@ std::vector<ScriptCommand> parse_script(const std::filesystem::path& script) {
   while (std::getline(in, line)) {
     ++number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);  // a UTF-8 byte order mark
     const std::string where = script.string() + ":" + std::to_string(number);
     size_t first = line.find_first_not_of(" \t");
     if (first == std::string::npos || line[first] == '#') continue;
@@ -177,7 +188,11 @@ int run_batch(const BatchOptions& options, std::ostream& out, std::ostream& err)
       err << "\n" << where << ": " << e.what() << "\n";
       return 2;
     }
-    if (outcome == Outcome::unknown) err << "\n";
+    if (outcome == Outcome::unknown) {
+      // The console has the fall-through text, except under --quiet, which keeps errors only.
+      if (options.quiet) err << where << ": no action is named \"" << action << "\"";
+      err << "\n";
+    }
     if (port.answers_left() > 0 && outcome == Outcome::done) {
       err << where << ": " << port.answers_left() << " answer(s) left over after " << action << "\n";
       return 2;

@@ -90,7 +90,10 @@ std::vector<Value> velmora3d(const std::vector<Value>& args, int outputs, const 
       return {};
     }
     return table.call(*name, rest, outputs);
-  } catch (const RuntimeError& e) {
+  } catch (const PortAbort&) {
+    throw;
+  } catch (const std::exception& e) {
+    // Whatever stopped the call, the program goes on; the user reads why.
     console.write(std::string(e.what()) + "\n");
     return {};
   }

@@ -69,10 +69,9 @@ std::vector<Value> campos_by_name(Graphics& graphics, const Args& args) {
     value = &args[0];
   }
   if (const auto* text = std::get_if<std::string>(value)) {
-    const bool manual = std::get<Eigen::VectorXd>(graphics.get(target, "CameraPosition")).size() == 3;
-    if (*text == "mode") return {std::string(manual ? "manual" : "auto")};
-    if (*text == "manual") return {};
-    throw RuntimeError("The camera position mode can only be read (\"mode\"); give a position [x y z] to place it.");
+    if (*text == "mode") return {std::get<std::string>(graphics.get(target, "CameraPositionMode"))};
+    graphics.set(target, "CameraPositionMode", *text);
+    return {};
   }
   const Eigen::MatrixXd& p = as_matrix(*value, "campos", first_is_axes ? 2 : 1);
   if (p.size() != 3) throw RuntimeError("The camera position needs 3 numbers [x y z].");

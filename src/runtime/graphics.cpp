@@ -363,6 +363,7 @@ PropertyValue Graphics::get(Handle h, std::string_view property) const {
     if (o.camera_position) return Eigen::VectorXd(*o.camera_position);
     return Eigen::VectorXd();
   }
+  if (p == "camerapositionmode") return std::string(o.camera_position ? "manual" : "auto");
   throw RuntimeError("There is no " + std::string(property) + " property on the " + type_name(o.type) +
                      " object.");
 }
@@ -427,6 +428,13 @@ void Graphics::set(Handle h, std::string_view property, const PropertyValue& val
     const auto* v = std::get_if<Eigen::VectorXd>(&value);
     if (v == nullptr || v->size() != 3) throw RuntimeError("The CameraPosition property needs 3 numbers.");
     o.camera_position = Eigen::Vector3d(*v);
+  } else if (p == "camerapositionmode") {
+    // "auto" gives the camera back to the default view; "manual" keeps it where it is.
+    const std::string mode = lower(text());
+    if (mode == "auto")
+      o.camera_position.reset();
+    else if (mode != "manual")
+      throw RuntimeError("The CameraPositionMode property is auto or manual, not \"" + text() + "\".");
   } else {
     throw RuntimeError("There is no " + std::string(property) + " property on the " + type_name(o.type) +
                        " object.");

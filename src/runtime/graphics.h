@@ -133,7 +133,8 @@ class Graphics {
 
   /// Property by name (case-insensitive): Type, Tag, Parent, Children, Visible,
   /// Name, Position, Units, Pointer, LineStyle, LineWidth, Marker, MarkerSize,
-  /// MarkerFaceColor ("none" or a colour), Color, String, CameraPosition.
+  /// MarkerFaceColor ("none" or a colour), Color, String, CameraPosition,
+  /// CameraPositionMode ("auto": the default view; "manual": a placed camera).
   PropertyValue get(Handle h, std::string_view property) const;
   void set(Handle h, std::string_view property, const PropertyValue& value);
 

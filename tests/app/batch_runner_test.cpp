@@ -64,6 +64,28 @@ TEST_F(BatchRunnerTest, ScriptErrorsAreFoundBeforeAnythingRuns) {
   missing.script = dir / "no-such-script.txt";
   std::ostringstream o, e;
   EXPECT_EQ(run_batch(missing, o, e), 2);
+  // A folder given as the script cannot be read either.
+  BatchOptions folder;
+  folder.script = dir;
+  std::ostringstream o2, e2;
+  EXPECT_EQ(run_batch(folder, o2, e2), 2);
+  EXPECT_NE(e2.str().find("cannot read the script"), std::string::npos) << e2.str();
+}
+
+TEST_F(BatchRunnerTest, AByteOrderMarkBeforeTheFirstActionIsSkipped) {
+  EXPECT_EQ(run("\xEF\xBB\xBFToggleDots\nClear\n"), 0) << err.str();
+  EXPECT_EQ(out.str(), "> ToggleDots\n> Clear\n[BigBox]\n    \n");
+}
+
+TEST_F(BatchRunnerTest, QuietStillNamesAnUnknownAction) {
+  BatchOptions quiet;
+  quiet.quiet = true;
+  quiet.keep_going = true;
+  EXPECT_EQ(run("ToggleDots\nloadproto\nClear\n", quiet), 1);
+  EXPECT_EQ(err.str(), (dir / "script.txt").string() + ":2: no action is named \"loadproto\"\n");
+  // Without --quiet the console has the fall-through text, ended by a line break.
+  EXPECT_EQ(run("loadproto\n"), 1);
+  EXPECT_EQ(err.str(), "Fell through Switch!  Dang! \n Call was loadproto\n");
 }
 
 TEST_F(BatchRunnerTest, AnswersLeftOverOrMissingAreScriptErrors) {
@@ -90,6 +112,23 @@ TEST_F(BatchRunnerTest, SetChangesControlsAndEventsAreJsonLines) {
   EXPECT_EQ(events[2]["action"], "Clear");
   EXPECT_EQ(events[2]["property"], "String");
   EXPECT_EQ(events[2]["value"], "    ");
+}
+
+TEST_F(BatchRunnerTest, WholeNumbersInEventsAreIntegers) {
+  BatchOptions options;
+  options.events = dir / "events.jsonl";
+  EXPECT_EQ(run("set BootBox Value 3\nset BootBox Value 2.5\nOpenFigure\n", options), 0);
+  std::ifstream in(*options.events);
+  std::vector<nlohmann::json> events;
+  for (std::string line; std::getline(in, line);) events.push_back(nlohmann::json::parse(line));
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_TRUE(events[0]["value"].is_number_integer());
+  EXPECT_EQ(events[0]["value"], 3);
+  EXPECT_TRUE(events[1]["value"].is_number_float());
+  EXPECT_EQ(events[1]["value"], 2.5);
+  EXPECT_EQ(events[2]["event"], "figure");
+  EXPECT_TRUE(events[2]["handle"].is_number_integer());
+  EXPECT_EQ(events[2]["op"], "open");
 }
 
 TEST_F(BatchRunnerTest, FailedActionsAreErrorEvents) {

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <sstream>
+#include <stdexcept>
 
 #include "app/dispatcher.h"
 #include "app/function_table.h"
@@ -202,6 +203,14 @@ TEST(Velmora3d, OpensReusesAndCallsByName) {
   console.clear();
   EXPECT_TRUE(velmora3d({std::string("noSuchFunction")}, 0, table, console, &ws).empty());
   EXPECT_EQ(console.text(), "Undefined function 'noSuchFunction'.\n");
+
+  // Any failure of the called function is printed, and the call returns.
+  console.clear();
+  table.add({"failsOutOfRange", 0, 0, [](const std::vector<Value>&, int) -> std::vector<Value> {
+               throw std::out_of_range("index 7 is past the end");
+             }});
+  EXPECT_TRUE(velmora3d({std::string("failsOutOfRange")}, 0, table, console, &ws).empty());
+  EXPECT_EQ(console.text(), "index 7 is past the end\n");
 
   console.clear();
   const auto r = velmora3d({std::string("isvarname"), std::string("BootBox")}, 1, table, console, &ws);

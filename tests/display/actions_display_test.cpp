@@ -345,10 +345,38 @@ TEST_F(Study, CopyEpsWritesTheChosenFileOrNothingWhenCancelled) {
   std::filesystem::remove_all(dir);
 }
 
-TEST_F(Study, ExportWithoutAPlotWindowSaysSoAndAsksNothing) {
-  port.set_answers({}, ".");
-  EXPECT_EQ(d.vm3sw("CopyImage"), Outcome::failed);
+// Keeps the filter and title of every save dialog.
+class DialogRecordingPort : public HeadlessPort {
+ public:
+  std::optional<FileChoice> save_file(std::string_view filter, std::string_view title) override {
+    dialogs.emplace_back(std::string(filter), std::string(title));
+    return HeadlessPort::save_file(filter, title);
+  }
+  std::vector<std::pair<std::string, std::string>> dialogs;
+};
+
+TEST(CopyEps, AsksWithItsFilterAndTitleBeforeLookingForThePlotWindow) {
+  DialogRecordingPort port;
+  Dispatcher d(port);
+  // Cancelled: nothing to write, so no plot window is needed and 0 is kept.
+  port.set_answers({"cancel"}, ".");
+  EXPECT_EQ(d.vm3sw("CopyEPS"), Outcome::done);
+  EXPECT_EQ(std::get<double>(d.state().fname1), 0.0);
+  ASSERT_EQ(port.dialogs.size(), 1u);
+  EXPECT_EQ(port.dialogs[0], (std::pair<std::string, std::string>{"*.eps", "Save File Name for EPS file"}));
+  // A name with no plot window: the action fails, names the problem, writes nothing.
+  const auto dir = std::filesystem::temp_directory_path() / ("velmora-eps-none-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  port.set_answers({"shape.eps"}, dir);
   EXPECT_EQ(d.vm3sw("CopyEPS"), Outcome::failed);
+  EXPECT_EQ(port.answers_left(), 0u);
+  EXPECT_TRUE(std::filesystem::is_empty(dir));
+  EXPECT_EQ(std::get<double>(d.state().fname1), 0.0) << "a failed action leaves the state as it was";
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(Study, CopyImageWithoutAPlotWindowSaysSo) {
+  EXPECT_EQ(d.vm3sw("CopyImage"), Outcome::failed);
   EXPECT_TRUE(port.clipboard().empty());
 }
 

@@ -67,6 +67,12 @@ TEST_F(ByName, DrawsStylesAndPlacesTheCamera) {
   const auto pos = table.call("campos", {}, 1);
   EXPECT_EQ(std::get<Eigen::MatrixXd>(pos[0]), Eigen::RowVector3d(0, 0, 10).eval());
   EXPECT_EQ(std::get<std::string>(table.call("campos", {std::string("mode")}, 1)[0]), "manual");
+  // Any other text is the mode to set: "auto" gives the default view back.
+  table.call("campos", {Eigen::MatrixXd::Constant(1, 1, axes), std::string("auto")}, 0);
+  EXPECT_FALSE(g.object(axes).camera_position.has_value());
+  EXPECT_EQ(std::get<std::string>(table.call("campos", {std::string("mode")}, 1)[0]), "auto");
+  EXPECT_NE(error_of("campos", {std::string("sideways")}, 0), "");
+  table.call("campos", {Eigen::RowVector3d(0, 0, 10).eval()}, 0);
   EXPECT_EQ(error_of("campos", {Eigen::MatrixXd::Constant(1, 1, 5), Eigen::RowVector3d(1, 2, 3).eval()}, 0),
             "Wrong number of arguments");
 

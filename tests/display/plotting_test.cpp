@@ -85,6 +85,9 @@ TEST(Showshape3D, HiddenAxesStayHidden) {
 TEST(Showshape3D, NothingToDrawIsAnError) {
   Graphics g;
   EXPECT_THROW(showshape3D(g, Sample(), "b*"), RuntimeError);
+  // Points with x and y only have no z column to draw.
+  EXPECT_THROW(showshape3D(g, Sample(Eigen::MatrixXd::Ones(4, 2)), "b*"), RuntimeError);
+  EXPECT_TRUE(g.figures().empty()) << "nothing is drawn, not even a window opened";
 }
 
 TEST(Wireshape3D, SegmentsJoinTheLandmarksOfColumnsTwoAndThree) {
