@@ -161,6 +161,28 @@ TEST_F(Study, SecondSampleFromTableAndFromTpsFileFitsOntoTheFirst) {
   EXPECT_EQ(port_.dialogs.back().title, "Specify 3D input file to load");
 }
 
+TEST_F(Study, SecondSampleEchoesAndTheLandmarkCountOfATableWithoutSizes) {
+  // Rows of coordinates only: the count in FileBox2 is (columns - 1) / 3, which
+  // is then no whole number and prints in exponent form.
+  std::string no_sizes;
+  std::istringstream rows(second_sample_table(false));
+  for (std::string line; std::getline(rows, line);) no_sizes += line.substr(0, line.rfind(' ')) + "\n";
+  const auto file = dir_.write("coords.txt", no_sizes);
+  port_.set_control_value("ZEPButton", 1);
+  port_.clear_events();
+  port_.answer({file.string()});
+  ASSERT_EQ(d_.vm3sw("LoadFile2"), Outcome::done) << port_.console_text();
+  EXPECT_EQ(port_.control_string("FileBox2"), "coords.txt \nhas 3 specimens \nwith 1.166667e+01 landmarks");
+  EXPECT_EQ(d_.state().data2.points(), 12);
+  // zepreq first, the loader's row counts, then the handle of FileBox2 before the box is written.
+  std::vector<std::string> order;
+  for (const auto& e : port_.events())
+    if (e.kind == "echo" || (e.kind == "set" && e.text("tag") == "FileBox2"))
+      order.push_back(e.kind == "echo" ? e.text("name") : "set FileBox2");
+  EXPECT_EQ(order, (std::vector<std::string>{"zepreq", "count", "count", "h", "set FileBox2"}));
+  EXPECT_EQ(port_.events().front().number("value"), 1);
+}
+
 TEST_F(Study, FailedLoadsLeaveEverythingAsItWas) {
   const WorkingState before = d_.state();
   const auto figures = port_.graphics().figures().size();

@@ -251,6 +251,12 @@ TEST(IrregularTps2D, WidensToZeroZ) {
   EXPECT_EQ(f.y[0], (Eigen::RowVectorXd(9) << 1, 2, 0, 3, 4, 0, 5, 6, 0).finished());
   EXPECT_EQ(f.y[1], (Eigen::RowVectorXd(6) << 7, 8, 0, 9, 10, 0).finished());
   EXPECT_EQ(f.ny, (Eigen::RowVectorXd(2) << 6, 4).finished());
+  // An odd count of numbers read: the last x has no y and is dropped from the
+  // row, while ny keeps the count read.
+  CaptureConsole odd_console;
+  const IrregularTps odd = irregular2("LM=3\n1 2\n3 4\n5\nID=x\n", odd_console);
+  EXPECT_EQ(odd.y[0], (Eigen::RowVectorXd(6) << 1, 2, 0, 3, 4, 0).finished());
+  EXPECT_EQ(odd.ny(0), 5);
   // The first echo shows the numbers as read.
   EXPECT_EQ(std::get<Eigen::MatrixXd>(console.echoes()[0].second), counting(6, 1));
   EXPECT_EQ(std::get<double>(console.echoes()[1].second), 6);
