@@ -114,18 +114,12 @@ Eigen::Matrix3d rotation_fit(const ConstBlock& reference, const ConstBlock& subj
   return r;
 }
 
-FitStatus fit_in_place(const ConstBlock& reference, Block subject, Console* console) {
-  centre_columns(subject);
-  const double size = centroid_size(subject);
-  if (size == 0) return FitStatus::zero_size;
-  for (Eigen::Index j = 0; j < subject.cols(); ++j)
-    for (Eigen::Index k = 0; k < subject.rows(); ++k) subject(k, j) /= size;
-
-  const Eigen::Matrix3d roto = rotation_fit(reference, subject);
-
-  // Orthogonality check on the first diagonal entry of roto' * roto, to 5 decimals.
+bool check_rotation(const Eigen::Matrix3d& roto, Console* console) {
+  // Only the first diagonal entry of roto' * roto is examined, to 5 decimals
+  // (std::round takes halves away from zero).
   const double t11 = roto(0, 0) * roto(0, 0) + roto(1, 0) * roto(1, 0) + roto(2, 0) * roto(2, 0);
-  if (std::round(t11 * 100000) / 100000 != 1 && console != nullptr) {
+  if (std::round(t11 * 100000) / 100000 == 1) return true;
+  if (console != nullptr) {
     Eigen::Matrix3d temp;
     for (int i = 0; i < 3; ++i)
       for (int j = 0; j < 3; ++j)
@@ -134,6 +128,18 @@ FitStatus fit_in_place(const ConstBlock& reference, Block subject, Console* cons
     console->echo("roto", Eigen::MatrixXd(roto));
     console->echo("temp", Eigen::MatrixXd(temp));
   }
+  return false;
+}
+
+FitStatus fit_in_place(const ConstBlock& reference, Block subject, Console* console) {
+  centre_columns(subject);
+  const double size = centroid_size(subject);
+  if (size == 0) return FitStatus::zero_size;
+  for (Eigen::Index j = 0; j < subject.cols(); ++j)
+    for (Eigen::Index k = 0; k < subject.rows(); ++k) subject(k, j) /= size;
+
+  const Eigen::Matrix3d roto = rotation_fit(reference, subject);
+  check_rotation(roto, console);
 
   // subject = subject * roto, one row at a time.
   for (Eigen::Index k = 0; k < subject.rows(); ++k) {

@@ -32,6 +32,12 @@ double centroid_size(const ConstBlock& x);
 /// subject' * reference. Reflections are not removed.
 Eigen::Matrix3d rotation_fit(const ConstBlock& reference, const ConstBlock& subject);
 
+/// The orthogonality check of a fitted matrix: the first diagonal entry of
+/// roto' * roto, rounded to 5 decimals (halves away from zero), must be 1.
+/// When it is not, `stemp` ("Error in rotation"), `roto` and `temp` (roto' *
+/// roto) are echoed on the console, when one is given. True when it passed.
+bool check_rotation(const Eigen::Matrix3d& roto, Console* console);
+
 /// What a partial Procrustes fit found.
 enum class FitStatus { fitted, zero_size };
 

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "geometry/centsize3Da.h"
+#include "geometry/procrustes_kernels.h"
 #include "geometry/svdrot2.h"
 #include "runtime/console.h"
 #include "runtime/error.h"
@@ -145,6 +146,40 @@ TEST(PartialProcrustes, NonOrthogonalRotationIsEchoedAndTheFitGoesOn) {
   EXPECT_EQ(std::get<std::string>(console.echoes()[0].second), "Error in rotation");
   EXPECT_EQ(console.echoes()[1].first, "roto");
   EXPECT_EQ(console.echoes()[2].first, "temp");
+}
+
+TEST(RotationCheck, FirstDiagonalEntryRoundedToFiveDecimalsHalvesAwayFromZero) {
+  struct Case {
+    double t11;  // the first diagonal entry of roto' * roto
+    bool passes;
+  };
+  // 1.000005 * 100000 is 100000.5: away from zero it rounds up and the check
+  // fails (rounding half to even would let it pass). Just below the half it
+  // passes; 99999.49999999999 rounds down to 99999 and fails. (Each entry is
+  // the exact square of its square root, so the diagonal entry is the value.)
+  const Case cases[] = {{1.0, true},
+                        {1.000005, false},
+                        {1.0000049999999996, true},
+                        {0.9999949999999999, false},
+                        {1.00002, false}};
+  for (const Case& c : cases) {
+    Eigen::Matrix3d roto = Eigen::Matrix3d::Identity();
+    roto(0, 0) = std::sqrt(c.t11);
+    ASSERT_EQ(roto(0, 0) * roto(0, 0), c.t11) << c.t11;
+    CaptureConsole console;
+    EXPECT_EQ(detail::check_rotation(roto, &console), c.passes) << c.t11;
+    if (c.passes) {
+      EXPECT_TRUE(console.echoes().empty()) << c.t11;
+    } else {
+      ASSERT_EQ(console.echoes().size(), 3u) << c.t11;
+      EXPECT_EQ(console.echoes()[0].first, "stemp");
+      EXPECT_EQ(console.echoes()[1].first, "roto");
+      EXPECT_EQ(console.echoes()[2].first, "temp");
+      const Eigen::MatrixXd& temp = std::get<Eigen::MatrixXd>(console.echoes()[2].second);
+      EXPECT_EQ(temp(0, 0), c.t11);
+      EXPECT_EQ(temp(1, 1), 1.0);
+    }
+  }
 }
 
 }  // namespace
