@@ -16,6 +16,7 @@ Eigen::MatrixXd dload(std::istream& in, std::string_view source) {
   long rows = 0;
   long line_number = 1;
   std::optional<std::string> line = scanner.rest_of_line();
+  drop_byte_order_mark(line);
   while (line) {
     const std::vector<double> numbers = line_numbers(*line);
     if (rows == 0) {

@@ -30,6 +30,7 @@ CommentedTable dload2c(std::istream& in, std::string_view source, UiPort& ui) {
   long count = 1;
   long line_number = 1;
   std::optional<std::string> line = scanner.rest_of_line();
+  drop_byte_order_mark(line);
   while (line) {
     const auto [token, comment] = split_comment(*line);
     const std::vector<double> numbers = line_numbers(token);

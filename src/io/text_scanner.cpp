@@ -59,6 +59,10 @@ std::vector<double> line_numbers(std::string_view line) {
   return out;
 }
 
+void drop_byte_order_mark(std::optional<std::string>& first_line) {
+  if (first_line && first_line->starts_with("\xEF\xBB\xBF")) first_line->erase(0, 3);
+}
+
 TextScanner::TextScanner(std::istream& in, std::size_t chunk)
     : in_(in), buffer_(new char[chunk < 64 ? 64 : chunk]), capacity_(chunk < 64 ? 64 : chunk) {}
 

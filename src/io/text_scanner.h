@@ -23,6 +23,10 @@ std::size_t parse_number(std::string_view text, double& value);
 /// empty result), as a text-to-number conversion of the whole line gives.
 std::vector<double> line_numbers(std::string_view line);
 
+/// Removes the UTF-8 byte order mark that some editors put at the start of a
+/// file, so a first line "1 % ruler" saved that way still reads as numbers.
+void drop_byte_order_mark(std::optional<std::string>& first_line);
+
 /// A reader over a stream, in chunks. Carriage return + line feed is read as a
 /// line feed by `rest_of_line`; for characters and numbers a carriage return is
 /// ordinary white space.

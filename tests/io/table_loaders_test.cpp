@@ -124,6 +124,14 @@ TEST(Dload2c, FirstLineWithoutNumbersIsAnErrorNamingFileAndLine) {
   }
 }
 
+TEST(TableLoaders, ByteOrderMarkBeforeTheFirstLineIsNotPartOfIt) {
+  DialogPort port;
+  EXPECT_EQ(read2c("\xEF\xBB\xBF" "1 % ruler\n2\n", port).table, column({1, 2}));
+  EXPECT_TRUE(box_texts(port).empty());
+  std::istringstream in("\xEF\xBB\xBF" "1 2 3\n");
+  EXPECT_EQ(dload(in, "w.txt"), (Eigen::MatrixXd(1, 3) << 1, 2, 3).finished());
+}
+
 TEST(Dload2c, NonFiniteNumbers) {
   DialogPort port;
   const CommentedTable t = read2c("1e400 -inf NaN\n", port);
