@@ -36,8 +36,9 @@ std::uint64_t RandomStream::next() {
 }
 
 double RandomStream::uniform() {
-  // 53 random bits, shifted half a step so that neither 0 nor 1 is possible.
-  return (static_cast<double>(next() >> 11) + 0.5) * 0x1.0p-53;
+  // 52 random bits, shifted half a step: the largest value, 1 - 2^-53, is a
+  // double below 1 and the smallest is 2^-53, so neither 0 nor 1 is possible.
+  return (static_cast<double>(next() >> 12) + 0.5) * 0x1.0p-52;
 }
 
 std::uint64_t RandomStream::below(std::uint64_t n) {

@@ -173,6 +173,17 @@ TEST(ComparisonActions, BadInputIsRefusedBeforeAnythingIsShown) {
       }
       EXPECT_TRUE(ui.events().empty()) << kinds(ui);
     }
+    // More sets than one run can keep: refused before anything happens.
+    HeadlessPort ui;
+    ui.set_control_value("BootBox", 317);
+    ui.clear_events();
+    try {
+      a(two(s), ui);
+      ADD_FAILURE() << "317";
+    } catch (const RuntimeError& e) {
+      EXPECT_NE(std::string(e.what()).find("choose at most 316"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(ui.events().empty()) << kinds(ui);
   }
 }
 
