@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "geometry/centsize3Da.h"
 #include "shapes.h"
 
@@ -58,6 +60,31 @@ TEST(Centsize3D, TwoColumnConfigurationsAreCentredOnBothColumns) {
   EXPECT_NEAR(r.y.col(1).sum(), 0.0, 1e-15);
   // Squared distances from (1, 4/3): 1 + 16/9, 4 + 16/9, 1 + 64/9.
   EXPECT_NEAR(r.ycs, std::sqrt(6.0 + 96.0 / 9.0), 1e-14);
+}
+
+TEST(Centsize3D, SumsEachColumnFirstThenTheColumnSums) {
+  // A configuration whose squares add up to different last bits when summed
+  // point by point instead of column by column.
+  Eigen::MatrixXd x(4, 3);
+  x << -4.0, -9.4, 7.3, -0.5, 4.4, 7.6, 4.3, 8.4, -2.1, 6.0, -1.1, 8.7;
+  double columns[3];
+  Eigen::MatrixXd squares(4, 3);
+  for (int j = 0; j < 3; ++j) {
+    double sum = 0;
+    for (int k = 0; k < 4; ++k) sum += x(k, j);
+    const double mean = sum / 4;
+    columns[j] = 0;
+    for (int k = 0; k < 4; ++k) {
+      squares(k, j) = (x(k, j) - mean) * (x(k, j) - mean);
+      columns[j] += squares(k, j);
+    }
+  }
+  const double by_columns = std::pow(columns[0] + columns[1] + columns[2], 0.5);
+  double by_points = 0;
+  for (int k = 0; k < 4; ++k) by_points += squares(k, 0) + squares(k, 1) + squares(k, 2);
+  ASSERT_NE(std::sqrt(by_points), by_columns);  // the case tells the two orders apart
+  EXPECT_EQ(centsize3D(x).ycs, by_columns);
+  EXPECT_EQ(centsize3Da(x), by_columns);
 }
 
 }  // namespace
