@@ -83,7 +83,7 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
     else
       rbreak.push_back(value);  // entries are set in order, so this is the next one
   };
-  std::vector<double> table;   // the flat rows (lmpts), row by row, without the column of ones
+  std::vector<double> table;  // the flat rows (lmpts), row by row, without the column of ones
   long width = 0;
   long fixed_first = 0;
   std::vector<long> breaklocation(N + 2);

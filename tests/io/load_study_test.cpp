@@ -247,8 +247,7 @@ TEST_F(Study, ReloadAfterClearEchoesTheKeptCurveStartsAsTheyAreOverwritten) {
   std::vector<Eigen::MatrixXd> echoed;
   for (std::size_t k = seen; k < port_.events().size(); ++k) {
     const Event& e = port_.events()[k];
-    if (e.kind == "echo" && e.text("name") == "rbreak")
-      echoed.push_back(std::get<Eigen::MatrixXd>(*e.field("value")));
+    if (e.kind == "echo" && e.text("name") == "rbreak") echoed.push_back(std::get<Eigen::MatrixXd>(*e.field("value")));
   }
   // Before the ruler points go the curves start at 12 and 27 and the row is 42
   // long; the entries not yet set still hold the kept (shifted) values.

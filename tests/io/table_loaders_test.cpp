@@ -126,9 +126,15 @@ TEST(Dload2c, FirstLineWithoutNumbersIsAnErrorNamingFileAndLine) {
 
 TEST(TableLoaders, ByteOrderMarkBeforeTheFirstLineIsNotPartOfIt) {
   DialogPort port;
-  EXPECT_EQ(read2c("\xEF\xBB\xBF" "1 % ruler\n2\n", port).table, column({1, 2}));
+  EXPECT_EQ(read2c("\xEF\xBB\xBF"
+                   "1 % ruler\n2\n",
+                   port)
+                .table,
+            column({1, 2}));
   EXPECT_TRUE(box_texts(port).empty());
-  std::istringstream in("\xEF\xBB\xBF" "1 2 3\n");
+  std::istringstream in(
+      "\xEF\xBB\xBF"
+      "1 2 3\n");
   EXPECT_EQ(dload(in, "w.txt"), (Eigen::MatrixXd(1, 3) << 1, 2, 3).finished());
 }
 

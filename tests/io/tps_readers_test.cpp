@@ -109,8 +109,8 @@ TEST(IrregularTps3D, EveryAttemptOfALaterSearchEchoesItsFirstCharacter) {
                                 : (std::holds_alternative<double>(value) ? format_echo_number(std::get<double>(value))
                                                                          : std::string("[matrix]")));
   const std::vector<std::pair<std::string, std::string>> want = {
-      {"tempa", "[matrix]"}, {"temp", "6"},     {"thischar", "\n"}, {"temp", "1"},
-      {"thischar", "9"},     {"temp", "1"},     {"thischar", "\n"}, {"temp", "1"},
+      {"tempa", "[matrix]"}, {"temp", "6"}, {"thischar", "\n"}, {"temp", "1"},
+      {"thischar", "9"},     {"temp", "1"}, {"thischar", "\n"}, {"temp", "1"},
   };
   EXPECT_EQ(seen, want);
 }
