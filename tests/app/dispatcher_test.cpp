@@ -29,12 +29,13 @@ TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrder) {
   EXPECT_EQ(unique.size(), 35u);
   // The whole order: the first equal name runs, so every position matters.
   const std::vector<std::string> expected = {
-      "LoadProto",     "LoadFile1",         "LoadFile2D",   "ShowMean1",    "Listd",         "ShowData1",
-      "AddLabels",     "SaveFile1",         "SaveFile2D",   "SaveAlignedFile1", "SaveAlignedFile2D", "LoadFile2",
-      "ShowMean2",     "ShowData2",         "SaveFile2",    "OpenFigure",   "ClearFigure",   "CopyImage",
-      "LoadWireFrame", "AxisOn",            "AxisOff",      "GoodallF",     "BootF",         "PermuteF",
-      "CopyEPS",       "GetDisparity",      "PermuteVariance", "ThickerLines", "ThinnerLines", "FilledSymbols",
-      "EmptySymbols",  "BiggerSymbols",     "SmallerSymbols", "ToggleDots", "Clear"};
+      "LoadProto",         "LoadFile1",       "LoadFile2D",     "ShowMean1",     "Listd",
+      "ShowData1",         "AddLabels",       "SaveFile1",      "SaveFile2D",    "SaveAlignedFile1",
+      "SaveAlignedFile2D", "LoadFile2",       "ShowMean2",      "ShowData2",     "SaveFile2",
+      "OpenFigure",        "ClearFigure",     "CopyImage",      "LoadWireFrame", "AxisOn",
+      "AxisOff",           "GoodallF",        "BootF",          "PermuteF",      "CopyEPS",
+      "GetDisparity",      "PermuteVariance", "ThickerLines",   "ThinnerLines",  "FilledSymbols",
+      "EmptySymbols",      "BiggerSymbols",   "SmallerSymbols", "ToggleDots",    "Clear"};
   EXPECT_EQ(names, expected);
 }
 
