@@ -157,11 +157,8 @@ TEST(RotationCheck, FirstDiagonalEntryRoundedToFiveDecimalsHalvesAwayFromZero) {
   // fails (rounding half to even would let it pass). Just below the half it
   // passes; 99999.49999999999 rounds down to 99999 and fails. (Each entry is
   // the exact square of its square root, so the diagonal entry is the value.)
-  const Case cases[] = {{1.0, true},
-                        {1.000005, false},
-                        {1.0000049999999996, true},
-                        {0.9999949999999999, false},
-                        {1.00002, false}};
+  const Case cases[] = {
+      {1.0, true}, {1.000005, false}, {1.0000049999999996, true}, {0.9999949999999999, false}, {1.00002, false}};
   for (const Case& c : cases) {
     Eigen::Matrix3d roto = Eigen::Matrix3d::Identity();
     roto(0, 0) = std::sqrt(c.t11);

@@ -114,13 +114,13 @@ TEST(Pick3points, SpacingIsAddedUpPointByPoint) {
 
 TEST(Pick3points, CurvesWithNothingToResampleAreRejected) {
   const std::vector<std::pair<Eigen::RowVectorXd, double>> bad = {
-      {points({{1, 2, 3}}), 7},                        // a single point
-      {points({{1, 2, 3}, {1, 2, 3}, {1, 2, 3}}), 7},  // all points equal
-      {Eigen::RowVectorXd(), 5},                       // no points
-      {kLine, 1},                                      // fewer than 2 points asked for
-      {kLine, 3.5},                                    // not a whole number
+      {points({{1, 2, 3}}), 7},                          // a single point
+      {points({{1, 2, 3}, {1, 2, 3}, {1, 2, 3}}), 7},    // all points equal
+      {Eigen::RowVectorXd(), 5},                         // no points
+      {kLine, 1},                                        // fewer than 2 points asked for
+      {kLine, 3.5},                                      // not a whole number
       {kLine, std::numeric_limits<double>::infinity()},  // no number of points
-      {row({1, 2, 3, 4}), 5},                          // not whole points
+      {row({1, 2, 3, 4}), 5},                            // not whole points
   };
   for (const auto& [data, n] : bad) EXPECT_THROW(pick3points(data, 0, n), RuntimeError) << data;
   EXPECT_THROW(pick3points(points({{1, 2, 3}}), 1, 4), RuntimeError);
