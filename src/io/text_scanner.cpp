@@ -96,6 +96,10 @@ bool TextScanner::fill(std::size_t need) {
 bool TextScanner::get(char& c) {
   if (pos_ == end_ && !fill(1)) return false;
   c = buffer_[pos_++];
+  if (c == '\r' && (pos_ < end_ || fill(1)) && buffer_[pos_] == '\n') {
+    c = '\n';  // a carriage return + line feed line end is one line feed
+    ++pos_;
+  }
   if (c == '\n') ++line_;
   return true;
 }

@@ -28,7 +28,7 @@ std::vector<double> line_numbers(std::string_view line);
 void drop_byte_order_mark(std::optional<std::string>& first_line);
 
 /// A reader over a stream, in chunks. Carriage return + line feed is read as a
-/// line feed by `rest_of_line`; for characters and numbers a carriage return is
+/// line feed by `get` and `rest_of_line`; before numbers a carriage return is
 /// ordinary white space.
 class TextScanner {
  public:

@@ -68,6 +68,16 @@ TEST(TextScanner, LimitStopsReadingAndTextStopsNumbers) {
   EXPECT_EQ(c, 'x');
 }
 
+TEST(TextScanner, GetReadsCrLfAsLfAlsoAcrossChunksAndKeepsALoneCr) {
+  // The carriage return is the last character of the first chunk.
+  std::istringstream in(std::string(63, 'a') + "\r\nb\rc\r");
+  TextScanner s(in, 64);
+  std::string got;
+  for (char c = 0; s.get(c);) got += c;
+  EXPECT_EQ(got, std::string(63, 'a') + "\nb\rc\r");
+  EXPECT_EQ(s.line(), 2);
+}
+
 TEST(TextScanner, RestOfLineReadsCrLfAsLf) {
   std::istringstream in("ab\r\n\r\nlast");
   TextScanner s(in, 64);

@@ -212,6 +212,14 @@ TEST(IrregularTps3D, EndsWithoutLineEndAndCrLfReadTheSame) {
     EXPECT_EQ(f->ny, a.ny);
   }
   EXPECT_EQ(c.namelist, a.namelist);
+  // The echoed search characters are the same too: a CR LF line end is one "\n".
+  ASSERT_EQ(c3.echoes().size(), c1.echoes().size());
+  for (std::size_t k = 0; k < c1.echoes().size(); ++k) {
+    EXPECT_EQ(c3.echoes()[k].first, c1.echoes()[k].first) << k;
+    EXPECT_EQ(format_echo(c3.echoes()[k].first, c3.echoes()[k].second),
+              format_echo(c1.echoes()[k].first, c1.echoes()[k].second))
+        << k;
+  }
 }
 
 TEST(IrregularTps3D, EarlyEndKeepsWhatWasReadAndResumesTheSearch) {
