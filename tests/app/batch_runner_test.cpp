@@ -92,6 +92,8 @@ TEST_F(BatchRunnerTest, AnswersLeftOverOrMissingAreScriptErrors) {
   EXPECT_EQ(run("ToggleDots extra.txt\nClear\n"), 2);
   EXPECT_NE(err.str().find("script.txt:1"), std::string::npos);
   EXPECT_EQ(out.str(), "> ToggleDots\n") << "the run stops there";
+  EXPECT_EQ(run("LoadProto \"\"\nClear\n"), 2) << "an empty answer names no file";
+  EXPECT_NE(err.str().find("empty answer"), std::string::npos) << err.str();
   EXPECT_EQ(run("LoadProto\nClear\n"), 2) << "a dialog with no answer left";
   EXPECT_NE(err.str().find("script.txt:1"), std::string::npos);
 }

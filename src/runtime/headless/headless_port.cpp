@@ -146,6 +146,7 @@ std::optional<FileChoice> HeadlessPort::answer(std::string_view title) {
   std::string a = answers_.front();
   answers_.pop_front();
   if (a == "cancel") return std::nullopt;
+  if (a.empty()) throw PortAbort("the dialog \"" + std::string(title) + "\" was given an empty answer");
   std::filesystem::path p(a);
   if (p.is_relative()) p = answer_folder_ / p;
   p = p.lexically_normal();
