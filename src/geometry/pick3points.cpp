@@ -15,6 +15,9 @@ Eigen::RowVectorXd pick3points(const Eigen::RowVectorXd& data, double opencode, 
   if (!(npts >= 2) || !std::isfinite(npts) || npts != std::floor(npts))
     throw RuntimeError(
         sprintf_m("%g points were asked for; a curve is resampled to a whole number of at least 2", npts));
+  // A protocol typo such as 1e12 would otherwise ask for terabytes.
+  if (npts > 1e7)
+    throw RuntimeError(sprintf_m("%g points were asked for; a curve is resampled to at most 10000000", npts));
 
   // A closed curve returns to its first point: the polyline gets that point
   // again at its end and one more point is placed.

@@ -120,6 +120,7 @@ TEST(Pick3points, CurvesWithNothingToResampleAreRejected) {
       {kLine, 1},                                        // fewer than 2 points asked for
       {kLine, 3.5},                                      // not a whole number
       {kLine, std::numeric_limits<double>::infinity()},  // no number of points
+      {kLine, 1e12},                                     // a typo that would ask for terabytes
       {row({1, 2, 3, 4}), 5},                            // not whole points
   };
   for (const auto& [data, n] : bad) EXPECT_THROW(pick3points(data, 0, n), RuntimeError) << data;
