@@ -7,6 +7,7 @@
 #include <set>
 
 #include "app/dispatcher.h"
+#include "app/event_json.h"
 #include "runtime/error.h"
 #include "runtime/file_write.h"
 #include "runtime/headless/headless_port.h"
@@ -55,8 +56,8 @@ json numbers_json(const Event& e) {
     if (key == "name") continue;
     if (const double* d = std::get_if<double>(&value))
       j[key] = std::isfinite(*d) ? json(*d) : json(nullptr);
-    else if (const std::string* s = std::get_if<std::string>(&value))
-      j[key] = *s;
+    else
+      j[key] = event_value_json(value);
   }
   return j;
 }

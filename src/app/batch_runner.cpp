@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "app/dispatcher.h"
+#include "app/event_json.h"
 #include "runtime/error.h"
 #include "runtime/headless/headless_port.h"
 #include "runtime/render.h"
@@ -34,45 +35,6 @@ std::vector<std::string> split_words(const std::string& line, const std::string&
     words.push_back(word);
   }
   return words;
-}
-
-// Whole numbers (counts, handles, byte sizes) are written as integers.
-json number_json(double v) {
-  if (!std::isfinite(v)) return json(nullptr);
-  if (v == std::floor(v) && std::fabs(v) < 9.0e15) return json(static_cast<std::int64_t>(v));
-  return json(v);
-}
-
-json matrix_json(const Eigen::MatrixXd& m) {
-  auto number = [](double v) { return number_json(v); };
-  if (m.size() == 1) return number(m(0, 0));
-  json rows = json::array();
-  for (Eigen::Index i = 0; i < m.rows(); ++i) {
-    json row = json::array();
-    for (Eigen::Index j = 0; j < m.cols(); ++j) row.push_back(number(m(i, j)));
-    rows.push_back(row);
-  }
-  return rows;
-}
-
-json value_json(const EventValue& v) {
-  if (const auto* b = std::get_if<bool>(&v)) return *b;
-  if (const auto* d = std::get_if<double>(&v)) return number_json(*d);
-  if (const auto* s = std::get_if<std::string>(&v)) return *s;
-  if (const auto* l = std::get_if<std::vector<std::string>>(&v)) return *l;
-  if (const auto* m = std::get_if<Eigen::MatrixXd>(&v)) return matrix_json(*m);
-  const Sample& s = std::get<Sample>(v);
-  json slices = json::array();
-  for (Eigen::Index i = 0; i < s.count(); ++i) slices.push_back(matrix_json(s.specimen(i)));
-  return slices;
-}
-
-json event_json(const Event& e) {
-  json j;
-  j["action"] = e.action;
-  j["event"] = e.kind;
-  for (const auto& [key, value] : e.fields) j[key] = value_json(value);
-  return j;
 }
 
 bool is_box_tag(const std::string& tag) { return tag == "BigBox" || tag == "FileBox2" || tag == "ResultsBox"; }

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "runtime/console.h"
@@ -29,10 +30,14 @@ struct ClipboardItem {
   std::string bytes;
 };
 
+/// One value of a finished test: a number, an exact whole number (seeds, which
+/// a double cannot hold), a text, a list of numbers or a table.
+using ResultValue = std::variant<double, std::uint64_t, std::string, std::vector<double>, Eigen::MatrixXd>;
+
 /// The numbers of a finished test, for other programs (batch `result` events).
 struct TestResult {
   std::string name;
-  std::vector<std::pair<std::string, double>> numbers;
+  std::vector<std::pair<std::string, ResultValue>> numbers;
 };
 
 class UiPort {

@@ -72,7 +72,7 @@ void resampled_f_test(const TwoSamples& samples, UiPort& ui, GroupDraw draw) {
               {"cutoff5", cut.five_percent},
               {"cutoff1", cut.one_percent},
               {"sets", sets_count},
-              {"seed", static_cast<double>(seed)}}});
+              {"seed", seed}}});
 }
 
 }  // namespace detail

@@ -56,7 +56,7 @@ void permuteVariance(const TwoSamples& samples, UiPort& ui) {
               {"cutoff5", bdif95},
               {"p", overcount / sets_count},
               {"sets", sets_count},
-              {"seed", static_cast<double>(seed)}}});
+              {"seed", seed}}});
 }
 
 }  // namespace velmora

@@ -61,7 +61,15 @@ double Event::number(std::string_view name) const {
   const EventValue* v = field(name);
   if (v == nullptr) return std::nan("");
   if (const auto* d = std::get_if<double>(v)) return *d;
+  if (const auto* w = std::get_if<std::uint64_t>(v)) return static_cast<double>(*w);
   return std::nan("");
+}
+
+std::optional<std::uint64_t> Event::whole(std::string_view name) const {
+  const EventValue* v = field(name);
+  if (v == nullptr) return std::nullopt;
+  if (const auto* w = std::get_if<std::uint64_t>(v)) return *w;
+  return std::nullopt;
 }
 
 const std::vector<std::string>& HeadlessPort::control_tags() {
@@ -217,7 +225,8 @@ void HeadlessPort::result(const TestResult& result) {
   Event e;
   e.kind = "result";
   e.fields.emplace_back("name", result.name);
-  for (const auto& [key, value] : result.numbers) e.fields.emplace_back(key, value);
+  for (const auto& [key, value] : result.numbers)
+    std::visit([&](const auto& v) { e.fields.emplace_back(key, EventValue(v)); }, value);
   record(std::move(e));
 }
 

@@ -14,7 +14,8 @@
 
 namespace velmora {
 
-using EventValue = std::variant<bool, double, std::string, std::vector<std::string>, Eigen::MatrixXd, Sample>;
+using EventValue = std::variant<bool, double, std::string, std::vector<std::string>, Eigen::MatrixXd, Sample,
+                                std::uint64_t, std::vector<double>>;
 
 /// One thing that happened during an action: kind is set, msgbox, file, figure,
 /// clipboard, pointer, echo, error or result.
@@ -26,6 +27,8 @@ struct Event {
   const EventValue* field(std::string_view name) const;
   std::string text(std::string_view name) const;  // "" when missing or not a text
   double number(std::string_view name) const;     // NaN when missing or not a number
+  /// An exact whole number (a seed); nothing when missing or not one.
+  std::optional<std::uint64_t> whole(std::string_view name) const;
 };
 
 /// The tags of the main window's controls and what each holds.
