@@ -8,6 +8,8 @@
 
 #include "app/dispatcher.h"
 #include "app/event_json.h"
+#include "io/open_input.h"
+#include "io/text_scanner.h"
 #include "runtime/error.h"
 #include "runtime/headless/headless_port.h"
 #include "runtime/render.h"
@@ -42,29 +44,35 @@ bool is_box_tag(const std::string& tag) { return tag == "BigBox" || tag == "File
 }  // namespace
 
 std::vector<ScriptCommand> parse_script(const std::filesystem::path& script) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(script, ec))
-    throw std::runtime_error(script.string() + ": cannot read the script: it is a folder");
+  if (std::optional<std::string> reason = not_a_file(script))
+    throw std::runtime_error(script.string() + ": cannot read the script: " + *reason);
   std::ifstream in(script, std::ios::binary);
   if (!in) throw std::runtime_error(script.string() + ": cannot read the script");
   std::vector<ScriptCommand> commands;
-  std::string line;
-  int number = 0;
-  while (std::getline(in, line)) {
-    ++number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);  // a UTF-8 byte order mark
+  TextScanner scanner(in, script.string());
+  auto read_line = [&scanner]() {
+    try {
+      return scanner.rest_of_line();
+    } catch (const RuntimeError& e) {
+      throw std::runtime_error(std::string(e.what()) + " The script cannot be read.");
+    }
+  };
+  std::optional<std::string> line = read_line();
+  drop_byte_order_mark(line);
+  for (long number = 1; line; line = read_line(), ++number) {
+    if (!line->empty() && line->back() == '\n') line->pop_back();
     const std::string where = script.string() + ":" + std::to_string(number);
-    size_t first = line.find_first_not_of(" \t");
-    if (first == std::string::npos || line[first] == '#') continue;
+    // Lines of white space only (a vertical tab or a form feed too) are blank.
+    size_t first = 0;
+    while (first < line->size() && std::isspace(static_cast<unsigned char>((*line)[first]))) ++first;
+    if (first == line->size() || (*line)[first] == '#') continue;
     ScriptCommand c;
     c.line = number;
-    c.words = split_words(line, where);
+    c.words = split_words(*line, where);
     if (c.words.front() == "set") {
       c.is_set = true;
       c.words.erase(c.words.begin());
-      if (c.words.size() != 3)
-        throw std::runtime_error(where + ": a set line is written: set TAG PROPERTY VALUE");
+      if (c.words.size() != 3) throw std::runtime_error(where + ": a set line is written: set TAG PROPERTY VALUE");
       const auto& tags = HeadlessPort::control_tags();
       if (std::find(tags.begin(), tags.end(), c.words[0]) == tags.end())
         throw std::runtime_error(where + ": the main window has no control tagged " + c.words[0]);

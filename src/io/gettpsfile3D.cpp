@@ -9,7 +9,7 @@
 namespace velmora {
 
 TpsFile gettpsfile3D(std::istream& in, std::string_view source) {
-  TextScanner s(in);
+  TextScanner s(in, std::string(source));
   TpsFile out;
   if (!first_header_search(s))
     throw RuntimeError(std::string(source) +

@@ -77,7 +77,7 @@ void check_first_count(bool read, double count, std::string_view source, long li
 }
 
 IrregularTps read_irregular_tps(std::istream& in, std::string_view source, Console& console, int dims) {
-  TextScanner s(in);
+  TextScanner s(in, std::string(source));
   IrregularTps out;
   if (!first_header_search(s))
     throw RuntimeError(std::string(source) +

@@ -2,6 +2,7 @@
 #include "app/batch_runner.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -53,9 +54,9 @@ TEST_F(BatchRunnerTest, UnknownActionFailsAtTheEndAndStopsWithoutKeepGoing) {
 }
 
 TEST_F(BatchRunnerTest, ScriptErrorsAreFoundBeforeAnythingRuns) {
-  for (const std::string bad : {"Clear\nset BigBox String\n", "Clear\nset NoSuchBox Value 1\n",
-                                "Clear\nset BootBox Value three\n", "Clear\nset BootBox Colour 1\n",
-                                "Clear\nLoadProto \"unclosed\n"}) {
+  for (const std::string bad :
+       {"Clear\nset BigBox String\n", "Clear\nset NoSuchBox Value 1\n", "Clear\nset BootBox Value three\n",
+        "Clear\nset BootBox Colour 1\n", "Clear\nLoadProto \"unclosed\n"}) {
     EXPECT_EQ(run(bad), 2) << bad;
     EXPECT_EQ(out.str(), "") << "nothing may run: " << bad;
     EXPECT_NE(err.str().find("script.txt:2:"), std::string::npos) << "the message names the line: " << err.str();
@@ -75,6 +76,35 @@ TEST_F(BatchRunnerTest, ScriptErrorsAreFoundBeforeAnythingRuns) {
 TEST_F(BatchRunnerTest, AByteOrderMarkBeforeTheFirstActionIsSkipped) {
   EXPECT_EQ(run("\xEF\xBB\xBFToggleDots\nClear\n"), 0) << err.str();
   EXPECT_EQ(out.str(), "> ToggleDots\n> Clear\n[BigBox]\n    \n");
+}
+
+TEST_F(BatchRunnerTest, WhiteSpaceLinesAreBlankAndEveryLineEndReadsTheSame) {
+  EXPECT_EQ(run("\v\n\f\n \r\r\n\t\v \nToggleDots\n"), 0) << err.str();
+  EXPECT_EQ(out.str(), "> ToggleDots\n");
+  const std::string lf = "set DotCheck Checked on\n\nToggleDots\n# note\nClear \"x\"\n";
+  EXPECT_EQ(run(lf), 2) << "the run goes on to the answer left over on line 5";
+  const std::string lf_out = out.str(), lf_err = err.str();
+  EXPECT_EQ(lf_out, "> ToggleDots\n> Clear\n[BigBox]\n    \n");
+  EXPECT_NE(lf_err.find("script.txt:5: 1 answer(s) left over"), std::string::npos) << lf_err;
+  for (const std::string end : {"\r\n", "\r"}) {
+    std::string script;
+    for (char c : lf) script += c == '\n' ? end : std::string(1, c);
+    EXPECT_EQ(run(script), 2);
+    EXPECT_EQ(out.str(), lf_out);
+    EXPECT_EQ(err.str(), lf_err);
+  }
+}
+
+TEST_F(BatchRunnerTest, OnlyARegularFileIsReadAsAScript) {
+  const fs::path fifo = dir / "pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const fs::path& script : {fifo, fs::path("/dev/zero"), fs::path("/dev/null")}) {
+    BatchOptions options;
+    options.script = script;
+    std::ostringstream o, e;
+    EXPECT_EQ(run_batch(options, o, e), 2) << script;
+    EXPECT_NE(e.str().find(script.string() + ": cannot read the script: it is a"), std::string::npos) << e.str();
+  }
 }
 
 TEST_F(BatchRunnerTest, QuietStillNamesAnUnknownAction) {
