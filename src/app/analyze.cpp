@@ -13,6 +13,7 @@
 #include "runtime/headless/headless_port.h"
 #include "runtime/random.h"
 #include "runtime/render.h"
+#include "stats/comparison_input.h"
 
 #ifndef VELMORA_VERSION
 #define VELMORA_VERSION "0.0.0"
@@ -43,11 +44,20 @@ std::optional<std::string> check_input(const std::string& option, const fs::path
 }
 
 std::optional<std::string> check_output(const std::string& option, const fs::path& path) {
+  if (path.empty()) return option + ": no file name was given";
   const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) return option + ": the folder " + folder.string() + " does not exist";
   if (fs::is_directory(path, ec)) return option + ": " + path.string() + " is a folder, not a file";
   return std::nullopt;
+}
+
+// Whether two paths name one file: the same file reached through any spelling or
+// link when it exists, the same normal absolute path when it does not (yet).
+bool same_file(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  if (fs::equivalent(a, b, ec)) return true;
+  return fs::absolute(a, ec).lexically_normal() == fs::absolute(b, ec).lexically_normal();
 }
 
 json numbers_json(const Event& e) {
@@ -83,30 +93,34 @@ std::optional<std::string> check_analyze_options(const AnalyzeOptions& o) {
     if (!seen.insert(t).second) return "--tests: " + t + " is named twice";
   }
   if (!o.tests.empty() && !o.second) return std::string("--tests compares two samples and needs --second FILE");
-  if (o.rounds && (!(*o.rounds >= 1) || *o.rounds != std::floor(*o.rounds) || *o.rounds > 1000))
-    return std::string("--rounds is a whole number from 1 up (each round r gives 100 x r^2 sets)");
-  if (o.figure) {
-    if (!format_for_path(*o.figure)) return "--figure: " + o.figure->string() + " must end in .png, .svg, .pdf or .eps";
-  }
+  if (o.rounds && (!(*o.rounds >= 1) || *o.rounds != std::floor(*o.rounds) || *o.rounds > kMostResamplingRounds))
+    return "--rounds is a whole number from 1 to " + std::to_string(static_cast<int>(kMostResamplingRounds)) +
+           " (each round r gives 100 x r^2 sets)";
   const std::pair<const char*, const std::optional<fs::path>*> outputs[] = {
       {"--save", &o.save},       {"--save-aligned", &o.save_aligned}, {"--save-2d", &o.save_2d},
       {"--save-second", &o.save_second}, {"--figure", &o.figure},      {"--json", &o.json}};
-  std::set<fs::path> targets;
+  std::vector<std::pair<const char*, fs::path>> targets;
   for (const auto& [name, path] : outputs) {
     if (!*path) continue;
     if (auto e = check_output(name, **path)) return e;
-    const fs::path normal = fs::absolute(**path).lexically_normal();
-    if (!targets.insert(normal).second) return std::string(name) + ": " + (*path)->string() + " is named for two outputs";
-    for (const fs::path& input : {o.protocol, o.first})
-      if (fs::absolute(input).lexically_normal() == normal)
-        return std::string(name) + ": " + (*path)->string() + " would overwrite an input file";
-    if (o.second && fs::absolute(*o.second).lexically_normal() == normal)
-      return std::string(name) + ": " + (*path)->string() + " would overwrite an input file";
+    if (name == std::string("--figure") && !format_for_path(*o.figure))
+      return "--figure: " + o.figure->string() + " must end in .png, .svg, .pdf or .eps";
+    for (const auto& [other, target] : targets)
+      if (same_file(target, **path))
+        return std::string(name) + ": " + (*path)->string() + " is named for two outputs (" + other + " too)";
+    targets.emplace_back(name, **path);
+    std::vector<fs::path> inputs = {o.protocol, o.first};
+    if (o.second) inputs.push_back(*o.second);
+    for (const fs::path& input : inputs)
+      if (same_file(input, **path))
+        return std::string(name) + ": " + (*path)->string() + " would overwrite the input file " + input.string();
   }
   return std::nullopt;
 }
 
-int run_analyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err) {
+namespace {
+
+int analyze_study(const AnalyzeOptions& o, std::ostream& out, std::ostream& err) {
   if (auto complaint = check_analyze_options(o)) {
     err << "velmora3d --analyze: " << *complaint << "\n";
     return 2;
@@ -211,6 +225,19 @@ int run_analyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err) {
     }
   }
   return status;
+}
+
+}  // namespace
+
+int run_analyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& err) {
+  try {
+    return analyze_study(options, out, err);
+  } catch (const std::bad_alloc&) {
+    err << "velmora3d --analyze: not enough memory to go on.\n";
+  } catch (const std::exception& e) {
+    err << "velmora3d --analyze: " << e.what() << "\n";
+  }
+  return 1;
 }
 
 }  // namespace velmora

@@ -97,7 +97,14 @@ std::vector<ScriptCommand> parse_script(const std::filesystem::path& script) {
   return commands;
 }
 
-int run_batch(const BatchOptions& options, std::ostream& out, std::ostream& err) {
+namespace {
+
+int run_script(const BatchOptions& options, std::ostream& out, std::ostream& err) {
+  for (const auto& [option, path] : {std::pair{"--events", &options.events}, std::pair{"--figures", &options.figures}})
+    if (*path && (*path)->empty()) {
+      err << option << ": no file name was given\n";
+      return 2;
+    }
   std::vector<ScriptCommand> commands;
   try {
     commands = parse_script(options.script);
@@ -189,6 +196,19 @@ int run_batch(const BatchOptions& options, std::ostream& out, std::ostream& err)
     }
   }
   return status;
+}
+
+}  // namespace
+
+int run_batch(const BatchOptions& options, std::ostream& out, std::ostream& err) {
+  try {
+    return run_script(options, out, err);
+  } catch (const std::bad_alloc&) {
+    err << "velmora3d --run: not enough memory to go on.\n";
+  } catch (const std::exception& e) {
+    err << "velmora3d --run: " << e.what() << "\n";
+  }
+  return 1;
 }
 
 }  // namespace velmora

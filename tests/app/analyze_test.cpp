@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -72,6 +72,12 @@ TEST_F(AnalyzeOptionsTest, EachUnusableOptionIsNamed) {
       {[&](AnalyzeOptions& o) { o.save_second = dir / "s2.txt"; }, "--save-second needs --second"},
       {[&](AnalyzeOptions& o) { o.rounds = 0; }, "--rounds"},
       {[&](AnalyzeOptions& o) { o.rounds = 1.5; }, "--rounds"},
+      {[&](AnalyzeOptions& o) { o.rounds = 317; }, "--rounds is a whole number from 1 to 316"},
+      {[&](AnalyzeOptions& o) { o.save = ""; }, "--save: no file name was given"},
+      {[&](AnalyzeOptions& o) { o.save_aligned = ""; }, "--save-aligned: no file name was given"},
+      {[&](AnalyzeOptions& o) { o.save_2d = ""; }, "--save-2d: no file name was given"},
+      {[&](AnalyzeOptions& o) { o.json = ""; }, "--json: no file name was given"},
+      {[&](AnalyzeOptions& o) { o.figure = ""; }, "--figure: no file name was given"},
       {[&](AnalyzeOptions& o) { o.figure = dir / "plot.jpg"; }, ".png, .svg, .pdf or .eps"},
       {[&](AnalyzeOptions& o) { o.json = dir / "no-folder" / "r.json"; }, "does not exist"},
       {[&](AnalyzeOptions& o) {
@@ -79,7 +85,25 @@ TEST_F(AnalyzeOptionsTest, EachUnusableOptionIsNamed) {
          o.save_2d = dir / "same.txt";
        },
        "two outputs"},
-      {[&](AnalyzeOptions& o) { o.save = dir / "first.tps"; }, "overwrite an input"},
+      {[&](AnalyzeOptions& o) { o.save = dir / "first.tps"; }, "overwrite the input file"},
+      // The same file under another name: through a link, or spelled otherwise.
+      {[&](AnalyzeOptions& o) {
+         fs::create_directories(dir / "here");
+         fs::create_symlink(dir / "first.tps", dir / "here" / "link.tps");
+         o.first = dir / "here" / "link.tps";
+         o.save = dir / "first.tps";
+       },
+       "overwrite the input file"},
+      {[&](AnalyzeOptions& o) {
+         fs::create_symlink(dir / "protocol.txt", dir / "p-link.txt");
+         o.json = dir / "p-link.txt";
+       },
+       "overwrite the input file"},
+      {[&](AnalyzeOptions& o) {
+         o.save = dir / "out.txt";
+         o.json = dir / "." / "out.txt";
+       },
+       "named for two outputs"},
   };
   for (size_t i = 0; i < cases.size(); ++i) {
     AnalyzeOptions o = base;
@@ -161,8 +185,8 @@ TEST(AnalyzeStudyTest, SameNumbersAsTheBatchRunnerWithTheSameSeed) {
 
   auto from_analyze = blocks(analyze_out.str());
   auto from_batch = blocks(batch_out.str());
-  for (const std::string title : {"Results of Goodall F-Test", "Results of Bootstrap F-Test",
-                                  "Results of Permutation F-Test", "ResultsBox"}) {
+  for (const std::string title :
+       {"Results of Goodall F-Test", "Results of Bootstrap F-Test", "Results of Permutation F-Test", "ResultsBox"}) {
     ASSERT_TRUE(from_analyze.count(title)) << title << "\n" << analyze_out.str();
     EXPECT_EQ(from_analyze[title], from_batch[title]) << title;
   }

@@ -71,6 +71,14 @@ TEST_F(BatchRunnerTest, ScriptErrorsAreFoundBeforeAnythingRuns) {
   std::ostringstream o2, e2;
   EXPECT_EQ(run_batch(folder, o2, e2), 2);
   EXPECT_NE(e2.str().find("cannot read the script"), std::string::npos) << e2.str();
+  // An option given an empty name names nothing to write.
+  for (auto option : {&BatchOptions::events, &BatchOptions::figures}) {
+    BatchOptions unnamed;
+    unnamed.*option = fs::path();
+    EXPECT_EQ(run("Clear\n", unnamed), 2);
+    EXPECT_NE(err.str().find(": no file name was given"), std::string::npos) << err.str();
+    EXPECT_EQ(out.str(), "");
+  }
 }
 
 TEST_F(BatchRunnerTest, AByteOrderMarkBeforeTheFirstActionIsSkipped) {
