@@ -52,14 +52,6 @@ std::optional<std::string> check_output(const std::string& option, const fs::pat
   return std::nullopt;
 }
 
-// Whether two paths name one file: the same file reached through any spelling or
-// link when it exists, the same normal absolute path when it does not (yet).
-bool same_file(const fs::path& a, const fs::path& b) {
-  std::error_code ec;
-  if (fs::equivalent(a, b, ec)) return true;
-  return fs::absolute(a, ec).lexically_normal() == fs::absolute(b, ec).lexically_normal();
-}
-
 json numbers_json(const Event& e) {
   json j;
   for (const auto& [key, value] : e.fields) {
@@ -131,18 +123,20 @@ int analyze_study(const AnalyzeOptions& o, std::ostream& out, std::ostream& err)
   std::string failure;
   json tests = json::object();
   json texts = json::object();
-  port.on_event([&](const Event& e) {
-    if (e.kind == "error") failure = e.text("message");
-    if (e.kind == "result") tests[e.text("name")] = numbers_json(e);
-    if (e.kind == "msgbox" && !e.text("text").empty()) {
-      out << "[" << e.text("title") << "]\n" << e.text("text") << "\n";
-      texts[e.text("title")] = e.text("text");
-    }
-    if (e.kind == "set" && e.text("tag") == "ResultsBox") {
-      out << "[ResultsBox]\n" << e.text("value") << "\n";
-      texts[e.action] = e.text("value");
-    }
-  });
+  port.on_event(
+      [&](const Event& e) {
+        if (e.kind == "error") failure = e.text("message");
+        if (e.kind == "result") tests[e.text("name")] = numbers_json(e);
+        if (e.kind == "msgbox" && !e.text("text").empty()) {
+          out << "[" << e.text("title") << "]\n" << e.text("text") << "\n";
+          texts[e.text("title")] = e.text("text");
+        }
+        if (e.kind == "set" && e.text("tag") == "ResultsBox") {
+          out << "[ResultsBox]\n" << e.text("value") << "\n";
+          texts[e.action] = e.text("value");
+        }
+      },
+      /*with_echoes=*/false);
   Dispatcher dispatcher(port);
 
   // Runs one action with its file answers; false when it did not succeed.
@@ -223,6 +217,10 @@ int analyze_study(const AnalyzeOptions& o, std::ostream& out, std::ostream& err)
       err << "velmora3d --analyze: --json: " << e.what() << "\n";
       status = 1;
     }
+  }
+  if (!out.flush()) {
+    err << "velmora3d --analyze: the results cannot be written to standard output.\n";
+    status = std::max(status, 1);
   }
   return status;
 }

@@ -11,6 +11,7 @@
 #include "io/open_input.h"
 #include "io/text_scanner.h"
 #include "runtime/error.h"
+#include "runtime/file_write.h"
 #include "runtime/headless/headless_port.h"
 #include "runtime/render.h"
 
@@ -99,44 +100,79 @@ std::vector<ScriptCommand> parse_script(const std::filesystem::path& script) {
 
 namespace {
 
-int run_script(const BatchOptions& options, std::ostream& out, std::ostream& err) {
-  for (const auto& [option, path] : {std::pair{"--events", &options.events}, std::pair{"--figures", &options.figures}})
-    if (*path && (*path)->empty()) {
-      err << option << ": no file name was given\n";
-      return 2;
+// The events file: lines gathered in a buffer and written to a temporary file
+// beside the target as the run goes, put in place when the run ends. A failed
+// write is kept as a message and ends the writing; the file is then not put in
+// place (the old file, if any, stays).
+class EventsFile {
+ public:
+  explicit EventsFile(const std::filesystem::path& path) : file_(path) {}
+  void add(const Event& e) {
+    if (failure_) return;
+    buffer_ += event_json(e).dump();
+    buffer_ += '\n';
+    if (buffer_.size() >= (std::size_t{1} << 20)) flush();
+  }
+  const std::optional<std::string>& failure() const { return failure_; }
+  /// Writes what is left and puts the file in place; false when it failed.
+  bool finish() {
+    flush();
+    if (failure_) return false;
+    try {
+      file_.commit();
+      return true;
+    } catch (const RuntimeError& e) {
+      failure_ = e.what();
+      return false;
     }
-  std::vector<ScriptCommand> commands;
-  try {
-    commands = parse_script(options.script);
-  } catch (const std::exception& e) {
-    err << e.what() << "\n";
-    return 2;
   }
 
-  std::ofstream events;
-  if (options.events) {
-    events.open(*options.events, std::ios::binary | std::ios::trunc);
-    if (!events) {
-      err << options.events->string() << ": cannot write the events file\n";
-      return 2;
+ private:
+  void flush() {
+    if (failure_ || buffer_.empty()) return;
+    try {
+      file_.write(buffer_);
+    } catch (const RuntimeError& e) {
+      failure_ = e.what();
     }
+    buffer_.clear();
   }
 
-  HeadlessPort port(&err, options.quiet);
-  if (options.seed) port.set_seed(*options.seed);
-  port.on_event([&](const Event& e) {
-    if (events.is_open()) events << event_json(e).dump() << "\n";
-    if (e.kind == "set" && e.text("property") == "String" && is_box_tag(e.text("tag")))
-      out << "[" << e.text("tag") << "]\n" << e.text("value") << "\n";
-    else if (e.kind == "msgbox")
-      out << "[" << e.text("title") << "]\n" << e.text("text") << "\n";
-    else if (e.kind == "error" && options.quiet)
-      err << e.text("message") << "\n";
-    out.flush();
-  });
+  PendingFile file_;
+  std::string buffer_;
+  std::optional<std::string> failure_;
+};
+
+// A file the events would overwrite: the script, or a file one of its lines
+// names (to read or to write). Nothing when there is none.
+std::optional<std::string> events_conflict(const BatchOptions& options, const std::vector<ScriptCommand>& commands) {
+  const std::filesystem::path& events = *options.events;
+  if (same_file(events, options.script)) return std::string("it is the script");
+  const std::filesystem::path folder = options.script.has_parent_path() ? options.script.parent_path() : ".";
+  for (const auto& c : commands) {
+    if (c.is_set) continue;
+    for (std::size_t k = 1; k < c.words.size(); ++k) {
+      if (c.words[k] == "cancel" || c.words[k].empty()) continue;
+      std::filesystem::path named(c.words[k]);
+      if (named.is_relative()) named = folder / named;
+      if (same_file(events, named.lexically_normal()))
+        return "line " + std::to_string(c.line) + " of the script names it for " + c.words.front();
+    }
+  }
+  return std::nullopt;
+}
+
+int run_commands(const BatchOptions& options, const std::vector<ScriptCommand>& commands, HeadlessPort& port,
+                 EventsFile* events, std::ostream& out, std::ostream& err) {
   Dispatcher dispatcher(port);
   const std::filesystem::path folder = options.script.has_parent_path() ? options.script.parent_path() : ".";
   const std::string script_name = options.script.string();
+  // Standard output holds the results: once it cannot be written, the run stops.
+  auto output_lost = [&]() {
+    if (out.flush()) return false;
+    err << "velmora3d --run: the results cannot be written to standard output; the run stops.\n";
+    return true;
+  };
 
   int status = 0;
   for (const auto& c : commands) {
@@ -151,11 +187,12 @@ int run_script(const BatchOptions& options, std::ostream& out, std::ostream& err
         port.set_control_value(tag, std::stod(c.words[2]));
       else
         port.set_control_checked(tag, c.words[2]);
+      if (output_lost()) return 1;
       continue;
     }
     const std::string& action = c.words.front();
     out << "> " << action << "\n";
-    out.flush();
+    if (output_lost()) return 1;
     port.set_action(action);
     port.set_answers({c.words.begin() + 1, c.words.end()}, folder);
     Outcome outcome;
@@ -165,6 +202,8 @@ int run_script(const BatchOptions& options, std::ostream& out, std::ostream& err
       err << "\n" << where << ": " << e.what() << "\n";
       return 2;
     }
+    if (output_lost()) return 1;
+    if (events != nullptr && events->failure()) return 1;
     if (outcome == Outcome::unknown) {
       // The console has the fall-through text, except under --quiet, which keeps errors only.
       if (options.quiet) err << where << ": no action is named \"" << action << "\"";
@@ -194,6 +233,58 @@ int run_script(const BatchOptions& options, std::ostream& out, std::ostream& err
         status = 1;
       }
     }
+  }
+  return status;
+}
+
+int run_script(const BatchOptions& options, std::ostream& out, std::ostream& err) {
+  for (const auto& [option, path] : {std::pair{"--events", &options.events}, std::pair{"--figures", &options.figures}})
+    if (*path && (*path)->empty()) {
+      err << option << ": no file name was given\n";
+      return 2;
+    }
+  std::vector<ScriptCommand> commands;
+  try {
+    commands = parse_script(options.script);
+  } catch (const std::exception& e) {
+    err << e.what() << "\n";
+    return 2;
+  }
+
+  std::optional<EventsFile> events;
+  if (options.events) {
+    if (std::optional<std::string> conflict = events_conflict(options, commands)) {
+      err << "--events " << options.events->string() << ": the events would overwrite a file the run reads or "
+          << "writes: " << *conflict << "\n";
+      return 2;
+    }
+    try {
+      events.emplace(*options.events);
+    } catch (const RuntimeError& e) {
+      err << "--events: " << e.what() << "\n";
+      return 2;
+    }
+  }
+
+  HeadlessPort port(&err, options.quiet);
+  if (options.seed) port.set_seed(*options.seed);
+  port.on_event(
+      [&](const Event& e) {
+        if (events) events->add(e);
+        if (e.kind == "set" && e.text("property") == "String" && is_box_tag(e.text("tag")))
+          out << "[" << e.text("tag") << "]\n" << e.text("value") << "\n";
+        else if (e.kind == "msgbox")
+          out << "[" << e.text("title") << "]\n" << e.text("text") << "\n";
+        else if (e.kind == "error" && options.quiet)
+          err << e.text("message") << "\n";
+        out.flush();
+      },
+      events.has_value());
+
+  int status = run_commands(options, commands, port, events ? &*events : nullptr, out, err);
+  if (events && !events->finish()) {
+    err << "--events: " << *events->failure() << "\n";
+    status = std::max(status, 1);
   }
   return status;
 }

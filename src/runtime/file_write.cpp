@@ -165,6 +165,14 @@ std::uintmax_t PendingFile::commit() {
   return bytes_;
 }
 
+bool same_file(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  if (fs::equivalent(a, b, ec)) return true;
+  const fs::path x = fs::absolute(a, ec).lexically_normal();
+  if (ec) return false;
+  return x == fs::absolute(b, ec).lexically_normal() && !ec;
+}
+
 std::uintmax_t write_file_atomically(const fs::path& path, std::string_view bytes) {
   PendingFile file(path);
   file.write(bytes);

@@ -52,6 +52,10 @@ class PendingFile {
   std::uintmax_t bytes_ = 0;
 };
 
+/// Whether two paths name one file: the same file reached through any spelling
+/// or link when it exists, the same absolute path, normalised, when it does not.
+bool same_file(const std::filesystem::path& a, const std::filesystem::path& b);
+
 /// Writes `bytes` to `path` as a PendingFile. Throws RuntimeError naming the
 /// path when it cannot be written. Returns the number of bytes.
 std::uintmax_t write_file_atomically(const std::filesystem::path& path, std::string_view bytes);

@@ -190,5 +190,58 @@ TEST_F(BatchRunnerTest, FailedActionsAreErrorEvents) {
   EXPECT_FALSE(err.str().empty()) << "--quiet keeps errors";
 }
 
+// The events go to a temporary file put in place when the run ends, so the
+// events file may not be a file the run reads or writes.
+TEST_F(BatchRunnerTest, TheEventsMayNotOverwriteTheScriptOrAFileItNames) {
+  std::ofstream(dir / "first.tps") << "LM=1\n1 2 3\n";
+  std::ofstream(dir / "other.txt") << "keep";
+  fs::create_symlink(dir / "other.txt", dir / "link.txt");
+  const std::vector<std::pair<fs::path, std::string>> cases = {
+      {dir / "first.tps", "line 2 of the script names it for LoadFile1"},
+      {dir / "sub" / ".." / "first.tps", "line 2 of the script names it for LoadFile1"},
+      {dir / "script.txt", "it is the script"},
+      {dir / "link.txt", "line 3 of the script names it for SaveFile1"},
+  };
+  fs::create_directories(dir / "sub");
+  for (const auto& [events, why] : cases) {
+    BatchOptions options;
+    options.events = events;
+    EXPECT_EQ(run("Clear\nLoadFile1 first.tps\nSaveFile1 other.txt\n", options), 2) << events;
+    EXPECT_NE(err.str().find(why), std::string::npos) << err.str();
+    EXPECT_EQ(out.str(), "") << "nothing runs";
+  }
+  std::ifstream in(dir / "first.tps");
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "LM=1\n1 2 3\n");
+}
+
+// A stream that refuses every byte, as standard output on a full disk does.
+class FullStream : public std::streambuf {
+  int_type overflow(int_type) override { return traits_type::eof(); }
+  std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+TEST_F(BatchRunnerTest, AFailedWriteOfResultsIsStatusOneWithAMessage) {
+  BatchOptions full;
+  full.events = "/dev/full";
+  EXPECT_EQ(run("ToggleDots\nClear\n", full), 1);
+  EXPECT_NE(err.str().find("--events: Cannot write the file /dev/full: No space left on device"), std::string::npos)
+      << err.str();
+
+  const fs::path script = dir / "script.txt";
+  std::ofstream(script) << "ToggleDots\nClear\n";
+  FullStream refusing;
+  std::ostream refused(&refusing);
+  std::ostringstream e;
+  BatchOptions options;
+  options.script = script;
+  options.events = dir / "events.jsonl";
+  EXPECT_EQ(run_batch(options, refused, e), 1);
+  EXPECT_NE(e.str().find("cannot be written to standard output"), std::string::npos) << e.str();
+  EXPECT_TRUE(fs::exists(dir / "events.jsonl")) << "the events up to the stop are kept";
+  // No temporary file stays behind either way.
+  for (const auto& entry : fs::directory_iterator(dir))
+    EXPECT_EQ(entry.path().filename().string().find(".velmora-"), std::string::npos) << entry.path();
+}
+
 }  // namespace
 }  // namespace velmora

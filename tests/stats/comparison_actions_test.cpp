@@ -49,6 +49,7 @@ std::string kinds(const HeadlessPort& ui) {
 TEST(GoodallF, DegreesOfFreedomTextAndResult) {
   const Study s = make_study(30, 10, 12, 0.05, 0.05, 1);
   HeadlessPort ui;
+  ui.keep_events();
   goodallF(two(s), ui);
   const auto boxes = of_kind(ui, "msgbox");
   ASSERT_EQ(boxes.size(), 1u);
@@ -83,6 +84,7 @@ TEST(GoodallF, DegreesOfFreedomForFewPoints) {
         Case{10, 3, 3, "df1=23.00 ,   df2=92.00,", false}}) {
     const Study s = make_study(c.points, c.n1, c.n2, 0.05, 0.2, 20 + c.points);
     HeadlessPort ui;
+    ui.keep_events();
     goodallF(two(s), ui);
     const std::string text = of_kind(ui, "msgbox")[0]->text("text");
     EXPECT_NE(text.find(c.df), std::string::npos) << text;
@@ -95,6 +97,7 @@ TEST(GoodallF, IdenticalSamplesGiveRoundingLevelFAndPValueOne) {
   s.data2 = s.data1;
   s.mean2 = s.mean1;
   HeadlessPort ui;
+  ui.keep_events();
   goodallF(two(s), ui);
   const std::string text = of_kind(ui, "msgbox")[0]->text("text");
   EXPECT_NE(text.find("Between Group Distance 0.00000  F score= 0.0000,   df1=23.00 ,   df2=230.00,  p value=  1"),
@@ -108,6 +111,7 @@ TEST(GoodallF, OneSpecimenEachGivesNaNNotACrash) {
   Study s = make_study(10, 1, 1, 0.05, 0.1, 3);
   s.data2 = Sample(s.mean2);
   HeadlessPort ui;
+  ui.keep_events();
   goodallF(two(s), ui);
   const std::string text = of_kind(ui, "msgbox")[0]->text("text");
   EXPECT_NE(text.find("F score= NaN,   df1=23.00 ,   df2=0.00,  p value=NaN"), std::string::npos) << text;
@@ -147,6 +151,7 @@ TEST(ComparisonActions, BadInputIsRefusedBeforeAnythingIsShown) {
   for (const Case& a : actions) {
     for (const Input& in : inputs) {
       HeadlessPort ui;
+      ui.keep_events();
       ui.set_control_value("BootBox", in.boot);
       ui.clear_events();
       try {
@@ -162,6 +167,7 @@ TEST(ComparisonActions, BadInputIsRefusedBeforeAnythingIsShown) {
   for (Action a : {bootF, permuteF, permuteVariance}) {
     for (double value : {0.0, -1.0, 1.5, std::nan("")}) {
       HeadlessPort ui;
+      ui.keep_events();
       ui.set_control_value("BootBox", value);
       ui.clear_events();
       try {
@@ -175,6 +181,7 @@ TEST(ComparisonActions, BadInputIsRefusedBeforeAnythingIsShown) {
     }
     // More sets than one run can keep: refused before anything happens.
     HeadlessPort ui;
+    ui.keep_events();
     ui.set_control_value("BootBox", 317);
     ui.clear_events();
     try {
@@ -194,6 +201,7 @@ TEST(ResampledTests, FailureNamesTheSpecimenAndResetsThePointer) {
   s.data1.specimen(1).setConstant(0.25);
   for (Action a : {bootF, permuteF}) {
     HeadlessPort ui;
+    ui.keep_events();
     try {
       a(two(s), ui);
       ADD_FAILURE();
@@ -207,6 +215,7 @@ TEST(ResampledTests, FailureNamesTheSpecimenAndResetsThePointer) {
 TEST(BootF, TextEchoesPointerAndResult) {
   const Study s = make_study(12, 6, 7, 0.05, 0.1, 6);
   HeadlessPort ui;
+  ui.keep_events();
   ui.set_seed(5);
   bootF(two(s), ui);
   EXPECT_EQ(kinds(ui), "pointer:watch pointer:arrow msgbox echo echo result ");
@@ -244,6 +253,7 @@ TEST(ResampledTests, SeedFixesTheTextsWhateverTheThreadCount) {
   auto texts = [&](std::uint64_t seed, int threads) {
     tbb::global_control limit(tbb::global_control::max_allowed_parallelism, threads);
     HeadlessPort ui;
+    ui.keep_events();
     ui.set_seed(seed);
     ui.set_control_value("BootBox", 2);
     bootF(two(s), ui);
@@ -264,6 +274,7 @@ TEST(ResampledTests, SeedFixesTheTextsWhateverTheThreadCount) {
 TEST(PermuteF, TitleAndNoEchoes) {
   const Study s = make_study(12, 5, 5, 0.05, 0.3, 8);
   HeadlessPort ui;
+  ui.keep_events();
   permuteF(two(s), ui);
   EXPECT_EQ(kinds(ui), "pointer:watch pointer:arrow msgbox result ");
   EXPECT_EQ(of_kind(ui, "msgbox")[0]->text("title"), "Results of Permutation F-Test");
@@ -275,6 +286,7 @@ TEST(ResampledTests, CancelShowsNothingAndSaysSo) {
   for (Action a : {bootF, permuteF, permuteVariance}) {
     std::ostringstream console;
     HeadlessPort ui(&console);
+    ui.keep_events();
     ui.set_control_value("BootBox", 3);
     ui.set_control_string("ResultsBox", "before");
     ui.clear_events();
@@ -291,6 +303,7 @@ TEST(ResampledTests, CancelShowsNothingAndSaysSo) {
 TEST(GetDisparity, TextEchoAndBox) {
   const Study s = make_study(10, 5, 6, 0.05, 0.1, 10);
   HeadlessPort ui;
+  ui.keep_events();
   getDisparity(two(s), ui);
   EXPECT_EQ(kinds(ui), "pointer:arrow echo set result ");
   const std::string text = ui.control_string("ResultsBox");
@@ -309,6 +322,7 @@ TEST(PermuteVariance, EqualVariancesCountNearlyEverySet) {
   s.mean2 = s.mean1;
   s.data2cs = s.data1cs;
   HeadlessPort ui;
+  ui.keep_events();
   ui.set_seed(3);
   permuteVariance(two(s), ui);
   EXPECT_EQ(kinds(ui), "pointer:watch pointer:arrow set result ");
@@ -326,6 +340,7 @@ TEST(PermuteVariance, EqualVariancesCountNearlyEverySet) {
 TEST(PermuteVariance, OneSpecimenSampleGivesNaNTextsAndTheBelowForm) {
   const Study s = make_study(10, 1, 4, 0.05, 0.1, 12);
   HeadlessPort ui;
+  ui.keep_events();
   permuteVariance(two(s), ui);
   const std::string text = ui.control_string("ResultsBox");
   EXPECT_NE(text.find("Observed Variance of 1: NaN of 2: "), std::string::npos) << text;
@@ -449,6 +464,7 @@ TEST(ResampledTests, ActionsAgreeWithAStepByStepTranscription) {
     const Study s = c.flat ? testing::make_flat_study(c.points, c.n1, c.n2, 0.05, 0.04, 31)
                            : make_study(c.points, c.n1, c.n2, 0.05, 0.04, 31);
     HeadlessPort ui;
+    ui.keep_events();
     ui.set_seed(77);
     ui.set_control_value("BootBox", c.value);
     bootF(two(s), ui);

@@ -17,21 +17,28 @@ class HeadlessConsole : public Console {
  public:
   HeadlessConsole(HeadlessPort& port, std::ostream* out, bool quiet) : port_(port), out_(out), quiet_(quiet) {}
   void write(std::string_view text) override {
-    if (out_ != nullptr && !quiet_) {
+    if (printing()) {
       *out_ << text;
       out_->flush();
     }
   }
+  // An echo is built only for those who take it: the event for the port's
+  // listener or its kept events, the text for the diagnostics stream.
   void echo(std::string_view name, const EchoValue& value) override {
-    Event e;
-    e.kind = "echo";
-    e.fields.emplace_back("name", std::string(name));
-    std::visit([&](const auto& v) { e.fields.emplace_back("value", EventValue(v)); }, value);
-    port_.record(std::move(e));
-    Console::echo(name, value);
+    if (port_.echoes_wanted()) {
+      Event e;
+      e.kind = "echo";
+      e.fields.emplace_back("name", std::string(name));
+      std::visit([&](const auto& v) { e.fields.emplace_back("value", EventValue(v)); }, value);
+      port_.record(std::move(e));
+    }
+    if (printing()) Console::echo(name, value);
   }
+  bool listening() const override { return printing() || port_.echoes_wanted(); }
 
  private:
+  bool printing() const { return out_ != nullptr && !quiet_; }
+
   HeadlessPort& port_;
   std::ostream* out_;
   bool quiet_;
@@ -102,8 +109,8 @@ HeadlessPort::~HeadlessPort() { graphics_.set_listener(nullptr); }
 
 void HeadlessPort::record(Event event) {
   event.action = action_;
-  events_.push_back(event);
-  if (listener_) listener_(events_.back());
+  if (listener_) listener_(event);
+  if (keep_events_) events_.push_back(std::move(event));
 }
 
 void HeadlessPort::set_answers(std::vector<std::string> answers, const std::filesystem::path& answer_folder) {
