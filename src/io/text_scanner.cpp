@@ -135,11 +135,12 @@ bool TextScanner::get(char& c) {
   return true;
 }
 
-bool TextScanner::number(double& value) {
+bool TextScanner::skip_space(char& first) {
+  bool skipped = false;
   for (;;) {
-    if (pos_ == end_ && !fill(1)) return false;
+    if (pos_ == end_ && !fill(1)) return skipped;
     const char c = buffer_[pos_];
-    if (!is_space(c)) break;
+    if (!is_space(c)) return skipped;
     ++pos_;
     if (c == '\n')
       end_line();
@@ -147,7 +148,15 @@ bool TextScanner::number(double& value) {
       end_line_after_cr();
     else
       check_column(pos_);
+    if (!skipped) first = c == '\r' ? '\n' : c;
+    skipped = true;
   }
+}
+
+bool TextScanner::number(double& value) {
+  char first = 0;
+  skip_space(first);
+  if (pos_ == end_ && !fill(1)) return false;
   // The whole candidate token must be in the buffer before it is parsed.
   std::size_t k = pos_;
   for (;;) {

@@ -46,6 +46,9 @@ class TextScanner {
   /// Skips white space (line breaks included) and reads one number; false, with
   /// only the white space consumed, when the text there is no number.
   bool number(double& value);
+  /// Skips white space (line breaks included); true, with the first character
+  /// skipped as `get` gives it, when there was any.
+  bool skip_space(char& first);
   /// Reads numbers while fewer than `limit` are read and the text is numbers;
   /// appends them to `out` and returns how many were read.
   std::size_t numbers(double limit, std::vector<double>& out);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <map>
 #include <sstream>
 
 #include "io/dload.h"
@@ -86,9 +87,13 @@ TEST(Readers, AnEndlessInputWithNoLineEndStopsWithTheFileAndLine) {
 
 TEST(Readers, OldMacLineEndsReadAsLineEnds) {
   const std::string table = "1 2 3\n4 5 6\n7 8 9\n\n10 11 12\n";
-  const std::string tps = "LM=2\n1 2 3 4 5 6\nID=a\nLM=3 name\n1 2 3\n4 5 6\n7 8 9\n";
+  const std::map<std::string, std::string> tps = {
+      {"gettpsfile3D", "LM=2\n1 2 3 4 5 6\nID=a\nLM=2 name\n1 2 3\n4 5 6\n"},
+      {"get_irregular_tpsfile3D", "LM=2\n1 2 3 4 5 6\nID=a\nLM=3 name\n1 2 3\n4 5 6\n7 8 9\n"},
+      {"get_irregular_tpsfile2D", "LM=3\n1 2 3 4 5 6\nID=a\nLM=2 name\n1 2\n3 4\n"},
+  };
   for (const Reader& r : readers()) {
-    const std::string lf = r.name.find("tps") != std::string::npos ? tps : table;
+    const std::string lf = tps.count(r.name) ? tps.at(r.name) : table;
     std::string cr = lf;
     for (char& c : cr)
       if (c == '\n') c = '\r';
