@@ -13,6 +13,7 @@
 #include "io/get_irregular_tpsfile2D.h"
 #include "io/get_irregular_tpsfile3D.h"
 #include "io/load_proto.h"
+#include "runtime/available_memory.h"
 #include "runtime/error.h"
 #include "runtime/format.h"
 
@@ -74,6 +75,17 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
   const long n = static_cast<long>(y.size());
   if (n == 0) throw RuntimeError("The landmark file holds no specimens.");
   const long N = p.curves;
+
+  // Each curve may be resampled to ten million points: a protocol can ask for
+  // more memory than the machine has. The specimens' rows are held a few times
+  // over (the table, the centred sample, its superimposition, the plot), so
+  // the load is refused before anything is allocated when they cannot fit.
+  double row_points = static_cast<double>(y.front().size() / 3);  // at least the fixed landmarks
+  for (double count : p.points)
+    if (count > 0) row_points += std::min(count, 1e7) + 1;
+  constexpr double kCopies = 4;  // measured: a peak of 3.2 copies
+  check_memory(kCopies * 3 * sizeof(double) * row_points * static_cast<double>(n),
+               sprintf_m("Loading %d specimens of about %d points each", static_cast<double>(n), std::floor(row_points)));
 
   // Entries 1..N+1 are set from the first specimen, in order, over the kept row.
   std::vector<double> rbreak(previous_rbreak.data(), previous_rbreak.data() + previous_rbreak.size());

@@ -205,5 +205,20 @@ TEST(LoadFirstSample, OpensAWindowDrawsAndLooksFromAboveIn2D) {
   EXPECT_EQ(port.dialogs.size(), dialogs);
 }
 
+// A protocol of long curves asks for more memory than any machine has: the load
+// is refused with the figure before anything is allocated.
+TEST(CutSpecimens, ALoadTooLargeForTheMachineIsRefusedBeforeAllocating) {
+  CaptureConsole console;
+  const Points pts = {{0, 0, 0}, M, {0, 0, 0}, {1, 0, 0}, M, {0, 1, 0}, {1, 1, 0}, M, {0, 0, 1}, {1, 0, 1}, {9, 9, 9}};
+  const std::vector<Eigen::RowVectorXd> y(1000, flat(pts));
+  const std::string e =
+      error_of([&] { cut_specimens(y, column({0, 0, 0, 0, 3, -999, 3, 1e7, 3, 1e7, 3, 1e7}), console, false); });
+  EXPECT_EQ(e.rfind("Loading 1000 specimens of about 30000014 points each needs about 2.6 TB of memory; this "
+                    "machine has ",
+                    0),
+            0u)
+      << e;
+}
+
 }  // namespace
 }  // namespace velmora
