@@ -1,5 +1,6 @@
 #include "app/analyze.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <map>
@@ -118,6 +119,9 @@ int analyze_study(const AnalyzeOptions& o, std::ostream& out, std::ostream& err)
     return 2;
   }
   const std::uint64_t seed = o.seed ? *o.seed : entropy_seed();
+  const bool resampling = std::any_of(o.tests.begin(), o.tests.end(),
+                                      [](const std::string& t) { return t == "boot" || t == "perm" || t == "permvar"; });
+  if (!o.seed && resampling && !o.quiet) err << "seed " << seed << "; rerun with --seed " << seed << "\n";
   HeadlessPort port(&err, o.quiet);
   port.set_seed(seed);
   std::string failure;

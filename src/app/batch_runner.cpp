@@ -13,6 +13,7 @@
 #include "runtime/error.h"
 #include "runtime/file_write.h"
 #include "runtime/headless/headless_port.h"
+#include "runtime/random.h"
 #include "runtime/render.h"
 
 namespace velmora {
@@ -267,10 +268,18 @@ int run_script(const BatchOptions& options, std::ostream& out, std::ostream& err
   }
 
   HeadlessPort port(&err, options.quiet);
-  if (options.seed) port.set_seed(*options.seed);
+  // One seed for the whole run, told once a test has used it, so that an
+  // unseeded result can be had again.
+  port.set_seed(options.seed.value_or(entropy_seed()));
+  bool seed_told = options.seed.has_value() || options.quiet;
   port.on_event(
       [&](const Event& e) {
         if (events) events->add(e);
+        if (!seed_told && e.kind == "result" && e.whole("seed")) {
+          const std::string n = std::to_string(*e.whole("seed"));
+          err << "seed " << n << "; rerun with --seed " << n << "\n";
+          seed_told = true;
+        }
         if (e.kind == "set" && e.text("property") == "String" && is_box_tag(e.text("tag")))
           out << "[" << e.text("tag") << "]\n" << e.text("value") << "\n";
         else if (e.kind == "msgbox")

@@ -198,12 +198,43 @@ TEST(AnalyzeStudyTest, SameNumbersAsTheBatchRunnerWithTheSameSeed) {
   std::ifstream j(dir / "results.json");
   const nlohmann::json results = nlohmann::json::parse(j);
   EXPECT_EQ(results["seed"], 11);
+  EXPECT_EQ(results["tests"]["PermuteF"]["seed"], 11);
   EXPECT_GT(results["first"]["specimens"].get<int>(), 1);
   EXPECT_GT(results["second"]["specimens"].get<int>(), 1);
   EXPECT_GT(results["first"]["points"].get<int>(), 3);
   EXPECT_EQ(results["first"]["points"], results["second"]["points"]);
   EXPECT_TRUE(results["tests"].is_object());
   EXPECT_GE(results["tests"].size(), 5u) << results.dump(2);
+  fs::remove_all(dir);
+}
+
+TEST(AnalyzeStudyTest, TheSeedIsRecordedExactlyAndAnUnseededRunTellsIt) {
+  const fs::path study = fs::path(VELMORA_SOURCE_DIR) / "examples" / "skull3d";
+  const fs::path dir = fs::temp_directory_path() / ("velmora_analyze_seed_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  AnalyzeOptions o;
+  o.protocol = study / "protocol.txt";
+  o.first = study / "first.tps";
+  o.second = study / "second.txt";
+  o.tests = {"perm"};
+  o.json = dir / "results.json";
+  o.seed = 9007199254740993u;
+  std::ostringstream out, err;
+  ASSERT_EQ(run_analyze(o, out, err), 0) << err.str();
+  EXPECT_EQ(err.str().find("rerun with"), std::string::npos) << "a given seed is not told again";
+  std::ifstream j(dir / "results.json");
+  const nlohmann::json results = nlohmann::json::parse(j);
+  EXPECT_EQ(results["seed"].get<std::uint64_t>(), 9007199254740993u);
+  EXPECT_EQ(results["tests"]["PermuteF"]["seed"].get<std::uint64_t>(), 9007199254740993u);
+
+  o.seed.reset();
+  std::ostringstream out2, err2;
+  ASSERT_EQ(run_analyze(o, out2, err2), 0) << err2.str();
+  std::ifstream j2(dir / "results.json");
+  const std::uint64_t drawn = nlohmann::json::parse(j2)["seed"].get<std::uint64_t>();
+  EXPECT_NE(err2.str().find("seed " + std::to_string(drawn) + "; rerun with --seed " + std::to_string(drawn) + "\n"),
+            std::string::npos)
+      << err2.str();
   fs::remove_all(dir);
 }
 

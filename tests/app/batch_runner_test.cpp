@@ -243,5 +243,45 @@ TEST_F(BatchRunnerTest, AFailedWriteOfResultsIsStatusOneWithAMessage) {
     EXPECT_EQ(entry.path().filename().string().find(".velmora-"), std::string::npos) << entry.path();
 }
 
+// Seeds are whole numbers of 64 bits and are recorded as such: two seeds that
+// one double cannot tell apart give two records. An unseeded run uses one seed
+// and tells it, so that its results can be had again.
+TEST_F(BatchRunnerTest, SeedsAreRecordedExactlyAndAnUnseededRunTellsItsOne) {
+  const fs::path study = fs::path(VELMORA_SOURCE_DIR) / "examples" / "skull3d";
+  const std::string script = "LoadProto " + (study / "protocol.txt").string() + "\nLoadFile1 " +
+                             (study / "first.tps").string() + "\nset ZEPButton Value 1\nLoadFile2 " +
+                             (study / "second.txt").string() + "\nPermuteF\nPermuteVariance\n";
+  auto results = [&](std::optional<std::uint64_t> seed) {
+    BatchOptions options;
+    options.seed = seed;
+    options.events = dir / "events.jsonl";
+    EXPECT_EQ(run(script, options), 0) << err.str();
+    std::vector<nlohmann::json> out;
+    std::ifstream in(*options.events);
+    for (std::string line; std::getline(in, line);) {
+      auto j = nlohmann::json::parse(line);
+      if (j["event"] == "result") out.push_back(j);
+    }
+    EXPECT_EQ(out.size(), 2u);
+    return out;
+  };
+  const auto even = results(9007199254740992u), odd = results(9007199254740993u);
+  for (std::size_t k = 0; k < 2; ++k) {
+    EXPECT_EQ(even[k]["seed"].get<std::uint64_t>(), 9007199254740992u);
+    EXPECT_EQ(odd[k]["seed"].get<std::uint64_t>(), 9007199254740993u);
+    EXPECT_NE(even[k].dump(), odd[k].dump()) << "the seeds differ, and so do the sets";
+  }
+
+  const auto unseeded = results(std::nullopt);
+  const std::string told = err.str();
+  const std::size_t at = told.find("seed ");
+  ASSERT_NE(at, std::string::npos) << told;
+  const std::uint64_t seed = unseeded[0]["seed"].get<std::uint64_t>();
+  EXPECT_EQ(unseeded[1]["seed"].get<std::uint64_t>(), seed) << "one seed for the run";
+  EXPECT_EQ(told.substr(at), "seed " + std::to_string(seed) + "; rerun with --seed " + std::to_string(seed) + "\n");
+  const auto again = results(seed);
+  for (std::size_t k = 0; k < 2; ++k) EXPECT_EQ(again[k].dump(), unseeded[k].dump());
+}
+
 }  // namespace
 }  // namespace velmora

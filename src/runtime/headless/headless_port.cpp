@@ -237,6 +237,9 @@ void HeadlessPort::result(const TestResult& result) {
   record(std::move(e));
 }
 
-std::uint64_t HeadlessPort::seed() { return seed_ ? *seed_ : entropy_seed(); }
+std::uint64_t HeadlessPort::seed() {
+  if (!seed_) seed_ = entropy_seed();  // one seed for the port's whole run
+  return *seed_;
+}
 
 }  // namespace velmora

@@ -50,6 +50,8 @@ class HeadlessPort : public UiPort {
   void set_answers(std::vector<std::string> answers, const std::filesystem::path& answer_folder);
   std::size_t answers_left() const { return answers_.size(); }
   void set_action(std::string action) { action_ = std::move(action); }
+  /// The seed of every resampling test; without one, the first test draws one
+  /// from the system's entropy and every later test uses it too.
   void set_seed(std::uint64_t seed) { seed_ = seed; }
   /// `listener` hears every event as it happens; `with_echoes` false spares it
   /// the echo events (and the port the building of them).
