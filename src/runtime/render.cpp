@@ -169,6 +169,27 @@ std::string tick_text(double value, double step) {
   return buffer;
 }
 
+// The face, slant, weight and size of a text object.
+void select_font(cairo_t* cr, const GraphicsObject& t) {
+  const cairo_font_slant_t slant = t.font_angle == "italic"    ? CAIRO_FONT_SLANT_ITALIC
+                                   : t.font_angle == "oblique" ? CAIRO_FONT_SLANT_OBLIQUE
+                                                               : CAIRO_FONT_SLANT_NORMAL;
+  const bool bold = t.font_weight == "bold" || t.font_weight == "demi";
+  cairo_select_font_face(cr, t.font_name.c_str(), slant, bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, t.font_size * kPt);
+}
+
+// A text object turned by its rotation about (x, y); (dx, dy) places the text
+// from that point along and across its own baseline.
+void show_turned(cairo_t* cr, const GraphicsObject& t, double x, double y, double dx, double dy) {
+  cairo_save(cr);
+  cairo_translate(cr, x, y);
+  cairo_rotate(cr, -t.rotation * kPi / 180);  // counterclockwise on the page, whose y points down
+  cairo_move_to(cr, dx, dy);
+  cairo_show_text(cr, t.string.c_str());
+  cairo_restore(cr);
+}
+
 // Text with its centre at (x, y).
 void centred_text(cairo_t* cr, const std::string& text, double x, double y) {
   cairo_text_extents_t ext;
@@ -327,28 +348,26 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
       draw_segment(cr, piece);
   }
 
-  // Labels: left end at their point, centred on it vertically, over the data.
-  cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, 10 * kPt);
+  // Labels: left end at their point, centred on it vertically, over the data,
+  // each in its own font and turned by its own rotation.
   for (const GraphicsObject* t : texts) {
     if (!finite(t->text_position) || t->string.empty()) continue;
     const Eigen::Vector2d at = layout.project(t->text_position);
+    select_font(cr, *t);
     cairo_text_extents_t ext;
     cairo_text_extents(cr, t->string.c_str(), &ext);
     set_colour(cr, t->color);
-    cairo_move_to(cr, at.x(), at.y() - (ext.y_bearing + ext.height / 2));
-    cairo_show_text(cr, t->string.c_str());
+    show_turned(cr, *t, at.x(), at.y(), 0, -(ext.y_bearing + ext.height / 2));
   }
 
   if (axes.title != 0 && graphics.is_handle(axes.title)) {
     const GraphicsObject& t = graphics.object(axes.title);
     if (t.visible && !t.string.empty()) {
-      cairo_set_font_size(cr, 11 * kPt);
+      select_font(cr, t);
       set_colour(cr, t.color);
       cairo_text_extents_t ext;
       cairo_text_extents(cr, t.string.c_str(), &ext);
-      cairo_move_to(cr, width / 2 - (ext.x_bearing + ext.width / 2), 0.075 * height - 6);
-      cairo_show_text(cr, t.string.c_str());
+      show_turned(cr, t, width / 2, 0.075 * height - 6, -(ext.x_bearing + ext.width / 2), 0);
     }
   }
   cairo_restore(cr);
