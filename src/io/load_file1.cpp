@@ -186,6 +186,11 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
       const double dy = lmpts(i, 3 * b1 - 2) - lmpts(i, 3 * b2 - 2);
       const double dz = lmpts(i, 3 * b1 - 1) - lmpts(i, 3 * b2 - 1);
       const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
+      if (std::isinf(d))
+        throw RuntimeError(sprintf_m(
+            "Specimen %d: the coordinates are too large: the square of the distance between the ruler landmarks %d "
+            "and %d overflows (divide the coordinates by a power of ten).",
+            i + 1, b1, b2));
       if (!(d > 0) || !std::isfinite(d))
         throw RuntimeError(
             sprintf_m("Specimen %d: the ruler landmarks %d and %d coincide, so the ruler cannot give "
@@ -217,6 +222,11 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
   for (long i = 0; i < n; ++i) {
     const Sample configuration = vertxy3D(lmpts.row(i));
     const CentredConfiguration c = centsize3D(configuration.values());
+    if (std::isinf(c.ycs) && configuration.values().allFinite())
+      throw RuntimeError(sprintf_m(
+          "Specimen %d: the coordinates are too large: the squares in its centroid size overflow (divide the "
+          "coordinates by a power of ten).",
+          i + 1));
     out.centred.specimen(i) = c.y;
     out.sizes(i) = c.ycs;
   }
@@ -228,7 +238,14 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   read_protocol(proto);  // a missing or short protocol stops before the dialog
   std::optional<LoadedIrregularTps> loaded = dims == 2 ? get_irregular_tpsfile2D(ui) : get_irregular_tpsfile3D(ui);
   if (!loaded) return std::nullopt;
-  CutSample cut = cut_specimens(loaded->file.y, proto, ui.console(), dims != 2, previous_rbreak);
+  // What is wrong with a specimen is said with the file it is in.
+  const auto in_file = [&loaded](const RuntimeError& e) { return RuntimeError(loaded->fname + ": " + e.what()); };
+  CutSample cut;
+  try {
+    cut = cut_specimens(loaded->file.y, proto, ui.console(), dims != 2, previous_rbreak);
+  } catch (const RuntimeError& e) {
+    throw in_file(e);
+  }
 
   // Superimpose before the window opens, so a failure leaves no window behind;
   // the echoes still come after the window's.
@@ -236,6 +253,9 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   Superimposition sup;
   try {
     sup = getpproc3(cut.centred, &deferred);
+  } catch (const RuntimeError& e) {
+    deferred.pass_on(ui.console());
+    throw in_file(e);
   } catch (...) {
     deferred.pass_on(ui.console());
     throw;
