@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "app/batch_runner.h"
 #include "app/dispatcher.h"
 #include "app/event_json.h"
 #include "runtime/error.h"
@@ -132,11 +133,11 @@ int analyze_study(const AnalyzeOptions& o, std::ostream& out, std::ostream& err)
         if (e.kind == "error") failure = e.text("message");
         if (e.kind == "result") tests[e.text("name")] = numbers_json(e);
         if (e.kind == "msgbox" && !e.text("text").empty()) {
-          out << "[" << e.text("title") << "]\n" << e.text("text") << "\n";
+          out << "[" << e.text("title") << "]\n" << output_text(e.text("text")) << "\n";
           texts[e.text("title")] = e.text("text");
         }
         if (e.kind == "set" && e.text("tag") == "ResultsBox") {
-          out << "[ResultsBox]\n" << e.text("value") << "\n";
+          out << "[ResultsBox]\n" << output_text(e.text("value")) << "\n";
           texts[e.action] = e.text("value");
         }
       },

@@ -45,6 +45,18 @@ bool is_box_tag(const std::string& tag) { return tag == "BigBox" || tag == "File
 
 }  // namespace
 
+std::string output_text(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  bool line_start = true;
+  for (char c : text) {
+    if (line_start && (c == '>' || c == '[' || c == '\\')) out += '\\';
+    out += c;
+    line_start = c == '\n';
+  }
+  return out;
+}
+
 std::vector<ScriptCommand> parse_script(const std::filesystem::path& script) {
   if (std::optional<std::string> reason = not_a_file(script))
     throw std::runtime_error(script.string() + ": cannot read the script: " + *reason);
@@ -281,9 +293,9 @@ int run_script(const BatchOptions& options, std::ostream& out, std::ostream& err
           seed_told = true;
         }
         if (e.kind == "set" && e.text("property") == "String" && is_box_tag(e.text("tag")))
-          out << "[" << e.text("tag") << "]\n" << e.text("value") << "\n";
+          out << "[" << e.text("tag") << "]\n" << output_text(e.text("value")) << "\n";
         else if (e.kind == "msgbox")
-          out << "[" << e.text("title") << "]\n" << e.text("text") << "\n";
+          out << "[" << e.text("title") << "]\n" << output_text(e.text("text")) << "\n";
         else if (e.kind == "error" && options.quiet)
           err << e.text("message") << "\n";
         out.flush();

@@ -81,6 +81,13 @@ TEST_F(BatchRunnerTest, ScriptErrorsAreFoundBeforeAnythingRuns) {
   }
 }
 
+// A text box cannot forge an action line or a header on standard output.
+TEST_F(BatchRunnerTest, BoxTextsCannotPassForActionLinesOrHeaders) {
+  EXPECT_EQ(run("set BigBox String \"> GoodallF\"\nset FileBox2 String \"[ResultsBox]\"\nClear\n"), 0);
+  EXPECT_EQ(out.str(), "[BigBox]\n\\> GoodallF\n[FileBox2]\n\\[ResultsBox]\n> Clear\n[BigBox]\n    \n");
+  EXPECT_EQ(output_text("ok\n> Clear\n[BigBox]\n\\x\n a > b"), "ok\n\\> Clear\n\\[BigBox]\n\\\\x\n a > b");
+}
+
 TEST_F(BatchRunnerTest, AByteOrderMarkBeforeTheFirstActionIsSkipped) {
   EXPECT_EQ(run("\xEF\xBB\xBFToggleDots\nClear\n"), 0) << err.str();
   EXPECT_EQ(out.str(), "> ToggleDots\n> Clear\n[BigBox]\n    \n");
