@@ -43,12 +43,15 @@ std::vector<FlatLayout> layout_flat_axes(const Graphics& graphics, Handle figure
   auto lock = graphics.lock();
   std::vector<FlatLayout> out;
   if (!graphics.is_handle(figure)) return out;
-  const auto& children = graphics.object(figure).children;
-  for (auto it = children.rbegin(); it != children.rend(); ++it) {
-    const GraphicsObject& axes = graphics.object(*it);
-    if (axes.type != ObjectType::axes || !axes.flat) continue;
+  // In the order they were made (handles grow), whichever is current.
+  std::vector<Handle> flat;
+  for (Handle c : graphics.object(figure).children)
+    if (graphics.object(c).type == ObjectType::axes && graphics.object(c).flat) flat.push_back(c);
+  std::sort(flat.begin(), flat.end());
+  for (Handle h : flat) {
+    const GraphicsObject& axes = graphics.object(h);
     FlatLayout l;
-    l.axes = *it;
+    l.axes = h;
     const std::array<double, 4> box =
         axes.box ? *axes.box : std::array<double, 4>{0.13, 0.11, axes.colour_limits ? 0.68 : 0.775, 0.815};
     l.left = box[0] * width;

@@ -26,6 +26,8 @@
 #include "app/guihandles.h"
 #include "runtime/error.h"
 #include "runtime/qt/msgboxd_dialog.h"
+#include "display/shape_space_plot.h"
+#include "runtime/flat_layout.h"
 #include "runtime/qt/plot_window.h"
 
 namespace velmora {
@@ -515,6 +517,46 @@ TEST_F(Desktop, ExampleStudyEndToEnd) {
   EXPECT_TRUE(copied->hasFormat("image/png")) << copied->formats().join(",").toStdString();
   EXPECT_TRUE(copied->hasImage());
   EXPECT_TRUE(boxes("Velmora3d: the action failed").empty()) << port().console_text();
+}
+
+// A shape space plot: dragging does not tilt its flat axes, hovering names
+// the specimen under the mouse; DiffScale holds the number it shows or is typed.
+TEST_F(Desktop, ShapeSpaceWindowStaysFlatAndNamesItsPoints) {
+  Graphics& g = port().graphics();
+  const Handle f = g.new_figure();
+  ShapeSpacePlot plot;
+  plot.scores = Eigen::MatrixXd(4, 2);
+  plot.scores << -1, 0.2, -0.5, -0.3, 0.6, 0.1, 0.9, 0.4;
+  plot.sample = Eigen::Vector4i(1, 1, 2, 2);
+  plot.proportions = Eigen::Vector3d(0.7, 0.2, 0.1);
+  plot.names = {"sample 1, specimen 1", "sample 1, specimen 2", "sample 2, specimen 1", "sample 2, specimen 2"};
+  plot_shape_space(g, f, plot);
+  settle();
+  PlotWindow* w = port().plot_window(f);
+  ASSERT_NE(w, nullptr);
+  PlotView* view = w->view();
+  const QImage before = view->picture(view->size());
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(50, 50), QPointF(50, 50), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QMouseEvent drag(QEvent::MouseMove, QPointF(90, 30), QPointF(90, 30), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(view, &press);
+  QApplication::sendEvent(view, &drag);
+  EXPECT_FALSE(view->view().has_value());
+  EXPECT_EQ(view->picture(view->size()), before);
+
+  const auto layouts = layout_flat_axes(g, f, view->width(), view->height());
+  ASSERT_FALSE(layouts.empty());
+  const Eigen::Vector2d at = layouts[0].project(0.6, 0.1);
+  EXPECT_EQ(view->name_at(QPoint(std::lround(at.x()), std::lround(at.y()))), "sample 2, specimen 1");
+  EXPECT_EQ(view->name_at(QPoint(2, 2)), std::nullopt);
+
+  EXPECT_EQ(port().control_value("DiffScale"), 1);
+  port().set_control_value("DiffScale", 5);
+  EXPECT_EQ(port().control_value("DiffScale"), 5);
+  port().set_control_value("DiffScale", 7.5);  // typed: not one of 1, 3, 5, 10
+  EXPECT_EQ(port().control_value("DiffScale"), 7.5);
+  EXPECT_EQ(port().control_value("PCXBox"), 1);
+  EXPECT_EQ(port().control_value("PCYBox"), 2);
 }
 
 }  // namespace
