@@ -1,6 +1,6 @@
-# Installing like a desktop program (`cmake --install build --prefix P`). An
-# installed copy finds everything from its own place: P/bin/velmora3d reads
-# P/share/velmora3d (VELMORA_SHARE_FROM_PROGRAM).
+# Installing like a desktop program (`cmake --install build --prefix P`) and the
+# Debian package (scripts/package). An installed copy finds everything from its
+# own place: P/bin/velmora3d reads P/share/velmora3d (VELMORA_SHARE_FROM_PROGRAM).
 
 install(TARGETS velmora3d RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${VELMORA_SHARE_DIR}/examples)
@@ -34,3 +34,26 @@ if(HELP2MAN)
 else()
   message(WARNING "help2man not found: no man page is made or installed (scripts/install-deps installs it)")
 endif()
+
+# The Debian package: build/velmora3d_VERSION_ARCH.deb, its run-time
+# dependencies computed from the program's libraries, no maintainer scripts
+# (the menus and the file types are refreshed by the desktop's own triggers).
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME velmora3d)
+set(CPACK_PACKAGE_VENDOR "Velmora3d")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "geometric morphometrics of 3D and 2D landmarks and curves")
+set(CPACK_PACKAGE_DESCRIPTION "\
+Velmora3d compares the shapes of two samples of specimens digitised as fixed
+landmarks and curves: it resamples each curve to evenly spaced semilandmarks,
+scales by a digitised ruler, superimposes the samples (generalized Procrustes),
+plots them in 3D and tests the difference (Goodall's F, bootstrap and
+permutation F, disparity). It runs as a desktop program or headless from batch
+scripts.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Velmora3d developers")
+set(CPACK_STRIP_FILES ON)
+include(CPack)
