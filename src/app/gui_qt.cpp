@@ -3,6 +3,7 @@
 #include "app/gui_qt.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMainWindow>
 #include <QStatusBar>
 #include <algorithm>
@@ -109,6 +110,9 @@ void DesktopApp::run_callback(const QString& text) {
 int run_gui(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Velmora3d");
+  // The installed menu entry and icon: the desktop ties the windows to them.
+  QGuiApplication::setDesktopFileName("velmora3d");
+  QApplication::setWindowIcon(QIcon::fromTheme("velmora3d"));
   DesktopApp desktop;
   try {
     desktop.start();
