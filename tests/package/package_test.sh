@@ -23,7 +23,7 @@ need() {
     exit 1
   }
 }
-for tool in cpack dpkg-deb dpkg strace desktop-file-validate xmllint update-mime-database gzip; do need "$tool"; done
+for tool in cpack dpkg-deb dpkg strace desktop-file-validate xmllint update-mime-database gio gzip; do need "$tool"; done
 
 tmp=$(mktemp -d)
 strace_pid=
@@ -136,15 +136,25 @@ grep -qx "MimeType=application/x-velmora3d-study;" "$entry" || fail "the desktop
 grep -qx "Icon=velmora3d" "$entry" || fail "the desktop entry lacks the icon"
 mime="$root/usr/share/mime/packages/velmora3d.xml"
 xmllint --noout "$mime" || fail "the MIME file is not well-formed XML"
+# The declaration in a database of its own beside the standard types: a
+# *.v3dstudy file and a JSON file whose first key is "velmora3d-study" are
+# studies, other JSON stays JSON.
 mkdir -p "$tmp/mime/packages"
-cp "$mime" "$tmp/mime/packages/"
+cp "$mime" /usr/share/mime/packages/freedesktop.org.xml "$tmp/mime/packages/"
 XDG_DATA_DIRS="$tmp" update-mime-database "$tmp/mime" >"$tmp/mime.out" 2>&1 || fail "update-mime-database: $(cat "$tmp/mime.out")"
 [ -s "$tmp/mime.out" ] && fail "update-mime-database complained: $(cat "$tmp/mime.out")"
-grep -q "application/x-velmora3d-study:\*\.v3dstudy" "$tmp/mime/globs2" 2>/dev/null ||
-  fail "the MIME database has no glob *.v3dstudy"
+printf '{\n  "velmora3d-study": 1,\n  "protocol": "skull3d/protocol.txt"\n}\n' >"$tmp/study.json"
+cp "$tmp/study.json" "$tmp/study.v3dstudy"
+printf '{\n  "velmora3d": 1\n}\n' >"$tmp/other.json"
+for case in study.json:application/x-velmora3d-study study.v3dstudy:application/x-velmora3d-study \
+  other.json:application/json; do
+  file=${case%%:*}
+  type=$(XDG_DATA_HOME="$tmp/none" XDG_DATA_DIRS="$tmp" gio info -a standard::content-type "$tmp/$file" |
+    sed -n 's/.*standard::content-type: //p')
+  [ "$type" = "${case#*:}" ] || fail "$file is taken for '$type', not ${case#*:}"
+done
 grep -q "^application/x-velmora3d-study application/json" "$tmp/mime/subclasses" 2>/dev/null ||
   fail "the study type is not a kind of JSON"
-grep -aq '"velmora3d-study"' "$tmp/mime/magic" 2>/dev/null || fail "the MIME database has no magic for the first key"
 
 # The icon is 256 pixels square; the man page is the program's --help.
 [ "$(od -An -tx1 -j16 -N8 "$root/usr/share/icons/hicolor/256x256/apps/velmora3d.png" | tr -d ' \n')" = \
