@@ -41,12 +41,6 @@ struct Piece {
   bool arrow = false;  // the last segment of a run: an arrowhead at b
 };
 
-// The colour of point i of a line: its value on the axes' colour key when both have one.
-Rgb point_colour(const GraphicsObject& axes, const GraphicsObject& line, Eigen::Index i) {
-  if (axes.colour_limits && i < line.colour_values.size())
-    return colour_for_value(line.colour_values(i), (*axes.colour_limits)[0], (*axes.colour_limits)[1]);
-  return line.color;
-}
 
 void draw_segment(cairo_t* cr, const Piece& piece) {
   const GraphicsObject& line = *piece.line;

@@ -18,11 +18,6 @@ constexpr double kPt = kDeviceUnitsPerPoint;
 
 bool finite(double x, double y) { return std::isfinite(x) && std::isfinite(y); }
 
-Rgb point_colour(const GraphicsObject& axes, const GraphicsObject& line, Eigen::Index i) {
-  if (axes.colour_limits && i < line.colour_values.size())
-    return colour_for_value(line.colour_values(i), (*axes.colour_limits)[0], (*axes.colour_limits)[1]);
-  return line.color;
-}
 
 void draw_line(cairo_t* cr, const FlatLayout& l, const GraphicsObject& axes, const GraphicsObject& o) {
   const Eigen::Index n = std::min(o.x.size(), o.y.size());

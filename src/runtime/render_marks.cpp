@@ -171,6 +171,12 @@ Rgb colour_for_value(double value, double low, double high) {
   return {a.r + f * (b.r - a.r), a.g + f * (b.g - a.g), a.b + f * (b.b - a.b)};
 }
 
+Rgb point_colour(const GraphicsObject& axes, const GraphicsObject& line, Eigen::Index i) {
+  if (axes.colour_limits && i < line.colour_values.size())
+    return colour_for_value(line.colour_values(i), (*axes.colour_limits)[0], (*axes.colour_limits)[1]);
+  return line.color;
+}
+
 void draw_colour_key(cairo_t* cr, double left, double top, double width, double height, double low, double high,
                      const std::string& label) {
   const int bands = 64;

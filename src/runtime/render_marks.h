@@ -34,6 +34,10 @@ void centred_text(cairo_t* cr, const std::string& text, double x, double y);
 /// to orange, every colour clear on white.
 Rgb colour_for_value(double value, double low, double high);
 
+/// The colour of point i of `line`: its value on the colour key of `axes`
+/// when both have one, else the line's colour.
+Rgb point_colour(const GraphicsObject& axes, const GraphicsObject& line, Eigen::Index i);
+
 /// A vertical colour key filling the rectangle (device units) with numbers on
 /// its right and `label` above it.
 void draw_colour_key(cairo_t* cr, double left, double top, double width, double height, double low, double high,

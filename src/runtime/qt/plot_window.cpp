@@ -97,7 +97,12 @@ RenderView PlotView::start_view() const {
   return v;
 }
 
-void PlotView::mousePressEvent(QMouseEvent* event) { last_ = event->position().toPoint(); }
+void PlotView::mousePressEvent(QMouseEvent* event) {
+  last_ = event->position().toPoint();
+  // A click on a named point names it too (and keeps the name up a while).
+  if (const auto name = name_at(last_))
+    QToolTip::showText(event->globalPosition().toPoint(), QString::fromStdString(*name), this, QRect(), 10000);
+}
 
 void PlotView::mouseMoveEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
