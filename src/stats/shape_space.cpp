@@ -40,7 +40,11 @@ void shapePCA(const TwoSamples& samples, UiPort& ui) {
     throw RuntimeError("ShapePCA: " + std::to_string(n1 + n2) + " specimens of " + std::to_string(p) + " points have " +
                        std::to_string(components) + " components; PCXBox and PCYBox choose " + std::to_string(cx) +
                        " and " + std::to_string(cy) + ".");
+  // Thousands of specimens take a second or two: a cancel asked for meanwhile
+  // is honoured before anything is shown.
+  if (!ui.progress("ShapePCA", 0, 1)) return ui.console().write("ShapePCA was cancelled; nothing is shown.\n");
   const ShapePca pca = shapepca(samples.data1, samples.data2, flat, std::max<Eigen::Index>({10, cx, cy}));
+  if (!ui.progress("ShapePCA", 1, 1)) return ui.console().write("ShapePCA was cancelled; nothing is shown.\n");
 
   ShapeSpacePlot plot;
   plot.scores = pca.scores;

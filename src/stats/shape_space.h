@@ -16,7 +16,9 @@ namespace velmora {
 /// components)), `sample` (1 or 2 a row) and `loadings` (first three). Throws
 /// RuntimeError, before anything is shown, as check_samples does, for fewer
 /// than 3 specimens, and for a component choice that is not a whole number from
-/// 1 to the number of components or names one component twice.
+/// 1 to the number of components or names one component twice. A cancel
+/// reported through the port's progress shows nothing and says so on the
+/// console.
 void shapePCA(const TwoSamples& samples, UiPort& ui);
 
 }  // namespace velmora

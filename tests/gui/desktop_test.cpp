@@ -29,6 +29,7 @@
 #include "display/shape_space_plot.h"
 #include "runtime/flat_layout.h"
 #include "runtime/qt/plot_window.h"
+#include "stats/sample_factory.h"
 
 namespace velmora {
 namespace {
@@ -517,6 +518,27 @@ TEST_F(Desktop, ExampleStudyEndToEnd) {
   EXPECT_TRUE(copied->hasFormat("image/png")) << copied->formats().join(",").toStdString();
   EXPECT_TRUE(copied->hasImage());
   EXPECT_TRUE(boxes("Velmora3d: the action failed").empty()) << port().console_text();
+}
+
+// ShapePCA runs in the background (a study of thousands of specimens takes
+// seconds) and its plot window appears from there.
+TEST_F(Desktop, ShapePcaRunsInTheBackgroundAndOpensItsWindow) {
+  const testing::Study s = testing::make_study(9, 6, 7, 0.05, 0.1, 3);
+  WorkingState& state = desktop_->dispatcher().mutable_state();
+  state.data1 = s.data1;
+  state.mean1 = s.mean1;
+  state.data1cs = s.data1cs;
+  state.data2 = s.data2;
+  state.mean2 = s.mean2;
+  state.data2cs = s.data2cs;
+  const auto before = port().graphics().figures().size();
+  click("ShapePCA");
+  ASSERT_TRUE(wait_until([&] { return !desktop_->running(); }));
+  settle();
+  EXPECT_EQ(port().control_string("ResultsBox").rfind("PCA of 6 + 7 specimens, 9 points: PC1 ", 0), 0u)
+      << port().console_text();
+  ASSERT_EQ(port().graphics().figures().size(), before + 1);
+  EXPECT_NE(port().plot_window(port().graphics().current_figure()), nullptr);
 }
 
 // A shape space plot: dragging does not tilt its flat axes, hovering names

@@ -111,6 +111,20 @@ TEST(ShapeActions, ShapePcaReportsAndDraws) {
   EXPECT_EQ(point_name_at(g, figure, 800, 600, Eigen::Vector2d(5, 5), 3), std::nullopt);
 }
 
+TEST(ShapeActions, ShapePcaCancelledShowsNothing) {
+  const Study s = make_study(8, 5, 5, 0.05, 0.1, 8);
+  for (int answered : {0, 1}) {  // cancelled before or after the computation
+    HeadlessPort ui;
+    int calls = 0;
+    ui.on_progress([&](std::string_view, std::int64_t, std::int64_t) { return calls++ < answered; });
+    ui.clear_events();
+    shapePCA(two(s), ui);
+    for (const Event& e : ui.events()) EXPECT_EQ(e.kind, "echo") << e.kind;
+    EXPECT_EQ(ui.graphics().figures().size(), 1u);  // the main window only: no plot window opened
+    EXPECT_EQ(ui.control_string("ResultsBox"), "");
+  }
+}
+
 // Landmarks 2 and 5 of mean 1 on one spot: when they move together (a closed
 // curve's first point repeated) the grid is drawn; when they move apart it is
 // left out with a message naming them, and the vectors are still drawn.
