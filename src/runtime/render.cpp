@@ -41,7 +41,6 @@ struct Piece {
   bool arrow = false;  // the last segment of a run: an arrowhead at b
 };
 
-
 void draw_segment(cairo_t* cr, const Piece& piece) {
   const GraphicsObject& line = *piece.line;
   const double width = line.line_width * kPt;

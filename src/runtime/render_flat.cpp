@@ -18,7 +18,6 @@ constexpr double kPt = kDeviceUnitsPerPoint;
 
 bool finite(double x, double y) { return std::isfinite(x) && std::isfinite(y); }
 
-
 void draw_line(cairo_t* cr, const FlatLayout& l, const GraphicsObject& axes, const GraphicsObject& o) {
   const Eigen::Index n = std::min(o.x.size(), o.y.size());
   if (o.fill) {

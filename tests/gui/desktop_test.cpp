@@ -24,10 +24,10 @@
 
 #include "app/gui_qt.h"
 #include "app/guihandles.h"
-#include "runtime/error.h"
-#include "runtime/qt/msgboxd_dialog.h"
 #include "display/shape_space_plot.h"
+#include "runtime/error.h"
 #include "runtime/flat_layout.h"
+#include "runtime/qt/msgboxd_dialog.h"
 #include "runtime/qt/plot_window.h"
 #include "stats/sample_factory.h"
 
