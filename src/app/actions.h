@@ -1,5 +1,6 @@
-// The 35 actions of the main window. Each works on a copy of the working state
-// that the dispatcher keeps only when the action succeeds.
+// The actions of the main window: the 35, then the ones added after them. Each
+// works on a copy of the working state that the dispatcher keeps only when the
+// action succeeds.
 #pragma once
 
 #include "app/working_state.h"
@@ -49,5 +50,8 @@ void bigger_symbols(WorkingState& s, UiPort& ui);
 void smaller_symbols(WorkingState& s, UiPort& ui);
 void toggle_dots(WorkingState& s, UiPort& ui);
 void clear(WorkingState& s, UiPort& ui);
+
+// Added after the 35 (actions_slide.cpp)
+void slide_samples(WorkingState& s, UiPort& ui);
 
 }  // namespace velmora::actions

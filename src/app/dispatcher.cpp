@@ -53,6 +53,8 @@ const ActionEntry kActions[] = {
     {"SmallerSymbols", actions::smaller_symbols},
     {"ToggleDots", actions::toggle_dots},
     {"Clear", actions::clear},
+    // Added after the 35, which keep their order.
+    {"SlideSamples", actions::slide_samples},
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <sstream>
 
@@ -17,16 +18,17 @@ class DispatcherTest : public ::testing::Test {
   Dispatcher dispatcher{port};
 };
 
-TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrder) {
+TEST(DispatcherNamesTest, TheThirtyFiveInTheirOrderThenTheAddedOnes) {
   const auto& names = Dispatcher::action_names();
-  ASSERT_EQ(names.size(), 35u);
+  ASSERT_GT(names.size(), 35u);
   EXPECT_EQ(names.front(), "LoadProto");
   EXPECT_EQ(names[11], "LoadFile2");
   EXPECT_EQ(names[21], "GoodallF");
   EXPECT_EQ(names[24], "CopyEPS");
-  EXPECT_EQ(names.back(), "Clear");
+  EXPECT_EQ(names[34], "Clear");
   std::set<std::string> unique(names.begin(), names.end());
-  EXPECT_EQ(unique.size(), 35u);
+  EXPECT_EQ(unique.size(), names.size());
+  EXPECT_NE(std::find(names.begin() + 35, names.end(), "SlideSamples"), names.end());
   // The whole order: the first equal name runs, so every position matters.
   const std::vector<std::string> expected = {
       "LoadProto",         "LoadFile1",       "LoadFile2D",     "ShowMean1",     "Listd",
@@ -36,7 +38,7 @@ TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrder) {
       "AxisOff",           "GoodallF",        "BootF",          "PermuteF",      "CopyEPS",
       "GetDisparity",      "PermuteVariance", "ThickerLines",   "ThinnerLines",  "FilledSymbols",
       "EmptySymbols",      "BiggerSymbols",   "SmallerSymbols", "ToggleDots",    "Clear"};
-  EXPECT_EQ(names, expected);
+  EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 35), expected);
 }
 
 TEST(DispatcherFallThroughTest, UnknownNamesPrintTheLineAndChangeNothing) {

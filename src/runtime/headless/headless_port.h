@@ -65,7 +65,9 @@ class HeadlessPort : public UiPort {
   const std::vector<ClipboardItem>& clipboard() const { return clipboard_; }
   std::string pointer() const { return pointer_; }
 
-  /// Known tags: BigBox, FileBox2, ResultsBox, ZEPButton, BootBox, DotCheck.
+  /// Known tags: BigBox, FileBox2, ResultsBox, ZEPButton, BootBox, DotCheck,
+  /// then SlideCriterion (1 bending energy, at first; 2 Procrustes distance)
+  /// and ProjectOnCurve (1 at first: slid points go back onto their curves).
   static const std::vector<std::string>& control_tags();
 
   // UiPort
