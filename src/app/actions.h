@@ -28,6 +28,7 @@ void boot_f(WorkingState& s, UiPort& ui);
 void permute_f(WorkingState& s, UiPort& ui);
 void get_disparity(WorkingState& s, UiPort& ui);
 void permute_variance(WorkingState& s, UiPort& ui);
+void shape_pca(WorkingState& s, UiPort& ui);
 
 // Display, styling and the plot window (actions_display.cpp)
 void show_mean1(WorkingState& s, UiPort& ui);
@@ -50,6 +51,7 @@ void bigger_symbols(WorkingState& s, UiPort& ui);
 void smaller_symbols(WorkingState& s, UiPort& ui);
 void toggle_dots(WorkingState& s, UiPort& ui);
 void clear(WorkingState& s, UiPort& ui);
+void show_difference(WorkingState& s, UiPort& ui);
 
 // Added after the 35 (actions_slide.cpp)
 void slide_samples(WorkingState& s, UiPort& ui);

@@ -40,8 +40,9 @@ std::vector<std::string> split_words(const std::string& line, const std::string&
 bool is_box_tag(const std::string& tag) { return tag == "BigBox" || tag == "FileBox2" || tag == "ResultsBox"; }
 
 /// The number a `set TAG Value WORD` line gives the control, checked before
-/// anything runs: SlideCriterion also takes its choices by name (bending 1,
-/// procrustes 2) and no other number, ProjectOnCurve 0 or 1.
+/// anything runs: DiffScale above 0, PCXBox and PCYBox whole from 1,
+/// SlideCriterion its choices by name (bending 1, procrustes 2) or number and
+/// no other, ProjectOnCurve 0 or 1.
 double control_value_of(const std::string& tag, const std::string& word, const std::string& where) {
   if (tag == "SlideCriterion") {
     if (word == "bending" || word == "1") return 1;
@@ -56,6 +57,11 @@ double control_value_of(const std::string& tag, const std::string& word, const s
   } catch (const std::exception&) {
     throw std::runtime_error(where + ": the Value " + word + " is not a number");
   }
+  if (tag == "DiffScale" && !(std::isfinite(value) && value > 0))
+    throw std::runtime_error(where + ": DiffScale (how many times the change is drawn) takes a Value above 0, not " +
+                             word);
+  if ((tag == "PCXBox" || tag == "PCYBox") && !(std::isfinite(value) && value >= 1 && value == std::floor(value)))
+    throw std::runtime_error(where + ": " + tag + " (a component number) takes a whole Value from 1 up, not " + word);
   if (tag == "ProjectOnCurve" && value != 0 && value != 1)
     throw std::runtime_error(where + ": ProjectOnCurve takes the Value 1 (on) or 0 (off), not " + word);
   return value;

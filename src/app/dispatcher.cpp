@@ -54,6 +54,8 @@ const ActionEntry kActions[] = {
     {"ToggleDots", actions::toggle_dots},
     {"Clear", actions::clear},
     // Added after the 35, which keep their order.
+    {"ShapePCA", actions::shape_pca},
+    {"ShowDifference", actions::show_difference},
     {"SlideSamples", actions::slide_samples},
 };
 
