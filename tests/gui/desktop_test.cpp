@@ -453,7 +453,11 @@ TEST_F(Desktop, CancelStopsLongWork) {
   settle(150);
   auto* dialog = window().findChild<QProgressDialog*>("ProgressDialog");
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+  // Not modal, so the plots can still be turned; it tells the time gone and left.
+  EXPECT_EQ(dialog->windowModality(), Qt::NonModal);
+  ASSERT_TRUE(wait_until([&] { return dialog->labelText().contains("elapsed"); }, 5000));
+  ASSERT_TRUE(wait_until([&] { return dialog->labelText().contains("left"); }, 5000))
+      << dialog->labelText().toStdString();
   auto* cancel = dialog->findChild<QAbstractButton*>();
   ASSERT_NE(cancel, nullptr);
   cancel->click();
