@@ -241,6 +241,7 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   out.data1 = std::move(sup.aligned);
   out.data1cs = std::move(cut.sizes);
   out.mean1 = std::move(sup.mean);
+  out.fname = loaded->fname;
   return out;
 }
 

@@ -17,6 +17,7 @@ struct FirstSample {
   Sample data1;                // p by 3 by n, superimposed
   Eigen::RowVectorXd data1cs;  // 1 by n: centroid sizes after the ruler scaling
   Eigen::MatrixXd mean1;       // p by 3
+  std::string fname;           // the chosen file's name (its folder is the working folder)
 };
 
 /// The configurations before superimposition: what the cutting, resampling,
