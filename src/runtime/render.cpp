@@ -475,7 +475,7 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
       if (!finite(p)) continue;
       const Eigen::Vector2d at = layout.project(p);
       cairo_new_path(cr);
-      cairo_arc(cr, at.x(), at.y(), 3.2 * kPt, 0, 2 * kPi);
+      cairo_arc(cr, at.x(), at.y(), 2.4 * kPt, 0, 2 * kPi);
       set_colour(cr, overlay.color);
       cairo_fill_preserve(cr);
       cairo_set_source_rgb(cr, 0.25, 0.15, 0);
