@@ -4,6 +4,7 @@
 
 #include "app/gui.h"
 #include "app/gui_qt.h"
+#include "desktop/study_file.h"
 #include "desktop/workspace.h"
 
 namespace velmora {
@@ -20,8 +21,14 @@ int run_gui(int argc, char** argv, const std::string& study) {
     return 1;
   }
   Workspace workspace(desktop);
-  if (!study.empty() && !workspace.open_study(study))
-    std::cerr << "velmora3d: the study " << study << " was not opened (the window says why)\n";
+  if (!study.empty()) {
+    try {
+      read_study_file(study);
+    } catch (const std::exception& e) {
+      std::cerr << "velmora3d: " << e.what() << "\n";  // the window says it too
+    }
+    workspace.open_study(study);
+  }
   return QApplication::exec();
 }
 
