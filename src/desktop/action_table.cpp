@@ -48,6 +48,12 @@ const std::vector<ActionInfo>& action_table() {
       {"GetDisparity", "Disparity", G::statistics, N::second_sample, "Procrustes variance of each sample"},
       {"PermuteVariance", "Permute variance", G::statistics, N::second_sample,
        "Permutation test of the difference of the disparities (runs in the background)"},
+      {"ShapePCA", "Shape space", G::shape, N::second_sample,
+       "Principal components of both samples: a scatter of the chosen pair and a scree plot (runs in the "
+       "background)"},
+      {"ShowDifference", "Mean difference", G::shape, N::second_sample,
+       "The change from mean 1 to mean 2 in the plot window: vectors coloured by length, wireframes, deformation "
+       "grid"},
       {"OpenFigure", "Open plot window", G::plot, N::nothing,
        "Open a plot window beside this window; the plot actions and the export draw into it"},
       {"ClearFigure", "Clear plot", G::plot, N::plot_window, "Clear the plot window"},
@@ -87,12 +93,14 @@ std::string group_title(ActionGroup group) {
       return "2. Second sample";
     case ActionGroup::statistics:
       return "3. Statistics";
+    case ActionGroup::shape:
+      return "4. Shape space";
     case ActionGroup::plot:
-      return "4. Plot window";
+      return "5. Plot window";
     case ActionGroup::styling:
-      return "5. Plot style";
+      return "6. Plot style";
     case ActionGroup::export_:
-      return "6. Export";
+      return "7. Export";
     case ActionGroup::more:
       return "More";
   }

@@ -12,7 +12,7 @@ namespace velmora {
 enum class Needs { nothing, protocol, first_sample, second_sample, plot_window };
 
 /// The groups of the action panel, in the order a study goes.
-enum class ActionGroup { study, second, statistics, plot, styling, export_, more };
+enum class ActionGroup { study, second, statistics, shape, plot, styling, export_, more };
 
 struct ActionInfo {
   std::string name;   // the dispatcher's action name ("LoadFile1")

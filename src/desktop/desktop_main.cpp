@@ -1,5 +1,6 @@
 // The desktop program: the main window arranged as the study workspace.
 #include <QApplication>
+#include <QIcon>
 #include <iostream>
 
 #include "app/gui.h"
@@ -13,6 +14,9 @@ int run_gui(int argc, char** argv, const std::string& study) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Velmora3d");
   QApplication::setOrganizationName("Velmora3d");
+  // The installed menu entry and icon: the desktop ties the windows to them.
+  QGuiApplication::setDesktopFileName("velmora3d");
+  QApplication::setWindowIcon(QIcon::fromTheme("velmora3d"));
   DesktopApp desktop;
   try {
     desktop.start();

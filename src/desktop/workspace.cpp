@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -274,8 +275,8 @@ void Workspace::build_panel() {
     }
     cell += 2;
   };
-  for (const ActionGroup g : {ActionGroup::study, ActionGroup::second, ActionGroup::statistics, ActionGroup::plot,
-                              ActionGroup::styling, ActionGroup::export_, ActionGroup::more}) {
+  for (const ActionGroup g : {ActionGroup::study, ActionGroup::second, ActionGroup::statistics, ActionGroup::shape,
+                              ActionGroup::plot, ActionGroup::styling, ActionGroup::export_, ActionGroup::more}) {
     if (g == ActionGroup::second) {
       if (auto* zep = w.findChild<QCheckBox*>("ZEPButton")) add_row(g, nullptr, zep);
     }
@@ -298,6 +299,27 @@ void Workspace::build_panel() {
         const qulonglong v = text.toULongLong(&ok);
         app_.port().set_fixed_seed(ok ? std::optional<std::uint64_t>(v) : std::nullopt);
       });
+    }
+    if (g == ActionGroup::shape) {
+      // The components the shape space shows, and how many times the difference is drawn.
+      auto* pcx = w.findChild<QWidget*>("PCXBox");
+      auto* pcy = w.findChild<QWidget*>("PCYBox");
+      if (pcx != nullptr && pcy != nullptr) {
+        auto* pair = new QWidget(panel);
+        auto* row = new QHBoxLayout(pair);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->addWidget(pcx);
+        row->addWidget(new QLabel("against", pair));
+        row->addWidget(pcy);
+        auto* label = new QLabel("Components:", panel);
+        label->setBuddy(pcx);
+        add_row(g, label, pair);
+      }
+      if (auto* scale = w.findChild<QWidget*>("DiffScale")) {
+        auto* label = new QLabel("Difference drawn ×", panel);
+        label->setBuddy(scale);
+        add_row(g, label, scale);
+      }
     }
     for (const ActionInfo& info : rows) {
       if (info.group != g) continue;

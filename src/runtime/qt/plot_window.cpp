@@ -19,12 +19,14 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <cmath>
 #include <mutex>
 
 #include "runtime/error.h"
 #include "runtime/file_write.h"
+#include "runtime/flat_layout.h"
 #include "runtime/render_layout.h"
 
 namespace velmora {
@@ -33,6 +35,10 @@ namespace {
 // Above this many points a full picture takes longer than a frame: it is drawn
 // in the background, and drags show the quick picture.
 constexpr std::size_t kLargePlot = 3000;
+
+constexpr const char* kViewTip =
+    "Drag to rotate (a 2D plot pans), shift-drag or the middle button to pan, the wheel zooms at the pointer; "
+    "arrow keys rotate, + and - zoom, Home resets";
 
 // Renders the figure into an image of `size` device pixels (drawn at `scale`).
 QImage render_image(const Graphics& graphics, Handle figure, QSize size, double scale,
@@ -157,9 +163,8 @@ PlotView::PlotView(const Graphics& graphics, Handle figure, QWidget* parent)
   setMinimumSize(200, 150);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::StrongFocus);
-  setToolTip(
-      "Drag to rotate (a 2D plot pans), shift-drag or the middle button to pan, the wheel zooms at the pointer; "
-      "arrow keys rotate, + and - zoom, Home resets");
+  setToolTip(kViewTip);
+  setMouseTracking(true);  // hover names the points of a shape space plot
   settle_ = new QTimer(this);
   settle_->setSingleShot(true);
   settle_->setInterval(200);
@@ -231,7 +236,14 @@ void PlotView::model_changed() {
   update();
 }
 
-bool PlotView::large() const { return points_ > kLargePlot; }
+bool PlotView::large() const { return points_ > kLargePlot && !flat_axes(); }
+
+bool PlotView::flat_axes() const { return figure_ != 0 && is_flat_figure(graphics_, figure_); }
+
+std::optional<std::string> PlotView::name_at(QPoint at) const {
+  if (figure_ == 0) return std::nullopt;
+  return point_name_at(graphics_, figure_, width(), height(), Eigen::Vector2d(at.x(), at.y()), 6);
+}
 
 QImage PlotView::picture(QSize size) const {
   const PlotDecor d = decor();
@@ -390,14 +402,24 @@ void PlotView::zoom_at(QPointF at, double factor) {
 
 void PlotView::mousePressEvent(QMouseEvent* event) {
   last_ = event->position().toPoint();
+  // A click on a named point names it too (and keeps the name up a while).
+  if (const auto name = name_at(last_))
+    QToolTip::showText(event->globalPosition().toPoint(), QString::fromStdString(*name), this, QRect(), 10000);
   button_ = event->button();
   dragging_ = event->button() == Qt::LeftButton || event->button() == Qt::MiddleButton;
   setFocus(Qt::MouseFocusReason);
 }
 
 void PlotView::mouseMoveEvent(QMouseEvent* event) {
-  if (!(event->buttons() & (Qt::LeftButton | Qt::MiddleButton))) return;
   const QPoint p = event->position().toPoint();
+  if (!(event->buttons() & (Qt::LeftButton | Qt::MiddleButton))) {
+    if (const auto name = name_at(p))
+      QToolTip::showText(event->globalPosition().toPoint(), QString::fromStdString(*name), this);
+    else if (flat_axes())
+      QToolTip::hideText();
+    return;
+  }
+  if (flat_axes()) return;  // a flat plot is drawn as it is
   const QPoint delta = p - last_;
   last_ = p;
   const bool pan = (event->buttons() & Qt::MiddleButton) || (event->modifiers() & Qt::ShiftModifier) || decor_.flat;
@@ -418,12 +440,14 @@ void PlotView::mouseReleaseEvent(QMouseEvent*) {
 }
 
 void PlotView::wheelEvent(QWheelEvent* event) {
+  if (flat_axes()) return;
   const double steps = event->angleDelta().y() / 120.0;
   if (steps == 0) return;
   zoom_at(event->position(), std::pow(1.15, steps));
 }
 
 void PlotView::keyPressEvent(QKeyEvent* event) {
+  if (flat_axes()) return QWidget::keyPressEvent(event);
   const bool shift = event->modifiers() & Qt::ShiftModifier;
   const bool pan = shift || decor_.flat;
   const QPointF centre(width() / 2.0, height() / 2.0);
@@ -522,6 +546,14 @@ void PlotWindow::refresh() {
       const std::string name = graphics_.object(figure_).name;
       setWindowTitle(QString::fromStdString(name.empty() ? "Figure " + std::to_string(figure_) : name));
     }
+  }
+  // A flat plot stays as drawn; its points tell what they are on hover.
+  const bool flat = view_->flat_axes();
+  if (flat != flat_) {
+    flat_ = flat;
+    view_->setToolTip(flat ? "" : kViewTip);
+    statusBar()->showMessage(flat ? "Hover over a point to see which specimen it is."
+                                  : "Drag to rotate, shift-drag to pan, wheel to zoom, Reset view to go back.");
   }
   view_->model_changed();
 }

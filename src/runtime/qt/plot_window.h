@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "runtime/graphics.h"
 #include "runtime/render.h"
@@ -55,6 +56,12 @@ class PlotView : public QWidget {
 
   /// The picture as it is drawn when the view is still (for tests and screenshots).
   QImage picture(QSize size) const;
+  /// The name of the named point (a specimen of a shape space plot) drawn
+  /// within a few pixels of `at`, or nothing.
+  std::optional<std::string> name_at(QPoint at) const;
+  /// The window's axes are flat x-y plots (a shape space): drawn as they are,
+  /// not turned, zoomed or panned.
+  bool flat_axes() const;
   /// Writes the picture as shown (format from the extension): PNG of `pixels`
   /// at `dpi` (recorded in the file), the vector formats at the view's size
   /// with text as text. Throws RuntimeError naming the file.
@@ -152,6 +159,7 @@ class PlotWindow : public QMainWindow {
   std::function<void(Handle)> on_close_;
   PlotView* view_;
   bool closing_from_model_ = false;
+  bool flat_ = false;  // the window shows flat axes
 };
 
 }  // namespace velmora
