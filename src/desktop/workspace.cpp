@@ -475,6 +475,11 @@ void Workspace::refresh_actions() {
   }
   const WorkingState& s = app_.dispatcher().state();
   const bool busy = app_.running();
+  if (QAbstractButton* dots = button("ToggleDots")) {
+    // The button shows the check mark of the menu item it flips.
+    dots->setCheckable(true);
+    dots->setChecked(app_.port().control_checked("DotCheck") == "on");
+  }
   open_study_->setEnabled(!busy);
   recent_menu_->setEnabled(!busy);
   save_study_->setEnabled(!busy && (s.proto.size() > 0 || !s.data1.empty()));
@@ -482,7 +487,10 @@ void Workspace::refresh_actions() {
   if (seed_ != nullptr) seed_->setEnabled(!busy);
 }
 
-void Workspace::on_action_started(const QString&) { refresh_actions(); }
+void Workspace::on_action_started(const QString&) {
+  cancelled_before_ = app_.port().dialogs_cancelled();
+  refresh_actions();
+}
 
 void Workspace::on_action_finished(const QString& qaction, int outcome) {
   const std::string action = qaction.toStdString();
@@ -515,6 +523,7 @@ QString Workspace::done_line(const std::string& action, int outcome) const {
   if (outcome != static_cast<int>(Outcome::done)) return {};
   const WorkingState& s = app_.dispatcher().state();
   const QString time = QTime::currentTime().toString("HH:mm:ss") + "  ";
+  if (app_.port().dialogs_cancelled() != cancelled_before_) return time + label_text(action) + ": cancelled.";
   auto name = [](const std::filesystem::path& p) { return QString::fromStdString(p.filename().string()); };
   if (action == "LoadProto") {
     if (s.proto.size() == 0) return {};
@@ -546,8 +555,6 @@ QString Workspace::done_line(const std::string& action, int outcome) const {
   if (action == "GoodallF" || action == "BootF" || action == "PermuteF" || action == "GetDisparity" ||
       action == "PermuteVariance")
     return {};  // the result's own line says it
-  if (const double* cancelled = std::get_if<double>(&s.fname1); cancelled != nullptr && action.rfind("Save", 0) == 0)
-    return time + label_text(action) + ": cancelled, nothing written.";
   return time + label_text(action) + " done.";
 }
 

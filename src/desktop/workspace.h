@@ -119,7 +119,8 @@ class Workspace : public QObject {
   bool bypass_gate_ = false;
   bool quitting_ = false;
   int last_outcome_ = 0;
-  std::vector<QString> errors_;  // error texts reported, to mark their console lines
+  std::size_t cancelled_before_ = 0;  // the port's count of cancelled dialogs when the action started
+  std::vector<QString> errors_;       // error texts reported, to mark their console lines
   std::filesystem::path study_file_;
 
   std::function<bool(const QString&)> question_hook_;

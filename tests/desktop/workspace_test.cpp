@@ -58,6 +58,11 @@ TEST_F(WorkspaceTest, ActionsFollowTheStudyAsItLoadsAndClears) {
   settle();
   EXPECT_TRUE(enabled("GoodallF"));
 
+  // The dash-dot switch shows the check mark it flips.
+  click("ToggleDots");
+  EXPECT_TRUE(workspace_->button("ToggleDots")->isChecked());
+  EXPECT_EQ(port().control_checked("DotCheck"), "on");
+
   click("Clear");
   EXPECT_FALSE(enabled("GoodallF") || enabled("ShowMean1"));
   EXPECT_TRUE(enabled("LoadFile1"));  // the protocol stays
@@ -344,6 +349,9 @@ TEST_F(WorkspaceTest, MessagesUseTheButtonLabelsAndTheEchoesStayAsTheyAre) {
   EXPECT_TRUE(console->echoes()->toPlainText().contains("stemp"));
   EXPECT_FALSE(console->messages()->toPlainText().contains("stemp"));
   EXPECT_TRUE(console->messages()->toPlainText().contains("Protocol protocol.txt: ruler"));
+  click("LoadProto");  // no file chosen
+  settle(50);
+  EXPECT_TRUE(console->messages()->toPlainText().contains("Load protocol…: cancelled."));
 }
 
 TEST_F(WorkspaceTest, TheWindowFitsA1280By720Screen) {

@@ -590,7 +590,7 @@ void QtPort::set_control_checked(std::string_view tag, const std::string& state)
 }
 
 std::optional<FileChoice> QtPort::file_dialog(bool save, std::string_view filter, std::string_view title) {
-  return on_gui([&]() -> std::optional<FileChoice> {
+  auto choice = on_gui([&]() -> std::optional<FileChoice> {
     if (!answers_.empty()) {
       const std::filesystem::path p = answers_.front();
       answers_.erase(answers_.begin());
@@ -607,6 +607,8 @@ std::optional<FileChoice> QtPort::file_dialog(bool save, std::string_view filter
     const std::filesystem::path p = file.toStdString();
     return FileChoice{p.filename().string(), p.parent_path()};
   });
+  if (!choice) ++dialogs_cancelled_;
+  return choice;
 }
 
 std::optional<FileChoice> QtPort::open_file(std::string_view filter, std::string_view title) {

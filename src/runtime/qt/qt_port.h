@@ -77,6 +77,8 @@ class QtPort : public QObject, public UiPort {
   /// file dropped on the window, a study being opened); cleared by an empty list.
   void queue_answers(std::vector<std::filesystem::path> paths);
   std::size_t queued_answers() const { return answers_.size(); }
+  /// How many file dialogs were cancelled so far (an action that cancelled one changed nothing).
+  std::size_t dialogs_cancelled() const { return dialogs_cancelled_; }
 
   /// The title and filters a shown file dialog gets instead of the action's own.
   struct DialogLook {
@@ -179,6 +181,7 @@ class QtPort : public QObject, public UiPort {
   std::map<Handle, QPointer<MsgboxdDialog>> boxes_;
   FileDialogHook file_dialog_hook_;
   std::vector<std::filesystem::path> answers_;
+  std::atomic<std::size_t> dialogs_cancelled_{0};
   DialogLooks dialog_looks_;
   std::function<std::string(const std::string&)> wording_;
   std::optional<std::uint64_t> fixed_seed_;
