@@ -29,6 +29,7 @@
 #include "runtime/flat_layout.h"
 #include "runtime/qt/msgboxd_dialog.h"
 #include "runtime/qt/plot_window.h"
+#include "runtime/render_layout.h"
 #include "stats/sample_factory.h"
 
 namespace velmora {
@@ -263,6 +264,13 @@ TEST_F(Desktop, MessageBoxShowsTextTitleAndClosesOnSpaceOrReturn) {
   QKeyEvent ret(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
   QApplication::sendEvent(shown[0], &ret);
   EXPECT_TRUE(boxes("R").empty());
+
+  desktop_->table().call("msgboxd", {std::string("and again"), std::string("E")}, 0);
+  shown = boxes("E");
+  ASSERT_EQ(shown.size(), 1u);
+  QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(shown[0], &esc);
+  EXPECT_TRUE(boxes("E").empty());
 }
 
 TEST_F(Desktop, MessageBoxModes) {
@@ -379,6 +387,19 @@ TEST_F(Desktop, DragRotatesWheelZoomsResetReturns) {
                     Qt::NoScrollPhase, false);
   QApplication::sendEvent(view, &wheel);
   EXPECT_GT(view->view()->zoom, 1);
+  // The wheel zooms at the pointer: the point under it stays under it.
+  {
+    const QSize size = view->size();
+    auto at = [&](const RenderView& v) {
+      return layout_axes(g, f, size.width(), size.height(), v).project(Eigen::Vector3d(1, 1, 1));
+    };
+    const Eigen::Vector2d before_zoom = at(*view->view());
+    const QPointF pointer(before_zoom.x(), before_zoom.y());
+    QWheelEvent in(pointer, pointer, QPoint(), QPoint(0, 240), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &in);
+    EXPECT_LT((at(*view->view()) - before_zoom).norm(), 1e-6);
+    EXPECT_NE(at(*view->view()), at(RenderView{view->view()->azimuth, view->view()->elevation, 1}));
+  }
 
   QAction* reset = w->findChild<QAction*>("ResetView");
   ASSERT_NE(reset, nullptr);
