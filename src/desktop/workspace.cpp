@@ -590,7 +590,8 @@ void Workspace::on_figure(int figure, int event, bool claimed) {
       plot_->figure_changed();
     }
   }
-  refresh_actions();
+  // A plot window opening or closing changes what the exports can do.
+  if (e == FigureEvent::opened || e == FigureEvent::closed) refresh_actions();
 }
 
 int Workspace::run_action(const std::string& action, const std::vector<std::filesystem::path>& answers) {

@@ -232,8 +232,14 @@ void PlotView::refresh_decor() {
 }
 
 void PlotView::model_changed() {
-  refresh_decor();
-  update();
+  // A restyle changes every line in turn: one look at the model for the lot.
+  if (decor_pending_) return;
+  decor_pending_ = true;
+  QTimer::singleShot(0, this, [this] {
+    decor_pending_ = false;
+    refresh_decor();
+    update();
+  });
 }
 
 bool PlotView::large() const { return points_ > kLargePlot && !flat_axes(); }

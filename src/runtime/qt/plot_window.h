@@ -114,6 +114,7 @@ class PlotView : public QWidget {
   PlotDecor decor_;
   std::vector<PointOverlay> highlight_;
   int decor_version_ = 0;
+  bool decor_pending_ = false;
   std::size_t points_ = 0;
   QString placeholder_;
 
