@@ -21,13 +21,15 @@ void load_proto(WorkingState& s, UiPort& ui) {
 namespace {
 
 // A new first sample replaces the old one whole (a smaller sample leaves no
-// stale specimens behind) and switches the wireframe off. The curve starts come
+// stale specimens behind), unslid, and switches the wireframe off. The curve starts come
 // back as the whole kept row, its first N+1 entries new.
 void keep_first_sample(WorkingState& s, FirstSample&& sample, UiPort& ui, int dims) {
   s.rbreak = std::move(sample.rbreak);
   s.data1 = std::move(sample.data1);
   s.data1cs = std::move(sample.data1cs);
   s.mean1 = std::move(sample.mean1);
+  s.curves1 = std::move(sample.curves1);
+  s.slid1.clear();
   s.wireactive = 0;
   s.sources.first = ui.working_folder() / sample.fname;
   s.sources.first_dims = dims;
@@ -56,6 +58,8 @@ void load_file2(WorkingState& s, UiPort& ui) {
   s.sources.second_from_table = sample->from_table;
   s.names2 = sample->from_table ? std::vector<std::string>{}
                                 : tps_specimen_names(s.sources.second, static_cast<std::size_t>(s.data2.count()));
+  s.curves2.clear();  // a second sample brings no clicks; sliding uses its own curve points
+  s.slid2.clear();
 }
 
 void load_wire_frame(WorkingState& s, UiPort& ui) {

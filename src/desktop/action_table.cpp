@@ -48,6 +48,9 @@ const std::vector<ActionInfo>& action_table() {
       {"GetDisparity", "Disparity", G::statistics, N::second_sample, "Procrustes variance of each sample"},
       {"PermuteVariance", "Permute variance", G::statistics, N::second_sample,
        "Permutation test of the difference of the disparities (runs in the background)"},
+      {"SlideSamples", "Slide semilandmarks", G::shape, N::first_sample,
+       "Slide the semilandmarks of both samples along their curves, iterated with the superimposition (runs in the "
+       "background; can be cancelled); the slid samples replace the loaded ones until the next load"},
       {"ShapePCA", "Shape space", G::shape, N::second_sample,
        "Principal components of both samples: a scatter of the chosen pair and a scree plot (runs in the "
        "background)"},
@@ -94,7 +97,7 @@ std::string group_title(ActionGroup group) {
     case ActionGroup::statistics:
       return "3. Statistics";
     case ActionGroup::shape:
-      return "4. Shape space";
+      return "4. Sliding and shape space";
     case ActionGroup::plot:
       return "5. Plot window";
     case ActionGroup::styling:

@@ -1,5 +1,5 @@
 // The study's plot, docked in the main window: the figure a first-sample load
-// draws, with its own toolbar (reset, export), and the decoration every plot
+// (or the sliding of its semilandmarks) draws, with its own toolbar (reset, export), and the decoration every plot
 // of the desktop gets (legend, means on top, axis names, flat 2D studies).
 #pragma once
 

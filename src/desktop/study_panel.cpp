@@ -120,7 +120,7 @@ void StudyPanel::show_study(const WorkingState& s) {
                     s.data2cs.size() == o.data2cs.size() && s.names1 == o.names1 && s.names2 == o.names2 &&
                     s.sources.protocol == o.sources.protocol && s.sources.first == o.sources.first &&
                     s.sources.second == o.sources.second && s.sources.wireframe == o.sources.wireframe &&
-                    s.wirelist.rows() == o.wirelist.rows();
+                    s.slid1 == o.slid1 && s.slid2 == o.slid2 && s.wirelist.rows() == o.wirelist.rows();
   if (same) return;
   rebuild(s);
 }
@@ -190,6 +190,8 @@ void StudyPanel::add_sample(int which, const WorkingState& s) {
   fixed(top, order++, QString("Dimension: %1").arg(two_d ? "2D" : "3D"));
   fixed(top, order++, QString("Specimens: %1").arg(n));
   fixed(top, order++, QString("Points per specimen: %1").arg(p));
+  const std::string& slid = which == 1 ? s.slid1 : s.slid2;
+  if (!slid.empty()) fixed(top, order++, QString::fromStdString(slid));
 
   Eigen::RowVectorXd distance = Eigen::RowVectorXd::Constant(n, std::nan(""));
   try {

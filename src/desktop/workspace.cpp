@@ -90,10 +90,11 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
     return dialog_look(app_.running_action(), app_.port().control_value("ZEPButton") != 0);
   });
   port.set_plot_decorator(study_decor);
-  // The figure a first-sample load draws is the study's plot, shown in the window.
+  // The figure a first-sample load (or the sliding that replaces the sample)
+  // draws is the study's plot, shown in the window.
   port.set_figure_claim([this](Handle) {
     const std::string action = app_.running_action();
-    return action == "LoadFile1" || action == "LoadFile2D";
+    return action == "LoadFile1" || action == "LoadFile2D" || action == "SlideSamples";
   });
   app_.set_action_wording([](const std::string& action) { return label_text(action).toStdString(); });
   app_.set_callback_gate([this](const QString& text) {
@@ -301,7 +302,20 @@ void Workspace::build_panel() {
       });
     }
     if (g == ActionGroup::shape) {
-      // The components the shape space shows, and how many times the difference is drawn.
+      // How the semilandmarks slide, the components the shape space shows, and
+      // how many times the difference is drawn.
+      auto* criterion = w.findChild<QWidget*>("SlideCriterion");
+      auto* on_curve = w.findChild<QWidget*>("ProjectOnCurve");
+      if (criterion != nullptr && on_curve != nullptr) {
+        auto* pair = new QWidget(panel);
+        auto* row = new QHBoxLayout(pair);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->addWidget(criterion);
+        row->addWidget(on_curve);
+        auto* label = new QLabel("Slide by:", panel);
+        label->setBuddy(criterion);
+        add_row(g, label, pair);
+      }
       auto* pcx = w.findChild<QWidget*>("PCXBox");
       auto* pcy = w.findChild<QWidget*>("PCYBox");
       if (pcx != nullptr && pcy != nullptr) {

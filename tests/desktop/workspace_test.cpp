@@ -166,6 +166,27 @@ TEST_F(WorkspaceTest, TheTwoDimensionalStudyIsDrawnFlatAndDraggingPans) {
   EXPECT_EQ(view->shown_view()->pan_y, -20);
 }
 
+TEST_F(WorkspaceTest, SlidSamplesReplaceTheLoadedOnesInThePlotAndThePanel) {
+  load_skull(false);
+  settle();
+  const Handle loaded = workspace_->plot()->figure();
+  ASSERT_NE(loaded, 0);
+  click("SlideSamples");
+  ASSERT_TRUE(wait_until([&] { return !app_->running(); }));
+  settle();
+  ASSERT_FALSE(state().slid1.empty()) << port().console_text();
+  const Handle slid = workspace_->plot()->figure();
+  EXPECT_NE(slid, 0);
+  EXPECT_EQ(port().plot_window(slid), nullptr);  // in the window, not a plot window of its own
+  EXPECT_NE(slid, loaded);
+  EXPECT_FALSE(port().graphics().is_handle(loaded));  // the plot it replaces is closed
+  QTreeWidgetItem* first = workspace_->study_panel()->tree()->topLevelItem(1);
+  bool noted = false;
+  for (int i = 0; i < first->childCount(); ++i)
+    noted = noted || first->child(i)->text(0).toStdString() == state().slid1;
+  EXPECT_TRUE(noted);
+}
+
 TEST_F(WorkspaceTest, ResultsLogKeepsEveryTestWithItsSeedAndSavesCsvAndJson) {
   load_skull();
   window().findChild<QLineEdit*>("SeedEdit")->setText("42");
