@@ -304,18 +304,12 @@ void Workspace::build_panel() {
     if (g == ActionGroup::shape) {
       // How the semilandmarks slide, the components the shape space shows, and
       // how many times the difference is drawn.
-      auto* criterion = w.findChild<QWidget*>("SlideCriterion");
-      auto* on_curve = w.findChild<QWidget*>("ProjectOnCurve");
-      if (criterion != nullptr && on_curve != nullptr) {
-        auto* pair = new QWidget(panel);
-        auto* row = new QHBoxLayout(pair);
-        row->setContentsMargins(0, 0, 0, 0);
-        row->addWidget(criterion);
-        row->addWidget(on_curve);
+      if (auto* criterion = w.findChild<QWidget*>("SlideCriterion")) {
         auto* label = new QLabel("Slide by:", panel);
         label->setBuddy(criterion);
-        add_row(g, label, pair);
+        add_row(g, label, criterion);
       }
+      if (auto* on_curve = w.findChild<QWidget*>("ProjectOnCurve")) add_row(g, nullptr, on_curve);
       auto* pcx = w.findChild<QWidget*>("PCXBox");
       auto* pcy = w.findChild<QWidget*>("PCYBox");
       if (pcx != nullptr && pcy != nullptr) {
