@@ -26,6 +26,9 @@ void clear(WorkingState& s, UiPort& ui) {
   if (s.fighand1 && ui.graphics().is_handle(*s.fighand1)) ui.graphics().close(*s.fighand1);
   s.fighand1.reset();
   s.fname1 = std::monostate{};
+  s.names1.clear();
+  s.names2.clear();
+  s.sources = StudySources{s.sources.protocol};  // the protocol stays, as proto does
   ui.set_control_string("BigBox", "    ");
 }
 

@@ -93,8 +93,9 @@ std::optional<std::string> check_analyze_options(const AnalyzeOptions& o) {
     return "--rounds is a whole number from 1 to " + std::to_string(static_cast<int>(kMostResamplingRounds)) +
            " (each round r gives 100 x r^2 sets)";
   const std::pair<const char*, const std::optional<fs::path>*> outputs[] = {
-      {"--save", &o.save},       {"--save-aligned", &o.save_aligned}, {"--save-2d", &o.save_2d},
-      {"--save-second", &o.save_second}, {"--figure", &o.figure},      {"--json", &o.json}};
+      {"--save", &o.save},       {"--save-aligned", &o.save_aligned},
+      {"--save-2d", &o.save_2d}, {"--save-second", &o.save_second},
+      {"--figure", &o.figure},   {"--json", &o.json}};
   std::vector<std::pair<const char*, fs::path>> targets;
   for (const auto& [name, path] : outputs) {
     if (!*path) continue;

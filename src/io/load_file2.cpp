@@ -91,6 +91,8 @@ std::optional<SecondSample> load_file2(const Eigen::MatrixXd& mean1, UiPort& ui)
     deferred.pass_on(ui.console());
     throw;
   }
+  out.fname = fname;
+  out.from_table = zepreq != 0;
   const Handle h = ui.control_handle("FileBox2");
   ui.console().echo("h", static_cast<double>(h));
   ui.set_control_string("FileBox2", sprintf_m("%s \\nhas %i specimens \\nwith %i landmarks", fname, nd, md / 3));
