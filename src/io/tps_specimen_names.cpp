@@ -4,6 +4,11 @@
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
+
+#include "io/open_input.h"
+#include "io/text_scanner.h"
+#include "runtime/error.h"
 
 namespace velmora {
 namespace {
@@ -30,8 +35,18 @@ bool after(const std::string& line, const char* key, std::string& rest) {
 std::vector<std::string> tps_specimen_names(std::istream& in, std::size_t count) {
   std::vector<std::string> ids, images;
   std::string line, rest;
-  while (std::getline(in, line)) {
-    line = trimmed(line);
+  // Lines as the readers see them (LF, CR LF or CR ends, none longer than the
+  // readers allow); the names are a nicety, so a file that fails gives none.
+  TextScanner scanner(in, "");
+  for (;;) {
+    std::optional<std::string> next;
+    try {
+      next = scanner.rest_of_line();
+    } catch (const RuntimeError&) {
+      return {};
+    }
+    if (!next) break;
+    line = trimmed(*next);
     if (after(line, "LM=", rest)) {
       if (std::atof(rest.c_str()) <= 1) break;
       ids.emplace_back();
@@ -52,6 +67,7 @@ std::vector<std::string> tps_specimen_names(std::istream& in, std::size_t count)
 }
 
 std::vector<std::string> tps_specimen_names(const std::filesystem::path& file, std::size_t count) {
+  if (not_a_file(file)) return {};
   std::ifstream in(file, std::ios::binary);
   if (!in) return {};
   return tps_specimen_names(in, count);

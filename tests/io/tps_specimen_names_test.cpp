@@ -21,6 +21,7 @@ TEST(TpsSpecimenNames, IdsImagesNumbersAndFilesThatDoNotMatch) {
       {"ID wins over IMAGE, either order", two + "ID=a\nIMAGE=a.jpg\n" + two + "IMAGE=b.jpg\nID=b\n", 2, {"a", "b"}},
       {"IMAGE when there is no ID", two + "IMAGE=a.jpg\n" + two, 2, {"a.jpg", ""}},
       {"either case, blanks and CR LF", "lm=2\r\n1 2 3\r\n4 5 6\r\n  id= left one \r\n", 1, {"left one"}},
+      {"old Mac line ends", "LM=2\r1 2 3\r4 5 6\rID=a\rLM=2\r1 2 3\r4 5 6\rID=b\r", 2, {"a", "b"}},
       {"no names at all", two + two, 2, {}},
       {"another number of specimens", two + "ID=a\n", 2, {}},
       {"a header of count 1 ends the file", two + "ID=a\nLM=1\n0 0 0\nID=b\n", 1, {"a"}},
