@@ -373,33 +373,44 @@ static void block_products(const double* k, const long* row_start, const int* ro
 
 // Weighted sums of 3 by 3 blocks (see block_products): the blocks above the
 // diagonal and those read from below it are summed apart, the latter
-// transposed once at the end.
-static void block_sums(const double* k, const long* row_start, const int* rows, int n_rows, const int* cols, int n_cols,
-                       const double* w, double* q) {
+// transposed once at the end. Four columns at a time into four partial sums,
+// so that the additions do not wait on each other.
+template <bool T>
+static void weighted_blocks(const double* k, const long* row_start, int row, const int* cols, int c_begin, int c_end,
+                            const double* w, double* out) {
+  const Vec4 zero = {0, 0, 0, 0};
+  Vec4 lo[4] = {zero, zero, zero, zero}, hi[4] = {zero, zero, zero, zero};
+  double last[4] = {0, 0, 0, 0};
+  int c = c_begin;
+  for (; c + 4 <= c_end; c += 4) {
+    for (int l = 0; l < 4; ++l) {
+      const double* b = block_at<T>(k, row_start, row, cols[c + l]);
+      lo[l] += w[c + l] * load4(b);
+      hi[l] += w[c + l] * load4(b + 4);
+      last[l] += w[c + l] * b[8];
+    }
+  }
+  for (; c < c_end; ++c) {
+    const double* b = block_at<T>(k, row_start, row, cols[c]);
+    lo[0] += w[c] * load4(b);
+    hi[0] += w[c] * load4(b + 4);
+    last[0] += w[c] * b[8];
+  }
+  const Vec4 lo_sum = (lo[0] + lo[1]) + (lo[2] + lo[3]), hi_sum = (hi[0] + hi[1]) + (hi[2] + hi[3]);
+  store4(out, lo_sum);
+  store4(out + 4, hi_sum);
+  out[8] = (last[0] + last[1]) + (last[2] + last[3]);
+}
+
+static void block_sums(const double* k, const long* row_start, const int* rows, int n_rows, const int* cols,
+                       int n_cols, const double* w, double* q) {
   for (int r = 0; r < n_rows; ++r) {
-    const int row = rows[r];
-    const int at = first_at_least(cols, 0, n_cols, row);
-    Vec4 below0 = {0, 0, 0, 0}, below1 = below0, above0 = below0, above1 = below0;
-    double below8 = 0, above8 = 0;
-    for (int c = 0; c < at; ++c) {
-      const double* b = block_at<true>(k, row_start, row, cols[c]);
-      below0 += w[c] * load4(b);
-      below1 += w[c] * load4(b + 4);
-      below8 += w[c] * b[8];
-    }
-    for (int c = at; c < n_cols; ++c) {
-      const double* b = block_at<false>(k, row_start, row, cols[c]);
-      above0 += w[c] * load4(b);
-      above1 += w[c] * load4(b + 4);
-      above8 += w[c] * b[8];
-    }
+    const int at = first_at_least(cols, 0, n_cols, rows[r]);
+    double below[12], above[12];
+    weighted_blocks<true>(k, row_start, rows[r], cols, 0, at, w, below);
+    weighted_blocks<false>(k, row_start, rows[r], cols, at, n_cols, w, above);
     double* out = q + 9 * r;
-    const double below[9] = {below0[0], below0[1], below0[2], below0[3], below1[0],
-                             below1[1], below1[2], below1[3], below8};
-    store4(out, above0);
-    store4(out + 4, above1);
-    out[8] = above8;
     for (int i = 0; i < 3; ++i)
-      for (int j = 0; j < 3; ++j) out[3 * i + j] += below[3 * j + i];
+      for (int j = 0; j < 3; ++j) out[3 * i + j] = above[3 * i + j] + below[3 * j + i];
   }
 }
