@@ -186,7 +186,7 @@ Squares squares(const GramBlocks& b, const BlockGroup& g, const double* fits) {
 
 }  // namespace
 
-GramBlocks make_gram_blocks(const ResamplingPool& pool, int first, int count) {
+GramBlocks make_gram_blocks(const ResamplingPool& pool, int first, int count, const std::function<bool()>& keep_going) {
   const auto& kernels = detail::fit_kernels();
   const Eigen::Index p = pool.points;
   const long m = count;
@@ -243,6 +243,7 @@ GramBlocks make_gram_blocks(const ResamplingPool& pool, int first, int count) {
         for (long i = 0; i < 9 * (m - a); ++i) row[i] += out[i];
       }
     });
+    if (keep_going && t0 + len < p && !keep_going()) return GramBlocks{};
   }
   for (long a = 0; a < m; ++a) {
     const double* own = b.k.data() + b.row_start[a] + 9 * a;

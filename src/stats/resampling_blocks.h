@@ -24,6 +24,7 @@
 
 #include <Eigen/Dense>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -52,8 +53,10 @@ struct GramBlocks {
 
 /// The blocks of pooled specimens first .. first + count - 1: one pass over
 /// their points (p m^2 / 2 products), in parallel, the same numbers whatever
-/// the number of threads.
-GramBlocks make_gram_blocks(const ResamplingPool& pool, int first, int count);
+/// the number of threads. `keep_going` is asked between chunks of points
+/// (from this thread); when it returns false the result is empty (count 0).
+GramBlocks make_gram_blocks(const ResamplingPool& pool, int first, int count,
+                            const std::function<bool()>& keep_going = {});
 
 /// The memory the blocks of m specimens take: 36 m (m + 1) bytes, one
 /// triangle of the symmetric m by m matrix of 3 by 3 blocks.

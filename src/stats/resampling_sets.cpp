@@ -39,6 +39,13 @@ bool run_chunked(std::int64_t nboots, Eigen::Index points, int largest_group, in
   return true;
 }
 
+// While the blocks are computed no set is done yet: progress says 0 and can
+// cancel.
+std::function<bool()> precomputing(const SetProgress& progress, std::int64_t nboots) {
+  if (!progress) return {};
+  return [&progress, nboots] { return progress(0, nboots); };
+}
+
 }  // namespace
 
 std::int64_t progress_chunk(std::int64_t nboots) { return std::clamp<std::int64_t>(nboots / 50, 32, 512); }
@@ -57,7 +64,13 @@ FSets run_fscore_sets(const ResamplingPool& pool, int n1, int n2, GroupDraw draw
   const ResampledTest test = draw == GroupDraw::bootstrap ? ResampledTest::bootstrap_f : ResampledTest::permutation_f;
   out.path = path == ResamplingPath::automatic ? choose_resampling_path(test, pool.points, n1, n2, nboots) : path;
   GramBlocks blocks;
-  if (out.path == ResamplingPath::blocks) blocks = make_gram_blocks(pool, 0, tcnt);
+  if (out.path == ResamplingPath::blocks) {
+    blocks = make_gram_blocks(pool, 0, tcnt, precomputing(progress, nboots));
+    if (blocks.count == 0) {
+      out.cancelled = true;
+      return out;
+    }
+  }
   std::atomic<std::int64_t> on_points = 0;
   const bool done =
       run_chunked(nboots, pool.points, std::max(n1, n2), tcnt, progress, [&](std::int64_t set, ThreadWork& work) {
@@ -101,8 +114,12 @@ VarianceSets run_variance_sets(const ResamplingPool& pool, int n1, int n2, std::
   // those around the second: each half has its blocks.
   GramBlocks first, second;
   if (out.path == ResamplingPath::blocks) {
-    first = make_gram_blocks(pool, 0, tcnt);
-    second = make_gram_blocks(pool, tcnt, tcnt);
+    first = make_gram_blocks(pool, 0, tcnt, precomputing(progress, nboots));
+    if (first.count > 0) second = make_gram_blocks(pool, tcnt, tcnt, precomputing(progress, nboots));
+    if (second.count == 0) {
+      out.cancelled = true;
+      return out;
+    }
   }
   std::atomic<std::int64_t> on_points = 0;
   const bool done =

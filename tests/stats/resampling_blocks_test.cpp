@@ -79,7 +79,9 @@ Counted check_f_sets(const Study& s, bool bootstrap, int sets, const std::string
     const double spread = slow.bdist1 + slow.bdist2;
     EXPECT_LE(std::fabs(fast.bdist1 - slow.bdist1), kAgreement * spread) << at << " bdist1";
     EXPECT_LE(std::fabs(fast.bdist2 - slow.bdist2), kAgreement * spread) << at << " bdist2";
-    if (n1 == 1) EXPECT_EQ(fast.bdist1, 0) << at;
+    if (n1 == 1) {
+      EXPECT_EQ(fast.bdist1, 0) << at;
+    }
   }
   return counted;
 }
@@ -196,6 +198,10 @@ TEST(GramBlocks, AreTheCrossProductsAboutTheMean) {
   };
   const GramBlocks b = blocks_on(2, 2, 5);
   EXPECT_EQ(b.k, blocks_on(1, 2, 5).k);
+  // Asked between its three chunks of points whether to go on.
+  int asked = 0;
+  EXPECT_EQ(make_gram_blocks(pool, 2, 5, [&] { return ++asked < 2; }).count, 0);
+  EXPECT_EQ(asked, 2);
   Eigen::MatrixXd z = Eigen::MatrixXd::Zero(2500, 3);
   for (int i = 2; i < 7; ++i) z += pool.unit.middleCols(3 * i, 3) / 5.0;
   EXPECT_LT((b.zz - z.transpose() * z).cwiseAbs().maxCoeff(), 1e-13);
@@ -304,6 +310,12 @@ TEST(ResamplingSets, BlocksPrintWhatThePointsPrint) {
     return run_fscore_sets(pool, 9, 11, GroupDraw::bootstrap, 300, 4, {}, ResamplingPath::blocks);
   };
   const FSets one = run(1), both = run(2);
+  // A cancel while the blocks are computed: no set is done.
+  const Study wide = make_study(2500, 4, 5, 0.05, 0.05, 83);
+  const FSets stopped = run_fscore_sets(
+      make_resampling_pool(pooled(wide)), 4, 5, GroupDraw::permutation, 100, 1,
+      [](std::int64_t done, std::int64_t) { return done > 0; }, ResamplingPath::blocks);
+  EXPECT_TRUE(stopped.cancelled);
   EXPECT_EQ(one.path, ResamplingPath::blocks);
   EXPECT_EQ(one.bfscore, both.bfscore);
   EXPECT_EQ(one.last_bmean1, both.last_bmean1);
