@@ -296,8 +296,8 @@ TEST(ResamplingPath, ChoiceFollowsTheOperationCountsAndTheMemory) {
 TEST(ResamplingSets, BlocksPrintWhatThePointsPrint) {
   for (int points : {100, 300, 1000, 3000}) {
     const Study s = make_study(points, 25, 30, 0.05, 0.01, 81);
-    const auto on_points = testing::printed_texts(two(s), ResamplingPath::points, 400, 9);
-    const auto on_blocks = testing::printed_texts(two(s), ResamplingPath::blocks, 400, 9);
+    const auto on_points = testing::printed_texts(two(s), ResamplingPath::points, 200, 9);
+    const auto on_blocks = testing::printed_texts(two(s), ResamplingPath::blocks, 200, 9);
     EXPECT_EQ(on_blocks.text, on_points.text) << points;
     EXPECT_EQ(on_blocks.on_points, (std::vector<std::int64_t>{0, 0, 0})) << points;
     for (size_t i = 0; i < on_points.cutoffs.size(); ++i)
