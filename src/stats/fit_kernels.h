@@ -36,10 +36,10 @@ struct FitKernels {
   /// arrays padded).
   void (*block_products)(const double* k, const long* row_start, const int* rows, int n_rows, const int* cols,
                          int n_cols, const double* a, double* q);
-  /// Q_r = sum over c of w_c K(rows[r], cols[c]) (K, rows, cols and Q as for
-  /// block_products; w one weight per column).
-  void (*block_sums)(const double* k, const long* row_start, const int* rows, int n_rows, const int* cols, int n_cols,
-                     const double* w, double* q);
+  /// Q_r = sum over c of w_c K(members[r], members[c]) within one group of n
+  /// (members ascending; K and Q as for block_products, w one weight per
+  /// member).
+  void (*block_sums)(const double* k, const long* row_start, const int* members, int n, const double* w, double* q);
   const char* name;
 };
 

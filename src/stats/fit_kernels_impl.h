@@ -371,45 +371,55 @@ static void block_products(const double* k, const long* row_start, const int* ro
   }
 }
 
-// Weighted sums of 3 by 3 blocks (see block_products): the blocks above the
-// diagonal and those read from below it are summed apart, the latter
-// transposed once at the end. Four columns at a time into four partial sums,
-// so that the additions do not wait on each other.
-template <bool T>
-static void weighted_blocks(const double* k, const long* row_start, int row, const int* cols, int c_begin, int c_end,
-                            const double* w, double* out) {
+// Weighted sums of 3 by 3 blocks within one group (see block_products):
+// each block (r, c), c >= r, is read once and serves both rows, Q_r += w_c
+// K(r, c) and Q_c += w_r K(r, c)'. The second is gathered untransposed in
+// q + 9c while row c waits, and transposed when row c comes; the first runs
+// over four columns at a time into partial sums.
+static void block_sums(const double* k, const long* row_start, const int* members, int n, const double* w,
+                       double* q) {
+  for (int i = 0; i < 9 * n; ++i) q[i] = 0;
   const Vec4 zero = {0, 0, 0, 0};
-  Vec4 lo[4] = {zero, zero, zero, zero}, hi[4] = {zero, zero, zero, zero};
-  double last[4] = {0, 0, 0, 0};
-  int c = c_begin;
-  for (; c + 4 <= c_end; c += 4) {
-    for (int l = 0; l < 4; ++l) {
-      const double* b = block_at<T>(k, row_start, row, cols[c + l]);
-      lo[l] += w[c + l] * load4(b);
-      hi[l] += w[c + l] * load4(b + 4);
-      last[l] += w[c + l] * b[8];
+  for (int r = 0; r < n; ++r) {
+    const double* row = k + row_start[members[r]];
+    const double wr = w[r];
+    Vec4 lo[4] = {zero, zero, zero, zero}, hi[4] = {zero, zero, zero, zero};
+    double last[4] = {0, 0, 0, 0};
+    const double* own = row + 9L * members[r];
+    lo[0] = wr * load4(own);
+    hi[0] = wr * load4(own + 4);
+    last[0] = wr * own[8];
+    int c = r + 1;
+    for (; c + 4 <= n; c += 4) {
+      for (int l = 0; l < 4; ++l) {
+        const double* b = row + 9L * members[c + l];
+        const Vec4 b0 = load4(b), b1 = load4(b + 4);
+        lo[l] += w[c + l] * b0;
+        hi[l] += w[c + l] * b1;
+        last[l] += w[c + l] * b[8];
+        double* t = q + 9 * (c + l);
+        store4(t, load4(t) + wr * b0);
+        store4(t + 4, load4(t + 4) + wr * b1);
+        t[8] += wr * b[8];
+      }
     }
-  }
-  for (; c < c_end; ++c) {
-    const double* b = block_at<T>(k, row_start, row, cols[c]);
-    lo[0] += w[c] * load4(b);
-    hi[0] += w[c] * load4(b + 4);
-    last[0] += w[c] * b[8];
-  }
-  const Vec4 lo_sum = (lo[0] + lo[1]) + (lo[2] + lo[3]), hi_sum = (hi[0] + hi[1]) + (hi[2] + hi[3]);
-  store4(out, lo_sum);
-  store4(out + 4, hi_sum);
-  out[8] = (last[0] + last[1]) + (last[2] + last[3]);
-}
-
-static void block_sums(const double* k, const long* row_start, const int* rows, int n_rows, const int* cols,
-                       int n_cols, const double* w, double* q) {
-  for (int r = 0; r < n_rows; ++r) {
-    const int at = first_at_least(cols, 0, n_cols, rows[r]);
-    double below[12], above[12];
-    weighted_blocks<true>(k, row_start, rows[r], cols, 0, at, w, below);
-    weighted_blocks<false>(k, row_start, rows[r], cols, at, n_cols, w, above);
+    for (; c < n; ++c) {
+      const double* b = row + 9L * members[c];
+      const Vec4 b0 = load4(b), b1 = load4(b + 4);
+      lo[0] += w[c] * b0;
+      hi[0] += w[c] * b1;
+      last[0] += w[c] * b[8];
+      double* t = q + 9 * c;
+      store4(t, load4(t) + wr * b0);
+      store4(t + 4, load4(t + 4) + wr * b1);
+      t[8] += wr * b[8];
+    }
+    const Vec4 lo_sum = (lo[0] + lo[1]) + (lo[2] + lo[3]), hi_sum = (hi[0] + hi[1]) + (hi[2] + hi[3]);
+    const double above[9] = {lo_sum[0], lo_sum[1], lo_sum[2], lo_sum[3], hi_sum[0],
+                             hi_sum[1], hi_sum[2], hi_sum[3], (last[0] + last[1]) + (last[2] + last[3])};
     double* out = q + 9 * r;
+    double below[9];
+    for (int i = 0; i < 9; ++i) below[i] = out[i];
     for (int i = 0; i < 3; ++i)
       for (int j = 0; j < 3; ++j) out[3 * i + j] = above[3 * i + j] + below[3 * j + i];
   }

@@ -121,8 +121,7 @@ bool superimpose(const ResamplingPool& pool, const GramBlocks& b, BlockGroup& g,
     write_rows(w[j] * Eigen::Matrix3d::Identity(), g.coefficients.data() + 9 * j);
     total += w[j];
   }
-  detail::fit_kernels().block_sums(b.k.data(), b.row_start.data(), g.members.data(), n, g.members.data(), n, w,
-                                   g.products.data());
+  detail::fit_kernels().block_sums(b.k.data(), b.row_start.data(), g.members.data(), n, w, g.products.data());
   measure_sums(b, g);
   if (!(g.size > 1e-4 * total)) return false;
   for (int iteration = 0; iteration < 3; ++iteration) {

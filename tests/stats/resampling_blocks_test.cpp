@@ -242,21 +242,20 @@ TEST(FitKernels, BlockProductsAreThePlainProducts) {
   }
   k.resize(k.size() + 4);
   const std::vector<int> rows = {0, 2, 3, 5, 6, 9, 10}, cols = {1, 2, 4, 5, 8, 10};
-  std::vector<double> a(9 * cols.size() + 4), w(cols.size()), q(9 * rows.size() + 4), sums(9 * rows.size() + 4);
+  std::vector<double> a(9 * cols.size() + 4), w(rows.size()), q(9 * rows.size() + 4), sums(9 * rows.size() + 4);
   for (double& v : a) v = normal(rng);
   for (double& v : w) v = normal(rng);
   for (const auto* kernels : {&detail::fit_kernels(), &detail::portable_fit_kernels()}) {
     kernels->block_products(k.data(), row_start.data(), rows.data(), static_cast<int>(rows.size()), cols.data(),
                             static_cast<int>(cols.size()), a.data(), q.data());
-    kernels->block_sums(k.data(), row_start.data(), rows.data(), static_cast<int>(rows.size()), cols.data(),
-                        static_cast<int>(cols.size()), w.data(), sums.data());
+    kernels->block_sums(k.data(), row_start.data(), rows.data(), static_cast<int>(rows.size()), w.data(), sums.data());
     for (size_t r = 0; r < rows.size(); ++r) {
       Eigen::Matrix3d product = Eigen::Matrix3d::Zero(), sum = Eigen::Matrix3d::Zero();
       for (size_t c = 0; c < cols.size(); ++c) {
         const Eigen::Map<const Eigen::Matrix<double, 3, 3, Eigen::RowMajor>> ac(a.data() + 9 * c);
         product += full[rows[r] * m + cols[c]] * ac;
-        sum += w[c] * full[rows[r] * m + cols[c]];
       }
+      for (size_t c = 0; c < rows.size(); ++c) sum += w[c] * full[rows[r] * m + rows[c]];  // within the rows
       const Eigen::Map<const Eigen::Matrix<double, 3, 3, Eigen::RowMajor>> got(q.data() + 9 * r),
           got_sum(sums.data() + 9 * r);
       EXPECT_LT((got - product).cwiseAbs().maxCoeff(), 1e-13) << kernels->name << " row " << rows[r];
