@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "geometry/curve_polylines.h"
 #include "runtime/console.h"
 #include "runtime/sample.h"
 #include "runtime/ui_port.h"
@@ -17,6 +18,8 @@ struct FirstSample {
   Sample data1;                // p by 3 by n, superimposed
   Eigen::RowVectorXd data1cs;  // 1 by n: centroid sizes after the ruler scaling
   Eigen::MatrixXd mean1;       // p by 3
+  std::string fname;           // the chosen file's name (its folder is the working folder)
+  CurvePolylines curves1;      // every specimen's digitised curves, in its frame in data1
 };
 
 /// The configurations before superimposition: what the cutting, resampling,
@@ -25,6 +28,7 @@ struct CutSample {
   Eigen::RowVectorXd rbreak;
   Sample centred;            // p by 3 by n, each specimen centred
   Eigen::RowVectorXd sizes;  // 1 by n centroid sizes
+  CurvePolylines clicks;     // each specimen's digitised curves, scaled and shifted as it was
 };
 
 /// Cuts each specimen point list of `y` (x1 y1 z1 ... in digitising order) at
@@ -33,7 +37,9 @@ struct CutSample {
 /// resampled with pick3points, the last point of the list is never used. Then
 /// the ruler (when proto value 1 is 1) scales each row to the ruler length and
 /// its two landmarks are removed (rbreak moves 6 values), and each specimen is
-/// centred and sized. The curve starts are written over entries 1..N+1 of
+/// centred and sized. The digitised points of every curve are kept in `clicks`,
+/// scaled and shifted with their specimen (a closed curve's first point
+/// repeated at the end, as its resampling closes it). The curve starts are written over entries 1..N+1 of
 /// `previous_rbreak` (the curve starts kept from the last load; entries after
 /// N+1 stay, and the ruler shift moves them too), so the echoes show the whole
 /// row as it stands. Echoes `rbreak` after each curve of the first specimen
@@ -49,7 +55,8 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
 
 /// "LoadFile1" (dims 3) or "LoadFile2D" (dims 2): checks the protocol, asks for
 /// the landmark file, cuts and sizes the specimens, superimposes them with
-/// getpproc3, then opens a new plot window (`fgg2`, echoed) and draws mean1
+/// getpproc3 (carrying each specimen's digitised curves into its superimposed
+/// frame, `curves1`), then opens a new plot window (`fgg2`, echoed) and draws mean1
 /// ("r*") and data1 ("bo"); the 2D form then looks from (0, 0, 10). Nothing when
 /// the dialog is cancelled. Throws before any window opens when a step fails.
 /// `previous_rbreak`: the curve starts kept from the last load (see cut_specimens).

@@ -3,9 +3,7 @@
 #include <cmath>
 
 #include "geometry/centsize3D.h"
-#include "geometry/centsize3Da.h"
-#include "geometry/getpproc3.h"
-#include "geometry/getpprocon3.h"
+#include "geometry/superimpose_second.h"
 #include "geometry/vertxy3D.h"
 #include "io/deferred_console.h"
 #include "io/gettpsfile3D.h"
@@ -40,13 +38,9 @@ SecondSample fit_second_sample(const Eigen::MatrixXd& rows, const Eigen::MatrixX
     data2.specimen(i) = c.y;
     out.data2cs(i) = c.ycs;
   }
-  Superimposition sup = getpproc3(data2, console);
-  Eigen::MatrixXd mean2 = getpprocon3(mean1, Sample(sup.mean), console).values();
-  const double size = centsize3Da(mean2);
-  if (!(size > 0)) throw RuntimeError("The second sample's mean has zero centroid size after its fit.");
-  mean2 = mean2 / size;
-  out.data2 = getpprocon3(mean2, sup.aligned, console);
-  out.mean2 = std::move(mean2);
+  Superimposition sup = superimpose_second(data2, mean1, console);
+  out.data2 = std::move(sup.aligned);
+  out.mean2 = std::move(sup.mean);
   return out;
 }
 
@@ -89,6 +83,8 @@ std::optional<SecondSample> load_file2(const Eigen::MatrixXd& mean1, UiPort& ui)
     deferred.pass_on(ui.console());
     throw;
   }
+  out.fname = fname;
+  out.from_table = zepreq != 0;
   const Handle h = ui.control_handle("FileBox2");
   ui.console().echo("h", static_cast<double>(h));
   ui.set_control_string("FileBox2", sprintf_m("%s \\nhas %i specimens \\nwith %i landmarks", fname, nd, md / 3));

@@ -14,32 +14,48 @@ std::string lower(std::string_view s) {
   return out;
 }
 
-void erase_handle(std::vector<Handle>& list, Handle h) { list.erase(std::remove(list.begin(), list.end(), h), list.end()); }
+void erase_handle(std::vector<Handle>& list, Handle h) {
+  list.erase(std::remove(list.begin(), list.end(), h), list.end());
+}
 
 }  // namespace
 
 std::string type_name(ObjectType type) {
   switch (type) {
-    case ObjectType::root: return "root";
-    case ObjectType::figure: return "figure";
-    case ObjectType::axes: return "axes";
-    case ObjectType::line: return "line";
-    case ObjectType::text: return "text";
+    case ObjectType::root:
+      return "root";
+    case ObjectType::figure:
+      return "figure";
+    case ObjectType::axes:
+      return "axes";
+    case ObjectType::line:
+      return "line";
+    case ObjectType::text:
+      return "text";
   }
   return "root";
 }
 
 std::optional<Rgb> color_for_letter(char letter) {
   switch (letter) {
-    case 'r': return Rgb{1, 0, 0};
-    case 'g': return Rgb{0, 1, 0};
-    case 'b': return Rgb{0, 0, 1};
-    case 'c': return Rgb{0, 1, 1};
-    case 'm': return Rgb{1, 0, 1};
-    case 'y': return Rgb{1, 1, 0};
-    case 'k': return Rgb{0, 0, 0};
-    case 'w': return Rgb{1, 1, 1};
-    default: return std::nullopt;
+    case 'r':
+      return Rgb{1, 0, 0};
+    case 'g':
+      return Rgb{0, 1, 0};
+    case 'b':
+      return Rgb{0, 0, 1};
+    case 'c':
+      return Rgb{0, 1, 1};
+    case 'm':
+      return Rgb{1, 0, 1};
+    case 'y':
+      return Rgb{1, 1, 0};
+    case 'k':
+      return Rgb{0, 0, 0};
+    case 'w':
+      return Rgb{1, 1, 1};
+    default:
+      return std::nullopt;
   }
 }
 
@@ -95,6 +111,26 @@ void Graphics::set_listener(std::function<void(Handle, FigureEvent)> listener) {
 
 void Graphics::notify(Handle figure, FigureEvent event) {
   if (listener_) listener_(figure, event);
+}
+
+std::unique_ptr<Graphics> Graphics::copy_figure(Handle figure) const {
+  std::lock_guard lock(mutex_);
+  auto it = objects_.find(figure);
+  if (it == objects_.end() || it->second.type != ObjectType::figure)
+    throw RuntimeError("There is no open window with the handle " + std::to_string(figure) + ".");
+  auto out = std::make_unique<Graphics>();
+  std::vector<Handle> pending{figure};
+  while (!pending.empty()) {
+    const GraphicsObject& o = objects_.at(pending.back());
+    pending.pop_back();
+    out->objects_[o.handle] = o;
+    pending.insert(pending.end(), o.children.begin(), o.children.end());
+    if (o.title != 0 && objects_.count(o.title)) out->objects_[o.title] = objects_.at(o.title);
+  }
+  out->objects_.at(0).children = {figure};
+  out->order_ = {figure};
+  out->next_object_ = next_object_;
+  return out;
 }
 
 Handle Graphics::new_object(ObjectType type, Handle parent) {
@@ -204,14 +240,44 @@ void Graphics::reset_axes(GraphicsObject& axes) {
   axes.axis_on = true;
   axes.axis_equal = false;
   axes.camera_position.reset();
+  axes.flat = false;
+  axes.xlabel.clear();
+  axes.ylabel.clear();
+  axes.xticks.clear();
+  axes.colour_limits.reset();
+  axes.colour_label.clear();
+}
+
+Handle Graphics::add_axes(Handle figure, const std::array<double, 4>& box) {
+  std::lock_guard lock(mutex_);
+  mutable_object(figure);
+  const Handle a = new_object(ObjectType::axes, figure);
+  objects_.at(a).box = box;
+  notify(figure, FigureEvent::changed);
+  return a;
+}
+
+void Graphics::set_current_axes(Handle axes) {
+  std::lock_guard lock(mutex_);
+  const GraphicsObject& a = mutable_object(axes);
+  if (a.type != ObjectType::axes) throw RuntimeError("The handle " + std::to_string(axes) + " is no axes.");
+  auto& siblings = objects_.at(a.parent).children;
+  erase_handle(siblings, axes);
+  siblings.insert(siblings.begin(), axes);
+}
+
+void Graphics::modify(Handle h, const std::function<void(GraphicsObject&)>& change) {
+  std::lock_guard lock(mutex_);
+  change(mutable_object(h));
+  const Handle f = figure_of(h);
+  if (f != 0) notify(f, FigureEvent::changed);
 }
 
 Handle Graphics::plot3(const Eigen::VectorXd& x, const Eigen::VectorXd& y, const Eigen::VectorXd& z,
                        std::string_view spec) {
   std::lock_guard lock(mutex_);
   const LineSpec ls = parse_line_spec(spec);
-  if (x.size() != y.size() || x.size() != z.size())
-    throw RuntimeError("Vectors must be the same lengths.");
+  if (x.size() != y.size() || x.size() != z.size()) throw RuntimeError("Vectors must be the same lengths.");
   Handle a = gca();
   GraphicsObject& axes = objects_.at(a);
   if (!axes.hold) {
@@ -364,6 +430,9 @@ PropertyValue Graphics::get(Handle h, std::string_view property) const {
     return Eigen::VectorXd();
   }
   if (p == "camerapositionmode") return std::string(o.camera_position ? "manual" : "auto");
+  if (p == "xlabel") return o.xlabel;
+  if (p == "ylabel") return o.ylabel;
+  if (p == "displayname") return o.display_name;
   throw RuntimeError("There is no " + std::string(property) + " property on the " + type_name(o.type) +
                      " object.");
 }
@@ -435,9 +504,14 @@ void Graphics::set(Handle h, std::string_view property, const PropertyValue& val
       o.camera_position.reset();
     else if (mode != "manual")
       throw RuntimeError("The CameraPositionMode property is auto or manual, not \"" + text() + "\".");
+  } else if (p == "xlabel") {
+    o.xlabel = text();
+  } else if (p == "ylabel") {
+    o.ylabel = text();
+  } else if (p == "displayname") {
+    o.display_name = text();
   } else {
-    throw RuntimeError("There is no " + std::string(property) + " property on the " + type_name(o.type) +
-                       " object.");
+    throw RuntimeError("There is no " + std::string(property) + " property on the " + type_name(o.type) + " object.");
   }
   Handle f = figure_of(h);
   if (f != 0) notify(f, FigureEvent::changed);

@@ -17,7 +17,9 @@
 
 #include "runtime/error.h"
 #include "runtime/file_write.h"
+#include "runtime/render_flat.h"
 #include "runtime/render_layout.h"
+#include "runtime/render_marks.h"
 
 namespace velmora {
 namespace {
@@ -25,8 +27,6 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kPt = kDeviceUnitsPerPoint;
 constexpr const char* kFont = "DejaVu Sans";
-
-void set_colour(cairo_t* cr, const Rgb& c) { cairo_set_source_rgb(cr, c.r, c.g, c.b); }
 
 bool finite(const Eigen::Vector3d& p) { return std::isfinite(p.x()) && std::isfinite(p.y()) && std::isfinite(p.z()); }
 
@@ -37,112 +37,43 @@ struct Piece {
   bool marker = false;
   Eigen::Vector2d a, b;
   double dash_offset = 0;
+  Rgb colour;          // the line's colour, or its value's on the colour key
+  bool arrow = false;  // the last segment of a run: an arrowhead at b
+  bool top = false;    // drawn after every piece that is not
 };
 
-void set_dash(cairo_t* cr, const std::string& style, double width, double offset) {
-  const double w = std::max(width, 1.0);
-  if (style == "--") {
-    const double d[] = {6 * w, 4 * w};
-    cairo_set_dash(cr, d, 2, offset);
-  } else if (style == ":") {
-    const double d[] = {1.5 * w, 2.5 * w};
-    cairo_set_dash(cr, d, 2, offset);
-  } else if (style == "-.") {
-    const double d[] = {6 * w, 2.5 * w, 1.5 * w, 2.5 * w};
-    cairo_set_dash(cr, d, 4, offset);
-  } else {
-    cairo_set_dash(cr, nullptr, 0, 0);
-  }
-}
+// Text shown on the page, or kept aside as an SVG <text> element.
+struct SvgText {
+  std::string text;
+  double x = 0, y = 0, size = 10;
+  Rgb color;
+};
 
-// A closed star or polygon of `points` vertices alternating between the outer
-// and inner radius (inner <= 0: a plain polygon), starting at angle `start`.
-void polygon(cairo_t* cr, double cx, double cy, int points, double outer, double inner, double start) {
-  const int n = inner > 0 ? 2 * points : points;
-  for (int i = 0; i < n; ++i) {
-    const double r = inner > 0 && i % 2 == 1 ? inner : outer;
-    const double angle = start + 2 * kPi * i / n;
-    const double x = cx + r * std::cos(angle), y = cy - r * std::sin(angle);
-    if (i == 0)
-      cairo_move_to(cr, x, y);
-    else
-      cairo_line_to(cr, x, y);
-  }
-  cairo_close_path(cr);
-}
+struct TextOut {
+  std::vector<SvgText>* elements = nullptr;  // set: keep the text instead of drawing glyphs
+};
 
-void draw_marker(cairo_t* cr, const GraphicsObject& line, const Eigen::Vector2d& at) {
-  const double size = line.marker_size * kPt, r = size / 2;
-  const double cx = at.x(), cy = at.y();
-  const char m = line.marker.empty() ? 'n' : line.marker[0];
-  cairo_new_path(cr);
-  cairo_set_dash(cr, nullptr, 0, 0);
-  cairo_set_line_width(cr, line.line_width * kPt);
-  cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-  cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
-  bool closed = true;
-  switch (m) {
-    case 'o':
-      cairo_arc(cr, cx, cy, r, 0, 2 * kPi);
-      break;
-    case 's':
-      cairo_rectangle(cr, cx - r * 0.9, cy - r * 0.9, 1.8 * r, 1.8 * r);
-      break;
-    case 'd':
-      polygon(cr, cx, cy, 4, r, 0, kPi / 2);
-      break;
-    case '^':
-      polygon(cr, cx, cy, 3, r, 0, kPi / 2);
-      break;
-    case 'v':
-      polygon(cr, cx, cy, 3, r, 0, -kPi / 2);
-      break;
-    case '<':
-      polygon(cr, cx, cy, 3, r, 0, kPi);
-      break;
-    case '>':
-      polygon(cr, cx, cy, 3, r, 0, 0);
-      break;
-    case 'p':
-      polygon(cr, cx, cy, 5, r * 1.15, r * 1.15 * 0.382, kPi / 2);
-      break;
-    case 'h':
-      polygon(cr, cx, cy, 6, r * 1.1, r * 1.1 * 0.577, kPi / 2);
-      break;
-    case '.': {
-      set_colour(cr, line.color);
-      cairo_arc(cr, cx, cy, std::max(r / 3, 0.75), 0, 2 * kPi);
-      cairo_fill(cr);
-      return;
-    }
-    default:
-      closed = false;
-      break;
-  }
-  if (closed) {
-    if (line.marker_face) {
-      set_colour(cr, *line.marker_face);
-      cairo_fill_preserve(cr);
-    }
-    set_colour(cr, line.color);
-    cairo_stroke(cr);
+// Text with its baseline starting at (x, y) in the current font and colour.
+void show_text(cairo_t* cr, const TextOut& out, const std::string& text, double x, double y) {
+  if (out.elements == nullptr) {
+    cairo_move_to(cr, x, y);
+    cairo_show_text(cr, text.c_str());
     return;
   }
-  const double d = r * std::sqrt(0.5);
-  if (m == '+' || m == '*') {
-    cairo_move_to(cr, cx - r, cy);
-    cairo_line_to(cr, cx + r, cy);
-    cairo_move_to(cr, cx, cy - r);
-    cairo_line_to(cr, cx, cy + r);
-  }
-  if (m == 'x' || m == '*') {
-    cairo_move_to(cr, cx - d, cy - d);
-    cairo_line_to(cr, cx + d, cy + d);
-    cairo_move_to(cr, cx - d, cy + d);
-    cairo_line_to(cr, cx + d, cy - d);
-  }
-  set_colour(cr, line.color);
-  cairo_stroke(cr);
+  cairo_matrix_t font;
+  cairo_get_font_matrix(cr, &font);
+  double r = 0, g = 0, b = 0, a = 1;
+  cairo_pattern_get_rgba(cairo_get_source(cr), &r, &g, &b, &a);
+  cairo_user_to_device(cr, &x, &y);
+  out.elements->push_back({text, x, y, font.xx, Rgb{r, g, b}});
+}
+
+// Text with its centre at (x, y).
+void centred_text(cairo_t* cr, const TextOut& out, const std::string& text, double x, double y) {
+  if (out.elements == nullptr) return velmora::centred_text(cr, text, x, y);
+  cairo_text_extents_t ext;
+  cairo_text_extents(cr, text.c_str(), &ext);
+  show_text(cr, out, text, x - (ext.x_bearing + ext.width / 2), y - (ext.y_bearing + ext.height / 2));
 }
 
 void draw_segment(cairo_t* cr, const Piece& piece) {
@@ -153,28 +84,12 @@ void draw_segment(cairo_t* cr, const Piece& piece) {
   const bool solid = line.line_style == "-";
   cairo_set_line_cap(cr, solid ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_BUTT);
   set_dash(cr, line.line_style, width, piece.dash_offset);
-  set_colour(cr, line.color);
+  set_colour(cr, piece.colour);
   cairo_move_to(cr, piece.a.x(), piece.a.y());
   cairo_line_to(cr, piece.b.x(), piece.b.y());
   cairo_stroke(cr);
   cairo_set_dash(cr, nullptr, 0, 0);
-}
-
-// Tick numbers as people write them: no rounding noise, no trailing zeros.
-std::string tick_text(double value, double step) {
-  const double snapped = std::round(value / step) * step;
-  const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9)));
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, std::abs(snapped) < step * 1e-9 ? 0.0 : snapped);
-  return buffer;
-}
-
-// Text with its centre at (x, y).
-void centred_text(cairo_t* cr, const std::string& text, double x, double y) {
-  cairo_text_extents_t ext;
-  cairo_text_extents(cr, text.c_str(), &ext);
-  cairo_move_to(cr, x - (ext.x_bearing + ext.width / 2), y - (ext.y_bearing + ext.height / 2));
-  cairo_show_text(cr, text.c_str());
+  if (piece.arrow) draw_arrowhead(cr, piece.a, piece.b, width, piece.colour);
 }
 
 Eigen::Vector3d corner(const AxesLayout& layout, int bits) {
@@ -183,8 +98,9 @@ Eigen::Vector3d corner(const AxesLayout& layout, int bits) {
   return p;
 }
 
-// The box of the axes, and along one edge per axis its ticks and numbers.
-void draw_axes_box(cairo_t* cr, const AxesLayout& layout) {
+// The box of the axes, and along one edge per axis its ticks and numbers
+// (and, with `names`, the axis' name beyond them).
+void draw_axes_box(cairo_t* cr, const AxesLayout& layout, const TextOut& text_out, bool names) {
   const Eigen::Vector2d centre = layout.project(layout.centre);
   cairo_set_dash(cr, nullptr, 0, 0);
   cairo_set_line_width(cr, 0.5 * kPt);
@@ -241,6 +157,7 @@ void draw_axes_box(cairo_t* cr, const AxesLayout& layout) {
     }
     const double spacing = length / (ticks.size() - 1);
     const int every = std::max(1, static_cast<int>(std::ceil(needed / spacing - 1e-9)));
+    double reach = 8;  // how far the numbers reach out from the edge
     for (size_t i = 0; i < ticks.size(); i += every) {
       Eigen::Vector3d p = corner(layout, best);
       p(k) = ticks[i];
@@ -260,10 +177,119 @@ void draw_axes_box(cairo_t* cr, const AxesLayout& layout) {
       });
       if (overlaps) continue;
       placed.push_back(here);
+      reach = std::max(reach, 8 + std::abs(out.x()) * ext.width + std::abs(out.y()) * ext.height);
       cairo_set_source_rgb(cr, 0, 0, 0);
-      centred_text(cr, text, label.x(), label.y());
+      centred_text(cr, text_out, text, label.x(), label.y());
+    }
+    if (names) {
+      const char* name[] = {"x", "y", "z"};
+      const Eigen::Vector2d at = best_mid + out * (reach + 9);
+      cairo_set_source_rgb(cr, 0, 0, 0);
+      cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_ITALIC, CAIRO_FONT_WEIGHT_NORMAL);
+      centred_text(cr, text_out, name[k], at.x(), at.y());
+      cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
     }
   }
+}
+
+// A box in the top right corner of the plot area: a sample of each style
+// beside its label.
+void draw_legend(cairo_t* cr, const TextOut& text_out, const std::vector<LegendEntry>& entries, double width,
+                 double height) {
+  if (entries.empty()) return;
+  cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, 9 * kPt);
+  const double pad = 6, sample = 26, row = 16;
+  double text_w = 0;
+  for (const auto& e : entries) {
+    cairo_text_extents_t ext;
+    cairo_text_extents(cr, e.label.c_str(), &ext);
+    text_w = std::max(text_w, ext.x_advance);
+  }
+  const double box_w = pad * 3 + sample + text_w, box_h = pad * 2 + row * static_cast<double>(entries.size());
+  const double left = 0.905 * width - box_w - 4, top = 0.075 * height + 4;
+  cairo_set_dash(cr, nullptr, 0, 0);
+  cairo_rectangle(cr, left, top, box_w, box_h);
+  cairo_set_source_rgba(cr, 1, 1, 1, 0.88);
+  cairo_fill_preserve(cr);
+  cairo_set_source_rgb(cr, 0.6, 0.6, 0.6);
+  cairo_set_line_width(cr, 0.5 * kPt);
+  cairo_stroke(cr);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const LegendEntry& e = entries[i];
+    const double y = top + pad + row * (static_cast<double>(i) + 0.5);
+    GraphicsObject style;
+    style.type = ObjectType::line;
+    style.color = e.color;
+    style.marker = e.marker;
+    style.line_style = e.line_style;
+    if (e.filled) style.marker_face = e.color;
+    if (e.line_style != "none" && !e.line_style.empty()) {
+      Piece p;
+      p.line = &style;
+      p.colour = e.color;
+      p.a = Eigen::Vector2d(left + pad, y);
+      p.b = Eigen::Vector2d(left + pad + sample, y);
+      draw_segment(cr, p);
+    }
+    if (e.marker != "none" && !e.marker.empty())
+      draw_marker(cr, style, Eigen::Vector2d(left + pad + sample / 2, y), e.color);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_text_extents_t ext;
+    cairo_text_extents(cr, e.label.c_str(), &ext);
+    show_text(cr, text_out, e.label, left + pad * 2 + sample, y - (ext.y_bearing + ext.height / 2));
+  }
+}
+
+// Where a label of `ext` goes near its point `at`: right of it (the usual
+// place), else above, below or left of it when that would overprint a label
+// already placed; nothing when every place would.
+std::optional<Eigen::Vector2d> label_place(const cairo_text_extents_t& ext, const Eigen::Vector2d& at,
+                                           std::vector<Eigen::Vector4d>& placed, bool spread) {
+  const double w = ext.x_advance, h = ext.height;
+  const double baseline_mid = -(ext.y_bearing + ext.height / 2);
+  const Eigen::Vector2d options[] = {{0, 0}, {-w / 2, -h - 4}, {-w / 2, h + 4}, {-w - 4, 0}};
+  for (const Eigen::Vector2d& shift : options) {
+    const Eigen::Vector2d start = at + shift;
+    const Eigen::Vector4d box(start.x() + w / 2, start.y(), w / 2 + 1, h / 2 + 1);
+    const bool overlaps = spread && std::any_of(placed.begin(), placed.end(), [&](const Eigen::Vector4d& o) {
+                            return std::abs(o(0) - box(0)) < o(2) + box(2) && std::abs(o(1) - box(1)) < o(3) + box(3);
+                          });
+    if (overlaps) continue;
+    placed.push_back(box);
+    return Eigen::Vector2d(start.x(), start.y() + baseline_mid);
+  }
+  return std::nullopt;
+}
+
+// The SVG text of `bytes` with `elements` added as <text> before its end.
+std::string with_text_elements(std::string bytes, const std::vector<SvgText>& elements) {
+  std::string added;
+  for (const SvgText& t : elements) {
+    std::string escaped;
+    for (char c : t.text) {
+      if (c == '&')
+        escaped += "&amp;";
+      else if (c == '<')
+        escaped += "&lt;";
+      else if (c == '>')
+        escaped += "&gt;";
+      else if (c == '"')
+        escaped += "&quot;";
+      else
+        escaped += c;
+    }
+    char head[256];
+    std::snprintf(head, sizeof head,
+                  "<text x=\"%.2f\" y=\"%.2f\" font-family=\"%s\" font-size=\"%.2f\" fill=\"rgb(%d,%d,%d)\">", t.x, t.y,
+                  kFont, t.size, static_cast<int>(std::lround(t.color.r * 255)),
+                  static_cast<int>(std::lround(t.color.g * 255)), static_cast<int>(std::lround(t.color.b * 255)));
+    added += head + escaped + "</text>\n";
+  }
+  const size_t end = bytes.rfind("</svg>");
+  if (end == std::string::npos) return bytes + added;
+  bytes.insert(end, added);
+  return bytes;
 }
 
 bool has_content(const Graphics& graphics, const AxesLayout& layout) {
@@ -273,7 +299,11 @@ bool has_content(const Graphics& graphics, const AxesLayout& layout) {
 }
 
 void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, double height,
-          const std::optional<RenderView>& view, bool background) {
+          const std::optional<RenderView>& view, bool background, const PlotExtras* extras = nullptr,
+          std::vector<SvgText>* text_elements = nullptr) {
+  const PlotExtras none;
+  const PlotExtras& more = extras != nullptr ? *extras : none;
+  const TextOut text_out{text_elements};
   auto lock = graphics.lock();
   const AxesLayout layout = layout_axes(graphics, figure, width, height, view);
   cairo_save(cr);
@@ -287,7 +317,12 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
     return;
   }
   const GraphicsObject& axes = graphics.object(layout.axes);
-  if (axes.axis_on && axes.visible) draw_axes_box(cr, layout);
+  if (axes.flat) {
+    draw_flat_figure(cr, graphics, figure, width, height);
+    cairo_restore(cr);
+    return;
+  }
+  if (axes.axis_on && axes.visible) draw_axes_box(cr, layout, text_out, more.axis_names);
 
   // Oldest object first, so later drawing lies on top at equal depth.
   std::vector<Piece> pieces;
@@ -303,42 +338,75 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
     const Eigen::Index n = std::min({o.x.size(), o.y.size(), o.z.size()});
     const bool lined = !o.line_style.empty() && o.line_style != "none";
     const bool marked = !o.marker.empty() && o.marker != "none";
+    const bool top = std::find(more.on_top.begin(), more.on_top.end(), o.handle) != more.on_top.end();
     double travelled = 0;
     for (Eigen::Index i = 0; i < n; ++i) {
       const Eigen::Vector3d p(o.x(i), o.y(i), o.z(i));
       if (!finite(p)) continue;
       const Eigen::Vector2d at = layout.project(p);
+      const Rgb colour = point_colour(axes, o, i);
       if (lined && i + 1 < n) {
         const Eigen::Vector3d q(o.x(i + 1), o.y(i + 1), o.z(i + 1));
         if (finite(q)) {
-          Piece s{(layout.depth(p) + layout.depth(q)) / 2, &o, false, at, layout.project(q), travelled};
+          const bool last = i + 2 >= n || !finite(Eigen::Vector3d(o.x(i + 2), o.y(i + 2), o.z(i + 2)));
+          Piece s{(layout.depth(p) + layout.depth(q)) / 2,
+                  &o,
+                  false,
+                  at,
+                  layout.project(q),
+                  travelled,
+                  colour,
+                  o.arrows && last,
+                  top};
           travelled += (s.b - s.a).norm();
           pieces.push_back(s);
         }
       }
-      if (marked) pieces.push_back(Piece{layout.depth(p), &o, true, at, at, 0});
+      if (marked) pieces.push_back(Piece{layout.depth(p), &o, true, at, at, 0, colour, false, top});
     }
   }
-  std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.depth < b.depth; });
+  std::stable_sort(pieces.begin(), pieces.end(),
+                   [](const Piece& a, const Piece& b) { return a.top != b.top ? b.top : a.depth < b.depth; });
   for (const Piece& piece : pieces) {
     if (piece.marker)
-      draw_marker(cr, *piece.line, piece.a);
+      draw_marker(cr, *piece.line, piece.a, piece.colour);
     else
       draw_segment(cr, piece);
+  }
+
+  // Points picked in a list, over the data.
+  for (const PointOverlay& overlay : more.highlight) {
+    for (Eigen::Index i = 0; i < overlay.points.rows() && overlay.points.cols() >= 3; ++i) {
+      const Eigen::Vector3d p = overlay.points.row(i).head<3>().transpose();
+      if (!finite(p)) continue;
+      const Eigen::Vector2d at = layout.project(p);
+      cairo_new_path(cr);
+      cairo_arc(cr, at.x(), at.y(), 2.4 * kPt, 0, 2 * kPi);
+      set_colour(cr, overlay.color);
+      cairo_fill_preserve(cr);
+      cairo_set_source_rgb(cr, 0.25, 0.15, 0);
+      cairo_set_line_width(cr, 0.6 * kPt);
+      cairo_stroke(cr);
+    }
   }
 
   // Labels: left end at their point, centred on it vertically, over the data.
   cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, 10 * kPt);
+  std::vector<Eigen::Vector4d> placed;
   for (const GraphicsObject* t : texts) {
     if (!finite(t->text_position) || t->string.empty()) continue;
-    const Eigen::Vector2d at = layout.project(t->text_position);
     cairo_text_extents_t ext;
     cairo_text_extents(cr, t->string.c_str(), &ext);
+    const auto at = label_place(ext, layout.project(t->text_position), placed, more.spread_labels);
+    if (!at) continue;
     set_colour(cr, t->color);
-    cairo_move_to(cr, at.x(), at.y() - (ext.y_bearing + ext.height / 2));
-    cairo_show_text(cr, t->string.c_str());
+    show_text(cr, text_out, t->string, at->x(), at->y());
   }
+
+  if (axes.colour_limits)
+    draw_colour_key(cr, 0.9 * width, 0.2 * height, 0.025 * width, 0.6 * height, (*axes.colour_limits)[0],
+                    (*axes.colour_limits)[1], axes.colour_label);
 
   if (axes.title != 0 && graphics.is_handle(axes.title)) {
     const GraphicsObject& t = graphics.object(axes.title);
@@ -347,10 +415,10 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
       set_colour(cr, t.color);
       cairo_text_extents_t ext;
       cairo_text_extents(cr, t.string.c_str(), &ext);
-      cairo_move_to(cr, width / 2 - (ext.x_bearing + ext.width / 2), 0.075 * height - 6);
-      cairo_show_text(cr, t.string.c_str());
+      show_text(cr, text_out, t.string, width / 2 - (ext.x_bearing + ext.width / 2), 0.075 * height - 6);
     }
   }
+  draw_legend(cr, text_out, more.legend, width, height);
   cairo_restore(cr);
 }
 
@@ -374,12 +442,12 @@ void check(cairo_status_t status, const char* what) {
 }  // namespace
 
 void render_figure(cairo_t* cr, const Graphics& graphics, Handle figure, double width, double height,
-                   const std::optional<RenderView>& view) {
-  draw(cr, graphics, figure, width, height, view, true);
+                   const std::optional<RenderView>& view, const PlotExtras* extras) {
+  draw(cr, graphics, figure, width, height, view, true, extras);
 }
 
 std::string render_figure_bytes(const Graphics& graphics, Handle figure, ImageFormat format, int width, int height,
-                                const std::optional<RenderView>& view) {
+                                const std::optional<RenderView>& view, const PlotExtras* extras) {
   if (width < 1 || height < 1 || width > 32767 || height > 32767)
     throw RuntimeError("A picture must be 1 to 32767 units wide and high; " + std::to_string(width) + " by " +
                        std::to_string(height) + " was asked for.");
@@ -403,11 +471,14 @@ std::string render_figure_bytes(const Graphics& graphics, Handle figure, ImageFo
       break;
   }
   check(cairo_surface_status(surface.get()), "made");
+  std::vector<SvgText> text_elements;
+  const bool keep_text = format == ImageFormat::svg && extras != nullptr && extras->svg_text_elements;
   {
     std::unique_ptr<cairo_t, ContextDeleter> cr(cairo_create(surface.get()));
     // An EPS file is placed into other documents: only what is drawn counts
     // towards its bounding box, so it gets no page background.
-    draw(cr.get(), graphics, figure, width, height, view, format != ImageFormat::eps);
+    draw(cr.get(), graphics, figure, width, height, view, format != ImageFormat::eps, extras,
+         keep_text ? &text_elements : nullptr);
     check(cairo_status(cr.get()), "drawn");
   }
   if (format == ImageFormat::png) {
@@ -417,6 +488,7 @@ std::string render_figure_bytes(const Graphics& graphics, Handle figure, ImageFo
     cairo_surface_finish(surface.get());
     check(cairo_surface_status(surface.get()), "written");
   }
+  if (keep_text) return with_text_elements(std::move(bytes), text_elements);
   return bytes;
 }
 

@@ -65,7 +65,11 @@ class HeadlessPort : public UiPort {
   const std::vector<ClipboardItem>& clipboard() const { return clipboard_; }
   std::string pointer() const { return pointer_; }
 
-  /// Known tags: BigBox, FileBox2, ResultsBox, ZEPButton, BootBox, DotCheck.
+  /// Known tags: BigBox, FileBox2, ResultsBox, ZEPButton, BootBox, DotCheck,
+  /// then DiffScale (the exaggeration of ShowDifference, 1 at first), PCXBox
+  /// and PCYBox (the components ShapePCA shows, 1 and 2 at first),
+  /// SlideCriterion (1 bending energy, at first; 2 Procrustes distance) and
+  /// ProjectOnCurve (1 at first: slid points go back onto their curves).
   static const std::vector<std::string>& control_tags();
 
   // UiPort
