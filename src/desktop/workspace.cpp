@@ -37,6 +37,7 @@
 #include "desktop/plot_dock.h"
 #include "desktop/results_log.h"
 #include "desktop/study_panel.h"
+#include "io/open_input.h"
 #include "runtime/error.h"
 
 namespace velmora {
@@ -736,9 +737,12 @@ void Workspace::load_files(const std::vector<std::filesystem::path>& files) {
         }
         problems << name + ": a study file opens alone (drop it by itself).";
         break;
-      case FileKind::unreadable:
-        problems << qpath(file) + " cannot be read.";
+      case FileKind::unreadable: {
+        const std::optional<std::string> reason = not_a_file(file);
+        problems << qpath(file) + " cannot be read" + (reason ? ": " + QString::fromStdString(*reason) : QString()) +
+                        ".";
         break;
+      }
       case FileKind::unknown:
         problems << qpath(file) +
                         " is not a file Velmora3d reads (a protocol, a TPS sample, a table of flat rows, a wireframe "
