@@ -111,7 +111,7 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
 
   connect(&app_, &DesktopApp::action_started, this, &Workspace::on_action_started);
   connect(&app_, &DesktopApp::action_finished, this, &Workspace::on_action_finished);
-  connect(&port, &QtPort::console_written, this, &Workspace::on_console);
+  connect(&port, &QtPort::console_message, this, &Workspace::on_console);
   connect(&port, &QtPort::figure_event, this, &Workspace::on_figure);
   connect(&port, &QtPort::error_reported, this, [this](const QString& m) { errors_.push_back(m.trimmed()); });
   connect(&port, &QtPort::result_reported, this,
@@ -567,9 +567,7 @@ QString Workspace::done_line(const std::string& action, int outcome) const {
   return time + label_text(action) + " done.";
 }
 
-void Workspace::on_console(const QString& text, bool echo) {
-  if (!echo) post_message(text, true);
-}
+void Workspace::on_console(const QString& text) { post_message(text, true); }
 
 void Workspace::post_message(const QString& text, bool from_console) {
   // Later than the events already queued, so an error's own report has arrived
