@@ -204,6 +204,10 @@ TEST_F(WorkspaceTest, ResultsLogKeepsEveryTestWithItsSeedAndSavesCsvAndJson) {
   QTableWidget* table = workspace_->results_log()->table();
   EXPECT_EQ(table->item(1, 1)->text(), "Permutation F");
   EXPECT_EQ(table->item(1, 3)->text(), "42");
+  // The example's Goodall p is below what 1 - F(f) can tell from 0: a bound
+  // in the log, the 0 itself in the saved numbers.
+  ASSERT_EQ(std::get<double>(rows[0].result.numbers[3].second), 0.0);
+  EXPECT_TRUE(table->item(0, 2)->text().endsWith("p < 1e-15")) << table->item(0, 2)->text().toStdString();
 
   // The CSV holds every number exactly, one a line.
   const std::string csv = workspace_->results_log()->csv();
@@ -217,6 +221,7 @@ TEST_F(WorkspaceTest, ResultsLogKeepsEveryTestWithItsSeedAndSavesCsvAndJson) {
   ASSERT_FALSE(found.empty()) << csv;
   EXPECT_EQ(std::stod(found.substr(found.rfind(',') + 1)), goodall_f);
   EXPECT_NE(csv.find(",42,cutoff5,"), std::string::npos);
+  EXPECT_NE(csv.find(",p,0\n"), std::string::npos) << csv;
 
   const auto json_file = temp("results.json");
   workspace_->results_log()->save(json_file);
@@ -225,6 +230,7 @@ TEST_F(WorkspaceTest, ResultsLogKeepsEveryTestWithItsSeedAndSavesCsvAndJson) {
   ASSERT_EQ(json.size(), 3u);
   EXPECT_EQ(json[1]["seed"], 42);
   EXPECT_EQ(json[0]["numbers"]["statistic"].get<double>(), goodall_f);
+  EXPECT_EQ(json[0]["numbers"]["p"].get<double>(), 0.0);
   EXPECT_TRUE(workspace_->results_log()->text().contains("Goodall F"));
 
   // The log stays when the study is cleared.
