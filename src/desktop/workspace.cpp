@@ -707,7 +707,8 @@ bool Workspace::open_study(const std::filesystem::path& file) {
   const std::filesystem::path absolute = std::filesystem::absolute(file);
   add_recent(absolute);
   set_study_file(absolute);
-  post_message(QTime::currentTime().toString("HH:mm:ss") + "  Opened the study " + qpath(absolute) + ".", false);
+  post_message(QTime::currentTime().toString("HH:mm:ss") + "  Opened the study " + qpath(absolute.filename()) + ".",
+               false);
   if (!problems.isEmpty())
     message("Part of the study was not loaded",
             QString("From %1:\n\n• %2").arg(qpath(file.filename()), problems.join("\n• ")));

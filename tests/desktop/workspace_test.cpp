@@ -134,7 +134,9 @@ TEST_F(WorkspaceTest, StudyPanelShowsTheProtocolCountsIdsSizesAndDistances) {
     EXPECT_GE(v, last);
     last = v;
   }
-  EXPECT_TRUE(first->child(0)->text(0).startsWith("File:"));
+  // The file by its name (a picture of the panel shows no folders), its path in the tip.
+  EXPECT_EQ(first->child(0)->text(0), "File: first.tps");
+  EXPECT_EQ(first->child(0)->toolTip(0).toStdString(), (kSkull / "first.tps").string());
 
   // Picking two specimens highlights their points in the study's plot.
   first->child(4)->setSelected(true);
@@ -442,6 +444,7 @@ TEST_F(WorkspaceTest, Screenshot) {
   if (dir_env == nullptr) GTEST_SKIP() << "set VELMORA_SCREENSHOTS to a folder to take the pictures";
   const std::filesystem::path dir = dir_env;
   std::filesystem::create_directories(dir);
+  window().resize(1280, 720);  // the whole of a 1280 × 720 screen
   window().show();
   settle(200);
   ASSERT_TRUE(workspace_->open_study(kSkull / "study.json"));
