@@ -6,6 +6,7 @@
 #include "app/analyze.h"
 #include "app/batch_runner.h"
 #include "app/call_by_name.h"
+#include "app/convert.h"
 #include "app/gui.h"
 
 #ifndef VELMORA_VERSION
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   if (argc == 1) return run_gui(argc, argv);
 
   const std::string first = argv[1];
+  if (first == "convert") return run_convert(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
   if (!first.empty() && first[0] != '-') {
     // velmora3d NAME [ARG ...]: call one function by name.
     std::vector<std::string> args(argv + 2, argv + argc);
@@ -71,6 +73,7 @@ int main(int argc, char** argv) {
       "              set TAG PROPERTY VALUE (for example: set ZEPButton Value 1)\n"
       "Exit status: 0 every action succeeded, 1 an action failed, 2 a usage or script error.\n"
       "Example: velmora3d --run examples/study3d.txt --seed 1 --events events.jsonl\n"
+      "Convert landmark files: velmora3d convert 'markups/*.mrk.json' sample.tps (see velmora3d convert --help)\n"
       "Example: velmora3d --analyze --protocol examples/skull3d/protocol.txt --first examples/skull3d/first.tps \\\n"
       "           --second examples/skull3d/second.txt --tests goodall,perm --seed 1 --json results.json");
 
