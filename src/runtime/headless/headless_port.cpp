@@ -225,8 +225,9 @@ void HeadlessPort::result(const TestResult& result) {
   Event e;
   e.kind = "result";
   e.fields.emplace_back("name", result.name);
-  for (const auto& [key, value] : result.numbers)
-    std::visit([&](const auto& v) { e.fields.emplace_back(key, EventValue(v)); }, value);
+  // A named pair, not a structured binding: clang 14 (the fuzzing build) cannot capture those.
+  for (const auto& number : result.numbers)
+    std::visit([&](const auto& v) { e.fields.emplace_back(number.first, EventValue(v)); }, number.second);
   record(std::move(e));
 }
 
