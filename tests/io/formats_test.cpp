@@ -283,7 +283,7 @@ TEST(LandmarkFormats, DamagedFilesAreRefusedNamingFileLineAndSpecimen) {
       {"Morphologika 4 dimensions",
        LandmarkFormat::morphologika,
        "[individuals]\n1\n[landmarks]\n1\n[dimensions]\n4\n",
-       {"[dimensions] gives \"4\""}},
+       {"line 6", "[dimensions] is 4; 2 or 3 are read"}},
       {"NTS short", LandmarkFormat::nts, "1 2 6 0 DIM=3\n1 2 3 4 5 6\n1 2 3\n", {"9 values", "specimen 2 is short"}},
       {"NTS typo", LandmarkFormat::nts, "1 1 3 0 DIM=3\n1 x 3\n", {"line 2", "specimen 1", "\"x\""}},
       {"NTS ambiguous", LandmarkFormat::nts, "1 1 6 0\n", {"line 1", "could be 2D or 3D"}},

@@ -53,7 +53,7 @@ Specimens read_idav_pts(std::istream& in, std::string_view source) {
                    "\" is not a number.");
       missing = missing || std::isnan(p[c]) || p[c] == kMissing;
     }
-    if (missing) p[0] = p[1] = p[2] = std::nan("");
+    for (int c = 0; missing && c < d; ++c) p[c] = std::nan("");  // a 2D point keeps z = 0
     values.insert(values.end(), p, p + 3);
     ++read;
   }

@@ -24,8 +24,9 @@ Specimens read_markups_json(std::istream& in, std::string_view source, const Mar
   json root;
   try {
     root = json::parse(in);
-  } catch (const json::parse_error& e) {
-    // e.what() names the line and column of the fault.
+  } catch (const json::exception& e) {
+    // A syntax error names the line and column of the fault; a number too large
+    // for a double is the other failure a parse can have.
     throw RuntimeError(std::string(source) + ": not a JSON file: " + e.what());
   }
   if (!root.is_object() || !root.contains("markups"))

@@ -56,14 +56,14 @@ Specimens read_morphologika(std::istream& in, std::string_view source) {
     const Line& l = it->second.front();
     const std::vector<std::string_view> words = split_words(l.text);
     long long value = 0;
-    if (words.size() != 1 || !parse_count(words[0], limit, value))
+    if (words.size() != 1 || !parse_count(words[0], limit, value) || value < 1)
       throw RuntimeError(file + ", line " + std::to_string(l.number) + ": [" + name + "] gives \"" + l.text +
-                         "\"; a whole number is needed.");
+                         "\"; a whole number of at least 1 is needed.");
     return value;
   };
   const long long n = count("individuals", kLargestCount);
   const long long k = count("landmarks", kLargestCount);
-  const long long d = count("dimensions", 3);
+  const long long d = count("dimensions", kLargestCount);
   if (d != 2 && d != 3)
     throw RuntimeError(file + ", line " + std::to_string(sections["dimensions"].front().number) + ": [dimensions] is " +
                        std::to_string(d) + "; 2 or 3 are read.");

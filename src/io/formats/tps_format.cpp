@@ -214,7 +214,7 @@ class TpsReader {
     for (long long k = 0; k < b.count; ++k) {
       double p[3] = {b.values[d * k], b.values[d * k + 1], d == 3 ? b.values[d * k + 2] : 0.0};
       if (options_.negative_missing && (p[0] < 0 || p[1] < 0 || p[2] < 0)) {
-        p[0] = p[1] = p[2] = std::nan("");
+        for (int c = 0; c < d; ++c) p[c] = std::nan("");  // a 2D point keeps z = 0
         ++negative_points_;
       }
       current_->points.insert(current_->points.end(), p, p + 3);
