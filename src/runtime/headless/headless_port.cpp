@@ -73,7 +73,8 @@ std::optional<std::uint64_t> Event::whole(std::string_view name) const {
 }
 
 const std::vector<std::string>& HeadlessPort::control_tags() {
-  static const std::vector<std::string> tags = {"BigBox", "FileBox2", "ResultsBox", "ZEPButton", "BootBox", "DotCheck"};
+  static const std::vector<std::string> tags = {"BigBox",  "FileBox2", "ResultsBox",  "ZEPButton",
+                                                "BootBox", "DotCheck", "DropMissing", "NegativeMissing"};
   return tags;
 }
 

@@ -65,7 +65,8 @@ class HeadlessPort : public UiPort {
   const std::vector<ClipboardItem>& clipboard() const { return clipboard_; }
   std::string pointer() const { return pointer_; }
 
-  /// Known tags: BigBox, FileBox2, ResultsBox, ZEPButton, BootBox, DotCheck.
+  /// Known tags: BigBox, FileBox2, ResultsBox, ZEPButton, BootBox, DotCheck, and
+  /// the load switches DropMissing and NegativeMissing (Value 0 or 1).
   static const std::vector<std::string>& control_tags();
 
   // UiPort
