@@ -26,6 +26,7 @@ void keep_first_sample(WorkingState& s, FirstSample&& sample) {
   s.data1 = std::move(sample.data1);
   s.data1cs = std::move(sample.data1cs);
   s.mean1 = std::move(sample.mean1);
+  s.names1 = std::move(sample.names);
   s.wireactive = 0;
 }
 
@@ -47,6 +48,7 @@ void load_file2(WorkingState& s, UiPort& ui) {
   s.data2 = std::move(sample->data2);
   s.data2cs = std::move(sample->data2cs);
   s.mean2 = std::move(sample->mean2);
+  s.names2 = std::move(sample->names);
 }
 
 void load_wire_frame(WorkingState& s, UiPort& ui) {

@@ -19,6 +19,8 @@ void clear(WorkingState& s, UiPort& ui) {
   s.wireactive.reset();
   s.mean1.resize(0, 0);
   s.mean2.resize(0, 0);
+  s.names1.clear();
+  s.names2.clear();
   if (s.fighand1 && ui.graphics().is_handle(*s.fighand1)) ui.graphics().close(*s.fighand1);
   s.fighand1.reset();
   s.fname1 = std::monostate{};

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "runtime/graphics.h"
 #include "runtime/sample.h"
@@ -24,6 +25,8 @@ struct WorkingState {
   Sample data2;                 // second sample, fitted onto mean2
   Eigen::RowVectorXd data2cs;
   Eigen::MatrixXd mean2;        // fitted onto mean1, unit centroid size
+  std::vector<std::string> names1;  // the first sample's specimen names from its file; empty: numbers
+  std::vector<std::string> names2;  // the same for the second sample
   Eigen::MatrixXd wirelist;     // rows: (unused, landmark a, landmark b, ...)
   std::optional<double> wireactive;
   std::optional<Handle> fighand1;

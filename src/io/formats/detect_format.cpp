@@ -96,7 +96,8 @@ DetectedFormat detect_format(std::string_view head) {
     if (key.empty()) continue;
     out.format = LandmarkFormat::tps;
     std::size_t count = 0;
-    if (key == "lm3")
+    out.lm3 = key == "lm3";
+    if (out.lm3)
       out.dims = 3;
     else if (i + 1 < lines.size() && all_numbers(lines[i + 1], count) && (count == 2 || count == 3))
       out.dims = static_cast<int>(count);

@@ -21,7 +21,8 @@ enum class LandmarkFormat {
 
 struct DetectedFormat {
   LandmarkFormat format = LandmarkFormat::unknown;
-  int dims = 0;  // TPS: 3 for LM3= or 3 numbers a line, 2 for 2 numbers a line; 0 when not told
+  int dims = 0;      // TPS: 3 for LM3= or 3 numbers a line, 2 for 2 numbers a line; 0 when not told
+  bool lm3 = false;  // TPS: the first header is LM3=
 };
 
 /// The format of a file whose first bytes are `head` (a whole small file, or
