@@ -3,6 +3,7 @@
 #include "app/gui_qt.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMainWindow>
 #include <QStatusBar>
 #include <algorithm>
@@ -10,24 +11,18 @@
 
 #include "app/function_table.h"
 #include "app/gui.h"
+#include "app/share_folders.h"
 #include "app/velmora3d.h"
 #include "runtime/error.h"
-
-#ifndef VELMORA_SOURCE_DIR
-#define VELMORA_SOURCE_DIR ""
-#endif
 
 namespace velmora {
 
 std::vector<std::filesystem::path> layout_search_path() {
-  std::vector<std::filesystem::path> out;
-  if (QCoreApplication::instance() != nullptr) {
-    const std::filesystem::path dir = QCoreApplication::applicationDirPath().toStdString();
-    out.push_back(dir);
-    out.push_back(dir / "resources");
-  }
-  if (std::string(VELMORA_SOURCE_DIR).size() > 0)
-    out.push_back(std::filesystem::path(VELMORA_SOURCE_DIR) / "resources");
+  const std::filesystem::path dir = QCoreApplication::instance() != nullptr
+                                        ? std::filesystem::path(QCoreApplication::applicationDirPath().toStdString())
+                                        : program_folder();
+  std::vector<std::filesystem::path> out = share_folders(dir);
+  if (!dir.empty()) out.push_back(dir / "resources");
   return out;
 }
 
@@ -115,6 +110,9 @@ void DesktopApp::run_callback(const QString& text) {
 int run_gui(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Velmora3d");
+  // The installed menu entry and icon: the desktop ties the windows to them.
+  QGuiApplication::setDesktopFileName("velmora3d");
+  QApplication::setWindowIcon(QIcon::fromTheme("velmora3d"));
   DesktopApp desktop;
   try {
     desktop.start();

@@ -41,8 +41,9 @@ class QtWindowSystem : public WindowSystem {
   std::vector<std::filesystem::path> search_;
 };
 
-/// The folders where the main window's layout file is looked for: beside the
-/// program, its resources/ folder, then the source tree's resources/.
+/// The folders where the main window's layout file is looked for, all found
+/// from the program's own place: the installed share folder
+/// (`../share/velmora3d`), the program's folder (a build tree), its resources/.
 std::vector<std::filesystem::path> layout_search_path();
 
 class DesktopApp : public QObject {

@@ -7,7 +7,9 @@
 #include "app/batch_runner.h"
 #include "app/call_by_name.h"
 #include "app/convert.h"
+#include "app/copy_examples.h"
 #include "app/gui.h"
+#include "app/share_folders.h"
 
 #ifndef VELMORA_VERSION
 #define VELMORA_VERSION "0.0.0"
@@ -68,6 +70,12 @@ int main(int argc, char** argv) {
       app.add_option("--figure", figure, "Picture of the first sample: .png, .svg, .pdf or .eps")->needs(an);
   auto* json_opt = app.add_option("--json", json_file, "Every number of every test as JSON")->needs(an);
   an->excludes(run);
+  std::string examples_dir;
+  auto* examples = app.add_option("--examples", examples_dir,
+                                  "Copy the example studies into DIR/examples (what their scripts save goes to "
+                                  "DIR/demo-out); overwrites nothing")
+                       ->excludes(run)
+                       ->excludes(an);
   app.footer(
       "Script lines: ACTION [ANSWER ...]   (each file dialog takes the next answer: a path or `cancel`)\n"
       "              set TAG PROPERTY VALUE (for example: set ZEPButton Value 1)\n"
@@ -84,6 +92,7 @@ int main(int argc, char** argv) {
     return code == 0 ? 0 : 2;
   }
 
+  if (*examples) return run_copy_examples(share_folders(program_folder()), examples_dir, std::cout, std::cerr);
   if (*run) {
     batch.script = script;
     if (*seed_opt) batch.seed = seed;
