@@ -1,5 +1,6 @@
-// The 35 actions of the main window. Each works on a copy of the working state
-// that the dispatcher keeps only when the action succeeds.
+// The actions of the main window: the 35, then the ones added after them. Each
+// works on a copy of the working state that the dispatcher keeps only when the
+// action succeeds.
 #pragma once
 
 #include "app/working_state.h"
@@ -27,6 +28,7 @@ void boot_f(WorkingState& s, UiPort& ui);
 void permute_f(WorkingState& s, UiPort& ui);
 void get_disparity(WorkingState& s, UiPort& ui);
 void permute_variance(WorkingState& s, UiPort& ui);
+void shape_pca(WorkingState& s, UiPort& ui);
 
 // Display, styling and the plot window (actions_display.cpp)
 void show_mean1(WorkingState& s, UiPort& ui);
@@ -49,5 +51,6 @@ void bigger_symbols(WorkingState& s, UiPort& ui);
 void smaller_symbols(WorkingState& s, UiPort& ui);
 void toggle_dots(WorkingState& s, UiPort& ui);
 void clear(WorkingState& s, UiPort& ui);
+void show_difference(WorkingState& s, UiPort& ui);
 
 }  // namespace velmora::actions

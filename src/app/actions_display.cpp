@@ -11,6 +11,7 @@
 #include "runtime/error.h"
 #include "runtime/format.h"
 #include "runtime/render.h"
+#include "stats/showdifference.h"
 
 namespace velmora::actions {
 namespace {
@@ -174,6 +175,14 @@ void smaller_symbols(WorkingState& s, UiPort& ui) {
   use_plot_window(s, ui);
   if (!incrementsymbolsize(ui.graphics(), ui.graphics().gca(), -1))
     ui.console().write("SmallerSymbols: the markers are as small as they can be (1 point); nothing was changed.\n");
+}
+
+// The change from mean 1 to mean 2 replaces what the plot window showed.
+void show_difference(WorkingState& s, UiPort& ui) {
+  const TwoSamples samples{s.data1, s.mean1, s.data1cs, s.data2, s.mean2, s.data2cs};
+  check_samples("ShowDifference", samples);  // before a plot window opens
+  const Handle figure = use_plot_window(s, ui);
+  showDifference(samples, wireframe_active(s) ? s.wirelist : Eigen::MatrixXd(), figure, ui);
 }
 
 }  // namespace velmora::actions

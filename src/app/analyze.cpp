@@ -29,7 +29,9 @@ const std::map<std::string, std::string>& test_actions() {
                                                              {"boot", "BootF"},
                                                              {"perm", "PermuteF"},
                                                              {"disparity", "GetDisparity"},
-                                                             {"permvar", "PermuteVariance"}};
+                                                             {"permvar", "PermuteVariance"},
+                                                             {"pca", "ShapePCA"},
+                                                             {"difference", "ShowDifference"}};
   return actions;
 }
 
@@ -79,7 +81,7 @@ std::optional<std::string> check_analyze_options(const AnalyzeOptions& o) {
   std::set<std::string> seen;
   for (const auto& t : o.tests) {
     if (!test_actions().count(t))
-      return "--tests: unknown test " + t + " (the tests are goodall, boot, perm, disparity, permvar)";
+      return "--tests: unknown test " + t + " (the tests are goodall, boot, perm, disparity, permvar, pca, difference)";
     if (!seen.insert(t).second) return "--tests: " + t + " is named twice";
   }
   if (!o.tests.empty() && !o.second) return std::string("--tests compares two samples and needs --second FILE");

@@ -16,7 +16,7 @@ struct AnalyzeOptions {
   bool two_d = false;
   std::optional<std::filesystem::path> second;
   std::optional<std::string> second_format;  // "table" (the default) or "tps"
-  std::vector<std::string> tests;             // goodall, boot, perm, disparity, permvar
+  std::vector<std::string> tests;             // goodall, boot, perm, disparity, permvar, pca, difference
   std::optional<double> rounds;               // as BootBox: 100 x rounds^2 sets
   std::optional<std::uint64_t> seed;
   std::optional<std::filesystem::path> save, save_aligned, save_2d, save_second, figure, json;

@@ -72,13 +72,21 @@ std::vector<ScriptCommand> parse_script(const std::filesystem::path& script) {
       if (property != "String" && property != "Value" && property != "Checked")
         throw std::runtime_error(where + ": a control's property is String, Value or Checked, not " + property);
       if (property == "Value") {
+        double value = 0;
         try {
           size_t used = 0;
-          std::stod(c.words[2], &used);
+          value = std::stod(c.words[2], &used);
           if (used != c.words[2].size()) throw std::invalid_argument("");
         } catch (const std::exception&) {
           throw std::runtime_error(where + ": the Value " + c.words[2] + " is not a number");
         }
+        if (c.words[0] == "DiffScale" && !(std::isfinite(value) && value > 0))
+          throw std::runtime_error(
+              where + ": DiffScale (how many times the change is drawn) takes a Value above 0, not " + c.words[2]);
+        if ((c.words[0] == "PCXBox" || c.words[0] == "PCYBox") &&
+            !(std::isfinite(value) && value >= 1 && value == std::floor(value)))
+          throw std::runtime_error(where + ": " + c.words[0] +
+                                   " (a component number) takes a whole Value from 1 up, not " + c.words[2]);
       }
       if (property == "Checked" && c.words[2] != "on" && c.words[2] != "off" && c.words[2] != "On" &&
           c.words[2] != "Off")

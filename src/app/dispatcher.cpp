@@ -53,6 +53,9 @@ const ActionEntry kActions[] = {
     {"SmallerSymbols", actions::smaller_symbols},
     {"ToggleDots", actions::toggle_dots},
     {"Clear", actions::clear},
+    // Added after the 35, which keep their order.
+    {"ShapePCA", actions::shape_pca},
+    {"ShowDifference", actions::show_difference},
 };
 
 }  // namespace

@@ -16,13 +16,13 @@ class Dispatcher {
  public:
   explicit Dispatcher(UiPort& ui) : ui_(ui) {}
 
-  /// Runs the action named `action` (compared exactly with the 35 names, in
-  /// their order). A failing action prints its error on the console, reports it
+  /// Runs the action named `action` (compared exactly with the names, in their
+  /// order: the 35, then ShapePCA and ShowDifference). A failing action prints its error on the console, reports it
   /// through the UI port and leaves the working state as it was; a name that
   /// matches none prints the "Fell through Switch!" text.
   Outcome vm3sw(std::string_view action);
 
-  /// The 35 action names in the order they are compared.
+  /// The action names in the order they are compared.
   static const std::vector<std::string>& action_names();
 
   const WorkingState& state() const { return state_; }

@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
   auto* format_opt =
       app.add_option("--second-format", second_format, "table (flat rows, the default) or tps")->needs(an);
   auto* tests_opt =
-      app.add_option("--tests", tests, "Comma-separated tests: goodall,boot,perm,disparity,permvar")->needs(an);
+      app.add_option("--tests", tests, "Comma-separated tests: goodall,boot,perm,disparity,permvar,pca,difference")->needs(an);
   auto* rounds_opt = app.add_option("--rounds", rounds, "Resampling rounds K: 100 x K^2 sets (default 1)")->needs(an);
   auto* save_opt = app.add_option("--save", save, "Write the first sample (3D rows) to FILE")->needs(an);
   auto* aligned_opt =

@@ -204,6 +204,37 @@ void Graphics::reset_axes(GraphicsObject& axes) {
   axes.axis_on = true;
   axes.axis_equal = false;
   axes.camera_position.reset();
+  axes.flat = false;
+  axes.xlabel.clear();
+  axes.ylabel.clear();
+  axes.xticks.clear();
+  axes.colour_limits.reset();
+  axes.colour_label.clear();
+}
+
+Handle Graphics::add_axes(Handle figure, const std::array<double, 4>& box) {
+  std::lock_guard lock(mutex_);
+  mutable_object(figure);
+  const Handle a = new_object(ObjectType::axes, figure);
+  objects_.at(a).box = box;
+  notify(figure, FigureEvent::changed);
+  return a;
+}
+
+void Graphics::set_current_axes(Handle axes) {
+  std::lock_guard lock(mutex_);
+  const GraphicsObject& a = mutable_object(axes);
+  if (a.type != ObjectType::axes) throw RuntimeError("The handle " + std::to_string(axes) + " is no axes.");
+  auto& siblings = objects_.at(a.parent).children;
+  erase_handle(siblings, axes);
+  siblings.insert(siblings.begin(), axes);
+}
+
+void Graphics::modify(Handle h, const std::function<void(GraphicsObject&)>& change) {
+  std::lock_guard lock(mutex_);
+  change(mutable_object(h));
+  const Handle f = figure_of(h);
+  if (f != 0) notify(f, FigureEvent::changed);
 }
 
 Handle Graphics::plot3(const Eigen::VectorXd& x, const Eigen::VectorXd& y, const Eigen::VectorXd& z,
@@ -364,6 +395,9 @@ PropertyValue Graphics::get(Handle h, std::string_view property) const {
     return Eigen::VectorXd();
   }
   if (p == "camerapositionmode") return std::string(o.camera_position ? "manual" : "auto");
+  if (p == "xlabel") return o.xlabel;
+  if (p == "ylabel") return o.ylabel;
+  if (p == "displayname") return o.display_name;
   throw RuntimeError("There is no " + std::string(property) + " property on the " + type_name(o.type) +
                      " object.");
 }
@@ -435,6 +469,12 @@ void Graphics::set(Handle h, std::string_view property, const PropertyValue& val
       o.camera_position.reset();
     else if (mode != "manual")
       throw RuntimeError("The CameraPositionMode property is auto or manual, not \"" + text() + "\".");
+  } else if (p == "xlabel") {
+    o.xlabel = text();
+  } else if (p == "ylabel") {
+    o.ylabel = text();
+  } else if (p == "displayname") {
+    o.display_name = text();
   } else {
     throw RuntimeError("There is no " + std::string(property) + " property on the " + type_name(o.type) +
                        " object.");

@@ -64,6 +64,12 @@ struct GraphicsObject {
   bool axis_equal = false;
   std::optional<Eigen::Vector3d> camera_position;  // nothing: the default 3D view
   Handle title = 0;  // the title text object (kept apart from the children)
+  bool flat = false;  // a flat x-y plot (z not drawn): no tilt, ticks and axis names
+  std::string xlabel, ylabel;
+  std::optional<std::array<double, 4>> box;            // the plot's left bottom width height as parts of the window
+  std::vector<double> xticks;                          // fixed x ticks of a flat plot (empty: from the limits)
+  std::optional<std::array<double, 2>> colour_limits;  // a colour key: values low..high over the colour map
+  std::string colour_label;                            // the key's name
 
   // line
   Eigen::VectorXd x, y, z;
@@ -73,6 +79,12 @@ struct GraphicsObject {
   std::string marker = "none";
   double marker_size = 6;
   std::optional<Rgb> marker_face;  // nothing: "none" (hollow)
+  std::vector<std::string> names;  // one a point: what the point is (shown on hover), or empty
+  Eigen::VectorXd colour_values;   // one a point: the segment from point i (and its marker) takes the
+                                   // colour of value i on the axes' colour key; empty: `color`
+  std::optional<Rgb> fill;         // fills each run of points (between non-finite ones) as a polygon
+  bool arrows = false;             // an arrowhead at the end of each run of segments
+  std::string display_name;        // the line's entry in a flat plot's legend
 
   // text (also uses `color`)
   std::string string;
@@ -114,6 +126,14 @@ class Graphics {
   /// One line object through the points in the current axes. When the axes do
   /// not hold, their children are deleted and their properties reset first.
   Handle plot3(const Eigen::VectorXd& x, const Eigen::VectorXd& y, const Eigen::VectorXd& z, std::string_view spec);
+  /// New axes in window `figure` whose plot fills `box` (left bottom width
+  /// height, as parts of the window); they become the current axes.
+  Handle add_axes(Handle figure, const std::array<double, 4>& box);
+  /// Makes `axes` the current axes of its window.
+  void set_current_axes(Handle axes);
+  /// Changes an object in place (for the properties without a name: point
+  /// names, colour values, fills, keys) and tells the window.
+  void modify(Handle h, const std::function<void(GraphicsObject&)>& change);
   /// A text object at a 3D point of the current axes.
   Handle text(double x, double y, double z, const std::string& string);
   /// Sets the title of the current axes; returns the title text object.
@@ -134,7 +154,8 @@ class Graphics {
   /// Property by name (case-insensitive): Type, Tag, Parent, Children, Visible,
   /// Name, Position, Units, Pointer, LineStyle, LineWidth, Marker, MarkerSize,
   /// MarkerFaceColor ("none" or a colour), Color, String, CameraPosition,
-  /// CameraPositionMode ("auto": the default view; "manual": a placed camera).
+  /// CameraPositionMode ("auto": the default view; "manual": a placed camera),
+  /// XLabel, YLabel, DisplayName.
   PropertyValue get(Handle h, std::string_view property) const;
   void set(Handle h, std::string_view property, const PropertyValue& value);
 

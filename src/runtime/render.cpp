@@ -17,7 +17,9 @@
 
 #include "runtime/error.h"
 #include "runtime/file_write.h"
+#include "runtime/render_flat.h"
 #include "runtime/render_layout.h"
+#include "runtime/render_marks.h"
 
 namespace velmora {
 namespace {
@@ -25,8 +27,6 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kPt = kDeviceUnitsPerPoint;
 constexpr const char* kFont = "DejaVu Sans";
-
-void set_colour(cairo_t* cr, const Rgb& c) { cairo_set_source_rgb(cr, c.r, c.g, c.b); }
 
 bool finite(const Eigen::Vector3d& p) { return std::isfinite(p.x()) && std::isfinite(p.y()) && std::isfinite(p.z()); }
 
@@ -37,113 +37,9 @@ struct Piece {
   bool marker = false;
   Eigen::Vector2d a, b;
   double dash_offset = 0;
+  Rgb colour;          // the line's colour, or its value's on the colour key
+  bool arrow = false;  // the last segment of a run: an arrowhead at b
 };
-
-void set_dash(cairo_t* cr, const std::string& style, double width, double offset) {
-  const double w = std::max(width, 1.0);
-  if (style == "--") {
-    const double d[] = {6 * w, 4 * w};
-    cairo_set_dash(cr, d, 2, offset);
-  } else if (style == ":") {
-    const double d[] = {1.5 * w, 2.5 * w};
-    cairo_set_dash(cr, d, 2, offset);
-  } else if (style == "-.") {
-    const double d[] = {6 * w, 2.5 * w, 1.5 * w, 2.5 * w};
-    cairo_set_dash(cr, d, 4, offset);
-  } else {
-    cairo_set_dash(cr, nullptr, 0, 0);
-  }
-}
-
-// A closed star or polygon of `points` vertices alternating between the outer
-// and inner radius (inner <= 0: a plain polygon), starting at angle `start`.
-void polygon(cairo_t* cr, double cx, double cy, int points, double outer, double inner, double start) {
-  const int n = inner > 0 ? 2 * points : points;
-  for (int i = 0; i < n; ++i) {
-    const double r = inner > 0 && i % 2 == 1 ? inner : outer;
-    const double angle = start + 2 * kPi * i / n;
-    const double x = cx + r * std::cos(angle), y = cy - r * std::sin(angle);
-    if (i == 0)
-      cairo_move_to(cr, x, y);
-    else
-      cairo_line_to(cr, x, y);
-  }
-  cairo_close_path(cr);
-}
-
-void draw_marker(cairo_t* cr, const GraphicsObject& line, const Eigen::Vector2d& at) {
-  const double size = line.marker_size * kPt, r = size / 2;
-  const double cx = at.x(), cy = at.y();
-  const char m = line.marker.empty() ? 'n' : line.marker[0];
-  cairo_new_path(cr);
-  cairo_set_dash(cr, nullptr, 0, 0);
-  cairo_set_line_width(cr, line.line_width * kPt);
-  cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-  cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
-  bool closed = true;
-  switch (m) {
-    case 'o':
-      cairo_arc(cr, cx, cy, r, 0, 2 * kPi);
-      break;
-    case 's':
-      cairo_rectangle(cr, cx - r * 0.9, cy - r * 0.9, 1.8 * r, 1.8 * r);
-      break;
-    case 'd':
-      polygon(cr, cx, cy, 4, r, 0, kPi / 2);
-      break;
-    case '^':
-      polygon(cr, cx, cy, 3, r, 0, kPi / 2);
-      break;
-    case 'v':
-      polygon(cr, cx, cy, 3, r, 0, -kPi / 2);
-      break;
-    case '<':
-      polygon(cr, cx, cy, 3, r, 0, kPi);
-      break;
-    case '>':
-      polygon(cr, cx, cy, 3, r, 0, 0);
-      break;
-    case 'p':
-      polygon(cr, cx, cy, 5, r * 1.15, r * 1.15 * 0.382, kPi / 2);
-      break;
-    case 'h':
-      polygon(cr, cx, cy, 6, r * 1.1, r * 1.1 * 0.577, kPi / 2);
-      break;
-    case '.': {
-      set_colour(cr, line.color);
-      cairo_arc(cr, cx, cy, std::max(r / 3, 0.75), 0, 2 * kPi);
-      cairo_fill(cr);
-      return;
-    }
-    default:
-      closed = false;
-      break;
-  }
-  if (closed) {
-    if (line.marker_face) {
-      set_colour(cr, *line.marker_face);
-      cairo_fill_preserve(cr);
-    }
-    set_colour(cr, line.color);
-    cairo_stroke(cr);
-    return;
-  }
-  const double d = r * std::sqrt(0.5);
-  if (m == '+' || m == '*') {
-    cairo_move_to(cr, cx - r, cy);
-    cairo_line_to(cr, cx + r, cy);
-    cairo_move_to(cr, cx, cy - r);
-    cairo_line_to(cr, cx, cy + r);
-  }
-  if (m == 'x' || m == '*') {
-    cairo_move_to(cr, cx - d, cy - d);
-    cairo_line_to(cr, cx + d, cy + d);
-    cairo_move_to(cr, cx - d, cy + d);
-    cairo_line_to(cr, cx + d, cy - d);
-  }
-  set_colour(cr, line.color);
-  cairo_stroke(cr);
-}
 
 void draw_segment(cairo_t* cr, const Piece& piece) {
   const GraphicsObject& line = *piece.line;
@@ -153,28 +49,12 @@ void draw_segment(cairo_t* cr, const Piece& piece) {
   const bool solid = line.line_style == "-";
   cairo_set_line_cap(cr, solid ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_BUTT);
   set_dash(cr, line.line_style, width, piece.dash_offset);
-  set_colour(cr, line.color);
+  set_colour(cr, piece.colour);
   cairo_move_to(cr, piece.a.x(), piece.a.y());
   cairo_line_to(cr, piece.b.x(), piece.b.y());
   cairo_stroke(cr);
   cairo_set_dash(cr, nullptr, 0, 0);
-}
-
-// Tick numbers as people write them: no rounding noise, no trailing zeros.
-std::string tick_text(double value, double step) {
-  const double snapped = std::round(value / step) * step;
-  const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9)));
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, std::abs(snapped) < step * 1e-9 ? 0.0 : snapped);
-  return buffer;
-}
-
-// Text with its centre at (x, y).
-void centred_text(cairo_t* cr, const std::string& text, double x, double y) {
-  cairo_text_extents_t ext;
-  cairo_text_extents(cr, text.c_str(), &ext);
-  cairo_move_to(cr, x - (ext.x_bearing + ext.width / 2), y - (ext.y_bearing + ext.height / 2));
-  cairo_show_text(cr, text.c_str());
+  if (piece.arrow) draw_arrowhead(cr, piece.a, piece.b, width, piece.colour);
 }
 
 Eigen::Vector3d corner(const AxesLayout& layout, int bits) {
@@ -287,6 +167,11 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
     return;
   }
   const GraphicsObject& axes = graphics.object(layout.axes);
+  if (axes.flat) {
+    draw_flat_figure(cr, graphics, figure, width, height);
+    cairo_restore(cr);
+    return;
+  }
   if (axes.axis_on && axes.visible) draw_axes_box(cr, layout);
 
   // Oldest object first, so later drawing lies on top at equal depth.
@@ -308,21 +193,30 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
       const Eigen::Vector3d p(o.x(i), o.y(i), o.z(i));
       if (!finite(p)) continue;
       const Eigen::Vector2d at = layout.project(p);
+      const Rgb colour = point_colour(axes, o, i);
       if (lined && i + 1 < n) {
         const Eigen::Vector3d q(o.x(i + 1), o.y(i + 1), o.z(i + 1));
         if (finite(q)) {
-          Piece s{(layout.depth(p) + layout.depth(q)) / 2, &o, false, at, layout.project(q), travelled};
+          const bool last = i + 2 >= n || !finite(Eigen::Vector3d(o.x(i + 2), o.y(i + 2), o.z(i + 2)));
+          Piece s{(layout.depth(p) + layout.depth(q)) / 2,
+                  &o,
+                  false,
+                  at,
+                  layout.project(q),
+                  travelled,
+                  colour,
+                  o.arrows && last};
           travelled += (s.b - s.a).norm();
           pieces.push_back(s);
         }
       }
-      if (marked) pieces.push_back(Piece{layout.depth(p), &o, true, at, at, 0});
+      if (marked) pieces.push_back(Piece{layout.depth(p), &o, true, at, at, 0, colour});
     }
   }
   std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.depth < b.depth; });
   for (const Piece& piece : pieces) {
     if (piece.marker)
-      draw_marker(cr, *piece.line, piece.a);
+      draw_marker(cr, *piece.line, piece.a, piece.colour);
     else
       draw_segment(cr, piece);
   }
@@ -339,6 +233,10 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
     cairo_move_to(cr, at.x(), at.y() - (ext.y_bearing + ext.height / 2));
     cairo_show_text(cr, t->string.c_str());
   }
+
+  if (axes.colour_limits)
+    draw_colour_key(cr, 0.9 * width, 0.2 * height, 0.025 * width, 0.6 * height, (*axes.colour_limits)[0],
+                    (*axes.colour_limits)[1], axes.colour_label);
 
   if (axes.title != 0 && graphics.is_handle(axes.title)) {
     const GraphicsObject& t = graphics.object(axes.title);

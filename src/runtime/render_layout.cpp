@@ -124,7 +124,9 @@ AxesLayout layout_axes(const Graphics& graphics, Handle figure, double width, do
   out.up = out.right.cross(-out.toward);
 
   // Fit the box into the plot area of the page.
-  const double left = 0.13 * width, right = 0.905 * width, top = 0.075 * height, bottom = 0.89 * height;
+  // A colour key takes the right edge of the window.
+  const bool key = out.axes != 0 && graphics.object(out.axes).colour_limits.has_value();
+  const double left = 0.13 * width, right = (key ? 0.83 : 0.905) * width, top = 0.075 * height, bottom = 0.89 * height;
   const double area_w = std::max(1.0, right - left), area_h = std::max(1.0, bottom - top);
   // The box's corners fill the area, whichever way it is turned (as a plot
   // that stretches to fill its window does), so a view being rotated starts

@@ -30,6 +30,15 @@ void check_samples(std::string_view action, const TwoSamples& s) {
                        " points); load the first sample and then the second again.");
 }
 
+bool flat_study(const TwoSamples& s) {
+  const auto zero_z = [](const Eigen::MatrixXd& values) {
+    for (Eigen::Index c = 2; c < values.cols(); c += 3)
+      if (!values.col(c).isZero(0)) return false;
+    return true;
+  };
+  return zero_z(s.data1.values()) && zero_z(s.data2.values()) && zero_z(s.mean1) && zero_z(s.mean2);
+}
+
 void check_centroid_sizes(std::string_view action, const TwoSamples& s) {
   if (s.data1cs.size() != s.data1.count() || s.data2cs.size() != s.data2.count())
     throw RuntimeError(std::string(action) +

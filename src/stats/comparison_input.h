@@ -25,6 +25,10 @@ struct TwoSamples {
 /// mean is missing, or when the samples and means differ in point count.
 void check_samples(std::string_view action, const TwoSamples& samples);
 
+/// True for a flat (2D) study, as LoadFile2D leaves it: every z coordinate of
+/// both samples and both means is zero.
+bool flat_study(const TwoSamples& samples);
+
 /// Throws RuntimeError when a centroid-size row does not have one entry per
 /// specimen (the variance permutation test needs them).
 void check_centroid_sizes(std::string_view action, const TwoSamples& samples);

@@ -10,8 +10,10 @@ void goodallF(const TwoSamples& samples, UiPort& ui) {
   check_samples("GoodallF", samples);
   const GoodallStatistic g = goodall_statistic(samples);
   // Shape space dimension: p landmarks in m dimensions less translation,
-  // rotation and scale. Neither count is rounded.
-  const double df1 = g.k * g.m - g.m - g.m * (g.m - 1) / 2 - 1;
+  // rotation and scale (3p - 7 in space). A flat study (every z zero) has
+  // m = 2: 2p - 4. Neither count is rounded.
+  const double m = flat_study(samples) ? 2 : g.m;
+  const double df1 = g.k * m - m - m * (m - 1) / 2 - 1;
   const double df2 = (g.count1 + g.count2 - 2) * df1;
   const double plevel = 1 - fcdf(Eigen::MatrixXd::Constant(1, 1, g.fscore), Eigen::MatrixXd::Constant(1, 1, df1),
                                  Eigen::MatrixXd::Constant(1, 1, df2))(0, 0);

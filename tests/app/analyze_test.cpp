@@ -183,5 +183,39 @@ TEST(AnalyzeStudyTest, SameNumbersAsTheBatchRunnerWithTheSameSeed) {
   fs::remove_all(dir);
 }
 
+// The shape space goes into the JSON with the tests: every component's share
+// of the variance, the scores, the sample of each row, the loadings.
+TEST(AnalyzeStudyTest, PcaIsWrittenIntoTheJson) {
+  const fs::path study = fs::path(VELMORA_SOURCE_DIR) / "examples" / "leaf2d";
+  const fs::path dir = fs::temp_directory_path() / ("velmora_analyze_pca_" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  AnalyzeOptions o;
+  o.protocol = study / "protocol.txt";
+  o.first = study / "first.tps";
+  o.two_d = true;
+  o.second = study / "second.txt";
+  o.tests = {"goodall", "perm", "pca"};
+  o.seed = 3;
+  o.quiet = true;
+  o.json = dir / "results.json";
+  std::ostringstream out, err;
+  ASSERT_EQ(run_analyze(o, out, err), 0) << err.str();
+  std::ifstream j(dir / "results.json");
+  const nlohmann::json pca = nlohmann::json::parse(j)["tests"]["ShapePCA"];
+  ASSERT_TRUE(pca.is_object());
+  double sum = 0;
+  for (const auto& v : pca["variance"]) sum += v.get<double>();
+  EXPECT_NEAR(sum, 1, 1e-9);
+  EXPECT_EQ(pca["variance"].size(), 49u);  // 26 + 24 specimens: n - 1 components
+  EXPECT_EQ(pca["scores"].size(), 50u);
+  EXPECT_EQ(pca["scores"][0].size(), 10u);
+  EXPECT_EQ(pca["sample"].size(), 50u);
+  EXPECT_EQ(pca["loadings"].size(), 92u);  // x and y of 46 points
+  EXPECT_EQ(pca["dimension"], 2);
+  EXPECT_NE(out.str().find("PCA of 26 + 24 specimens, 46 points: PC1 "), std::string::npos) << out.str();
+  fs::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace velmora

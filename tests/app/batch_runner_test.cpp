@@ -53,9 +53,10 @@ TEST_F(BatchRunnerTest, UnknownActionFailsAtTheEndAndStopsWithoutKeepGoing) {
 }
 
 TEST_F(BatchRunnerTest, ScriptErrorsAreFoundBeforeAnythingRuns) {
-  for (const std::string bad : {"Clear\nset BigBox String\n", "Clear\nset NoSuchBox Value 1\n",
-                                "Clear\nset BootBox Value three\n", "Clear\nset BootBox Colour 1\n",
-                                "Clear\nLoadProto \"unclosed\n"}) {
+  for (const std::string bad :
+       {"Clear\nset BigBox String\n", "Clear\nset NoSuchBox Value 1\n", "Clear\nset BootBox Value three\n",
+        "Clear\nset BootBox Colour 1\n", "Clear\nLoadProto \"unclosed\n", "Clear\nset DiffScale Value 0\n",
+        "Clear\nset PCYBox Value 1.5\n"}) {
     EXPECT_EQ(run(bad), 2) << bad;
     EXPECT_EQ(out.str(), "") << "nothing may run: " << bad;
     EXPECT_NE(err.str().find("script.txt:2:"), std::string::npos) << "the message names the line: " << err.str();

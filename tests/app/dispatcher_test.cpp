@@ -17,16 +17,16 @@ class DispatcherTest : public ::testing::Test {
   Dispatcher dispatcher{port};
 };
 
-TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrder) {
+TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrderThenTheAddedOnes) {
   const auto& names = Dispatcher::action_names();
-  ASSERT_EQ(names.size(), 35u);
+  ASSERT_EQ(names.size(), 37u);
   EXPECT_EQ(names.front(), "LoadProto");
   EXPECT_EQ(names[11], "LoadFile2");
   EXPECT_EQ(names[21], "GoodallF");
   EXPECT_EQ(names[24], "CopyEPS");
-  EXPECT_EQ(names.back(), "Clear");
+  EXPECT_EQ(names[34], "Clear");
   std::set<std::string> unique(names.begin(), names.end());
-  EXPECT_EQ(unique.size(), 35u);
+  EXPECT_EQ(unique.size(), 37u);
   // The whole order: the first equal name runs, so every position matters.
   const std::vector<std::string> expected = {
       "LoadProto",         "LoadFile1",       "LoadFile2D",     "ShowMean1",     "Listd",
@@ -35,7 +35,8 @@ TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrder) {
       "OpenFigure",        "ClearFigure",     "CopyImage",      "LoadWireFrame", "AxisOn",
       "AxisOff",           "GoodallF",        "BootF",          "PermuteF",      "CopyEPS",
       "GetDisparity",      "PermuteVariance", "ThickerLines",   "ThinnerLines",  "FilledSymbols",
-      "EmptySymbols",      "BiggerSymbols",   "SmallerSymbols", "ToggleDots",    "Clear"};
+      "EmptySymbols",      "BiggerSymbols",   "SmallerSymbols", "ToggleDots",    "Clear",
+      "ShapePCA",          "ShowDifference"};
   EXPECT_EQ(names, expected);
 }
 

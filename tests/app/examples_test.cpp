@@ -77,6 +77,7 @@ struct StudyCase {
   Eigen::Index points;
   std::vector<double> rbreak;
   std::size_t wire_rows;
+  double df1;
 };
 
 // Runs actions on one dispatcher with scripted dialog answers, as a script would.
@@ -123,6 +124,12 @@ TEST_P(ExampleStudyLoadTest, LoadsToTheLayoutAndSizesItWasMadeWith) {
                                                  std::to_string(c.points) + " landmarks");
   EXPECT_EQ(dispatcher.state().data2.count(), second_count);
   EXPECT_EQ(dispatcher.state().data2.points(), c.points);
+  // Goodall's df1: 3p - 7 in space, 2p - 4 for the flat leaves (88, not 131).
+  ASSERT_EQ(run("GoodallF", ""), "done");
+  for (const auto& e : port.events())
+    if (e.kind == "result") {
+      EXPECT_EQ(e.number("df1"), c.df1);
+    }
 
   ASSERT_EQ(run("LoadWireFrame", c.folder + "/wireframe.txt"), "done");
   const Eigen::MatrixXd& wire = dispatcher.state().wirelist;
@@ -193,8 +200,8 @@ TEST(ExampleScriptsTest, EveryFormatLoadsAsASecondSample) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Studies, ExampleStudyLoadTest,
-                         ::testing::Values(StudyCase{"skull3d", "LoadFile1", 45, {21, 72, 105, 135}, 48},
-                                           StudyCase{"leaf2d", "LoadFile2D", 46, {12, 87, 114, 138}, 43}),
+                         ::testing::Values(StudyCase{"skull3d", "LoadFile1", 45, {21, 72, 105, 135}, 48, 128},
+                                           StudyCase{"leaf2d", "LoadFile2D", 46, {12, 87, 114, 138}, 43, 88}),
                          [](const ::testing::TestParamInfo<StudyCase>& info) { return info.param.folder; });
 
 }  // namespace

@@ -24,9 +24,12 @@
 
 #include "app/gui_qt.h"
 #include "app/guihandles.h"
+#include "display/shape_space_plot.h"
 #include "runtime/error.h"
+#include "runtime/flat_layout.h"
 #include "runtime/qt/msgboxd_dialog.h"
 #include "runtime/qt/plot_window.h"
+#include "stats/sample_factory.h"
 
 namespace velmora {
 namespace {
@@ -515,6 +518,67 @@ TEST_F(Desktop, ExampleStudyEndToEnd) {
   EXPECT_TRUE(copied->hasFormat("image/png")) << copied->formats().join(",").toStdString();
   EXPECT_TRUE(copied->hasImage());
   EXPECT_TRUE(boxes("Velmora3d: the action failed").empty()) << port().console_text();
+}
+
+// ShapePCA runs in the background (a study of thousands of specimens takes
+// seconds) and its plot window appears from there.
+TEST_F(Desktop, ShapePcaRunsInTheBackgroundAndOpensItsWindow) {
+  const testing::Study s = testing::make_study(9, 6, 7, 0.05, 0.1, 3);
+  WorkingState& state = desktop_->dispatcher().mutable_state();
+  state.data1 = s.data1;
+  state.mean1 = s.mean1;
+  state.data1cs = s.data1cs;
+  state.data2 = s.data2;
+  state.mean2 = s.mean2;
+  state.data2cs = s.data2cs;
+  const auto before = port().graphics().figures().size();
+  click("ShapePCA");
+  ASSERT_TRUE(wait_until([&] { return !desktop_->running(); }));
+  settle();
+  EXPECT_EQ(port().control_string("ResultsBox").rfind("PCA of 6 + 7 specimens, 9 points: PC1 ", 0), 0u)
+      << port().console_text();
+  ASSERT_EQ(port().graphics().figures().size(), before + 1);
+  EXPECT_NE(port().plot_window(port().graphics().current_figure()), nullptr);
+}
+
+// A shape space plot: dragging does not tilt its flat axes, hovering names
+// the specimen under the mouse; DiffScale holds the number it shows or is typed.
+TEST_F(Desktop, ShapeSpaceWindowStaysFlatAndNamesItsPoints) {
+  Graphics& g = port().graphics();
+  const Handle f = g.new_figure();
+  ShapeSpacePlot plot;
+  plot.scores = Eigen::MatrixXd(4, 2);
+  plot.scores << -1, 0.2, -0.5, -0.3, 0.6, 0.1, 0.9, 0.4;
+  plot.sample = Eigen::Vector4i(1, 1, 2, 2);
+  plot.proportions = Eigen::Vector3d(0.7, 0.2, 0.1);
+  plot.names = {"sample 1, specimen 1", "sample 1, specimen 2", "sample 2, specimen 1", "sample 2, specimen 2"};
+  plot_shape_space(g, f, plot);
+  settle();
+  PlotWindow* w = port().plot_window(f);
+  ASSERT_NE(w, nullptr);
+  PlotView* view = w->view();
+  const QImage before = view->picture(view->size());
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(50, 50), QPointF(50, 50), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QMouseEvent drag(QEvent::MouseMove, QPointF(90, 30), QPointF(90, 30), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(view, &press);
+  QApplication::sendEvent(view, &drag);
+  EXPECT_FALSE(view->view().has_value());
+  EXPECT_EQ(view->picture(view->size()), before);
+
+  const auto layouts = layout_flat_axes(g, f, view->width(), view->height());
+  ASSERT_FALSE(layouts.empty());
+  const Eigen::Vector2d at = layouts[0].project(0.6, 0.1);
+  EXPECT_EQ(view->name_at(QPoint(std::lround(at.x()), std::lround(at.y()))), "sample 2, specimen 1");
+  EXPECT_EQ(view->name_at(QPoint(2, 2)), std::nullopt);
+
+  EXPECT_EQ(port().control_value("DiffScale"), 1);
+  port().set_control_value("DiffScale", 5);
+  EXPECT_EQ(port().control_value("DiffScale"), 5);
+  port().set_control_value("DiffScale", 7.5);  // typed: not one of 1, 3, 5, 10
+  EXPECT_EQ(port().control_value("DiffScale"), 7.5);
+  EXPECT_EQ(port().control_value("PCXBox"), 1);
+  EXPECT_EQ(port().control_value("PCYBox"), 2);
 }
 
 }  // namespace

@@ -70,18 +70,21 @@ TEST(GoodallF, DegreesOfFreedomTextAndResult) {
   EXPECT_TRUE(of_kind(ui, "pointer").empty());
 }
 
-// df1 = 3p - 7 from the first sample's point count; below 3 points it is
-// negative and the p value is NaN.
+// df1 = 3p - 7 from the first sample's point count (2p - 4 for a flat study);
+// below 3 points it is negative and the p value is NaN.
 TEST(GoodallF, DegreesOfFreedomForFewPoints) {
   struct Case {
     int points, n1, n2;
     const char* df;
     bool nan_p;
+    bool flat = false;
   };
   for (const Case& c :
        {Case{2, 4, 5, "df1=-1.00 ,   df2=-7.00,", true}, Case{3, 4, 5, "df1=2.00 ,   df2=14.00,", false},
-        Case{10, 3, 3, "df1=23.00 ,   df2=92.00,", false}}) {
-    const Study s = make_study(c.points, c.n1, c.n2, 0.05, 0.2, 20 + c.points);
+        Case{10, 3, 3, "df1=23.00 ,   df2=92.00,", false}, Case{10, 3, 3, "df1=16.00 ,   df2=64.00,", false, true},
+        Case{5, 4, 5, "df1=6.00 ,   df2=42.00,", false, true}}) {
+    const Study s = c.flat ? testing::make_flat_study(c.points, c.n1, c.n2, 0.05, 0.2, 20 + c.points)
+                           : make_study(c.points, c.n1, c.n2, 0.05, 0.2, 20 + c.points);
     HeadlessPort ui;
     goodallF(two(s), ui);
     const std::string text = of_kind(ui, "msgbox")[0]->text("text");

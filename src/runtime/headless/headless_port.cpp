@@ -73,8 +73,9 @@ std::optional<std::uint64_t> Event::whole(std::string_view name) const {
 }
 
 const std::vector<std::string>& HeadlessPort::control_tags() {
-  static const std::vector<std::string> tags = {"BigBox",  "FileBox2", "ResultsBox",  "ZEPButton",
-                                                "BootBox", "DotCheck", "DropMissing", "NegativeMissing"};
+  static const std::vector<std::string> tags = {"BigBox",  "FileBox2",    "ResultsBox",     "ZEPButton",
+                                                "BootBox", "DotCheck",    "DiffScale",      "PCXBox",
+                                                "PCYBox",  "DropMissing", "NegativeMissing"};
   return tags;
 }
 
@@ -87,6 +88,9 @@ HeadlessPort::HeadlessPort(std::ostream* diagnostics, bool quiet)
     controls_[tag] = c;
   }
   controls_["BootBox"].value = 1;
+  controls_["DiffScale"].value = 1;  // the change as it is; 3, 5 and 10 exaggerate it
+  controls_["PCXBox"].value = 1;
+  controls_["PCYBox"].value = 2;
   controls_["BigBox"].string = "";
   graphics_.set_listener([this](Handle h, FigureEvent ev) {
     if (ev == FigureEvent::changed) return;

@@ -65,8 +65,10 @@ class HeadlessPort : public UiPort {
   const std::vector<ClipboardItem>& clipboard() const { return clipboard_; }
   std::string pointer() const { return pointer_; }
 
-  /// Known tags: BigBox, FileBox2, ResultsBox, ZEPButton, BootBox, DotCheck, and
-  /// the load switches DropMissing and NegativeMissing (Value 0 or 1).
+  /// Known tags: BigBox, FileBox2, ResultsBox, ZEPButton, BootBox, DotCheck,
+  /// then DiffScale (the exaggeration of ShowDifference, 1 at first) and PCXBox
+  /// and PCYBox (the components ShapePCA shows, 1 and 2 at first), and the load
+  /// switches DropMissing and NegativeMissing (Value 0 or 1).
   static const std::vector<std::string>& control_tags();
 
   // UiPort

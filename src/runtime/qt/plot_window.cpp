@@ -8,11 +8,13 @@
 #include <QPainter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <cmath>
 
 #include "runtime/error.h"
 #include "runtime/file_write.h"
+#include "runtime/flat_layout.h"
 
 namespace velmora {
 namespace {
@@ -55,6 +57,11 @@ PlotView::PlotView(const Graphics& graphics, Handle figure, QWidget* parent)
   setMinimumSize(200, 150);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setToolTip("Drag to rotate, use the wheel to zoom");
+  setMouseTracking(true);  // hover names the points of a shape space plot
+}
+
+std::optional<std::string> PlotView::name_at(QPoint at) const {
+  return point_name_at(graphics_, figure_, width(), height(), Eigen::Vector2d(at.x(), at.y()), 6);
 }
 
 void PlotView::set_view(const std::optional<RenderView>& view) {
@@ -90,11 +97,23 @@ RenderView PlotView::start_view() const {
   return v;
 }
 
-void PlotView::mousePressEvent(QMouseEvent* event) { last_ = event->position().toPoint(); }
+void PlotView::mousePressEvent(QMouseEvent* event) {
+  last_ = event->position().toPoint();
+  // A click on a named point names it too (and keeps the name up a while).
+  if (const auto name = name_at(last_))
+    QToolTip::showText(event->globalPosition().toPoint(), QString::fromStdString(*name), this, QRect(), 10000);
+}
 
 void PlotView::mouseMoveEvent(QMouseEvent* event) {
-  if (!(event->buttons() & Qt::LeftButton)) return;
   const QPoint p = event->position().toPoint();
+  if (!(event->buttons() & Qt::LeftButton)) {
+    if (const auto name = name_at(p))
+      QToolTip::showText(event->globalPosition().toPoint(), QString::fromStdString(*name), this);
+    else if (is_flat_figure(graphics_, figure_))
+      QToolTip::hideText();
+    return;
+  }
+  if (is_flat_figure(graphics_, figure_)) return;  // a flat plot is not turned
   RenderView v = view_ ? *view_ : start_view();
   v.azimuth -= 0.5 * (p.x() - last_.x());
   v.elevation = std::clamp(v.elevation + 0.5 * (p.y() - last_.y()), -90.0, 90.0);
@@ -103,6 +122,7 @@ void PlotView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void PlotView::wheelEvent(QWheelEvent* event) {
+  if (is_flat_figure(graphics_, figure_)) return;
   RenderView v = view_ ? *view_ : start_view();
   const double steps = event->angleDelta().y() / 120.0;
   v.zoom = std::clamp(v.zoom * std::pow(1.15, steps), 0.05, 50.0);
@@ -141,6 +161,14 @@ void PlotWindow::refresh() {
       const std::string name = graphics_.object(figure_).name;
       setWindowTitle(QString::fromStdString(name.empty() ? "Figure " + std::to_string(figure_) : name));
     }
+  }
+  // A flat plot stays as drawn; its points tell what they are on hover.
+  const bool flat = is_flat_figure(graphics_, figure_);
+  if (flat != flat_) {
+    flat_ = flat;
+    view_->setToolTip(flat ? "" : "Drag to rotate, use the wheel to zoom");
+    statusBar()->showMessage(flat ? "Hover over a point to see which specimen it is."
+                                  : "Drag to rotate, wheel to zoom, Reset view to go back.");
   }
   view_->update();
 }

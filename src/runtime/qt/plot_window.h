@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "runtime/graphics.h"
 #include "runtime/render.h"
@@ -22,6 +23,9 @@ class PlotView : public QWidget {
   void set_view(const std::optional<RenderView>& view);
   /// The picture as it is drawn on the screen (for tests and screenshots).
   QImage picture(QSize size) const;
+  /// The name of the named point (a specimen of a shape space plot) drawn
+  /// within a few pixels of `at`, or nothing.
+  std::optional<std::string> name_at(QPoint at) const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -64,6 +68,7 @@ class PlotWindow : public QMainWindow {
   std::function<void(Handle)> on_close_;
   PlotView* view_;
   bool closing_from_model_ = false;
+  bool flat_ = false;  // the window shows flat axes
 };
 
 }  // namespace velmora

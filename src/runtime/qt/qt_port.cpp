@@ -25,6 +25,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QUiLoader>
+#include <cmath>
 #include <exception>
 #include <future>
 #include <iostream>
@@ -467,7 +468,16 @@ void QtPort::set_control_string(std::string_view tag, const std::string& text) {
 double QtPort::control_value(std::string_view tag) {
   return on_gui([&]() -> double {
     QObject* o = control(tag);
-    if (auto* w = qobject_cast<QComboBox*>(o)) return w->currentIndex() + 1;  // choices count from 1
+    if (auto* w = qobject_cast<QComboBox*>(o)) {
+      // A list of numbers to pick from or type (DiffScale) holds its number;
+      // any other list the place of its choice, counted from 1.
+      if (w->property("valueIsNumber").toBool()) {
+        bool ok = false;
+        const double v = w->currentText().trimmed().toDouble(&ok);
+        return ok ? v : std::nan("");
+      }
+      return w->currentIndex() + 1;
+    }
     if (auto* w = qobject_cast<QSpinBox*>(o)) return w->value();
     if (auto* w = qobject_cast<QAbstractButton*>(o)) return w->isChecked() ? 1 : 0;
     if (auto* w = qobject_cast<QAction*>(o)) return w->isChecked() ? 1 : 0;
@@ -478,7 +488,16 @@ double QtPort::control_value(std::string_view tag) {
 void QtPort::set_control_value(std::string_view tag, double value) {
   on_gui([&] {
     QObject* o = control(tag);
-    if (auto* w = qobject_cast<QComboBox*>(o)) {
+    if (auto* w = qobject_cast<QComboBox*>(o); w != nullptr && w->property("valueIsNumber").toBool()) {
+      const QString text = QString::number(value, 'g', 12);
+      const int index = w->findText(text);
+      if (index >= 0)
+        w->setCurrentIndex(index);
+      else if (w->isEditable())
+        w->setEditText(text);
+      else
+        throw RuntimeError("The control tagged " + std::string(tag) + " offers no " + text.toStdString() + ".");
+    } else if (auto* w = qobject_cast<QComboBox*>(o)) {
       const int index = static_cast<int>(std::lround(value)) - 1;
       if (index < 0 || index >= w->count())
         throw RuntimeError("The control tagged " + std::string(tag) + " takes a Value from 1 to " +

@@ -1,0 +1,120 @@
+#include "display/shape_space_plot.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "runtime/error.h"
+#include "runtime/format.h"
+
+namespace velmora {
+namespace {
+
+constexpr double kChiSquare95TwoDf = 5.991464547107979;
+
+std::string percent(double proportion) { return sprintf_m("%.1f %%", 100 * proportion); }
+
+}  // namespace
+
+Eigen::MatrixXd data_ellipse(const Eigen::MatrixXd& xy, int steps) {
+  const Eigen::RowVector2d centre = xy.colwise().mean();
+  const Eigen::MatrixXd centred = xy.rowwise() - centre;
+  const Eigen::Matrix2d covariance = centred.transpose() * centred / static_cast<double>(xy.rows() - 1);
+  // The ellipse is the circle of radius sqrt(chi-square) through the symmetric
+  // square root of the covariance.
+  const Eigen::SelfAdjointEigenSolver<Eigen::Matrix2d> eig(covariance);
+  const Eigen::Matrix2d root =
+      eig.eigenvectors() * eig.eigenvalues().cwiseMax(0.0).cwiseSqrt().asDiagonal() * eig.eigenvectors().transpose();
+  Eigen::MatrixXd out(steps + 1, 2);
+  const double radius = std::sqrt(kChiSquare95TwoDf), pi = std::acos(-1.0);
+  for (int i = 0; i <= steps; ++i) {
+    const double a = 2 * pi * (i % steps) / steps;
+    out.row(i) = centre + radius * (root * Eigen::Vector2d(std::cos(a), std::sin(a))).transpose();
+  }
+  return out;
+}
+
+void plot_shape_space(Graphics& g, Handle figure, const ShapeSpacePlot& plot) {
+  const Eigen::Index n = plot.scores.rows(), k = plot.scores.cols();
+  if (plot.x_component < 1 || plot.y_component < 1 || plot.x_component > k || plot.y_component > k)
+    throw RuntimeError("The shape space plot has components 1 to " + std::to_string(k) + ".");
+  g.clf(figure);
+  g.figure(figure);
+  g.set(figure, "Name", std::string("Shape space"));
+
+  const Handle scatter = g.add_axes(figure, {0.10, 0.13, 0.54, 0.77});
+  const Eigen::Index cx = plot.x_component - 1, cy = plot.y_component - 1;
+  g.modify(scatter, [&](GraphicsObject& a) {
+    a.flat = true;
+    a.hold = true;
+    a.axis_equal = true;
+    a.xlabel = "PC" + std::to_string(plot.x_component) + " (" + percent(plot.proportions(cx)) + ")";
+    a.ylabel = "PC" + std::to_string(plot.y_component) + " (" + percent(plot.proportions(cy)) + ")";
+  });
+  // The zero lines through the pooled mean shape, across the points.
+  const Eigen::VectorXd sx = plot.scores.col(cx), sy = plot.scores.col(cy);
+  Eigen::VectorXd zx(5), zy(5);
+  zx << sx.minCoeff(), sx.maxCoeff(), NAN, 0, 0;
+  zy << 0, 0, NAN, sy.minCoeff(), sy.maxCoeff();
+  const Handle zero = g.plot3(zx, zy, Eigen::VectorXd::Zero(5), ":");
+  g.modify(zero, [](GraphicsObject& o) { o.color = Rgb{0.55, 0.55, 0.55}; });
+  struct Group {
+    int sample;
+    const char* marker;
+    const char* ellipse;
+    const char* name;
+    Rgb face;
+  };
+  for (const Group& group :
+       {Group{1, "bo", "b-", "sample 1", Rgb{0.75, 0.8, 1}}, Group{2, "rs", "r-", "sample 2", Rgb{1, 0.78, 0.78}}}) {
+    std::vector<Eigen::Index> rows;
+    for (Eigen::Index i = 0; i < n; ++i)
+      if (plot.sample(i) == group.sample) rows.push_back(i);
+    if (rows.empty()) continue;
+    Eigen::MatrixXd xy(rows.size(), 2);
+    std::vector<std::string> names;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      xy(r, 0) = plot.scores(rows[r], cx);
+      xy(r, 1) = plot.scores(rows[r], cy);
+      names.push_back(rows[r] < static_cast<Eigen::Index>(plot.names.size()) ? plot.names[rows[r]] : "");
+    }
+    if (xy.rows() >= 3) {
+      const Eigen::MatrixXd e = data_ellipse(xy);
+      const Handle h = g.plot3(e.col(0), e.col(1), Eigen::VectorXd::Zero(e.rows()), group.ellipse);
+      g.set(h, "LineWidth", 1.0);
+    }
+    const Handle points = g.plot3(xy.col(0), xy.col(1), Eigen::VectorXd::Zero(xy.rows()), group.marker);
+    g.modify(points, [&](GraphicsObject& o) {
+      o.names = names;
+      o.display_name = std::string(group.name) + " (" + std::to_string(rows.size()) + ")";
+      o.marker_size = 6;
+      o.marker_face = group.face;
+    });
+  }
+  g.set_current_axes(scatter);
+  g.title("Shape space: PC" + std::to_string(plot.x_component) + " against PC" + std::to_string(plot.y_component));
+
+  // The scree plot: one bar per component, its percentage of the variance.
+  const Handle scree = g.add_axes(figure, {0.75, 0.13, 0.22, 0.77});
+  const Eigen::Index bars = std::min<Eigen::Index>(10, plot.proportions.size());
+  std::vector<double> ticks;
+  Eigen::VectorXd x(6 * bars), y(6 * bars);
+  for (Eigen::Index j = 0; j < bars; ++j) {
+    const double c = static_cast<double>(j + 1), h = 100 * plot.proportions(j);
+    x.segment(6 * j, 6) << c - 0.38, c + 0.38, c + 0.38, c - 0.38, c - 0.38, NAN;
+    y.segment(6 * j, 6) << 0, 0, h, h, 0, NAN;
+    ticks.push_back(c);
+  }
+  g.modify(scree, [&](GraphicsObject& a) {
+    a.flat = true;
+    a.hold = true;
+    a.xlabel = "component";
+    a.ylabel = "% of variance";
+    a.xticks = ticks;
+  });
+  const Handle bar = g.plot3(x, y, Eigen::VectorXd::Zero(x.size()), "k-");
+  g.modify(bar, [](GraphicsObject& o) { o.fill = Rgb{0.55, 0.62, 0.75}; });
+  g.title("Scree");
+  g.set_current_axes(scatter);
+}
+
+}  // namespace velmora

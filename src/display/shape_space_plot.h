@@ -1,0 +1,35 @@
+// The picture of the shape space: the scatter of two principal components
+// with a 95 % data ellipse per sample, and the scree plot.
+#pragma once
+
+#include <Eigen/Dense>
+#include <string>
+#include <vector>
+
+#include "runtime/graphics.h"
+
+namespace velmora {
+
+struct ShapeSpacePlot {
+  Eigen::MatrixXd scores;                         // n by k: the specimens' scores on components 1..k
+  Eigen::VectorXi sample;                         // n: 1 or 2
+  Eigen::VectorXd proportions;                    // c: share of the variance of each component
+  Eigen::Index x_component = 1, y_component = 2;  // the pair shown, counted from 1 (at most k)
+  std::vector<std::string> names;                 // n: how each specimen is named on hover
+};
+
+/// Draws into window `figure`, clearing it first: on the left the scatter of
+/// the x component against the y component (flat axes, equal units), the
+/// first sample as blue circles and the second as red squares (the colours of
+/// ShowData1 and ShowData2), each point carrying its name, each sample of at
+/// least 3 specimens with its 95 % data ellipse (the points within a
+/// Mahalanobis distance of sqrt(5.991), the chi-square 95 % point for 2 degrees
+/// of freedom), axes named "PC1 (45.2 %)"; on the right the scree plot, a bar
+/// per component (the first ten) of its percentage of the variance.
+void plot_shape_space(Graphics& graphics, Handle figure, const ShapeSpacePlot& plot);
+
+/// The 95 % data ellipse of the points (rows of `xy`, n by 2, n >= 3) as a
+/// closed polyline of `steps` + 1 points (steps + 1 by 2).
+Eigen::MatrixXd data_ellipse(const Eigen::MatrixXd& xy, int steps = 120);
+
+}  // namespace velmora

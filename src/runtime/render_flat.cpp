@@ -1,0 +1,234 @@
+#include "runtime/render_flat.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "runtime/flat_layout.h"
+#include "runtime/render_layout.h"
+#include "runtime/render_marks.h"
+
+namespace velmora {
+namespace {
+
+constexpr double kPt = kDeviceUnitsPerPoint;
+
+bool finite(double x, double y) { return std::isfinite(x) && std::isfinite(y); }
+
+void draw_line(cairo_t* cr, const FlatLayout& l, const GraphicsObject& axes, const GraphicsObject& o) {
+  const Eigen::Index n = std::min(o.x.size(), o.y.size());
+  if (o.fill) {
+    // Each run of finite points is one polygon.
+    cairo_new_path(cr);
+    bool open = false;
+    for (Eigen::Index i = 0; i < n; ++i) {
+      if (!finite(o.x(i), o.y(i))) {
+        if (open) cairo_close_path(cr);
+        open = false;
+        continue;
+      }
+      const Eigen::Vector2d p = l.project(o.x(i), o.y(i));
+      if (open)
+        cairo_line_to(cr, p.x(), p.y());
+      else
+        cairo_move_to(cr, p.x(), p.y());
+      open = true;
+    }
+    if (open) cairo_close_path(cr);
+    set_colour(cr, *o.fill);
+    cairo_fill(cr);
+  }
+  const double width = o.line_width * kPt;
+  if (!o.line_style.empty() && o.line_style != "none") {
+    const bool solid = o.line_style == "-";
+    cairo_set_line_width(cr, width);
+    cairo_set_line_cap(cr, solid ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_BUTT);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    double travelled = 0;
+    for (Eigen::Index i = 0; i + 1 < n; ++i) {
+      if (!finite(o.x(i), o.y(i)) || !finite(o.x(i + 1), o.y(i + 1))) continue;
+      const Eigen::Vector2d a = l.project(o.x(i), o.y(i)), b = l.project(o.x(i + 1), o.y(i + 1));
+      const Rgb colour = point_colour(axes, o, i);
+      cairo_new_path(cr);
+      set_dash(cr, o.line_style, width, travelled);
+      set_colour(cr, colour);
+      cairo_move_to(cr, a.x(), a.y());
+      cairo_line_to(cr, b.x(), b.y());
+      cairo_stroke(cr);
+      travelled += (b - a).norm();
+      const bool last = i + 2 >= n || !finite(o.x(i + 2), o.y(i + 2));
+      if (o.arrows && last) draw_arrowhead(cr, a, b, width, colour);
+    }
+    cairo_set_dash(cr, nullptr, 0, 0);
+  }
+  if (!o.marker.empty() && o.marker != "none")
+    for (Eigen::Index i = 0; i < n; ++i)
+      if (finite(o.x(i), o.y(i))) draw_marker(cr, o, l.project(o.x(i), o.y(i)), point_colour(axes, o, i));
+}
+
+void draw_frame_and_ticks(cairo_t* cr, const FlatLayout& l) {
+  cairo_set_dash(cr, nullptr, 0, 0);
+  cairo_set_line_width(cr, 0.5 * kPt);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
+  cairo_set_source_rgb(cr, 0.15, 0.15, 0.15);
+  cairo_rectangle(cr, l.left, l.top, l.width, l.height);
+  cairo_stroke(cr);
+  select_plot_font(cr, 10);
+  // x numbers below the frame, y numbers to its left; a number that would
+  // crowd its neighbour is left out at regular steps.
+  for (int k = 0; k < 2; ++k) {
+    const auto& ticks = l.ticks[k];
+    if (ticks.empty()) continue;
+    double needed = 0;
+    for (double t : ticks) {
+      cairo_text_extents_t ext;
+      cairo_text_extents(cr, tick_text(t, l.tick_step[k]).c_str(), &ext);
+      needed = std::max(needed, (k == 0 ? ext.width : ext.height) + 8);
+    }
+    const double spacing = ticks.size() > 1
+                               ? std::abs((k == 0 ? l.project(ticks[1], 0).x() - l.project(ticks[0], 0).x()
+                                                  : l.project(0, ticks[1]).y() - l.project(0, ticks[0]).y()))
+                               : needed;
+    const int every = std::max(1, static_cast<int>(std::ceil(needed / std::max(spacing, 1e-9) - 1e-9)));
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+      const Eigen::Vector2d at = k == 0 ? l.project(ticks[i], l.lower.y()) : l.project(l.lower.x(), ticks[i]);
+      cairo_set_source_rgb(cr, 0.15, 0.15, 0.15);
+      cairo_move_to(cr, at.x(), at.y());
+      if (k == 0)
+        cairo_line_to(cr, at.x(), at.y() + 5);
+      else
+        cairo_line_to(cr, at.x() - 5, at.y());
+      cairo_stroke(cr);
+      if (i % every != 0) continue;
+      const std::string text = tick_text(ticks[i], l.tick_step[k]);
+      cairo_text_extents_t ext;
+      cairo_text_extents(cr, text.c_str(), &ext);
+      cairo_set_source_rgb(cr, 0, 0, 0);
+      if (k == 0)
+        centred_text(cr, text, at.x(), at.y() + 8 + ext.height / 2);
+      else
+        centred_text(cr, text, at.x() - 8 - ext.width / 2, at.y());
+    }
+  }
+}
+
+double widest_y_number(cairo_t* cr, const FlatLayout& l) {
+  double widest = 0;
+  for (double t : l.ticks[1]) {
+    cairo_text_extents_t ext;
+    cairo_text_extents(cr, tick_text(t, l.tick_step[1]).c_str(), &ext);
+    widest = std::max(widest, ext.width);
+  }
+  return widest;
+}
+
+void draw_axis_names(cairo_t* cr, const FlatLayout& l, const GraphicsObject& axes) {
+  select_plot_font(cr, 10);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  if (!axes.xlabel.empty()) centred_text(cr, axes.xlabel, l.left + l.width / 2, l.top + l.height + 34);
+  if (!axes.ylabel.empty()) {
+    cairo_save(cr);
+    cairo_translate(cr, l.left - 22 - widest_y_number(cr, l), l.top + l.height / 2);
+    cairo_rotate(cr, -std::acos(-1.0) / 2);
+    centred_text(cr, axes.ylabel, 0, 0);
+    cairo_restore(cr);
+  }
+}
+
+// The lines with a display name, each with its marker (or a short stroke) and
+// name, in a box in the upper right corner of the plot.
+void draw_legend(cairo_t* cr, const FlatLayout& l, const std::vector<const GraphicsObject*>& entries) {
+  if (entries.empty()) return;
+  select_plot_font(cr, 9);
+  double widest = 0, row = 0;
+  for (const GraphicsObject* o : entries) {
+    cairo_text_extents_t ext;
+    cairo_text_extents(cr, o->display_name.c_str(), &ext);
+    widest = std::max(widest, ext.width);
+    row = std::max(row, ext.height);
+  }
+  row = std::max(row + 6, 16.0);
+  const double w = widest + 40, h = row * entries.size() + 6;
+  const double x = l.left + l.width - w - 6, y = l.top + 6;
+  cairo_rectangle(cr, x, y, w, h);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_fill_preserve(cr);
+  cairo_set_source_rgb(cr, 0.6, 0.6, 0.6);
+  cairo_set_line_width(cr, 0.5 * kPt);
+  cairo_set_dash(cr, nullptr, 0, 0);
+  cairo_stroke(cr);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const GraphicsObject& o = *entries[i];
+    const double cy = y + 3 + row * (i + 0.5);
+    if (!o.marker.empty() && o.marker != "none") {
+      draw_marker(cr, o, Eigen::Vector2d(x + 16, cy), o.color);
+    } else {
+      cairo_set_line_width(cr, o.line_width * kPt);
+      set_colour(cr, o.fill ? *o.fill : o.color);
+      cairo_move_to(cr, x + 6, cy);
+      cairo_line_to(cr, x + 26, cy);
+      cairo_stroke(cr);
+    }
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_text_extents_t ext;
+    cairo_text_extents(cr, o.display_name.c_str(), &ext);
+    cairo_move_to(cr, x + 32 - ext.x_bearing, cy - (ext.y_bearing + ext.height / 2));
+    cairo_show_text(cr, o.display_name.c_str());
+  }
+}
+
+}  // namespace
+
+void draw_flat_figure(cairo_t* cr, const Graphics& graphics, Handle figure, double width, double height) {
+  auto lock = graphics.lock();
+  for (const FlatLayout& l : layout_flat_axes(graphics, figure, width, height)) {
+    const GraphicsObject& axes = graphics.object(l.axes);
+    if (!axes.visible) continue;
+    std::vector<const GraphicsObject*> legend;
+    cairo_save(cr);
+    cairo_rectangle(cr, l.left, l.top, l.width, l.height);
+    cairo_clip(cr);
+    for (auto it = axes.children.rbegin(); it != axes.children.rend(); ++it) {
+      const GraphicsObject& o = graphics.object(*it);
+      if (!o.visible) continue;
+      if (o.type == ObjectType::line) {
+        draw_line(cr, l, axes, o);
+        if (!o.display_name.empty()) legend.push_back(&o);
+      }
+    }
+    select_plot_font(cr, 10);
+    for (auto it = axes.children.rbegin(); it != axes.children.rend(); ++it) {
+      const GraphicsObject& t = graphics.object(*it);
+      if (t.type != ObjectType::text || !t.visible || t.string.empty()) continue;
+      if (!finite(t.text_position.x(), t.text_position.y())) continue;
+      const Eigen::Vector2d at = l.project(t.text_position.x(), t.text_position.y());
+      cairo_text_extents_t ext;
+      cairo_text_extents(cr, t.string.c_str(), &ext);
+      set_colour(cr, t.color);
+      cairo_move_to(cr, at.x(), at.y() - (ext.y_bearing + ext.height / 2));
+      cairo_show_text(cr, t.string.c_str());
+    }
+    cairo_restore(cr);
+    if (axes.axis_on) {
+      draw_frame_and_ticks(cr, l);
+      draw_axis_names(cr, l, axes);
+    }
+    draw_legend(cr, l, legend);
+    if (axes.colour_limits)
+      draw_colour_key(cr, l.left + l.width + 0.04 * width, l.top + 0.15 * l.height, 0.025 * width, 0.7 * l.height,
+                      (*axes.colour_limits)[0], (*axes.colour_limits)[1], axes.colour_label);
+    if (axes.title != 0 && graphics.is_handle(axes.title)) {
+      const GraphicsObject& t = graphics.object(axes.title);
+      if (t.visible && !t.string.empty()) {
+        select_plot_font(cr, 11);
+        set_colour(cr, t.color);
+        centred_text(cr, t.string, l.left + l.width / 2, l.top - 14);
+      }
+    }
+  }
+}
+
+}  // namespace velmora

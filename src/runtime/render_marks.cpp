@@ -1,0 +1,228 @@
+#include "runtime/render_marks.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "runtime/render_layout.h"
+
+namespace velmora {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kPt = kDeviceUnitsPerPoint;
+
+// A closed star or polygon of `points` vertices alternating between the outer
+// and inner radius (inner <= 0: a plain polygon), starting at angle `start`.
+void polygon(cairo_t* cr, double cx, double cy, int points, double outer, double inner, double start) {
+  const int n = inner > 0 ? 2 * points : points;
+  for (int i = 0; i < n; ++i) {
+    const double r = inner > 0 && i % 2 == 1 ? inner : outer;
+    const double angle = start + 2 * kPi * i / n;
+    const double x = cx + r * std::cos(angle), y = cy - r * std::sin(angle);
+    if (i == 0)
+      cairo_move_to(cr, x, y);
+    else
+      cairo_line_to(cr, x, y);
+  }
+  cairo_close_path(cr);
+}
+
+}  // namespace
+
+void set_colour(cairo_t* cr, const Rgb& c) { cairo_set_source_rgb(cr, c.r, c.g, c.b); }
+
+void set_dash(cairo_t* cr, const std::string& style, double width, double offset) {
+  const double w = std::max(width, 1.0);
+  if (style == "--") {
+    const double d[] = {6 * w, 4 * w};
+    cairo_set_dash(cr, d, 2, offset);
+  } else if (style == ":") {
+    const double d[] = {1.5 * w, 2.5 * w};
+    cairo_set_dash(cr, d, 2, offset);
+  } else if (style == "-.") {
+    const double d[] = {6 * w, 2.5 * w, 1.5 * w, 2.5 * w};
+    cairo_set_dash(cr, d, 4, offset);
+  } else {
+    cairo_set_dash(cr, nullptr, 0, 0);
+  }
+}
+
+void draw_marker(cairo_t* cr, const GraphicsObject& line, const Eigen::Vector2d& at, const Rgb& colour) {
+  const double size = line.marker_size * kPt, r = size / 2;
+  const double cx = at.x(), cy = at.y();
+  const char m = line.marker.empty() ? 'n' : line.marker[0];
+  cairo_new_path(cr);
+  cairo_set_dash(cr, nullptr, 0, 0);
+  cairo_set_line_width(cr, line.line_width * kPt);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+  bool closed = true;
+  switch (m) {
+    case 'o':
+      cairo_arc(cr, cx, cy, r, 0, 2 * kPi);
+      break;
+    case 's':
+      cairo_rectangle(cr, cx - r * 0.9, cy - r * 0.9, 1.8 * r, 1.8 * r);
+      break;
+    case 'd':
+      polygon(cr, cx, cy, 4, r, 0, kPi / 2);
+      break;
+    case '^':
+      polygon(cr, cx, cy, 3, r, 0, kPi / 2);
+      break;
+    case 'v':
+      polygon(cr, cx, cy, 3, r, 0, -kPi / 2);
+      break;
+    case '<':
+      polygon(cr, cx, cy, 3, r, 0, kPi);
+      break;
+    case '>':
+      polygon(cr, cx, cy, 3, r, 0, 0);
+      break;
+    case 'p':
+      polygon(cr, cx, cy, 5, r * 1.15, r * 1.15 * 0.382, kPi / 2);
+      break;
+    case 'h':
+      polygon(cr, cx, cy, 6, r * 1.1, r * 1.1 * 0.577, kPi / 2);
+      break;
+    case '.': {
+      set_colour(cr, colour);
+      cairo_arc(cr, cx, cy, std::max(r / 3, 0.75), 0, 2 * kPi);
+      cairo_fill(cr);
+      return;
+    }
+    default:
+      closed = false;
+      break;
+  }
+  if (closed) {
+    if (line.marker_face) {
+      set_colour(cr, *line.marker_face);
+      cairo_fill_preserve(cr);
+    }
+    set_colour(cr, colour);
+    cairo_stroke(cr);
+    return;
+  }
+  const double d = r * std::sqrt(0.5);
+  if (m == '+' || m == '*') {
+    cairo_move_to(cr, cx - r, cy);
+    cairo_line_to(cr, cx + r, cy);
+    cairo_move_to(cr, cx, cy - r);
+    cairo_line_to(cr, cx, cy + r);
+  }
+  if (m == 'x' || m == '*') {
+    cairo_move_to(cr, cx - d, cy - d);
+    cairo_line_to(cr, cx + d, cy + d);
+    cairo_move_to(cr, cx - d, cy + d);
+    cairo_line_to(cr, cx + d, cy - d);
+  }
+  set_colour(cr, colour);
+  cairo_stroke(cr);
+}
+
+void draw_arrowhead(cairo_t* cr, const Eigen::Vector2d& from, const Eigen::Vector2d& tip, double width,
+                    const Rgb& colour) {
+  const Eigen::Vector2d along = tip - from;
+  const double length = along.norm();
+  if (!(length > 1e-9)) return;
+  // The head is at most half the segment long, so a short vector keeps its stem.
+  const double head = std::min(3.5 * std::max(width, 1.0) + 3, 0.5 * length);
+  const Eigen::Vector2d u = along / length, across(-u.y(), u.x());
+  const Eigen::Vector2d back = tip - head * u;
+  cairo_new_path(cr);
+  cairo_move_to(cr, tip.x(), tip.y());
+  cairo_line_to(cr, back.x() + 0.45 * head * across.x(), back.y() + 0.45 * head * across.y());
+  cairo_line_to(cr, back.x() - 0.45 * head * across.x(), back.y() - 0.45 * head * across.y());
+  cairo_close_path(cr);
+  set_colour(cr, colour);
+  cairo_fill(cr);
+}
+
+std::string tick_text(double value, double step) {
+  const double snapped = std::round(value / step) * step;
+  const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9)));
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, std::abs(snapped) < step * 1e-9 ? 0.0 : snapped);
+  return buffer;
+}
+
+void centred_text(cairo_t* cr, const std::string& text, double x, double y) {
+  cairo_text_extents_t ext;
+  cairo_text_extents(cr, text.c_str(), &ext);
+  cairo_move_to(cr, x - (ext.x_bearing + ext.width / 2), y - (ext.y_bearing + ext.height / 2));
+  cairo_show_text(cr, text.c_str());
+}
+
+Rgb colour_for_value(double value, double low, double high) {
+  // Stops of a sequential map that stays dark enough to read on white.
+  static const Rgb stops[] = {
+      {0.16, 0.08, 0.38}, {0.46, 0.12, 0.55}, {0.80, 0.16, 0.35}, {0.95, 0.45, 0.10}, {0.98, 0.68, 0.05}};
+  double t = high > low ? (value - low) / (high - low) : 1.0;
+  if (!std::isfinite(t)) t = 0;
+  t = std::clamp(t, 0.0, 1.0) * 4;
+  const int i = std::min(3, static_cast<int>(t));
+  const double f = t - i;
+  const Rgb& a = stops[i];
+  const Rgb& b = stops[i + 1];
+  return {a.r + f * (b.r - a.r), a.g + f * (b.g - a.g), a.b + f * (b.b - a.b)};
+}
+
+Rgb point_colour(const GraphicsObject& axes, const GraphicsObject& line, Eigen::Index i) {
+  if (axes.colour_limits && i < line.colour_values.size())
+    return colour_for_value(line.colour_values(i), (*axes.colour_limits)[0], (*axes.colour_limits)[1]);
+  return line.color;
+}
+
+void draw_colour_key(cairo_t* cr, double left, double top, double width, double height, double low, double high,
+                     const std::string& label) {
+  const int bands = 64;
+  for (int i = 0; i < bands; ++i) {
+    const double t = (i + 0.5) / bands;
+    set_colour(cr, colour_for_value(low + t * (high - low), low, high));
+    const double y = top + height * (1 - static_cast<double>(i + 1) / bands);
+    cairo_rectangle(cr, left, y, width, height / bands + 0.5);
+    cairo_fill(cr);
+  }
+  cairo_set_dash(cr, nullptr, 0, 0);
+  cairo_set_line_width(cr, 0.5 * kPt);
+  cairo_set_source_rgb(cr, 0.15, 0.15, 0.15);
+  cairo_rectangle(cr, left, top, width, height);
+  cairo_stroke(cr);
+  select_plot_font(cr, 9);
+  const double range = high - low;
+  if (range > 0) {
+    const double raw = range / 4, magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    const double f = raw / magnitude, step = (f < 1.5 ? 1 : f < 3 ? 2 : f < 7 ? 5 : 10) * magnitude;
+    for (double v = std::ceil(low / step - 1e-9) * step; v <= high + step * 1e-9; v += step) {
+      const double y = top + height * (1 - (v - low) / range);
+      cairo_set_source_rgb(cr, 0.15, 0.15, 0.15);
+      cairo_move_to(cr, left + width, y);
+      cairo_line_to(cr, left + width + 4, y);
+      cairo_stroke(cr);
+      cairo_set_source_rgb(cr, 0, 0, 0);
+      const std::string text = tick_text(v, step);
+      cairo_text_extents_t ext;
+      cairo_text_extents(cr, text.c_str(), &ext);
+      cairo_move_to(cr, left + width + 6 - ext.x_bearing, y - (ext.y_bearing + ext.height / 2));
+      cairo_show_text(cr, text.c_str());
+    }
+  }
+  if (!label.empty()) {
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_text_extents_t ext;
+    cairo_text_extents(cr, label.c_str(), &ext);
+    cairo_move_to(cr, left + width / 2 - (ext.x_bearing + ext.width / 2), top - 8);
+    cairo_show_text(cr, label.c_str());
+  }
+}
+
+void select_plot_font(cairo_t* cr, double points) {
+  cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, points * kPt);
+}
+
+}  // namespace velmora

@@ -1,0 +1,26 @@
+// Every eigenvalue of a symmetric matrix and the eigenvectors of the largest few.
+#pragma once
+
+#include <Eigen/Dense>
+
+namespace velmora {
+
+/// values: the n eigenvalues, largest first; vectors: n by k, column j the
+/// unit eigenvector of values(j).
+struct LeadingEigenpairs {
+  Eigen::VectorXd values;
+  Eigen::MatrixXd vectors;
+};
+
+/// The eigenvalues of the symmetric matrix `s` (n by n; its lower triangle is
+/// read) and the eigenvectors of its k largest (k <= n). The matrix is reduced
+/// to tridiagonal form once (Householder, O(n^3)); the eigenvalues come from the
+/// tridiagonal QR iteration, and only the k vectors asked for are found, by
+/// inverse iteration on the tridiagonal matrix (O(n) each, kept orthogonal
+/// within groups of close eigenvalues) and carried back (O(n^2 k)). So the cost
+/// is that of the reduction, a fraction of a full eigendecomposition's. Each
+/// vector's sign is as the iteration leaves it; the iteration starts from a
+/// fixed vector, so the same matrix gives the same result.
+LeadingEigenpairs leading_eigenpairs(const Eigen::MatrixXd& s, Eigen::Index k);
+
+}  // namespace velmora

@@ -1,0 +1,80 @@
+#include "stats/shape_space.h"
+
+#include <cmath>
+#include <string>
+
+#include "display/shape_space_plot.h"
+#include "runtime/error.h"
+#include "runtime/format.h"
+#include "stats/shapepca.h"
+
+namespace velmora {
+namespace {
+
+// A component number from a control: a whole number of at least 1.
+Eigen::Index component(UiPort& ui, const char* tag) {
+  const double value = ui.control_value(tag);
+  if (!std::isfinite(value) || value < 1 || value != std::floor(value) || value > 1e6)
+    throw RuntimeError(std::string("ShapePCA: the component chosen in ") + tag +
+                       " must be a whole number from 1 up; it is " + sprintf_m("%g", value) + ".");
+  return static_cast<Eigen::Index>(value);
+}
+
+}  // namespace
+
+void shapePCA(const TwoSamples& samples, UiPort& ui) {
+  check_samples("ShapePCA", samples);
+  const Eigen::Index n1 = samples.data1.count(), n2 = samples.data2.count(), p = samples.data1.points();
+  if (n1 + n2 < 3)
+    throw RuntimeError(
+        "ShapePCA needs at least 3 specimens in all to find the directions in which they vary; the "
+        "samples hold " +
+        std::to_string(n1) + " and " + std::to_string(n2) + ".");
+  const Eigen::Index cx = component(ui, "PCXBox"), cy = component(ui, "PCYBox");
+  if (cx == cy)
+    throw RuntimeError("ShapePCA: PCXBox and PCYBox both choose component " + std::to_string(cx) +
+                       "; choose two different ones.");
+  const bool flat = flat_study(samples);
+  const Eigen::Index dims = (flat ? 2 : 3) * p, components = std::min(n1 + n2 - 1, dims);
+  if (std::max(cx, cy) > components)
+    throw RuntimeError("ShapePCA: " + std::to_string(n1 + n2) + " specimens of " + std::to_string(p) + " points have " +
+                       std::to_string(components) + " components; PCXBox and PCYBox choose " + std::to_string(cx) +
+                       " and " + std::to_string(cy) + ".");
+  // Thousands of specimens take a second or two: a cancel asked for meanwhile
+  // is honoured before anything is shown.
+  if (!ui.progress("ShapePCA", 0, 1)) return ui.console().write("ShapePCA was cancelled; nothing is shown.\n");
+  const ShapePca pca = shapepca(samples.data1, samples.data2, flat, std::max<Eigen::Index>({10, cx, cy}));
+  if (!ui.progress("ShapePCA", 1, 1)) return ui.console().write("ShapePCA was cancelled; nothing is shown.\n");
+
+  ShapeSpacePlot plot;
+  plot.scores = pca.scores;
+  plot.sample = pca.sample;
+  plot.proportions = pca.proportions;
+  plot.x_component = cx;
+  plot.y_component = cy;
+  for (Eigen::Index i = 0; i < n1 + n2; ++i)
+    plot.names.push_back("sample " + std::to_string(pca.sample(i)) + ", specimen " +
+                         std::to_string(i < n1 ? i + 1 : i - n1 + 1));
+  Graphics& g = ui.graphics();
+  plot_shape_space(g, g.new_figure(), plot);
+
+  std::string text = sprintf_m("PCA of %i + %i specimens, %i points:", static_cast<double>(n1), static_cast<double>(n2),
+                               static_cast<double>(p));
+  for (Eigen::Index j = 0; j < std::min<Eigen::Index>(3, components); ++j)
+    text +=
+        sprintf_m(j == 0 ? " PC%i %.1f %%" : ", PC%i %.1f %%", static_cast<double>(j + 1), 100 * pca.proportions(j));
+  ui.set_control_string("ResultsBox", text);
+
+  const Eigen::Index kept = std::min<Eigen::Index>(10, components);
+  std::vector<double> variance(pca.proportions.data(), pca.proportions.data() + pca.proportions.size());
+  std::vector<double> sample(pca.sample.data(), pca.sample.data() + pca.sample.size());
+  ui.result({"ShapePCA",
+             {{"variance", variance},
+              {"scores", Eigen::MatrixXd(pca.scores.leftCols(kept))},
+              {"sample", sample},
+              {"loadings", pca.loadings},
+              {"points", static_cast<double>(p)},
+              {"dimension", flat ? 2.0 : 3.0}}});
+}
+
+}  // namespace velmora
