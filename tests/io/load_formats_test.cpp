@@ -155,5 +155,19 @@ TEST_F(LoadFormats, MissingLandmarksStopALoadOrDropTheirSpecimensWithDropMissing
   EXPECT_TRUE(said("neg.tps: specimen 5 (RT5) has landmark 1 missing."));
 }
 
+TEST_F(LoadFormats, NamesFromTheFilesReachTheShapeSpaceResult) {
+  const Specimens s = sample();
+  ASSERT_EQ(load("LoadFile1", "own.tps", own_tps(s)), Outcome::done);
+  port_.set_control_value("ZEPButton", 1);
+  ASSERT_EQ(load("LoadFile2", "rows.txt", "0 0 0 3 0 0 0 2 0 0 0 1.5 1\n0 0 0 3.1 0 0 0 2 0 0 0 1.4 1\n"),
+            Outcome::done);
+  ASSERT_EQ(d_.vm3sw("ShapePCA"), Outcome::done) << port_.console_text();
+  const auto results = port_.of_kind("result");
+  ASSERT_EQ(results.size(), 1u);
+  const auto* names = std::get_if<std::vector<std::string>>(results[0]->field("names"));
+  ASSERT_NE(names, nullptr);
+  EXPECT_EQ(*names, (std::vector<std::string>{"RT1", "RT2", "RT3", "RT4", "RT5", "specimen 1", "specimen 2"}));
+}
+
 }  // namespace
 }  // namespace velmora
