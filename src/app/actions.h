@@ -53,4 +53,7 @@ void toggle_dots(WorkingState& s, UiPort& ui);
 void clear(WorkingState& s, UiPort& ui);
 void show_difference(WorkingState& s, UiPort& ui);
 
+// Added after the 35 (actions_slide.cpp)
+void slide_samples(WorkingState& s, UiPort& ui);
+
 }  // namespace velmora::actions

@@ -19,7 +19,7 @@ void load_proto(WorkingState& s, UiPort& ui) {
 namespace {
 
 // A new first sample replaces the old one whole (a smaller sample leaves no
-// stale specimens behind) and switches the wireframe off. The curve starts come
+// stale specimens behind), unslid, and switches the wireframe off. The curve starts come
 // back as the whole kept row, its first N+1 entries new.
 void keep_first_sample(WorkingState& s, FirstSample&& sample) {
   s.rbreak = std::move(sample.rbreak);
@@ -27,6 +27,8 @@ void keep_first_sample(WorkingState& s, FirstSample&& sample) {
   s.data1cs = std::move(sample.data1cs);
   s.mean1 = std::move(sample.mean1);
   s.names1 = std::move(sample.names);
+  s.curves1 = std::move(sample.curves1);
+  s.slid1.clear();
   s.wireactive = 0;
 }
 
@@ -49,6 +51,8 @@ void load_file2(WorkingState& s, UiPort& ui) {
   s.data2cs = std::move(sample->data2cs);
   s.mean2 = std::move(sample->mean2);
   s.names2 = std::move(sample->names);
+  s.curves2.clear();  // a second sample brings no clicks; sliding uses its own curve points
+  s.slid2.clear();
 }
 
 void load_wire_frame(WorkingState& s, UiPort& ui) {

@@ -21,6 +21,10 @@ void clear(WorkingState& s, UiPort& ui) {
   s.mean2.resize(0, 0);
   s.names1.clear();
   s.names2.clear();
+  s.curves1.clear();
+  s.curves2.clear();
+  s.slid1.clear();
+  s.slid2.clear();
   if (s.fighand1 && ui.graphics().is_handle(*s.fighand1)) ui.graphics().close(*s.fighand1);
   s.fighand1.reset();
   s.fname1 = std::monostate{};

@@ -39,6 +39,34 @@ std::vector<std::string> split_words(const std::string& line, const std::string&
 
 bool is_box_tag(const std::string& tag) { return tag == "BigBox" || tag == "FileBox2" || tag == "ResultsBox"; }
 
+/// The number a `set TAG Value WORD` line gives the control, checked before
+/// anything runs: DiffScale above 0, PCXBox and PCYBox whole from 1,
+/// SlideCriterion its choices by name (bending 1, procrustes 2) or number and
+/// no other, ProjectOnCurve 0 or 1.
+double control_value_of(const std::string& tag, const std::string& word, const std::string& where) {
+  if (tag == "SlideCriterion") {
+    if (word == "bending" || word == "1") return 1;
+    if (word == "procrustes" || word == "2") return 2;
+    throw std::runtime_error(where + ": SlideCriterion takes the Value bending or procrustes (1 or 2), not " + word);
+  }
+  double value = 0;
+  try {
+    size_t used = 0;
+    value = std::stod(word, &used);
+    if (used != word.size()) throw std::invalid_argument("");
+  } catch (const std::exception&) {
+    throw std::runtime_error(where + ": the Value " + word + " is not a number");
+  }
+  if (tag == "DiffScale" && !(std::isfinite(value) && value > 0))
+    throw std::runtime_error(where + ": DiffScale (how many times the change is drawn) takes a Value above 0, not " +
+                             word);
+  if ((tag == "PCXBox" || tag == "PCYBox") && !(std::isfinite(value) && value >= 1 && value == std::floor(value)))
+    throw std::runtime_error(where + ": " + tag + " (a component number) takes a whole Value from 1 up, not " + word);
+  if (tag == "ProjectOnCurve" && value != 0 && value != 1)
+    throw std::runtime_error(where + ": ProjectOnCurve takes the Value 1 (on) or 0 (off), not " + word);
+  return value;
+}
+
 }  // namespace
 
 std::vector<ScriptCommand> parse_script(const std::filesystem::path& script) {
@@ -63,31 +91,14 @@ std::vector<ScriptCommand> parse_script(const std::filesystem::path& script) {
     if (c.words.front() == "set") {
       c.is_set = true;
       c.words.erase(c.words.begin());
-      if (c.words.size() != 3)
-        throw std::runtime_error(where + ": a set line is written: set TAG PROPERTY VALUE");
+      if (c.words.size() != 3) throw std::runtime_error(where + ": a set line is written: set TAG PROPERTY VALUE");
       const auto& tags = HeadlessPort::control_tags();
       if (std::find(tags.begin(), tags.end(), c.words[0]) == tags.end())
         throw std::runtime_error(where + ": the main window has no control tagged " + c.words[0]);
       const std::string& property = c.words[1];
       if (property != "String" && property != "Value" && property != "Checked")
         throw std::runtime_error(where + ": a control's property is String, Value or Checked, not " + property);
-      if (property == "Value") {
-        double value = 0;
-        try {
-          size_t used = 0;
-          value = std::stod(c.words[2], &used);
-          if (used != c.words[2].size()) throw std::invalid_argument("");
-        } catch (const std::exception&) {
-          throw std::runtime_error(where + ": the Value " + c.words[2] + " is not a number");
-        }
-        if (c.words[0] == "DiffScale" && !(std::isfinite(value) && value > 0))
-          throw std::runtime_error(
-              where + ": DiffScale (how many times the change is drawn) takes a Value above 0, not " + c.words[2]);
-        if ((c.words[0] == "PCXBox" || c.words[0] == "PCYBox") &&
-            !(std::isfinite(value) && value >= 1 && value == std::floor(value)))
-          throw std::runtime_error(where + ": " + c.words[0] +
-                                   " (a component number) takes a whole Value from 1 up, not " + c.words[2]);
-      }
+      if (property == "Value") control_value_of(c.words[0], c.words[2], where);
       if (property == "Checked" && c.words[2] != "on" && c.words[2] != "off" && c.words[2] != "On" &&
           c.words[2] != "Off")
         throw std::runtime_error(where + ": Checked is on or off, not " + c.words[2]);
@@ -141,7 +152,7 @@ int run_batch(const BatchOptions& options, std::ostream& out, std::ostream& err)
       if (property == "String")
         port.set_control_string(tag, c.words[2]);
       else if (property == "Value")
-        port.set_control_value(tag, std::stod(c.words[2]));
+        port.set_control_value(tag, control_value_of(tag, c.words[2], where));
       else
         port.set_control_checked(tag, c.words[2]);
       continue;

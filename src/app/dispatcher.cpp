@@ -56,6 +56,7 @@ const ActionEntry kActions[] = {
     // Added after the 35, which keep their order.
     {"ShapePCA", actions::shape_pca},
     {"ShowDifference", actions::show_difference},
+    {"SlideSamples", actions::slide_samples},
 };
 
 }  // namespace

@@ -17,9 +17,10 @@ class Dispatcher {
   explicit Dispatcher(UiPort& ui) : ui_(ui) {}
 
   /// Runs the action named `action` (compared exactly with the names, in their
-  /// order: the 35, then ShapePCA and ShowDifference). A failing action prints its error on the console, reports it
-  /// through the UI port and leaves the working state as it was; a name that
-  /// matches none prints the "Fell through Switch!" text.
+  /// order: the 35, then ShapePCA, ShowDifference and SlideSamples). A failing
+  /// action prints its error on the console, reports it through the UI port
+  /// and leaves the working state as it was; a name that matches none prints
+  /// the "Fell through Switch!" text.
   Outcome vm3sw(std::string_view action);
 
   /// The action names in the order they are compared.

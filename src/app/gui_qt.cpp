@@ -52,7 +52,7 @@ void QtWindowSystem::set_outer_position(Handle window, const WindowRect& p) {
 }
 
 const std::vector<std::string>& DesktopApp::background_actions() {
-  static const std::vector<std::string> names = {"BootF", "PermuteF", "PermuteVariance", "ShapePCA"};
+  static const std::vector<std::string> names = {"BootF", "PermuteF", "PermuteVariance", "ShapePCA", "SlideSamples"};
   return names;
 }
 

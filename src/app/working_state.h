@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "geometry/curve_polylines.h"
 #include "runtime/graphics.h"
 #include "runtime/sample.h"
 
@@ -31,6 +32,11 @@ struct WorkingState {
   std::optional<double> wireactive;
   std::optional<Handle> fighand1;
   SavedFileName fname1;
+
+  // Sliding the semilandmarks (SlideSamples).
+  CurvePolylines curves1;    // each first-sample specimen's digitised curves, in its frame in data1
+  CurvePolylines curves2;    // once slid, the second sample's own resampled curves, in its frame in data2
+  std::string slid1, slid2;  // how each sample was slid ("slid: bending energy, ..."); empty while unslid
 };
 
 }  // namespace velmora

@@ -8,6 +8,7 @@
 #include "geometry/centsize3D.h"
 #include "geometry/getpproc3.h"
 #include "geometry/pick3points.h"
+#include "geometry/similarity_fit.h"
 #include "geometry/vertxy3D.h"
 #include "io/deferred_console.h"
 #include "io/formats/detect_format.h"
@@ -92,6 +93,7 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
   long width = 0;
   long fixed_first = 0;
   std::vector<long> breaklocation(N + 2);
+  CurvePolylines clicks(static_cast<std::size_t>(n));
   std::vector<double> row;
   for (long i = 0; i < n; ++i) {
     const Eigen::RowVectorXd& t = y[i];
@@ -137,6 +139,12 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
       } catch (const RuntimeError& e) {
         throw RuntimeError(sprintf_m("Specimen %d, curve %d: %s", specimen, j, std::string(e.what())));
       }
+      Eigen::MatrixXd curve = t.segment(3 * breaklocation[j], 3 * count).reshaped(3, count).transpose();
+      if (p.types[j - 1] == 1) {
+        curve.conservativeResize(count + 1, 3);
+        curve.row(count) = curve.row(0);
+      }
+      clicks[i].push_back(std::move(curve));
       if (i == 0) {
         set_rbreak(j, static_cast<double>(row.size()));
         if (echo_each_curve) console.echo("rbreak", as_row(rbreak));
@@ -186,6 +194,7 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
                       i + 1, b1, b2));
       const double scale = p.rlength / d;
       lmpts.row(i) *= scale;
+      for (Eigen::MatrixXd& curve : clicks[i]) curve *= scale;
       long to = 0;
       for (long k = 1; k <= nt / 3; ++k) {
         if (k == b1 || k == b2) continue;
@@ -212,7 +221,11 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
     const CentredConfiguration c = centsize3D(configuration.values());
     out.centred.specimen(i) = c.y;
     out.sizes(i) = c.ycs;
+    // The curves move with the centring of their specimen.
+    const Eigen::RowVector3d shift = configuration.values().colwise().mean();
+    for (Eigen::MatrixXd& curve : clicks[i]) curve.rowwise() -= shift;
   }
+  out.clicks = std::move(clicks);
   return out;
 }
 
@@ -336,6 +349,11 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   out.data1 = std::move(sup.aligned);
   out.data1cs = std::move(cut.sizes);
   out.mean1 = std::move(sup.mean);
+  out.curves1 = std::move(cut.clicks);
+  for (Eigen::Index i = 0; i < out.data1.count(); ++i) {
+    const Similarity s = similarity_fit(cut.centred.specimen(i), out.data1.specimen(i));
+    for (Eigen::MatrixXd& curve : out.curves1[static_cast<std::size_t>(i)]) curve = s.of(curve);
+  }
   for (const Specimen& s : prepared.specimens.specimens) out.names.push_back(s.name);
   return out;
 }

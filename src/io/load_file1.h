@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "geometry/curve_polylines.h"
 #include "runtime/console.h"
 #include "runtime/sample.h"
 #include "runtime/ui_port.h"
@@ -18,6 +19,7 @@ struct FirstSample {
   Sample data1;                    // p by 3 by n, superimposed
   Eigen::RowVectorXd data1cs;      // 1 by n: centroid sizes after the ruler scaling
   Eigen::MatrixXd mean1;           // p by 3
+  CurvePolylines curves1;          // every specimen's digitised curves, in its frame in data1
   std::vector<std::string> names;  // the specimens' names from the file ("specimen k" where it has none)
 };
 
@@ -27,6 +29,7 @@ struct CutSample {
   Eigen::RowVectorXd rbreak;
   Sample centred;            // p by 3 by n, each specimen centred
   Eigen::RowVectorXd sizes;  // 1 by n centroid sizes
+  CurvePolylines clicks;     // each specimen's digitised curves, scaled and shifted as it was
 };
 
 /// Cuts each specimen point list of `y` (x1 y1 z1 ... in digitising order) at
@@ -37,7 +40,9 @@ struct CutSample {
 /// another format, keeps its last point too). Then
 /// the ruler (when proto value 1 is 1) scales each row to the ruler length and
 /// its two landmarks are removed (rbreak moves 6 values), and each specimen is
-/// centred and sized. The curve starts are written over entries 1..N+1 of
+/// centred and sized. The digitised points of every curve are kept in `clicks`,
+/// scaled and shifted with their specimen (a closed curve's first point
+/// repeated at the end, as its resampling closes it). The curve starts are written over entries 1..N+1 of
 /// `previous_rbreak` (the curve starts kept from the last load; entries after
 /// N+1 stay, and the ruler shift moves them too), so the echoes show the whole
 /// row as it stands. Echoes `rbreak` after each curve of the first specimen
@@ -55,9 +60,10 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
 /// "LoadFile1" (dims 3) or "LoadFile2D" (dims 2): checks the protocol, asks for
 /// the landmark file (the dialog of get_irregular_tpsfile3D or 2D), reads it as
 /// its content shows, cuts and sizes the specimens, superimposes them with
-/// getpproc3, then opens a new plot window (`fgg2`, echoed) and draws mean1
-/// ("r*") and data1 ("bo"); the 2D form then looks from (0, 0, 10). A TPS file
-/// with LM= headers is read by the irregular reader (a 2D file handed to
+/// getpproc3 (carrying each specimen's digitised curves into its superimposed
+/// frame, `curves1`), then opens a new plot window (`fgg2`, echoed) and draws
+/// mean1 ("r*") and data1 ("bo"); the 2D form then looks from (0, 0, 10). A TPS
+/// file with LM= headers is read by the irregular reader (a 2D file handed to
 /// LoadFile1 by the 2D one, saying so); with a protocol of no curves, a file of
 /// any other landmark format gives fixed landmarks, every point used. SCALE=,
 /// missing landmarks, DropMissing and NegativeMissing as LoadFile2 has them

@@ -3,9 +3,7 @@
 #include <cmath>
 
 #include "geometry/centsize3D.h"
-#include "geometry/centsize3Da.h"
-#include "geometry/getpproc3.h"
-#include "geometry/getpprocon3.h"
+#include "geometry/superimpose_second.h"
 #include "geometry/vertxy3D.h"
 #include "io/deferred_console.h"
 #include "io/dload2c.h"
@@ -46,13 +44,9 @@ SecondSample fit_second_sample(const Eigen::MatrixXd& rows, const Eigen::MatrixX
     data2.specimen(i) = c.y;
     out.data2cs(i) = c.ycs;
   }
-  Superimposition sup = getpproc3(data2, console);
-  Eigen::MatrixXd mean2 = getpprocon3(mean1, Sample(sup.mean), console).values();
-  const double size = centsize3Da(mean2);
-  if (!(size > 0)) throw RuntimeError("The second sample's mean has zero centroid size after its fit.");
-  mean2 = mean2 / size;
-  out.data2 = getpprocon3(mean2, sup.aligned, console);
-  out.mean2 = std::move(mean2);
+  Superimposition sup = superimpose_second(data2, mean1, console);
+  out.data2 = std::move(sup.aligned);
+  out.mean2 = std::move(sup.mean);
   return out;
 }
 

@@ -56,7 +56,8 @@ TEST_F(BatchRunnerTest, ScriptErrorsAreFoundBeforeAnythingRuns) {
   for (const std::string bad :
        {"Clear\nset BigBox String\n", "Clear\nset NoSuchBox Value 1\n", "Clear\nset BootBox Value three\n",
         "Clear\nset BootBox Colour 1\n", "Clear\nLoadProto \"unclosed\n", "Clear\nset DiffScale Value 0\n",
-        "Clear\nset PCYBox Value 1.5\n"}) {
+        "Clear\nset PCYBox Value 1.5\n", "Clear\nset SlideCriterion Value sideways\n",
+        "Clear\nset SlideCriterion Value 3\n", "Clear\nset ProjectOnCurve Value 0.5\n"}) {
     EXPECT_EQ(run(bad), 2) << bad;
     EXPECT_EQ(out.str(), "") << "nothing may run: " << bad;
     EXPECT_NE(err.str().find("script.txt:2:"), std::string::npos) << "the message names the line: " << err.str();
@@ -115,6 +116,18 @@ TEST_F(BatchRunnerTest, SetChangesControlsAndEventsAreJsonLines) {
   EXPECT_EQ(events[2]["action"], "Clear");
   EXPECT_EQ(events[2]["property"], "String");
   EXPECT_EQ(events[2]["value"], "    ");
+}
+
+TEST_F(BatchRunnerTest, SlideCriterionTakesItsChoicesByName) {
+  BatchOptions options;
+  options.events = dir / "events.jsonl";
+  EXPECT_EQ(run("set SlideCriterion Value procrustes\nset SlideCriterion Value bending\nset ProjectOnCurve Value 0\n",
+                options),
+            0);
+  std::ifstream in(*options.events);
+  std::vector<double> values;
+  for (std::string line; std::getline(in, line);) values.push_back(nlohmann::json::parse(line)["value"]);
+  EXPECT_EQ(values, (std::vector<double>{2, 1, 0}));
 }
 
 TEST_F(BatchRunnerTest, WholeNumbersInEventsAreIntegers) {

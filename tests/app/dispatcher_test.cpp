@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <sstream>
 
@@ -19,14 +20,14 @@ class DispatcherTest : public ::testing::Test {
 
 TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrderThenTheAddedOnes) {
   const auto& names = Dispatcher::action_names();
-  ASSERT_EQ(names.size(), 37u);
+  ASSERT_EQ(names.size(), 38u);
   EXPECT_EQ(names.front(), "LoadProto");
   EXPECT_EQ(names[11], "LoadFile2");
   EXPECT_EQ(names[21], "GoodallF");
   EXPECT_EQ(names[24], "CopyEPS");
   EXPECT_EQ(names[34], "Clear");
   std::set<std::string> unique(names.begin(), names.end());
-  EXPECT_EQ(unique.size(), 37u);
+  EXPECT_EQ(unique.size(), 38u);
   // The whole order: the first equal name runs, so every position matters.
   const std::vector<std::string> expected = {
       "LoadProto",         "LoadFile1",       "LoadFile2D",     "ShowMean1",     "Listd",
@@ -36,7 +37,7 @@ TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrderThenTheAddedOnes) {
       "AxisOff",           "GoodallF",        "BootF",          "PermuteF",      "CopyEPS",
       "GetDisparity",      "PermuteVariance", "ThickerLines",   "ThinnerLines",  "FilledSymbols",
       "EmptySymbols",      "BiggerSymbols",   "SmallerSymbols", "ToggleDots",    "Clear",
-      "ShapePCA",          "ShowDifference"};
+      "ShapePCA",          "ShowDifference",  "SlideSamples"};
   EXPECT_EQ(names, expected);
 }
 

@@ -502,6 +502,15 @@ TEST_F(Desktop, ExampleStudyEndToEnd) {
   ASSERT_TRUE(wait_until([&] { return !desktop_->running(); }));
   EXPECT_FALSE(port().control_string("ResultsBox").empty());
 
+  // Sliding in the background, by the criterion chosen in its box; the slid
+  // samples are the study's from then on.
+  port().set_control_value("SlideCriterion", 2);
+  click("SlideSamples");
+  ASSERT_TRUE(wait_until([&] { return !desktop_->running(); }));
+  ASSERT_EQ(boxes("Slide semilandmarks").size(), 1u) << port().console_text();
+  EXPECT_EQ(boxes("Slide semilandmarks")[0]->text().rfind("slid: Procrustes distance, ", 0), 0u);
+  EXPECT_EQ(desktop_->dispatcher().state().slid1.rfind("slid: Procrustes distance, ", 0), 0u);
+
   // The plot window of the study: OpenFigure, the means, an export as shown.
   click("OpenFigure");
   click("ShowMean1");

@@ -8,6 +8,7 @@
 
 #include "app/batch_runner.h"
 #include "app/dispatcher.h"
+#include "geometry/nearest_on_polyline.h"
 #include "io_test_util.h"
 #include "study_util.h"
 
@@ -121,6 +122,30 @@ TEST_F(Study, FirstSampleMatchesTheShapeWorkedOutByHand) {
   ASSERT_NE(first_rbreak, names.end());
   EXPECT_EQ(std::vector<std::string>(first_rbreak, first_rbreak + 4),
             (std::vector<std::string>{"rbreak", "rbreak", "rbreak", "fgg2"}));
+}
+
+// The clicks of every curve follow their specimen into data1's frame: the
+// resampled points lie on them, and they keep the spacing they were clicked with.
+TEST_F(Study, FirstSampleKeepsEachCurvesClicksInItsSpecimensFrame) {
+  const WorkingState& s = d_.state();
+  ASSERT_EQ(s.curves1.size(), 3u);
+  const auto off = [](const Eigen::RowVector3d& x, const Eigen::MatrixXd& polyline) {
+    return (x - nearest_on_polyline(x, polyline)).norm();
+  };
+  for (Eigen::Index i = 0; i < 3; ++i) {
+    const auto& curves = s.curves1[static_cast<std::size_t>(i)];
+    ASSERT_EQ(curves.size(), 2u);
+    ASSERT_EQ(curves[0].rows(), 5);
+    ASSERT_EQ(curves[1].rows(), 7);  // six clicks and the first again: the square is closed
+    EXPECT_EQ(curves[1].row(6), curves[1].row(0));
+    const auto specimen = s.data1.specimen(i);
+    for (Eigen::Index k = 2; k < 7; ++k) EXPECT_LT(off(specimen.row(k), curves[0]), 1e-12) << i << " " << k;
+    for (Eigen::Index k = 7; k < 12; ++k) EXPECT_LT(off(specimen.row(k), curves[1]), 1e-12) << i << " " << k;
+    const double step = (curves[0].row(1) - curves[0].row(0)).norm() / 0.3;
+    const double clicked[] = {0.3, 0.8, 0.1, 0.8};
+    for (Eigen::Index k = 0; k < 4; ++k)
+      EXPECT_NEAR((curves[0].row(k + 1) - curves[0].row(k)).norm(), clicked[k] * step, 1e-12);
+  }
 }
 
 TEST_F(Study, SecondSampleFromTableAndFromTpsFileFitsOntoTheFirst) {

@@ -73,9 +73,9 @@ std::optional<std::uint64_t> Event::whole(std::string_view name) const {
 }
 
 const std::vector<std::string>& HeadlessPort::control_tags() {
-  static const std::vector<std::string> tags = {"BigBox",  "FileBox2",    "ResultsBox",     "ZEPButton",
-                                                "BootBox", "DotCheck",    "DiffScale",      "PCXBox",
-                                                "PCYBox",  "DropMissing", "NegativeMissing"};
+  static const std::vector<std::string> tags = {
+      "BigBox", "FileBox2", "ResultsBox",     "ZEPButton",      "BootBox",     "DotCheck",       "DiffScale",
+      "PCXBox", "PCYBox",   "SlideCriterion", "ProjectOnCurve", "DropMissing", "NegativeMissing"};
   return tags;
 }
 
@@ -91,13 +91,17 @@ HeadlessPort::HeadlessPort(std::ostream* diagnostics, bool quiet)
   controls_["DiffScale"].value = 1;  // the change as it is; 3, 5 and 10 exaggerate it
   controls_["PCXBox"].value = 1;
   controls_["PCYBox"].value = 2;
+  controls_["SlideCriterion"].value = 1;  // bending energy; 2 is Procrustes distance
+  controls_["ProjectOnCurve"].value = 1;
   controls_["BigBox"].string = "";
   graphics_.set_listener([this](Handle h, FigureEvent ev) {
     if (ev == FigureEvent::changed) return;
     Event e;
     e.kind = "figure";
     e.fields.emplace_back("handle", static_cast<double>(h));
-    e.fields.emplace_back("op", std::string(ev == FigureEvent::opened ? "open" : ev == FigureEvent::closed ? "close" : "clear"));
+    e.fields.emplace_back("op", std::string(ev == FigureEvent::opened   ? "open"
+                                            : ev == FigureEvent::closed ? "close"
+                                                                        : "clear"));
     record(std::move(e));
   });
   working_folder_ = std::filesystem::current_path();
@@ -154,8 +158,7 @@ void HeadlessPort::set_control_checked(std::string_view tag, const std::string& 
 }
 
 std::optional<FileChoice> HeadlessPort::answer(std::string_view title) {
-  if (answers_.empty())
-    throw PortAbort("the dialog \"" + std::string(title) + "\" has no answer left in the script");
+  if (answers_.empty()) throw PortAbort("the dialog \"" + std::string(title) + "\" has no answer left in the script");
   std::string a = answers_.front();
   answers_.pop_front();
   if (a == "cancel") return std::nullopt;

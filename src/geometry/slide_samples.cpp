@@ -1,0 +1,176 @@
+#include "geometry/slide_samples.h"
+
+#include <oneapi/tbb/blocked_range.h>
+#include <oneapi/tbb/enumerable_thread_specific.h>
+#include <oneapi/tbb/parallel_for.h>
+
+#include <cmath>
+#include <string>
+
+#include "geometry/consensus_bending_energy.h"
+#include "geometry/getpdistance3.h"
+#include "geometry/nearest_on_polyline.h"
+#include "geometry/similarity_fit.h"
+#include "geometry/superimpose_second.h"
+#include "runtime/error.h"
+#include "runtime/format.h"
+
+namespace velmora {
+namespace {
+
+using Range = tbb::blocked_range<Eigen::Index>;
+
+/// The polylines of one sample: those kept, or else the ones through each
+/// specimen's own curve points.
+CurvePolylines polylines_of(const Sample& data, const CurvePolylines& kept, const SemilandmarkLayout& layout,
+                            const char* which) {
+  const auto n = static_cast<std::size_t>(data.count());
+  CurvePolylines out;
+  if (kept.empty()) {
+    out.resize(n);
+    for (std::size_t i = 0; i < n; ++i)
+      for (const CurveSpan& c : layout.curves)
+        out[i].push_back(data.specimen(static_cast<Eigen::Index>(i)).middleRows(c.first, c.count));
+    return out;
+  }
+  bool fits = kept.size() == n;
+  for (std::size_t i = 0; fits && i < n; ++i) {
+    fits = kept[i].size() == layout.curves.size();
+    for (std::size_t j = 0; fits && j < kept[i].size(); ++j) fits = kept[i][j].rows() > 0 && kept[i][j].cols() == 3;
+  }
+  if (!fits)
+    throw RuntimeError(std::string("The digitised curves kept with the ") + which +
+                       " sample do not match it or the protocol; load the sample again.");
+  return kept;
+}
+
+/// Every semilandmark of `specimen` put onto the nearest point of its curve.
+void project(Eigen::Ref<Eigen::MatrixXd> specimen, const std::vector<Eigen::MatrixXd>& curves,
+             const SemilandmarkLayout& layout) {
+  for (const SlidingPoint& s : layout.sliding) {
+    const Eigen::RowVector3d on = nearest_on_polyline(specimen.row(s.point), curves[static_cast<std::size_t>(s.curve)]);
+    specimen.row(s.point) = on;
+    if (s.twin >= 0) specimen.row(s.twin) = on;
+  }
+}
+
+/// Carries every specimen's polylines from the frame of `before` to that of `after`.
+void carry(CurvePolylines& polylines, const Sample& before, const Sample& after, Eigen::Index offset = 0) {
+  tbb::parallel_for(Range(0, after.count()), [&](const Range& range) {
+    for (Eigen::Index i = range.begin(); i != range.end(); ++i) {
+      const Similarity s = similarity_fit(before.specimen(i), after.specimen(i));
+      for (Eigen::MatrixXd& curve : polylines[static_cast<std::size_t>(offset + i)]) curve = s.of(curve);
+    }
+  });
+}
+
+double summed_squares(const Superimposition& s) {
+  const Eigen::RowVectorXd d = getpdistance3(s.mean, s.aligned);
+  return d.squaredNorm();
+}
+
+Sample specimens(const Sample& data, Eigen::Index first, Eigen::Index count) {
+  Sample out(data.points(), count);
+  out.values() = data.values().middleCols(3 * first, 3 * count);
+  return out;
+}
+
+struct ThreadScratch {
+  detail::SlideWorkspace work;
+  std::vector<std::size_t> found;
+};
+
+}  // namespace
+
+SlidSamples slide_samples(const Sample& data1, const CurvePolylines& curves1, const Sample& data2,
+                          const CurvePolylines& curves2, const SemilandmarkLayout& layout, const SlideOptions& options,
+                          const SlideProgress& progress) {
+  if (data1.empty() || data1.count() == 0)
+    throw RuntimeError("There is no first sample to slide: load one with LoadFile1 or LoadFile2D first.");
+  const Eigen::Index p = data1.points();
+  if (p != layout.points)
+    throw RuntimeError(
+        sprintf_m("The first sample has %i points, its curve starts describe %i; load it again.", p, layout.points));
+  const Eigen::Index n1 = data1.count();
+  const Eigen::Index n2 = data2.empty() ? 0 : data2.count();
+  if (n2 > 0 && data2.points() != p)
+    throw RuntimeError(
+        sprintf_m("The second sample has %i points, the first %i; both must have the same points.", data2.points(), p));
+  const Eigen::Index n = n1 + n2;
+
+  Sample pool(p, n);
+  pool.values().leftCols(3 * n1) = data1.values();
+  if (n2 > 0) pool.values().rightCols(3 * n2) = data2.values();
+  CurvePolylines polylines = polylines_of(data1, curves1, layout, "first");
+  if (n2 > 0) {
+    CurvePolylines second = polylines_of(data2, curves2, layout, "second");
+    polylines.insert(polylines.end(), std::make_move_iterator(second.begin()), std::make_move_iterator(second.end()));
+  }
+
+  SlidSamples out;
+  Superimposition sup = getpproc3(pool);
+  carry(polylines, pool, sup.aligned);
+  out.procrustes_ss.push_back(summed_squares(sup));
+
+  const auto m = static_cast<Eigen::Index>(layout.sliding.size());
+  tbb::enumerable_thread_specific<ThreadScratch> scratch([&] { return ThreadScratch{{p, m}, {}}; });
+  std::vector<std::vector<char>> unslid(static_cast<std::size_t>(n), std::vector<char>(static_cast<std::size_t>(m), 0));
+  for (int k = 1; k <= options.most_iterations; ++k) {
+    const Eigen::MatrixXd energy =
+        options.criterion == SlideCriterion::bending ? consensus_bending_energy(sup.mean, layout) : Eigen::MatrixXd();
+    const detail::SlideSystem system = detail::slide_system(options.criterion, energy, layout);
+    Sample slid = sup.aligned;
+    // Each specimen is slid on its own, so the result is the same on any number of threads.
+    tbb::parallel_for(Range(0, n), [&](const Range& range) {
+      ThreadScratch& local = scratch.local();
+      for (Eigen::Index i = range.begin(); i != range.end(); ++i) {
+        local.found.clear();
+        detail::slide_in_place(slid.specimen(i), sup.mean, system, layout, local.work, local.found);
+        for (std::size_t a : local.found) unslid[static_cast<std::size_t>(i)][a] = 1;
+        if (options.project) project(slid.specimen(i), polylines[static_cast<std::size_t>(i)], layout);
+      }
+    });
+    Superimposition next = getpproc3(slid);
+    carry(polylines, slid, next.aligned);
+    sup = std::move(next);
+    const double before = out.procrustes_ss.back();
+    const double after = summed_squares(sup);
+    out.procrustes_ss.push_back(after);
+    out.iterations = k;
+    if (progress && !progress(k, options.most_iterations)) {
+      out.cancelled = true;
+      return out;
+    }
+    // Specimens of one shape leave only rounding in the sum: that has settled too.
+    const double rounding = 1e-24 * static_cast<double>(n);
+    if (std::abs(after - before) <= options.tolerance * before || std::max(after, before) <= rounding) {
+      out.settled = true;
+      break;
+    }
+  }
+
+  for (Eigen::Index i = 0; i < n; ++i)
+    for (Eigen::Index a = 0; a < m; ++a)
+      if (unslid[static_cast<std::size_t>(i)][static_cast<std::size_t>(a)] != 0)
+        out.unslid.push_back(
+            {i < n1 ? 1 : 2, (i < n1 ? i : i - n1) + 1, layout.sliding[static_cast<std::size_t>(a)].point});
+
+  // Each sample in the frame it has when loaded: the first on its own mean,
+  // the second fitted into the frame of the first's.
+  if (n2 == 0) {
+    out.first = std::move(sup);
+    out.curves1 = std::move(polylines);
+    return out;
+  }
+  const Sample slid1 = specimens(sup.aligned, 0, n1);
+  const Sample slid2 = specimens(sup.aligned, n1, n2);
+  out.first = getpproc3(slid1);
+  out.second = superimpose_second(slid2, out.first.mean);
+  carry(polylines, slid1, out.first.aligned);
+  carry(polylines, slid2, out.second.aligned, n1);
+  out.curves1.assign(std::make_move_iterator(polylines.begin()), std::make_move_iterator(polylines.begin() + n1));
+  out.curves2.assign(std::make_move_iterator(polylines.begin() + n1), std::make_move_iterator(polylines.end()));
+  return out;
+}
+
+}  // namespace velmora

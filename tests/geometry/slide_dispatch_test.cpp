@@ -1,0 +1,147 @@
+// "SlideSamples" through the dispatcher on the 3D example study: the slid
+// samples replace the study as one change, a reload brings the unslid data
+// back, and refusals and a cancel change nothing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "app/dispatcher.h"
+#include "geometry/nearest_on_polyline.h"
+#include "geometry/semilandmark_layout.h"
+#include "runtime/headless/headless_port.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+const fs::path kStudy = fs::path(VELMORA_SOURCE_DIR) / "examples" / "skull3d";
+
+class SlideDispatch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(run("LoadProto", "protocol.txt"), Outcome::done);
+    ASSERT_EQ(run("LoadFile1", "first.tps"), Outcome::done);
+    port_.set_control_value("ZEPButton", 1);
+    ASSERT_EQ(run("LoadFile2", "second.txt"), Outcome::done);
+    loaded_ = dispatcher_.state();
+  }
+
+  Outcome run(const std::string& action, const std::string& answer = "") {
+    port_.set_action(action);
+    port_.set_answers(answer.empty() ? std::vector<std::string>{} : std::vector<std::string>{answer}, kStudy);
+    port_.clear_events();
+    return dispatcher_.vm3sw(action);
+  }
+
+  const Event* last(const std::string& kind) const {
+    const Event* found = nullptr;
+    for (const Event& e : port_.events())
+      if (e.kind == kind) found = &e;
+    return found;
+  }
+
+  /// The study's samples and how they were slid are those of `other`.
+  void expect_study(const WorkingState& other) const {
+    const WorkingState& s = dispatcher_.state();
+    EXPECT_TRUE(s.data1 == other.data1);
+    EXPECT_TRUE(s.data2 == other.data2);
+    EXPECT_EQ(s.mean1, other.mean1);
+    EXPECT_EQ(s.mean2, other.mean2);
+    EXPECT_EQ(s.slid1, other.slid1);
+    EXPECT_EQ(s.slid2, other.slid2);
+  }
+
+  std::ostringstream console_;
+  HeadlessPort port_{&console_};
+  Dispatcher dispatcher_{port_};
+  WorkingState loaded_;
+};
+
+TEST_F(SlideDispatch, SlidSamplesReplaceTheStudyAndAReloadReturnsToUnslidData) {
+  ASSERT_EQ(run("SlideSamples"), Outcome::done) << console_.str();
+  const WorkingState& s = dispatcher_.state();
+  const Event* result = last("result");
+  ASSERT_NE(result, nullptr);
+  EXPECT_EQ(result->text("criterion"), "bending");
+  const int iterations = static_cast<int>(result->number("iterations"));
+  const std::string notice = "slid: bending energy, " + std::to_string(iterations) + " iterations" +
+                             (result->number("settled") == 1 ? "" : " without settling") + ", projected on curves";
+  EXPECT_EQ(s.slid1, notice);
+  EXPECT_EQ(s.slid2, notice);
+  const Event* box = last("msgbox");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->text("title"), "Slide semilandmarks");
+  EXPECT_EQ(box->text("text").substr(0, notice.size()), notice);
+  EXPECT_NE(box->text("text").find("its own resampled curve points"), std::string::npos);
+
+  // Both samples moved, in the frames they have when loaded; the sizes measured at loading stay.
+  EXPECT_FALSE(s.data1 == loaded_.data1);
+  EXPECT_FALSE(s.data2 == loaded_.data2);
+  EXPECT_EQ(s.data1cs, loaded_.data1cs);
+  EXPECT_EQ(s.data2cs, loaded_.data2cs);
+  EXPECT_NEAR(s.mean1.squaredNorm(), 1, 1e-12);
+  EXPECT_NEAR(s.mean2.squaredNorm(), 1, 1e-12);
+  // Each slid semilandmark of the first sample lies on the clicks it was digitised with.
+  const SemilandmarkLayout layout = semilandmark_layout(s.proto, s.rbreak, s.data1.points());
+  double worst = 0;
+  for (Eigen::Index i = 0; i < s.data1.count(); ++i)
+    for (const SlidingPoint& p : layout.sliding) {
+      const Eigen::MatrixXd& clicks = s.curves1[static_cast<std::size_t>(i)][static_cast<std::size_t>(p.curve)];
+      const Eigen::RowVector3d x = s.data1.specimen(i).row(p.point);
+      const double best = (x - nearest_on_polyline(x, clicks)).norm();
+      worst = std::max(worst, best);
+    }
+  EXPECT_LT(worst, 1e-12);
+
+  // The study slides on from where it is; a reload brings back the unslid samples.
+  port_.set_control_value("SlideCriterion", 2);
+  ASSERT_EQ(run("SlideSamples"), Outcome::done) << console_.str();
+  EXPECT_EQ(dispatcher_.state().slid1.substr(0, 27), "slid: Procrustes distance, ");
+  ASSERT_EQ(run("LoadFile1", "first.tps"), Outcome::done);
+  ASSERT_EQ(run("LoadFile2", "second.txt"), Outcome::done);
+  expect_study(loaded_);
+}
+
+// The flat leaves slide with the plane's spline; their midrib is digitised to
+// start a hair's breadth from the blade base, and the box says what that does.
+TEST_F(SlideDispatch, AFlatStudyWithACurveStartingOnALandmarkIsWarned) {
+  const fs::path leaves = kStudy.parent_path() / "leaf2d";
+  ASSERT_EQ(run("LoadProto", (leaves / "protocol.txt").string()), Outcome::done);
+  ASSERT_EQ(run("LoadFile2D", (leaves / "first.tps").string()), Outcome::done);
+  dispatcher_.mutable_state().data2 = Sample();  // the first sample alone
+  ASSERT_EQ(run("SlideSamples"), Outcome::done) << console_.str();
+  const std::string text = last("msgbox")->text("text");
+  EXPECT_NE(text.find("Points 2 (landmark 2) and 30 (curve 2, point 1) of the consensus lie"), std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("second sample"), std::string::npos) << text;
+  EXPECT_EQ(dispatcher_.state().data1.values().col(2).cwiseAbs().maxCoeff(), 0);
+  EXPECT_TRUE(dispatcher_.state().slid2.empty());
+}
+
+TEST_F(SlideDispatch, RefusalsAndACancelChangeNothing) {
+  const Eigen::MatrixXd proto = loaded_.proto;
+  dispatcher_.mutable_state().proto.reshaped()(4) = 0;  // a protocol of no curves
+  ASSERT_EQ(run("SlideSamples"), Outcome::failed);
+  ASSERT_NE(last("error"), nullptr);
+  EXPECT_NE(last("error")->text("message").find("no curves, so there are no semilandmarks to slide"),
+            std::string::npos);
+  expect_study(loaded_);
+
+  dispatcher_.mutable_state().proto = proto;
+  port_.set_control_value("SlideCriterion", 3);
+  ASSERT_EQ(run("SlideSamples"), Outcome::failed);
+  EXPECT_NE(last("error")->text("message").find("1 (bending energy) or 2 (Procrustes distance)"), std::string::npos);
+  expect_study(loaded_);
+
+  port_.set_control_value("SlideCriterion", 1);
+  port_.on_progress([](std::string_view, std::int64_t, std::int64_t) { return false; });
+  ASSERT_EQ(run("SlideSamples"), Outcome::done);
+  EXPECT_NE(console_.str().find("SlideSamples was cancelled after 1 of at most 10 iterations; nothing was changed."),
+            std::string::npos);
+  expect_study(loaded_);
+  EXPECT_EQ(last("msgbox"), nullptr);
+}
+
+}  // namespace
+}  // namespace velmora
