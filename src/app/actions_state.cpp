@@ -19,8 +19,6 @@ void clear(WorkingState& s, UiPort& ui) {
   s.wireactive.reset();
   s.mean1.resize(0, 0);
   s.mean2.resize(0, 0);
-  s.names1.clear();
-  s.names2.clear();
   s.curves1.clear();
   s.curves2.clear();
   s.slid1.clear();
@@ -28,6 +26,9 @@ void clear(WorkingState& s, UiPort& ui) {
   if (s.fighand1 && ui.graphics().is_handle(*s.fighand1)) ui.graphics().close(*s.fighand1);
   s.fighand1.reset();
   s.fname1 = std::monostate{};
+  s.names1.clear();
+  s.names2.clear();
+  s.sources = StudySources{s.sources.protocol};  // the protocol stays, as proto does
   ui.set_control_string("BigBox", "    ");
 }
 

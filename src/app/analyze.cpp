@@ -91,14 +91,16 @@ std::optional<std::string> check_analyze_options(const AnalyzeOptions& o) {
     if (!format_for_path(*o.figure)) return "--figure: " + o.figure->string() + " must end in .png, .svg, .pdf or .eps";
   }
   const std::pair<const char*, const std::optional<fs::path>*> outputs[] = {
-      {"--save", &o.save},       {"--save-aligned", &o.save_aligned}, {"--save-2d", &o.save_2d},
-      {"--save-second", &o.save_second}, {"--figure", &o.figure},      {"--json", &o.json}};
+      {"--save", &o.save},       {"--save-aligned", &o.save_aligned},
+      {"--save-2d", &o.save_2d}, {"--save-second", &o.save_second},
+      {"--figure", &o.figure},   {"--json", &o.json}};
   std::set<fs::path> targets;
   for (const auto& [name, path] : outputs) {
     if (!*path) continue;
     if (auto e = check_output(name, **path)) return e;
     const fs::path normal = fs::absolute(**path).lexically_normal();
-    if (!targets.insert(normal).second) return std::string(name) + ": " + (*path)->string() + " is named for two outputs";
+    if (!targets.insert(normal).second)
+      return std::string(name) + ": " + (*path)->string() + " is named for two outputs";
     for (const fs::path& input : {o.protocol, o.first})
       if (fs::absolute(input).lexically_normal() == normal)
         return std::string(name) + ": " + (*path)->string() + " would overwrite an input file";

@@ -5,7 +5,7 @@
 
 namespace velmora {
 
-int run_gui(int, char**) {
+int run_gui(int, char**, const std::string&) {
   std::cerr << "This build of velmora3d has no desktop window; run a script with --run SCRIPT (see --help).\n";
   return 2;
 }

@@ -82,6 +82,26 @@ void DesktopApp::call(const std::string& name, const std::vector<Value>& args) {
   }
 }
 
+std::string DesktopApp::running_action() const {
+  std::lock_guard lock(action_mutex_);
+  return running_action_;
+}
+
+void DesktopApp::set_running_action(const std::string& action) {
+  std::lock_guard lock(action_mutex_);
+  running_action_ = action;
+}
+
+Outcome DesktopApp::dispatch(const std::string& action) {
+  try {
+    return dispatcher_->vm3sw(action);
+  } catch (const std::exception& e) {
+    port_->console().write(std::string(e.what()) + "\n");
+    port_->report_error(e.what());
+    return Outcome::failed;
+  }
+}
+
 void DesktopApp::run_callback(const QString& text) {
   if (running_) {
     if (port_->main_window() != nullptr)
@@ -90,37 +110,39 @@ void DesktopApp::run_callback(const QString& text) {
   }
   const QStringList parts = text.split(' ', Qt::SkipEmptyParts);
   if (parts.isEmpty()) return;
+  if (gate_ && !gate_(text)) return;
   const std::string name = parts.front().toStdString();
   std::vector<Value> args;
   for (qsizetype i = 1; i < parts.size(); ++i) args.emplace_back(parts[i].toStdString());
-
-  const bool background =
-      name == "vm3sw" && args.size() == 1 &&
-      std::ranges::find(background_actions(), std::get<std::string>(args[0])) != background_actions().end();
-  running_ = true;
-  if (background) {
-    port_->run_in_background(
-        std::get<std::string>(args[0]), [this, name, args] { call(name, args); }, [this] { running_ = false; });
+  if (name != "vm3sw" || args.size() != 1) {
+    running_ = true;
+    call(name, args);
+    running_ = false;
     return;
   }
-  call(name, args);
-  running_ = false;
-}
 
-int run_gui(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName("Velmora3d");
-  // The installed menu entry and icon: the desktop ties the windows to them.
-  QGuiApplication::setDesktopFileName("velmora3d");
-  QApplication::setWindowIcon(QIcon::fromTheme("velmora3d"));
-  DesktopApp desktop;
-  try {
-    desktop.start();
-  } catch (const std::exception& e) {
-    std::cerr << "velmora3d: cannot start: " << e.what() << "\n";
-    return 1;
+  // One action of the dispatcher: told to the desktop as it starts and ends.
+  const std::string action = std::get<std::string>(args[0]);
+  const QString qaction = QString::fromStdString(action);
+  const bool background = std::ranges::find(background_actions(), action) != background_actions().end();
+  running_ = true;
+  set_running_action(action);
+  emit action_started(qaction);
+  if (background) {
+    auto outcome = std::make_shared<Outcome>(Outcome::failed);
+    port_->run_in_background(
+        wording_ ? wording_(action) : action, [this, action, outcome] { *outcome = dispatch(action); },
+        [this, qaction, outcome] {
+          running_ = false;
+          set_running_action("");
+          emit action_finished(qaction, static_cast<int>(*outcome));
+        });
+    return;
   }
-  return QApplication::exec();
+  const Outcome outcome = dispatch(action);
+  running_ = false;
+  set_running_action("");
+  emit action_finished(qaction, static_cast<int>(outcome));
 }
 
 }  // namespace velmora

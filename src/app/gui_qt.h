@@ -4,7 +4,9 @@
 
 #include <QObject>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -61,6 +63,15 @@ class DesktopApp : public QObject {
   void run_callback(const QString& text);
   /// True while an action runs.
   bool running() const { return running_; }
+  /// The dispatcher action running ("" when none); readable from any thread.
+  std::string running_action() const;
+
+  /// Asked before each callback runs; false leaves it out (the desktop asks
+  /// before "vm3sw Clear").
+  void set_callback_gate(std::function<bool(const QString&)> gate) { gate_ = std::move(gate); }
+  /// The words for an action in the progress dialog of a background action
+  /// (the action's name by default).
+  void set_action_wording(std::function<std::string(const std::string&)> wording) { wording_ = std::move(wording); }
 
   QtPort& port() { return *port_; }
   Dispatcher& dispatcher() { return *dispatcher_; }
@@ -69,14 +80,25 @@ class DesktopApp : public QObject {
   /// The actions that run off the GUI thread.
   static const std::vector<std::string>& background_actions();
 
+ signals:
+  /// A dispatcher action starts, and ends with its Outcome (on the GUI thread).
+  void action_started(const QString& action);
+  void action_finished(const QString& action, int outcome);
+
  private:
   void call(const std::string& name, const std::vector<Value>& args);
+  Outcome dispatch(const std::string& action);
+  void set_running_action(const std::string& action);
 
   std::unique_ptr<QtPort> port_;
   std::unique_ptr<Dispatcher> dispatcher_;
   std::unique_ptr<QtWindowSystem> windows_;
   FunctionTable table_;
   bool running_ = false;
+  std::function<bool(const QString&)> gate_;
+  std::function<std::string(const std::string&)> wording_;
+  mutable std::mutex action_mutex_;
+  std::string running_action_;
 };
 
 }  // namespace velmora

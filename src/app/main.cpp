@@ -21,6 +21,9 @@ int main(int argc, char** argv) {
 
   const std::string first = argv[1];
   if (first == "convert") return run_convert(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
+  // velmora3d STUDY: a path (function names hold no dot and no slash).
+  if (argc == 2 && !first.empty() && first[0] != '-' && first.find_first_of("./\\") != std::string::npos)
+    return run_gui(argc, argv, first);
   if (!first.empty() && first[0] != '-') {
     // velmora3d NAME [ARG ...]: call one function by name.
     std::vector<std::string> args(argv + 2, argv + argc);
@@ -29,7 +32,8 @@ int main(int argc, char** argv) {
 
   CLI::App app{
       "velmora3d: geometric morphometrics of 3D and 2D landmark data on curves.\n"
-      "With no argument it opens the main window; `velmora3d NAME [ARG ...]` calls one\n"
+      "With no argument it opens the main window, `velmora3d STUDY.v3dstudy` opens a study file in it;\n"
+      "`velmora3d NAME [ARG ...]` calls one\n"
       "function by name, for example: velmora3d centsize3D \"[0 0 0; 1 0 0; 0 1 0]\"",
       "velmora3d"};
   app.set_version_flag("--version", std::string("velmora3d ") + VELMORA_VERSION);
@@ -46,8 +50,8 @@ int main(int argc, char** argv) {
   app.add_flag("--quiet", batch.quiet, "Keep only errors on standard error")->needs(run);
 
   AnalyzeOptions analyze;
-  std::string protocol, first_file, second_file, second_format, tests, save, save_aligned, save_2d, save_second,
-      figure, json_file;
+  std::string protocol, first_file, second_file, second_format, tests, save, save_aligned, save_2d, save_second, figure,
+      json_file;
   double rounds = 1;
   bool analyze_flag = false;
   auto* an = app.add_flag("--analyze", analyze_flag, "Analyse a whole study in one command (see the options below)");
@@ -58,7 +62,8 @@ int main(int argc, char** argv) {
   auto* format_opt =
       app.add_option("--second-format", second_format, "table (flat rows, the default) or tps")->needs(an);
   auto* tests_opt =
-      app.add_option("--tests", tests, "Comma-separated tests: goodall,boot,perm,disparity,permvar,pca,difference")->needs(an);
+      app.add_option("--tests", tests, "Comma-separated tests: goodall,boot,perm,disparity,permvar,pca,difference")
+          ->needs(an);
   auto* rounds_opt = app.add_option("--rounds", rounds, "Resampling rounds K: 100 x K^2 sets (default 1)")->needs(an);
   auto* save_opt = app.add_option("--save", save, "Write the first sample (3D rows) to FILE")->needs(an);
   auto* aligned_opt =

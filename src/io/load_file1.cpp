@@ -349,12 +349,13 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   out.data1 = std::move(sup.aligned);
   out.data1cs = std::move(cut.sizes);
   out.mean1 = std::move(sup.mean);
+  out.fname = fname;
   out.curves1 = std::move(cut.clicks);
   for (Eigen::Index i = 0; i < out.data1.count(); ++i) {
     const Similarity s = similarity_fit(cut.centred.specimen(i), out.data1.specimen(i));
     for (Eigen::MatrixXd& curve : out.curves1[static_cast<std::size_t>(i)]) curve = s.of(curve);
   }
-  for (const Specimen& s : prepared.specimens.specimens) out.names.push_back(s.name);
+  out.names = sample_names(prepared, read.specimens.size());
   return out;
 }
 

@@ -19,8 +19,9 @@ struct FirstSample {
   Sample data1;                    // p by 3 by n, superimposed
   Eigen::RowVectorXd data1cs;      // 1 by n: centroid sizes after the ruler scaling
   Eigen::MatrixXd mean1;           // p by 3
+  std::string fname;               // the chosen file's name (its folder is the working folder)
   CurvePolylines curves1;          // every specimen's digitised curves, in its frame in data1
-  std::vector<std::string> names;  // the specimens' names from the file ("specimen k" where it has none)
+  std::vector<std::string> names;  // the specimens' names from the file; none when it names none
 };
 
 /// The configurations before superimposition: what the cutting, resampling,

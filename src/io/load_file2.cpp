@@ -175,11 +175,13 @@ std::optional<SecondSample> load_file2(const Eigen::MatrixXd& mean1, UiPort& ui)
     deferred.pass_on(console);
     throw;
   }
+  out.fname = fname;
+  out.from_table = route == Route::table;
   const Handle h = ui.control_handle("FileBox2");
   console.echo("h", static_cast<double>(h));
   ui.set_control_string("FileBox2", sprintf_m("%s \\nhas %i specimens \\nwith %i landmarks", fname, nd, landmarks));
   deferred.pass_on(console);
-  for (const Specimen& s : sample.specimens.specimens) out.names.push_back(s.name);
+  out.names = sample_names(sample, read.specimens.size());
   return out;
 }
 

@@ -17,7 +17,9 @@ struct SecondSample {
   Sample data2;                    // p by 3 by m, fitted onto mean2
   Eigen::RowVectorXd data2cs;      // 1 by m centroid sizes before superimposition
   Eigen::MatrixXd mean2;           // p by 3, fitted onto mean1, unit centroid size
-  std::vector<std::string> names;  // the specimens' names from the file ("specimen k" where it has none)
+  std::string fname;               // the chosen file's name (its folder is the working folder)
+  bool from_table = false;         // read as a table of flat rows (else as a landmark file)
+  std::vector<std::string> names;  // the specimens' names from the file; none when it names none
 };
 
 /// Superimposes the flat rows `rows` (m by c: x1 y1 z1 ... with p = floor(c/3)

@@ -31,6 +31,16 @@ PreparedSample prepare_sample(const Specimens& read, std::string_view source, co
   return {std::move(checked.kept), std::move(checked.kept_from)};
 }
 
+std::vector<std::string> sample_names(const PreparedSample& sample, std::size_t read) {
+  std::vector<std::string> names;
+  bool named = sample.kept_from.size() != read;
+  for (std::size_t i = 0; i < sample.specimens.specimens.size(); ++i) {
+    names.push_back(sample.specimens.specimens[i].name);
+    named = named || names.back() != numbered_name(sample.kept_from[i]);
+  }
+  return named ? names : std::vector<std::string>{};
+}
+
 long negative_points_missing(Specimens& s, double marker) {
   long count = 0;
   for (Specimen& sp : s.specimens) {

@@ -2,6 +2,7 @@
 // file's format: scales applied, missing landmarks refused or dropped.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -23,6 +24,10 @@ struct PreparedSample {
 /// the console (see drop_missing).
 PreparedSample prepare_sample(const Specimens& read, std::string_view source, const LoadSwitches& switches,
                               Console& console);
+
+/// The names of the kept specimens, or none when the file names no specimen
+/// and none was left out (the study then numbers them, as the file does).
+std::vector<std::string> sample_names(const PreparedSample& sample, std::size_t read);
 
 /// Points with a negative coordinate (other than curve markers, whose x is
 /// `marker`) made missing, for NegativeMissing on files read by our own TPS

@@ -14,32 +14,48 @@ std::string lower(std::string_view s) {
   return out;
 }
 
-void erase_handle(std::vector<Handle>& list, Handle h) { list.erase(std::remove(list.begin(), list.end(), h), list.end()); }
+void erase_handle(std::vector<Handle>& list, Handle h) {
+  list.erase(std::remove(list.begin(), list.end(), h), list.end());
+}
 
 }  // namespace
 
 std::string type_name(ObjectType type) {
   switch (type) {
-    case ObjectType::root: return "root";
-    case ObjectType::figure: return "figure";
-    case ObjectType::axes: return "axes";
-    case ObjectType::line: return "line";
-    case ObjectType::text: return "text";
+    case ObjectType::root:
+      return "root";
+    case ObjectType::figure:
+      return "figure";
+    case ObjectType::axes:
+      return "axes";
+    case ObjectType::line:
+      return "line";
+    case ObjectType::text:
+      return "text";
   }
   return "root";
 }
 
 std::optional<Rgb> color_for_letter(char letter) {
   switch (letter) {
-    case 'r': return Rgb{1, 0, 0};
-    case 'g': return Rgb{0, 1, 0};
-    case 'b': return Rgb{0, 0, 1};
-    case 'c': return Rgb{0, 1, 1};
-    case 'm': return Rgb{1, 0, 1};
-    case 'y': return Rgb{1, 1, 0};
-    case 'k': return Rgb{0, 0, 0};
-    case 'w': return Rgb{1, 1, 1};
-    default: return std::nullopt;
+    case 'r':
+      return Rgb{1, 0, 0};
+    case 'g':
+      return Rgb{0, 1, 0};
+    case 'b':
+      return Rgb{0, 0, 1};
+    case 'c':
+      return Rgb{0, 1, 1};
+    case 'm':
+      return Rgb{1, 0, 1};
+    case 'y':
+      return Rgb{1, 1, 0};
+    case 'k':
+      return Rgb{0, 0, 0};
+    case 'w':
+      return Rgb{1, 1, 1};
+    default:
+      return std::nullopt;
   }
 }
 
@@ -95,6 +111,26 @@ void Graphics::set_listener(std::function<void(Handle, FigureEvent)> listener) {
 
 void Graphics::notify(Handle figure, FigureEvent event) {
   if (listener_) listener_(figure, event);
+}
+
+std::unique_ptr<Graphics> Graphics::copy_figure(Handle figure) const {
+  std::lock_guard lock(mutex_);
+  auto it = objects_.find(figure);
+  if (it == objects_.end() || it->second.type != ObjectType::figure)
+    throw RuntimeError("There is no open window with the handle " + std::to_string(figure) + ".");
+  auto out = std::make_unique<Graphics>();
+  std::vector<Handle> pending{figure};
+  while (!pending.empty()) {
+    const GraphicsObject& o = objects_.at(pending.back());
+    pending.pop_back();
+    out->objects_[o.handle] = o;
+    pending.insert(pending.end(), o.children.begin(), o.children.end());
+    if (o.title != 0 && objects_.count(o.title)) out->objects_[o.title] = objects_.at(o.title);
+  }
+  out->objects_.at(0).children = {figure};
+  out->order_ = {figure};
+  out->next_object_ = next_object_;
+  return out;
 }
 
 Handle Graphics::new_object(ObjectType type, Handle parent) {
@@ -241,8 +277,7 @@ Handle Graphics::plot3(const Eigen::VectorXd& x, const Eigen::VectorXd& y, const
                        std::string_view spec) {
   std::lock_guard lock(mutex_);
   const LineSpec ls = parse_line_spec(spec);
-  if (x.size() != y.size() || x.size() != z.size())
-    throw RuntimeError("Vectors must be the same lengths.");
+  if (x.size() != y.size() || x.size() != z.size()) throw RuntimeError("Vectors must be the same lengths.");
   Handle a = gca();
   GraphicsObject& axes = objects_.at(a);
   if (!axes.hold) {
@@ -476,8 +511,7 @@ void Graphics::set(Handle h, std::string_view property, const PropertyValue& val
   } else if (p == "displayname") {
     o.display_name = text();
   } else {
-    throw RuntimeError("There is no " + std::string(property) + " property on the " + type_name(o.type) +
-                       " object.");
+    throw RuntimeError("There is no " + std::string(property) + " property on the " + type_name(o.type) + " object.");
   }
   Handle f = figure_of(h);
   if (f != 0) notify(f, FigureEvent::changed);

@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -161,6 +162,11 @@ class Graphics {
 
   /// Held while reading the model from another thread (a window painting it).
   std::unique_lock<std::recursive_mutex> lock() const { return std::unique_lock(mutex_); }
+
+  /// A model holding a copy of window `figure` and everything in it (same
+  /// handles), to be drawn on another thread while this one goes on changing.
+  /// Throws RuntimeError when `figure` names no open window.
+  std::unique_ptr<Graphics> copy_figure(Handle figure) const;
 
  private:
   GraphicsObject& mutable_object(Handle h);

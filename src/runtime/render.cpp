@@ -39,7 +39,42 @@ struct Piece {
   double dash_offset = 0;
   Rgb colour;          // the line's colour, or its value's on the colour key
   bool arrow = false;  // the last segment of a run: an arrowhead at b
+  bool top = false;    // drawn after every piece that is not
 };
+
+// Text shown on the page, or kept aside as an SVG <text> element.
+struct SvgText {
+  std::string text;
+  double x = 0, y = 0, size = 10;
+  Rgb color;
+};
+
+struct TextOut {
+  std::vector<SvgText>* elements = nullptr;  // set: keep the text instead of drawing glyphs
+};
+
+// Text with its baseline starting at (x, y) in the current font and colour.
+void show_text(cairo_t* cr, const TextOut& out, const std::string& text, double x, double y) {
+  if (out.elements == nullptr) {
+    cairo_move_to(cr, x, y);
+    cairo_show_text(cr, text.c_str());
+    return;
+  }
+  cairo_matrix_t font;
+  cairo_get_font_matrix(cr, &font);
+  double r = 0, g = 0, b = 0, a = 1;
+  cairo_pattern_get_rgba(cairo_get_source(cr), &r, &g, &b, &a);
+  cairo_user_to_device(cr, &x, &y);
+  out.elements->push_back({text, x, y, font.xx, Rgb{r, g, b}});
+}
+
+// Text with its centre at (x, y).
+void centred_text(cairo_t* cr, const TextOut& out, const std::string& text, double x, double y) {
+  if (out.elements == nullptr) return velmora::centred_text(cr, text, x, y);
+  cairo_text_extents_t ext;
+  cairo_text_extents(cr, text.c_str(), &ext);
+  show_text(cr, out, text, x - (ext.x_bearing + ext.width / 2), y - (ext.y_bearing + ext.height / 2));
+}
 
 void draw_segment(cairo_t* cr, const Piece& piece) {
   const GraphicsObject& line = *piece.line;
@@ -63,8 +98,9 @@ Eigen::Vector3d corner(const AxesLayout& layout, int bits) {
   return p;
 }
 
-// The box of the axes, and along one edge per axis its ticks and numbers.
-void draw_axes_box(cairo_t* cr, const AxesLayout& layout) {
+// The box of the axes, and along one edge per axis its ticks and numbers
+// (and, with `names`, the axis' name beyond them).
+void draw_axes_box(cairo_t* cr, const AxesLayout& layout, const TextOut& text_out, bool names) {
   const Eigen::Vector2d centre = layout.project(layout.centre);
   cairo_set_dash(cr, nullptr, 0, 0);
   cairo_set_line_width(cr, 0.5 * kPt);
@@ -121,6 +157,7 @@ void draw_axes_box(cairo_t* cr, const AxesLayout& layout) {
     }
     const double spacing = length / (ticks.size() - 1);
     const int every = std::max(1, static_cast<int>(std::ceil(needed / spacing - 1e-9)));
+    double reach = 8;  // how far the numbers reach out from the edge
     for (size_t i = 0; i < ticks.size(); i += every) {
       Eigen::Vector3d p = corner(layout, best);
       p(k) = ticks[i];
@@ -140,10 +177,119 @@ void draw_axes_box(cairo_t* cr, const AxesLayout& layout) {
       });
       if (overlaps) continue;
       placed.push_back(here);
+      reach = std::max(reach, 8 + std::abs(out.x()) * ext.width + std::abs(out.y()) * ext.height);
       cairo_set_source_rgb(cr, 0, 0, 0);
-      centred_text(cr, text, label.x(), label.y());
+      centred_text(cr, text_out, text, label.x(), label.y());
+    }
+    if (names) {
+      const char* name[] = {"x", "y", "z"};
+      const Eigen::Vector2d at = best_mid + out * (reach + 9);
+      cairo_set_source_rgb(cr, 0, 0, 0);
+      cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_ITALIC, CAIRO_FONT_WEIGHT_NORMAL);
+      centred_text(cr, text_out, name[k], at.x(), at.y());
+      cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
     }
   }
+}
+
+// A box in the top right corner of the plot area: a sample of each style
+// beside its label.
+void draw_legend(cairo_t* cr, const TextOut& text_out, const std::vector<LegendEntry>& entries, double width,
+                 double height) {
+  if (entries.empty()) return;
+  cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, 9 * kPt);
+  const double pad = 6, sample = 26, row = 16;
+  double text_w = 0;
+  for (const auto& e : entries) {
+    cairo_text_extents_t ext;
+    cairo_text_extents(cr, e.label.c_str(), &ext);
+    text_w = std::max(text_w, ext.x_advance);
+  }
+  const double box_w = pad * 3 + sample + text_w, box_h = pad * 2 + row * static_cast<double>(entries.size());
+  const double left = 0.905 * width - box_w - 4, top = 0.075 * height + 4;
+  cairo_set_dash(cr, nullptr, 0, 0);
+  cairo_rectangle(cr, left, top, box_w, box_h);
+  cairo_set_source_rgba(cr, 1, 1, 1, 0.88);
+  cairo_fill_preserve(cr);
+  cairo_set_source_rgb(cr, 0.6, 0.6, 0.6);
+  cairo_set_line_width(cr, 0.5 * kPt);
+  cairo_stroke(cr);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const LegendEntry& e = entries[i];
+    const double y = top + pad + row * (static_cast<double>(i) + 0.5);
+    GraphicsObject style;
+    style.type = ObjectType::line;
+    style.color = e.color;
+    style.marker = e.marker;
+    style.line_style = e.line_style;
+    if (e.filled) style.marker_face = e.color;
+    if (e.line_style != "none" && !e.line_style.empty()) {
+      Piece p;
+      p.line = &style;
+      p.colour = e.color;
+      p.a = Eigen::Vector2d(left + pad, y);
+      p.b = Eigen::Vector2d(left + pad + sample, y);
+      draw_segment(cr, p);
+    }
+    if (e.marker != "none" && !e.marker.empty())
+      draw_marker(cr, style, Eigen::Vector2d(left + pad + sample / 2, y), e.color);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_text_extents_t ext;
+    cairo_text_extents(cr, e.label.c_str(), &ext);
+    show_text(cr, text_out, e.label, left + pad * 2 + sample, y - (ext.y_bearing + ext.height / 2));
+  }
+}
+
+// Where a label of `ext` goes near its point `at`: right of it (the usual
+// place), else above, below or left of it when that would overprint a label
+// already placed; nothing when every place would.
+std::optional<Eigen::Vector2d> label_place(const cairo_text_extents_t& ext, const Eigen::Vector2d& at,
+                                           std::vector<Eigen::Vector4d>& placed, bool spread) {
+  const double w = ext.x_advance, h = ext.height;
+  const double baseline_mid = -(ext.y_bearing + ext.height / 2);
+  const Eigen::Vector2d options[] = {{0, 0}, {-w / 2, -h - 4}, {-w / 2, h + 4}, {-w - 4, 0}};
+  for (const Eigen::Vector2d& shift : options) {
+    const Eigen::Vector2d start = at + shift;
+    const Eigen::Vector4d box(start.x() + w / 2, start.y(), w / 2 + 1, h / 2 + 1);
+    const bool overlaps = spread && std::any_of(placed.begin(), placed.end(), [&](const Eigen::Vector4d& o) {
+                            return std::abs(o(0) - box(0)) < o(2) + box(2) && std::abs(o(1) - box(1)) < o(3) + box(3);
+                          });
+    if (overlaps) continue;
+    placed.push_back(box);
+    return Eigen::Vector2d(start.x(), start.y() + baseline_mid);
+  }
+  return std::nullopt;
+}
+
+// The SVG text of `bytes` with `elements` added as <text> before its end.
+std::string with_text_elements(std::string bytes, const std::vector<SvgText>& elements) {
+  std::string added;
+  for (const SvgText& t : elements) {
+    std::string escaped;
+    for (char c : t.text) {
+      if (c == '&')
+        escaped += "&amp;";
+      else if (c == '<')
+        escaped += "&lt;";
+      else if (c == '>')
+        escaped += "&gt;";
+      else if (c == '"')
+        escaped += "&quot;";
+      else
+        escaped += c;
+    }
+    char head[256];
+    std::snprintf(head, sizeof head,
+                  "<text x=\"%.2f\" y=\"%.2f\" font-family=\"%s\" font-size=\"%.2f\" fill=\"rgb(%d,%d,%d)\">", t.x, t.y,
+                  kFont, t.size, static_cast<int>(std::lround(t.color.r * 255)),
+                  static_cast<int>(std::lround(t.color.g * 255)), static_cast<int>(std::lround(t.color.b * 255)));
+    added += head + escaped + "</text>\n";
+  }
+  const size_t end = bytes.rfind("</svg>");
+  if (end == std::string::npos) return bytes + added;
+  bytes.insert(end, added);
+  return bytes;
 }
 
 bool has_content(const Graphics& graphics, const AxesLayout& layout) {
@@ -153,7 +299,11 @@ bool has_content(const Graphics& graphics, const AxesLayout& layout) {
 }
 
 void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, double height,
-          const std::optional<RenderView>& view, bool background) {
+          const std::optional<RenderView>& view, bool background, const PlotExtras* extras = nullptr,
+          std::vector<SvgText>* text_elements = nullptr) {
+  const PlotExtras none;
+  const PlotExtras& more = extras != nullptr ? *extras : none;
+  const TextOut text_out{text_elements};
   auto lock = graphics.lock();
   const AxesLayout layout = layout_axes(graphics, figure, width, height, view);
   cairo_save(cr);
@@ -172,7 +322,7 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
     cairo_restore(cr);
     return;
   }
-  if (axes.axis_on && axes.visible) draw_axes_box(cr, layout);
+  if (axes.axis_on && axes.visible) draw_axes_box(cr, layout, text_out, more.axis_names);
 
   // Oldest object first, so later drawing lies on top at equal depth.
   std::vector<Piece> pieces;
@@ -188,6 +338,7 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
     const Eigen::Index n = std::min({o.x.size(), o.y.size(), o.z.size()});
     const bool lined = !o.line_style.empty() && o.line_style != "none";
     const bool marked = !o.marker.empty() && o.marker != "none";
+    const bool top = std::find(more.on_top.begin(), more.on_top.end(), o.handle) != more.on_top.end();
     double travelled = 0;
     for (Eigen::Index i = 0; i < n; ++i) {
       const Eigen::Vector3d p(o.x(i), o.y(i), o.z(i));
@@ -205,15 +356,17 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
                   layout.project(q),
                   travelled,
                   colour,
-                  o.arrows && last};
+                  o.arrows && last,
+                  top};
           travelled += (s.b - s.a).norm();
           pieces.push_back(s);
         }
       }
-      if (marked) pieces.push_back(Piece{layout.depth(p), &o, true, at, at, 0, colour});
+      if (marked) pieces.push_back(Piece{layout.depth(p), &o, true, at, at, 0, colour, false, top});
     }
   }
-  std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.depth < b.depth; });
+  std::stable_sort(pieces.begin(), pieces.end(),
+                   [](const Piece& a, const Piece& b) { return a.top != b.top ? b.top : a.depth < b.depth; });
   for (const Piece& piece : pieces) {
     if (piece.marker)
       draw_marker(cr, *piece.line, piece.a, piece.colour);
@@ -221,17 +374,34 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
       draw_segment(cr, piece);
   }
 
+  // Points picked in a list, over the data.
+  for (const PointOverlay& overlay : more.highlight) {
+    for (Eigen::Index i = 0; i < overlay.points.rows() && overlay.points.cols() >= 3; ++i) {
+      const Eigen::Vector3d p = overlay.points.row(i).head<3>().transpose();
+      if (!finite(p)) continue;
+      const Eigen::Vector2d at = layout.project(p);
+      cairo_new_path(cr);
+      cairo_arc(cr, at.x(), at.y(), 2.4 * kPt, 0, 2 * kPi);
+      set_colour(cr, overlay.color);
+      cairo_fill_preserve(cr);
+      cairo_set_source_rgb(cr, 0.25, 0.15, 0);
+      cairo_set_line_width(cr, 0.6 * kPt);
+      cairo_stroke(cr);
+    }
+  }
+
   // Labels: left end at their point, centred on it vertically, over the data.
   cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, 10 * kPt);
+  std::vector<Eigen::Vector4d> placed;
   for (const GraphicsObject* t : texts) {
     if (!finite(t->text_position) || t->string.empty()) continue;
-    const Eigen::Vector2d at = layout.project(t->text_position);
     cairo_text_extents_t ext;
     cairo_text_extents(cr, t->string.c_str(), &ext);
+    const auto at = label_place(ext, layout.project(t->text_position), placed, more.spread_labels);
+    if (!at) continue;
     set_colour(cr, t->color);
-    cairo_move_to(cr, at.x(), at.y() - (ext.y_bearing + ext.height / 2));
-    cairo_show_text(cr, t->string.c_str());
+    show_text(cr, text_out, t->string, at->x(), at->y());
   }
 
   if (axes.colour_limits)
@@ -245,10 +415,10 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
       set_colour(cr, t.color);
       cairo_text_extents_t ext;
       cairo_text_extents(cr, t.string.c_str(), &ext);
-      cairo_move_to(cr, width / 2 - (ext.x_bearing + ext.width / 2), 0.075 * height - 6);
-      cairo_show_text(cr, t.string.c_str());
+      show_text(cr, text_out, t.string, width / 2 - (ext.x_bearing + ext.width / 2), 0.075 * height - 6);
     }
   }
+  draw_legend(cr, text_out, more.legend, width, height);
   cairo_restore(cr);
 }
 
@@ -272,12 +442,12 @@ void check(cairo_status_t status, const char* what) {
 }  // namespace
 
 void render_figure(cairo_t* cr, const Graphics& graphics, Handle figure, double width, double height,
-                   const std::optional<RenderView>& view) {
-  draw(cr, graphics, figure, width, height, view, true);
+                   const std::optional<RenderView>& view, const PlotExtras* extras) {
+  draw(cr, graphics, figure, width, height, view, true, extras);
 }
 
 std::string render_figure_bytes(const Graphics& graphics, Handle figure, ImageFormat format, int width, int height,
-                                const std::optional<RenderView>& view) {
+                                const std::optional<RenderView>& view, const PlotExtras* extras) {
   if (width < 1 || height < 1 || width > 32767 || height > 32767)
     throw RuntimeError("A picture must be 1 to 32767 units wide and high; " + std::to_string(width) + " by " +
                        std::to_string(height) + " was asked for.");
@@ -301,11 +471,14 @@ std::string render_figure_bytes(const Graphics& graphics, Handle figure, ImageFo
       break;
   }
   check(cairo_surface_status(surface.get()), "made");
+  std::vector<SvgText> text_elements;
+  const bool keep_text = format == ImageFormat::svg && extras != nullptr && extras->svg_text_elements;
   {
     std::unique_ptr<cairo_t, ContextDeleter> cr(cairo_create(surface.get()));
     // An EPS file is placed into other documents: only what is drawn counts
     // towards its bounding box, so it gets no page background.
-    draw(cr.get(), graphics, figure, width, height, view, format != ImageFormat::eps);
+    draw(cr.get(), graphics, figure, width, height, view, format != ImageFormat::eps, extras,
+         keep_text ? &text_elements : nullptr);
     check(cairo_status(cr.get()), "drawn");
   }
   if (format == ImageFormat::png) {
@@ -315,6 +488,7 @@ std::string render_figure_bytes(const Graphics& graphics, Handle figure, ImageFo
     cairo_surface_finish(surface.get());
     check(cairo_surface_status(surface.get()), "written");
   }
+  if (keep_text) return with_text_elements(std::move(bytes), text_elements);
   return bytes;
 }
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "runtime/graphics.h"
 
@@ -14,20 +15,61 @@ namespace velmora {
 enum class ImageFormat { png, svg, pdf, eps };
 
 /// A view chosen interactively (a plot window being rotated), overriding the
-/// camera of the axes: azimuth and elevation in degrees, and a zoom factor.
+/// camera of the axes: azimuth and elevation in degrees, a zoom factor, and a
+/// shift of the whole picture in device units (right and down).
 struct RenderView {
   double azimuth = -37.5;
   double elevation = 30;
   double zoom = 1;
+  double pan_x = 0;
+  double pan_y = 0;
+  bool operator==(const RenderView&) const = default;
+};
+
+/// One row of a legend: a sample of a line's style beside its label.
+struct LegendEntry {
+  std::string label;
+  Rgb color;
+  std::string marker = "none";      // as a line object's Marker
+  std::string line_style = "none";  // as a line object's LineStyle
+  bool filled = false;
+  bool operator==(const LegendEntry&) const = default;
+};
+
+/// Points drawn above everything else, as filled dots (specimens picked in a list).
+struct PointOverlay {
+  Eigen::MatrixXd points;  // p by 3
+  Rgb color{1, 0.55, 0};
+};
+
+/// What an interactive view adds to the picture of the model. None of it is in
+/// the model, so the pictures of the actions and of batch runs stay as they are.
+struct PlotExtras {
+  std::vector<Handle> on_top;       // line objects drawn after all the others (means over specimens)
+  std::vector<LegendEntry> legend;  // a box in the top right corner of the plot
+  bool axis_names = false;          // "x", "y" and "z" beyond each axis' numbers
+  bool spread_labels = false;       // a text label that would overprint another moves aside or is left out
+  std::vector<PointOverlay> highlight;
+  bool svg_text_elements = false;  // SVG: text as <text> elements (editable) instead of glyph outlines
 };
 
 /// Draws window `figure` into a Cairo context of width by height device units.
 void render_figure(cairo_t* cr, const Graphics& graphics, Handle figure, double width, double height,
-                   const std::optional<RenderView>& view = std::nullopt);
+                   const std::optional<RenderView>& view = std::nullopt, const PlotExtras* extras = nullptr);
 
 /// The picture of window `figure` as the bytes of a file of the given format.
 std::string render_figure_bytes(const Graphics& graphics, Handle figure, ImageFormat format, int width = 800,
-                                int height = 600, const std::optional<RenderView>& view = std::nullopt);
+                                int height = 600, const std::optional<RenderView>& view = std::nullopt,
+                                const PlotExtras* extras = nullptr);
+
+/// A quick picture for the frames drawn while a view is dragged: every marker
+/// as a small dot in its colour (the `on_top` lines last), lines as thin
+/// strokes, the axes box without numbers, no text. `pixels` is an ARGB32
+/// premultiplied image of width by height pixels, `stride` bytes a row, drawn
+/// at `scale` pixels per device unit.
+void render_preview(unsigned char* pixels, int width, int height, int stride, double scale, const Graphics& graphics,
+                    Handle figure, const std::optional<RenderView>& view = std::nullopt,
+                    const PlotExtras* extras = nullptr);
 
 /// Writes the picture to `path` (through a temporary file beside it); throws
 /// RuntimeError naming the path when it cannot be written. Returns the bytes written.

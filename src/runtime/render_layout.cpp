@@ -146,6 +146,11 @@ AxesLayout layout_axes(const Graphics& graphics, Handle figure, double width, do
   out.units_per_box = std::min(area_w / span_x, area_h / span_y) * zoom;
   out.origin = Eigen::Vector2d((left + right) / 2 - out.units_per_box * (min_x + max_x) / 2,
                                (top + bottom) / 2 + out.units_per_box * (min_y + max_y) / 2);
+  out.zoom_centre = Eigen::Vector2d((left + right) / 2, (top + bottom) / 2);
+  if (view) {
+    out.origin += Eigen::Vector2d(view->pan_x, view->pan_y);
+    out.zoom_centre += Eigen::Vector2d(view->pan_x, view->pan_y);
+  }
   return out;
 }
 

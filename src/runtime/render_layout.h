@@ -31,9 +31,10 @@ struct AxesLayout {
   double elevation = 30;
   Eigen::Vector3d right{1, 0, 0};  // view basis in box units
   Eigen::Vector3d up{0, 0, 1};
-  Eigen::Vector3d toward{0, -1, 0};  // towards the viewer
-  double units_per_box = 1;          // device units per box unit
-  Eigen::Vector2d origin{0, 0};      // device position of the centre
+  Eigen::Vector3d toward{0, -1, 0};   // towards the viewer
+  double units_per_box = 1;           // device units per box unit
+  Eigen::Vector2d origin{0, 0};       // device position of the centre
+  Eigen::Vector2d zoom_centre{0, 0};  // device position that stays put when only the zoom changes
 
   /// Device position of a data point.
   Eigen::Vector2d project(const Eigen::Vector3d& p) const;
@@ -46,7 +47,8 @@ struct AxesLayout {
 /// axes ask for them, the view from `view` if given, else from the axes'
 /// camera position (looking from the direction in which that position lies
 /// from the data origin, so [0 0 10] looks straight down z with x to the right
-/// and y up), else azimuth -37.5 and elevation 30.
+/// and y up), else azimuth -37.5 and elevation 30. A view's zoom scales the
+/// picture about `zoom_centre`, and its pan moves the picture.
 AxesLayout layout_axes(const Graphics& graphics, Handle figure, double width, double height,
                        const std::optional<RenderView>& view = std::nullopt);
 

@@ -310,3 +310,115 @@ TEST(Render, WritesThroughTheFileAndNamesFormatsByExtension) {
 
 }  // namespace
 }  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// What an interactive view adds: the means over nearer specimens, labels that
+// keep clear of each other, text kept as text in SVG, the pan, the quick picture.
+
+TEST(RenderExtras, OnTopLinesAreDrawnOverNearerOnes) {
+  // As above, the red marker is nearer; a blue one listed on top covers it.
+  Graphics g;
+  const Handle figure = g.new_figure();
+  const auto one = [](double v) { return Eigen::Matrix<double, 1, 1>(v); };
+  const Handle blue = g.plot3(one(0), one(0), one(0), "bs");
+  g.hold(g.gca(), true);
+  const Handle red = g.plot3(one(0), one(0), one(1), "rs");
+  for (Handle h : {blue, red}) g.set(h, "MarkerFaceColor", g.get(h, "Color"));
+  g.set_camera_position(g.gca(), Eigen::Vector3d(0, 0, 10));
+  PlotExtras extras;
+  extras.on_top = {blue};
+  const Image image(render_figure_bytes(g, figure, ImageFormat::png, 200, 200, std::nullopt, &extras));
+  const Eigen::Vector2d p = layout_axes(g, figure, 200, 200).project({0, 0, 0});
+  EXPECT_TRUE(near(image.at(static_cast<int>(p.x()), static_cast<int>(p.y())), Rgb{0, 0, 1}));
+}
+
+// The <text> elements of an SVG picture: (text, x, y).
+std::vector<std::tuple<std::string, double, double>> svg_texts(const std::string& svg) {
+  std::vector<std::tuple<std::string, double, double>> out;
+  const std::regex re(R"re(<text x="([-0-9.]+)" y="([-0-9.]+)"[^>]*>([^<]*)</text>)re");
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), re); it != std::sregex_iterator(); ++it)
+    out.emplace_back((*it)[3], std::stod((*it)[1]), std::stod((*it)[2]));
+  return out;
+}
+
+TEST(RenderExtras, SvgKeepsTextAsTextAndLabelsKeepClearOfEachOther) {
+  TopView v;
+  v.g.hold(v.g.gca(), true);
+  // Three labels on one point: each drawn would overprint the one before.
+  for (const char* s : {"10", "11", "12"}) v.g.text(1, 0.5, 0, s);
+  PlotExtras extras;
+  extras.svg_text_elements = true;
+  extras.legend = {{"Sample 1", {0, 0, 1}, "s"}};
+  const std::string together = render_figure_bytes(v.g, v.figure, ImageFormat::svg, 400, 300, std::nullopt, &extras);
+  extras.spread_labels = true;
+  const std::string spread = render_figure_bytes(v.g, v.figure, ImageFormat::svg, 400, 300, std::nullopt, &extras);
+
+  auto labels = [](const std::string& svg) {
+    std::vector<std::pair<double, double>> at;
+    for (const auto& [text, x, y] : svg_texts(svg))
+      if (text.size() == 2 && text[0] == '1') at.emplace_back(x, y);
+    return at;
+  };
+  ASSERT_EQ(labels(together).size(), 3u);
+  const auto apart = labels(spread);
+  ASSERT_EQ(apart.size(), 3u);
+  for (size_t i = 0; i < apart.size(); ++i)
+    for (size_t j = i + 1; j < apart.size(); ++j)  // 10-point digits: 13 units high, about 18 wide
+      EXPECT_TRUE(std::abs(apart[i].first - apart[j].first) > 17 || std::abs(apart[i].second - apart[j].second) > 12)
+          << i << " " << j;
+  const auto texts = svg_texts(spread);
+  EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const auto& t) { return std::get<0>(t) == "Sample 1"; }));
+}
+
+TEST(RenderExtras, AxisNamesFollowTheirAxes) {
+  Graphics g;
+  const Handle figure = g.new_figure();
+  g.plot3(Eigen::Vector2d(-1, 1), Eigen::Vector2d(-1, 1), Eigen::Vector2d(-1, 1), "b-");
+  PlotExtras extras;
+  extras.axis_names = true;
+  extras.svg_text_elements = true;
+  std::map<std::string, Eigen::Vector2d> at;
+  for (const auto& [text, x, y] :
+       svg_texts(render_figure_bytes(g, figure, ImageFormat::svg, 560, 420, std::nullopt, &extras)))
+    at[text] = {x, y};
+  ASSERT_TRUE(at.count("x") && at.count("y") && at.count("z"));
+  const AxesLayout l = layout_axes(g, figure, 560, 420);
+  // z is named at the left edge, x and y below the box.
+  EXPECT_LT(at["z"].x(), l.project({-1, -1, 0}).x());
+  EXPECT_GT(at["x"].y(), l.project({0, -1, -1}).y());
+}
+
+TEST(RenderExtras, PanMovesThePictureAndZoomKeepsItsCentre) {
+  TopView v;
+  const RenderView plain{0, 90, 1}, moved{0, 90, 1, 30, -20}, zoomed{0, 90, 3, 30, -20};
+  const AxesLayout a = layout_axes(v.g, v.figure, 400, 300, plain), b = layout_axes(v.g, v.figure, 400, 300, moved),
+                   c = layout_axes(v.g, v.figure, 400, 300, zoomed);
+  for (const Eigen::Vector3d& p : {Eigen::Vector3d(0, 0, 0), Eigen::Vector3d(2, 1, 0)}) {
+    EXPECT_LT((b.project(p) - a.project(p) - Eigen::Vector2d(30, -20)).norm(), 1e-9);
+    EXPECT_LT((c.project(p) - b.zoom_centre - 3 * (b.project(p) - b.zoom_centre)).norm(), 1e-9);
+  }
+}
+
+TEST(RenderExtras, QuickPictureDotsLandWhereTheMarkersAre) {
+  TopView v;
+  const int w = 400, h = 300;
+  std::vector<unsigned char> pixels(4 * w * h);
+  PlotExtras extras;
+  extras.highlight = {{Eigen::RowVector3d(0, 1, 0), Rgb{1, 0.55, 0}}};
+  render_preview(pixels.data(), w, h, 4 * w, 1.0, v.g, v.figure, std::nullopt, &extras);
+  auto at = [&](const Eigen::Vector2d& p) {
+    const auto* row = reinterpret_cast<const uint32_t*>(pixels.data() + static_cast<int>(p.y()) * 4 * w);
+    const uint32_t c = row[static_cast<int>(p.x())];
+    return Rgb{((c >> 16) & 255) / 255.0, ((c >> 8) & 255) / 255.0, (c & 255) / 255.0};
+  };
+  const AxesLayout layout = layout_axes(v.g, v.figure, w, h);
+  EXPECT_TRUE(near(at(layout.project({0, 0, 0})), Rgb{0, 0, 1}));
+  EXPECT_TRUE(near(at(layout.project({2, 1, 0})), Rgb{1, 0, 0}));
+  EXPECT_TRUE(near(at(layout.project({0, 1, 0})), Rgb{1, 0.55, 0}));  // the highlight over the blue marker
+  EXPECT_TRUE(near(at(layout.project({0.5, 0.25, 0})), Rgb{1, 1, 1}));
+}
+
+}  // namespace
+}  // namespace velmora

@@ -124,6 +124,25 @@ TEST_F(Study, FirstSampleMatchesTheShapeWorkedOutByHand) {
             (std::vector<std::string>{"rbreak", "rbreak", "rbreak", "fgg2"}));
 }
 
+TEST_F(Study, TheStudyKeepsItsFilesAndSpecimenNamesUntilCleared) {
+  const WorkingState& s = d_.state();
+  EXPECT_EQ(s.sources.protocol, proto_);
+  EXPECT_EQ(s.sources.first, first_);
+  EXPECT_EQ(s.sources.first_dims, 3);
+  EXPECT_EQ(s.names1, (std::vector<std::string>{"1", "2", "3"}));
+  const auto table = dir_.write("second.txt", second_sample_table(false));
+  port_.set_control_value("ZEPButton", 1);
+  port_.answer({table.string()});
+  ASSERT_EQ(d_.vm3sw("LoadFile2"), Outcome::done);
+  EXPECT_EQ(s.sources.second, table);
+  EXPECT_TRUE(s.sources.second_from_table);
+  EXPECT_TRUE(s.names2.empty());  // a table has no names
+  ASSERT_EQ(d_.vm3sw("Clear"), Outcome::done);
+  EXPECT_TRUE(s.names1.empty());
+  EXPECT_TRUE(s.sources.first.empty() && s.sources.second.empty());
+  EXPECT_EQ(s.sources.protocol, proto_);  // kept, as the protocol is
+}
+
 // The clicks of every curve follow their specimen into data1's frame: the
 // resampled points lie on them, and they keep the spacing they were clicked with.
 TEST_F(Study, FirstSampleKeepsEachCurvesClicksInItsSpecimensFrame) {

@@ -98,3 +98,26 @@ TEST(GraphicsTest, ListenerHearsOpenClearAndClose) {
 
 }  // namespace
 }  // namespace velmora
+
+namespace velmora {
+namespace {
+
+TEST(GraphicsTest, ACopyOfAFigureKeepsItsHandlesAndStaysAsItWas) {
+  Graphics g;
+  const Handle other = g.new_figure();
+  const Handle f = g.new_figure();
+  const Handle line = g.plot3(Eigen::Vector2d(0, 1), Eigen::Vector2d(0, 1), Eigen::Vector2d(0, 1), "bo");
+  const Handle title = g.title("A title");
+  const auto copy = g.copy_figure(f);
+  g.set(line, "MarkerSize", 20.0);
+  g.close(f);
+  ASSERT_TRUE(copy->is_handle(line));
+  EXPECT_EQ(std::get<double>(copy->get(line, "MarkerSize")), 6.0);
+  EXPECT_EQ(copy->object(title).string, "A title");
+  EXPECT_FALSE(copy->is_handle(other));
+  EXPECT_EQ(copy->figures(), std::vector<Handle>{f});
+  EXPECT_THROW(g.copy_figure(f), RuntimeError);
+}
+
+}  // namespace
+}  // namespace velmora

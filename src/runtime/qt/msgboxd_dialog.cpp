@@ -96,8 +96,9 @@ void MsgboxdDialog::lay_out(bool centre) {
 }
 
 void MsgboxdDialog::keyPressEvent(QKeyEvent* event) {
-  // Space and return close the box; every other key leaves it open.
-  if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+  // Space, return and Esc close the box; every other key leaves it open.
+  if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+      event->key() == Qt::Key_Escape) {
     close();
     return;
   }

@@ -58,10 +58,15 @@ bool on_gui_thread() { return QThread::currentThread() == QCoreApplication::inst
 }  // namespace
 
 // Console text goes to the pane on the GUI thread, in the order written, from any thread.
+// Echoes and messages are told apart for the desktop's two console levels.
 class QtPort::PaneConsole : public Console {
  public:
   explicit PaneConsole(QtPort& port) : port_(port) {}
-  void write(std::string_view text) override {
+  void write(std::string_view text) override { send(text, false); }
+  void echo(std::string_view name, const EchoValue& value) override { send(format_echo(name, value), true); }
+
+ private:
+  void send(std::string_view text, bool echo) {
     {
       std::lock_guard lock(port_.console_mutex_);
       port_.console_text_ += text;
@@ -70,11 +75,13 @@ class QtPort::PaneConsole : public Console {
     std::cerr.flush();
     QMetaObject::invokeMethod(
         &port_,
-        [p = &port_, t = QString::fromUtf8(text.data(), static_cast<int>(text.size()))] { p->append_console(t); },
+        [p = &port_, t = QString::fromUtf8(text.data(), static_cast<int>(text.size())), echo] {
+          p->append_console(t);
+          emit p->console_written(t, echo);
+        },
         Qt::QueuedConnection);
   }
 
- private:
   QtPort& port_;
 };
 
@@ -119,8 +126,17 @@ QtPort::QtPort() : console_(std::make_unique<PaneConsole>(*this)) {
   working_folder_ = std::filesystem::current_path();
   graphics_.set_listener([this](Handle h, FigureEvent e) {
     // Called with the model locked, from whichever thread changed it: only post.
+    // Whether a view of the desktop shows the figure is settled here, as the
+    // event happens: a handle closed and opened again is another figure.
+    bool claimed = false;
+    {
+      std::lock_guard lock(claim_mutex_);
+      if (e == FigureEvent::opened && figure_claim_ && figure_claim_(h)) claimed_.insert(h);
+      claimed = claimed_.count(h) != 0;
+      if (e == FigureEvent::closed) claimed_.erase(h);
+    }
     QMetaObject::invokeMethod(
-        this, [this, h, e] { on_figure_event(h, static_cast<int>(e)); }, Qt::QueuedConnection);
+        this, [this, h, e, claimed] { on_figure_event(h, static_cast<int>(e), claimed); }, Qt::QueuedConnection);
   });
 }
 
@@ -382,9 +398,36 @@ void QtPort::append_console(const QString& text) {
   pane_->verticalScrollBar()->setValue(pane_->verticalScrollBar()->maximum());
 }
 
-void QtPort::on_figure_event(Handle h, int event) {
+void QtPort::set_figure_claim(std::function<bool(Handle)> claim) {
+  std::lock_guard lock(claim_mutex_);
+  figure_claim_ = std::move(claim);
+}
+
+void QtPort::set_plot_decorator(PlotView::Decorator decorator) {
+  plot_decorator_ = std::move(decorator);
+  for (auto& [h, w] : plots_)
+    if (w) w->view()->set_decorator(plot_decorator_);
+}
+
+void QtPort::close_windows() {
+  auto plots = plots_;
+  for (auto& [h, w] : plots)
+    if (w) w->close();
+  auto boxes = boxes_;
+  for (auto& [h, b] : boxes)
+    if (b) b->close();
+}
+
+void QtPort::queue_answers(std::vector<std::filesystem::path> paths) { answers_ = std::move(paths); }
+
+void QtPort::on_figure_event(Handle h, int event, bool claimed) {
   const auto e = static_cast<FigureEvent>(event);
   if (h == main_handle_) return;
+  if (!claimed) show_plot_window(h, e);
+  emit figure_event(h, event, claimed);
+}
+
+void QtPort::show_plot_window(Handle h, FigureEvent e) {
   PlotWindow* w = plot_window(h);
   if (e == FigureEvent::closed) {
     plots_.erase(h);
@@ -397,6 +440,7 @@ void QtPort::on_figure_event(Handle h, int event) {
       plots_.erase(f);
       graphics_.close(f);
     });
+    w->view()->set_decorator(plot_decorator_);
     plots_[h] = w;
     w->installEventFilter(this);
     // The model's position (from the bottom left of the screen) places the window.
@@ -546,16 +590,25 @@ void QtPort::set_control_checked(std::string_view tag, const std::string& state)
 }
 
 std::optional<FileChoice> QtPort::file_dialog(bool save, std::string_view filter, std::string_view title) {
-  return on_gui([&]() -> std::optional<FileChoice> {
+  auto choice = on_gui([&]() -> std::optional<FileChoice> {
+    if (!answers_.empty()) {
+      const std::filesystem::path p = answers_.front();
+      answers_.erase(answers_.begin());
+      return FileChoice{p.filename().string(), p.parent_path()};
+    }
     if (file_dialog_hook_) return file_dialog_hook_(save, filter, title);
     const QString folder = QString::fromStdString(working_folder_.string());
-    const QString t = QString::fromUtf8(title.data(), static_cast<int>(title.size()));
-    const QString file = save ? QFileDialog::getSaveFileName(main_, t, folder, qt_filter(filter))
-                              : QFileDialog::getOpenFileName(main_, t, folder, qt_filter(filter));
+    const std::optional<DialogLook> look = dialog_looks_ ? dialog_looks_(save, filter, title) : std::nullopt;
+    const QString t = look ? look->title : QString::fromUtf8(title.data(), static_cast<int>(title.size()));
+    const QString filters = look ? look->filters : qt_filter(filter);
+    const QString file = save ? QFileDialog::getSaveFileName(main_, t, folder, filters)
+                              : QFileDialog::getOpenFileName(main_, t, folder, filters);
     if (file.isEmpty()) return std::nullopt;
     const std::filesystem::path p = file.toStdString();
     return FileChoice{p.filename().string(), p.parent_path()};
   });
+  if (!choice) ++dialogs_cancelled_;
+  return choice;
 }
 
 std::optional<FileChoice> QtPort::open_file(std::string_view filter, std::string_view title) {
@@ -671,13 +724,27 @@ bool QtPort::progress(std::string_view what, std::int64_t done, std::int64_t tot
 
 void QtPort::report_error(const std::string& message) {
   // One error box: a new failure replaces the text of the last one.
-  message_box_with_icon(message, "Velmora3d: the action failed", MessageMode::replace, "error");
+  const std::string text = wording_ ? wording_(message) : message;
+  message_box_with_icon(text, "Velmora3d: the action failed", MessageMode::replace, "error");
   on_gui([&] {
-    if (main_ != nullptr) main_->statusBar()->showMessage(QString::fromStdString(message), 10000);
+    if (main_ != nullptr) main_->statusBar()->showMessage(QString::fromStdString(text), 10000);
+    emit error_reported(QString::fromStdString(message));
   });
 }
 
-std::uint64_t QtPort::seed() { return entropy_seed(); }
+void QtPort::result(const TestResult& result) {
+  // Queued even on the GUI thread, so results arrive in order with the console text.
+  QMetaObject::invokeMethod(
+      this, [this, result] { emit result_reported(result); }, Qt::QueuedConnection);
+}
+
+void QtPort::file_written(const std::filesystem::path& path, std::uintmax_t bytes) {
+  QMetaObject::invokeMethod(
+      this, [this, p = QString::fromStdString(path.string()), bytes] { emit file_saved(p, bytes); },
+      Qt::QueuedConnection);
+}
+
+std::uint64_t QtPort::seed() { return fixed_seed_ ? *fixed_seed_ : entropy_seed(); }
 
 void QtPort::run_in_background(const std::string& what, std::function<void()> work, std::function<void()> done) {
   busy_ = true;
@@ -691,7 +758,9 @@ void QtPort::run_in_background(const std::string& what, std::function<void()> wo
   progress_ = new QProgressDialog(QString::fromStdString(what + " is running…"), "Cancel", 0, 0, main_);
   progress_->setObjectName("ProgressDialog");
   progress_->setWindowTitle(QString::fromStdString(what));
-  progress_->setWindowModality(Qt::WindowModal);  // the main window waits; plots stay usable
+  // Not modal: the plots can still be turned while the test runs.
+  progress_->setWindowModality(Qt::NonModal);
+  progress_clock_.start();
   progress_->setMinimumDuration(0);
   progress_->setAutoClose(false);
   progress_->setAutoReset(false);
@@ -709,10 +778,18 @@ void QtPort::run_in_background(const std::string& what, std::function<void()> wo
       return;
     }
     const std::int64_t total = total_, done = done_;
+    const double elapsed = progress_clock_.elapsed() / 1000.0;
+    auto clock = [](double seconds) {
+      const auto s = static_cast<long long>(std::lround(seconds));
+      return QString("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QChar('0'));
+    };
     if (total > 0) {
       progress_->setMaximum(1000);
       progress_->setValue(static_cast<int>(1000 * std::min(done, total) / total));
-      progress_->setLabelText(QString("%1 of %2 sets").arg(done).arg(total));
+      QString text = QString("%1 of %2 sets\n%3 elapsed").arg(done).arg(total).arg(clock(elapsed));
+      if (done > 0 && done < total && elapsed > 0.5)
+        text += QString(", about %1 left").arg(clock(elapsed * double(total - done) / double(done)));
+      progress_->setLabelText(text);
     }
   });
   progress_timer_->start(100);

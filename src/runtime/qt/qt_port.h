@@ -3,18 +3,22 @@
 // long work in the background with a progress dialog.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <any>
 #include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "runtime/qt/plot_window.h"
 #include "runtime/ui_port.h"
 
 class QMainWindow;
@@ -25,7 +29,6 @@ class QWidget;
 
 namespace velmora {
 
-class PlotWindow;
 class MsgboxdDialog;
 
 /// A rectangle in screen pixels with the origin at the bottom left.
@@ -70,10 +73,41 @@ class QtPort : public QObject, public UiPort {
   /// Replaces the file dialogs (tests): called with save?, filter and title.
   using FileDialogHook = std::function<std::optional<FileChoice>(bool, std::string_view, std::string_view)>;
   void set_file_dialog_hook(FileDialogHook hook) { file_dialog_hook_ = std::move(hook); }
+  /// The next file dialogs take these answers in order without showing (a
+  /// file dropped on the window, a study being opened); cleared by an empty list.
+  void queue_answers(std::vector<std::filesystem::path> paths);
+  std::size_t queued_answers() const { return answers_.size(); }
+  /// How many file dialogs were cancelled so far (an action that cancelled one changed nothing).
+  std::size_t dialogs_cancelled() const { return dialogs_cancelled_; }
 
-  /// Runs `work` on a worker thread with a progress dialog titled `what` and a
-  /// cancel button; the main window takes no input until it ends. `done` runs
-  /// on the GUI thread afterwards.
+  /// The title and filters a shown file dialog gets instead of the action's own.
+  struct DialogLook {
+    QString title;
+    QString filters;  // "Name (*.a *.b);;All files (*)"
+  };
+  using DialogLooks =
+      std::function<std::optional<DialogLook>(bool save, std::string_view filter, std::string_view title)>;
+  void set_dialog_looks(DialogLooks looks) { dialog_looks_ = std::move(looks); }
+
+  /// Rewords the text of error boxes and the status bar (the console keeps the original).
+  void set_message_wording(std::function<std::string(const std::string&)> wording) { wording_ = std::move(wording); }
+
+  /// A fixed seed for the resampling tests; nothing: a new one every run.
+  void set_fixed_seed(std::optional<std::uint64_t> seed) { fixed_seed_ = seed; }
+  std::optional<std::uint64_t> fixed_seed() const { return fixed_seed_; }
+
+  /// Decides, when a figure opens (on the thread that opens it), whether a
+  /// view of the desktop shows it instead of a plot window of its own.
+  void set_figure_claim(std::function<bool(Handle)> claim);
+  /// How plot windows decorate their figures.
+  void set_plot_decorator(PlotView::Decorator decorator);
+  /// Closes every plot window and message box (the program is ending).
+  void close_windows();
+
+  /// Runs `work` on a worker thread with a progress dialog titled `what`, its
+  /// elapsed time, an estimate of the time left and a cancel button. The
+  /// windows stay usable (the caller refuses other actions meanwhile). `done`
+  /// runs on the GUI thread afterwards.
   void run_in_background(const std::string& what, std::function<void()> work, std::function<void()> done = {});
   bool busy() const { return busy_; }
 
@@ -100,11 +134,24 @@ class QtPort : public QObject, public UiPort {
   void set_working_folder(const std::filesystem::path& folder) override;
   bool progress(std::string_view what, std::int64_t done, std::int64_t total) override;
   void report_error(const std::string& message) override;
+  void result(const TestResult& result) override;
+  void file_written(const std::filesystem::path& path, std::uintmax_t bytes) override;
   std::uint64_t seed() override;
 
  signals:
   /// A control or menu item was used: its callback text ("vm3sw LoadProto") and its handle.
   void callback(const QString& text, int object);
+  /// Console text, in order, on the GUI thread: an echo (`name = value`) or a message.
+  void console_written(const QString& text, bool echo);
+  /// A test finished with these numbers (on the GUI thread).
+  void result_reported(const velmora::TestResult& result);
+  /// A figure opened, changed, was cleared or closed (FigureEvent), on the GUI
+  /// thread; `claimed`: a view of the desktop shows it (no plot window of its own).
+  void figure_event(int figure, int event, bool claimed);
+  /// An action failed with this message (as the console has it), on the GUI thread.
+  void error_reported(const QString& message);
+  /// An action wrote a file.
+  void file_saved(const QString& path, qulonglong bytes);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -116,7 +163,8 @@ class QtPort : public QObject, public UiPort {
   QObject* control(std::string_view tag) const;
   std::optional<FileChoice> file_dialog(bool save, std::string_view filter, std::string_view title);
   void append_console(const QString& text);
-  void on_figure_event(Handle h, int event);
+  void on_figure_event(Handle h, int event, bool claimed);
+  void show_plot_window(Handle h, FigureEvent e);
   void sync_main_position();
   void finish_background();
 
@@ -132,6 +180,15 @@ class QtPort : public QObject, public UiPort {
   std::map<Handle, QPointer<PlotWindow>> plots_;
   std::map<Handle, QPointer<MsgboxdDialog>> boxes_;
   FileDialogHook file_dialog_hook_;
+  std::vector<std::filesystem::path> answers_;
+  std::atomic<std::size_t> dialogs_cancelled_{0};
+  DialogLooks dialog_looks_;
+  std::function<std::string(const std::string&)> wording_;
+  std::optional<std::uint64_t> fixed_seed_;
+  std::function<bool(Handle)> figure_claim_;
+  std::set<Handle> claimed_;  // open figures a desktop view shows; guarded by claim_mutex_
+  mutable std::mutex claim_mutex_;
+  PlotView::Decorator plot_decorator_;
   std::filesystem::path working_folder_;
   mutable std::mutex console_mutex_;
   std::string console_text_;
@@ -145,6 +202,7 @@ class QtPort : public QObject, public UiPort {
   std::unique_ptr<std::thread> worker_;
   QProgressDialog* progress_ = nullptr;
   QTimer* progress_timer_ = nullptr;
+  QElapsedTimer progress_clock_;
   std::function<void()> after_background_;
 };
 

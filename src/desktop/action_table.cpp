@@ -1,0 +1,156 @@
+#include "desktop/action_table.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace velmora {
+namespace {
+
+bool word_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// Names such as "LoadFile1" (a capital or digit after the first letter) are
+// replaced in messages; plain words ("Clear") could be the message's own.
+bool camel_case(const std::string& name) {
+  return std::any_of(name.begin() + 1, name.end(), [](char c) {
+    return std::isupper(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c));
+  });
+}
+
+}  // namespace
+
+const std::vector<ActionInfo>& action_table() {
+  using G = ActionGroup;
+  using N = Needs;
+  static const std::vector<ActionInfo> table = {
+      {"LoadProto", "Load protocol…", G::study, N::nothing,
+       "Read a protocol file (ruler, curves, point counts); it is described in the Study panel"},
+      {"LoadFile1", "Load 3D sample…", G::study, N::protocol,
+       "Read a 3D landmark file, resample the curves and superimpose the first sample"},
+      {"LoadFile2D", "Load 2D sample…", G::study, N::protocol, "Read a 2D landmark file (z = 0) as the first sample"},
+      {"LoadWireFrame", "Load wireframe…", G::study, N::nothing, "Read a wireframe table: pairs of landmarks to join"},
+      {"SaveFile1", "Save sample…", G::study, N::first_sample, "Write the first sample, one specimen per row"},
+      {"SaveFile2D", "Save sample 2D…", G::study, N::first_sample, "Write the first sample in the 2D row form"},
+      {"SaveAlignedFile1", "Slide && save…", G::study, N::first_sample,
+       "Slide the semilandmarks towards the mean, show and write the first sample"},
+      {"SaveAlignedFile2D", "Slide && save 2D…", G::study, N::first_sample, "The same in the 2D row form"},
+      {"Listd", "List sample", G::study, N::first_sample, "Print the first sample on the console (all echoes)"},
+      {"Clear", "Clear study", G::study, N::nothing,
+       "Forget both samples and the wireframe, empty the plots and the boxes (the protocol stays)"},
+      {"LoadFile2", "Load second sample…", G::second, N::first_sample,
+       "Read the second sample and fit it into the frame of the first"},
+      {"SaveFile2", "Save second sample…", G::second, N::second_sample,
+       "Write the second sample, one specimen per row"},
+      {"GoodallF", "Goodall F", G::statistics, N::second_sample, "Goodall's F-test between the two samples"},
+      {"BootF", "Bootstrap F", G::statistics, N::second_sample,
+       "Bootstrap F-test (runs in the background; can be cancelled)"},
+      {"PermuteF", "Permutation F", G::statistics, N::second_sample,
+       "Permutation F-test (runs in the background; can be cancelled)"},
+      {"GetDisparity", "Disparity", G::statistics, N::second_sample, "Procrustes variance of each sample"},
+      {"PermuteVariance", "Permute variance", G::statistics, N::second_sample,
+       "Permutation test of the difference of the disparities (runs in the background)"},
+      {"SlideSamples", "Slide semilandmarks", G::shape, N::first_sample,
+       "Slide the semilandmarks of both samples along their curves, iterated with the superimposition (runs in the "
+       "background; can be cancelled); the slid samples replace the loaded ones until the next load"},
+      {"ShapePCA", "Shape space", G::shape, N::second_sample,
+       "Principal components of both samples: a scatter of the chosen pair and a scree plot (runs in the "
+       "background)"},
+      {"ShowDifference", "Mean difference", G::shape, N::second_sample,
+       "The change from mean 1 to mean 2 in the plot window: vectors coloured by length, wireframes, deformation "
+       "grid"},
+      {"OpenFigure", "Open plot window", G::plot, N::nothing,
+       "Open a plot window beside this window; the plot actions and the export draw into it"},
+      {"ClearFigure", "Clear plot", G::plot, N::plot_window, "Clear the plot window"},
+      {"ShowMean1", "Mean 1", G::plot, N::first_sample, "Draw the mean of the first sample (blue stars)"},
+      {"ShowData1", "Sample 1", G::plot, N::first_sample, "Draw every specimen of the first sample (blue circles)"},
+      {"AddLabels", "Labels", G::plot, N::first_sample, "Write the landmark numbers next to the first mean"},
+      {"ShowMean2", "Mean 2", G::plot, N::second_sample, "Draw the mean of the second sample (red pentagrams)"},
+      {"ShowData2", "Sample 2", G::plot, N::second_sample, "Draw every specimen of the second sample (red squares)"},
+      {"ToggleDots", "Dash-dot wireframe 2", G::plot, N::nothing,
+       "Switch how Mean 2 draws its wireframe: black dash-dot or solid red (see the Plot menu's check mark)"},
+      {"AxisOn", "Axes on", G::styling, N::plot_window, "Show the axes of the plot window"},
+      {"AxisOff", "Axes off", G::styling, N::plot_window, "Hide the axes of the plot window"},
+      {"ThickerLines", "Thicker lines", G::styling, N::plot_window, "Line width one step up"},
+      {"ThinnerLines", "Thinner lines", G::styling, N::plot_window, "Line width one step down"},
+      {"BiggerSymbols", "Bigger symbols", G::styling, N::plot_window, "Marker size one step up"},
+      {"SmallerSymbols", "Smaller symbols", G::styling, N::plot_window, "Marker size one step down"},
+      {"FilledSymbols", "Filled symbols", G::styling, N::plot_window, "Fill the markers"},
+      {"EmptySymbols", "Empty symbols", G::styling, N::plot_window, "Empty the markers"},
+      {"CopyImage", "Copy image", G::export_, N::plot_window, "Copy the plot window to the clipboard (PNG and SVG)"},
+      {"CopyEPS", "Save EPS…", G::export_, N::plot_window, "Save the plot window as a colour EPS file"},
+  };
+  return table;
+}
+
+ActionInfo action_info(std::string_view name) {
+  for (const auto& a : action_table())
+    if (a.name == name) return a;
+  return ActionInfo{std::string(name), std::string(name), ActionGroup::more, Needs::nothing,
+                    "Runs the action " + std::string(name)};
+}
+
+std::string group_title(ActionGroup group) {
+  switch (group) {
+    case ActionGroup::study:
+      return "1. Study";
+    case ActionGroup::second:
+      return "2. Second sample";
+    case ActionGroup::statistics:
+      return "3. Statistics";
+    case ActionGroup::shape:
+      return "4. Sliding and shape space";
+    case ActionGroup::plot:
+      return "5. Plot window";
+    case ActionGroup::styling:
+      return "6. Plot style";
+    case ActionGroup::export_:
+      return "7. Export";
+    case ActionGroup::more:
+      return "More";
+  }
+  return "More";
+}
+
+std::string needs_text(Needs needs) {
+  switch (needs) {
+    case Needs::nothing:
+      return "";
+    case Needs::protocol:
+      return "Load a protocol first (Load protocol…).";
+    case Needs::first_sample:
+      return "Load a first sample first (Load 3D sample… or Load 2D sample…).";
+    case Needs::second_sample:
+      return "Load both samples first (Load second sample…).";
+    case Needs::plot_window:
+      return "There is no plot window yet: make one with Open plot window.";
+  }
+  return "";
+}
+
+std::string desktop_wording(const std::string& message) {
+  std::string out;
+  std::size_t i = 0;
+  while (i < message.size()) {
+    if (!word_char(message[i]) || (i > 0 && word_char(message[i - 1]))) {
+      out += message[i++];
+      continue;
+    }
+    std::size_t end = i;
+    while (end < message.size() && word_char(message[end])) ++end;
+    const std::string word = message.substr(i, end - i);
+    const ActionInfo info = action_info(word);
+    const bool known = info.group != ActionGroup::more && camel_case(word);
+    if (!known) {
+      out += word;
+    } else {
+      std::string label = info.label;
+      for (std::size_t at = label.find("&&"); at != std::string::npos; at = label.find("&&", at + 1))
+        label.erase(at, 1);
+      const bool opens = i == 0 && end < message.size() && message[end] == ':';
+      out += opens ? label : "\"" + label + "\"";
+    }
+    i = end;
+  }
+  return out;
+}
+
+}  // namespace velmora

@@ -1,0 +1,266 @@
+#include "desktop/results_log.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <charconv>
+#include <nlohmann/json.hpp>
+
+#include "app/event_json.h"
+#include "desktop/action_table.h"
+#include "runtime/error.h"
+#include "runtime/file_write.h"
+
+namespace velmora {
+namespace {
+
+enum Column { kTime, kTest, kResult, kSeed, kFiles, kColumns };
+
+// The shortest text that reads back as the same double.
+std::string exact(double v) {
+  if (!std::isfinite(v)) return std::isnan(v) ? "NaN" : (v > 0 ? "Inf" : "-Inf");
+  char buffer[64];
+  const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
+  return std::string(buffer, r.ptr);
+}
+
+QString quantity(const std::string& test, const std::string& key) {
+  if (key == "statistic") return test == "PermuteVariance" ? "difference" : "F";
+  if (key == "cutoff5") return "5% cut-off";
+  if (key == "cutoff1") return "1% cut-off";
+  if (key == "variance1") return "variance 1";
+  if (key == "variance2") return "variance 2";
+  if (key == "p_resampling") return "resampling p";
+  return QString::fromStdString(key);
+}
+
+QString shown(const ResultValue& v) {
+  return std::visit(
+      [](const auto& x) -> QString {
+        using T = std::decay_t<decltype(x)>;
+        if constexpr (std::is_same_v<T, double>) {
+          return QString::number(x, 'g', 6);
+        } else if constexpr (std::is_same_v<T, std::uint64_t>) {
+          return QString::number(x);
+        } else if constexpr (std::is_same_v<T, std::string>) {
+          return QString::fromStdString(x);
+        } else if constexpr (std::is_same_v<T, std::vector<double>>) {
+          QStringList parts;
+          for (std::size_t i = 0; i < x.size() && i < 4; ++i) parts << QString::number(x[i], 'g', 4);
+          if (x.size() > 4) parts << QString("… (%1 values)").arg(x.size());
+          return "[" + parts.join(", ") + "]";
+        } else if constexpr (std::is_same_v<T, std::vector<std::string>>) {
+          QStringList parts;
+          for (std::size_t i = 0; i < x.size() && i < 4; ++i) parts << QString::fromStdString(x[i]);
+          if (x.size() > 4) parts << QString("… (%1 names)").arg(x.size());
+          return parts.join(", ");
+        } else {
+          return QString("%1 × %2 table").arg(x.rows()).arg(x.cols());
+        }
+      },
+      v);
+}
+
+EventValue event_value(const ResultValue& v) {
+  return std::visit([](const auto& x) -> EventValue { return x; }, v);
+}
+
+std::string csv_field(const std::string& s) {
+  if (s.find_first_of(",\"\n\r") == std::string::npos) return s;
+  std::string out = "\"";
+  for (char c : s) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
+}
+
+std::optional<std::uint64_t> seed_of(const TestResult& r) {
+  for (const auto& [key, value] : r.numbers) {
+    if (key != "seed") continue;
+    if (const auto* u = std::get_if<std::uint64_t>(&value)) return *u;
+    if (const auto* d = std::get_if<double>(&value)) return static_cast<std::uint64_t>(*d);
+  }
+  return std::nullopt;
+}
+
+QString files_text(const StudySources& f) {
+  QStringList parts;
+  for (const auto& p : {f.protocol, f.first, f.second})
+    if (!p.empty()) parts << QString::fromStdString(p.filename().string());
+  return parts.join(", ");
+}
+
+}  // namespace
+
+QString result_title(const std::string& test) {
+  QString label = QString::fromStdString(action_info(test).label);
+  return label.replace("&&", "&");
+}
+
+QString result_summary(const TestResult& result, bool with_seed) {
+  QStringList parts;
+  for (const auto& [key, value] : result.numbers) {
+    if (key == "seed" && !with_seed) continue;
+    parts << quantity(result.name, key) + " = " + shown(value);
+  }
+  return parts.join(", ");
+}
+
+ResultsLog::ResultsLog(QWidget* parent) : QWidget(parent) {
+  setObjectName("ResultsLog");
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(2, 2, 2, 2);
+  table_ = new QTableWidget(0, kColumns, this);
+  table_->setObjectName("ResultsTable");
+  table_->setHorizontalHeaderLabels({"Time", "Test", "Result", "Seed", "Study files"});
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->verticalHeader()->setVisible(false);
+  table_->horizontalHeader()->setSectionResizeMode(kResult, QHeaderView::Stretch);
+  table_->setWordWrap(false);
+  layout->addWidget(table_);
+  auto* buttons = new QHBoxLayout;
+  auto* copy = new QPushButton("Copy", this);
+  copy->setObjectName("ResultsCopy");
+  copy->setToolTip("Copy the picked rows (all when none is picked) as tab-separated text");
+  auto* save = new QPushButton("Save CSV or JSON…", this);
+  save->setObjectName("ResultsSave");
+  save->setToolTip("Write every result with its time, files and seed, one number a line (CSV) or as JSON");
+  auto* clear = new QPushButton("Empty the log", this);
+  clear->setObjectName("ResultsClear");
+  buttons->addWidget(copy);
+  buttons->addWidget(save);
+  buttons->addStretch();
+  buttons->addWidget(clear);
+  layout->addLayout(buttons);
+  connect(copy, &QPushButton::clicked, this, &ResultsLog::copy);
+  connect(save, &QPushButton::clicked, this, &ResultsLog::save_as);
+  connect(clear, &QPushButton::clicked, this, &ResultsLog::clear);
+}
+
+void ResultsLog::add(const TestResult& result, const StudySources& files, const QDateTime& time) {
+  rows_.push_back({time, result, files});
+  const int row = table_->rowCount();
+  table_->insertRow(row);
+  const auto seed = seed_of(result);
+  const QString cells[kColumns] = {time.toString("HH:mm:ss"), result_title(result.name), result_summary(result),
+                                   seed ? QString::number(*seed) : QString("—"), files_text(files)};
+  for (int c = 0; c < kColumns; ++c) {
+    auto* item = new QTableWidgetItem(cells[c]);
+    item->setToolTip(c == kFiles ? QString::fromStdString(files.protocol.string() + "\n" + files.first.string() + "\n" +
+                                                          files.second.string())
+                                 : cells[c]);
+    table_->setItem(row, c, item);
+  }
+  table_->resizeColumnToContents(kTime);
+  table_->resizeColumnToContents(kTest);
+  table_->scrollToBottom();
+  emit added(result_title(result.name) + ": " + result_summary(result));
+}
+
+QString ResultsLog::text() const {
+  QStringList lines;
+  QStringList head;
+  for (int c = 0; c < kColumns; ++c) head << table_->horizontalHeaderItem(c)->text();
+  lines << head.join('\t');
+  const QModelIndexList picked = table_->selectionModel()->selectedRows();
+  for (int r = 0; r < table_->rowCount(); ++r) {
+    if (!picked.isEmpty() && !table_->selectionModel()->isRowSelected(r, {})) continue;
+    QStringList cells;
+    for (int c = 0; c < kColumns; ++c) cells << table_->item(r, c)->text();
+    lines << cells.join('\t');
+  }
+  return lines.join('\n') + '\n';
+}
+
+std::string ResultsLog::csv() const {
+  std::string out = "time,test,protocol,first sample,second sample,seed,quantity,value\n";
+  for (const LoggedResult& row : rows_) {
+    const auto seed = seed_of(row.result);
+    const std::string head = csv_field(row.time.toString(Qt::ISODate).toStdString()) + "," +
+                             csv_field(row.result.name) + "," + csv_field(row.files.protocol.string()) + "," +
+                             csv_field(row.files.first.string()) + "," + csv_field(row.files.second.string()) + "," +
+                             (seed ? std::to_string(*seed) : std::string()) + ",";
+    for (const auto& [key, value] : row.result.numbers) {
+      if (key == "seed") continue;
+      std::visit(
+          [&](const auto& x) {
+            using T = std::decay_t<decltype(x)>;
+            if constexpr (std::is_same_v<T, double>) {
+              out += head + csv_field(key) + "," + exact(x) + "\n";
+            } else if constexpr (std::is_same_v<T, std::uint64_t>) {
+              out += head + csv_field(key) + "," + std::to_string(x) + "\n";
+            } else if constexpr (std::is_same_v<T, std::string>) {
+              out += head + csv_field(key) + "," + csv_field(x) + "\n";
+            } else if constexpr (std::is_same_v<T, std::vector<double>>) {
+              for (std::size_t i = 0; i < x.size(); ++i)
+                out += head + csv_field(key + "[" + std::to_string(i + 1) + "]") + "," + exact(x[i]) + "\n";
+            } else if constexpr (std::is_same_v<T, std::vector<std::string>>) {
+              for (std::size_t i = 0; i < x.size(); ++i)
+                out += head + csv_field(key + "[" + std::to_string(i + 1) + "]") + "," + csv_field(x[i]) + "\n";
+            } else {
+              for (Eigen::Index i = 0; i < x.rows(); ++i)
+                for (Eigen::Index j = 0; j < x.cols(); ++j)
+                  out += head + csv_field(key + "[" + std::to_string(i + 1) + "," + std::to_string(j + 1) + "]") + "," +
+                         exact(x(i, j)) + "\n";
+            }
+          },
+          value);
+    }
+  }
+  return out;
+}
+
+std::string ResultsLog::json() const {
+  nlohmann::ordered_json all = nlohmann::ordered_json::array();
+  for (const LoggedResult& row : rows_) {
+    nlohmann::ordered_json o;
+    o["time"] = row.time.toString(Qt::ISODate).toStdString();
+    o["test"] = row.result.name;
+    o["files"] = {{"protocol", row.files.protocol.string()},
+                  {"first-sample", row.files.first.string()},
+                  {"second-sample", row.files.second.string()},
+                  {"wireframe", row.files.wireframe.string()}};
+    const auto seed = seed_of(row.result);
+    o["seed"] = seed ? nlohmann::ordered_json(*seed) : nlohmann::ordered_json(nullptr);
+    nlohmann::ordered_json numbers = nlohmann::ordered_json::object();
+    for (const auto& [key, value] : row.result.numbers)
+      if (key != "seed") numbers[key] = nlohmann::ordered_json::parse(event_value_json(event_value(value)).dump());
+    o["numbers"] = numbers;
+    all.push_back(o);
+  }
+  return all.dump(2) + "\n";
+}
+
+void ResultsLog::save(const std::filesystem::path& file) const {
+  std::string ext = file.extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  write_file_atomically(file, ext == ".json" ? json() : csv());
+}
+
+void ResultsLog::clear() {
+  rows_.clear();
+  table_->setRowCount(0);
+}
+
+void ResultsLog::copy() const { QGuiApplication::clipboard()->setText(text()); }
+
+void ResultsLog::save_as() {
+  QString chosen;
+  const QString file = QFileDialog::getSaveFileName(this, "Save the results log", "results.csv",
+                                                    "CSV tables (*.csv);;JSON files (*.json);;All files (*)", &chosen);
+  if (file.isEmpty()) return;
+  std::filesystem::path path = file.toStdString();
+  if (path.extension().empty()) path += chosen.startsWith("JSON") ? ".json" : ".csv";
+  try {
+    save(path);
+  } catch (const std::exception& e) {
+    QMessageBox::warning(this, "The results log was not saved", QString::fromStdString(e.what()));
+  }
+}
+
+}  // namespace velmora

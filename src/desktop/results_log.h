@@ -1,0 +1,60 @@
+// The Results log: every test result (the `result` events of the actions) as
+// a row with its time, the study's files and the seed; it stays when the
+// result boxes close. Copied as text, saved as CSV or JSON.
+#pragma once
+
+#include <QDateTime>
+#include <QWidget>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/working_state.h"
+#include "runtime/ui_port.h"
+
+class QTableWidget;
+
+namespace velmora {
+
+struct LoggedResult {
+  QDateTime time;
+  TestResult result;
+  StudySources files;
+};
+
+class ResultsLog : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit ResultsLog(QWidget* parent = nullptr);
+  void add(const TestResult& result, const StudySources& files, const QDateTime& time = QDateTime::currentDateTime());
+  const std::vector<LoggedResult>& rows() const { return rows_; }
+  QTableWidget* table() const { return table_; }
+
+  /// The rows picked (all when none is) as tab-separated text, as copied.
+  QString text() const;
+  /// One line a number: time, test, files, seed, quantity, value.
+  std::string csv() const;
+  /// One object a result with its time, files, seed and numbers.
+  std::string json() const;
+  /// Writes csv() or json() by the extension (.json, else CSV); throws RuntimeError naming the file.
+  void save(const std::filesystem::path& file) const;
+  void clear();
+
+ signals:
+  void added(const QString& summary);
+
+ private:
+  void copy() const;
+  void save_as();
+
+  QTableWidget* table_;
+  std::vector<LoggedResult> rows_;
+};
+
+/// The words for a test ("Goodall F") and its numbers in a line
+/// ("F = 2.31, df1 = 83, df2 = 3818, p = 1.2e-05").
+QString result_title(const std::string& test);
+QString result_summary(const TestResult& result, bool with_seed = false);
+
+}  // namespace velmora

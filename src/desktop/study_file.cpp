@@ -1,0 +1,127 @@
+#include "desktop/study_file.h"
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "runtime/error.h"
+#include "runtime/file_write.h"
+
+namespace velmora {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+std::filesystem::path resolved(const Json& value, const std::string& key, const std::string& source,
+                               const std::filesystem::path& folder) {
+  if (value.is_null()) return {};
+  if (!value.is_string()) throw RuntimeError(source + ": \"" + key + "\" must be a file name (text) or null.");
+  const std::filesystem::path p(value.get<std::string>());
+  if (p.empty()) return {};
+  return (p.is_absolute() ? p : folder / p).lexically_normal();
+}
+
+Json relative_path(const std::filesystem::path& p, const std::filesystem::path& folder) {
+  if (p.empty()) return nullptr;
+  const std::filesystem::path rel = p.lexically_relative(folder);
+  return (rel.empty() ? p : rel).generic_string();
+}
+
+// Line and column of byte `at` (counted from 1) of `text`.
+std::string where(const std::string& text, std::size_t at) {
+  std::size_t line = 1, column = 1;
+  for (std::size_t i = 0; i + 1 < at && i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ++line;
+      column = 1;
+    } else {
+      ++column;
+    }
+  }
+  return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+}  // namespace
+
+StudyFile parse_study(std::istream& in, const std::string& source, const std::filesystem::path& folder) {
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  const std::string text = buffer.str();
+  Json json;
+  try {
+    json = Json::parse(text);
+  } catch (const Json::parse_error& e) {
+    throw RuntimeError(source + " is not a study file: it is not JSON (" + where(text, e.byte) + ").");
+  }
+  if (!json.is_object() || json.empty() || json.begin().key() != kStudyKey)
+    throw RuntimeError(source + " is not a study file: its first key must be \"" + kStudyKey + "\".");
+  const Json& version = json.begin().value();
+  if (!version.is_number_integer() || version.get<long long>() < 1)
+    throw RuntimeError(source + ": \"" + kStudyKey + "\" must be the format version, 1.");
+  if (version.get<long long>() > 1)
+    throw RuntimeError(source + " was written by a newer Velmora3d (study format " +
+                       std::to_string(version.get<long long>()) + "); this one reads format 1.");
+
+  StudyFile study;
+  for (auto it = std::next(json.begin()); it != json.end(); ++it) {
+    const std::string& key = it.key();
+    const Json& v = it.value();
+    if (key == "protocol") {
+      study.protocol = resolved(v, key, source, folder);
+    } else if (key == "first-sample") {
+      study.first = resolved(v, key, source, folder);
+    } else if (key == "first-sample-dimension") {
+      if (!v.is_number_integer() || (v.get<int>() != 2 && v.get<int>() != 3))
+        throw RuntimeError(source + ": \"" + key + "\" must be 2 or 3.");
+      study.first_dims = v.get<int>();
+    } else if (key == "second-sample") {
+      study.second = resolved(v, key, source, folder);
+    } else if (key == "second-sample-is-table") {
+      if (!v.is_boolean()) throw RuntimeError(source + ": \"" + key + "\" must be true or false.");
+      study.second_table = v.get<bool>();
+    } else if (key == "wireframe") {
+      study.wireframe = resolved(v, key, source, folder);
+    } else if (key == "resampling-rounds") {
+      if (!v.is_number_integer() || v.get<long long>() < 1 || v.get<long long>() > 10)
+        throw RuntimeError(source + ": \"" + key + "\" must be a whole number from 1 to 10 (100 to 10000 sets).");
+      study.rounds = v.get<int>();
+    } else if (key == "seed") {
+      if (v.is_null())
+        study.seed.reset();
+      else if (v.is_number_unsigned())
+        study.seed = v.get<std::uint64_t>();
+      else
+        throw RuntimeError(source + ": \"seed\" must be a whole number of 0 or more, or null.");
+    } else {
+      throw RuntimeError(source + " has a key this version does not know: \"" + key + "\".");
+    }
+  }
+  return study;
+}
+
+StudyFile read_study_file(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw RuntimeError("Cannot open the study file " + file.string() + ".");
+  return parse_study(in, file.string(), std::filesystem::absolute(file).parent_path());
+}
+
+std::string study_json(const StudyFile& study, const std::filesystem::path& folder) {
+  Json json;
+  json[kStudyKey] = 1;
+  json["protocol"] = relative_path(study.protocol, folder);
+  json["first-sample"] = relative_path(study.first, folder);
+  json["first-sample-dimension"] = study.first_dims;
+  json["second-sample"] = relative_path(study.second, folder);
+  json["second-sample-is-table"] = study.second_table;
+  json["wireframe"] = relative_path(study.wireframe, folder);
+  json["resampling-rounds"] = study.rounds;
+  json["seed"] = study.seed ? Json(*study.seed) : Json(nullptr);
+  return json.dump(2) + "\n";
+}
+
+void write_study_file(const std::filesystem::path& file, const StudyFile& study) {
+  const std::filesystem::path folder = std::filesystem::absolute(file).parent_path();
+  write_file_atomically(file, study_json(study, folder));
+}
+
+}  // namespace velmora

@@ -1,0 +1,45 @@
+// Study files: a small JSON file naming the files of a study and its choices,
+// so a study reopens in one step. Its first key is "velmora3d-study" (the
+// format version, 1); paths are relative to the study file's folder.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <istream>
+#include <optional>
+#include <string>
+
+namespace velmora {
+
+struct StudyFile {
+  std::filesystem::path protocol;  // empty: none
+  std::filesystem::path first;     // the first sample
+  int first_dims = 3;              // 3: LoadFile1, 2: LoadFile2D
+  std::filesystem::path second;    // the second sample
+  bool second_table = true;        // read as a table of flat rows (ZEPButton on), else as a TPS file
+  std::filesystem::path wireframe;
+  int rounds = 1;                     // the resampling choice (BootBox): 100 × rounds² sets
+  std::optional<std::uint64_t> seed;  // nothing: a new seed every run
+  bool operator==(const StudyFile&) const = default;
+};
+
+/// The file's extension and the JSON's first key.
+inline constexpr const char* kStudyExtension = ".v3dstudy";
+inline constexpr const char* kStudyKey = "velmora3d-study";
+
+/// Reads a study from `in`; relative paths are made absolute against `folder`.
+/// Throws RuntimeError naming `source` (and the key, or the line and column of
+/// a JSON error) when it is not JSON, does not start with "velmora3d-study",
+/// has a key it does not know or a value of the wrong kind.
+StudyFile parse_study(std::istream& in, const std::string& source, const std::filesystem::path& folder);
+
+/// Reads a study file; throws RuntimeError naming it when it cannot be read.
+StudyFile read_study_file(const std::filesystem::path& file);
+
+/// The JSON text of a study, paths relative to `folder` where they can be.
+std::string study_json(const StudyFile& study, const std::filesystem::path& folder);
+
+/// Writes a study file (through a temporary file beside it); throws RuntimeError naming it.
+void write_study_file(const std::filesystem::path& file, const StudyFile& study);
+
+}  // namespace velmora

@@ -1,0 +1,47 @@
+// The Study panel: the protocol in words, each sample as a tree with one row
+// per specimen (its ID, centroid size and Procrustes distance to its sample's
+// mean, sortable), and the wireframe. Picking specimens highlights them in the plot.
+#pragma once
+
+#include <QWidget>
+#include <vector>
+
+#include "app/working_state.h"
+#include "runtime/render.h"
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace velmora {
+
+class StudyPanel : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit StudyPanel(QWidget* parent = nullptr);
+  /// Shows the study (rebuilt only when what it shows has changed).
+  void show_study(const WorkingState& state);
+  QTreeWidget* tree() const { return tree_; }
+  /// The specimens picked: (sample 1 or 2, specimen index from 0).
+  std::vector<std::pair<int, int>> picked() const;
+
+ signals:
+  /// The configurations of the picked specimens, in the frame the plots use.
+  void highlight(const std::vector<velmora::PointOverlay>& points);
+
+ private:
+  void rebuild(const WorkingState& state);
+  void add_sample(int which, const WorkingState& state);
+  void picked_changed();
+
+  QTreeWidget* tree_;
+  WorkingState shown_;  // the state last shown (its samples give the highlighted points)
+  bool built_ = false;
+};
+
+/// The protocol in words, one line each: the ruler, the curve ending code and
+/// every curve with its type and point count, from the protocol table itself.
+/// Throws nothing: a short table gives the lines it can.
+std::vector<std::string> protocol_lines(const Eigen::MatrixXd& proto);
+
+}  // namespace velmora
