@@ -405,8 +405,15 @@ TEST(DifferingCount, NamesTheSpecimenThatDiffersFromTheMostOrBothWhenNoneIsMost)
 }
 
 TEST(TpsSpecimenNames, OnePerHeaderFromIdOrImage) {
-  std::istringstream in("IMAGE=a/one.tif\nLM=1\n1 2 3\nLM=1\n1 2 3\nID=two\nIMAGE=x.jpg\nlm=1\n1 2 3\n");
+  std::istringstream in("LM=1\n1 2 3\nIMAGE=a/one.tif\nLM=1\n1 2 3\nID=two\nIMAGE=x.jpg\nlm=1\n1 2 3\n");
   EXPECT_EQ(tps_specimen_names(in, "s.tps"), (std::vector<std::string>{"one", "two", "specimen 3"}));
+  // A file that names each specimen before its header.
+  const std::string before = "ID=a\nLM=1\n1 2\nID=b\nLM=1\n3 4\nLM=1\n5 6\n";
+  std::istringstream again(before);
+  EXPECT_EQ(tps_specimen_names(again, "s.tps"), (std::vector<std::string>{"a", "b", "specimen 3"}));
+  const Specimens s = read(before, LandmarkFormat::tps);
+  EXPECT_EQ(s.specimens[1].name, "b");
+  EXPECT_EQ(s.specimens[2].name, "specimen 3");
 }
 
 }  // namespace

@@ -116,16 +116,19 @@ class TpsReader {
       close_specimen();
       current_ = Current{};
       current_->line = lines_.line();
-      if (pending_) {  // ID=, IMAGE=, SCALE= lines before the first header
+      if (pending_) {  // ID=, IMAGE= (and before the first header SCALE=) lines before this header
         current_->id = pending_->id;
         current_->image = pending_->image;
-        current_->scale = pending_->scale;
+        if (out_.specimens.empty()) current_->scale = pending_->scale;
         pending_.reset();
       }
       open_block(key, key.name == "LM3");
       return;
     }
-    Current& c = current_ ? *current_ : pending();
+    // A file whose names come before the first header names each specimen before its header.
+    if (!current_ && (key.name == "ID" || key.name == "IMAGE")) names_lead_ = true;
+    const bool leading_name = names_lead_ && (key.name == "ID" || key.name == "IMAGE");
+    Current& c = current_ && !leading_name ? *current_ : pending();
     if (key.name == "POINTS") {
       if (!current_) lines_.fail("POINTS= comes before the first LM= header.");
       open_block(key, false);
@@ -248,6 +251,7 @@ class TpsReader {
   TpsReadOptions options_;
   Specimens out_;
   std::optional<Current> current_, pending_;
+  bool names_lead_ = false;
   std::optional<Block> block_;
   int dims_ = 0;
   std::size_t dims_specimen_ = 0;
@@ -282,16 +286,19 @@ std::vector<std::string> tps_specimen_names(std::istream& in, std::string_view s
     std::optional<std::string> id, image;
   };
   std::vector<Names> found;
-  Names before;
+  Names before;  // the names read since the last header
+  bool names_lead = false;
   std::string text;
   while (lines.next(text)) {
     const std::optional<Key> key = parse_key(text);
     if (!key) continue;
     if (key->name == "LM" || key->name == "LM3") {
-      found.push_back(found.empty() ? before : Names{});
+      found.push_back(found.empty() || names_lead ? before : Names{});
+      before = Names{};
       continue;
     }
-    Names& n = found.empty() ? before : found.back();
+    if (found.empty() && (key->name == "ID" || key->name == "IMAGE")) names_lead = true;
+    Names& n = found.empty() || names_lead ? before : found.back();
     if (key->name == "ID") n.id = one_line(key->value);
     if (key->name == "IMAGE") n.image = std::string(key->value);
   }

@@ -21,7 +21,9 @@ struct TpsReadOptions {
 /// header and holds the lines up to the next: its landmarks, then the points of
 /// its CURVES= (each POINTS= block, appended after the landmarks, with a note),
 /// and its ID=, IMAGE=, SCALE= and COMMENT= lines (those before the first
-/// header belong to the first specimen). An LM= block is 2D when it holds 2
+/// header belong to the first specimen; in a file whose ID= or IMAGE= comes
+/// before the first header, each specimen's come before its header). An LM=
+/// block is 2D when it holds 2
 /// numbers a point and 3D when it holds 3; all specimens must agree. The name is
 /// the ID= text, else the IMAGE= name without folder and extension, else
 /// "specimen k". A SCALE= without a positive number is a note, and that
