@@ -1,5 +1,6 @@
 // Fuzzes the chunked scanner: a small chunk (every token across refills) must
-// read exactly what a chunk larger than the input reads.
+// read exactly what a chunk larger than the input reads, and stop at a line
+// longer than the limit at the same place.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -9,25 +10,30 @@
 #include <vector>
 
 #include "io/text_scanner.h"
+#include "runtime/error.h"
 
 namespace {
 
 // Numbers until text, one character, and the rest of the line after a '#'.
 std::vector<std::string> walk(const std::string& text, std::size_t chunk) {
   std::istringstream in(text);
-  velmora::TextScanner s(in, chunk);
+  velmora::TextScanner s(in, "fuzz.txt", chunk, 300);
   std::vector<std::string> out;
-  for (;;) {
-    double v = 0;
-    while (s.number(v)) {
-      char bytes[sizeof v];
-      std::memcpy(bytes, &v, sizeof v);
-      out.emplace_back(std::isnan(v) ? std::string("nan") : std::string(bytes, sizeof v));
+  try {
+    for (;;) {
+      double v = 0;
+      while (s.number(v)) {
+        char bytes[sizeof v];
+        std::memcpy(bytes, &v, sizeof v);
+        out.emplace_back(std::isnan(v) ? std::string("nan") : std::string(bytes, sizeof v));
+      }
+      char c = 0;
+      if (!s.get(c)) break;
+      out.emplace_back(1, c);
+      if (c == '#') out.push_back(s.rest_of_line().value_or("<end>"));
     }
-    char c = 0;
-    if (!s.get(c)) break;
-    out.emplace_back(1, c);
-    if (c == '#') out.push_back(s.rest_of_line().value_or("<end>"));
+  } catch (const velmora::RuntimeError& e) {
+    out.emplace_back(e.what());
   }
   out.push_back(std::to_string(s.line()));
   return out;

@@ -1,11 +1,13 @@
 #include "app/analyze.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "app/batch_runner.h"
 #include "app/dispatcher.h"
 #include "app/event_json.h"
 #include "runtime/error.h"
@@ -13,6 +15,7 @@
 #include "runtime/headless/headless_port.h"
 #include "runtime/random.h"
 #include "runtime/render.h"
+#include "stats/comparison_input.h"
 
 #ifndef VELMORA_VERSION
 #define VELMORA_VERSION "0.0.0"
@@ -45,6 +48,7 @@ std::optional<std::string> check_input(const std::string& option, const fs::path
 }
 
 std::optional<std::string> check_output(const std::string& option, const fs::path& path) {
+  if (path.empty()) return option + ": no file name was given";
   const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) return option + ": the folder " + folder.string() + " does not exist";
@@ -85,54 +89,62 @@ std::optional<std::string> check_analyze_options(const AnalyzeOptions& o) {
     if (!seen.insert(t).second) return "--tests: " + t + " is named twice";
   }
   if (!o.tests.empty() && !o.second) return std::string("--tests compares two samples and needs --second FILE");
-  if (o.rounds && (!(*o.rounds >= 1) || *o.rounds != std::floor(*o.rounds) || *o.rounds > 1000))
-    return std::string("--rounds is a whole number from 1 up (each round r gives 100 x r^2 sets)");
-  if (o.figure) {
-    if (!format_for_path(*o.figure)) return "--figure: " + o.figure->string() + " must end in .png, .svg, .pdf or .eps";
-  }
+  if (o.rounds && (!(*o.rounds >= 1) || *o.rounds != std::floor(*o.rounds) || *o.rounds > kMostResamplingRounds))
+    return "--rounds is a whole number from 1 to " + std::to_string(static_cast<int>(kMostResamplingRounds)) +
+           " (each round r gives 100 x r^2 sets)";
   const std::pair<const char*, const std::optional<fs::path>*> outputs[] = {
       {"--save", &o.save},       {"--save-aligned", &o.save_aligned},
       {"--save-2d", &o.save_2d}, {"--save-second", &o.save_second},
       {"--figure", &o.figure},   {"--json", &o.json}};
-  std::set<fs::path> targets;
+  std::vector<std::pair<const char*, fs::path>> targets;
   for (const auto& [name, path] : outputs) {
     if (!*path) continue;
     if (auto e = check_output(name, **path)) return e;
-    const fs::path normal = fs::absolute(**path).lexically_normal();
-    if (!targets.insert(normal).second)
-      return std::string(name) + ": " + (*path)->string() + " is named for two outputs";
-    for (const fs::path& input : {o.protocol, o.first})
-      if (fs::absolute(input).lexically_normal() == normal)
-        return std::string(name) + ": " + (*path)->string() + " would overwrite an input file";
-    if (o.second && fs::absolute(*o.second).lexically_normal() == normal)
-      return std::string(name) + ": " + (*path)->string() + " would overwrite an input file";
+    if (name == std::string("--figure") && !format_for_path(*o.figure))
+      return "--figure: " + o.figure->string() + " must end in .png, .svg, .pdf or .eps";
+    for (const auto& [other, target] : targets)
+      if (same_file(target, **path))
+        return std::string(name) + ": " + (*path)->string() + " is named for two outputs (" + other + " too)";
+    targets.emplace_back(name, **path);
+    std::vector<fs::path> inputs = {o.protocol, o.first};
+    if (o.second) inputs.push_back(*o.second);
+    for (const fs::path& input : inputs)
+      if (same_file(input, **path))
+        return std::string(name) + ": " + (*path)->string() + " would overwrite the input file " + input.string();
   }
   return std::nullopt;
 }
 
-int run_analyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err) {
+namespace {
+
+int analyze_study(const AnalyzeOptions& o, std::ostream& out, std::ostream& err) {
   if (auto complaint = check_analyze_options(o)) {
     err << "velmora3d --analyze: " << *complaint << "\n";
     return 2;
   }
   const std::uint64_t seed = o.seed ? *o.seed : entropy_seed();
+  const bool resampling = std::any_of(o.tests.begin(), o.tests.end(),
+                                      [](const std::string& t) { return t == "boot" || t == "perm" || t == "permvar"; });
+  if (!o.seed && resampling && !o.quiet) err << "seed " << seed << "; rerun with --seed " << seed << "\n";
   HeadlessPort port(&err, o.quiet);
   port.set_seed(seed);
   std::string failure;
   json tests = json::object();
   json texts = json::object();
-  port.on_event([&](const Event& e) {
-    if (e.kind == "error") failure = e.text("message");
-    if (e.kind == "result") tests[e.text("name")] = numbers_json(e);
-    if (e.kind == "msgbox" && !e.text("text").empty()) {
-      out << "[" << e.text("title") << "]\n" << e.text("text") << "\n";
-      texts[e.text("title")] = e.text("text");
-    }
-    if (e.kind == "set" && e.text("tag") == "ResultsBox") {
-      out << "[ResultsBox]\n" << e.text("value") << "\n";
-      texts[e.action] = e.text("value");
-    }
-  });
+  port.on_event(
+      [&](const Event& e) {
+        if (e.kind == "error") failure = e.text("message");
+        if (e.kind == "result") tests[e.text("name")] = numbers_json(e);
+        if (e.kind == "msgbox" && !e.text("text").empty()) {
+          out << "[" << e.text("title") << "]\n" << output_text(e.text("text")) << "\n";
+          texts[e.text("title")] = e.text("text");
+        }
+        if (e.kind == "set" && e.text("tag") == "ResultsBox") {
+          out << "[ResultsBox]\n" << output_text(e.text("value")) << "\n";
+          texts[e.action] = e.text("value");
+        }
+      },
+      /*with_echoes=*/false);
   Dispatcher dispatcher(port);
 
   // Runs one action with its file answers; false when it did not succeed.
@@ -214,7 +226,24 @@ int run_analyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err) {
       status = 1;
     }
   }
+  if (!out.flush()) {
+    err << "velmora3d --analyze: the results cannot be written to standard output.\n";
+    status = std::max(status, 1);
+  }
   return status;
+}
+
+}  // namespace
+
+int run_analyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& err) {
+  try {
+    return analyze_study(options, out, err);
+  } catch (const std::bad_alloc&) {
+    err << "velmora3d --analyze: not enough memory to go on.\n";
+  } catch (const std::exception& e) {
+    err << "velmora3d --analyze: " << e.what() << "\n";
+  }
+  return 1;
 }
 
 }  // namespace velmora

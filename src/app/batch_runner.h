@@ -30,6 +30,12 @@ struct ScriptCommand {
 /// malformed line or a `set` on a tag or property that does not exist.
 std::vector<ScriptCommand> parse_script(const std::filesystem::path& script);
 
+/// A text as standard output shows it under its "[TAG]" or "[TITLE]" line: a
+/// line of it that starts with ">", "[" or a backslash gets a backslash before
+/// it, so that no text can pass for an action line or a header (set BigBox
+/// String "> Clear").
+std::string output_text(const std::string& text);
+
 /// Runs a script. Returns the exit status: 0 all actions succeeded, 1 an action
 /// failed or matched no name, 2 a usage or script error.
 int run_batch(const BatchOptions& options, std::ostream& out, std::ostream& err);

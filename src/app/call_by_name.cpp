@@ -78,10 +78,15 @@ int call_by_name(const std::string& name, const std::vector<std::string>& args, 
                  std::ostream& err) {
   HeadlessPort port(&err, false);
   Dispatcher dispatcher(port);
-  FunctionTable table = build_function_table(dispatcher);
-  std::vector<Value> values;
-  for (const auto& a : args) values.push_back(parse_argument(a));
+  const FunctionTable table = build_function_table(dispatcher);
+  return call_by_name(table, name, args, outputs, out, err);
+}
+
+int call_by_name(const FunctionTable& table, const std::string& name, const std::vector<std::string>& args, int outputs,
+                 std::ostream& out, std::ostream& err) {
   try {
+    std::vector<Value> values;
+    for (const auto& a : args) values.push_back(parse_argument(a));
     const FunctionEntry* entry = table.find(name);
     int asked = outputs;
     if (entry != nullptr && asked < 0) asked = entry->outputs < 0 ? 1 : entry->outputs;
@@ -95,22 +100,27 @@ int call_by_name(const std::string& name, const std::vector<std::string>& args, 
             if constexpr (std::is_same_v<T, Eigen::MatrixXd> || std::is_same_v<T, Sample> ||
                           std::is_same_v<T, std::string>) {
               console.echo(n, v);
-            } else if constexpr (std::is_same_v<T, std::vector<Eigen::MatrixXd>>) {
-              for (size_t k = 0; k < v.size(); ++k) console.echo(n + "{" + std::to_string(k + 1) + "}", v[k]);
             } else {
               for (size_t k = 0; k < v.size(); ++k) console.echo(n + "{" + std::to_string(k + 1) + "}", v[k]);
             }
           },
           results[i]);
     }
+    if (!out.flush()) {
+      err << name << ": the results could not be written to standard output.\n";
+      return 1;
+    }
     return 0;
   } catch (const RuntimeError& e) {
     err << e.what() << "\n";
-    return 1;
   } catch (const PortAbort& e) {
     err << e.what() << "\n";
-    return 1;
+  } catch (const std::bad_alloc&) {
+    err << name << ": not enough memory to finish.\n";
+  } catch (const std::exception& e) {
+    err << name << " failed: " << e.what() << "\n";
   }
+  return 1;
 }
 
 }  // namespace velmora

@@ -9,6 +9,7 @@
 #include "app/convert.h"
 #include "app/copy_examples.h"
 #include "app/gui.h"
+#include "app/parse_seed.h"
 #include "app/share_folders.h"
 
 #ifndef VELMORA_VERSION
@@ -41,11 +42,15 @@ int main(int argc, char** argv) {
   BatchOptions batch;
   std::string script;
   std::string events, figures;
-  std::uint64_t seed = 0;
+  std::string seed_text;
   auto* run = app.add_option("--run", script, "Run a batch script of actions headless");
-  auto* seed_opt = app.add_option("--seed", seed, "Seed for the resampling tests (same seed, same results)");
-  app.add_option("--events", events, "Write every event as one JSON object a line to FILE")->needs(run);
-  app.add_option("--figures", figures, "Write every open plot window as figure-H.png and .svg into DIR")->needs(run);
+  auto* seed_opt = app.add_option("--seed", seed_text,
+                                  "Seed for the resampling tests, 0 to 18446744073709551615 (same seed, same results)");
+  auto* events_opt =
+      app.add_option("--events", events, "Write every event as one JSON object a line to FILE")->needs(run);
+  auto* figures_opt =
+      app.add_option("--figures", figures, "Write every open plot window as figure-H.png and .svg into DIR")
+          ->needs(run);
   app.add_flag("--keep-going", batch.keep_going, "Go on after a failed action")->needs(run);
   app.add_flag("--quiet", batch.quiet, "Keep only errors on standard error")->needs(run);
 
@@ -98,11 +103,21 @@ int main(int argc, char** argv) {
   }
 
   if (*examples) return run_copy_examples(share_folders(program_folder()), examples_dir, std::cout, std::cerr);
+
+  std::optional<std::uint64_t> seed;
+  if (*seed_opt) {
+    seed = parse_seed(seed_text);
+    if (!seed) {
+      std::cerr << "velmora3d: --seed " << seed_text << ": a seed is a whole number from 0 to 18446744073709551615\n";
+      return 2;
+    }
+  }
+
   if (*run) {
     batch.script = script;
-    if (*seed_opt) batch.seed = seed;
-    if (!events.empty()) batch.events = events;
-    if (!figures.empty()) batch.figures = figures;
+    batch.seed = seed;
+    if (*events_opt) batch.events = events;
+    if (*figures_opt) batch.figures = figures;
     return run_batch(batch, std::cout, std::cerr);
   }
   if (*an) {
@@ -122,7 +137,7 @@ int main(int argc, char** argv) {
       }
     }
     if (*rounds_opt) analyze.rounds = rounds;
-    if (*seed_opt) analyze.seed = seed;
+    analyze.seed = seed;
     if (*save_opt) analyze.save = save;
     if (*aligned_opt) analyze.save_aligned = save_aligned;
     if (*save2d_opt) analyze.save_2d = save_2d;

@@ -47,10 +47,7 @@ PropertyValue property_value(const Value& v, std::string_view property) {
 // campos as compiled: no argument returns the camera position of the current
 // axes; an axes handle first names the target; a text "mode" asks for the mode.
 std::vector<Value> campos_by_name(Graphics& graphics, const Args& args) {
-  auto position_of = [&](Handle axes) -> Value {
-    const auto p = std::get<Eigen::VectorXd>(graphics.get(axes, "CameraPosition"));
-    return Eigen::MatrixXd(p.transpose());
-  };
+  auto position_of = [&](Handle axes) -> Value { return Eigen::MatrixXd(camera_position(graphics, axes).transpose()); };
   if (args.empty()) return {position_of(graphics.gca())};
   Handle target = 0;
   const Value* value = nullptr;

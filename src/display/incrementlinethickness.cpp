@@ -1,5 +1,6 @@
 #include "display/incrementlinethickness.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -7,20 +8,20 @@ namespace velmora {
 
 bool incrementlinethickness(Graphics& graphics, Handle fighandle, double weight) {
   const auto children = std::get<std::vector<Handle>>(graphics.get(fighandle, "Children"));
-  std::vector<Handle> styled;
+  bool styled = false, changed = false;
   for (Handle child : children) {
     const auto type = std::get<std::string>(graphics.get(child, "Type"));
     if (type.empty() || type[0] != 'l') continue;
     const auto style = std::get<std::string>(graphics.get(child, "LineStyle"));
     if (!style.empty() && style[0] == 'n') continue;
-    if (!(std::get<double>(graphics.get(child, "LineWidth")) + weight >= kThinnestLine)) return false;
-    styled.push_back(child);
-  }
-  for (Handle child : styled) {
+    styled = true;
     const double w = std::get<double>(graphics.get(child, "LineWidth"));
-    graphics.set(child, "LineWidth", w + weight);
+    const double next = std::max(w + weight, std::min(w, kThinnestLine));
+    if (next == w) continue;
+    graphics.set(child, "LineWidth", next);
+    changed = true;
   }
-  return true;
+  return changed || !styled;
 }
 
 }  // namespace velmora

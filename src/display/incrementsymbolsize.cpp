@@ -1,5 +1,6 @@
 #include "display/incrementsymbolsize.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -7,18 +8,18 @@ namespace velmora {
 
 bool incrementsymbolsize(Graphics& graphics, Handle handle, double increment) {
   const auto children = std::get<std::vector<Handle>>(graphics.get(handle, "Children"));
-  std::vector<Handle> lines;
+  bool lines = false, changed = false;
   for (Handle child : children) {
     const auto type = std::get<std::string>(graphics.get(child, "Type"));
     if (type.empty() || type[0] != 'l') continue;
-    if (!(std::get<double>(graphics.get(child, "MarkerSize")) + increment >= kSmallestMarker)) return false;
-    lines.push_back(child);
-  }
-  for (Handle child : lines) {
+    lines = true;
     const double s = std::get<double>(graphics.get(child, "MarkerSize"));
-    graphics.set(child, "MarkerSize", s + increment);
+    const double next = std::max(s + increment, std::min(s, kSmallestMarker));
+    if (next == s) continue;
+    graphics.set(child, "MarkerSize", next);
+    changed = true;
   }
-  return true;
+  return changed || !lines;
 }
 
 }  // namespace velmora

@@ -9,9 +9,10 @@ namespace velmora {
 constexpr double kSmallestMarker = 1;
 
 /// Adds `increment` points to the "MarkerSize" of every line object among the
-/// children of `handle`, with or without markers (wireframe segments too). A
-/// step that would take any of those sizes below kSmallestMarker is refused as
-/// a whole: nothing changes and the result is false.
+/// children of `handle`, with or without markers (wireframe segments too). No
+/// size goes below kSmallestMarker: a marker the step would take below it goes
+/// to it, and one already there stays. False when there are line objects and
+/// none changed.
 bool incrementsymbolsize(Graphics& graphics, Handle handle, double increment);
 
 }  // namespace velmora

@@ -13,7 +13,10 @@ namespace {
 // RuntimeError that names the wireframe row (counted from 1).
 Eigen::Index landmark(const Eigen::MatrixXd& wirelist, Eigen::Index row, Eigen::Index column, Eigen::Index points) {
   const double number = wirelist(row, column);
-  if (!(std::isfinite(number) && number == std::floor(number) && number >= 1 && number <= points)) {
+  if (!(std::isfinite(number) && number == std::floor(number)))
+    throw RuntimeError(sprintf_m("Wireframe row %i names landmark %g; a landmark number must be a whole number.",
+                                 static_cast<double>(row + 1), number));
+  if (!(number >= 1 && number <= points)) {
     throw RuntimeError(
         sprintf_m("Wireframe row %i names landmark %g, but the configuration has landmarks 1 to %i only.",
                   static_cast<double>(row + 1), number, static_cast<double>(points)));

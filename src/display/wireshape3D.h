@@ -15,8 +15,9 @@ namespace velmora {
 /// as its own line object in the current axes with the line spec `color`.
 /// Echoes the rows m and the columns n of `x` first. Neither hold nor the axes
 /// are changed: the segments add to the plot `showshape3D` has just drawn.
-/// A row naming a landmark that does not exist throws RuntimeError naming the
-/// row; the segments of the rows before it stay drawn.
+/// A row naming a landmark that does not exist, or a number that is not whole,
+/// throws RuntimeError naming the row; the segments of the rows before it stay
+/// drawn.
 void wireshape3D(Graphics& graphics, Console& console, const Eigen::MatrixXd& x, const Eigen::MatrixXd& wirelist,
                  std::string_view color = "b-");
 

@@ -45,8 +45,13 @@ Eigen::RowVectorXd pick3points(const Eigen::RowVectorXd& data, double opencode, 
     dc[static_cast<std::size_t>(k)] = dc[static_cast<std::size_t>(k - 1)] + dl;
     dtotal += dl;
   }
-  if (!std::isfinite(dtotal))
+  if (!std::isfinite(dtotal)) {
+    if (curve.allFinite())
+      throw RuntimeError(
+          "the curve's coordinates are too large: the squares of the distances between its points overflow (divide "
+          "the coordinates by a power of ten)");
     throw RuntimeError("the curve has a coordinate that is not a finite number and cannot be resampled");
+  }
   if (dtotal == 0) throw RuntimeError("all points of the curve are equal: it has no length to resample");
 
   const double dinc = dtotal / static_cast<double>(count - 1);

@@ -10,7 +10,7 @@
 namespace velmora {
 
 Eigen::MatrixXd dload(std::istream& in, std::string_view source) {
-  TextScanner scanner(in);
+  TextScanner scanner(in, std::string(source));
   std::vector<double> values;  // row by row
   std::size_t columns = 0;
   long rows = 0;

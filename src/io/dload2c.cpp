@@ -22,7 +22,7 @@ std::pair<std::string_view, std::string_view> split_comment(std::string_view lin
 }  // namespace
 
 CommentedTable dload2c(std::istream& in, std::string_view source, UiPort& ui) {
-  TextScanner scanner(in);
+  TextScanner scanner(in, std::string(source));
   CommentedTable out;
   std::vector<double> values;  // row by row
   std::size_t columns = 0;

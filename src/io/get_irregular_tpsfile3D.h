@@ -19,7 +19,8 @@ namespace velmora {
 /// count) and `thischar`, `temp` for each attempt of every later header search.
 /// Throws RuntimeError naming the file and line for: no header, a first count
 /// that is not a whole number of at least 1, a later count that is not whole, no
-/// coordinates after the first header.
+/// coordinates after the first header, a specimen with more numbers than its
+/// count takes (they would be lost).
 IrregularTps get_irregular_tpsfile3D(std::istream& in, std::string_view source, Console& console);
 
 /// The dialog form: "Specify 3D input file to load" (filter "*.txt"); nothing when

@@ -9,7 +9,7 @@
 namespace velmora {
 
 TpsFile gettpsfile3D(std::istream& in, std::string_view source) {
-  TextScanner s(in);
+  TextScanner s(in, std::string(source));
   TpsFile out;
   if (!first_header_search(s))
     throw RuntimeError(std::string(source) +
@@ -22,12 +22,14 @@ TpsFile gettpsfile3D(std::istream& in, std::string_view source) {
   out.namelist.push_back(s.rest_of_line().value_or(""));
   std::vector<double> values;  // row by row
   const std::size_t width = s.numbers(limit, values);
+  std::optional<char> opened;
+  if (static_cast<double>(width) == limit) opened = check_no_more_numbers(s, source, 1, line, points, 3, "its header");
   if (width == 0)
     throw RuntimeError(
         sprintf_m("%s, line %d: specimen 1 has no coordinates after its header.", std::string(source), line));
   long rows = 1;
   for (;;) {
-    if (!next_header_search(s, nullptr)) {
+    if (!next_header_search(s, nullptr, opened)) {
       out.namelist.push_back("-1");
       break;
     }
@@ -36,6 +38,9 @@ TpsFile gettpsfile3D(std::istream& in, std::string_view source) {
     s.number(unused);
     out.namelist.push_back(s.rest_of_line().value_or("-1"));
     const std::size_t r = s.numbers(limit, values);
+    opened.reset();
+    if (static_cast<double>(r) == limit)
+      opened = check_no_more_numbers(s, source, rows + 1, line, points, 3, "the first header (for every specimen)");
     if (r == 0) {
       out.notice = sprintf_m(
           "%s: reading stopped at specimen %d (line %d): no coordinates follow its header. %d "

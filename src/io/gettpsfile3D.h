@@ -21,12 +21,11 @@ struct TpsFile {
 
 /// Reads specimens headed "LM=P" (L and M in either case) with 3P numbers each;
 /// the count P of the first header holds for every specimen, later counts are
-/// read and not used. Text between specimens is skipped by the header search; a
-/// specimen with more numbers gives its first 3P, the rest is skipped. Reading
-/// ends when no numbers follow a header (the end of the file). Throws
+/// read and not used. Text between specimens is skipped by the header search.
+/// Reading ends when no numbers follow a header (the end of the file). Throws
 /// RuntimeError naming the file and line for: no header, a first count that is
 /// not a whole number of at least 1, no coordinates after the first header, a
-/// later specimen with fewer numbers than the first.
+/// later specimen with fewer numbers than the first, a specimen with more.
 TpsFile gettpsfile3D(std::istream& in, std::string_view source);
 
 /// The dialog form: "Specify 3D input file to load" (filter "*.txt"); nothing when

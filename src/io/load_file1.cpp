@@ -19,6 +19,7 @@
 #include "io/open_input.h"
 #include "io/prepare_sample.h"
 #include "io/tps_scan.h"
+#include "runtime/available_memory.h"
 #include "runtime/error.h"
 #include "runtime/format.h"
 
@@ -80,6 +81,17 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
   const long n = static_cast<long>(y.size());
   if (n == 0) throw RuntimeError("The landmark file holds no specimens.");
   const long N = p.curves;
+
+  // Each curve may be resampled to ten million points: a protocol can ask for
+  // more memory than the machine has. The specimens' rows are held a few times
+  // over (the table, the centred sample, its superimposition, the plot), so
+  // the load is refused before anything is allocated when they cannot fit.
+  double row_points = static_cast<double>(y.front().size() / 3);  // at least the fixed landmarks
+  for (double count : p.points)
+    if (count > 0) row_points += std::min(count, 1e7) + 1;
+  constexpr double kCopies = 4;  // measured: a peak of 3.2 copies
+  check_memory(kCopies * 3 * sizeof(double) * row_points * static_cast<double>(n),
+               sprintf_m("Loading %d specimens of about %d points each", static_cast<double>(n), std::floor(row_points)));
 
   // Entries 1..N+1 are set from the first specimen, in order, over the kept row.
   std::vector<double> rbreak(previous_rbreak.data(), previous_rbreak.data() + previous_rbreak.size());
@@ -187,6 +199,11 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
       const double dy = lmpts(i, 3 * b1 - 2) - lmpts(i, 3 * b2 - 2);
       const double dz = lmpts(i, 3 * b1 - 1) - lmpts(i, 3 * b2 - 1);
       const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
+      if (std::isinf(d))
+        throw RuntimeError(sprintf_m(
+            "Specimen %d: the coordinates are too large: the square of the distance between the ruler landmarks %d "
+            "and %d overflows (divide the coordinates by a power of ten).",
+            i + 1, b1, b2));
       if (!(d > 0) || !std::isfinite(d))
         throw RuntimeError(
             sprintf_m("Specimen %d: the ruler landmarks %d and %d coincide, so the ruler cannot give "
@@ -219,6 +236,11 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
   for (long i = 0; i < n; ++i) {
     const Sample configuration = vertxy3D(lmpts.row(i));
     const CentredConfiguration c = centsize3D(configuration.values());
+    if (std::isinf(c.ycs) && configuration.values().allFinite())
+      throw RuntimeError(sprintf_m(
+          "Specimen %d: the coordinates are too large: the squares in its centroid size overflow (divide the "
+          "coordinates by a power of ten).",
+          i + 1));
     out.centred.specimen(i) = c.y;
     out.sizes(i) = c.ycs;
     // The curves move with the centring of their specimen.
@@ -324,7 +346,14 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
     const Eigen::Matrix<double, Eigen::Dynamic, 3, Eigen::RowMajor> rows = s.points;
     lists.emplace_back(Eigen::Map<const Eigen::RowVectorXd>(rows.data(), rows.size()));
   }
-  CutSample cut = cut_specimens(lists, proto, ui.console(), dims != 2, previous_rbreak, digitised);
+  // What is wrong with a specimen is said with the file it is in.
+  const auto in_file = [&fname](const RuntimeError& e) { return RuntimeError(fname + ": " + e.what()); };
+  CutSample cut;
+  try {
+    cut = cut_specimens(lists, proto, ui.console(), dims != 2, previous_rbreak, digitised);
+  } catch (const RuntimeError& e) {
+    throw in_file(e);
+  }
 
   // Superimpose before the window opens, so a failure leaves no window behind;
   // the echoes still come after the window's.
@@ -332,6 +361,9 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   Superimposition sup;
   try {
     sup = getpproc3(cut.centred, &deferred);
+  } catch (const RuntimeError& e) {
+    deferred.pass_on(ui.console());
+    throw in_file(e);
   } catch (...) {
     deferred.pass_on(ui.console());
     throw;

@@ -41,6 +41,11 @@ SecondSample fit_second_sample(const Eigen::MatrixXd& rows, const Eigen::MatrixX
                       "finite number.",
                       static_cast<double>(i + 1), static_cast<double>(k / 3 + 1)));
     const CentredConfiguration c = centsize3D(vertxy3D(rows.row(i)).values());
+    if (std::isinf(c.ycs))
+      throw RuntimeError(sprintf_m(
+          "Specimen %d of the second sample: the coordinates are too large: the squares in its centroid size "
+          "overflow (divide the coordinates by a power of ten).",
+          static_cast<double>(i + 1)));
     data2.specimen(i) = c.y;
     out.data2cs(i) = c.ycs;
   }
@@ -171,6 +176,9 @@ std::optional<SecondSample> load_file2(const Eigen::MatrixXd& mean1, UiPort& ui)
   SecondSample out;
   try {
     out = fit_second_sample(rows, mean1, &deferred);
+  } catch (const RuntimeError& e) {
+    deferred.pass_on(ui.console());
+    throw RuntimeError(fname + ": " + e.what());  // said with the file the sample is in
   } catch (...) {
     deferred.pass_on(console);
     throw;

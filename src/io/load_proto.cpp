@@ -40,8 +40,12 @@ double protocol_value(const Eigen::MatrixXd& proto, long k, const std::string& f
 }
 
 std::string protocol_report(const Eigen::MatrixXd& proto, const std::string& fname, Console& console) {
+  // The report grows by one line a curve and is echoed whole after each: the
+  // lines are appended in place and the echoes made only when someone hears
+  // them, so a protocol of many curves costs time in proportion to its size.
+  const bool echo = console.listening();
   std::string stemp = sprintf_m("Load Protocol File %s", fname);
-  console.echo("stemp", stemp);
+  if (echo) console.echo("stemp", stemp);
   std::string stempb;
   if (protocol_value(proto, 1, fname) == 1)
     stempb = sprintf_m("\\nThis file indicates ruler of length %f endpoints %i, %i", protocol_value(proto, 2, fname),
@@ -62,8 +66,10 @@ std::string protocol_report(const Eigen::MatrixXd& proto, const std::string& fna
       stempa = sprintf_m("\\nCurve %i is open and will have %i-1 points, last omitted", i, points);
     else
       stempa = sprintf_m("\\nCurve %i is open-ended and will have %i points", i, points);
-    stemp = strcat_m({stemp, stempa});
-    console.echo("stemp", stemp);
+    // strcat_m({stemp, stempa}) without copying stemp.
+    stemp.erase(stemp.find_last_not_of(" \t\n\r\v\f") + 1);
+    stemp += trim_trailing(stempa);
+    if (echo) console.echo("stemp", stemp);
   }
   return stemp;
 }

@@ -3,8 +3,10 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "runtime/error.h"
+#include "runtime/format.h"
 
 namespace velmora {
 namespace {
@@ -63,10 +65,25 @@ void drop_byte_order_mark(std::optional<std::string>& first_line) {
   if (first_line && first_line->starts_with("\xEF\xBB\xBF")) first_line->erase(0, 3);
 }
 
-TextScanner::TextScanner(std::istream& in, std::size_t chunk)
-    : in_(in), buffer_(new char[chunk < 64 ? 64 : chunk]), capacity_(chunk < 64 ? 64 : chunk) {}
+TextScanner::TextScanner(std::istream& in, std::string source, std::size_t chunk, std::size_t longest_line)
+    : in_(in),
+      source_(std::move(source)),
+      buffer_(new char[chunk < 64 ? 64 : chunk]),
+      capacity_(chunk < 64 ? 64 : chunk),
+      longest_line_(longest_line) {}
 
-void TextScanner::read_error() const { throw RuntimeError("The file could not be read to its end (read error)."); }
+void TextScanner::read_error() const {
+  throw RuntimeError((source_.empty() ? std::string("The file") : source_) +
+                     " could not be read to its end (read error).");
+}
+
+void TextScanner::too_long() const {
+  const std::string size = longest_line_ % (std::size_t{1} << 20) == 0 ? std::to_string(longest_line_ >> 20) + " MB"
+                                                                       : std::to_string(longest_line_) + " characters";
+  throw RuntimeError(
+      sprintf_m("%s, line %d: the line is longer than %s; the file has no line ends there (is it a text file?).",
+                source_.empty() ? std::string("the input") : source_, line_, size));
+}
 
 bool TextScanner::fill(std::size_t need) {
   if (end_ - pos_ >= need) return true;
@@ -74,6 +91,7 @@ bool TextScanner::fill(std::size_t need) {
   if (pos_ > 0) {
     std::memmove(buffer_.get(), buffer_.get() + pos_, end_ - pos_);
     end_ -= pos_;
+    base_ += pos_;
     pos_ = 0;
   }
   if (capacity_ < need) {
@@ -93,29 +111,57 @@ bool TextScanner::fill(std::size_t need) {
   return end_ > pos_;
 }
 
+void TextScanner::end_line() {
+  ++line_;
+  line_start_ = base_ + pos_;
+}
+
+void TextScanner::end_line_after_cr() {
+  if ((pos_ < end_ || fill(1)) && buffer_[pos_] == '\n') ++pos_;
+  end_line();
+}
+
 bool TextScanner::get(char& c) {
   if (pos_ == end_ && !fill(1)) return false;
   c = buffer_[pos_++];
-  if (c == '\r' && (pos_ < end_ || fill(1)) && buffer_[pos_] == '\n') {
-    c = '\n';  // a carriage return + line feed line end is one line feed
-    ++pos_;
+  if (c == '\r') {
+    c = '\n';  // carriage return + line feed, or a carriage return alone: one line end
+    end_line_after_cr();
+  } else if (c == '\n') {
+    end_line();
+  } else {
+    check_column(pos_);
   }
-  if (c == '\n') ++line_;
   return true;
 }
 
-bool TextScanner::number(double& value) {
+bool TextScanner::skip_space(char& first) {
+  bool skipped = false;
   for (;;) {
-    if (pos_ == end_ && !fill(1)) return false;
+    if (pos_ == end_ && !fill(1)) return skipped;
     const char c = buffer_[pos_];
-    if (!is_space(c)) break;
-    if (c == '\n') ++line_;
+    if (!is_space(c)) return skipped;
     ++pos_;
+    if (c == '\n')
+      end_line();
+    else if (c == '\r')
+      end_line_after_cr();
+    else
+      check_column(pos_);
+    if (!skipped) first = c == '\r' ? '\n' : c;
+    skipped = true;
   }
+}
+
+bool TextScanner::number(double& value) {
+  char first = 0;
+  skip_space(first);
+  if (pos_ == end_ && !fill(1)) return false;
   // The whole candidate token must be in the buffer before it is parsed.
   std::size_t k = pos_;
   for (;;) {
     while (k < end_ && is_number_char(buffer_[k])) ++k;
+    check_column(k);
     if (k < end_ || eof_) break;
     const std::size_t offset = k - pos_;
     fill(offset + 4096);
@@ -141,20 +187,22 @@ std::optional<std::string> TextScanner::rest_of_line() {
   std::string line;
   for (;;) {
     const char* start = buffer_.get() + pos_;
-    const void* hit = std::memchr(start, '\n', end_ - pos_);
-    if (hit != nullptr) {
-      const std::size_t len = static_cast<const char*>(hit) - start + 1;
-      line.append(start, len);
-      pos_ += len;
-      ++line_;
+    const char* stop = start;
+    const char* last = buffer_.get() + end_;
+    while (stop != last && *stop != '\n' && *stop != '\r') ++stop;
+    line.append(start, stop);
+    pos_ += static_cast<std::size_t>(stop - start);
+    check_column(pos_);
+    if (stop != last) {
+      ++pos_;
+      if (*stop == '\r')
+        end_line_after_cr();
+      else
+        end_line();
+      line += '\n';
       break;
     }
-    line.append(start, end_ - pos_);
-    pos_ = end_;
     if (!fill(1)) break;
-  }
-  if (line.size() >= 2 && line[line.size() - 1] == '\n' && line[line.size() - 2] == '\r') {
-    line.erase(line.size() - 2, 1);
   }
   return line;
 }

@@ -27,23 +27,33 @@ std::vector<double> line_numbers(std::string_view line);
 /// file, so a first line "1 % ruler" saved that way still reads as numbers.
 void drop_byte_order_mark(std::optional<std::string>& first_line);
 
-/// A reader over a stream, in chunks. Carriage return + line feed is read as a
-/// line feed by `get` and `rest_of_line`; before numbers a carriage return is
-/// ordinary white space.
+/// A reader over a stream, in chunks. A line ends at a line feed, a carriage
+/// return + line feed or a lone carriage return (old Mac files); `get` and
+/// `rest_of_line` give each as one line feed. A line may hold at most
+/// `longest_line` characters: reading past that (a device, a binary file or a
+/// file with no line ends) throws RuntimeError naming the file and line, so no
+/// input can fill the memory or keep a search running forever.
 class TextScanner {
  public:
-  explicit TextScanner(std::istream& in, std::size_t chunk = std::size_t{1} << 18);
+  static constexpr std::size_t kLongestLine = std::size_t{64} << 20;  // 64 MB
+
+  /// `source` names the file in messages.
+  explicit TextScanner(std::istream& in, std::string source, std::size_t chunk = std::size_t{1} << 18,
+                       std::size_t longest_line = kLongestLine);
 
   /// The next character; false at the end of the input.
   bool get(char& c);
   /// Skips white space (line breaks included) and reads one number; false, with
   /// only the white space consumed, when the text there is no number.
   bool number(double& value);
+  /// Skips white space (line breaks included); true, with the first character
+  /// skipped as `get` gives it, when there was any.
+  bool skip_space(char& first);
   /// Reads numbers while fewer than `limit` are read and the text is numbers;
   /// appends them to `out` and returns how many were read.
   std::size_t numbers(double limit, std::vector<double>& out);
-  /// The rest of the current line with its line end ("\n"; "\r\n" gives "\n");
-  /// nothing at the end of the input.
+  /// The rest of the current line with its line end as "\n"; nothing at the
+  /// end of the input.
   std::optional<std::string> rest_of_line();
 
   /// The line of the next character, counted from 1.
@@ -53,13 +63,27 @@ class TextScanner {
   /// Makes at least `need` characters available after pos_ unless the input ends
   /// first; false when none are left.
   bool fill(std::size_t need);
-  void read_error() const;
+  /// After a carriage return has been consumed: consumes the line feed that may
+  /// follow it. Either way the line ends there.
+  void end_line_after_cr();
+  void end_line();
+  /// Characters of the current line consumed so far (up to `at` in the buffer).
+  std::size_t column(std::size_t at) const { return base_ + at - line_start_; }
+  void check_column(std::size_t at) const {
+    if (column(at) > longest_line_) too_long();
+  }
+  [[noreturn]] void too_long() const;
+  [[noreturn]] void read_error() const;
 
   std::istream& in_;
+  std::string source_;
   std::unique_ptr<char[]> buffer_;  // not zeroed: only [pos_, end_) is ever read
   std::size_t capacity_ = 0;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
+  std::size_t base_ = 0;        // offset in the input of buffer_[0]
+  std::size_t line_start_ = 0;  // offset in the input of the current line's first character
+  std::size_t longest_line_;
   bool eof_ = false;
   long line_ = 1;
 };

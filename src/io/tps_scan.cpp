@@ -44,10 +44,11 @@ bool first_header_search(TextScanner& s) {
   return true;
 }
 
-bool next_header_search(TextScanner& s, Console* echo) {
+bool next_header_search(TextScanner& s, Console* echo, std::optional<char> opened) {
   char c = 'a';
   while (c != '=') {
-    const bool got = s.get(c);
+    const bool got = opened ? (c = *opened, true) : s.get(c);
+    opened.reset();
     if (echo != nullptr) {
       echo->echo("thischar", got ? std::string(1, c) : std::string());
       echo->echo("temp", got ? 1.0 : 0.0);
@@ -76,8 +77,26 @@ void check_first_count(bool read, double count, std::string_view source, long li
                   std::string(source), line, format_echo_number(count)));
 }
 
+std::optional<char> check_no_more_numbers(TextScanner& s, std::string_view source, long specimen, long line,
+                                          double count, int dims, std::string_view whose) {
+  char first = 0;
+  const bool spaced = s.skip_space(first);
+  double more = 0, v = 0;
+  while (s.number(v)) ++more;
+  if (more == 0) return spaced ? std::optional<char>(first) : std::nullopt;
+  const double total = dims * count + more;
+  if (std::fmod(total, dims) == 0)
+    throw RuntimeError(sprintf_m("%s, line %d: specimen %d has %d points where %s gives %d; the last %d would be lost.",
+                                 std::string(source), line, specimen, total / dims, std::string(whose), count,
+                                 more / dims));
+  throw RuntimeError(sprintf_m(
+      "%s, line %d: specimen %d has %d numbers where the %d points %s gives take %d (%d a point); the rest would be "
+      "lost.",
+      std::string(source), line, specimen, total, count, std::string(whose), dims * count, static_cast<double>(dims)));
+}
+
 IrregularTps read_irregular_tps(std::istream& in, std::string_view source, Console& console, int dims) {
-  TextScanner s(in);
+  TextScanner s(in, std::string(source));
   IrregularTps out;
   if (!first_header_search(s))
     throw RuntimeError(std::string(source) +
@@ -89,6 +108,8 @@ IrregularTps read_irregular_tps(std::istream& in, std::string_view source, Conso
   out.namelist.push_back(s.rest_of_line().value_or(""));
   std::vector<double> read;
   std::size_t r = s.numbers(dims * count, read);
+  std::optional<char> opened;
+  if (static_cast<double>(r) == dims * count) opened = check_no_more_numbers(s, source, 1, line, count, dims, "its header");
   console.echo("tempa",
                Eigen::MatrixXd(Eigen::Map<const Eigen::RowVectorXd>(read.data(), static_cast<Eigen::Index>(r))));
   console.echo("temp", static_cast<double>(r));
@@ -99,7 +120,7 @@ IrregularTps read_irregular_tps(std::istream& in, std::string_view source, Conso
   out.y.push_back(widen(read, dims));
   sizes.push_back(static_cast<double>(r));
   for (;;) {
-    if (!next_header_search(s, &console)) break;  // the end of the file
+    if (!next_header_search(s, &console, opened)) break;  // the end of the file
     line = s.line();
     const long specimen = static_cast<long>(out.y.size()) + 1;
     if (!s.number(count)) {
@@ -121,6 +142,9 @@ IrregularTps read_irregular_tps(std::istream& in, std::string_view source, Conso
     std::optional<std::string> rest = s.rest_of_line();
     read.clear();
     r = s.numbers(dims * count, read);
+    opened.reset();
+    if (static_cast<double>(r) == dims * count)
+      opened = check_no_more_numbers(s, source, specimen, line, count, dims, "its header");
     if (r == 0) {
       out.notice = stopped(source, specimen, line, "no coordinates follow its header", out.y.size());
       break;

@@ -4,6 +4,7 @@
 
 #include <Eigen/Dense>
 #include <istream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,12 +24,22 @@ bool first_header_search(TextScanner& scanner);
 /// followed by anything else starts the search again). With `echo`, the
 /// character that opens each attempt is echoed as `thischar` (empty at the end
 /// of the input) with the count of characters read as `temp` (1 or 0). False
-/// when the input ends first.
-bool next_header_search(TextScanner& scanner, Console* echo);
+/// when the input ends first. `opened`: the character that opens the first
+/// attempt when it has been read already (see check_no_more_numbers).
+bool next_header_search(TextScanner& scanner, Console* echo, std::optional<char> opened = std::nullopt);
 
 /// Checks the point count of the first header: a whole number of at least 1.
 /// Throws RuntimeError naming the file and line otherwise.
 void check_first_count(bool read, double count, std::string_view source, long line);
+
+/// After a specimen whose numbers filled its `count` points (`dims` numbers a
+/// point): throws RuntimeError naming the file, the header's line and both
+/// counts when more numbers follow, which the header search would otherwise
+/// skip without a word. `whose` says whose count it is ("its header", "the
+/// first header"). Only white space is read when no number follows; the first
+/// character of it is returned, to open the next header search.
+std::optional<char> check_no_more_numbers(TextScanner& scanner, std::string_view source, long specimen, long line,
+                                          double count, int dims, std::string_view whose);
 
 /// A file of specimens with a point count each, as read.
 struct IrregularTps {

@@ -38,6 +38,9 @@ class Console {
   virtual void write(std::string_view text) = 0;
   /// Echoes a variable. Subclasses that record echoes call this base too.
   virtual void echo(std::string_view name, const EchoValue& value) { write(format_echo(name, value)); }
+  /// Whether echoes reach anyone. A console that drops them (a quiet batch run
+  /// with no event file) lets a caller skip building a large echoed value.
+  virtual bool listening() const { return true; }
 };
 
 /// A console on an output stream (standard error in batch runs). Thread safe.

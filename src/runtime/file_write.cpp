@@ -1,35 +1,182 @@
 #include "runtime/file_write.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <fstream>
 #include <random>
 #include <string>
 
 #include "runtime/error.h"
 
 namespace velmora {
+namespace {
 
-std::uintmax_t write_file_atomically(const std::filesystem::path& path, std::string_view bytes) {
-  namespace fs = std::filesystem;
-  const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-  std::random_device rd;
-  const fs::path temp = folder / ("." + path.filename().string() + ".tmp" + std::to_string(rd() % 1000000));
-  auto fail = [&](const std::string& why) {
-    std::error_code ec;
-    fs::remove(temp, ec);
-    throw RuntimeError("Cannot write the file " + path.string() + ": " + why);
-  };
-  std::FILE* f = std::fopen(temp.c_str(), "wb");
-  if (f == nullptr) fail(std::strerror(errno));
-  const bool wrote = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  const int write_errno = errno;
-  const bool closed = std::fclose(f) == 0;
-  if (!wrote || !closed) fail(std::strerror(write_errno != 0 ? write_errno : errno));
+namespace fs = std::filesystem;
+
+constexpr const char* kMark = ".velmora-";
+constexpr const char* kEnd = ".tmp";
+constexpr int kTokenDigits = 12;
+constexpr std::time_t kStaleAfter = 3600;  // seconds
+
+std::string temporary_name(const std::string& target_name, std::uint64_t token) {
+  char digits[kTokenDigits + 1];
+  std::snprintf(digits, sizeof digits, "%012llx", static_cast<unsigned long long>(token & 0xffffffffffffULL));
+  return "." + target_name + kMark + digits + kEnd;
+}
+
+bool is_temporary_of(const std::string& name, const std::string& target_name) {
+  const std::string prefix = "." + target_name + kMark;
+  const std::size_t length = prefix.size() + kTokenDigits + std::strlen(kEnd);
+  if (name.size() != length || name.compare(0, prefix.size(), prefix) != 0 || !name.ends_with(kEnd)) return false;
+  for (std::size_t i = prefix.size(); i < prefix.size() + kTokenDigits; ++i)
+    if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return false;
+  return true;
+}
+
+// Temporaries of this target left by a process that was killed while writing:
+// older than an hour and not locked by a writer.
+void remove_stale_temporaries(const fs::path& folder, const std::string& target_name) {
   std::error_code ec;
-  fs::rename(temp, path, ec);
-  if (ec) fail(ec.message());
-  return bytes.size();
+  fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+  const std::time_t now = std::time(nullptr);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    const fs::path path = it->path();
+    if (!is_temporary_of(path.filename().string(), target_name)) continue;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || now - st.st_mtime < kStaleAfter) continue;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(path.c_str());
+    ::close(fd);
+  }
+}
+
+// The mode a new file gets: 0666 less the process's umask.
+mode_t new_file_mode() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("Umask:", 0) == 0) return 0666 & ~static_cast<mode_t>(std::strtol(line.c_str() + 6, nullptr, 8));
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
+PendingFile::PendingFile(const fs::path& target, std::function<std::uint64_t()> token) : target_(target) {
+  std::error_code ec;
+  if (fs::is_symlink(target_, ec)) {
+    const fs::path real = fs::canonical(target_, ec);
+    if (!ec) target_ = real;
+  }
+  const fs::file_status status = fs::status(target_, ec);
+  if (status.type() == fs::file_type::directory) {
+    temporary_ = target_;
+    direct_ = true;
+    fail("it is a folder");
+  }
+  if (fs::exists(status) && status.type() != fs::file_type::regular) {
+    temporary_ = target_;
+    direct_ = true;
+    fd_ = ::open(target_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd_ < 0) fail(std::strerror(errno));
+    return;
+  }
+
+  const fs::path folder = target_.has_parent_path() ? target_.parent_path() : fs::path(".");
+  const std::string name = target_.filename().string();
+  remove_stale_temporaries(folder, name);
+  std::random_device random;
+  for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+    const std::uint64_t t = token ? token() : (static_cast<std::uint64_t>(random()) << 32) ^ random();
+    temporary_ = folder / temporary_name(name, t);
+    // Exclusive and not through a link: a name that is taken, even by a link
+    // planted there, is never opened.
+    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd_ < 0 && errno != EEXIST) {
+      const int error = errno;
+      temporary_.clear();
+      fail(std::strerror(error));
+    }
+  }
+  if (fd_ < 0) {
+    temporary_.clear();
+    fail("no free name for a temporary file beside it");
+  }
+  ::flock(fd_, LOCK_EX | LOCK_NB);  // tells a later writer that this one is alive
+}
+
+PendingFile::~PendingFile() {
+  if (done_) return;
+  if (fd_ >= 0) ::close(fd_);
+  if (!direct_ && !temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+void PendingFile::fail(const std::string& why) {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!direct_ && !temporary_.empty()) ::unlink(temporary_.c_str());
+  done_ = true;
+  throw RuntimeError("Cannot write the file " + target_.string() + ": " + why);
+}
+
+void PendingFile::write(std::string_view bytes) {
+  const char* p = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd_, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail(std::strerror(errno));
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  bytes_ += bytes.size();
+}
+
+std::uintmax_t PendingFile::commit() {
+  if (!direct_) {
+    if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) fail(std::strerror(errno));
+    // The old file's owner and mode (the owner first: a change of owner can
+    // clear the set-id bits that the mode then gives back).
+    struct stat st {};
+    if (::stat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+      if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) (void)!::fchown(fd_, st.st_uid, st.st_gid);
+      ::fchmod(fd_, st.st_mode & 07777);
+    } else {
+      ::fchmod(fd_, new_file_mode());
+    }
+  }
+  const int closed = ::close(fd_);
+  fd_ = -1;
+  if (closed != 0 && errno != EINTR) fail(std::strerror(errno));
+  if (!direct_ && ::rename(temporary_.c_str(), target_.c_str()) != 0) fail(std::strerror(errno));
+  done_ = true;
+  return bytes_;
+}
+
+bool same_file(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  if (fs::equivalent(a, b, ec)) return true;
+  const fs::path x = fs::absolute(a, ec).lexically_normal();
+  if (ec) return false;
+  return x == fs::absolute(b, ec).lexically_normal() && !ec;
+}
+
+std::uintmax_t write_file_atomically(const fs::path& path, std::string_view bytes) {
+  PendingFile file(path);
+  file.write(bytes);
+  return file.commit();
 }
 
 }  // namespace velmora

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 #include "runtime/error.h"
 
@@ -326,6 +327,7 @@ Handle Graphics::title(const std::string& string) {
     t.type = ObjectType::text;
     t.parent = a;
     t.color = Rgb{0, 0, 0};
+    t.font_size = 11;
     objects_[h] = t;
     objects_.at(a).title = h;
   }
@@ -433,6 +435,13 @@ PropertyValue Graphics::get(Handle h, std::string_view property) const {
   if (p == "xlabel") return o.xlabel;
   if (p == "ylabel") return o.ylabel;
   if (p == "displayname") return o.display_name;
+  if (o.type == ObjectType::text) {
+    if (p == "fontsize") return o.font_size;
+    if (p == "fontname") return o.font_name;
+    if (p == "fontangle") return o.font_angle;
+    if (p == "fontweight") return o.font_weight;
+    if (p == "rotation") return o.rotation;
+  }
   throw RuntimeError("There is no " + std::string(property) + " property on the " + type_name(o.type) +
                      " object.");
 }
@@ -510,6 +519,28 @@ void Graphics::set(Handle h, std::string_view property, const PropertyValue& val
     o.ylabel = text();
   } else if (p == "displayname") {
     o.display_name = text();
+  } else if (o.type == ObjectType::text && p == "fontsize") {
+    const double size = number();
+    if (!(size > 0) || !std::isfinite(size)) throw RuntimeError("The FontSize property must be a number greater than 0.");
+    o.font_size = size;
+  } else if (o.type == ObjectType::text && p == "fontname") {
+    const std::string name = text();
+    if (name.empty()) throw RuntimeError("The FontName property needs the name of a font.");
+    o.font_name = name;
+  } else if (o.type == ObjectType::text && p == "fontangle") {
+    const std::string angle = lower(text());
+    if (angle != "normal" && angle != "italic" && angle != "oblique")
+      throw RuntimeError("The FontAngle property is normal, italic or oblique, not \"" + text() + "\".");
+    o.font_angle = angle;
+  } else if (o.type == ObjectType::text && p == "fontweight") {
+    const std::string weight = lower(text());
+    if (weight != "normal" && weight != "bold" && weight != "light" && weight != "demi")
+      throw RuntimeError("The FontWeight property is normal, bold, light or demi, not \"" + text() + "\".");
+    o.font_weight = weight;
+  } else if (o.type == ObjectType::text && p == "rotation") {
+    const double degrees = number();
+    if (!std::isfinite(degrees)) throw RuntimeError("The Rotation property needs a number of degrees.");
+    o.rotation = degrees;
   } else {
     throw RuntimeError("There is no " + std::string(property) + " property on the " + type_name(o.type) + " object.");
   }

@@ -90,6 +90,11 @@ struct GraphicsObject {
   // text (also uses `color`)
   std::string string;
   Eigen::Vector3d text_position = Eigen::Vector3d::Zero();
+  double font_size = 10;                // points
+  std::string font_name = "DejaVu Sans";
+  std::string font_angle = "normal";    // "normal", "italic" or "oblique"
+  std::string font_weight = "normal";   // "normal", "bold", "light" or "demi"
+  double rotation = 0;                  // degrees, counterclockwise
 };
 
 /// A property value for the get and set by name.
@@ -156,7 +161,8 @@ class Graphics {
   /// Name, Position, Units, Pointer, LineStyle, LineWidth, Marker, MarkerSize,
   /// MarkerFaceColor ("none" or a colour), Color, String, CameraPosition,
   /// CameraPositionMode ("auto": the default view; "manual": a placed camera),
-  /// XLabel, YLabel, DisplayName.
+  /// XLabel, YLabel, DisplayName; text objects also FontSize, FontName,
+  /// FontAngle, FontWeight, Rotation.
   PropertyValue get(Handle h, std::string_view property) const;
   void set(Handle h, std::string_view property, const PropertyValue& value);
 

@@ -47,6 +47,8 @@ struct SvgText {
   std::string text;
   double x = 0, y = 0, size = 10;
   Rgb color;
+  std::string family = kFont, style = "normal", weight = "normal";
+  double rotation = 0;  // degrees, counterclockwise about (x, y)
 };
 
 struct TextOut {
@@ -66,6 +68,24 @@ void show_text(cairo_t* cr, const TextOut& out, const std::string& text, double 
   cairo_pattern_get_rgba(cairo_get_source(cr), &r, &g, &b, &a);
   cairo_user_to_device(cr, &x, &y);
   out.elements->push_back({text, x, y, font.xx, Rgb{r, g, b}});
+}
+
+// A text object in its own font (selected already) and colour, turned by its
+// rotation about (x, y); (dx, dy) places the start of its baseline from that
+// point in the text's own frame.
+void show_text_object(cairo_t* cr, const TextOut& out, const GraphicsObject& t, double x, double y, double dx,
+                      double dy) {
+  if (out.elements == nullptr) return show_turned_text(cr, t, x, y, dx, dy);
+  const double turn = -t.rotation * kPi / 180;
+  double sx = x + std::cos(turn) * dx - std::sin(turn) * dy, sy = y + std::sin(turn) * dx + std::cos(turn) * dy;
+  cairo_matrix_t font;
+  cairo_get_font_matrix(cr, &font);
+  double r = 0, g = 0, b = 0, a = 1;
+  cairo_pattern_get_rgba(cairo_get_source(cr), &r, &g, &b, &a);
+  cairo_user_to_device(cr, &sx, &sy);
+  out.elements->push_back({t.string, sx, sy, font.xx, Rgb{r, g, b}, t.font_name,
+                           t.font_angle == "normal" ? "normal" : t.font_angle,
+                           t.font_weight == "bold" || t.font_weight == "demi" ? "bold" : "normal", t.rotation});
 }
 
 // Text with its centre at (x, y).
@@ -264,27 +284,38 @@ std::optional<Eigen::Vector2d> label_place(const cairo_text_extents_t& ext, cons
 
 // The SVG text of `bytes` with `elements` added as <text> before its end.
 std::string with_text_elements(std::string bytes, const std::vector<SvgText>& elements) {
+  auto escaped = [](const std::string& text) {
+    std::string out;
+    for (char c : text) {
+      if (c == '&')
+        out += "&amp;";
+      else if (c == '<')
+        out += "&lt;";
+      else if (c == '>')
+        out += "&gt;";
+      else if (c == '"')
+        out += "&quot;";
+      else
+        out += c;
+    }
+    return out;
+  };
   std::string added;
   for (const SvgText& t : elements) {
-    std::string escaped;
-    for (char c : t.text) {
-      if (c == '&')
-        escaped += "&amp;";
-      else if (c == '<')
-        escaped += "&lt;";
-      else if (c == '>')
-        escaped += "&gt;";
-      else if (c == '"')
-        escaped += "&quot;";
-      else
-        escaped += c;
+    char place[64], size_and_fill[96];
+    std::snprintf(place, sizeof place, "<text x=\"%.2f\" y=\"%.2f\"", t.x, t.y);
+    std::snprintf(size_and_fill, sizeof size_and_fill, " font-size=\"%.2f\" fill=\"rgb(%d,%d,%d)\"", t.size,
+                  static_cast<int>(std::lround(t.color.r * 255)), static_cast<int>(std::lround(t.color.g * 255)),
+                  static_cast<int>(std::lround(t.color.b * 255)));
+    std::string element = place + (" font-family=\"" + escaped(t.family) + "\"") + size_and_fill;
+    if (t.style != "normal") element += " font-style=\"" + t.style + "\"";
+    if (t.weight != "normal") element += " font-weight=\"" + t.weight + "\"";
+    if (t.rotation != 0) {
+      char turn[128];
+      std::snprintf(turn, sizeof turn, " transform=\"rotate(%.4g %.2f %.2f)\"", -t.rotation, t.x, t.y);
+      element += turn;
     }
-    char head[256];
-    std::snprintf(head, sizeof head,
-                  "<text x=\"%.2f\" y=\"%.2f\" font-family=\"%s\" font-size=\"%.2f\" fill=\"rgb(%d,%d,%d)\">", t.x, t.y,
-                  kFont, t.size, static_cast<int>(std::lround(t.color.r * 255)),
-                  static_cast<int>(std::lround(t.color.g * 255)), static_cast<int>(std::lround(t.color.b * 255)));
-    added += head + escaped + "</text>\n";
+    added += element + ">" + escaped(t.text) + "</text>\n";
   }
   const size_t end = bytes.rfind("</svg>");
   if (end == std::string::npos) return bytes + added;
@@ -390,18 +421,19 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
     }
   }
 
-  // Labels: left end at their point, centred on it vertically, over the data.
-  cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, 10 * kPt);
+  // Labels: left end at their point, centred on it vertically, over the data,
+  // each in its own font and turned by its own rotation about its point.
   std::vector<Eigen::Vector4d> placed;
   for (const GraphicsObject* t : texts) {
     if (!finite(t->text_position) || t->string.empty()) continue;
+    select_text_font(cr, *t);
     cairo_text_extents_t ext;
     cairo_text_extents(cr, t->string.c_str(), &ext);
-    const auto at = label_place(ext, layout.project(t->text_position), placed, more.spread_labels);
+    const Eigen::Vector2d point = layout.project(t->text_position);
+    const auto at = label_place(ext, point, placed, more.spread_labels && t->rotation == 0);
     if (!at) continue;
     set_colour(cr, t->color);
-    show_text(cr, text_out, t->string, at->x(), at->y());
+    show_text_object(cr, text_out, *t, point.x(), point.y(), at->x() - point.x(), at->y() - point.y());
   }
 
   if (axes.colour_limits)
@@ -411,11 +443,11 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
   if (axes.title != 0 && graphics.is_handle(axes.title)) {
     const GraphicsObject& t = graphics.object(axes.title);
     if (t.visible && !t.string.empty()) {
-      cairo_set_font_size(cr, 11 * kPt);
+      select_text_font(cr, t);
       set_colour(cr, t.color);
       cairo_text_extents_t ext;
       cairo_text_extents(cr, t.string.c_str(), &ext);
-      show_text(cr, text_out, t.string, width / 2 - (ext.x_bearing + ext.width / 2), 0.075 * height - 6);
+      show_text_object(cr, text_out, t, width / 2, 0.075 * height - 6, -(ext.x_bearing + ext.width / 2), 0);
     }
   }
   draw_legend(cr, text_out, more.legend, width, height);

@@ -199,17 +199,16 @@ void draw_flat_figure(cairo_t* cr, const Graphics& graphics, Handle figure, doub
         if (!o.display_name.empty()) legend.push_back(&o);
       }
     }
-    select_plot_font(cr, 10);
     for (auto it = axes.children.rbegin(); it != axes.children.rend(); ++it) {
       const GraphicsObject& t = graphics.object(*it);
       if (t.type != ObjectType::text || !t.visible || t.string.empty()) continue;
       if (!finite(t.text_position.x(), t.text_position.y())) continue;
       const Eigen::Vector2d at = l.project(t.text_position.x(), t.text_position.y());
+      select_text_font(cr, t);
       cairo_text_extents_t ext;
       cairo_text_extents(cr, t.string.c_str(), &ext);
       set_colour(cr, t.color);
-      cairo_move_to(cr, at.x(), at.y() - (ext.y_bearing + ext.height / 2));
-      cairo_show_text(cr, t.string.c_str());
+      show_turned_text(cr, t, at.x(), at.y(), 0, -(ext.y_bearing + ext.height / 2));
     }
     cairo_restore(cr);
     if (axes.axis_on) {
@@ -223,9 +222,12 @@ void draw_flat_figure(cairo_t* cr, const Graphics& graphics, Handle figure, doub
     if (axes.title != 0 && graphics.is_handle(axes.title)) {
       const GraphicsObject& t = graphics.object(axes.title);
       if (t.visible && !t.string.empty()) {
-        select_plot_font(cr, 11);
+        select_text_font(cr, t);
         set_colour(cr, t.color);
-        centred_text(cr, t.string, l.left + l.width / 2, l.top - 14);
+        cairo_text_extents_t ext;
+        cairo_text_extents(cr, t.string.c_str(), &ext);
+        show_turned_text(cr, t, l.left + l.width / 2, l.top - 14, -(ext.x_bearing + ext.width / 2),
+                         -(ext.y_bearing + ext.height / 2));
       }
     }
   }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 
 #include "runtime/render_layout.h"
 
@@ -223,6 +224,24 @@ void draw_colour_key(cairo_t* cr, double left, double top, double width, double 
 void select_plot_font(cairo_t* cr, double points) {
   cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, points * kPt);
+}
+
+void select_text_font(cairo_t* cr, const GraphicsObject& t) {
+  const cairo_font_slant_t slant = t.font_angle == "italic"    ? CAIRO_FONT_SLANT_ITALIC
+                                   : t.font_angle == "oblique" ? CAIRO_FONT_SLANT_OBLIQUE
+                                                               : CAIRO_FONT_SLANT_NORMAL;
+  const bool bold = t.font_weight == "bold" || t.font_weight == "demi";
+  cairo_select_font_face(cr, t.font_name.c_str(), slant, bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, t.font_size * kDeviceUnitsPerPoint);
+}
+
+void show_turned_text(cairo_t* cr, const GraphicsObject& t, double x, double y, double dx, double dy) {
+  cairo_save(cr);
+  cairo_translate(cr, x, y);
+  cairo_rotate(cr, -t.rotation * std::numbers::pi / 180);  // the page's y points down
+  cairo_move_to(cr, dx, dy);
+  cairo_show_text(cr, t.string.c_str());
+  cairo_restore(cr);
 }
 
 }  // namespace velmora

@@ -46,4 +46,11 @@ void draw_colour_key(cairo_t* cr, double left, double top, double width, double 
 /// The font of the labels, ticks and titles.
 void select_plot_font(cairo_t* cr, double points);
 
+/// The font of a text object: its FontName, FontAngle, FontWeight, FontSize.
+void select_text_font(cairo_t* cr, const GraphicsObject& text);
+
+/// A text object turned by its Rotation (counterclockwise) about (x, y);
+/// (dx, dy) places the text from that point along and across its own baseline.
+void show_turned_text(cairo_t* cr, const GraphicsObject& text, double x, double y, double dx, double dy);
+
 }  // namespace velmora

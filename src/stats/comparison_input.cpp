@@ -52,9 +52,8 @@ std::int64_t resampling_sets(std::string_view action, double value) {
     throw RuntimeError(name + ": the number chosen in BootBox must be a whole number of at least 1 (it gives 100 x " +
                        "value^2 sets: 100, 400, 900, ...); it is " + sprintf_m("%g", value) + ".");
   const double sets = 100 * value * value;
-  // Every set keeps a few numbers until the cut-offs are sorted out; ten million
-  // sets (about half an hour on two cores) stay within a few hundred megabytes.
-  if (sets > 1.0e7)
+  // Every set keeps a few numbers until the cut-offs are sorted out.
+  if (value > kMostResamplingRounds)
     throw RuntimeError(name + ": the number chosen in BootBox (" + sprintf_m("%g", value) + ") gives " +
                        sprintf_m("%g", sets) + " sets, more than this program runs in one go; choose at most 316.");
   return static_cast<std::int64_t>(sets);

@@ -42,6 +42,10 @@ bool flat_study(const TwoSamples& samples);
 /// specimen (the variance permutation test needs them).
 void check_centroid_sizes(std::string_view action, const TwoSamples& samples);
 
+/// The largest BootBox value: 100 * 316^2 sets, just under ten million (about
+/// half an hour on two cores, a few hundred megabytes).
+constexpr double kMostResamplingRounds = 316;
+
 /// The number of resampled sets, 100 * value^2, for the BootBox value.
 /// Throws RuntimeError naming `action` when the value is not a whole number of
 /// at least 1, or gives more sets than can be held.

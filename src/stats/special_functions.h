@@ -1,5 +1,8 @@
 // The regularized incomplete beta and gamma functions, never throwing: a value
-// outside their domain (NaN, a negative argument, x outside [0, 1]) gives NaN.
+// outside their domain (NaN, a negative argument, x outside [0, 1]) gives NaN,
+// and every other result lies in [0, 1]. Parameters from a billion up are
+// answered by the cube-root normal forms (Wilson-Hilferty, Paulson), which are
+// the more accurate there.
 #pragma once
 
 namespace velmora::detail {

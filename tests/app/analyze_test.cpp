@@ -72,6 +72,12 @@ TEST_F(AnalyzeOptionsTest, EachUnusableOptionIsNamed) {
       {[&](AnalyzeOptions& o) { o.save_second = dir / "s2.txt"; }, "--save-second needs --second"},
       {[&](AnalyzeOptions& o) { o.rounds = 0; }, "--rounds"},
       {[&](AnalyzeOptions& o) { o.rounds = 1.5; }, "--rounds"},
+      {[&](AnalyzeOptions& o) { o.rounds = 317; }, "--rounds is a whole number from 1 to 316"},
+      {[&](AnalyzeOptions& o) { o.save = ""; }, "--save: no file name was given"},
+      {[&](AnalyzeOptions& o) { o.save_aligned = ""; }, "--save-aligned: no file name was given"},
+      {[&](AnalyzeOptions& o) { o.save_2d = ""; }, "--save-2d: no file name was given"},
+      {[&](AnalyzeOptions& o) { o.json = ""; }, "--json: no file name was given"},
+      {[&](AnalyzeOptions& o) { o.figure = ""; }, "--figure: no file name was given"},
       {[&](AnalyzeOptions& o) { o.figure = dir / "plot.jpg"; }, ".png, .svg, .pdf or .eps"},
       {[&](AnalyzeOptions& o) { o.json = dir / "no-folder" / "r.json"; }, "does not exist"},
       {[&](AnalyzeOptions& o) {
@@ -79,7 +85,25 @@ TEST_F(AnalyzeOptionsTest, EachUnusableOptionIsNamed) {
          o.save_2d = dir / "same.txt";
        },
        "two outputs"},
-      {[&](AnalyzeOptions& o) { o.save = dir / "first.tps"; }, "overwrite an input"},
+      {[&](AnalyzeOptions& o) { o.save = dir / "first.tps"; }, "overwrite the input file"},
+      // The same file under another name: through a link, or spelled otherwise.
+      {[&](AnalyzeOptions& o) {
+         fs::create_directories(dir / "here");
+         fs::create_symlink(dir / "first.tps", dir / "here" / "link.tps");
+         o.first = dir / "here" / "link.tps";
+         o.save = dir / "first.tps";
+       },
+       "overwrite the input file"},
+      {[&](AnalyzeOptions& o) {
+         fs::create_symlink(dir / "protocol.txt", dir / "p-link.txt");
+         o.json = dir / "p-link.txt";
+       },
+       "overwrite the input file"},
+      {[&](AnalyzeOptions& o) {
+         o.save = dir / "out.txt";
+         o.json = dir / "." / "out.txt";
+       },
+       "named for two outputs"},
   };
   for (size_t i = 0; i < cases.size(); ++i) {
     AnalyzeOptions o = base;
@@ -174,6 +198,7 @@ TEST(AnalyzeStudyTest, SameNumbersAsTheBatchRunnerWithTheSameSeed) {
   std::ifstream j(dir / "results.json");
   const nlohmann::json results = nlohmann::json::parse(j);
   EXPECT_EQ(results["seed"], 11);
+  EXPECT_EQ(results["tests"]["PermuteF"]["seed"], 11);
   EXPECT_GT(results["first"]["specimens"].get<int>(), 1);
   EXPECT_GT(results["second"]["specimens"].get<int>(), 1);
   EXPECT_GT(results["first"]["points"].get<int>(), 3);
@@ -214,6 +239,36 @@ TEST(AnalyzeStudyTest, PcaIsWrittenIntoTheJson) {
   EXPECT_EQ(pca["loadings"].size(), 92u);  // x and y of 46 points
   EXPECT_EQ(pca["dimension"], 2);
   EXPECT_NE(out.str().find("PCA of 26 + 24 specimens, 46 points: PC1 "), std::string::npos) << out.str();
+  fs::remove_all(dir);
+}
+
+TEST(AnalyzeStudyTest, TheSeedIsRecordedExactlyAndAnUnseededRunTellsIt) {
+  const fs::path study = fs::path(VELMORA_SOURCE_DIR) / "examples" / "skull3d";
+  const fs::path dir = fs::temp_directory_path() / ("velmora_analyze_seed_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  AnalyzeOptions o;
+  o.protocol = study / "protocol.txt";
+  o.first = study / "first.tps";
+  o.second = study / "second.txt";
+  o.tests = {"perm"};
+  o.json = dir / "results.json";
+  o.seed = 9007199254740993u;
+  std::ostringstream out, err;
+  ASSERT_EQ(run_analyze(o, out, err), 0) << err.str();
+  EXPECT_EQ(err.str().find("rerun with"), std::string::npos) << "a given seed is not told again";
+  std::ifstream j(dir / "results.json");
+  const nlohmann::json results = nlohmann::json::parse(j);
+  EXPECT_EQ(results["seed"].get<std::uint64_t>(), 9007199254740993u);
+  EXPECT_EQ(results["tests"]["PermuteF"]["seed"].get<std::uint64_t>(), 9007199254740993u);
+
+  o.seed.reset();
+  std::ostringstream out2, err2;
+  ASSERT_EQ(run_analyze(o, out2, err2), 0) << err2.str();
+  std::ifstream j2(dir / "results.json");
+  const std::uint64_t drawn = nlohmann::json::parse(j2)["seed"].get<std::uint64_t>();
+  EXPECT_NE(err2.str().find("seed " + std::to_string(drawn) + "; rerun with --seed " + std::to_string(drawn) + "\n"),
+            std::string::npos)
+      << err2.str();
   fs::remove_all(dir);
 }
 

@@ -2,6 +2,7 @@
 #include "app/batch_runner.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -72,11 +73,55 @@ TEST_F(BatchRunnerTest, ScriptErrorsAreFoundBeforeAnythingRuns) {
   std::ostringstream o2, e2;
   EXPECT_EQ(run_batch(folder, o2, e2), 2);
   EXPECT_NE(e2.str().find("cannot read the script"), std::string::npos) << e2.str();
+  // An option given an empty name names nothing to write.
+  for (auto option : {&BatchOptions::events, &BatchOptions::figures}) {
+    BatchOptions unnamed;
+    unnamed.*option = fs::path();
+    EXPECT_EQ(run("Clear\n", unnamed), 2);
+    EXPECT_NE(err.str().find(": no file name was given"), std::string::npos) << err.str();
+    EXPECT_EQ(out.str(), "");
+  }
+}
+
+// A text box cannot forge an action line or a header on standard output.
+TEST_F(BatchRunnerTest, BoxTextsCannotPassForActionLinesOrHeaders) {
+  EXPECT_EQ(run("set BigBox String \"> GoodallF\"\nset FileBox2 String \"[ResultsBox]\"\nClear\n"), 0);
+  EXPECT_EQ(out.str(), "[BigBox]\n\\> GoodallF\n[FileBox2]\n\\[ResultsBox]\n> Clear\n[BigBox]\n    \n");
+  EXPECT_EQ(output_text("ok\n> Clear\n[BigBox]\n\\x\n a > b"), "ok\n\\> Clear\n\\[BigBox]\n\\\\x\n a > b");
 }
 
 TEST_F(BatchRunnerTest, AByteOrderMarkBeforeTheFirstActionIsSkipped) {
   EXPECT_EQ(run("\xEF\xBB\xBFToggleDots\nClear\n"), 0) << err.str();
   EXPECT_EQ(out.str(), "> ToggleDots\n> Clear\n[BigBox]\n    \n");
+}
+
+TEST_F(BatchRunnerTest, WhiteSpaceLinesAreBlankAndEveryLineEndReadsTheSame) {
+  EXPECT_EQ(run("\v\n\f\n \r\r\n\t\v \nToggleDots\n"), 0) << err.str();
+  EXPECT_EQ(out.str(), "> ToggleDots\n");
+  const std::string lf = "set DotCheck Checked on\n\nToggleDots\n# note\nClear \"x\"\n";
+  EXPECT_EQ(run(lf), 2) << "the run goes on to the answer left over on line 5";
+  const std::string lf_out = out.str(), lf_err = err.str();
+  EXPECT_EQ(lf_out, "> ToggleDots\n> Clear\n[BigBox]\n    \n");
+  EXPECT_NE(lf_err.find("script.txt:5: 1 answer(s) left over"), std::string::npos) << lf_err;
+  for (const std::string end : {"\r\n", "\r"}) {
+    std::string script;
+    for (char c : lf) script += c == '\n' ? end : std::string(1, c);
+    EXPECT_EQ(run(script), 2);
+    EXPECT_EQ(out.str(), lf_out);
+    EXPECT_EQ(err.str(), lf_err);
+  }
+}
+
+TEST_F(BatchRunnerTest, OnlyARegularFileIsReadAsAScript) {
+  const fs::path fifo = dir / "pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const fs::path& script : {fifo, fs::path("/dev/zero"), fs::path("/dev/null")}) {
+    BatchOptions options;
+    options.script = script;
+    std::ostringstream o, e;
+    EXPECT_EQ(run_batch(options, o, e), 2) << script;
+    EXPECT_NE(e.str().find(script.string() + ": cannot read the script: it is a"), std::string::npos) << e.str();
+  }
 }
 
 TEST_F(BatchRunnerTest, QuietStillNamesAnUnknownAction) {
@@ -164,6 +209,99 @@ TEST_F(BatchRunnerTest, FailedActionsAreErrorEvents) {
   }
   EXPECT_TRUE(error);
   EXPECT_FALSE(err.str().empty()) << "--quiet keeps errors";
+}
+
+// The events go to a temporary file put in place when the run ends, so the
+// events file may not be a file the run reads or writes.
+TEST_F(BatchRunnerTest, TheEventsMayNotOverwriteTheScriptOrAFileItNames) {
+  std::ofstream(dir / "first.tps") << "LM=1\n1 2 3\n";
+  std::ofstream(dir / "other.txt") << "keep";
+  fs::create_symlink(dir / "other.txt", dir / "link.txt");
+  const std::vector<std::pair<fs::path, std::string>> cases = {
+      {dir / "first.tps", "line 2 of the script names it for LoadFile1"},
+      {dir / "sub" / ".." / "first.tps", "line 2 of the script names it for LoadFile1"},
+      {dir / "script.txt", "it is the script"},
+      {dir / "link.txt", "line 3 of the script names it for SaveFile1"},
+  };
+  fs::create_directories(dir / "sub");
+  for (const auto& [events, why] : cases) {
+    BatchOptions options;
+    options.events = events;
+    EXPECT_EQ(run("Clear\nLoadFile1 first.tps\nSaveFile1 other.txt\n", options), 2) << events;
+    EXPECT_NE(err.str().find(why), std::string::npos) << err.str();
+    EXPECT_EQ(out.str(), "") << "nothing runs";
+  }
+  std::ifstream in(dir / "first.tps");
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "LM=1\n1 2 3\n");
+}
+
+// A stream that refuses every byte, as standard output on a full disk does.
+class FullStream : public std::streambuf {
+  int_type overflow(int_type) override { return traits_type::eof(); }
+  std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+TEST_F(BatchRunnerTest, AFailedWriteOfResultsIsStatusOneWithAMessage) {
+  BatchOptions full;
+  full.events = "/dev/full";
+  EXPECT_EQ(run("ToggleDots\nClear\n", full), 1);
+  EXPECT_NE(err.str().find("--events: Cannot write the file /dev/full: No space left on device"), std::string::npos)
+      << err.str();
+
+  const fs::path script = dir / "script.txt";
+  std::ofstream(script) << "ToggleDots\nClear\n";
+  FullStream refusing;
+  std::ostream refused(&refusing);
+  std::ostringstream e;
+  BatchOptions options;
+  options.script = script;
+  options.events = dir / "events.jsonl";
+  EXPECT_EQ(run_batch(options, refused, e), 1);
+  EXPECT_NE(e.str().find("cannot be written to standard output"), std::string::npos) << e.str();
+  EXPECT_TRUE(fs::exists(dir / "events.jsonl")) << "the events up to the stop are kept";
+  // No temporary file stays behind either way.
+  for (const auto& entry : fs::directory_iterator(dir))
+    EXPECT_EQ(entry.path().filename().string().find(".velmora-"), std::string::npos) << entry.path();
+}
+
+// Seeds are whole numbers of 64 bits and are recorded as such: two seeds that
+// one double cannot tell apart give two records. An unseeded run uses one seed
+// and tells it, so that its results can be had again.
+TEST_F(BatchRunnerTest, SeedsAreRecordedExactlyAndAnUnseededRunTellsItsOne) {
+  const fs::path study = fs::path(VELMORA_SOURCE_DIR) / "examples" / "skull3d";
+  const std::string script = "LoadProto " + (study / "protocol.txt").string() + "\nLoadFile1 " +
+                             (study / "first.tps").string() + "\nset ZEPButton Value 1\nLoadFile2 " +
+                             (study / "second.txt").string() + "\nPermuteF\nPermuteVariance\n";
+  auto results = [&](std::optional<std::uint64_t> seed) {
+    BatchOptions options;
+    options.seed = seed;
+    options.events = dir / "events.jsonl";
+    EXPECT_EQ(run(script, options), 0) << err.str();
+    std::vector<nlohmann::json> out;
+    std::ifstream in(*options.events);
+    for (std::string line; std::getline(in, line);) {
+      auto j = nlohmann::json::parse(line);
+      if (j["event"] == "result") out.push_back(j);
+    }
+    EXPECT_EQ(out.size(), 2u);
+    return out;
+  };
+  const auto even = results(9007199254740992u), odd = results(9007199254740993u);
+  for (std::size_t k = 0; k < 2; ++k) {
+    EXPECT_EQ(even[k]["seed"].get<std::uint64_t>(), 9007199254740992u);
+    EXPECT_EQ(odd[k]["seed"].get<std::uint64_t>(), 9007199254740993u);
+    EXPECT_NE(even[k].dump(), odd[k].dump()) << "the seeds differ, and so do the sets";
+  }
+
+  const auto unseeded = results(std::nullopt);
+  const std::string told = err.str();
+  const std::size_t at = told.find("seed ");
+  ASSERT_NE(at, std::string::npos) << told;
+  const std::uint64_t seed = unseeded[0]["seed"].get<std::uint64_t>();
+  EXPECT_EQ(unseeded[1]["seed"].get<std::uint64_t>(), seed) << "one seed for the run";
+  EXPECT_EQ(told.substr(at), "seed " + std::to_string(seed) + "; rerun with --seed " + std::to_string(seed) + "\n");
+  const auto again = results(seed);
+  for (std::size_t k = 0; k < 2; ++k) EXPECT_EQ(again[k].dump(), unseeded[k].dump());
 }
 
 }  // namespace

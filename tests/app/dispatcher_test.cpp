@@ -14,6 +14,7 @@ namespace {
 
 class DispatcherTest : public ::testing::Test {
  protected:
+  void SetUp() override { port.keep_events(); }
   HeadlessPort port;
   Dispatcher dispatcher{port};
 };
@@ -45,6 +46,7 @@ TEST(DispatcherFallThroughTest, UnknownNamesPrintTheLineAndChangeNothing) {
   for (const std::string name : {"loadproto", "", "LoadProto ", "CLEAR"}) {
     std::ostringstream out;
     HeadlessPort port(&out);
+    port.keep_events();
     Dispatcher d(port);
     d.mutable_state().proto = Eigen::MatrixXd::Constant(1, 1, 5);
     EXPECT_EQ(d.vm3sw(name), Outcome::unknown);

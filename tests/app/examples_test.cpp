@@ -94,6 +94,8 @@ class StudyRun {
     return error;
   }
 
+  StudyRun() { port.keep_events(); }
+
   HeadlessPort port;
   Dispatcher dispatcher{port};
 };

@@ -30,6 +30,7 @@ struct Study : ::testing::Test {
   Handle main_window = g.current_figure();
 
   Study() {
+    port.keep_events();
     WorkingState& s = d.mutable_state();
     s.mean1 = helix(40);
     s.data1 = sample_of(40, 3);
@@ -249,6 +250,7 @@ TEST_F(Study, ThickerLinesChangesOnlyTheWireframeAndThinnerLinesStopsAtTheThinne
 TEST(RefusedSteps, TellTheUserOnTheConsole) {
   std::ostringstream console;
   HeadlessPort port(&console);
+  port.keep_events();
   Dispatcher d(port);
   d.mutable_state().mean1 = helix(5);
   d.mutable_state().wirelist = (Eigen::MatrixXd(1, 3) << 1, 1, 2).finished();
@@ -348,6 +350,7 @@ TEST_F(Study, CopyEpsWritesTheChosenFileOrNothingWhenCancelled) {
 // Keeps the filter and title of every save dialog.
 class DialogRecordingPort : public HeadlessPort {
  public:
+  DialogRecordingPort() { keep_events(); }
   std::optional<FileChoice> save_file(std::string_view filter, std::string_view title) override {
     dialogs.emplace_back(std::string(filter), std::string(title));
     return HeadlessPort::save_file(filter, title);

@@ -5,6 +5,7 @@
 
 #include "runtime/error.h"
 #include "runtime/headless/headless_port.h"
+#include "runtime/render_layout.h"
 
 namespace velmora {
 namespace {
@@ -86,6 +87,36 @@ TEST_F(ByName, DrawsStylesAndPlacesTheCamera) {
   const auto h = table.call("clf", {}, 1);
   EXPECT_EQ(std::get<Eigen::MatrixXd>(h[0])(0, 0), g.current_figure());
   EXPECT_TRUE(g.object(g.current_figure()).children.empty());
+}
+
+// campos with no argument gives the camera of the current axes even before one
+// is placed: the default view's, so that placing it keeps the picture.
+TEST_F(ByName, CamposWithoutAnArgumentGivesTheDefaultViewsCamera) {
+  const auto fresh = std::get<Eigen::MatrixXd>(table.call("campos", {}, 1)[0]);
+  ASSERT_EQ(fresh.size(), 3);
+  Graphics& g = port.graphics();
+  EXPECT_EQ(std::get<std::string>(table.call("campos", {std::string("mode")}, 1)[0]), "auto") << "asking places nothing";
+  const AxesLayout before = layout_axes(g, g.current_figure(), 560, 420);
+  table.call("campos", {fresh}, 0);
+  const AxesLayout after = layout_axes(g, g.current_figure(), 560, 420);
+  EXPECT_NEAR(after.azimuth, before.azimuth, 1e-9);
+  EXPECT_NEAR(after.elevation, before.elevation, 1e-9);
+  EXPECT_EQ(std::get<Eigen::MatrixXd>(table.call("campos", {}, 1)[0]), fresh);
+}
+
+// title's further arguments set the title text's font and turn.
+TEST_F(ByName, TitleTakesTheFontPropertiesOfItsText) {
+  const auto t = table.call("title", {std::string("Hello"), std::string("FontSize"), Eigen::MatrixXd::Constant(1, 1, 20),
+                                      std::string("FontName"), std::string("DejaVu Serif"), std::string("FontAngle"),
+                                      std::string("italic"), std::string("FontWeight"), std::string("bold"),
+                                      std::string("Rotation"), Eigen::MatrixXd::Constant(1, 1, 15)},
+                            1);
+  const GraphicsObject& title = port.graphics().object(static_cast<Handle>(std::get<Eigen::MatrixXd>(t[0])(0, 0)));
+  EXPECT_EQ(title.font_size, 20);
+  EXPECT_EQ(title.font_name, "DejaVu Serif");
+  EXPECT_EQ(title.font_angle, "italic");
+  EXPECT_EQ(title.font_weight, "bold");
+  EXPECT_EQ(title.rotation, 15);
 }
 
 }  // namespace

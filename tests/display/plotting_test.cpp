@@ -138,8 +138,11 @@ TEST(Wireshape3D, AnEmptyTableDrawsNothingButStillEchoes) {
 TEST(Wireshape3D, BadRowsStopWithTheRowNamedAndEarlierSegmentsStay) {
   struct Case {
     double a, b;
+    std::string says;
   };
-  for (const Case c : {Case{1, 5}, Case{0, 2}, Case{-1, 2}, Case{1.5, 2}, Case{std::nan(""), 2}}) {
+  const std::string whole = "a landmark number must be a whole number", only = "has landmarks 1 to 4 only";
+  for (const Case& c : {Case{1, 5, only}, Case{0, 2, only}, Case{-1, 2, only}, Case{1.5, 2, whole},
+                        Case{2, 2.25, whole}, Case{std::nan(""), 2, whole}}) {
     Graphics g;
     CaptureConsole console;
     g.new_figure();
@@ -152,6 +155,7 @@ TEST(Wireshape3D, BadRowsStopWithTheRowNamedAndEarlierSegmentsStay) {
       ADD_FAILURE() << "no error for row 2 = " << c.a << " " << c.b;
     } catch (const RuntimeError& e) {
       EXPECT_NE(std::string(e.what()).find("Wireframe row 2"), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
     }
     EXPECT_EQ(lines_of(g).size(), 1u);
   }

@@ -289,6 +289,49 @@ TEST(Render, EveryMarkerAndLineStyleDraws) {
   }
 }
 
+// The ink of one text object alone in a window: its bounding box and its
+// count of dark pixels.
+struct Ink {
+  int left = 1 << 20, top = 1 << 20, right = -1, bottom = -1, pixels = 0;
+  int width() const { return right - left + 1; }
+  int height() const { return bottom - top + 1; }
+};
+
+Ink text_ink(const std::vector<std::pair<std::string, PropertyValue>>& properties) {
+  Graphics g;
+  const Handle figure = g.new_figure();
+  const Handle t = g.text(0, 0, 0, "Wireframe");
+  g.axis(g.gca(), "off");
+  for (const auto& [name, value] : properties) g.set(t, name, value);
+  const std::string png = render_figure_bytes(g, figure, ImageFormat::png, 600, 600);
+  const Image image(png);
+  Ink ink;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const Rgb c = image.at(x, y);
+      if (c.r + c.g + c.b > 1.5) continue;
+      ++ink.pixels;
+      ink.left = std::min(ink.left, x), ink.right = std::max(ink.right, x);
+      ink.top = std::min(ink.top, y), ink.bottom = std::max(ink.bottom, y);
+    }
+  return ink;
+}
+
+TEST(Render, TextIsDrawnInItsFontSizeWeightAndRotation) {
+  const Ink plain = text_ink({});
+  ASSERT_GT(plain.pixels, 0);
+  EXPECT_GT(plain.width(), plain.height());
+  const Ink big = text_ink({{"FontSize", 30.0}});
+  EXPECT_NEAR(static_cast<double>(big.width()) / plain.width(), 3, 0.3);
+  EXPECT_GT(text_ink({{"FontWeight", std::string("bold")}}).pixels, plain.pixels * 1.15);
+  const Ink turned = text_ink({{"Rotation", 90.0}});
+  EXPECT_NEAR(turned.height(), plain.width(), 2);
+  EXPECT_NEAR(turned.width(), plain.height(), 2);
+  // Turned counterclockwise about its point: the text rises from where it began.
+  EXPECT_NEAR(turned.bottom, (plain.top + plain.bottom) / 2.0, 3);
+  EXPECT_NEAR((turned.left + turned.right) / 2.0, plain.left, 3);
+}
+
 TEST(Render, WritesThroughTheFileAndNamesFormatsByExtension) {
   TopView v;
   const auto dir = std::filesystem::temp_directory_path() / ("velmora-render-" + std::to_string(::getpid()));
@@ -306,6 +349,29 @@ TEST(Render, WritesThroughTheFileAndNamesFormatsByExtension) {
   EXPECT_EQ(format_for_path("b.eps"), ImageFormat::eps);
   EXPECT_EQ(format_for_path("b.txt"), std::nullopt);
   EXPECT_EQ(format_for_path("eps"), std::nullopt);
+}
+
+// Text kept as SVG text keeps its font and its turn about its own start.
+TEST(RenderExtras, SvgTextKeepsItsFontAndRotation) {
+  Graphics g;
+  const Handle figure = g.new_figure();
+  const Handle t = g.text(0, 0, 0, "Wireframe");
+  g.set(t, "FontName", std::string("DejaVu Serif"));
+  g.set(t, "FontAngle", std::string("italic"));
+  g.set(t, "FontWeight", std::string("bold"));
+  g.set(t, "Rotation", 90.0);
+  PlotExtras extras;
+  extras.svg_text_elements = true;
+  const std::string svg = render_figure_bytes(g, figure, ImageFormat::svg, 400, 300, std::nullopt, &extras);
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(svg, m,
+                                std::regex(R"re(<text x="([-0-9.]+)" y="([-0-9.]+)" font-family="DejaVu Serif" )re"
+                                           R"re(font-size="[0-9.]+" fill="[^"]*" font-style="italic" )re"
+                                           R"re(font-weight="bold" transform="rotate\(-90 ([-0-9.]+) ([-0-9.]+)\)">)re"
+                                           R"re(Wireframe</text>)re")))
+      << svg.substr(svg.rfind("<text"));
+  EXPECT_EQ(m[1], m[3]);
+  EXPECT_EQ(m[2], m[4]);
 }
 
 }  // namespace

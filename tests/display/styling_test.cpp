@@ -37,20 +37,27 @@ TEST(Incrementlinethickness, ChangesOnlyLinesDrawnWithALineStyle) {
   EXPECT_EQ(p.o(p.wire).line_width, wire_width);
 }
 
-TEST(Incrementlinethickness, AStepBelowTheThinnestLineIsRefusedAsAWhole) {
+// A line at the thinnest stays there while the others are thinned; a line the
+// step would take below the thinnest goes to it.
+TEST(Incrementlinethickness, OnlyTheLinesAtTheThinnestAreLeft) {
   Plot p;
   p.g.hold(p.axes, true);
   const Handle thick = p.g.plot3(Eigen::Vector2d(0, 1), Eigen::Vector2d(0, 1), Eigen::Vector2d(0, 1), "g");
-  p.g.set(thick, "LineWidth", 3.0);
+  const Handle one = p.g.plot3(Eigen::Vector2d(0, 1), Eigen::Vector2d(0, 1), Eigen::Vector2d(1, 1), "r");
+  p.g.set(thick, "LineWidth", 3.5);
+  p.g.set(one, "LineWidth", 1.0);
   ASSERT_EQ(p.o(p.wire).line_width, 0.5);
-  EXPECT_FALSE(incrementlinethickness(p.g, p.axes, -1));
-  EXPECT_EQ(p.o(thick).line_width, 3.0);
-  EXPECT_EQ(p.o(p.wire).line_width, 0.5);
-  // Up and back down to the thinnest is allowed.
-  EXPECT_TRUE(incrementlinethickness(p.g, p.axes, 1));
   EXPECT_TRUE(incrementlinethickness(p.g, p.axes, -1));
+  EXPECT_EQ(p.o(thick).line_width, 2.5);
+  EXPECT_EQ(p.o(one).line_width, 0.5);
   EXPECT_EQ(p.o(p.wire).line_width, 0.5);
-  EXPECT_EQ(p.o(thick).line_width, 3.0);
+  EXPECT_TRUE(incrementlinethickness(p.g, p.axes, -1));
+  EXPECT_TRUE(incrementlinethickness(p.g, p.axes, -1));
+  EXPECT_EQ(p.o(thick).line_width, 0.5);
+  // Every line at the thinnest: the step changes nothing and says so.
+  EXPECT_FALSE(incrementlinethickness(p.g, p.axes, -1));
+  EXPECT_TRUE(incrementlinethickness(p.g, p.axes, 1));
+  for (Handle h : {thick, one, p.wire}) EXPECT_EQ(p.o(h).line_width, 1.5);
 }
 
 TEST(Incrementsymbolsize, BiggerThenSmallerRestoresEveryLineObject) {
@@ -68,16 +75,16 @@ TEST(Incrementsymbolsize, BiggerThenSmallerRestoresEveryLineObject) {
   EXPECT_EQ(after, before);
 }
 
-TEST(Incrementsymbolsize, AStepBelowTheSmallestMarkerIsRefusedAsAWhole) {
+TEST(Incrementsymbolsize, OnlyTheMarkersAtTheSmallestAreLeft) {
   Plot p;
-  p.g.set(p.cloud, "MarkerSize", 1.5);
-  EXPECT_FALSE(incrementsymbolsize(p.g, p.axes, -1));
-  EXPECT_EQ(p.o(p.cloud).marker_size, 1.5);
-  EXPECT_EQ(p.o(p.red_cloud).marker_size, 6);
-  p.g.set(p.cloud, "MarkerSize", 2.0);
+  p.g.set(p.cloud, "MarkerSize", 1.0);
+  p.g.set(p.wire, "MarkerSize", 1.5);
   EXPECT_TRUE(incrementsymbolsize(p.g, p.axes, -1));
   EXPECT_EQ(p.o(p.cloud).marker_size, 1);
+  EXPECT_EQ(p.o(p.wire).marker_size, 1);
   EXPECT_EQ(p.o(p.red_cloud).marker_size, 5);
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(incrementsymbolsize(p.g, p.axes, -1));
+  EXPECT_FALSE(incrementsymbolsize(p.g, p.axes, -1)) << "every marker at the smallest";
 }
 
 TEST(Setsymbolfill, FillsEachLineWithItsOwnColourAndEmptiesThemAgain) {

@@ -21,6 +21,7 @@ namespace fs = std::filesystem;
 /// A headless port that also keeps the filter and title of every save dialog.
 class DialogPort : public HeadlessPort {
  public:
+  DialogPort() { keep_events(); }
   std::optional<FileChoice> save_file(std::string_view filter, std::string_view title) override {
     dialogs.emplace_back(std::string(filter), std::string(title));
     return HeadlessPort::save_file(filter, title);

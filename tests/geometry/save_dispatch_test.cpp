@@ -21,6 +21,7 @@ class SaveDispatch : public ::testing::Test {
               ("velmora_dispatch_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(folder_);
     fs::create_directories(folder_);
+    port_.keep_events();
     WorkingState& s = dispatcher_.mutable_state();
     s.data1 = Sample(5, 2);
     s.data1.specimen(0) = testing::unit_centred(testing::random_shape(5, 1));

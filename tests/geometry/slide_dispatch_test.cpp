@@ -20,6 +20,7 @@ const fs::path kStudy = fs::path(VELMORA_SOURCE_DIR) / "examples" / "skull3d";
 class SlideDispatch : public ::testing::Test {
  protected:
   void SetUp() override {
+    port_.keep_events();
     ASSERT_EQ(run("LoadProto", "protocol.txt"), Outcome::done);
     ASSERT_EQ(run("LoadFile1", "first.tps"), Outcome::done);
     port_.set_control_value("ZEPButton", 1);

@@ -45,7 +45,7 @@ struct ConsoleLog {
 /// the console text.
 class DialogPort : private ConsoleLog, public HeadlessPort {
  public:
-  DialogPort() : HeadlessPort(&log) {}
+  DialogPort() : HeadlessPort(&log) { keep_events(); }
   std::string console_text() const { return log.str(); }
   struct Dialog {
     std::string filter, title;

@@ -158,6 +158,21 @@ TEST(CutSpecimens, BadSpecimensAreNamed) {
        {flat(good)},
        column({0, 0, 0, 0, 2, -999, 3, 3, 1}),
        "value 10 (the number of points of curve 2) is missing"},
+      // Coordinates so large that squared distances overflow: said so, not taken
+      // for coinciding points.
+      {"ruler overflows",
+       {flat({{-1e200, 0, 0}, {1e200, 0, 0}, M, {0, 1, 0}, {1, 1, 0}, {9, 9, 9}})},
+       column({1, 1, 2, 10, 1, -999, 3, 3}),
+       "Specimen 1: the coordinates are too large: the square of the distance between the ruler landmarks 1 and 2 "
+       "overflows"},
+      {"size overflows",
+       {flat(good), flat({{1e200, 0, 0}, {0, 1e200, 0}, M, {0, 1, 0}, {1, 1, 0}, {9, 9, 9}})},
+       one_curve,
+       "Specimen 2: the coordinates are too large: the squares in its centroid size overflow"},
+      {"curve overflows",
+       {flat({{0, 0, 0}, {1, 0, 0}, M, {0, 1e200, 0}, {1, -1e200, 0}, {9, 9, 9}})},
+       one_curve,
+       "Specimen 1, curve 1: the curve's coordinates are too large"},
       {"fixed landmark not finite",
        {flat({{0, 0, 0}, {1, std::nan(""), 0}, M, {0, 1, 0}, {1, 1, 0}, {9, 9, 9}})},
        one_curve,
@@ -203,6 +218,21 @@ TEST(LoadFirstSample, OpensAWindowDrawsAndLooksFromAboveIn2D) {
   const auto dialogs = port.dialogs.size();
   EXPECT_THROW(load_first_sample(Eigen::MatrixXd(0, 0), port, 3), RuntimeError);
   EXPECT_EQ(port.dialogs.size(), dialogs);
+}
+
+// A protocol of long curves asks for more memory than any machine has: the load
+// is refused with the figure before anything is allocated.
+TEST(CutSpecimens, ALoadTooLargeForTheMachineIsRefusedBeforeAllocating) {
+  CaptureConsole console;
+  const Points pts = {{0, 0, 0}, M, {0, 0, 0}, {1, 0, 0}, M, {0, 1, 0}, {1, 1, 0}, M, {0, 0, 1}, {1, 0, 1}, {9, 9, 9}};
+  const std::vector<Eigen::RowVectorXd> y(1000, flat(pts));
+  const std::string e =
+      error_of([&] { cut_specimens(y, column({0, 0, 0, 0, 3, -999, 3, 1e7, 3, 1e7, 3, 1e7}), console, false); });
+  EXPECT_EQ(e.rfind("Loading 1000 specimens of about 30000014 points each needs about 2.6 TB of memory; this "
+                    "machine has ",
+                    0),
+            0u)
+      << e;
 }
 
 }  // namespace

@@ -55,6 +55,16 @@ TEST(ProtocolReport, Texts) {
   }
 }
 
+// A console nobody hears (a quiet run with no event file) is spared the echoes,
+// which would cost time and memory in the square of the number of curves.
+TEST(ProtocolReport, NoEchoIsBuiltForAConsoleNobodyHears) {
+  class Unheard : public CaptureConsole {
+    bool listening() const override { return false; }
+  } console;
+  EXPECT_EQ(protocol_report(values({1, 3, 4, 10, 2, -999, 1, 24, 2, 12}), "prot.txt", console), kWorkedExample);
+  EXPECT_TRUE(console.echoes().empty());
+}
+
 TEST(ProtocolReport, OneLineProtocolGivesTheSameReport) {
   Eigen::MatrixXd row(1, 10);
   row << 1, 3, 4, 10, 2, -999, 1, 24, 2, 12;

@@ -244,17 +244,23 @@ TEST_F(Study, FailedLoadsLeaveEverythingAsItWas) {
   for (int k = 5; k <= 9; ++k) flat_curve[k] = {1, 1, 1};  // curve 1 has no length
   std::string same_points;
   for (int k = 0; k < 36; ++k) same_points += "1 ";
+  std::string huge_points = "1e200 ";
+  for (int k = 1; k < 36; ++k) huge_points += std::to_string(k) + " ";
+  // Every message names the file, here second.txt.
   const std::vector<Case> cases = {
       {"LoadFile1", testing::tps_specimen(digitised_shape()) + testing::tps_specimen(two_markers_short),
-       "Specimen 2 has 1 curve markers (points with x = -999); the protocol has 2 curves."},
+       "second.txt: Specimen 2 has 1 curve markers (points with x = -999); the protocol has 2 curves."},
       {"LoadFile1", testing::tps_specimen(digitised_shape()) + testing::tps_specimen(flat_curve),
-       "Specimen 2, curve 1: "},
-      {"LoadFile2", "1 2 3 4 5 6 7\n", "The second sample has 2 points per specimen; the first sample has 12."},
+       "second.txt: Specimen 2, curve 1: "},
+      {"LoadFile2", "1 2 3 4 5 6 7\n",
+       "second.txt: The second sample has 2 points per specimen; the first sample has 12."},
       {"LoadFile2", "1 2\n3 4\n", "second.txt has 2 columns"},
       {"LoadFile2", same_points + "0\n" + "1 1 1 2 nan " + same_points.substr(10) + "0\n",
        "second.txt: specimen 2 has landmark 2 missing. A sample with missing landmarks cannot be superimposed"},
       {"LoadFile2", testing::number(2) + " " + same_points.substr(2) + "0\n" + same_points + "0\n",
-       "specimen 2 has zero centroid size"},
+       "second.txt: specimen 2 has zero centroid size"},
+      {"LoadFile2", same_points + "0\n" + huge_points + "0\n",
+       "second.txt: Specimen 2 of the second sample: the coordinates are too large"},
   };
   for (const auto& c : cases) {
     const auto file = dir_.write("second.txt", c.file_text);

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <sstream>
+
+#include "runtime/error.h"
 
 namespace velmora {
 namespace {
@@ -50,7 +53,7 @@ TEST(TextScanner, NumbersAcrossChunkBordersAndLineCount) {
   std::string text;
   for (int i = 0; i < 500; ++i) text += std::to_string(i * 1.25) + (i % 7 == 0 ? "\n" : " ");
   std::istringstream in(text);
-  TextScanner s(in, 64);
+  TextScanner s(in, "test.txt", 64);
   std::vector<double> out;
   EXPECT_EQ(s.numbers(1e12, out), 500u);
   for (int i = 0; i < 500; ++i) ASSERT_DOUBLE_EQ(out[i], i * 1.25);
@@ -59,7 +62,7 @@ TEST(TextScanner, NumbersAcrossChunkBordersAndLineCount) {
 
 TEST(TextScanner, LimitStopsReadingAndTextStopsNumbers) {
   std::istringstream in("1 2 3 4\n5 x 6");
-  TextScanner s(in, 64);
+  TextScanner s(in, "test.txt", 64);
   std::vector<double> out;
   EXPECT_EQ(s.numbers(3, out), 3u);
   EXPECT_EQ(s.numbers(10, out), 2u);  // 4 and 5, then the text x
@@ -68,23 +71,70 @@ TEST(TextScanner, LimitStopsReadingAndTextStopsNumbers) {
   EXPECT_EQ(c, 'x');
 }
 
-TEST(TextScanner, GetReadsCrLfAsLfAlsoAcrossChunksAndKeepsALoneCr) {
-  // The carriage return is the last character of the first chunk.
-  std::istringstream in(std::string(63, 'a') + "\r\nb\rc\r");
-  TextScanner s(in, 64);
-  std::string got;
-  for (char c = 0; s.get(c);) got += c;
-  EXPECT_EQ(got, std::string(63, 'a') + "\nb\rc\r");
-  EXPECT_EQ(s.line(), 2);
+TEST(TextScanner, EveryLineEndReadsAsLfAlsoAcrossChunks) {
+  // The carriage return is the last character of the first chunk; "b\rc\r" has
+  // old Mac line ends.
+  const std::string text = std::string(63, 'a') + "\r\nb\rc\r";
+  {
+    std::istringstream in(text);
+    TextScanner s(in, "test.txt", 64);
+    std::string got;
+    for (char c = 0; s.get(c);) got += c;
+    EXPECT_EQ(got, std::string(63, 'a') + "\nb\nc\n");
+    EXPECT_EQ(s.line(), 4);
+  }
+  std::istringstream in(text + "\r\n\rlast");
+  TextScanner s(in, "test.txt", 64);
+  std::vector<std::string> lines;
+  while (auto line = s.rest_of_line()) lines.push_back(*line);
+  EXPECT_EQ(lines, (std::vector<std::string>{std::string(63, 'a') + "\n", "b\n", "c\n", "\n", "\n", "last"}));
+  // Numbers count lone carriage returns as line ends too.
+  std::istringstream numbers("1\r2\r\n3\n\r4");
+  TextScanner n(numbers, "test.txt", 64);
+  std::vector<double> out;
+  EXPECT_EQ(n.numbers(10, out), 4u);
+  EXPECT_EQ(n.line(), 5);
 }
 
-TEST(TextScanner, RestOfLineReadsCrLfAsLf) {
-  std::istringstream in("ab\r\n\r\nlast");
-  TextScanner s(in, 64);
-  EXPECT_EQ(s.rest_of_line().value(), "ab\n");
-  EXPECT_EQ(s.rest_of_line().value(), "\n");
-  EXPECT_EQ(s.rest_of_line().value(), "last");
-  EXPECT_FALSE(s.rest_of_line().has_value());
+// Reading past the longest line allowed stops with the file and line, whichever
+// way the line is read; a line of exactly that length is read.
+TEST(TextScanner, ALineLongerThanAllowedStopsTheReading) {
+  using Read = std::function<void(TextScanner&)>;
+  const std::vector<std::pair<std::string, Read>> reads = {
+      {"get",
+       [](TextScanner& s) {
+         for (char c = 0; s.get(c);) {
+         }
+       }},
+      {"number",
+       [](TextScanner& s) {
+         double v = 0;
+         while (s.number(v)) {
+         }
+       }},
+      {"rest_of_line",
+       [](TextScanner& s) {
+         while (s.rest_of_line()) {
+         }
+       }},
+  };
+  for (const auto& [name, read] : reads) {
+    for (const char fill : {' ', '7', 'x'}) {
+      const std::string ok = "1\n" + std::string(100, fill);
+      std::istringstream fits(ok + "\n2");
+      TextScanner a(fits, "t.txt", 64, 100);
+      EXPECT_NO_THROW(read(a)) << name << " '" << fill << "'";
+      std::istringstream longer(ok + fill + "\n2");
+      TextScanner b(longer, "t.txt", 64, 100);
+      try {
+        read(b);
+        ADD_FAILURE() << name << " '" << fill << "': no error";
+      } catch (const RuntimeError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("t.txt, line 2: the line is longer than 100 characters", 0), 0u)
+            << name << " '" << fill << "': " << e.what();
+      }
+    }
+  }
 }
 
 }  // namespace

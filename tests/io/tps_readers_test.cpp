@@ -127,14 +127,44 @@ TEST(Gettpsfile3D, IdentifierLinesSpreadCoordinatesAndNamelist) {
   EXPECT_TRUE(f.notice.empty());
 }
 
-TEST(Gettpsfile3D, OneSpecimenAndLongerLaterSpecimens) {
+TEST(Gettpsfile3D, OneSpecimen) {
   const TpsFile one = tps(specimen("LM=3", 3, 1));
   EXPECT_EQ(one.y.rows(), 1);
   EXPECT_EQ(one.y.cols(), 9);
-  // A later specimen with more points gives its first P; the rest is skipped.
-  const TpsFile more = tps(specimen("LM=2", 2, 1) + specimen("LM=3", 3, 20));
-  ASSERT_EQ(more.y.rows(), 2);
-  EXPECT_EQ(more.y.row(1), counting(6, 20));
+}
+
+// Points beyond a header's count were skipped by the next header search without
+// a word; every reader now refuses them, naming the file, line and both counts.
+TEST(TpsReaders, MorePointsThanTheHeaderGivesAreRefused) {
+  struct Case {
+    std::string name;
+    std::function<void(const std::string&)> read;
+    std::string text, message;
+  };
+  CaptureConsole console;
+  const auto second = [](int points) { return specimen("LM=45", 45, 1) + "ID=b\n" + specimen("LM=45", points, 1000); };
+  const std::vector<Case> cases = {
+      {"gettpsfile3D", [](const std::string& t) { tps(t); }, second(47),
+       "s.tps, line 48: specimen 2 has 47 points where the first header (for every specimen) gives 45; the last 2 "
+       "would be lost."},
+      {"gettpsfile3D, first", [](const std::string& t) { tps(t); }, specimen("LM=2", 3, 1),
+       "s.tps, line 1: specimen 1 has 3 points where its header gives 2; the last 1 would be lost."},
+      {"irregular 3D", [&](const std::string& t) { irregular3(t, console); }, second(47),
+       "s.tps, line 48: specimen 2 has 47 points where its header gives 45; the last 2 would be lost."},
+      {"irregular 2D", [&](const std::string& t) { irregular2(t, console); },
+       specimen("LM=4", 4, 1, 2) + specimen("LM=2", 3, 1, 2),
+       "s.tps, line 6: specimen 2 has 3 points where its header gives 2; the last 1 would be lost."},
+      // A 3D file given to the 2D reader, and a count of numbers that is no count of points.
+      {"3D file, 2D reader", [&](const std::string& t) { irregular2(t, console); }, specimen("LM=2", 2, 1),
+       "s.tps, line 1: specimen 1 has 3 points where its header gives 2; the last 1 would be lost."},
+      {"odd count", [&](const std::string& t) { irregular2(t, console); }, "LM=2\n1 2\n3 4\n5\n",
+       "s.tps, line 1: specimen 1 has 5 numbers where the 2 points its header gives take 4 (2 a point); the rest "
+       "would be lost."},
+  };
+  for (const Case& c : cases) EXPECT_EQ(error_of([&] { c.read(c.text); }), c.message) << c.name;
+  // A specimen with just its count still reads, followed by text or the end.
+  EXPECT_EQ(tps(second(45)).y.rows(), 2);
+  EXPECT_EQ(irregular3(second(45) + "IMAGE=x.png\n", console).y.size(), 2u);
 }
 
 TEST(Gettpsfile3D, BadInputGivesClearErrors) {
@@ -275,13 +305,14 @@ TEST(IrregularTps, TwoDFileInThreeDReaderAndTheReverse) {
   // Read as the counts say: the 3D reader takes 3 numbers a point across the lines.
   const IrregularTps as3 = irregular3("LM=2\n1 2\n3 4\n5 6\n", console);
   EXPECT_EQ(as3.y[0], counting(6, 1));
-  const IrregularTps as2 = irregular2("LM=2\n1 2 3\n4 5 6\n", console);
-  EXPECT_EQ(as2.y[0], (Eigen::RowVectorXd(6) << 1, 2, 0, 3, 4, 0).finished());
+  // The 2D reader given 3D points finds numbers left over and refuses them.
+  EXPECT_NE(error_of([&] { irregular2("LM=2\n1 2 3\n4 5 6\n", console); }).find("would be lost"),
+            std::string::npos);
 }
 
 TEST(TpsDialogs, FiltersTitlesFolderAndOpenFailure) {
   TempFolder dir;
-  const auto file = dir.write("a.txt", "LM=2\n1 2 3 4 5 6\nLM=1\n");
+  const auto file = dir.write("a.txt", "LM=3\n1 2 3 4 5 6\nLM=1\n");
   DialogPort port;
   port.answer({file.string(), file.string(), file.string()});
   const auto t = gettpsfile3D(port);

@@ -81,6 +81,43 @@ TEST(GraphicsTest, PropertiesByName) {
   EXPECT_EQ(g.object(title).string, "Semi-landmark Aligned Data");
 }
 
+TEST(GraphicsTest, TextObjectsTakeTheirFontAndRotation) {
+  Graphics g;
+  g.new_figure();
+  const Handle line = g.plot3(v3(0, 1, 2), v3(0, 1, 2), v3(0, 0, 0), "bo");
+  g.hold(g.gca(), true);
+  const Handle t = g.text(0, 0, 0, "1");
+  EXPECT_EQ(std::get<double>(g.get(t, "FontSize")), 10);
+  EXPECT_EQ(std::get<double>(g.get(g.title("x"), "FontSize")), 11) << "a title is a little larger";
+  struct Case {
+    std::string property;
+    PropertyValue value, read_back;
+    bool ok;
+  };
+  const std::vector<Case> cases = {
+      {"FontSize", 20.0, 20.0, true},
+      {"FontSize", 0.0, {}, false},
+      {"FontSize", std::string("big"), {}, false},
+      {"FontName", std::string("DejaVu Serif"), std::string("DejaVu Serif"), true},
+      {"FontName", std::string(""), {}, false},
+      {"FontAngle", std::string("Italic"), std::string("italic"), true},
+      {"FontAngle", std::string("sideways"), {}, false},
+      {"FontWeight", std::string("bold"), std::string("bold"), true},
+      {"FontWeight", std::string("heavy"), {}, false},
+      {"Rotation", 90.0, 90.0, true},
+      {"Rotation", std::nan(""), {}, false},
+  };
+  for (const Case& c : cases) {
+    if (!c.ok) {
+      EXPECT_THROW(g.set(t, c.property, c.value), RuntimeError) << c.property;
+      continue;
+    }
+    g.set(t, c.property, c.value);
+    EXPECT_EQ(g.get(t, c.property), c.read_back) << c.property;
+    EXPECT_THROW(g.set(line, c.property, c.value), RuntimeError) << "a line has no " << c.property;
+  }
+}
+
 TEST(GraphicsTest, ListenerHearsOpenClearAndClose) {
   Graphics g;
   std::vector<std::pair<Handle, FigureEvent>> heard;

@@ -49,6 +49,7 @@ std::string kinds(const HeadlessPort& ui) {
 TEST(GoodallF, DegreesOfFreedomTextAndResult) {
   const Study s = make_study(30, 10, 12, 0.05, 0.05, 1);
   HeadlessPort ui;
+  ui.keep_events();
   goodallF(two(s), ui);
   const auto boxes = of_kind(ui, "msgbox");
   ASSERT_EQ(boxes.size(), 1u);
@@ -86,6 +87,7 @@ TEST(GoodallF, DegreesOfFreedomForFewPoints) {
     const Study s = c.flat ? testing::make_flat_study(c.points, c.n1, c.n2, 0.05, 0.2, 20 + c.points)
                            : make_study(c.points, c.n1, c.n2, 0.05, 0.2, 20 + c.points);
     HeadlessPort ui;
+    ui.keep_events();
     goodallF(two(s), ui);
     const std::string text = of_kind(ui, "msgbox")[0]->text("text");
     EXPECT_NE(text.find(c.df), std::string::npos) << text;
@@ -98,6 +100,7 @@ TEST(GoodallF, IdenticalSamplesGiveRoundingLevelFAndPValueOne) {
   s.data2 = s.data1;
   s.mean2 = s.mean1;
   HeadlessPort ui;
+  ui.keep_events();
   goodallF(two(s), ui);
   const std::string text = of_kind(ui, "msgbox")[0]->text("text");
   EXPECT_NE(text.find("Between Group Distance 0.00000  F score= 0.0000,   df1=23.00 ,   df2=230.00,  p value=  1"),
@@ -111,6 +114,7 @@ TEST(GoodallF, OneSpecimenEachGivesNaNNotACrash) {
   Study s = make_study(10, 1, 1, 0.05, 0.1, 3);
   s.data2 = Sample(s.mean2);
   HeadlessPort ui;
+  ui.keep_events();
   goodallF(two(s), ui);
   const std::string text = of_kind(ui, "msgbox")[0]->text("text");
   EXPECT_NE(text.find("F score= NaN,   df1=23.00 ,   df2=0.00,  p value=NaN"), std::string::npos) << text;
@@ -150,6 +154,7 @@ TEST(ComparisonActions, BadInputIsRefusedBeforeAnythingIsShown) {
   for (const Case& a : actions) {
     for (const Input& in : inputs) {
       HeadlessPort ui;
+      ui.keep_events();
       ui.set_control_value("BootBox", in.boot);
       ui.clear_events();
       try {
@@ -165,6 +170,7 @@ TEST(ComparisonActions, BadInputIsRefusedBeforeAnythingIsShown) {
   for (Action a : {bootF, permuteF, permuteVariance}) {
     for (double value : {0.0, -1.0, 1.5, std::nan("")}) {
       HeadlessPort ui;
+      ui.keep_events();
       ui.set_control_value("BootBox", value);
       ui.clear_events();
       try {
@@ -178,6 +184,7 @@ TEST(ComparisonActions, BadInputIsRefusedBeforeAnythingIsShown) {
     }
     // More sets than one run can keep: refused before anything happens.
     HeadlessPort ui;
+    ui.keep_events();
     ui.set_control_value("BootBox", 317);
     ui.clear_events();
     try {
@@ -197,6 +204,7 @@ TEST(ResampledTests, FailureNamesTheSpecimenAndResetsThePointer) {
   s.data1.specimen(1).setConstant(0.25);
   for (Action a : {bootF, permuteF}) {
     HeadlessPort ui;
+    ui.keep_events();
     try {
       a(two(s), ui);
       ADD_FAILURE();
@@ -210,6 +218,7 @@ TEST(ResampledTests, FailureNamesTheSpecimenAndResetsThePointer) {
 TEST(BootF, TextEchoesPointerAndResult) {
   const Study s = make_study(12, 6, 7, 0.05, 0.1, 6);
   HeadlessPort ui;
+  ui.keep_events();
   ui.set_seed(5);
   bootF(two(s), ui);
   EXPECT_EQ(kinds(ui), "pointer:watch pointer:arrow msgbox echo echo result ");
@@ -247,6 +256,7 @@ TEST(ResampledTests, SeedFixesTheTextsWhateverTheThreadCount) {
   auto texts = [&](std::uint64_t seed, int threads) {
     tbb::global_control limit(tbb::global_control::max_allowed_parallelism, threads);
     HeadlessPort ui;
+    ui.keep_events();
     ui.set_seed(seed);
     ui.set_control_value("BootBox", 2);
     bootF(two(s), ui);
@@ -267,6 +277,7 @@ TEST(ResampledTests, SeedFixesTheTextsWhateverTheThreadCount) {
 TEST(PermuteF, TitleAndNoEchoes) {
   const Study s = make_study(12, 5, 5, 0.05, 0.3, 8);
   HeadlessPort ui;
+  ui.keep_events();
   permuteF(two(s), ui);
   EXPECT_EQ(kinds(ui), "pointer:watch pointer:arrow msgbox result ");
   EXPECT_EQ(of_kind(ui, "msgbox")[0]->text("title"), "Results of Permutation F-Test");
@@ -278,6 +289,7 @@ TEST(ResampledTests, CancelShowsNothingAndSaysSo) {
   for (Action a : {bootF, permuteF, permuteVariance}) {
     std::ostringstream console;
     HeadlessPort ui(&console);
+    ui.keep_events();
     ui.set_control_value("BootBox", 3);
     ui.set_control_string("ResultsBox", "before");
     ui.clear_events();
@@ -294,6 +306,7 @@ TEST(ResampledTests, CancelShowsNothingAndSaysSo) {
 TEST(GetDisparity, TextEchoAndBox) {
   const Study s = make_study(10, 5, 6, 0.05, 0.1, 10);
   HeadlessPort ui;
+  ui.keep_events();
   getDisparity(two(s), ui);
   EXPECT_EQ(kinds(ui), "pointer:arrow echo set result ");
   const std::string text = ui.control_string("ResultsBox");
@@ -312,6 +325,7 @@ TEST(PermuteVariance, EqualVariancesCountNearlyEverySet) {
   s.mean2 = s.mean1;
   s.data2cs = s.data1cs;
   HeadlessPort ui;
+  ui.keep_events();
   ui.set_seed(3);
   permuteVariance(two(s), ui);
   EXPECT_EQ(kinds(ui), "pointer:watch pointer:arrow set result ");
@@ -329,6 +343,7 @@ TEST(PermuteVariance, EqualVariancesCountNearlyEverySet) {
 TEST(PermuteVariance, OneSpecimenSampleGivesNaNTextsAndTheBelowForm) {
   const Study s = make_study(10, 1, 4, 0.05, 0.1, 12);
   HeadlessPort ui;
+  ui.keep_events();
   permuteVariance(two(s), ui);
   const std::string text = ui.control_string("ResultsBox");
   EXPECT_NE(text.find("Observed Variance of 1: NaN of 2: "), std::string::npos) << text;
@@ -452,6 +467,7 @@ TEST(ResampledTests, ActionsAgreeWithAStepByStepTranscription) {
     const Study s = c.flat ? testing::make_flat_study(c.points, c.n1, c.n2, 0.05, 0.04, 31)
                            : make_study(c.points, c.n1, c.n2, 0.05, 0.04, 31);
     HeadlessPort ui;
+    ui.keep_events();
     ui.set_seed(77);
     ui.set_control_value("BootBox", c.value);
     bootF(two(s), ui);

@@ -45,6 +45,32 @@ TEST(Fcdf, AgreesWithClosedForms) {
   EXPECT_NEAR(f(3.32583453041, 5, 10), 0.95, 1e-9);
 }
 
+// Huge degrees of freedom, where the series lose their digits or do not
+// converge, against values known independently: the symmetry of F at x = 1
+// with equal degrees of freedom, P(a, a) = 1/2 + 1/(3 sqrt(2 pi a)) + O(1/a)
+// (Temme's expansion), and the normal limit of the chi-square and of F.
+TEST(Distributions, HugeDegreesOfFreedomGiveTheirLimits) {
+  const double pi = std::numbers::pi;
+  const double phi1 = 0.84134474606854293;  // P(Z <= 1)
+  for (double v : {1e9, 1e12, 1e20, 1e30, 1e300}) {
+    EXPECT_NEAR(f(1, v, v), 0.5, 1e-15) << v;
+    EXPECT_NEAR(chi2(v, v), 0.5 + 1 / (3 * std::sqrt(pi * v)), 1e-12) << v;
+    EXPECT_NEAR(gamcdf(s(v), s(v))(0, 0), 0.5 + 1 / (3 * std::sqrt(2 * pi * v)), 1e-12) << v;
+    if (v > 1e12) continue;  // from here on, x itself is rounded by more than the checks allow
+    // The skewness that the normal limit leaves out falls as 1/sqrt(v).
+    EXPECT_NEAR(chi2(v + std::sqrt(2 * v), v), phi1, 1 / std::sqrt(v)) << v;
+    EXPECT_NEAR(f(1 + 2 / std::sqrt(v), v, v), phi1, 1 / std::sqrt(v)) << v;
+  }
+  // Every result lies in [0, 1], however large or lopsided the parameters.
+  for (double v1 : {1.0, 3.5, 1e5, 1e9, 1e15, 1e30})
+    for (double v2 : {1.0, 2.5, 1e6, 1e10, 1e20, 1e300})
+      for (double x : {1e-30, 1e-8, 0.3, 1.0, 3.0, 1e8, 1e30}) {
+        const double p = f(x, v1, v2), c = chi2(x * v1, v1);
+        EXPECT_TRUE(p >= 0 && p <= 1) << x << " " << v1 << " " << v2 << ": " << p;
+        EXPECT_TRUE(c >= 0 && c <= 1) << x * v1 << " " << v1 << ": " << c;
+      }
+}
+
 TEST(Fcdf, EdgeCases) {
   struct Case {
     double x, v1, v2, expected;

@@ -64,6 +64,7 @@ TEST(ShapeActions, BadInputIsRefusedBeforeAnythingIsShown) {
   };
   for (const Case& c : cases) {
     HeadlessPort ui;
+    ui.keep_events();
     ui.set_control_value(c.tag, c.value);
     ui.clear_events();
     try {
@@ -82,6 +83,7 @@ TEST(ShapeActions, BadInputIsRefusedBeforeAnythingIsShown) {
 TEST(ShapeActions, ShapePcaReportsAndDraws) {
   const Study s = make_study(12, 6, 7, 0.05, 0.1, 6);
   HeadlessPort ui;
+  ui.keep_events();
   shapePCA(two(s), ui);
   EXPECT_TRUE(std::regex_match(ui.control_string("ResultsBox"),
                                std::regex("PCA of 6 \\+ 7 specimens, 12 points: PC1 \\d+\\.\\d %, PC2 \\d+\\.\\d %, "
@@ -115,6 +117,7 @@ TEST(ShapeActions, ShapePcaCancelledShowsNothing) {
   const Study s = make_study(8, 5, 5, 0.05, 0.1, 8);
   for (int answered : {0, 1}) {  // cancelled before or after the computation
     HeadlessPort ui;
+    ui.keep_events();
     int calls = 0;
     ui.on_progress([&](std::string_view, std::int64_t, std::int64_t) { return calls++ < answered; });
     ui.clear_events();
@@ -135,6 +138,7 @@ TEST(ShapeActions, ShowDifferenceLeavesOutAGridTheSplineCannotMake) {
     s.mean2.row(4) = apart ? Eigen::RowVector3d(s.mean2.row(1) + Eigen::RowVector3d(0.05, 0, 0))
                            : Eigen::RowVector3d(s.mean2.row(1));
     HeadlessPort ui;
+    ui.keep_events();
     ui.set_control_value("DiffScale", 3);
     const Handle figure = ui.graphics().new_figure();
     showDifference(two(s), Eigen::MatrixXd(), figure, ui);

@@ -17,21 +17,28 @@ class HeadlessConsole : public Console {
  public:
   HeadlessConsole(HeadlessPort& port, std::ostream* out, bool quiet) : port_(port), out_(out), quiet_(quiet) {}
   void write(std::string_view text) override {
-    if (out_ != nullptr && !quiet_) {
+    if (printing()) {
       *out_ << text;
       out_->flush();
     }
   }
+  // An echo is built only for those who take it: the event for the port's
+  // listener or its kept events, the text for the diagnostics stream.
   void echo(std::string_view name, const EchoValue& value) override {
-    Event e;
-    e.kind = "echo";
-    e.fields.emplace_back("name", std::string(name));
-    std::visit([&](const auto& v) { e.fields.emplace_back("value", EventValue(v)); }, value);
-    port_.record(std::move(e));
-    Console::echo(name, value);
+    if (port_.echoes_wanted()) {
+      Event e;
+      e.kind = "echo";
+      e.fields.emplace_back("name", std::string(name));
+      std::visit([&](const auto& v) { e.fields.emplace_back("value", EventValue(v)); }, value);
+      port_.record(std::move(e));
+    }
+    if (printing()) Console::echo(name, value);
   }
+  bool listening() const override { return printing() || port_.echoes_wanted(); }
 
  private:
+  bool printing() const { return out_ != nullptr && !quiet_; }
+
   HeadlessPort& port_;
   std::ostream* out_;
   bool quiet_;
@@ -111,8 +118,8 @@ HeadlessPort::~HeadlessPort() { graphics_.set_listener(nullptr); }
 
 void HeadlessPort::record(Event event) {
   event.action = action_;
-  events_.push_back(event);
-  if (listener_) listener_(events_.back());
+  if (listener_) listener_(event);
+  if (keep_events_) events_.push_back(std::move(event));
 }
 
 void HeadlessPort::set_answers(std::vector<std::string> answers, const std::filesystem::path& answer_folder) {
@@ -233,12 +240,15 @@ void HeadlessPort::result(const TestResult& result) {
   Event e;
   e.kind = "result";
   e.fields.emplace_back("name", result.name);
-  // A named pair, not a structured binding: clang 14 (the fuzzing build) cannot capture those.
+  // (Not a structured binding: clang before 16 cannot capture one in a lambda.)
   for (const auto& number : result.numbers)
     std::visit([&](const auto& v) { e.fields.emplace_back(number.first, EventValue(v)); }, number.second);
   record(std::move(e));
 }
 
-std::uint64_t HeadlessPort::seed() { return seed_ ? *seed_ : entropy_seed(); }
+std::uint64_t HeadlessPort::seed() {
+  if (!seed_) seed_ = entropy_seed();  // one seed for the port's whole run
+  return *seed_;
+}
 
 }  // namespace velmora

@@ -50,13 +50,26 @@ class HeadlessPort : public UiPort {
   void set_answers(std::vector<std::string> answers, const std::filesystem::path& answer_folder);
   std::size_t answers_left() const { return answers_.size(); }
   void set_action(std::string action) { action_ = std::move(action); }
+  /// The seed of every resampling test; without one, the first test draws one
+  /// from the system's entropy and every later test uses it too.
   void set_seed(std::uint64_t seed) { seed_ = seed; }
-  void on_event(std::function<void(const Event&)> listener) { listener_ = std::move(listener); }
+  /// `listener` hears every event as it happens; `with_echoes` false spares it
+  /// the echo events (and the port the building of them).
+  void on_event(std::function<void(const Event&)> listener, bool with_echoes = true) {
+    listener_ = std::move(listener);
+    listener_echoes_ = with_echoes;
+  }
+  /// Keeps every event for events() from now on (tests); otherwise events go
+  /// to the listener only and nothing piles up over a long run.
+  void keep_events(bool keep = true) { keep_events_ = keep; }
+  /// Whether anyone takes echo events: the kept events or the listener.
+  bool echoes_wanted() const { return keep_events_ || (listener_ && listener_echoes_); }
   /// Progress hook for tests (return false to cancel); without one, progress is
   /// drawn on the diagnostics stream when it is a terminal.
   void on_progress(std::function<bool(std::string_view, std::int64_t, std::int64_t)> hook) {
     progress_hook_ = std::move(hook);
   }
+  /// The events since the last clear_events(), when they are kept.
   const std::vector<Event>& events() const { return events_; }
   void clear_events() { events_.clear(); }
   /// Open message boxes by handle (text, title); closed when waited on.
@@ -116,6 +129,8 @@ class HeadlessPort : public UiPort {
   std::string action_;
   std::optional<std::uint64_t> seed_;
   std::function<void(const Event&)> listener_;
+  bool listener_echoes_ = true;
+  bool keep_events_ = false;
   std::function<bool(std::string_view, std::int64_t, std::int64_t)> progress_hook_;
   std::vector<Event> events_;
   std::map<Handle, std::pair<std::string, std::string>> boxes_;

@@ -1,0 +1,153 @@
+// Safe writes: the temporary file, what a finished write keeps of the old
+// file, and what a killed one leaves behind.
+#include "runtime/file_write.h"
+
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <regex>
+
+#include "runtime/error.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileWrite : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("velmora_file_write_" + std::to_string(::getpid()) + "_" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    target = dir / "out.txt";
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  std::string read(const fs::path& p) const {
+    std::ifstream in(p, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  }
+  std::vector<std::string> names() const {
+    std::vector<std::string> out;
+    for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+  static mode_t mode_of(const fs::path& p) {
+    struct stat st {};
+    ::lstat(p.c_str(), &st);
+    return st.st_mode & 07777;
+  }
+
+  fs::path dir, target;
+};
+
+TEST_F(FileWrite, TheTemporaryIsRecognisableOwnerOnlyAndGoneAfterwards) {
+  {
+    PendingFile file(target);
+    file.write("half");
+    EXPECT_TRUE(
+        std::regex_match(file.temporary().filename().string(), std::regex(R"(\.out\.txt\.velmora-[0-9a-f]{12}\.tmp)")))
+        << file.temporary();
+    EXPECT_EQ(file.temporary().parent_path(), dir);
+    EXPECT_EQ(mode_of(file.temporary()), 0600u);
+    EXPECT_FALSE(fs::exists(target));
+  }
+  EXPECT_TRUE(names().empty()) << "a write given up removes its temporary";
+  PendingFile file(target);
+  file.write("whole");
+  EXPECT_EQ(file.commit(), 5u);
+  EXPECT_EQ(names(), std::vector<std::string>{"out.txt"});
+  EXPECT_EQ(read(target), "whole");
+}
+
+TEST_F(FileWrite, ATakenNameOrAPlantedLinkIsNeverWrittenThrough) {
+  const fs::path victim = dir / "victim.txt";
+  std::ofstream(victim) << "keep";
+  std::uint64_t next = 1;
+  auto tokens = [&next] { return next++; };
+  // The first two names are taken by links to the victim, the third by a file.
+  fs::create_symlink(victim, dir / ".out.txt.velmora-000000000001.tmp");
+  fs::create_symlink(victim, dir / ".out.txt.velmora-000000000002.tmp");
+  std::ofstream(dir / ".out.txt.velmora-000000000003.tmp") << "someone else's";
+  PendingFile file(target, tokens);
+  EXPECT_EQ(file.temporary().filename(), ".out.txt.velmora-000000000004.tmp");
+  file.write("new");
+  file.commit();
+  EXPECT_EQ(read(victim), "keep");
+  EXPECT_EQ(read(dir / ".out.txt.velmora-000000000003.tmp"), "someone else's");
+  EXPECT_EQ(read(target), "new");
+}
+
+TEST_F(FileWrite, AReplacedFileKeepsItsModeAndOwner) {
+  std::ofstream(target) << "old";
+  ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(target.c_str(), 1234, 4321), 0);
+  }
+  write_file_atomically(target, "new");
+  EXPECT_EQ(read(target), "new");
+  EXPECT_EQ(mode_of(target), 0640u);
+  if (root) {
+    struct stat st {};
+    ::stat(target.c_str(), &st);
+    EXPECT_EQ(st.st_uid, 1234u);
+    EXPECT_EQ(st.st_gid, 4321u);
+  }
+  // A new file gets the usual mode: 0666 less the umask.
+  const mode_t mask = ::umask(027);
+  write_file_atomically(dir / "new.txt", "x");
+  ::umask(mask);
+  EXPECT_EQ(mode_of(dir / "new.txt"), 0640u);
+}
+
+TEST_F(FileWrite, OnlyStaleUnlockedTemporariesOfTheSameTargetAreRemoved) {
+  const std::time_t two_hours_ago = std::time(nullptr) - 7200;
+  auto make = [&](const std::string& name, bool old) {
+    std::ofstream(dir / name) << "left";
+    if (old) {
+      const struct timespec times[2] = {{two_hours_ago, 0}, {two_hours_ago, 0}};
+      ::utimensat(AT_FDCWD, (dir / name).c_str(), times, 0);
+    }
+  };
+  make(".out.txt.velmora-00000000000a.tmp", true);    // stale: removed
+  make(".out.txt.velmora-00000000000b.tmp", false);   // recent: a writer may be at work
+  make(".out.txt.velmora-00000000000c.tmp", true);    // old but locked: a slow writer
+  make(".other.txt.velmora-00000000000d.tmp", true);  // another target's
+  make(".out.txt.tmp123456", true);                   // not one of ours
+  const int lock = ::open((dir / ".out.txt.velmora-00000000000c.tmp").c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+  write_file_atomically(target, "x");
+  ::close(lock);
+  EXPECT_EQ(names(), (std::vector<std::string>{".other.txt.velmora-00000000000d.tmp", ".out.txt.tmp123456",
+                                               ".out.txt.velmora-00000000000b.tmp", ".out.txt.velmora-00000000000c.tmp",
+                                               "out.txt"}));
+}
+
+TEST_F(FileWrite, LinksAreWrittenThroughAndDevicesDirectly) {
+  const fs::path real = dir / "real.txt";
+  std::ofstream(real) << "old";
+  fs::create_symlink(real, dir / "link.txt");
+  write_file_atomically(dir / "link.txt", "through");
+  EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
+  EXPECT_EQ(read(real), "through");
+  // /dev/null takes the bytes and stays the device.
+  EXPECT_EQ(write_file_atomically("/dev/null", "nothing"), 7u);
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  // A full device: the failure names the file and says why.
+  try {
+    write_file_atomically("/dev/full", "data");
+    ADD_FAILURE() << "no error";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot write the file /dev/full: No space left on device");
+  }
+}
+
+}  // namespace
+}  // namespace velmora
