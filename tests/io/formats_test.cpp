@@ -396,12 +396,13 @@ TEST(MissingLandmarks, RefusedNamingSpecimenAndLandmarkOrDroppedWhenAsked) {
 }
 
 TEST(DifferingCount, NamesTheSpecimenThatDiffersFromTheMostOrBothWhenNoneIsMost) {
-  EXPECT_EQ(differing_count({30, 54, 54, 54}, "values"),
+  EXPECT_EQ(differing_count({30, 54, 54, 54}, "values")->text,
             "specimen 1 has 30 values where the other 3 specimens have 54");
-  EXPECT_EQ(differing_count({54, 54, 30, 54, 12}, "values"),
+  EXPECT_EQ(differing_count({54, 54, 30, 54, 12}, "values")->text,
             "specimen 3 has 30 values where 3 of the 5 specimens have 54");
-  EXPECT_EQ(differing_count({30, 54}, "values"), "specimen 1 has 30 values and specimen 2 has 54");
-  EXPECT_EQ(differing_count({7, 7, 7}, "values"), std::nullopt);
+  EXPECT_EQ(differing_count({30, 54}, "values")->text, "specimen 1 has 30 values and specimen 2 has 54");
+  EXPECT_EQ(differing_count({54, 54, 30, 54, 12}, "values")->specimen, 2u);
+  EXPECT_FALSE(differing_count({7, 7, 7}, "values"));
 }
 
 TEST(TpsSpecimenNames, OnePerHeaderFromIdOrImage) {

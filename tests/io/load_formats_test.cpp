@@ -169,5 +169,24 @@ TEST_F(LoadFormats, NamesFromTheFilesReachTheShapeSpaceResult) {
   EXPECT_EQ(*names, (std::vector<std::string>{"RT1", "RT2", "RT3", "RT4", "RT5", "specimen 1", "specimen 2"}));
 }
 
+// The damaged first samples of a batch run each stop it with status 1 and their message.
+TEST(DamagedFiles, EndABatchRunWithStatusOneAndTheirMessage) {
+  TempFolder dir;
+  dir.write("p.txt", "0\n1\n2\n10\n0\n-999\n");
+  const std::string good = "LM=3\n1 2 3\n4 5 6\n7 8 9\n";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {good + "LM=3\n1 2 3\nO.5 0 1\n7 8 9\n", "d.tps, line 7: specimen 2: \"O.5\" is not a number"},
+      {good + "LM=5\n1 2 3\n4 5 6\n7 8 9\n1 1 1\n", "specimen 2: its header announces 5 points, 15 numbers, and 12"},
+  };
+  for (const auto& [text, message] : cases) {
+    dir.write("d.tps", text);
+    BatchOptions options;
+    options.script = dir.write("run.txt", "LoadProto p.txt\nLoadFile1 d.tps\n");
+    std::ostringstream out, err;
+    EXPECT_EQ(run_batch(options, out, err), 1) << message;
+    EXPECT_NE(err.str().find(message), std::string::npos) << err.str();
+  }
+}
+
 }  // namespace
 }  // namespace velmora

@@ -25,12 +25,18 @@ struct Specimens {
 /// "specimen k" (k from 1), the name of a specimen its file does not name.
 std::string numbered_name(std::size_t k);
 
+/// The first specimen whose count differs, and the sentence that says so.
+struct CountDifference {
+  std::size_t specimen = 0;  // from 0: the specimen the sentence names first
+  std::string text;
+};
+
 /// When the entries of `counts` (one per specimen, what `what` counts) are not
 /// all equal, the sentence that says so: the first specimen that differs from
 /// the most common count, with both numbers ("specimen 1 has 30 coordinate
 /// values where the other 4 specimens have 54"), or, when no count is the most
 /// common, the first two that differ with theirs. Nothing when all agree.
-std::optional<std::string> differing_count(const std::vector<long long>& counts, std::string_view what);
+std::optional<CountDifference> differing_count(const std::vector<long long>& counts, std::string_view what);
 
 /// The specimens as flat rows, n by 3p: row i is x1 y1 z1 ... xp yp zp of
 /// specimen i. Throws RuntimeError naming `source` when the specimens do not
