@@ -1,4 +1,5 @@
-# Resampling tests: sets per second of PermuteF and PermuteVariance.
+# Resampling tests: sets per second of PermuteF, BootF and PermuteVariance on
+# the points and on the blocks, the precomputation, the crossover.
 velmora_bench(stats_bench LIBS velmora_stats SOURCES stats_resampling.cpp)
 # ShapePCA on 1,000 + 1,000 specimens of 1,000 points.
 velmora_bench(stats_shapepca_bench LIBS velmora_stats SOURCES stats_shapepca.cpp)

@@ -56,6 +56,7 @@ void resampled_f_test(const TwoSamples& samples, UiPort& ui, GroupDraw draw) {
       table(i, 3) = sets.bd2sum[i];
     }
   }
+  const double p_resampling = resampling_p_value(sets.bfscore, observed.fscore);
   const Cutoffs cut = f_cutoffs(sets.bfscore);
   const auto sets_count = static_cast<double>(nboots);
   const std::string stemp2 =
@@ -71,6 +72,7 @@ void resampled_f_test(const TwoSamples& samples, UiPort& ui, GroupDraw draw) {
              {{"statistic", observed.fscore},
               {"cutoff5", cut.five_percent},
               {"cutoff1", cut.one_percent},
+              {"p_resampling", p_resampling},
               {"sets", sets_count},
               {"seed", seed}}});
 }

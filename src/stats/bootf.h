@@ -13,6 +13,8 @@ namespace velmora {
 /// non-modal box "Results of Bootstrap F-Test", then echoing `ans` (sets 1 to
 /// 10: bdb^2, bdbc, bd1sum, bd2sum) and `bmean1` (the last set's first
 /// consensus). Sets run in parallel, set k from RandomStream(ui.seed(), k).
+/// The result event carries the F score, both cut-offs and `p_resampling` =
+/// (1 + the sets whose F is at least the observed one) / (1 + sets).
 /// Progress goes to ui.progress; a cancel shows nothing and says so on the
 /// console. Throws RuntimeError on missing or mismatched samples or a bad
 /// BootBox value, before anything is shown.

@@ -34,4 +34,12 @@ double count_above(const std::vector<double>& values, double observed) {
   return count;
 }
 
+double resampling_p_value(const std::vector<double>& values, double observed) {
+  if (std::isnan(observed)) return observed;
+  double at_least = 0;
+  for (double v : values)
+    if (v >= observed) at_least += 1;
+  return (1 + at_least) / (1 + static_cast<double>(values.size()));
+}
+
 }  // namespace velmora

@@ -27,4 +27,9 @@ Cutoffs f_cutoffs(std::vector<double>& values);
 /// or NaN, does not count).
 double count_above(const std::vector<double>& values, double observed);
 
+/// The resampling p value (1 + the number of values at least `observed`) /
+/// (1 + the number of values): the observed statistic counts as one of the
+/// sets, so p is never 0. NaN values do not count; an observed NaN gives NaN.
+double resampling_p_value(const std::vector<double>& values, double observed);
+
 }  // namespace velmora

@@ -27,8 +27,26 @@ struct FitKernels {
   /// The centroid size of x (p by 3): the square root of the summed squared
   /// deviations from the column means.
   double (*centroid_size)(const double* x, int p);
+  /// Q_r = sum over c of K(rows[r], cols[c]) * A_c for r = 0..n_rows-1, in the
+  /// order of c; rows and cols ascending. K is a symmetric matrix of 3 by 3
+  /// blocks of which only blocks (a, b), b >= a, are stored, at k +
+  /// row_start[a] + 9b (K(b, a) is the transpose of K(a, b)). A_c at a + 9c;
+  /// Q_r written at q + 9r; every 3 by 3 matrix row by row. Reads up to 4
+  /// values past the last A_c and writes up to 4 past the last Q_r (both
+  /// arrays padded).
+  void (*block_products)(const double* k, const long* row_start, const int* rows, int n_rows, const int* cols,
+                         int n_cols, const double* a, double* q);
+  /// Q_r = sum over c of w_c K(members[r], members[c]) within one group of n
+  /// (members ascending; K and Q as for block_products, w one weight per
+  /// member).
+  void (*block_sums)(const double* k, const long* row_start, const int* members, int n, const double* w, double* q);
   const char* name;
 };
+
+/// The polar factors (polar3) of the n 3 by 3 matrices at b (column by column,
+/// 9 apart) into r, four at a time on the kernels with polar3 deciding the
+/// lanes they hand back.
+void polar_factors(const double* b, int n, double* r);
 
 /// The kernels for this processor.
 const FitKernels& fit_kernels();

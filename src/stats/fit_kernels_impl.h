@@ -275,3 +275,152 @@ static double centroid_size(const double* x, int p) {
   }
   return __builtin_sqrt(total);
 }
+
+// Products of 3 by 3 blocks: row i of Q_r is the sum over c and j of
+// K(r, c)(i, j) times row j of A_c, a broadcast block entry times a row of A_c
+// read as four values (the fourth belongs to the next matrix; rows are
+// written in order, each write's fourth value overwritten by the next). Only
+// blocks (r, c) with c >= r are stored; K(r, c) for c < r is block (c, r) read
+// transposed. Four rows of blocks go together, each in its own mode.
+template <bool T>
+static inline double entry(const double* b, int i, int j) {
+  return T ? b[3 * j + i] : b[3 * i + j];
+}
+
+template <bool T>
+static inline const double* block_at(const double* k, const long* row_start, int r, int c) {
+  return T ? k + row_start[c] + 9L * r : k + row_start[r] + 9L * c;
+}
+
+template <bool T>
+static inline void add_block(const double* b, Vec4 a0, Vec4 a1, Vec4 a2, Vec4& q0, Vec4& q1, Vec4& q2) {
+  q0 += entry<T>(b, 0, 0) * a0;
+  q0 += entry<T>(b, 0, 1) * a1;
+  q0 += entry<T>(b, 0, 2) * a2;
+  q1 += entry<T>(b, 1, 0) * a0;
+  q1 += entry<T>(b, 1, 1) * a1;
+  q1 += entry<T>(b, 1, 2) * a2;
+  q2 += entry<T>(b, 2, 0) * a0;
+  q2 += entry<T>(b, 2, 1) * a1;
+  q2 += entry<T>(b, 2, 2) * a2;
+}
+
+// Columns c_begin..c_end-1 for the four rows r[0..3]; Tl: row l's blocks come
+// from below the diagonal.
+template <bool T0, bool T1, bool T2, bool T3>
+static void quad_columns(const double* k, const long* row_start, const int* r, const int* cols, int c_begin, int c_end,
+                         const double* a, Vec4* q) {
+  Vec4 q00 = q[0], q01 = q[1], q02 = q[2], q10 = q[3], q11 = q[4], q12 = q[5], q20 = q[6], q21 = q[7], q22 = q[8],
+       q30 = q[9], q31 = q[10], q32 = q[11];
+  for (int c = c_begin; c < c_end; ++c) {
+    const double* ac = a + 9 * c;
+    const Vec4 a0 = load4(ac), a1 = load4(ac + 3), a2 = load4(ac + 6);
+    add_block<T0>(block_at<T0>(k, row_start, r[0], cols[c]), a0, a1, a2, q00, q01, q02);
+    add_block<T1>(block_at<T1>(k, row_start, r[1], cols[c]), a0, a1, a2, q10, q11, q12);
+    add_block<T2>(block_at<T2>(k, row_start, r[2], cols[c]), a0, a1, a2, q20, q21, q22);
+    add_block<T3>(block_at<T3>(k, row_start, r[3], cols[c]), a0, a1, a2, q30, q31, q32);
+  }
+  q[0] = q00, q[1] = q01, q[2] = q02, q[3] = q10, q[4] = q11, q[5] = q12;
+  q[6] = q20, q[7] = q21, q[8] = q22, q[9] = q30, q[10] = q31, q[11] = q32;
+}
+
+template <bool T>
+static void row_columns(const double* k, const long* row_start, int r, const int* cols, int c_begin, int c_end,
+                        const double* a, Vec4* q) {
+  Vec4 q0 = q[0], q1 = q[1], q2 = q[2];
+  for (int c = c_begin; c < c_end; ++c) {
+    const double* ac = a + 9 * c;
+    add_block<T>(block_at<T>(k, row_start, r, cols[c]), load4(ac), load4(ac + 3), load4(ac + 6), q0, q1, q2);
+  }
+  q[0] = q0, q[1] = q1, q[2] = q2;
+}
+
+// The first position in cols[from..n) holding at least `value` (cols ascending).
+static inline int first_at_least(const int* cols, int from, int n, int value) {
+  while (from < n && cols[from] < value) ++from;
+  return from;
+}
+
+static void block_products(const double* k, const long* row_start, const int* rows, int n_rows, const int* cols,
+                           int n_cols, const double* a, double* q) {
+  const Vec4 zero = {0, 0, 0, 0};
+  int r = 0;
+  int split[4] = {0, 0, 0, 0};  // per row of the quad: the first column on or above the diagonal
+  for (; r + 4 <= n_rows; r += 4) {
+    const int* quad = rows + r;
+    for (int l = 0; l < 4; ++l) split[l] = first_at_least(cols, l == 0 ? split[0] : split[l - 1], n_cols, quad[l]);
+    Vec4 acc[12];
+    for (Vec4& v : acc) v = zero;
+    // The rows ascend, so the columns fall into five runs: below all four
+    // diagonals, then above one more row's diagonal each run.
+    quad_columns<true, true, true, true>(k, row_start, quad, cols, 0, split[0], a, acc);
+    quad_columns<false, true, true, true>(k, row_start, quad, cols, split[0], split[1], a, acc);
+    quad_columns<false, false, true, true>(k, row_start, quad, cols, split[1], split[2], a, acc);
+    quad_columns<false, false, false, true>(k, row_start, quad, cols, split[2], split[3], a, acc);
+    quad_columns<false, false, false, false>(k, row_start, quad, cols, split[3], n_cols, a, acc);
+    double* out = q + 9 * r;
+    for (int i = 0; i < 12; ++i) store4(out + 3 * i, acc[i]);
+  }
+  for (; r < n_rows; ++r) {
+    const int at = first_at_least(cols, 0, n_cols, rows[r]);
+    Vec4 acc[3] = {zero, zero, zero};
+    row_columns<true>(k, row_start, rows[r], cols, 0, at, a, acc);
+    row_columns<false>(k, row_start, rows[r], cols, at, n_cols, a, acc);
+    double* out = q + 9 * r;
+    for (int i = 0; i < 3; ++i) store4(out + 3 * i, acc[i]);
+  }
+}
+
+// Weighted sums of 3 by 3 blocks within one group (see block_products):
+// each block (r, c), c >= r, is read once and serves both rows, Q_r += w_c
+// K(r, c) and Q_c += w_r K(r, c)'. The second is gathered untransposed in
+// q + 9c while row c waits, and transposed when row c comes; the first runs
+// over four columns at a time into partial sums.
+static void block_sums(const double* k, const long* row_start, const int* members, int n, const double* w,
+                       double* q) {
+  for (int i = 0; i < 9 * n; ++i) q[i] = 0;
+  const Vec4 zero = {0, 0, 0, 0};
+  for (int r = 0; r < n; ++r) {
+    const double* row = k + row_start[members[r]];
+    const double wr = w[r];
+    Vec4 lo[4] = {zero, zero, zero, zero}, hi[4] = {zero, zero, zero, zero};
+    double last[4] = {0, 0, 0, 0};
+    const double* own = row + 9L * members[r];
+    lo[0] = wr * load4(own);
+    hi[0] = wr * load4(own + 4);
+    last[0] = wr * own[8];
+    int c = r + 1;
+    for (; c + 4 <= n; c += 4) {
+      for (int l = 0; l < 4; ++l) {
+        const double* b = row + 9L * members[c + l];
+        const Vec4 b0 = load4(b), b1 = load4(b + 4);
+        lo[l] += w[c + l] * b0;
+        hi[l] += w[c + l] * b1;
+        last[l] += w[c + l] * b[8];
+        double* t = q + 9 * (c + l);
+        store4(t, load4(t) + wr * b0);
+        store4(t + 4, load4(t + 4) + wr * b1);
+        t[8] += wr * b[8];
+      }
+    }
+    for (; c < n; ++c) {
+      const double* b = row + 9L * members[c];
+      const Vec4 b0 = load4(b), b1 = load4(b + 4);
+      lo[0] += w[c] * b0;
+      hi[0] += w[c] * b1;
+      last[0] += w[c] * b[8];
+      double* t = q + 9 * c;
+      store4(t, load4(t) + wr * b0);
+      store4(t + 4, load4(t + 4) + wr * b1);
+      t[8] += wr * b[8];
+    }
+    const Vec4 lo_sum = (lo[0] + lo[1]) + (lo[2] + lo[3]), hi_sum = (hi[0] + hi[1]) + (hi[2] + hi[3]);
+    const double above[9] = {lo_sum[0], lo_sum[1], lo_sum[2], lo_sum[3], hi_sum[0],
+                             hi_sum[1], hi_sum[2], hi_sum[3], (last[0] + last[1]) + (last[2] + last[3])};
+    double* out = q + 9 * r;
+    double below[9];
+    for (int i = 0; i < 9; ++i) below[i] = out[i];
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) out[3 * i + j] = above[3 * i + j] + below[3 * j + i];
+  }
+}

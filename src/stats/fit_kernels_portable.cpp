@@ -14,6 +14,8 @@ const FitKernels& portable_fit_kernels() {
                                   portable_build::polar4,
                                   portable_build::column_means,
                                   portable_build::centroid_size,
+                                  portable_build::block_products,
+                                  portable_build::block_sums,
                                   "portable"};
   return kernels;
 }

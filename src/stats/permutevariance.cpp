@@ -42,6 +42,7 @@ void permuteVariance(const TwoSamples& samples, UiPort& ui) {
   }
 
   const double overcount = count_above(sets.bdifd, obsdifd);
+  const double p_resampling = resampling_p_value(sets.bdifd, obsdifd);
   sort_ascending(sets.bdifd);
   const auto sets_count = static_cast<double>(nboots);
   const double bdif95 = sets.bdifd[static_cast<size_t>(cutoff_position(0.95, nboots) - 1)];
@@ -55,6 +56,7 @@ void permuteVariance(const TwoSamples& samples, UiPort& ui) {
               {"variance2", d2},
               {"cutoff5", bdif95},
               {"p", overcount / sets_count},
+              {"p_resampling", p_resampling},
               {"sets", sets_count},
               {"seed", seed}}});
 }

@@ -12,7 +12,9 @@ namespace velmora {
 /// placed in, both groups superimposed on their own consensus). Writes the
 /// observed values, the value at ceil(0.95 n) of the sorted permuted
 /// differences and the percentage of permuted differences strictly above the
-/// observed one into ResultsBox ("<" 100/n percent when none is). Sets run in
+/// observed one into ResultsBox ("<" 100/n percent when none is). The result
+/// event carries that fraction as `p` and `p_resampling`, (1 + the sets whose
+/// difference is at least the observed one) / (1 + sets). Sets run in
 /// parallel from RandomStream(ui.seed(), k); progress and cancel as bootF.
 void permuteVariance(const TwoSamples& samples, UiPort& ui);
 

@@ -31,30 +31,7 @@ void divide(double* x, Eigen::Index n, double by) {
 
 const double* specimen(const Eigen::MatrixXd& values, int i) { return values.data() + 3 * i * values.rows(); }
 
-// The polar factors of the n cross products at b, four at a time.
-void polar_factors(const double* b, int n, double* r) {
-  const auto& kernels = detail::fit_kernels();
-  unsigned char fallback[4];
-  int k = 0;
-  for (; k + 4 <= n; k += 4) {
-    kernels.polar4(b + 9 * k, r + 9 * k, fallback);
-    for (int l = 0; l < 4; ++l)
-      if (fallback[l]) detail::polar3(b + 9 * (k + l), r + 9 * (k + l));
-  }
-  if (k < n) {
-    // The last few padded with identities, which converge at once.
-    double pad_b[36], pad_r[36];
-    for (int i = 0; i < 36; ++i) pad_b[i] = (i % 9) % 4 == 0 ? 1 : 0;
-    for (int i = 0; i < 9 * (n - k); ++i) pad_b[i] = b[9 * k + i];
-    kernels.polar4(pad_b, pad_r, fallback);
-    for (int l = 0; l < n - k; ++l) {
-      if (fallback[l])
-        detail::polar3(b + 9 * (k + l), r + 9 * (k + l));
-      else
-        for (int i = 0; i < 9; ++i) r[9 * (k + l) + i] = pad_r[9 * l + i];
-    }
-  }
-}
+void polar_factors(const double* b, int n, double* r) { detail::polar_factors(b, n, r); }
 
 // Generalized Procrustes superimposition of the pooled specimens `group` in
 // three fixed iterations: the consensus goes to `mean`, the fitting matrix of
@@ -159,9 +136,9 @@ SetWorkspace::SetWorkspace(Eigen::Index points, int largest_group, int pool_coun
       fits2(9 * static_cast<size_t>(largest_group)),
       cross(9 * static_cast<size_t>(largest_group)),
       distances(static_cast<size_t>(largest_group)),
+      weights(static_cast<size_t>(largest_group)),
       members1(static_cast<size_t>(largest_group)),
-      members2(static_cast<size_t>(largest_group)),
-      weights(static_cast<size_t>(largest_group)) {
+      members2(static_cast<size_t>(largest_group)) {
   group1.reserve(largest_group);
   group2.reserve(largest_group);
   order.reserve(pool_count);

@@ -15,6 +15,7 @@
 #include "app/dispatcher.h"
 #include "example_study.h"
 #include "runtime/headless/headless_port.h"
+#include "stats/printed_texts.h"
 
 namespace velmora {
 namespace {
@@ -199,6 +200,24 @@ TEST(ExampleScriptsTest, EveryFormatLoadsAsASecondSample) {
                            "MK01.fcsv is a comma-separated markups", "MK02.pts is an IDAV point file",
                            "MK04.mrk.json: markups[0]: coordinate system RAS"})
     EXPECT_NE(err.str().find(said), std::string::npos) << said;
+}
+
+// The resampling tests print the same texts (boxes and BootF's echoes) with
+// their sets computed on the blocks as on the points.
+TEST_P(ExampleStudyLoadTest, ResamplingTextsAreTheSameOnBothPaths) {
+  const StudyCase& c = GetParam();
+  ASSERT_EQ(run("LoadProto", c.folder + "/protocol.txt"), "done");
+  ASSERT_EQ(run(c.load_action, c.folder + "/first.tps"), "done");
+  port.set_control_value("ZEPButton", 1);
+  ASSERT_EQ(run("LoadFile2", c.folder + "/second.txt"), "done");
+  const WorkingState& s = dispatcher.state();
+  const TwoSamples two{s.data1, s.mean1, s.data1cs, s.data2, s.mean2, s.data2cs};
+  for (std::uint64_t seed : {1, 2}) {
+    const auto on_points = testing::printed_texts(two, ResamplingPath::points, 400, seed);
+    const auto on_blocks = testing::printed_texts(two, ResamplingPath::blocks, 400, seed);
+    EXPECT_EQ(on_blocks.text, on_points.text) << c.folder;
+    EXPECT_EQ(on_blocks.on_points, (std::vector<std::int64_t>{0, 0, 0})) << c.folder;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Studies, ExampleStudyLoadTest,

@@ -351,6 +351,47 @@ TEST(PermuteVariance, OneSpecimenSampleGivesNaNTextsAndTheBelowForm) {
   EXPECT_TRUE(text.ends_with("The percentile level of the observed difference is <1.000000")) << text;
 }
 
+// p_resampling = (1 + sets at least the observed statistic) / (1 + sets):
+// identical samples lie below nearly every resampled set, very different ones
+// above all of them; the seed fixes it.
+TEST(ResampledTests, ResamplingPValue) {
+  Study same = make_study(12, 8, 8, 0.05, 0, 41);
+  same.data2 = same.data1;
+  same.mean2 = same.mean1;
+  same.data2cs = same.data1cs;
+  Study apart = make_study(12, 8, 8, 0.01, 0.5, 42);  // means far apart, little spread
+  Study wide = apart;                                 // the second sample 20 times as spread
+  const Study middle = make_study(12, 8, 8, 0.05, 0.02, 43);
+  for (Eigen::Index i = 0; i < wide.data2.count(); ++i)
+    wide.data2.specimen(i) = wide.mean2 + 20 * (wide.data2.specimen(i) - wide.mean2);
+  struct Case {
+    const char* name;
+    Action action;
+    const Study* identical;
+    const Study* different;
+  };
+  for (const Case& c : {Case{"BootF", bootF, &same, &apart}, Case{"PermuteF", permuteF, &same, &apart},
+                        Case{"PermuteVariance", permuteVariance, &same, &wide}}) {
+    auto p = [&](const Study& s, std::uint64_t seed) {
+      HeadlessPort ui;
+      ui.keep_events();
+      ui.set_seed(seed);
+      c.action(two(s), ui);
+      const auto results = of_kind(ui, "result");
+      EXPECT_EQ(results.size(), 1u) << c.name;
+      return results.empty() ? std::nan("") : results[0]->number("p_resampling");
+    };
+    double mean = 0;
+    for (std::uint64_t seed : {1, 2, 3}) mean += p(*c.identical, seed) / 3;
+    EXPECT_GT(mean, 0.95) << c.name;
+    EXPECT_LE(mean, 1) << c.name;
+    EXPECT_EQ(p(*c.different, 4), 1.0 / 101) << c.name;
+    const double once = p(middle, 5);
+    EXPECT_GT(once, 1.0 / 101) << c.name;
+    EXPECT_EQ(once, p(middle, 5)) << c.name;
+  }
+}
+
 // The whole of each resampling action, transcribed step by step on the
 // Procrustes functions with the same draws (set k from RandomStream(seed, k)),
 // gives the same result texts and console values as the action.

@@ -82,6 +82,9 @@ TEST(Cutoffs, NaNSortsLastAndEqualValuesDoNotCount) {
   EXPECT_TRUE(std::isnan(v[3]) && std::isnan(v[4]));
   EXPECT_EQ(count_above({0.5, 1.0, 1.0, 2.0, kNaN}, 1.0), 1);
   EXPECT_EQ(count_above({1.0, 1.0}, kNaN), 0);
+  // The p value counts equal values, and the observed statistic as one set.
+  EXPECT_EQ(resampling_p_value({0.5, 1.0, 1.0, 2.0, kNaN}, 1.0), 4.0 / 6);
+  EXPECT_TRUE(std::isnan(resampling_p_value({1.0, 2.0}, kNaN)));
 }
 
 }  // namespace
