@@ -63,13 +63,15 @@ int main(int argc, char** argv) {
   auto* protocol_opt = app.add_option("--protocol", protocol, "Protocol file")->needs(an);
   auto* first_opt = app.add_option("--first", first_file,
                                    "First sample: a TPS file of digitised curves (any landmark format when the "
-                                   "protocol has no curves)")->needs(an);
+                                   "protocol has no curves)")
+                        ->needs(an);
   app.add_flag("--2d", analyze.two_d, "The first sample is 2D (x, y per point)")->needs(an);
   auto* second_opt = app.add_option("--second", second_file, "Second sample file")->needs(an);
   auto* format_opt =
       app.add_option("--second-format", second_format,
                      "table (flat rows, the default) or tps: the switch LoadFile2 reads; a file is read as its content "
-                     "shows")->needs(an);
+                     "shows")
+          ->needs(an);
   auto* tests_opt =
       app.add_option("--tests", tests, "Comma-separated tests: goodall,boot,perm,disparity,permvar,pca,difference")
           ->needs(an);
