@@ -80,9 +80,9 @@ std::optional<std::uint64_t> Event::whole(std::string_view name) const {
 }
 
 const std::vector<std::string>& HeadlessPort::control_tags() {
-  static const std::vector<std::string> tags = {"BigBox",   "FileBox2",  "ResultsBox", "ZEPButton",      "BootBox",
-                                                "DotCheck", "DiffScale", "PCXBox",     "PCYBox",         "SlideCriterion",
-                                                "ProjectOnCurve"};
+  static const std::vector<std::string> tags = {
+      "BigBox", "FileBox2", "ResultsBox",     "ZEPButton",      "BootBox",     "DotCheck",       "DiffScale",
+      "PCXBox", "PCYBox",   "SlideCriterion", "ProjectOnCurve", "DropMissing", "NegativeMissing"};
   return tags;
 }
 
