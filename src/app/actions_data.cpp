@@ -4,7 +4,6 @@
 #include "io/load_file2.h"
 #include "io/load_proto.h"
 #include "io/mfloadtxt.h"
-#include "io/tps_specimen_names.h"
 
 namespace velmora::actions {
 
@@ -33,7 +32,7 @@ void keep_first_sample(WorkingState& s, FirstSample&& sample, UiPort& ui, int di
   s.wireactive = 0;
   s.sources.first = ui.working_folder() / sample.fname;
   s.sources.first_dims = dims;
-  s.names1 = tps_specimen_names(s.sources.first, static_cast<std::size_t>(s.data1.count()));
+  s.names1 = std::move(sample.names);
 }
 
 }  // namespace
@@ -56,8 +55,7 @@ void load_file2(WorkingState& s, UiPort& ui) {
   s.mean2 = std::move(sample->mean2);
   s.sources.second = ui.working_folder() / sample->fname;
   s.sources.second_from_table = sample->from_table;
-  s.names2 = sample->from_table ? std::vector<std::string>{}
-                                : tps_specimen_names(s.sources.second, static_cast<std::size_t>(s.data2.count()));
+  s.names2 = std::move(sample->names);
   s.curves2.clear();  // a second sample brings no clicks; sliding uses its own curve points
   s.slid2.clear();
 }

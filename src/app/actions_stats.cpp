@@ -10,7 +10,9 @@
 namespace velmora::actions {
 namespace {
 
-TwoSamples samples_of(const WorkingState& s) { return {s.data1, s.mean1, s.data1cs, s.data2, s.mean2, s.data2cs}; }
+TwoSamples samples_of(const WorkingState& s) {
+  return {s.data1, s.mean1, s.data1cs, s.data2, s.mean2, s.data2cs, &s.names1, &s.names2};
+}
 
 }  // namespace
 

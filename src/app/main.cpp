@@ -6,6 +6,7 @@
 #include "app/analyze.h"
 #include "app/batch_runner.h"
 #include "app/call_by_name.h"
+#include "app/convert.h"
 #include "app/copy_examples.h"
 #include "app/gui.h"
 #include "app/parse_seed.h"
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   if (argc == 1) return run_gui(argc, argv);
 
   const std::string first = argv[1];
+  if (first == "convert") return run_convert(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
   // velmora3d STUDY: a path (function names hold no dot and no slash).
   if (argc == 2 && !first.empty() && first[0] != '-' && first.find_first_of("./\\") != std::string::npos)
     return run_gui(argc, argv, first);
@@ -59,11 +61,17 @@ int main(int argc, char** argv) {
   bool analyze_flag = false;
   auto* an = app.add_flag("--analyze", analyze_flag, "Analyse a whole study in one command (see the options below)");
   auto* protocol_opt = app.add_option("--protocol", protocol, "Protocol file")->needs(an);
-  auto* first_opt = app.add_option("--first", first_file, "First sample: an irregular TPS file")->needs(an);
+  auto* first_opt = app.add_option("--first", first_file,
+                                   "First sample: a TPS file of digitised curves (any landmark format when the "
+                                   "protocol has no curves)")
+                        ->needs(an);
   app.add_flag("--2d", analyze.two_d, "The first sample is 2D (x, y per point)")->needs(an);
   auto* second_opt = app.add_option("--second", second_file, "Second sample file")->needs(an);
   auto* format_opt =
-      app.add_option("--second-format", second_format, "table (flat rows, the default) or tps")->needs(an);
+      app.add_option("--second-format", second_format,
+                     "table (flat rows, the default) or tps: the switch LoadFile2 reads; a file is read as its content "
+                     "shows")
+          ->needs(an);
   auto* tests_opt =
       app.add_option("--tests", tests, "Comma-separated tests: goodall,boot,perm,disparity,permvar,pca,difference")
           ->needs(an);
@@ -89,6 +97,7 @@ int main(int argc, char** argv) {
       "              set TAG PROPERTY VALUE (for example: set ZEPButton Value 1)\n"
       "Exit status: 0 every action succeeded, 1 an action failed, 2 a usage or script error.\n"
       "Example: velmora3d --run examples/study3d.txt --seed 1 --events events.jsonl\n"
+      "Convert landmark files: velmora3d convert 'markups/*.mrk.json' sample.tps (see velmora3d convert --help)\n"
       "Example: velmora3d --analyze --protocol examples/skull3d/protocol.txt --first examples/skull3d/first.tps \\\n"
       "           --second examples/skull3d/second.txt --tests goodall,perm --seed 1 --json results.json");
 

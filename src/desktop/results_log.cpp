@@ -59,6 +59,11 @@ QString shown(const ResultValue& v) {
           for (std::size_t i = 0; i < x.size() && i < 4; ++i) parts << QString::number(x[i], 'g', 4);
           if (x.size() > 4) parts << QString("… (%1 values)").arg(x.size());
           return "[" + parts.join(", ") + "]";
+        } else if constexpr (std::is_same_v<T, std::vector<std::string>>) {
+          QStringList parts;
+          for (std::size_t i = 0; i < x.size() && i < 4; ++i) parts << QString::fromStdString(x[i]);
+          if (x.size() > 4) parts << QString("… (%1 names)").arg(x.size());
+          return parts.join(", ");
         } else {
           return QString("%1 × %2 table").arg(x.rows()).arg(x.cols());
         }
@@ -204,6 +209,9 @@ std::string ResultsLog::csv() const {
             } else if constexpr (std::is_same_v<T, std::vector<double>>) {
               for (std::size_t i = 0; i < x.size(); ++i)
                 out += head + csv_field(key + "[" + std::to_string(i + 1) + "]") + "," + exact(x[i]) + "\n";
+            } else if constexpr (std::is_same_v<T, std::vector<std::string>>) {
+              for (std::size_t i = 0; i < x.size(); ++i)
+                out += head + csv_field(key + "[" + std::to_string(i + 1) + "]") + "," + csv_field(x[i]) + "\n";
             } else {
               for (Eigen::Index i = 0; i < x.rows(); ++i)
                 for (Eigen::Index j = 0; j < x.cols(); ++j)

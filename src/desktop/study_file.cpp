@@ -104,6 +104,9 @@ StudyFile parse_study(std::istream& in, const std::string& source, const std::fi
         study.seed = v.get<std::uint64_t>();
       else
         throw RuntimeError(source + ": \"seed\" must be a whole number of 0 or more, or null.");
+    } else if (key == "drop-missing" || key == "negative-coordinates-missing") {
+      if (!v.is_boolean()) throw RuntimeError(source + ": \"" + key + "\" must be true or false.");
+      (key == "drop-missing" ? study.drop_missing : study.negative_missing) = v.get<bool>();
     } else {
       throw RuntimeError(source + " has a key this version does not know: \"" + key + "\".");
     }
@@ -131,6 +134,9 @@ std::string study_json(const StudyFile& study, const std::filesystem::path& fold
   json["wireframe"] = relative_path(study.wireframe, folder);
   json["resampling-rounds"] = study.rounds;
   json["seed"] = study.seed ? Json(*study.seed) : Json(nullptr);
+  // The load switches, when on (a study without them reads as before).
+  if (study.drop_missing) json["drop-missing"] = true;
+  if (study.negative_missing) json["negative-coordinates-missing"] = true;
   return json.dump(2) + "\n";
 }
 

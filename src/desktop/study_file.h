@@ -20,6 +20,8 @@ struct StudyFile {
   std::filesystem::path wireframe;
   int rounds = 1;                     // the resampling choice (BootBox): 100 × rounds² sets
   std::optional<std::uint64_t> seed;  // nothing: a new seed every run
+  bool drop_missing = false;          // DropMissing: leave out specimens with missing landmarks
+  bool negative_missing = false;      // NegativeMissing: negative TPS coordinates are missing
   bool operator==(const StudyFile&) const = default;
 };
 

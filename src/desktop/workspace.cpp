@@ -279,6 +279,10 @@ void Workspace::build_panel() {
   };
   for (const ActionGroup g : {ActionGroup::study, ActionGroup::second, ActionGroup::statistics, ActionGroup::shape,
                               ActionGroup::plot, ActionGroup::styling, ActionGroup::export_, ActionGroup::more}) {
+    if (g == ActionGroup::study) {  // the switches every load reads
+      for (const char* tag : {"DropMissing", "NegativeMissing"})
+        if (auto* box = w.findChild<QCheckBox*>(tag)) add_row(g, nullptr, box);
+    }
     if (g == ActionGroup::second) {
       if (auto* zep = w.findChild<QCheckBox*>("ZEPButton")) add_row(g, nullptr, zep);
     }
@@ -642,6 +646,8 @@ StudyFile Workspace::current_study() const {
   study.wireframe = s.wirelist.size() == 0 ? std::filesystem::path() : s.sources.wireframe;
   study.rounds = static_cast<int>(port.control_value("BootBox"));
   study.seed = port.fixed_seed();
+  study.drop_missing = port.has_control("DropMissing") && port.control_value("DropMissing") != 0;
+  study.negative_missing = port.has_control("NegativeMissing") && port.control_value("NegativeMissing") != 0;
   return study;
 }
 
@@ -668,6 +674,8 @@ bool Workspace::open_study(const std::filesystem::path& file) {
   run_action("Clear");
   port.set_control_value("BootBox", st.rounds);
   seed_->setText(st.seed ? QString::number(*st.seed) : QString());
+  if (port.has_control("DropMissing")) port.set_control_value("DropMissing", st.drop_missing ? 1 : 0);
+  if (port.has_control("NegativeMissing")) port.set_control_value("NegativeMissing", st.negative_missing ? 1 : 0);
   QStringList problems;
   auto there = [](const std::filesystem::path& p) { return std::filesystem::is_regular_file(p); };
   auto missing = [&](const char* what, const std::filesystem::path& p) {

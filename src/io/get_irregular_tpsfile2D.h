@@ -12,8 +12,8 @@
 namespace velmora {
 
 /// As get_irregular_tpsfile3D with 2 numbers a point (x, y): each point is
-/// widened to x, y, 0 (an odd last number is dropped); ny(j) and the first
-/// specimen's echo count the numbers as read.
+/// widened to x, y, 0 (an odd count of numbers is refused, as a short
+/// specimen is); ny(j) and the first specimen's echo count the numbers as read.
 IrregularTps get_irregular_tpsfile2D(std::istream& in, std::string_view source, Console& console);
 
 /// The dialog form: "Specify 2D input file to load" (filter "*.txt").

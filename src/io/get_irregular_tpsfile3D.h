@@ -11,16 +11,17 @@
 
 namespace velmora {
 
-/// Reads specimens headed "LM=P" (L and M in either case), each with up to 3P
-/// numbers of its own P: y[j] holds what was read (x1 y1 z1 ...), ny(j) how many.
+/// Reads specimens headed "LM=P" (L and M in either case), each with the 3P
+/// numbers of its own P: y[j] holds them (x1 y1 z1 ...), ny(j) how many.
 /// Reading ends at the end of the file, at a later header whose count is 1 or
 /// less (or missing), or when no numbers follow a header; the last two are told
 /// in `notice`. Echoes `tempa` and `temp` (the first specimen's numbers and their
 /// count) and `thischar`, `temp` for each attempt of every later header search.
 /// Throws RuntimeError naming the file and line for: no header, a first count
 /// that is not a whole number of at least 1, a later count that is not whole, no
-/// coordinates after the first header, a specimen with more numbers than its
-/// count takes (they would be lost).
+/// coordinates after the first header, a token that is not a number among a
+/// specimen's coordinates, a specimen with fewer numbers than its count takes
+/// (both counts) or with more (they would be lost).
 IrregularTps get_irregular_tpsfile3D(std::istream& in, std::string_view source, Console& console);
 
 /// The dialog form: "Specify 3D input file to load" (filter "*.txt"); nothing when

@@ -1,5 +1,8 @@
 #include "io/gettpsfile3D.h"
 
+#include <cmath>
+
+#include "io/formats/specimens.h"
 #include "io/open_input.h"
 #include "io/text_scanner.h"
 #include "io/tps_scan.h"
@@ -18,44 +21,59 @@ TpsFile gettpsfile3D(std::istream& in, std::string_view source) {
   double points = 0;
   const bool got = s.number(points);
   check_first_count(got, points, source, line);
-  const double limit = 3 * points;
   out.namelist.push_back(s.rest_of_line().value_or(""));
   std::vector<double> values;  // row by row
-  const std::size_t width = s.numbers(limit, values);
+  std::size_t r = s.numbers(3 * points, values);
+  check_coordinates_complete(s, source, 1, line, points, 3, r);
   std::optional<char> opened;
-  if (static_cast<double>(width) == limit) opened = check_no_more_numbers(s, source, 1, line, points, 3, "its header");
-  if (width == 0)
+  if (static_cast<double>(r) == 3 * points) opened = check_no_more_numbers(s, source, 1, line, points, 3, "its header");
+  if (r == 0)
     throw RuntimeError(
         sprintf_m("%s, line %d: specimen 1 has no coordinates after its header.", std::string(source), line));
-  long rows = 1;
+  // Each specimen is read with its own header's count; the counts must agree,
+  // and when they do not, the one that differs from the others is named.
+  std::vector<long long> counts = {static_cast<long long>(points)};
+  std::vector<long> header_lines = {line};
   for (;;) {
     if (!next_header_search(s, nullptr, opened)) {
       out.namelist.push_back("-1");
       break;
     }
     line = s.line();
-    double unused = 0;
-    s.number(unused);
-    out.namelist.push_back(s.rest_of_line().value_or("-1"));
-    const std::size_t r = s.numbers(limit, values);
-    opened.reset();
-    if (static_cast<double>(r) == limit)
-      opened = check_no_more_numbers(s, source, rows + 1, line, points, 3, "the first header (for every specimen)");
-    if (r == 0) {
-      out.notice = sprintf_m(
-          "%s: reading stopped at specimen %d (line %d): no coordinates follow its header. %d "
-          "specimen(s) were read.",
-          std::string(source), rows + 1, line, rows);
+    const long specimen = static_cast<long>(counts.size()) + 1;
+    const auto stop = [&](const std::string& why) {
+      out.notice = sprintf_m("%s: reading stopped at specimen %d (line %d): %s. %d specimen(s) were read.",
+                             std::string(source), specimen, line, why, static_cast<double>(counts.size()));
+    };
+    double count = 0;
+    if (!s.number(count)) {
+      out.namelist.push_back("-1");
+      stop("its header gives no number of points");
       break;
     }
-    if (r != width)
-      throw RuntimeError(sprintf_m("%s, line %d: specimen %d has %d coordinate values where specimen 1 has %d.",
-                                   std::string(source), line, rows + 1, static_cast<double>(r),
-                                   static_cast<double>(width)));
-    ++rows;
+    out.namelist.push_back(s.rest_of_line().value_or("-1"));
+    if (!(count >= 1) || count != std::floor(count) || !std::isfinite(count))
+      throw RuntimeError(
+          sprintf_m("%s, line %d: the header of specimen %d gives %s points; a whole number of at "
+                    "least 1 is needed.",
+                    std::string(source), line, specimen, format_echo_number(count)));
+    r = s.numbers(3 * count, values);
+    check_coordinates_complete(s, source, specimen, line, count, 3, r);
+    opened.reset();
+    if (static_cast<double>(r) == 3 * count)
+      opened = check_no_more_numbers(s, source, specimen, line, count, 3, "its header");
+    if (r == 0) {
+      stop("no coordinates follow its header");
+      break;
+    }
+    counts.push_back(static_cast<long long>(count));
+    header_lines.push_back(line);
   }
+  if (const std::optional<CountDifference> differ = differing_count(counts, "points"))
+    throw RuntimeError(sprintf_m("%s, line %d: %s; every specimen of the sample needs the same points.",
+                                 std::string(source), header_lines[differ->specimen], differ->text));
   out.y = Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>>(
-      values.data(), rows, static_cast<Eigen::Index>(width));
+      values.data(), static_cast<Eigen::Index>(counts.size()), static_cast<Eigen::Index>(3 * points));
   return out;
 }
 

@@ -19,13 +19,17 @@ struct TpsFile {
   std::string fname;                  // the chosen file's name (set by the dialog form)
 };
 
-/// Reads specimens headed "LM=P" (L and M in either case) with 3P numbers each;
-/// the count P of the first header holds for every specimen, later counts are
-/// read and not used. Text between specimens is skipped by the header search.
-/// Reading ends when no numbers follow a header (the end of the file). Throws
-/// RuntimeError naming the file and line for: no header, a first count that is
-/// not a whole number of at least 1, no coordinates after the first header, a
-/// later specimen with fewer numbers than the first, a specimen with more.
+/// Reads specimens headed "LM=P" (L and M in either case), each with the 3P
+/// numbers of its own header's count P; every specimen must have the same P.
+/// Text between specimens is skipped by the header search. Reading ends when
+/// no count or no numbers follow a header (the end of the file; told in
+/// `notice`). Throws RuntimeError naming the file and line for: no header, a
+/// count that is not a whole number of at least 1, no coordinates after the
+/// first header, a token that is not a number among a specimen's coordinates,
+/// a specimen with fewer or more numbers than its header announces (both
+/// counts), and specimens of different counts (naming the one that differs
+/// from the others, or the first two with theirs when no count is the most
+/// common).
 TpsFile gettpsfile3D(std::istream& in, std::string_view source);
 
 /// The dialog form: "Specify 3D input file to load" (filter "*.txt"); nothing when

@@ -11,9 +11,14 @@
 #include "geometry/similarity_fit.h"
 #include "geometry/vertxy3D.h"
 #include "io/deferred_console.h"
-#include "io/get_irregular_tpsfile2D.h"
-#include "io/get_irregular_tpsfile3D.h"
+#include "io/formats/detect_format.h"
+#include "io/formats/landmark_file.h"
+#include "io/formats/tps_format.h"
 #include "io/load_proto.h"
+#include "io/load_switches.h"
+#include "io/open_input.h"
+#include "io/prepare_sample.h"
+#include "io/tps_scan.h"
 #include "runtime/available_memory.h"
 #include "runtime/error.h"
 #include "runtime/format.h"
@@ -71,7 +76,7 @@ Eigen::MatrixXd as_row(const std::vector<double>& v) {
 }  // namespace
 
 CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::MatrixXd& proto, Console& console,
-                        bool echo_each_curve, const Eigen::RowVectorXd& previous_rbreak) {
+                        bool echo_each_curve, const Eigen::RowVectorXd& previous_rbreak, bool last_point_unused) {
   const Protocol p = read_protocol(proto);
   const long n = static_cast<long>(y.size());
   if (n == 0) throw RuntimeError("The landmark file holds no specimens.");
@@ -123,7 +128,7 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
       }
       if (t(3 * lmpos - 3) == p.code) breaklocation[++found] = lmpos;
     }
-    breaklocation[N + 1] = P;
+    breaklocation[N + 1] = last_point_unused ? P : P + 1;
 
     // Fixed landmarks, as read.
     const long fixed = breaklocation[1] - 1;
@@ -246,16 +251,106 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
   return out;
 }
 
+namespace {
+
+// A file of landmarks in any format, for a protocol without curves: every point
+// is a fixed landmark.
+Specimens read_fixed_landmarks(std::istream& in, const std::string& fname, const DetectedFormat& detected,
+                               const Protocol& p, int dims, const LoadSwitches& switches, Console& console) {
+  const std::string what =
+      detected.format == LandmarkFormat::tps ? "a TPS file with LM3= headers" : format_description(detected.format);
+  if (p.curves > 0)
+    throw RuntimeError(
+        sprintf_m("%s is %s; with curves in the protocol (%d) the first sample must be a TPS file "
+                  "of digitised curves (LM= headers, each curve after a marker point).",
+                  fname, what, static_cast<double>(p.curves)));
+  Specimens s = read_landmarks(in, fname, detected.format, {switches.negative_missing, Frame::lps});
+  if (dims == 2 && s.dims == 3) {
+    for (const Specimen& sp : s.specimens)
+      if ((sp.points.col(2).array().abs() > 0).any())
+        throw RuntimeError(fname + " holds 3D points (x y z); load it with LoadFile1.");
+  }
+  console.write(fname + " is " + what + (s.dims == 2 ? " of 2D points (z = 0)" : "") +
+                ": every point is a fixed landmark.\n");
+  return s;
+}
+
+// Our own TPS form: point lists read by the irregular reader, as specimens.
+Specimens read_digitised_lists(std::istream& in, const std::string& fname, const DetectedFormat& detected,
+                               const Protocol& p, int dims, const LoadSwitches& switches, UiPort& ui) {
+  Console& console = ui.console();
+  int file_dims = dims;
+  if (dims == 3 && detected.dims == 2) {
+    console.write(fname + " holds 2 numbers a point (a 2D file): it is read as LoadFile2D reads it, with z = 0.\n");
+    file_dims = 2;
+  }
+  if (dims == 2 && detected.dims == 3)
+    throw RuntimeError(fname + " holds 3 numbers a point (a 3D file); load it with LoadFile1.");
+  const IrregularTps file = read_irregular_tps(in, fname, console, file_dims);
+  if (!file.notice.empty()) {
+    console.write(file.notice + "\n");
+    ui.message_box(file.notice, "Velmora3d", MessageMode::non_modal);
+  }
+  in.clear();
+  in.seekg(0);
+  const std::vector<std::string> names = tps_specimen_names(in, fname);
+  Specimens s;
+  s.dims = file_dims;
+  for (std::size_t j = 0; j < file.y.size(); ++j) {
+    const Eigen::RowVectorXd& list = file.y[j];
+    if (list.size() % 3 != 0)
+      throw RuntimeError(
+          sprintf_m("%s: specimen %d has %d coordinate values, which is not a whole number of "
+                    "points (3 values each).",
+                    fname, static_cast<double>(j + 1), static_cast<double>(list.size())));
+    Specimen sp;
+    sp.name = j < names.size() ? names[j] : numbered_name(j + 1);
+    sp.points =
+        Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, 3, Eigen::RowMajor>>(list.data(), list.size() / 3, 3);
+    s.specimens.push_back(std::move(sp));
+  }
+  if (switches.negative_missing && negative_points_missing(s, p.code) > 0)
+    console.write(fname +
+                  ": points with a negative coordinate (other than the curve markers) are read as missing "
+                  "landmarks (NegativeMissing).\n");
+  if (p.curves == 0)
+    console.write(fname +
+                  ": with no curves in the protocol, the last point of each list is not used (in this "
+                  "TPS form it ends the list).\n");
+  return s;
+}
+
+}  // namespace
+
 std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPort& ui, int dims,
                                              const Eigen::RowVectorXd& previous_rbreak) {
-  read_protocol(proto);  // a missing or short protocol stops before the dialog
-  std::optional<LoadedIrregularTps> loaded = dims == 2 ? get_irregular_tpsfile2D(ui) : get_irregular_tpsfile3D(ui);
-  if (!loaded) return std::nullopt;
+  const Protocol p = read_protocol(proto);  // a missing or short protocol stops before the dialog
+  const std::optional<FileChoice> choice =
+      ui.open_file("*.txt", dims == 2 ? "Specify 2D input file to load" : "Specify 3D input file to load");
+  if (!choice) return std::nullopt;
+  ui.set_working_folder(choice->folder);
+  const std::string& fname = choice->name;
+  const LoadSwitches switches = load_switches(ui);
+  std::ifstream in = open_input(choice->path(), ui.console());
+  const DetectedFormat detected = detect_format(read_head(in));
+  in.clear();
+  in.seekg(0);
+  // Our own TPS form (LM= headers) keeps its rules; other formats give fixed landmarks only.
+  const bool digitised =
+      detected.format == LandmarkFormat::unknown || (detected.format == LandmarkFormat::tps && !detected.lm3);
+  const Specimens read = digitised ? read_digitised_lists(in, fname, detected, p, dims, switches, ui)
+                                   : read_fixed_landmarks(in, fname, detected, p, dims, switches, ui.console());
+  const PreparedSample prepared = prepare_sample(read, fname, switches, ui.console());
+  std::vector<Eigen::RowVectorXd> lists;
+  for (const Specimen& s : prepared.specimens.specimens) {
+    const Eigen::Matrix<double, Eigen::Dynamic, 3, Eigen::RowMajor> rows = s.points;
+    lists.emplace_back(Eigen::Map<const Eigen::RowVectorXd>(rows.data(), rows.size()));
+  }
   // What is wrong with a specimen is said with the file it is in.
-  const auto in_file = [&loaded](const RuntimeError& e) { return RuntimeError(loaded->fname + ": " + e.what()); };
+  const auto in_file = [&fname](const RuntimeError& e) { return RuntimeError(fname + ": " + e.what()); };
   CutSample cut;
   try {
-    cut = cut_specimens(loaded->file.y, proto, ui.console(), dims != 2, previous_rbreak);
+    cut = cut_specimens(lists, proto, ui.console(), dims != 2, previous_rbreak, digitised);
   } catch (const RuntimeError& e) {
     throw in_file(e);
   }
@@ -286,12 +381,13 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   out.data1 = std::move(sup.aligned);
   out.data1cs = std::move(cut.sizes);
   out.mean1 = std::move(sup.mean);
-  out.fname = loaded->fname;
+  out.fname = fname;
   out.curves1 = std::move(cut.clicks);
   for (Eigen::Index i = 0; i < out.data1.count(); ++i) {
     const Similarity s = similarity_fit(cut.centred.specimen(i), out.data1.specimen(i));
     for (Eigen::MatrixXd& curve : out.curves1[static_cast<std::size_t>(i)]) curve = s.of(curve);
   }
+  out.names = sample_names(prepared, read.specimens.size());
   return out;
 }
 

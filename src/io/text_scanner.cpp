@@ -172,6 +172,13 @@ bool TextScanner::number(double& value) {
   return used > 0;
 }
 
+std::string TextScanner::peek_word(std::size_t most) {
+  if (!fill(most)) return {};
+  std::size_t k = pos_;
+  while (k < end_ && k - pos_ < most && !is_space(buffer_[k])) ++k;
+  return std::string(buffer_.get() + pos_, k - pos_);
+}
+
 std::size_t TextScanner::numbers(double limit, std::vector<double>& out) {
   std::size_t n = 0;
   double v = 0;

@@ -52,6 +52,10 @@ class TextScanner {
   /// Reads numbers while fewer than `limit` are read and the text is numbers;
   /// appends them to `out` and returns how many were read.
   std::size_t numbers(double limit, std::vector<double>& out);
+  /// The text from the next character up to the next white space (at most
+  /// `most` characters), left unread; empty at the end of the input or before
+  /// white space.
+  std::string peek_word(std::size_t most);
   /// The rest of the current line with its line end as "\n"; nothing at the
   /// end of the input.
   std::optional<std::string> rest_of_line();

@@ -95,6 +95,24 @@ std::optional<char> check_no_more_numbers(TextScanner& s, std::string_view sourc
       std::string(source), line, specimen, total, count, std::string(whose), dims * count, static_cast<double>(dims)));
 }
 
+void check_coordinates_complete(TextScanner& s, std::string_view source, long specimen, long header_line, double count,
+                                int dims, std::size_t read) {
+  if (static_cast<double>(read) >= dims * count) return;
+  const std::string word = s.peek_word(40);
+  if (!word.empty() && word.find('=') == std::string::npos)
+    throw RuntimeError(
+        sprintf_m("%s, line %d: specimen %d: \"%s\" is not a number (its header, line %d, announces %d "
+                  "points of %d numbers each).",
+                  std::string(source), s.line(), specimen, word, header_line, count, static_cast<double>(dims)));
+  if (read == 0) return;
+  throw RuntimeError(
+      sprintf_m("%s, line %d: specimen %d: its header announces %d points, %d numbers, and %d follow%s.",
+                std::string(source), header_line, specimen, count, dims * count, static_cast<double>(read),
+                static_cast<double>(read % dims) != 0
+                    ? sprintf_m(" (not a whole number of points of %d numbers)", static_cast<double>(dims))
+                    : std::string()));
+}
+
 IrregularTps read_irregular_tps(std::istream& in, std::string_view source, Console& console, int dims) {
   TextScanner s(in, std::string(source));
   IrregularTps out;
@@ -108,8 +126,10 @@ IrregularTps read_irregular_tps(std::istream& in, std::string_view source, Conso
   out.namelist.push_back(s.rest_of_line().value_or(""));
   std::vector<double> read;
   std::size_t r = s.numbers(dims * count, read);
+  check_coordinates_complete(s, source, 1, line, count, dims, r);
   std::optional<char> opened;
-  if (static_cast<double>(r) == dims * count) opened = check_no_more_numbers(s, source, 1, line, count, dims, "its header");
+  if (static_cast<double>(r) == dims * count)
+    opened = check_no_more_numbers(s, source, 1, line, count, dims, "its header");
   console.echo("tempa",
                Eigen::MatrixXd(Eigen::Map<const Eigen::RowVectorXd>(read.data(), static_cast<Eigen::Index>(r))));
   console.echo("temp", static_cast<double>(r));
@@ -142,6 +162,7 @@ IrregularTps read_irregular_tps(std::istream& in, std::string_view source, Conso
     std::optional<std::string> rest = s.rest_of_line();
     read.clear();
     r = s.numbers(dims * count, read);
+    check_coordinates_complete(s, source, specimen, line, count, dims, r);
     opened.reset();
     if (static_cast<double>(r) == dims * count)
       opened = check_no_more_numbers(s, source, specimen, line, count, dims, "its header");

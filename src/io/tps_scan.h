@@ -41,6 +41,17 @@ void check_first_count(bool read, double count, std::string_view source, long li
 std::optional<char> check_no_more_numbers(TextScanner& scanner, std::string_view source, long specimen, long line,
                                           double count, int dims, std::string_view whose);
 
+/// After the numbers of a specimen stopped before the `count` points its header
+/// (on `header_line`) announces, `read` of them read: throws RuntimeError naming
+/// the file, line and specimen, with the text there when it is not a number
+/// ("O.5" for 0.5), or with both counts when the numbers simply end (the end of
+/// the file, the next header or another KEY= line) and `read` is not 0. No
+/// specimen is kept with the numbers read: a short one would silently lose its
+/// last points. Returns with nothing read and no number there, for the caller's
+/// own end of reading.
+void check_coordinates_complete(TextScanner& scanner, std::string_view source, long specimen, long header_line,
+                                double count, int dims, std::size_t read);
+
 /// A file of specimens with a point count each, as read.
 struct IrregularTps {
   std::vector<Eigen::RowVectorXd> y;  // specimen j: x1 y1 z1 ... (3 values a point)

@@ -31,8 +31,10 @@ struct ClipboardItem {
 };
 
 /// One value of a finished test: a number, an exact whole number (seeds, which
-/// a double cannot hold), a text, a list of numbers or a table.
-using ResultValue = std::variant<double, std::uint64_t, std::string, std::vector<double>, Eigen::MatrixXd>;
+/// a double cannot hold), a text, a list of numbers, a table or a list of texts
+/// (the specimens' names).
+using ResultValue =
+    std::variant<double, std::uint64_t, std::string, std::vector<double>, Eigen::MatrixXd, std::vector<std::string>>;
 
 /// The numbers of a finished test, for other programs (batch `result` events).
 struct TestResult {

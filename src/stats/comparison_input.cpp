@@ -59,4 +59,11 @@ std::int64_t resampling_sets(std::string_view action, double value) {
   return static_cast<std::int64_t>(sets);
 }
 
+std::string specimen_name(const TwoSamples& samples, int sample, Eigen::Index i) {
+  const std::vector<std::string>* names = sample == 1 ? samples.names1 : samples.names2;
+  const Eigen::Index count = sample == 1 ? samples.data1.count() : samples.data2.count();
+  if (names != nullptr && static_cast<Eigen::Index>(names->size()) == count && i < count) return (*names)[i];
+  return "specimen " + std::to_string(i + 1);
+}
+
 }  // namespace velmora

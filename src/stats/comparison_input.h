@@ -4,7 +4,9 @@
 
 #include <Eigen/Dense>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "runtime/sample.h"
 
@@ -19,7 +21,14 @@ struct TwoSamples {
   const Sample& data2;
   const Eigen::MatrixXd& mean2;
   const Eigen::RowVectorXd& data2cs;
+  // The specimens' names from their files (empty or absent: "specimen k").
+  const std::vector<std::string>* names1 = nullptr;
+  const std::vector<std::string>* names2 = nullptr;
 };
+
+/// The name of specimen `i` (from 0) of sample 1 or 2: its name from the file
+/// when the study has one for every specimen, else "specimen k".
+std::string specimen_name(const TwoSamples& samples, int sample, Eigen::Index i);
 
 /// Throws RuntimeError, naming `action` and what to load, when a sample or its
 /// mean is missing, or when the samples and means differ in point count.

@@ -52,9 +52,11 @@ void shapePCA(const TwoSamples& samples, UiPort& ui) {
   plot.proportions = pca.proportions;
   plot.x_component = cx;
   plot.y_component = cy;
-  for (Eigen::Index i = 0; i < n1 + n2; ++i)
-    plot.names.push_back("sample " + std::to_string(pca.sample(i)) + ", specimen " +
-                         std::to_string(i < n1 ? i + 1 : i - n1 + 1));
+  std::vector<std::string> names;  // the specimens in the order of the scores
+  for (Eigen::Index i = 0; i < n1 + n2; ++i) {
+    names.push_back(i < n1 ? specimen_name(samples, 1, i) : specimen_name(samples, 2, i - n1));
+    plot.names.push_back("sample " + std::to_string(pca.sample(i)) + ", " + names.back());
+  }
   Graphics& g = ui.graphics();
   plot_shape_space(g, g.new_figure(), plot);
 
@@ -72,6 +74,7 @@ void shapePCA(const TwoSamples& samples, UiPort& ui) {
              {{"variance", variance},
               {"scores", Eigen::MatrixXd(pca.scores.leftCols(kept))},
               {"sample", sample},
+              {"names", names},
               {"loadings", pca.loadings},
               {"points", static_cast<double>(p)},
               {"dimension", flat ? 2.0 : 3.0}}});

@@ -10,10 +10,12 @@ namespace velmora {
 /// (shapepca; x and y only for a flat study), shown in a new plot window: the
 /// scatter of the components chosen in PCXBox and PCYBox (1 and 2 unless
 /// changed) with the samples in their plot colours and 95 % data ellipses, each
-/// point named "sample 1, specimen 7", and the scree plot. ResultsBox gets "PCA
-/// of N1 + N2 specimens, P points: PC1 a %, PC2 b %, PC3 c %"; the result event
+/// point named "sample 1, " and its specimen's name ("specimen 7" when the file
+/// gave none), and the scree plot. ResultsBox gets "PCA of N1 + N2 specimens,
+/// P points: PC1 a %, PC2 b %, PC3 c %"; the result event
 /// `variance` (every component's proportion), `scores` (n by min(10,
-/// components)), `sample` (1 or 2 a row) and `loadings` (first three). Throws
+/// components)), `sample` (1 or 2 a row), `names` (each row's specimen) and
+/// `loadings` (first three). Throws
 /// RuntimeError, before anything is shown, as check_samples does, for fewer
 /// than 3 specimens, and for a component choice that is not a whole number from
 /// 1 to the number of components or names one component twice. A cancel

@@ -185,6 +185,23 @@ TEST(ExampleScriptsTest, BothStudiesRunThroughWithoutAFailure) {
   fs::remove_all(top);
 }
 
+// examples/formats: every file, one per landmark format, loads as a second
+// sample of the 6 landmarks of the fixed-landmark study, each as its format.
+TEST(ExampleScriptsTest, EveryFormatLoadsAsASecondSample) {
+  BatchOptions options;
+  options.script = kExamples / "formats" / "load-formats.txt";
+  std::ostringstream out, err;
+  ASSERT_EQ(run_batch(options, out, err), 0) << err.str();
+  std::size_t loads = 0;
+  for (std::size_t at = 0; (at = out.str().find("\nwith 6 landmarks", at)) != std::string::npos; ++at) ++loads;
+  EXPECT_EQ(loads, 7u) << out.str();
+  for (const char* said : {"second.tps is a TPS file with LM3= headers", "second-morphologika.txt is a Morphologika",
+                           "second.csv is a CSV table", "second.nts is an NTS file", "(NT04) has landmark 5 missing",
+                           "MK01.fcsv is a comma-separated markups", "MK02.pts is an IDAV point file",
+                           "MK04.mrk.json: markups[0]: coordinate system RAS"})
+    EXPECT_NE(err.str().find(said), std::string::npos) << said;
+}
+
 // The resampling tests print the same texts (boxes and BootF's echoes) with
 // their sets computed on the blocks as on the points.
 TEST_P(ExampleStudyLoadTest, ResamplingTextsAreTheSameOnBothPaths) {

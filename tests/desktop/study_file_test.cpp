@@ -37,6 +37,11 @@ TEST(StudyFile, RoundTripWithPathsRelativeToTheFile) {
   EXPECT_EQ(json["protocol"], "data/protocol.txt");
   EXPECT_EQ(json["second-sample"], "other place/second.tps");
   EXPECT_TRUE(json["wireframe"].is_null());
+  EXPECT_FALSE(json.contains("drop-missing"));  // the load switches are written only when on
+
+  study.drop_missing = study.negative_missing = true;
+  write_study_file(file, study);
+  EXPECT_EQ(read_study_file(file), study);
 }
 
 TEST(StudyFile, WhatIsNotAStudySaysWhereAndWhy) {

@@ -206,8 +206,8 @@ TEST_F(Study, SecondSampleFromTableAndFromTpsFileFitsOntoTheFirst) {
 }
 
 TEST_F(Study, SecondSampleEchoesAndTheLandmarkCountOfATableWithoutSizes) {
-  // Rows of coordinates only: the count in FileBox2 is (columns - 1) / 3, which
-  // is then no whole number and prints in exponent form.
+  // Rows of coordinates only: FileBox2 gives the whole number of points, and
+  // the console says that no size column was found.
   std::string no_sizes;
   std::istringstream rows(second_sample_table(false));
   for (std::string line; std::getline(rows, line);) no_sizes += line.substr(0, line.rfind(' ')) + "\n";
@@ -216,7 +216,10 @@ TEST_F(Study, SecondSampleEchoesAndTheLandmarkCountOfATableWithoutSizes) {
   port_.clear_events();
   port_.answer({file.string()});
   ASSERT_EQ(d_.vm3sw("LoadFile2"), Outcome::done) << port_.console_text();
-  EXPECT_EQ(port_.control_string("FileBox2"), "coords.txt \nhas 3 specimens \nwith 1.166667e+01 landmarks");
+  EXPECT_EQ(port_.control_string("FileBox2"), "coords.txt \nhas 3 specimens \nwith 12 landmarks");
+  EXPECT_NE(port_.console_text().find("coords.txt: rows of 36 values hold 12 landmarks (x y z) and no size column"),
+            std::string::npos)
+      << port_.console_text();
   EXPECT_EQ(d_.state().data2.points(), 12);
   // zepreq first, the loader's row counts, then the handle of FileBox2 before the box is written.
   std::vector<std::string> order;
@@ -253,7 +256,7 @@ TEST_F(Study, FailedLoadsLeaveEverythingAsItWas) {
        "second.txt: The second sample has 2 points per specimen; the first sample has 12."},
       {"LoadFile2", "1 2\n3 4\n", "second.txt has 2 columns"},
       {"LoadFile2", same_points + "0\n" + "1 1 1 2 nan " + same_points.substr(10) + "0\n",
-       "second.txt: Specimen 2 of the second sample: point 2 has a coordinate that is not a finite number."},
+       "second.txt: specimen 2 has landmark 2 missing. A sample with missing landmarks cannot be superimposed"},
       {"LoadFile2", testing::number(2) + " " + same_points.substr(2) + "0\n" + same_points + "0\n",
        "second.txt: specimen 2 has zero centroid size"},
       {"LoadFile2", same_points + "0\n" + huge_points + "0\n",

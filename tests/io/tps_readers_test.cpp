@@ -145,8 +145,7 @@ TEST(TpsReaders, MorePointsThanTheHeaderGivesAreRefused) {
   const auto second = [](int points) { return specimen("LM=45", 45, 1) + "ID=b\n" + specimen("LM=45", points, 1000); };
   const std::vector<Case> cases = {
       {"gettpsfile3D", [](const std::string& t) { tps(t); }, second(47),
-       "s.tps, line 48: specimen 2 has 47 points where the first header (for every specimen) gives 45; the last 2 "
-       "would be lost."},
+       "s.tps, line 48: specimen 2 has 47 points where its header gives 45; the last 2 would be lost."},
       {"gettpsfile3D, first", [](const std::string& t) { tps(t); }, specimen("LM=2", 3, 1),
        "s.tps, line 1: specimen 1 has 3 points where its header gives 2; the last 1 would be lost."},
       {"irregular 3D", [&](const std::string& t) { irregular3(t, console); }, second(47),
@@ -179,14 +178,14 @@ TEST(Gettpsfile3D, BadInputGivesClearErrors) {
   EXPECT_NE(error_of([] { tps("LM=2\nID=1\n"); }).find("specimen 1 has no coordinates"), std::string::npos);
   EXPECT_NE(error_of([] {
               tps(specimen("LM=2", 2, 1) + "LM=2\n1 2 3\n");
-            }).find("s.tps, line 4: specimen 2 has 3 coordinate values where specimen 1 has 6"),
+            }).find("s.tps, line 4: specimen 2: its header announces 2 points, 6 numbers, and 3 follow"),
             std::string::npos);
 }
 
-TEST(Gettpsfile3D, HugeCountReadsWhatIsThereWithoutReserving) {
-  const TpsFile f = tps("LM=1e12\n1 2 3 4 5 6\n");
-  EXPECT_EQ(f.y.rows(), 1);
-  EXPECT_EQ(f.y.row(0), counting(6, 1));
+TEST(Gettpsfile3D, HugeCountIsRefusedWithBothCountsWithoutReserving) {
+  EXPECT_EQ(error_of([] { tps("LM=1e12\n1 2 3 4 5 6\n"); }),
+            "s.tps, line 1: specimen 1: its header announces 1000000000000 points, 3000000000000 numbers, and 6 "
+            "follow.");
 }
 
 TEST(IrregularTps3D, SpecimensKeepTheirOwnCounts) {
@@ -252,11 +251,11 @@ TEST(IrregularTps3D, EndsWithoutLineEndAndCrLfReadTheSame) {
   }
 }
 
-TEST(IrregularTps3D, EarlyEndKeepsWhatWasReadAndResumesTheSearch) {
+TEST(IrregularTps3D, AShortSpecimenIsRefusedNotKeptWithTheNumbersRead) {
   CaptureConsole console;
-  const IrregularTps f = irregular3("LM=3\n1 2 3 4 5\nID=x\nLM=2\n1 2 3 4 5 6\n", console);
-  ASSERT_EQ(f.y.size(), 2u);
-  EXPECT_EQ(f.ny, (Eigen::RowVectorXd(2) << 5, 6).finished());
+  EXPECT_EQ(error_of([&] { irregular3("LM=3\n1 2 3 4 5\nID=x\nLM=2\n1 2 3 4 5 6\n", console); }),
+            "s.tps, line 1: specimen 1: its header announces 3 points, 9 numbers, and 5 follow (not a whole number "
+            "of points of 3 numbers).");
   // Truncated in the middle of a number: the digits there are read.
   const IrregularTps t = irregular3("LM=2\n1 2 3 4 5 6.2", console);
   EXPECT_DOUBLE_EQ(t.y[0](5), 6.2);
@@ -275,11 +274,13 @@ TEST(IrregularTps3D, BadCounts) {
   const IrregularTps neg = irregular3(specimen("LM=2", 2, 1) + "LM=-5\n1 2 3\n", console);
   EXPECT_EQ(neg.y.size(), 1u);
   EXPECT_NE(neg.notice.find("specimen 2"), std::string::npos);
-  const IrregularTps big = irregular3("LM=1e12\n1 2 3 4 5 6\n", console);
-  EXPECT_EQ(big.ny(0), 6);
-  const IrregularTps inf = irregular3("LM=inf\n1 2 3 nan 1e400 6\n", console);
-  EXPECT_TRUE(std::isnan(inf.y[0](3)));
-  EXPECT_TRUE(std::isinf(inf.y[0](4)));
+  // A count the numbers do not fill is refused with both counts.
+  EXPECT_NE(error_of([&] { irregular3("LM=1e12\n1 2 3 4 5 6\n", console); }).find("and 6 follow"), std::string::npos);
+  EXPECT_NE(error_of([&] { irregular3("LM=inf\n1 2 3 nan 1e400 6\n", console); }).find("announces Inf points"),
+            std::string::npos);
+  const IrregularTps odd = irregular3("LM=2\n1 2 3 nan 1e400 6\n", console);
+  EXPECT_TRUE(std::isnan(odd.y[0](3)));
+  EXPECT_TRUE(std::isinf(odd.y[0](4)));
 }
 
 TEST(IrregularTps2D, WidensToZeroZ) {
@@ -289,12 +290,11 @@ TEST(IrregularTps2D, WidensToZeroZ) {
   EXPECT_EQ(f.y[0], (Eigen::RowVectorXd(9) << 1, 2, 0, 3, 4, 0, 5, 6, 0).finished());
   EXPECT_EQ(f.y[1], (Eigen::RowVectorXd(6) << 7, 8, 0, 9, 10, 0).finished());
   EXPECT_EQ(f.ny, (Eigen::RowVectorXd(2) << 6, 4).finished());
-  // An odd count of numbers read: the last x has no y and is dropped from the
-  // row, while ny keeps the count read.
+  // An odd count of numbers: the last x has no y, and the specimen is refused.
   CaptureConsole odd_console;
-  const IrregularTps odd = irregular2("LM=3\n1 2\n3 4\n5\nID=x\n", odd_console);
-  EXPECT_EQ(odd.y[0], (Eigen::RowVectorXd(6) << 1, 2, 0, 3, 4, 0).finished());
-  EXPECT_EQ(odd.ny(0), 5);
+  EXPECT_EQ(error_of([&] { irregular2("LM=3\n1 2\n3 4\n5\nID=x\n", odd_console); }),
+            "s.tps, line 1: specimen 1: its header announces 3 points, 6 numbers, and 5 follow (not a whole number "
+            "of points of 2 numbers).");
   // The first echo shows the numbers as read.
   EXPECT_EQ(std::get<Eigen::MatrixXd>(console.echoes()[0].second), counting(6, 1));
   EXPECT_EQ(std::get<double>(console.echoes()[1].second), 6);
@@ -306,15 +306,15 @@ TEST(IrregularTps, TwoDFileInThreeDReaderAndTheReverse) {
   const IrregularTps as3 = irregular3("LM=2\n1 2\n3 4\n5 6\n", console);
   EXPECT_EQ(as3.y[0], counting(6, 1));
   // The 2D reader given 3D points finds numbers left over and refuses them.
-  EXPECT_NE(error_of([&] { irregular2("LM=2\n1 2 3\n4 5 6\n", console); }).find("would be lost"),
-            std::string::npos);
+  EXPECT_NE(error_of([&] { irregular2("LM=2\n1 2 3\n4 5 6\n", console); }).find("would be lost"), std::string::npos);
 }
 
 TEST(TpsDialogs, FiltersTitlesFolderAndOpenFailure) {
   TempFolder dir;
-  const auto file = dir.write("a.txt", "LM=3\n1 2 3 4 5 6\nLM=1\n");
+  const auto file = dir.write("a.txt", "LM=2\n1 2 3 4 5 6\nLM=1\n");
+  const auto flat = dir.write("b.txt", "LM=3\n1 2 3 4 5 6\nLM=1\n");
   DialogPort port;
-  port.answer({file.string(), file.string(), file.string()});
+  port.answer({file.string(), file.string(), flat.string()});
   const auto t = gettpsfile3D(port);
   const auto i3 = get_irregular_tpsfile3D(port);
   const auto i2 = get_irregular_tpsfile2D(port);
@@ -335,6 +335,42 @@ TEST(TpsDialogs, FiltersTitlesFolderAndOpenFailure) {
   EXPECT_NE(port.console_text().find("Error on file open"), std::string::npos);
   port.answer({"cancel"});
   EXPECT_FALSE(get_irregular_tpsfile2D(port).has_value());
+}
+
+// Damaged files our readers once let through: a typo in a coordinate, a header
+// count larger than the points that follow, and a second-sample file whose
+// first specimen is the one that differs.
+TEST(TpsReaders, DamagedFilesNameTheFileLineAndSpecimen) {
+  CaptureConsole console;
+  const std::string good = "LM=3\n1 2 3\n4 5 6\n7 8 9\nID=a\n";
+  struct Case {
+    std::string name;
+    std::function<void(const std::string&)> read;
+    std::string text, message;
+  };
+  const auto three = [&](const std::string& t) { irregular3(t, console); };
+  const std::vector<Case> cases = {
+      {"a letter O for a zero", three, good + "LM=3\n1 2 3\nO.5 0 1\n7 8 9\n",
+       "s.tps, line 8: specimen 2: \"O.5\" is not a number (its header, line 6, announces 3 points of 3 numbers "
+       "each)."},
+      {"LM=5 over 4 points", three, good + "LM=5\n1 2 3\n4 5 6\n7 8 9\n1 1 1\nID=b\n",
+       "s.tps, line 6: specimen 2: its header announces 5 points, 15 numbers, and 12 follow."},
+      {"LM=1000000000000 over 4 points", three, good + "LM=1000000000000\n1 2 3\n4 5 6\n7 8 9\n1 1 1\n",
+       "s.tps, line 6: specimen 2: its header announces 1000000000000 points, 3000000000000 numbers, and 12 "
+       "follow."},
+      {"the 2D reader, a typo", [&](const std::string& t) { irregular2(t, console); }, "LM=2\n1 2\n3 x\n",
+       "s.tps, line 3: specimen 1: \"x\" is not a number (its header, line 1, announces 2 points of 2 numbers "
+       "each)."},
+      {"second sample, the first specimen short", [](const std::string& t) { tps(t); },
+       specimen("LM=2", 2, 1) + specimen("LM=3", 3, 1) + specimen("LM=3", 3, 1) + specimen("LM=3", 3, 1),
+       "s.tps, line 1: specimen 1 has 2 points where the other 3 specimens have 3; every specimen of the sample "
+       "needs the same points."},
+      {"second sample, two that differ", [](const std::string& t) { tps(t); },
+       specimen("LM=2", 2, 1) + specimen("LM=3", 3, 1),
+       "s.tps, line 1: specimen 1 has 2 points and specimen 2 has 3; every specimen of the sample needs the same "
+       "points."},
+  };
+  for (const Case& c : cases) EXPECT_EQ(error_of([&] { c.read(c.text); }), c.message) << c.name;
 }
 
 }  // namespace

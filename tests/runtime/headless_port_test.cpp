@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 
 namespace velmora {
@@ -37,6 +38,17 @@ TEST(HeadlessPort, EventsAndEchoesOnlyForThoseWhoTakeThem) {
     EXPECT_EQ(port.events().size(), c.kept) << c.name;
     EXPECT_EQ(diagnostics.str(), c.printed ? "stemp = a long report\n" : "") << c.name;
   }
+}
+
+// Controls added to the window since its first six take no handle from the
+// sequence that boxes and figures draw from, so the handles a study echoes
+// (h = ..., fgg2 = ...) stay what they were.
+TEST(HeadlessPort, AddedControlsLeaveTheHandleSequenceAlone) {
+  HeadlessPort port;
+  const Handle next = port.graphics().reserve_handle();
+  EXPECT_EQ(next, port.control_handle("DotCheck") + 1);
+  std::set<Handle> seen = {next};
+  for (const auto& tag : HeadlessPort::control_tags()) EXPECT_TRUE(seen.insert(port.control_handle(tag)).second) << tag;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <limits>
 
 #include "runtime/error.h"
 #include "runtime/random.h"
@@ -79,20 +80,28 @@ std::optional<std::uint64_t> Event::whole(std::string_view name) const {
   return std::nullopt;
 }
 
+// BigBox to DotCheck: the controls the main window has had from the start.
+constexpr std::size_t kWindowControls = 6;
+
 const std::vector<std::string>& HeadlessPort::control_tags() {
-  static const std::vector<std::string> tags = {"BigBox",   "FileBox2",  "ResultsBox", "ZEPButton",      "BootBox",
-                                                "DotCheck", "DiffScale", "PCXBox",     "PCYBox",         "SlideCriterion",
-                                                "ProjectOnCurve"};
+  static const std::vector<std::string> tags = {
+      "BigBox", "FileBox2", "ResultsBox",     "ZEPButton",      "BootBox",     "DotCheck",       "DiffScale",
+      "PCXBox", "PCYBox",   "SlideCriterion", "ProjectOnCurve", "DropMissing", "NegativeMissing"};
   return tags;
 }
 
 HeadlessPort::HeadlessPort(std::ostream* diagnostics, bool quiet)
     : console_(std::make_unique<HeadlessConsole>(*this, diagnostics, quiet)), diagnostics_(diagnostics) {
   graphics_.add_main_window({10, 20, 300, 400}, "pixels");
-  for (const auto& tag : control_tags()) {
+  // The window's own six controls take the first handles, as they always have;
+  // controls added since take handles from the top of the range, so every
+  // handle a study echoes (boxes, figures) keeps its number.
+  const auto& tags = control_tags();
+  for (std::size_t i = 0; i < tags.size(); ++i) {
     ControlState c;
-    c.handle = graphics_.reserve_handle();
-    controls_[tag] = c;
+    c.handle = i < kWindowControls ? graphics_.reserve_handle()
+                                   : std::numeric_limits<Handle>::max() - static_cast<Handle>(i - kWindowControls);
+    controls_[tags[i]] = c;
   }
   controls_["BootBox"].value = 1;
   controls_["DiffScale"].value = 1;  // the change as it is; 3, 5 and 10 exaggerate it

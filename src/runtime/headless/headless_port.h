@@ -81,8 +81,9 @@ class HeadlessPort : public UiPort {
   /// Known tags: BigBox, FileBox2, ResultsBox, ZEPButton, BootBox, DotCheck,
   /// then DiffScale (the exaggeration of ShowDifference, 1 at first), PCXBox
   /// and PCYBox (the components ShapePCA shows, 1 and 2 at first),
-  /// SlideCriterion (1 bending energy, at first; 2 Procrustes distance) and
-  /// ProjectOnCurve (1 at first: slid points go back onto their curves).
+  /// SlideCriterion (1 bending energy, at first; 2 Procrustes distance),
+  /// ProjectOnCurve (1 at first: slid points go back onto their curves), and
+  /// the load switches DropMissing and NegativeMissing (Value 0 or 1).
   static const std::vector<std::string>& control_tags();
 
   // UiPort

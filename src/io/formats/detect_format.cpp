@@ -1,0 +1,160 @@
+#include "io/formats/detect_format.h"
+
+#include <vector>
+
+#include "io/formats/text_lines.h"
+#include "io/text_scanner.h"
+
+namespace velmora {
+namespace {
+
+constexpr std::size_t kHead = std::size_t{1} << 16;
+
+std::string lower(std::string_view text) {
+  std::string out(trim(text));
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+// The lines of the head, trimmed, blank ones left out.
+std::vector<std::string_view> head_lines(std::string_view head) {
+  if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
+  const bool cut = head.size() >= kHead;
+  std::vector<std::string_view> out;
+  std::size_t i = 0;
+  while (i < head.size()) {
+    std::size_t j = i;
+    while (j < head.size() && head[j] != '\n' && head[j] != '\r') ++j;
+    if (j == head.size() && cut) break;  // the line may go on past the head
+    const std::string_view line = trim(head.substr(i, j - i));
+    if (!line.empty()) out.push_back(line);
+    i = j + 1;
+  }
+  return out;
+}
+
+// "LM=12" or "lm3 = 4": the key in upper case ("LM", "LM3"), else empty.
+std::string tps_key(std::string_view line) {
+  const std::size_t eq = line.find('=');
+  if (eq == std::string_view::npos) return {};
+  const std::string key = lower(line.substr(0, eq));
+  return key == "lm" || key == "lm3" ? key : std::string();
+}
+
+bool all_numbers(std::string_view line, std::size_t& count) {
+  const std::vector<std::string_view> words = split_words(line);
+  double v = 0;
+  for (std::string_view w : words)
+    if (!parse_value(w, v)) return false;
+  count = words.size();
+  return !words.empty();
+}
+
+bool is_count(std::string_view word, bool label_allowed) {
+  if (label_allowed && !word.empty() && (word.back() == 'L' || word.back() == 'l')) word.remove_suffix(1);
+  long long n = 0;
+  return parse_count(word, 1e12, n) && n > 0;
+}
+
+}  // namespace
+
+std::string read_head(std::istream& in, std::size_t limit) {
+  std::string head(limit, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(limit));
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  return head;
+}
+
+DetectedFormat detect_format(std::string_view head) {
+  const std::vector<std::string_view> lines = head_lines(head);
+  DetectedFormat out;
+  if (lines.empty()) return out;
+
+  if (lines[0].front() == '{') {
+    if (head.find("\"markups\"") != std::string_view::npos || head.find("\"controlPoints\"") != std::string_view::npos)
+      out.format = LandmarkFormat::markups_json;
+    return out;
+  }
+  for (std::string_view line : lines) {
+    if (line.front() != '#') break;
+    const std::string l = lower(line.substr(1));
+    if (l.starts_with("markups fiducial file") || l.starts_with("columns") || l.starts_with("coordinatesystem")) {
+      out.format = LandmarkFormat::markups_csv;
+      return out;
+    }
+  }
+  for (std::string_view line : lines) {
+    const std::string l = lower(line);
+    if (l == "[individuals]" || l == "[rawpoints]" || l == "[landmarks]") {
+      out.format = LandmarkFormat::morphologika;
+      return out;
+    }
+  }
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string key = tps_key(lines[i]);
+    if (key.empty()) continue;
+    out.format = LandmarkFormat::tps;
+    std::size_t count = 0;
+    out.lm3 = key == "lm3";
+    if (out.lm3)
+      out.dims = 3;
+    else if (i + 1 < lines.size() && all_numbers(lines[i + 1], count) && (count == 2 || count == 3))
+      out.dims = static_cast<int>(count);
+    return out;
+  }
+
+  const std::vector<std::string_view> first = split_words(lines[0]);
+  if (!first.empty() && lower(first[0]) == "version" && lines.size() > 1) {
+    const std::vector<std::string_view> second = split_words(lines[1]);
+    if (second.size() == 1 && (is_count(second[0], false) || second[0] == "0")) {
+      out.format = LandmarkFormat::idav_pts;
+      return out;
+    }
+  }
+
+  // NTS: comment lines start with a double quote; the parameter line is "1 n p 0|1 ...".
+  std::size_t at = 0;
+  while (at < lines.size() && (lines[at].front() == '"' || lines[at].front() == '\'')) ++at;
+  if (at < lines.size()) {
+    const std::vector<std::string_view> p = split_words(lines[at]);
+    if (p.size() >= 4 && p[0] == "1" && is_count(p[1], true) && is_count(p[2], true) && (p[3] == "0" || p[3] == "1")) {
+      bool marked = at > 0;
+      for (std::string_view w : p) {
+        const std::string l = lower(w);
+        marked = marked || l.starts_with("dim=") || l.back() == 'l';
+      }
+      // Without a mark, a table whose rows all have the same count is no NTS file.
+      std::size_t width = 0, other = 0;
+      bool table = all_numbers(lines[at], width);
+      for (std::size_t i = at + 1; table && i < lines.size(); ++i)
+        table = all_numbers(lines[i], other) && other == width;
+      if (marked || !table) {
+        out.format = LandmarkFormat::nts;
+        return out;
+      }
+    }
+  }
+
+  const std::string_view top = lines[0];
+  const char separator = top.find(',') != std::string_view::npos    ? ','
+                         : top.find(';') != std::string_view::npos  ? ';'
+                         : top.find('\t') != std::string_view::npos ? '\t'
+                                                                    : 0;
+  if (separator != 0) {
+    double v = 0;
+    for (const std::string& cell : split_fields(top, separator)) {
+      if (!cell.empty() && !parse_value(cell, v)) {
+        out.format = LandmarkFormat::csv_table;
+        return out;
+      }
+    }
+  }
+  std::string_view numbers = top;
+  const std::size_t comment = numbers.find('%');
+  if (comment != std::string_view::npos) numbers = numbers.substr(0, comment);
+  if (!line_numbers(numbers).empty()) out.format = LandmarkFormat::flat_table;
+  return out;
+}
+
+}  // namespace velmora

@@ -1,0 +1,49 @@
+#include "io/formats/flat_table_format.h"
+
+#include <vector>
+
+#include "io/formats/text_lines.h"
+#include "io/text_scanner.h"
+#include "runtime/error.h"
+
+namespace velmora {
+
+Specimens read_flat_table(std::istream& in, std::string_view source) {
+  LineReader lines(in, source);
+  Specimens out;
+  std::string text;
+  std::size_t width = 0;
+  long first_line = 0;
+  while (lines.next(text)) {
+    std::string_view t = text;
+    const std::size_t comment = t.find('%');
+    if (comment != std::string_view::npos) t = t.substr(0, comment);
+    if (trim(t).empty()) {
+      if (!out.specimens.empty() && comment == std::string_view::npos) break;  // an empty line ends the table
+      continue;
+    }
+    const std::vector<double> values = line_numbers(t);
+    if (values.empty()) lines.fail("\"" + std::string(trim(t)).substr(0, 40) + "\" is not a row of numbers.");
+    if (width == 0) {
+      width = values.size();
+      first_line = lines.line();
+      if (width < 3) lines.fail("a row of " + std::to_string(width) + " values holds no point (x y z).");
+    } else if (values.size() != width) {
+      lines.fail("specimen " + std::to_string(out.specimens.size() + 1) + " has " + std::to_string(values.size()) +
+                 " values where the first row (line " + std::to_string(first_line) + ") has " + std::to_string(width) +
+                 ".");
+    }
+    Specimen s;
+    s.name = numbered_name(out.specimens.size() + 1);
+    const Eigen::Index k = static_cast<Eigen::Index>(width / 3);
+    s.points = Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, 3, Eigen::RowMajor>>(values.data(), k, 3);
+    out.specimens.push_back(std::move(s));
+  }
+  if (out.specimens.empty()) throw RuntimeError(std::string(source) + ": the table holds no rows.");
+  if (width % 3 != 0)
+    out.notes.push_back(std::string(source) + ": the last " + std::to_string(width % 3) +
+                        " value(s) of each row (the centroid size) are not points and are left out.");
+  return out;
+}
+
+}  // namespace velmora

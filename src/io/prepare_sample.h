@@ -1,0 +1,37 @@
+// The last steps every load takes with the specimens it read, whatever the
+// file's format: scales applied, missing landmarks refused or dropped.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "io/formats/specimens.h"
+#include "io/load_switches.h"
+#include "runtime/console.h"
+
+namespace velmora {
+
+struct PreparedSample {
+  Specimens specimens;                 // scaled, every landmark present
+  std::vector<std::size_t> kept_from;  // each kept specimen's number in the file (from 1)
+};
+
+/// Writes the reader's notes on `console`, multiplies the points of each
+/// specimen that has a scale (TPS SCALE=) by it, saying so (and naming how many
+/// have none when only some do), then refuses a sample with missing landmarks
+/// or, with `switches.drop_missing`, leaves those specimens out, naming each on
+/// the console (see drop_missing).
+PreparedSample prepare_sample(const Specimens& read, std::string_view source, const LoadSwitches& switches,
+                              Console& console);
+
+/// The names of the kept specimens, or none when the file names no specimen
+/// and none was left out (the study then numbers them, as the file does).
+std::vector<std::string> sample_names(const PreparedSample& sample, std::size_t read);
+
+/// Points with a negative coordinate (other than curve markers, whose x is
+/// `marker`) made missing, for NegativeMissing on files read by our own TPS
+/// readers; returns how many.
+long negative_points_missing(Specimens& s, double marker);
+
+}  // namespace velmora

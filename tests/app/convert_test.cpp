@@ -1,0 +1,100 @@
+// velmora3d convert: the round trip through every writer back to TPS, a folder
+// of markups given as a pattern, and the exit statuses.
+#include "app/convert.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "io/formats/landmark_file.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Folder {
+  fs::path path = fs::temp_directory_path() / ("velmora_convert_" + std::to_string(::getpid()));
+  Folder() { fs::create_directories(path); }
+  ~Folder() { fs::remove_all(path); }
+  fs::path write(const std::string& name, const std::string& text) const {
+    fs::create_directories((path / name).parent_path());
+    std::ofstream(path / name, std::ios::binary) << text;
+    return path / name;
+  }
+};
+
+int convert(std::vector<std::string> args, std::string* err = nullptr) {
+  std::ostringstream out, errors;
+  const int status = run_convert(args, out, errors);
+  if (err) *err = errors.str();
+  return status;
+}
+
+TEST(Convert, TpsThroughMorphologikaNtsAndCsvBackToTheSameTps) {
+  Folder f;
+  const std::string tps = "LM3=3\n1 2 3\n4.5 -5 6\n7 8 9.25\nID=RT01\nLM3=3\n1 2.5 3\n4 5 6\n7 -8 1e-300\nID=RT02\n";
+  const fs::path start = f.write("start.tps", tps);
+  const std::vector<std::pair<std::string, std::string>> steps = {
+      {"start.tps", "b.txt"}, {"b.txt", "c.nts"}, {"c.nts", "d.csv"}, {"d.csv", "end.tps"}};
+  const std::vector<std::string> formats = {"morphologika", "nts", "csv", "tps"};
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    std::vector<std::string> args = {(f.path / steps[i].first).string(), (f.path / steps[i].second).string()};
+    if (i == 0) args.insert(args.end(), {"--to", "morphologika"});
+    ASSERT_EQ(convert(args), 0) << steps[i].first;
+    EXPECT_EQ(read_landmark_file(f.path / steps[i].second, std::nullopt).format, format_from_name(formats[i]));
+  }
+  std::ifstream in(f.path / "end.tps");
+  std::ostringstream end;
+  end << in.rdbuf();
+  EXPECT_EQ(end.str(), tps);
+}
+
+TEST(Convert, AFolderOfMarkupsByPatternBecomesOneTpsFileInNameOrder) {
+  Folder f;
+  const std::string point = R"({"markups": [{"coordinateSystem": "RAS", "controlPoints": [{"position": [1, 2, 3]}]}]})";
+  f.write("markups/b.mrk.json", point);
+  f.write("markups/a.mrk.json", point);
+  f.write("markups/notes.txt", "not a markups file");
+  std::string err;
+  ASSERT_EQ(convert({(f.path / "markups" / "*.mrk.json").string(), (f.path / "all.tps").string()}, &err), 0) << err;
+  const LandmarkFile all = read_landmark_file(f.path / "all.tps", std::nullopt);
+  ASSERT_EQ(all.specimens.specimens.size(), 2u);
+  EXPECT_EQ(all.specimens.specimens[0].name, "a");
+  EXPECT_EQ(all.specimens.specimens[1].points, Eigen::RowVector3d(-1, -2, 3));
+  EXPECT_NE(err.find("a.mrk.json: markups[0]: coordinate system RAS; the points were turned into LPS"),
+            std::string::npos)
+      << err;
+}
+
+TEST(Convert, ExitStatusesAndMessages) {
+  Folder f;
+  const fs::path tps = f.write("s.tps", "LM3=1\n1 2 3\n");
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string part;
+  };
+  const std::vector<Case> cases = {
+      {{tps.string()}, 2, "an input and an output file are needed"},
+      {{tps.string(), (f.path / "o.txt").string()}, 2, "name the format of"},
+      {{tps.string(), (f.path / "o.txt").string(), "--to", "pts"}, 2, "no writer for an IDAV point file"},
+      {{tps.string(), (f.path / "o.tps").string(), "--bogus"}, 2, "unknown option --bogus"},
+      {{(f.path / "none*.tps").string(), (f.path / "o.tps").string()}, 1, "No file matches"},
+      {{(f.path / "missing.tps").string(), (f.path / "o.tps").string()}, 1, "missing.tps does not exist"},
+      {{f.path.string(), (f.path / "o.tps").string()}, 1, "is not a regular file"},
+      {{tps.string(), (f.path / "o.tps").string(), "--from", "nts"}, 1, "s.tps, line 1: the parameter line"},
+  };
+  for (const Case& c : cases) {
+    std::string err;
+    EXPECT_EQ(convert(c.args, &err), c.status) << c.part;
+    EXPECT_NE(err.find(c.part), std::string::npos) << err;
+  }
+  EXPECT_FALSE(fs::exists(f.path / "o.tps"));
+}
+
+}  // namespace
+}  // namespace velmora
