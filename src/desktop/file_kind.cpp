@@ -10,14 +10,10 @@
 
 #include "io/open_input.h"
 #include "io/text_scanner.h"
+#include "runtime/format.h"
 
 namespace velmora {
 namespace {
-
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // The numbers of a line up to a '%' comment; false when something else is on it.
 bool numbers_of(const std::string& line, std::vector<double>& out) {
@@ -38,7 +34,7 @@ bool whole(double v) { return std::isfinite(v) && v == std::floor(v); }
 }  // namespace
 
 FileKind guess_file_kind(std::istream& in, const std::string& name) {
-  const std::string ext = lower(std::filesystem::path(name).extension().string());
+  const std::string ext = lower_case(std::filesystem::path(name).extension().string());
   std::string head(64 * 1024, '\0');
   in.read(head.data(), static_cast<std::streamsize>(head.size()));
   head.resize(static_cast<std::size_t>(in.gcount()));
@@ -61,7 +57,7 @@ FileKind guess_file_kind(std::istream& in, const std::string& name) {
     std::string t = *line;
     if (!t.empty() && t.back() == '\n') t.pop_back();
     t.erase(0, t.find_first_not_of(" \t\r\xEF\xBB\xBF"));
-    if (lower(t.substr(0, 3)) == "lm=") {
+    if (lower_case(t.substr(0, 3)) == "lm=") {
       after_header = true;
       continue;
     }

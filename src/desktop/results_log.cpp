@@ -16,6 +16,7 @@
 #include "desktop/action_table.h"
 #include "runtime/error.h"
 #include "runtime/file_write.h"
+#include "runtime/format.h"
 
 namespace velmora {
 namespace {
@@ -247,8 +248,7 @@ std::string ResultsLog::json() const {
 }
 
 void ResultsLog::save(const std::filesystem::path& file) const {
-  std::string ext = file.extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string ext = lower_case(file.extension().string());
   write_file_atomically(file, ext == ".json" ? json() : csv());
 }
 

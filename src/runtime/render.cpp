@@ -17,6 +17,7 @@
 
 #include "runtime/error.h"
 #include "runtime/file_write.h"
+#include "runtime/format.h"
 #include "runtime/render_flat.h"
 #include "runtime/render_layout.h"
 #include "runtime/render_marks.h"
@@ -476,8 +477,7 @@ std::uintmax_t write_figure(const Graphics& graphics, Handle figure, ImageFormat
 }
 
 std::optional<ImageFormat> format_for_path(const std::filesystem::path& path) {
-  std::string ext = path.extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string ext = lower_case(path.extension().string());
   if (ext == ".png") return ImageFormat::png;
   if (ext == ".svg") return ImageFormat::svg;
   if (ext == ".pdf") return ImageFormat::pdf;

@@ -6,16 +6,12 @@
 
 #include "io/formats/text_lines.h"
 #include "runtime/error.h"
+#include "runtime/format.h"
 
 namespace velmora {
 namespace {
 
-std::string lower(std::string_view text) {
-  std::string out(trim(text));
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
+std::string lower(std::string_view text) { return lower_case(trim(text)); }
 
 // "# name = value" with the name compared in lower case; nothing for other lines.
 bool header_value(std::string_view comment, std::string_view name, std::string_view& value) {

@@ -34,18 +34,13 @@
 #include <thread>
 
 #include "runtime/error.h"
+#include "runtime/format.h"
 #include "runtime/qt/msgboxd_dialog.h"
 #include "runtime/qt/plot_window.h"
 #include "runtime/random.h"
 
 namespace velmora {
 namespace {
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 QString qt_filter(std::string_view filter) {
   // "*.txt" or "*.txt;*.dat" become "Files (*.txt *.dat);;All files (*)".
@@ -667,7 +662,7 @@ std::string QtPort::control_checked(std::string_view tag) {
 void QtPort::set_control_checked(std::string_view tag, const std::string& state) {
   on_gui([&] {
     QObject* o = control(tag);
-    const bool on = lower(state) == "on";
+    const bool on = lower_case(state) == "on";
     if (auto* w = qobject_cast<QAction*>(o)) {
       w->setCheckable(true);
       QSignalBlocker block(w);
