@@ -73,8 +73,7 @@ Specimens read_markups_csv(std::istream& in, std::string_view source, const Mark
   out.dims = 3;
   Specimen s;
   s.name = file_stem(source);
-  const Eigen::MatrixXd read = Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, 3, Eigen::RowMajor>>(
-      values.data(), static_cast<Eigen::Index>(values.size() / 3), 3);
+  const Eigen::MatrixXd read = point_rows(values);
   std::string note;
   s.points = to_frame(read, frame.value_or(Frame::lps), options.frame, source, frame.has_value(), note);
   out.notes.push_back(note);
