@@ -7,14 +7,16 @@
 
 #include <QTemporaryDir>
 #include <fstream>
-#include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "error_of.h"
 #include "runtime/error.h"
 
 namespace velmora {
 namespace {
+
+using testing::error_of;
 
 TEST(StudyFile, RoundTripWithPathsRelativeToTheFile) {
   QTemporaryDir dir;
@@ -73,27 +75,19 @@ TEST(StudyFile, WhatIsNotAStudySaysWhereAndWhy) {
 }
 
 TEST(StudyFile, ReadsOnlyWhatAStudyFileCanBe) {
-  auto message_of = [](const std::function<void()>& read) {
-    try {
-      read();
-    } catch (const RuntimeError& e) {
-      return std::string(e.what());
-    }
-    return std::string("(read)");
-  };
   // Old Mac line ends are line ends, so a JSON error names the line; megabytes
   // of white space are not a study.
   std::istringstream mac("{\r  \"velmora3d-study\": 1,\r  oops\r}");
-  EXPECT_NE(message_of([&] { parse_study(mac, "mac.json", "/data"); }).find("line 3, column 3"), std::string::npos);
+  EXPECT_NE(error_of([&] { parse_study(mac, "mac.json", "/data"); }).find("line 3, column 3"), std::string::npos);
   std::istringstream huge("{\"velmora3d-study\": 1" + std::string(std::size_t{2} << 20, ' ') + "}");
-  EXPECT_NE(message_of([&] { parse_study(huge, "huge.json", "/data"); }).find("larger than 1 MB"), std::string::npos);
+  EXPECT_NE(error_of([&] { parse_study(huge, "huge.json", "/data"); }).find("larger than 1 MB"), std::string::npos);
 
   // A pipe or a device named as the study gives a message at once.
   QTemporaryDir dir;
   const std::filesystem::path pipe = std::filesystem::path(dir.path().toStdString()) / "study.json";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   for (const std::filesystem::path& file : {pipe, std::filesystem::path("/dev/zero")}) {
-    const std::string message = message_of([&] { read_study_file(file); });
+    const std::string message = error_of([&] { read_study_file(file); });
     EXPECT_NE(message.find("Cannot open the study file " + file.string() + " (it is a"), std::string::npos) << message;
   }
 }

@@ -28,6 +28,7 @@
 #include "app/gui_qt.h"
 #include "app/guihandles.h"
 #include "display/shape_space_plot.h"
+#include "qt_event_loop.h"
 #include "runtime/error.h"
 #include "runtime/flat_layout.h"
 #include "runtime/qt/msgboxd_dialog.h"
@@ -42,32 +43,9 @@ const std::filesystem::path kSource = VELMORA_SOURCE_DIR;
 const std::filesystem::path kResources = kSource / "resources";
 const std::filesystem::path kSkull = kSource / "examples" / "skull3d";
 
-QApplication& application() {
-  static int argc = 1;
-  static char name[] = "desktop_test";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
-
-void settle(int ms = 0) {
-  QElapsedTimer t;
-  t.start();
-  do {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  } while (t.elapsed() < ms);
-}
-
-bool wait_until(const std::function<bool()>& done, int timeout_ms = 120000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > timeout_ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
-  }
-  return true;
-}
+using testing::application;
+using testing::settle;
+using testing::wait_until;
 
 class Desktop : public ::testing::Test {
  protected:
