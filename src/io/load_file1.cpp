@@ -332,10 +332,7 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   ui.set_working_folder(choice->folder);
   const std::string& fname = choice->name;
   const LoadSwitches switches = load_switches(ui);
-  std::ifstream in = open_input(choice->path(), ui.console());
-  const DetectedFormat detected = detect_format(read_head(in));
-  in.clear();
-  in.seekg(0);
+  auto [in, detected] = open_detected(choice->path(), ui.console());
   // Our own TPS form (LM= headers) keeps its rules; other formats give fixed landmarks only.
   const bool digitised =
       detected.format == LandmarkFormat::unknown || (detected.format == LandmarkFormat::tps && !detected.lm3);
