@@ -4,16 +4,16 @@
 #include <cctype>
 #include <cmath>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <vector>
 
+#include "io/open_input.h"
+#include "io/text_scanner.h"
+#include "runtime/format.h"
+
 namespace velmora {
 namespace {
-
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // The numbers of a line up to a '%' comment; false when something else is on it.
 bool numbers_of(const std::string& line, std::vector<double>& out) {
@@ -34,7 +34,7 @@ bool whole(double v) { return std::isfinite(v) && v == std::floor(v); }
 }  // namespace
 
 FileKind guess_file_kind(std::istream& in, const std::string& name) {
-  const std::string ext = lower(std::filesystem::path(name).extension().string());
+  const std::string ext = lower_case(std::filesystem::path(name).extension().string());
   std::string head(64 * 1024, '\0');
   in.read(head.data(), static_cast<std::streamsize>(head.size()));
   head.resize(static_cast<std::size_t>(in.gcount()));
@@ -47,15 +47,17 @@ FileKind guess_file_kind(std::istream& in, const std::string& name) {
   if (first != std::string::npos && head[first] == '{')
     return head.find("\"velmora3d-study\"") != std::string::npos ? FileKind::study : FileKind::unknown;
 
+  // Lines as the readers cut them (a lone CR ends one too), from the head only.
   std::istringstream lines(head);
-  std::string line;
+  TextScanner scanner(lines, name);
   std::vector<double> numbers;
   std::vector<std::size_t> counts;
   bool all_whole = true, after_header = false;
-  while (std::getline(lines, line)) {
-    std::string t = line;
+  for (std::optional<std::string> line; (line = scanner.rest_of_line());) {
+    std::string t = *line;
+    if (!t.empty() && t.back() == '\n') t.pop_back();
     t.erase(0, t.find_first_not_of(" \t\r\xEF\xBB\xBF"));
-    if (lower(t.substr(0, 3)) == "lm=") {
+    if (lower_case(t.substr(0, 3)) == "lm=") {
       after_header = true;
       continue;
     }
@@ -85,8 +87,11 @@ FileKind guess_file_kind(std::istream& in, const std::string& name) {
 }
 
 FileKind guess_file_kind(const std::filesystem::path& file) {
+  // A pipe with no writer or an endless device would hold the window: only
+  // regular files are opened.
+  if (not_a_file(file)) return FileKind::unreadable;
   std::ifstream in(file, std::ios::binary);
-  if (!in || std::filesystem::is_directory(file)) return FileKind::unreadable;
+  if (!in) return FileKind::unreadable;
   return guess_file_kind(in, file.filename().string());
 }
 

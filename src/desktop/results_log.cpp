@@ -16,11 +16,16 @@
 #include "desktop/action_table.h"
 #include "runtime/error.h"
 #include "runtime/file_write.h"
+#include "runtime/format.h"
 
 namespace velmora {
 namespace {
 
 enum Column { kTime, kTest, kResult, kSeed, kFiles, kColumns };
+
+// Steps of 1 - F(f) near 1 are 2^-53 (1.1e-16), and the distribution function
+// is good to a few of them: a p computed as 0 is below this.
+constexpr double kSmallestGoodallP = 1e-15;
 
 // The shortest text that reads back as the same double.
 std::string exact(double v) {
@@ -105,7 +110,13 @@ QString result_summary(const TestResult& result, bool with_seed) {
   QStringList parts;
   for (const auto& [key, value] : result.numbers) {
     if (key == "seed" && !with_seed) continue;
-    parts << quantity(result.name, key) + " = " + shown(value);
+    // Goodall's p is 1 - F(f): past the resolution of that difference it is 0,
+    // which would read as certainty. The saved numbers keep the 0.
+    const auto* p = std::get_if<double>(&value);
+    if (result.name == "GoodallF" && key == "p" && p != nullptr && *p == 0)
+      parts << "p < " + QString::number(kSmallestGoodallP);
+    else
+      parts << quantity(result.name, key) + " = " + shown(value);
   }
   return parts.join(", ");
 }
@@ -237,8 +248,7 @@ std::string ResultsLog::json() const {
 }
 
 void ResultsLog::save(const std::filesystem::path& file) const {
-  std::string ext = file.extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string ext = lower_case(file.extension().string());
   write_file_atomically(file, ext == ".json" ? json() : csv());
 }
 

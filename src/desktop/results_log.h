@@ -53,7 +53,7 @@ class ResultsLog : public QWidget {
 };
 
 /// The words for a test ("Goodall F") and its numbers in a line
-/// ("F = 2.31, df1 = 83, df2 = 3818, p = 1.2e-05").
+/// ("F = 2.31, df1 = 83, df2 = 3818, p = 1.2e-05"; a Goodall p of 0 as "p < 1e-15").
 QString result_title(const std::string& test);
 QString result_summary(const TestResult& result, bool with_seed = false);
 

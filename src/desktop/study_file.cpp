@@ -2,8 +2,10 @@
 
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
+#include <optional>
 
+#include "io/open_input.h"
+#include "io/text_scanner.h"
 #include "runtime/error.h"
 #include "runtime/file_write.h"
 
@@ -11,6 +13,9 @@ namespace velmora {
 namespace {
 
 using Json = nlohmann::ordered_json;
+
+// A study file names a few files; anything much larger is something else.
+constexpr std::size_t kLargestStudy = std::size_t{1} << 20;
 
 std::filesystem::path resolved(const Json& value, const std::string& key, const std::string& source,
                                const std::filesystem::path& folder) {
@@ -44,9 +49,16 @@ std::string where(const std::string& text, std::size_t at) {
 }  // namespace
 
 StudyFile parse_study(std::istream& in, const std::string& source, const std::filesystem::path& folder) {
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  const std::string text = buffer.str();
+  // Read by lines as the other readers read (a lone CR ends a line, no line
+  // longer than they allow), and no more than a study file can hold.
+  std::string text;
+  TextScanner scanner(in, source);
+  for (std::optional<std::string> line; (line = scanner.rest_of_line());) {
+    text += *line;
+    if (text.size() > kLargestStudy)
+      throw RuntimeError(source + " is not a study file: it is larger than " + std::to_string(kLargestStudy >> 20) +
+                         " MB.");
+  }
   Json json;
   try {
     json = Json::parse(text);
@@ -103,6 +115,9 @@ StudyFile parse_study(std::istream& in, const std::string& source, const std::fi
 }
 
 StudyFile read_study_file(const std::filesystem::path& file) {
+  // Only a regular file is opened: a pipe with no writer or a device would hold the window.
+  if (std::optional<std::string> reason = not_a_file(file))
+    throw RuntimeError("Cannot open the study file " + file.string() + " (" + *reason + ").");
   std::ifstream in(file, std::ios::binary);
   if (!in) throw RuntimeError("Cannot open the study file " + file.string() + ".");
   return parse_study(in, file.string(), std::filesystem::absolute(file).parent_path());

@@ -184,7 +184,9 @@ void StudyPanel::add_sample(int which, const WorkingState& s) {
   top->setText(kName, QString("%1 %2: %3 specimens").arg(title, file_name(file)).arg(n));
   top->setToolTip(kName, QString::fromStdString(file.string()));
   int order = 0;
-  fixed(top, order++, "File: " + QString::fromStdString(file.string()));
+  // The name, and the folder only in the tip: the panel stays narrow and a
+  // picture of it shows no machine's folders.
+  fixed(top, order++, "File: " + file_name(file), QString::fromStdString(file.string()));
   if (which == 2)
     fixed(top, order++, s.sources.second_from_table ? "Read as: a table of flat rows" : "Read as: a TPS file");
   fixed(top, order++, QString("Dimension: %1").arg(two_d ? "2D" : "3D"));

@@ -37,6 +37,7 @@
 #include "desktop/plot_dock.h"
 #include "desktop/results_log.h"
 #include "desktop/study_panel.h"
+#include "io/open_input.h"
 #include "runtime/error.h"
 
 namespace velmora {
@@ -110,7 +111,7 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
 
   connect(&app_, &DesktopApp::action_started, this, &Workspace::on_action_started);
   connect(&app_, &DesktopApp::action_finished, this, &Workspace::on_action_finished);
-  connect(&port, &QtPort::console_written, this, &Workspace::on_console);
+  connect(&port, &QtPort::console_message, this, &Workspace::on_console);
   connect(&port, &QtPort::figure_event, this, &Workspace::on_figure);
   connect(&port, &QtPort::error_reported, this, [this](const QString& m) { errors_.push_back(m.trimmed()); });
   connect(&port, &QtPort::result_reported, this,
@@ -570,9 +571,7 @@ QString Workspace::done_line(const std::string& action, int outcome) const {
   return time + label_text(action) + " done.";
 }
 
-void Workspace::on_console(const QString& text, bool echo) {
-  if (!echo) post_message(text, true);
-}
+void Workspace::on_console(const QString& text) { post_message(text, true); }
 
 void Workspace::post_message(const QString& text, bool from_console) {
   // Later than the events already queued, so an error's own report has arrived
@@ -716,7 +715,8 @@ bool Workspace::open_study(const std::filesystem::path& file) {
   const std::filesystem::path absolute = std::filesystem::absolute(file);
   add_recent(absolute);
   set_study_file(absolute);
-  post_message(QTime::currentTime().toString("HH:mm:ss") + "  Opened the study " + qpath(absolute) + ".", false);
+  post_message(QTime::currentTime().toString("HH:mm:ss") + "  Opened the study " + qpath(absolute.filename()) + ".",
+               false);
   if (!problems.isEmpty())
     message("Part of the study was not loaded",
             QString("From %1:\n\n• %2").arg(qpath(file.filename()), problems.join("\n• ")));
@@ -744,9 +744,12 @@ void Workspace::load_files(const std::vector<std::filesystem::path>& files) {
         }
         problems << name + ": a study file opens alone (drop it by itself).";
         break;
-      case FileKind::unreadable:
-        problems << qpath(file) + " cannot be read.";
+      case FileKind::unreadable: {
+        const std::optional<std::string> reason = not_a_file(file);
+        problems << qpath(file) + " cannot be read" + (reason ? ": " + QString::fromStdString(*reason) : QString()) +
+                        ".";
         break;
+      }
       case FileKind::unknown:
         problems << qpath(file) +
                         " is not a file Velmora3d reads (a protocol, a TPS sample, a table of flat rows, a wireframe "

@@ -87,7 +87,7 @@ class Workspace : public QObject {
 
   void on_action_started(const QString& action);
   void on_action_finished(const QString& action, int outcome);
-  void on_console(const QString& text, bool echo);
+  void on_console(const QString& text);
   void on_figure(int figure, int event, bool claimed);
   void post_message(const QString& text, bool from_console);
   QString done_line(const std::string& action, int outcome) const;

@@ -11,6 +11,7 @@
 #include "display/title.h"
 #include "display/wireshape3D.h"
 #include "runtime/error.h"
+#include "runtime/format.h"
 
 namespace velmora {
 namespace {
@@ -36,9 +37,8 @@ PropertyValue property_value(const Value& v, std::string_view property) {
   if (const auto* s = std::get_if<std::string>(&v)) return *s;
   if (const auto* m = std::get_if<Eigen::MatrixXd>(&v)) {
     if (m->size() == 1) return (*m)(0, 0);
-    std::string p(property);
-    for (char& c : p) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (m->size() == 3 && p.find("color") != std::string::npos) return Rgb{(*m)(0), (*m)(1), (*m)(2)};
+    if (m->size() == 3 && lower_case(property).find("color") != std::string::npos)
+      return Rgb{(*m)(0), (*m)(1), (*m)(2)};
     return Eigen::VectorXd(m->reshaped());
   }
   throw RuntimeError("The value for the " + std::string(property) + " property must be a text or numbers.");

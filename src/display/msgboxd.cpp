@@ -4,14 +4,10 @@
 #include <cstdio>
 
 #include "runtime/error.h"
+#include "runtime/format.h"
 
 namespace velmora {
 namespace {
-
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 struct CreateFlag {
   bool flag = false;
@@ -90,7 +86,7 @@ MsgboxdRequest msgboxd_arguments(const std::vector<Value>& args) {
       if (internal_create_flag(args[4]).flag)
         throw RuntimeError("A Colormap must be specified when calling MSGBOX with 5 input arguments.");
       r.icon_colormap = as_matrix(args[4], "msgboxd", 5);
-      if (lower(r.icon) != "custom") {
+      if (lower_case(r.icon) != "custom") {
         r.warnings.push_back("Icon must be 'custom' when specifying icon data in MSGBOX");
         r.icon = "custom";
       }
@@ -107,12 +103,12 @@ MsgboxdRequest msgboxd_arguments(const std::vector<Value>& args) {
     r.mode = flag.mode;
     r.interpreter = flag.interpreter;
   }
-  r.mode = lower(r.mode);
+  r.mode = lower_case(r.mode);
   if (r.mode != "non-modal" && r.mode != "modal" && r.mode != "replace") {
     r.warnings.push_back("Invalid string for CreateMode in MSGBOX.");
     r.mode = "non-modal";
   }
-  r.icon = lower(r.icon);
+  r.icon = lower_case(r.icon);
   if (r.icon != "none" && r.icon != "help" && r.icon != "warn" && r.icon != "error" && r.icon != "custom") {
     r.warnings.push_back("Invalid string for Icon in MSGBOX.");
     r.icon = "none";

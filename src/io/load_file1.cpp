@@ -1,6 +1,7 @@
 #include "io/load_file1.h"
 
 #include <cmath>
+#include <span>
 #include <string>
 
 #include "display/campos.h"
@@ -90,8 +91,9 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
   for (double count : p.points)
     if (count > 0) row_points += std::min(count, 1e7) + 1;
   constexpr double kCopies = 4;  // measured: a peak of 3.2 copies
-  check_memory(kCopies * 3 * sizeof(double) * row_points * static_cast<double>(n),
-               sprintf_m("Loading %d specimens of about %d points each", static_cast<double>(n), std::floor(row_points)));
+  check_memory(
+      kCopies * 3 * sizeof(double) * row_points * static_cast<double>(n),
+      sprintf_m("Loading %d specimens of about %d points each", static_cast<double>(n), std::floor(row_points)));
 
   // Entries 1..N+1 are set from the first specimen, in order, over the kept row.
   std::vector<double> rbreak(previous_rbreak.data(), previous_rbreak.data() + previous_rbreak.size());
@@ -237,10 +239,10 @@ CutSample cut_specimens(const std::vector<Eigen::RowVectorXd>& y, const Eigen::M
     const Sample configuration = vertxy3D(lmpts.row(i));
     const CentredConfiguration c = centsize3D(configuration.values());
     if (std::isinf(c.ycs) && configuration.values().allFinite())
-      throw RuntimeError(sprintf_m(
-          "Specimen %d: the coordinates are too large: the squares in its centroid size overflow (divide the "
-          "coordinates by a power of ten).",
-          i + 1));
+      throw RuntimeError(
+          sprintf_m("Specimen %d: the coordinates are too large: the squares in its centroid size overflow (divide the "
+                    "coordinates by a power of ten).",
+                    i + 1));
     out.centred.specimen(i) = c.y;
     out.sizes(i) = c.ycs;
     // The curves move with the centring of their specimen.
@@ -305,8 +307,7 @@ Specimens read_digitised_lists(std::istream& in, const std::string& fname, const
                     fname, static_cast<double>(j + 1), static_cast<double>(list.size())));
     Specimen sp;
     sp.name = j < names.size() ? names[j] : numbered_name(j + 1);
-    sp.points =
-        Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, 3, Eigen::RowMajor>>(list.data(), list.size() / 3, 3);
+    sp.points = point_rows(std::span(list.data(), static_cast<std::size_t>(list.size())));
     s.specimens.push_back(std::move(sp));
   }
   if (switches.negative_missing && negative_points_missing(s, p.code) > 0)
@@ -331,10 +332,7 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   ui.set_working_folder(choice->folder);
   const std::string& fname = choice->name;
   const LoadSwitches switches = load_switches(ui);
-  std::ifstream in = open_input(choice->path(), ui.console());
-  const DetectedFormat detected = detect_format(read_head(in));
-  in.clear();
-  in.seekg(0);
+  auto [in, detected] = open_detected(choice->path(), ui.console());
   // Our own TPS form (LM= headers) keeps its rules; other formats give fixed landmarks only.
   const bool digitised =
       detected.format == LandmarkFormat::unknown || (detected.format == LandmarkFormat::tps && !detected.lm3);

@@ -42,10 +42,10 @@ SecondSample fit_second_sample(const Eigen::MatrixXd& rows, const Eigen::MatrixX
                       static_cast<double>(i + 1), static_cast<double>(k / 3 + 1)));
     const CentredConfiguration c = centsize3D(vertxy3D(rows.row(i)).values());
     if (std::isinf(c.ycs))
-      throw RuntimeError(sprintf_m(
-          "Specimen %d of the second sample: the coordinates are too large: the squares in its centroid size "
-          "overflow (divide the coordinates by a power of ten).",
-          static_cast<double>(i + 1)));
+      throw RuntimeError(
+          sprintf_m("Specimen %d of the second sample: the coordinates are too large: the squares in its centroid size "
+                    "overflow (divide the coordinates by a power of ten).",
+                    static_cast<double>(i + 1)));
     data2.specimen(i) = c.y;
     out.data2cs(i) = c.ycs;
   }
@@ -105,10 +105,7 @@ std::optional<SecondSample> load_file2(const Eigen::MatrixXd& mean1, UiPort& ui)
   ui.set_working_folder(choice->folder);
   const std::string& fname = choice->name;
   const LoadSwitches switches = load_switches(ui);
-  std::ifstream in = open_input(choice->path(), ui.console());
-  const DetectedFormat detected = detect_format(read_head(in));
-  in.clear();
-  in.seekg(0);
+  auto [in, detected] = open_detected(choice->path(), ui.console());
   const Route route = route_of(detected, table_switch);
   Console& console = ui.console();
   if (route == Route::table && !table_switch)

@@ -48,4 +48,12 @@ std::ifstream open_input(const std::filesystem::path& file, Console& console) {
   return in;
 }
 
+DetectedInput open_detected(const std::filesystem::path& file, Console& console) {
+  DetectedInput out{open_input(file, console), {}};
+  out.detected = detect_format(read_head(out.in));
+  out.in.clear();
+  out.in.seekg(0);
+  return out;
+}
+
 }  // namespace velmora

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "io/formats/detect_format.h"
 #include "runtime/console.h"
 
 namespace velmora {
@@ -20,5 +21,13 @@ std::optional<std::string> not_a_file(const std::filesystem::path& file);
 /// not a regular file, see not_a_file), writes "Error on file open" and a line
 /// break on `console` and throws RuntimeError naming the file and the reason.
 std::ifstream open_input(const std::filesystem::path& file, Console& console);
+
+/// A sample file opened as open_input opens it, with the format its first
+/// 64 KB show; the stream is back at the start of the file.
+struct DetectedInput {
+  std::ifstream in;
+  DetectedFormat detected;
+};
+DetectedInput open_detected(const std::filesystem::path& file, Console& console);
 
 }  // namespace velmora

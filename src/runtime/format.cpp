@@ -35,11 +35,25 @@ std::vector<Segment> parse(std::string_view fmt) {
     if (c == '\\' && i + 1 < fmt.size()) {
       char n = fmt[i + 1];
       switch (n) {
-        case 'n': literal += '\n'; ++i; continue;
-        case 't': literal += '\t'; ++i; continue;
-        case 'r': literal += '\r'; ++i; continue;
-        case '\\': literal += '\\'; ++i; continue;
-        default: literal += c; continue;
+        case 'n':
+          literal += '\n';
+          ++i;
+          continue;
+        case 't':
+          literal += '\t';
+          ++i;
+          continue;
+        case 'r':
+          literal += '\r';
+          ++i;
+          continue;
+        case '\\':
+          literal += '\\';
+          ++i;
+          continue;
+        default:
+          literal += c;
+          continue;
       }
     }
     if (c != '%') {
@@ -179,6 +193,13 @@ std::string trim_trailing(std::string_view text) {
 std::string strcat_m(std::initializer_list<std::string_view> pieces) {
   std::string out;
   for (auto p : pieces) out += trim_trailing(p);
+  return out;
+}
+
+std::string lower_case(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return out;
 }
 

@@ -66,4 +66,8 @@ std::string strcat_m(std::initializer_list<std::string_view> pieces);
 /// The text with its trailing white space removed.
 std::string trim_trailing(std::string_view text);
 
+/// The text with the letters A to Z in lower case and every other byte as it
+/// is, whatever the locale (names of properties, options, extensions, keys).
+std::string lower_case(std::string_view text);
+
 }  // namespace velmora

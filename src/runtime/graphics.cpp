@@ -5,15 +5,10 @@
 #include <cmath>
 
 #include "runtime/error.h"
+#include "runtime/format.h"
 
 namespace velmora {
 namespace {
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 void erase_handle(std::vector<Handle>& list, Handle h) {
   list.erase(std::remove(list.begin(), list.end(), h), list.end());
@@ -404,7 +399,7 @@ Handle Graphics::figure_of(Handle h) const {
 PropertyValue Graphics::get(Handle h, std::string_view property) const {
   std::lock_guard lock(mutex_);
   const GraphicsObject& o = object(h);
-  const std::string p = lower(property);
+  const std::string p = lower_case(property);
   if (p == "type") return type_name(o.type);
   if (p == "tag") return o.tag;
   if (p == "parent") return static_cast<double>(o.parent);
@@ -442,14 +437,13 @@ PropertyValue Graphics::get(Handle h, std::string_view property) const {
     if (p == "fontweight") return o.font_weight;
     if (p == "rotation") return o.rotation;
   }
-  throw RuntimeError("There is no " + std::string(property) + " property on the " + type_name(o.type) +
-                     " object.");
+  throw RuntimeError("There is no " + std::string(property) + " property on the " + type_name(o.type) + " object.");
 }
 
 void Graphics::set(Handle h, std::string_view property, const PropertyValue& value) {
   std::lock_guard lock(mutex_);
   GraphicsObject& o = mutable_object(h);
-  const std::string p = lower(property);
+  const std::string p = lower_case(property);
   auto number = [&]() -> double {
     if (const double* d = std::get_if<double>(&value)) return *d;
     throw RuntimeError("The " + std::string(property) + " property needs a number.");
@@ -461,7 +455,7 @@ void Graphics::set(Handle h, std::string_view property, const PropertyValue& val
   if (p == "tag") {
     o.tag = text();
   } else if (p == "visible") {
-    o.visible = lower(text()) == "on";
+    o.visible = lower_case(text()) == "on";
   } else if (p == "name") {
     o.name = text();
   } else if (p == "position") {
@@ -491,7 +485,7 @@ void Graphics::set(Handle h, std::string_view property, const PropertyValue& val
   } else if (p == "markerfacecolor") {
     if (const Rgb* c = std::get_if<Rgb>(&value))
       o.marker_face = *c;
-    else if (lower(text()) == "none")
+    else if (lower_case(text()) == "none")
       o.marker_face.reset();
     else
       throw RuntimeError("The MarkerFaceColor property needs a colour or \"none\".");
@@ -508,7 +502,7 @@ void Graphics::set(Handle h, std::string_view property, const PropertyValue& val
     o.camera_position = Eigen::Vector3d(*v);
   } else if (p == "camerapositionmode") {
     // "auto" gives the camera back to the default view; "manual" keeps it where it is.
-    const std::string mode = lower(text());
+    const std::string mode = lower_case(text());
     if (mode == "auto")
       o.camera_position.reset();
     else if (mode != "manual")
@@ -521,19 +515,20 @@ void Graphics::set(Handle h, std::string_view property, const PropertyValue& val
     o.display_name = text();
   } else if (o.type == ObjectType::text && p == "fontsize") {
     const double size = number();
-    if (!(size > 0) || !std::isfinite(size)) throw RuntimeError("The FontSize property must be a number greater than 0.");
+    if (!(size > 0) || !std::isfinite(size))
+      throw RuntimeError("The FontSize property must be a number greater than 0.");
     o.font_size = size;
   } else if (o.type == ObjectType::text && p == "fontname") {
     const std::string name = text();
     if (name.empty()) throw RuntimeError("The FontName property needs the name of a font.");
     o.font_name = name;
   } else if (o.type == ObjectType::text && p == "fontangle") {
-    const std::string angle = lower(text());
+    const std::string angle = lower_case(text());
     if (angle != "normal" && angle != "italic" && angle != "oblique")
       throw RuntimeError("The FontAngle property is normal, italic or oblique, not \"" + text() + "\".");
     o.font_angle = angle;
   } else if (o.type == ObjectType::text && p == "fontweight") {
-    const std::string weight = lower(text());
+    const std::string weight = lower_case(text());
     if (weight != "normal" && weight != "bold" && weight != "light" && weight != "demi")
       throw RuntimeError("The FontWeight property is normal, bold, light or demi, not \"" + text() + "\".");
     o.font_weight = weight;

@@ -17,6 +17,7 @@
 
 #include "runtime/error.h"
 #include "runtime/file_write.h"
+#include "runtime/format.h"
 #include "runtime/render_flat.h"
 #include "runtime/render_layout.h"
 #include "runtime/render_marks.h"
@@ -41,60 +42,6 @@ struct Piece {
   bool arrow = false;  // the last segment of a run: an arrowhead at b
   bool top = false;    // drawn after every piece that is not
 };
-
-// Text shown on the page, or kept aside as an SVG <text> element.
-struct SvgText {
-  std::string text;
-  double x = 0, y = 0, size = 10;
-  Rgb color;
-  std::string family = kFont, style = "normal", weight = "normal";
-  double rotation = 0;  // degrees, counterclockwise about (x, y)
-};
-
-struct TextOut {
-  std::vector<SvgText>* elements = nullptr;  // set: keep the text instead of drawing glyphs
-};
-
-// Text with its baseline starting at (x, y) in the current font and colour.
-void show_text(cairo_t* cr, const TextOut& out, const std::string& text, double x, double y) {
-  if (out.elements == nullptr) {
-    cairo_move_to(cr, x, y);
-    cairo_show_text(cr, text.c_str());
-    return;
-  }
-  cairo_matrix_t font;
-  cairo_get_font_matrix(cr, &font);
-  double r = 0, g = 0, b = 0, a = 1;
-  cairo_pattern_get_rgba(cairo_get_source(cr), &r, &g, &b, &a);
-  cairo_user_to_device(cr, &x, &y);
-  out.elements->push_back({text, x, y, font.xx, Rgb{r, g, b}});
-}
-
-// A text object in its own font (selected already) and colour, turned by its
-// rotation about (x, y); (dx, dy) places the start of its baseline from that
-// point in the text's own frame.
-void show_text_object(cairo_t* cr, const TextOut& out, const GraphicsObject& t, double x, double y, double dx,
-                      double dy) {
-  if (out.elements == nullptr) return show_turned_text(cr, t, x, y, dx, dy);
-  const double turn = -t.rotation * kPi / 180;
-  double sx = x + std::cos(turn) * dx - std::sin(turn) * dy, sy = y + std::sin(turn) * dx + std::cos(turn) * dy;
-  cairo_matrix_t font;
-  cairo_get_font_matrix(cr, &font);
-  double r = 0, g = 0, b = 0, a = 1;
-  cairo_pattern_get_rgba(cairo_get_source(cr), &r, &g, &b, &a);
-  cairo_user_to_device(cr, &sx, &sy);
-  out.elements->push_back({t.string, sx, sy, font.xx, Rgb{r, g, b}, t.font_name,
-                           t.font_angle == "normal" ? "normal" : t.font_angle,
-                           t.font_weight == "bold" || t.font_weight == "demi" ? "bold" : "normal", t.rotation});
-}
-
-// Text with its centre at (x, y).
-void centred_text(cairo_t* cr, const TextOut& out, const std::string& text, double x, double y) {
-  if (out.elements == nullptr) return velmora::centred_text(cr, text, x, y);
-  cairo_text_extents_t ext;
-  cairo_text_extents(cr, text.c_str(), &ext);
-  show_text(cr, out, text, x - (ext.x_bearing + ext.width / 2), y - (ext.y_bearing + ext.height / 2));
-}
 
 void draw_segment(cairo_t* cr, const Piece& piece) {
   const GraphicsObject& line = *piece.line;
@@ -349,7 +296,7 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
   }
   const GraphicsObject& axes = graphics.object(layout.axes);
   if (axes.flat) {
-    draw_flat_figure(cr, graphics, figure, width, height);
+    draw_flat_figure(cr, text_out, graphics, figure, width, height);
     cairo_restore(cr);
     return;
   }
@@ -437,7 +384,7 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
   }
 
   if (axes.colour_limits)
-    draw_colour_key(cr, 0.9 * width, 0.2 * height, 0.025 * width, 0.6 * height, (*axes.colour_limits)[0],
+    draw_colour_key(cr, text_out, 0.9 * width, 0.2 * height, 0.025 * width, 0.6 * height, (*axes.colour_limits)[0],
                     (*axes.colour_limits)[1], axes.colour_label);
 
   if (axes.title != 0 && graphics.is_handle(axes.title)) {
@@ -530,8 +477,7 @@ std::uintmax_t write_figure(const Graphics& graphics, Handle figure, ImageFormat
 }
 
 std::optional<ImageFormat> format_for_path(const std::filesystem::path& path) {
-  std::string ext = path.extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string ext = lower_case(path.extension().string());
   if (ext == ".png") return ImageFormat::png;
   if (ext == ".svg") return ImageFormat::svg;
   if (ext == ".pdf") return ImageFormat::pdf;

@@ -3,7 +3,9 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -69,7 +71,7 @@ void draw_line(cairo_t* cr, const FlatLayout& l, const GraphicsObject& axes, con
       if (finite(o.x(i), o.y(i))) draw_marker(cr, o, l.project(o.x(i), o.y(i)), point_colour(axes, o, i));
 }
 
-void draw_frame_and_ticks(cairo_t* cr, const FlatLayout& l) {
+void draw_frame_and_ticks(cairo_t* cr, const TextOut& out, const FlatLayout& l) {
   cairo_set_dash(cr, nullptr, 0, 0);
   cairo_set_line_width(cr, 0.5 * kPt);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
@@ -108,9 +110,9 @@ void draw_frame_and_ticks(cairo_t* cr, const FlatLayout& l) {
       cairo_text_extents(cr, text.c_str(), &ext);
       cairo_set_source_rgb(cr, 0, 0, 0);
       if (k == 0)
-        centred_text(cr, text, at.x(), at.y() + 8 + ext.height / 2);
+        centred_text(cr, out, text, at.x(), at.y() + 8 + ext.height / 2);
       else
-        centred_text(cr, text, at.x() - 8 - ext.width / 2, at.y());
+        centred_text(cr, out, text, at.x() - 8 - ext.width / 2, at.y());
     }
   }
 }
@@ -125,23 +127,30 @@ double widest_y_number(cairo_t* cr, const FlatLayout& l) {
   return widest;
 }
 
-void draw_axis_names(cairo_t* cr, const FlatLayout& l, const GraphicsObject& axes) {
+void draw_axis_names(cairo_t* cr, const TextOut& out, const FlatLayout& l, const GraphicsObject& axes) {
   select_plot_font(cr, 10);
   cairo_set_source_rgb(cr, 0, 0, 0);
-  if (!axes.xlabel.empty()) centred_text(cr, axes.xlabel, l.left + l.width / 2, l.top + l.height + 34);
+  if (!axes.xlabel.empty()) centred_text(cr, out, axes.xlabel, l.left + l.width / 2, l.top + l.height + 34);
   if (!axes.ylabel.empty()) {
-    cairo_save(cr);
-    cairo_translate(cr, l.left - 22 - widest_y_number(cr, l), l.top + l.height / 2);
-    cairo_rotate(cr, -std::acos(-1.0) / 2);
-    centred_text(cr, axes.ylabel, 0, 0);
-    cairo_restore(cr);
+    // Read upwards, centred beside the numbers.
+    GraphicsObject name;
+    name.string = axes.ylabel;
+    name.rotation = 90;
+    name.font_name = "DejaVu Sans";
+    cairo_text_extents_t ext;
+    cairo_text_extents(cr, name.string.c_str(), &ext);
+    show_text_object(cr, out, name, l.left - 22 - widest_y_number(cr, l), l.top + l.height / 2,
+                     -(ext.x_bearing + ext.width / 2), -(ext.y_bearing + ext.height / 2));
   }
 }
 
-// The lines with a display name, each with its marker (or a short stroke) and
-// name, in a box in the upper right corner of the plot.
-void draw_legend(cairo_t* cr, const FlatLayout& l, const std::vector<const GraphicsObject*>& entries) {
-  if (entries.empty()) return;
+// The legend's box: a row per line with a display name, its marker (or a
+// short stroke) and its name.
+struct LegendBox {
+  double left = 0, top = 0, width = 0, height = 0, row = 0;
+};
+
+LegendBox measure_legend(cairo_t* cr, const std::vector<const GraphicsObject*>& entries) {
   select_plot_font(cr, 9);
   double widest = 0, row = 0;
   for (const GraphicsObject* o : entries) {
@@ -150,19 +159,53 @@ void draw_legend(cairo_t* cr, const FlatLayout& l, const std::vector<const Graph
     widest = std::max(widest, ext.width);
     row = std::max(row, ext.height);
   }
-  row = std::max(row + 6, 16.0);
-  const double w = widest + 40, h = row * entries.size() + 6;
-  const double x = l.left + l.width - w - 6, y = l.top + 6;
-  cairo_rectangle(cr, x, y, w, h);
+  LegendBox box;
+  box.row = std::max(row + 6, 16.0);
+  box.width = widest + 40;
+  box.height = box.row * static_cast<double>(entries.size()) + 6;
+  return box;
+}
+
+// Puts the box in the corner of the plot where it covers the fewest points of
+// `lines` (the upper right one when they tie).
+void place_legend_inside(LegendBox& box, const FlatLayout& l, const std::vector<const GraphicsObject*>& lines) {
+  const double inset = 6;
+  const double right = l.left + l.width - box.width - inset, bottom = l.top + l.height - box.height - inset;
+  const std::array<Eigen::Vector2d, 4> corners = {
+      Eigen::Vector2d(right, l.top + inset), Eigen::Vector2d(l.left + inset, l.top + inset),
+      Eigen::Vector2d(right, bottom), Eigen::Vector2d(l.left + inset, bottom)};
+  std::size_t fewest = std::numeric_limits<std::size_t>::max();
+  for (const Eigen::Vector2d& corner : corners) {
+    std::size_t covered = 0;
+    for (const GraphicsObject* o : lines)
+      for (Eigen::Index i = 0; i < std::min(o->x.size(), o->y.size()); ++i) {
+        if (!finite(o->x(i), o->y(i))) continue;
+        const Eigen::Vector2d p = l.project(o->x(i), o->y(i));
+        covered += p.x() >= corner.x() && p.x() <= corner.x() + box.width && p.y() >= corner.y() &&
+                   p.y() <= corner.y() + box.height;
+      }
+    if (covered < fewest) {
+      fewest = covered;
+      box.left = corner.x();
+      box.top = corner.y();
+    }
+  }
+}
+
+void draw_legend(cairo_t* cr, const TextOut& out, const LegendBox& box,
+                 const std::vector<const GraphicsObject*>& entries) {
+  select_plot_font(cr, 9);
+  cairo_rectangle(cr, box.left, box.top, box.width, box.height);
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_fill_preserve(cr);
   cairo_set_source_rgb(cr, 0.6, 0.6, 0.6);
   cairo_set_line_width(cr, 0.5 * kPt);
   cairo_set_dash(cr, nullptr, 0, 0);
   cairo_stroke(cr);
+  const double x = box.left;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const GraphicsObject& o = *entries[i];
-    const double cy = y + 3 + row * (i + 0.5);
+    const double cy = box.top + 3 + box.row * (static_cast<double>(i) + 0.5);
     if (!o.marker.empty() && o.marker != "none") {
       draw_marker(cr, o, Eigen::Vector2d(x + 16, cy), o.color);
     } else {
@@ -175,19 +218,19 @@ void draw_legend(cairo_t* cr, const FlatLayout& l, const std::vector<const Graph
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_text_extents_t ext;
     cairo_text_extents(cr, o.display_name.c_str(), &ext);
-    cairo_move_to(cr, x + 32 - ext.x_bearing, cy - (ext.y_bearing + ext.height / 2));
-    cairo_show_text(cr, o.display_name.c_str());
+    show_text(cr, out, o.display_name, x + 32 - ext.x_bearing, cy - (ext.y_bearing + ext.height / 2));
   }
 }
 
 }  // namespace
 
-void draw_flat_figure(cairo_t* cr, const Graphics& graphics, Handle figure, double width, double height) {
+void draw_flat_figure(cairo_t* cr, const TextOut& out, const Graphics& graphics, Handle figure, double width,
+                      double height) {
   auto lock = graphics.lock();
   for (const FlatLayout& l : layout_flat_axes(graphics, figure, width, height)) {
     const GraphicsObject& axes = graphics.object(l.axes);
     if (!axes.visible) continue;
-    std::vector<const GraphicsObject*> legend;
+    std::vector<const GraphicsObject*> lines, legend;
     cairo_save(cr);
     cairo_rectangle(cr, l.left, l.top, l.width, l.height);
     cairo_clip(cr);
@@ -196,6 +239,7 @@ void draw_flat_figure(cairo_t* cr, const Graphics& graphics, Handle figure, doub
       if (!o.visible) continue;
       if (o.type == ObjectType::line) {
         draw_line(cr, l, axes, o);
+        lines.push_back(&o);
         if (!o.display_name.empty()) legend.push_back(&o);
       }
     }
@@ -208,17 +252,33 @@ void draw_flat_figure(cairo_t* cr, const Graphics& graphics, Handle figure, doub
       cairo_text_extents_t ext;
       cairo_text_extents(cr, t.string.c_str(), &ext);
       set_colour(cr, t.color);
-      show_turned_text(cr, t, at.x(), at.y(), 0, -(ext.y_bearing + ext.height / 2));
+      show_text_object(cr, out, t, at.x(), at.y(), 0, -(ext.y_bearing + ext.height / 2));
     }
     cairo_restore(cr);
     if (axes.axis_on) {
-      draw_frame_and_ticks(cr, l);
-      draw_axis_names(cr, l, axes);
+      draw_frame_and_ticks(cr, out, l);
+      draw_axis_names(cr, out, l, axes);
     }
-    draw_legend(cr, l, legend);
+    // Nothing overprints the data: with a colour key the legend goes above it,
+    // beside the plot, when it fits there; else into the plot's emptiest corner.
+    const double beside = l.left + l.width + 8;
+    double key_top = l.top + 0.15 * l.height;
+    const double key_bottom = l.top + 0.85 * l.height;
+    if (!legend.empty()) {
+      LegendBox box = measure_legend(cr, legend);
+      if (axes.colour_limits && beside + box.width <= width - 4) {
+        box.left = beside;
+        box.top = l.top;
+        key_top = std::max(key_top, box.top + box.height + 32);  // and the key's name between them
+      } else {
+        place_legend_inside(box, l, lines);
+      }
+      draw_legend(cr, out, box, legend);
+    }
     if (axes.colour_limits)
-      draw_colour_key(cr, l.left + l.width + 0.04 * width, l.top + 0.15 * l.height, 0.025 * width, 0.7 * l.height,
-                      (*axes.colour_limits)[0], (*axes.colour_limits)[1], axes.colour_label);
+      draw_colour_key(cr, out, l.left + l.width + 0.04 * width, key_top, 0.025 * width,
+                      std::max(key_bottom - key_top, 20.0), (*axes.colour_limits)[0], (*axes.colour_limits)[1],
+                      axes.colour_label, beside);
     if (axes.title != 0 && graphics.is_handle(axes.title)) {
       const GraphicsObject& t = graphics.object(axes.title);
       if (t.visible && !t.string.empty()) {
@@ -226,7 +286,7 @@ void draw_flat_figure(cairo_t* cr, const Graphics& graphics, Handle figure, doub
         set_colour(cr, t.color);
         cairo_text_extents_t ext;
         cairo_text_extents(cr, t.string.c_str(), &ext);
-        show_turned_text(cr, t, l.left + l.width / 2, l.top - 14, -(ext.x_bearing + ext.width / 2),
+        show_text_object(cr, out, t, l.left + l.width / 2, l.top - 14, -(ext.x_bearing + ext.width / 2),
                          -(ext.y_bearing + ext.height / 2));
       }
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "runtime/graphics.h"
+#include "runtime/render_marks.h"
 
 typedef struct _cairo cairo_t;
 
@@ -13,6 +14,10 @@ namespace velmora {
 /// lines, arrowheads and markers of its lines in the order they were made,
 /// clipped to the plot rectangle, then its texts, frame, ticks, axis names,
 /// title, the legend of the lines that have a display name, and its colour key.
-void draw_flat_figure(cairo_t* cr, const Graphics& graphics, Handle figure, double width, double height);
+/// The legend goes where it covers no data: beside the plot above the colour
+/// key when there is one and the margin holds it, else in the plot's corner
+/// with the fewest points. Text goes to `out`.
+void draw_flat_figure(cairo_t* cr, const TextOut& out, const Graphics& graphics, Handle figure, double width,
+                      double height);
 
 }  // namespace velmora

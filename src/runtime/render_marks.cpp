@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <numbers>
 
 #include "runtime/render_layout.h"
 
@@ -151,11 +150,47 @@ std::string tick_text(double value, double step) {
   return buffer;
 }
 
-void centred_text(cairo_t* cr, const std::string& text, double x, double y) {
+void show_text(cairo_t* cr, const TextOut& out, const std::string& text, double x, double y) {
+  if (out.elements == nullptr) {
+    cairo_move_to(cr, x, y);
+    cairo_show_text(cr, text.c_str());
+    return;
+  }
+  cairo_matrix_t font;
+  cairo_get_font_matrix(cr, &font);
+  double r = 0, g = 0, b = 0, a = 1;
+  cairo_pattern_get_rgba(cairo_get_source(cr), &r, &g, &b, &a);
+  cairo_user_to_device(cr, &x, &y);
+  out.elements->push_back({text, x, y, font.xx, Rgb{r, g, b}});
+}
+
+void centred_text(cairo_t* cr, const TextOut& out, const std::string& text, double x, double y) {
   cairo_text_extents_t ext;
   cairo_text_extents(cr, text.c_str(), &ext);
-  cairo_move_to(cr, x - (ext.x_bearing + ext.width / 2), y - (ext.y_bearing + ext.height / 2));
-  cairo_show_text(cr, text.c_str());
+  show_text(cr, out, text, x - (ext.x_bearing + ext.width / 2), y - (ext.y_bearing + ext.height / 2));
+}
+
+void show_text_object(cairo_t* cr, const TextOut& out, const GraphicsObject& t, double x, double y, double dx,
+                      double dy) {
+  if (out.elements == nullptr) {
+    cairo_save(cr);
+    cairo_translate(cr, x, y);
+    cairo_rotate(cr, -t.rotation * kPi / 180);  // the page's y points down
+    cairo_move_to(cr, dx, dy);
+    cairo_show_text(cr, t.string.c_str());
+    cairo_restore(cr);
+    return;
+  }
+  const double turn = -t.rotation * kPi / 180;
+  double sx = x + std::cos(turn) * dx - std::sin(turn) * dy, sy = y + std::sin(turn) * dx + std::cos(turn) * dy;
+  cairo_matrix_t font;
+  cairo_get_font_matrix(cr, &font);
+  double r = 0, g = 0, b = 0, a = 1;
+  cairo_pattern_get_rgba(cairo_get_source(cr), &r, &g, &b, &a);
+  cairo_user_to_device(cr, &sx, &sy);
+  out.elements->push_back({t.string, sx, sy, font.xx, Rgb{r, g, b}, t.font_name,
+                           t.font_angle == "normal" ? "normal" : t.font_angle,
+                           t.font_weight == "bold" || t.font_weight == "demi" ? "bold" : "normal", t.rotation});
 }
 
 Rgb colour_for_value(double value, double low, double high) {
@@ -178,8 +213,8 @@ Rgb point_colour(const GraphicsObject& axes, const GraphicsObject& line, Eigen::
   return line.color;
 }
 
-void draw_colour_key(cairo_t* cr, double left, double top, double width, double height, double low, double high,
-                     const std::string& label) {
+void draw_colour_key(cairo_t* cr, const TextOut& out, double left, double top, double width, double height, double low,
+                     double high, const std::string& label, double label_left) {
   const int bands = 64;
   for (int i = 0; i < bands; ++i) {
     const double t = (i + 0.5) / bands;
@@ -208,16 +243,15 @@ void draw_colour_key(cairo_t* cr, double left, double top, double width, double 
       const std::string text = tick_text(v, step);
       cairo_text_extents_t ext;
       cairo_text_extents(cr, text.c_str(), &ext);
-      cairo_move_to(cr, left + width + 6 - ext.x_bearing, y - (ext.y_bearing + ext.height / 2));
-      cairo_show_text(cr, text.c_str());
+      show_text(cr, out, text, left + width + 6 - ext.x_bearing, y - (ext.y_bearing + ext.height / 2));
     }
   }
   if (!label.empty()) {
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_text_extents_t ext;
     cairo_text_extents(cr, label.c_str(), &ext);
-    cairo_move_to(cr, left + width / 2 - (ext.x_bearing + ext.width / 2), top - 8);
-    cairo_show_text(cr, label.c_str());
+    const double start = std::max(left + width / 2 - ext.width / 2, label_left);
+    show_text(cr, out, label, start - ext.x_bearing, top - 8);
   }
 }
 
@@ -233,15 +267,6 @@ void select_text_font(cairo_t* cr, const GraphicsObject& t) {
   const bool bold = t.font_weight == "bold" || t.font_weight == "demi";
   cairo_select_font_face(cr, t.font_name.c_str(), slant, bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, t.font_size * kDeviceUnitsPerPoint);
-}
-
-void show_turned_text(cairo_t* cr, const GraphicsObject& t, double x, double y, double dx, double dy) {
-  cairo_save(cr);
-  cairo_translate(cr, x, y);
-  cairo_rotate(cr, -t.rotation * std::numbers::pi / 180);  // the page's y points down
-  cairo_move_to(cr, dx, dy);
-  cairo_show_text(cr, t.string.c_str());
-  cairo_restore(cr);
 }
 
 }  // namespace velmora

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <Eigen/Dense>
+#include <limits>
 #include <string>
+#include <vector>
 
 #include "runtime/graphics.h"
 
@@ -27,8 +29,32 @@ void draw_arrowhead(cairo_t* cr, const Eigen::Vector2d& from, const Eigen::Vecto
 /// A tick number as people write it: no rounding noise, no trailing zeros.
 std::string tick_text(double value, double step);
 
+/// Text shown on the page, or kept aside as an SVG <text> element.
+struct SvgText {
+  std::string text;
+  double x = 0, y = 0, size = 10;  // the start of the baseline, device units; the font size
+  Rgb color;
+  std::string family = "DejaVu Sans", style = "normal", weight = "normal";
+  double rotation = 0;  // degrees, counterclockwise about (x, y)
+};
+
+/// Where the renderers' text goes: drawn as glyphs, or, with `elements` set,
+/// kept as text elements (an SVG file with real text).
+struct TextOut {
+  std::vector<SvgText>* elements = nullptr;
+};
+
+/// Text with its baseline starting at (x, y) in the current font and colour.
+void show_text(cairo_t* cr, const TextOut& out, const std::string& text, double x, double y);
+
 /// Text with its centre at (x, y).
-void centred_text(cairo_t* cr, const std::string& text, double x, double y);
+void centred_text(cairo_t* cr, const TextOut& out, const std::string& text, double x, double y);
+
+/// A text object in its own font (selected already) and the current colour,
+/// turned by its Rotation (counterclockwise) about (x, y); (dx, dy) places the
+/// start of its baseline from that point along and across the text.
+void show_text_object(cairo_t* cr, const TextOut& out, const GraphicsObject& text, double x, double y, double dx,
+                      double dy);
 
 /// The colour of `value` on a key from `low` to `high`: dark violet through red
 /// to orange, every colour clear on white.
@@ -39,18 +65,16 @@ Rgb colour_for_value(double value, double low, double high);
 Rgb point_colour(const GraphicsObject& axes, const GraphicsObject& line, Eigen::Index i);
 
 /// A vertical colour key filling the rectangle (device units) with numbers on
-/// its right and `label` above it.
-void draw_colour_key(cairo_t* cr, double left, double top, double width, double height, double low, double high,
-                     const std::string& label);
+/// its right and `label` above it, centred on it but starting no further left
+/// than `label_left` (clear of the plot beside it).
+void draw_colour_key(cairo_t* cr, const TextOut& out, double left, double top, double width, double height, double low,
+                     double high, const std::string& label,
+                     double label_left = -std::numeric_limits<double>::infinity());
 
 /// The font of the labels, ticks and titles.
 void select_plot_font(cairo_t* cr, double points);
 
 /// The font of a text object: its FontName, FontAngle, FontWeight, FontSize.
 void select_text_font(cairo_t* cr, const GraphicsObject& text);
-
-/// A text object turned by its Rotation (counterclockwise) about (x, y);
-/// (dx, dy) places the text from that point along and across its own baseline.
-void show_turned_text(cairo_t* cr, const GraphicsObject& text, double x, double y, double dx, double dy);
 
 }  // namespace velmora

@@ -2,7 +2,9 @@
 #include "desktop/file_kind.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <QTemporaryDir>
 #include <sstream>
 
 namespace velmora {
@@ -19,6 +21,7 @@ TEST(FileKind, TextsOfEachKind) {
   };
   const std::vector<Case> cases = {
       {"protocol with comments", "1 % ruler\n1\n2\n10\n1\n-999\n1\n12\n", "p.txt", FileKind::protocol},
+      {"protocol with old Mac line ends", "1\r1\r2\r10\r1\r-999\r1\r12\r", "p.txt", FileKind::protocol},
       {"3D TPS", "LM=3\n1 2 3\n4 5 6\n-999 0 0\nID=a\n", "a.tps", FileKind::tps3d},
       {"2D TPS after an IMAGE line", "IMAGE=x.jpg\nlm=2\n1.5 2\n3 4\n", "a.tps", FileKind::tps2d},
       {"table of flat rows", "1 2 3 4 5 6 7\n1 2 3 4 5 6 7\n", "s.txt", FileKind::table},
@@ -48,6 +51,15 @@ TEST(FileKind, TheExampleFiles) {
   for (const auto& [file, kind] : files) EXPECT_EQ(guess_file_kind(kExamples / file), kind) << file;
   EXPECT_EQ(guess_file_kind(kExamples / "no-such-file.txt"), FileKind::unreadable);
   EXPECT_EQ(guess_file_kind(kExamples), FileKind::unreadable);
+}
+
+TEST(FileKind, PipesAndDevicesAreNotOpened) {
+  // Opening either would hold the window: a pipe waits for a writer, a device never ends.
+  QTemporaryDir dir;
+  const std::filesystem::path pipe = std::filesystem::path(dir.path().toStdString()) / "dropped.txt";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_EQ(guess_file_kind(pipe), FileKind::unreadable);
+  EXPECT_EQ(guess_file_kind("/dev/zero"), FileKind::unreadable);
 }
 
 }  // namespace

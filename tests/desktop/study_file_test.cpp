@@ -3,16 +3,20 @@
 #include "desktop/study_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QTemporaryDir>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "error_of.h"
 #include "runtime/error.h"
 
 namespace velmora {
 namespace {
+
+using testing::error_of;
 
 TEST(StudyFile, RoundTripWithPathsRelativeToTheFile) {
   QTemporaryDir dir;
@@ -68,6 +72,24 @@ TEST(StudyFile, WhatIsNotAStudySaysWhereAndWhy) {
     }
   }
   EXPECT_THROW(read_study_file("/no/such/study.v3dstudy"), RuntimeError);
+}
+
+TEST(StudyFile, ReadsOnlyWhatAStudyFileCanBe) {
+  // Old Mac line ends are line ends, so a JSON error names the line; megabytes
+  // of white space are not a study.
+  std::istringstream mac("{\r  \"velmora3d-study\": 1,\r  oops\r}");
+  EXPECT_NE(error_of([&] { parse_study(mac, "mac.json", "/data"); }).find("line 3, column 3"), std::string::npos);
+  std::istringstream huge("{\"velmora3d-study\": 1" + std::string(std::size_t{2} << 20, ' ') + "}");
+  EXPECT_NE(error_of([&] { parse_study(huge, "huge.json", "/data"); }).find("larger than 1 MB"), std::string::npos);
+
+  // A pipe or a device named as the study gives a message at once.
+  QTemporaryDir dir;
+  const std::filesystem::path pipe = std::filesystem::path(dir.path().toStdString()) / "study.json";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  for (const std::filesystem::path& file : {pipe, std::filesystem::path("/dev/zero")}) {
+    const std::string message = error_of([&] { read_study_file(file); });
+    EXPECT_NE(message.find("Cannot open the study file " + file.string() + " (it is a"), std::string::npos) << message;
+  }
 }
 
 }  // namespace

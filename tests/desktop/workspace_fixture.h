@@ -18,6 +18,7 @@
 
 #include "app/gui_qt.h"
 #include "desktop/workspace.h"
+#include "qt_event_loop.h"
 #include "runtime/qt/msgboxd_dialog.h"
 
 namespace velmora::testing {
@@ -25,33 +26,6 @@ namespace velmora::testing {
 inline const std::filesystem::path kSource = VELMORA_SOURCE_DIR;
 inline const std::filesystem::path kSkull = kSource / "examples" / "skull3d";
 inline const std::filesystem::path kLeaf = kSource / "examples" / "leaf2d";
-
-inline QApplication& application() {
-  static int argc = 1;
-  static char name[] = "desktop_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
-
-inline void settle(int ms = 0) {
-  QElapsedTimer t;
-  t.start();
-  do {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  } while (t.elapsed() < ms);
-}
-
-inline bool wait_until(const std::function<bool()>& done, int timeout_ms = 120000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > timeout_ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
-  }
-  return true;
-}
 
 class WorkspaceTest : public ::testing::Test {
  protected:

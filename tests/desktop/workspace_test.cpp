@@ -134,7 +134,9 @@ TEST_F(WorkspaceTest, StudyPanelShowsTheProtocolCountsIdsSizesAndDistances) {
     EXPECT_GE(v, last);
     last = v;
   }
-  EXPECT_TRUE(first->child(0)->text(0).startsWith("File:"));
+  // The file by its name (a picture of the panel shows no folders), its path in the tip.
+  EXPECT_EQ(first->child(0)->text(0), "File: first.tps");
+  EXPECT_EQ(first->child(0)->toolTip(0).toStdString(), (kSkull / "first.tps").string());
 
   // Picking two specimens highlights their points in the study's plot.
   first->child(4)->setSelected(true);
@@ -204,6 +206,10 @@ TEST_F(WorkspaceTest, ResultsLogKeepsEveryTestWithItsSeedAndSavesCsvAndJson) {
   QTableWidget* table = workspace_->results_log()->table();
   EXPECT_EQ(table->item(1, 1)->text(), "Permutation F");
   EXPECT_EQ(table->item(1, 3)->text(), "42");
+  // The example's Goodall p is below what 1 - F(f) can tell from 0: a bound
+  // in the log, the 0 itself in the saved numbers.
+  ASSERT_EQ(std::get<double>(rows[0].result.numbers[3].second), 0.0);
+  EXPECT_TRUE(table->item(0, 2)->text().endsWith("p < 1e-15")) << table->item(0, 2)->text().toStdString();
 
   // The CSV holds every number exactly, one a line.
   const std::string csv = workspace_->results_log()->csv();
@@ -217,6 +223,7 @@ TEST_F(WorkspaceTest, ResultsLogKeepsEveryTestWithItsSeedAndSavesCsvAndJson) {
   ASSERT_FALSE(found.empty()) << csv;
   EXPECT_EQ(std::stod(found.substr(found.rfind(',') + 1)), goodall_f);
   EXPECT_NE(csv.find(",42,cutoff5,"), std::string::npos);
+  EXPECT_NE(csv.find(",p,0\n"), std::string::npos) << csv;
 
   const auto json_file = temp("results.json");
   workspace_->results_log()->save(json_file);
@@ -225,6 +232,7 @@ TEST_F(WorkspaceTest, ResultsLogKeepsEveryTestWithItsSeedAndSavesCsvAndJson) {
   ASSERT_EQ(json.size(), 3u);
   EXPECT_EQ(json[1]["seed"], 42);
   EXPECT_EQ(json[0]["numbers"]["statistic"].get<double>(), goodall_f);
+  EXPECT_EQ(json[0]["numbers"]["p"].get<double>(), 0.0);
   EXPECT_TRUE(workspace_->results_log()->text().contains("Goodall F"));
 
   // The log stays when the study is cleared.
@@ -436,6 +444,7 @@ TEST_F(WorkspaceTest, Screenshot) {
   if (dir_env == nullptr) GTEST_SKIP() << "set VELMORA_SCREENSHOTS to a folder to take the pictures";
   const std::filesystem::path dir = dir_env;
   std::filesystem::create_directories(dir);
+  window().resize(1280, 720);  // the whole of a 1280 × 720 screen
   window().show();
   settle(200);
   ASSERT_TRUE(workspace_->open_study(kSkull / "study.json"));

@@ -95,7 +95,8 @@ TEST_F(ByName, CamposWithoutAnArgumentGivesTheDefaultViewsCamera) {
   const auto fresh = std::get<Eigen::MatrixXd>(table.call("campos", {}, 1)[0]);
   ASSERT_EQ(fresh.size(), 3);
   Graphics& g = port.graphics();
-  EXPECT_EQ(std::get<std::string>(table.call("campos", {std::string("mode")}, 1)[0]), "auto") << "asking places nothing";
+  EXPECT_EQ(std::get<std::string>(table.call("campos", {std::string("mode")}, 1)[0]), "auto")
+      << "asking places nothing";
   const AxesLayout before = layout_axes(g, g.current_figure(), 560, 420);
   table.call("campos", {fresh}, 0);
   const AxesLayout after = layout_axes(g, g.current_figure(), 560, 420);
@@ -106,11 +107,12 @@ TEST_F(ByName, CamposWithoutAnArgumentGivesTheDefaultViewsCamera) {
 
 // title's further arguments set the title text's font and turn.
 TEST_F(ByName, TitleTakesTheFontPropertiesOfItsText) {
-  const auto t = table.call("title", {std::string("Hello"), std::string("FontSize"), Eigen::MatrixXd::Constant(1, 1, 20),
-                                      std::string("FontName"), std::string("DejaVu Serif"), std::string("FontAngle"),
-                                      std::string("italic"), std::string("FontWeight"), std::string("bold"),
-                                      std::string("Rotation"), Eigen::MatrixXd::Constant(1, 1, 15)},
-                            1);
+  const auto t = table.call(
+      "title",
+      {std::string("Hello"), std::string("FontSize"), Eigen::MatrixXd::Constant(1, 1, 20), std::string("FontName"),
+       std::string("DejaVu Serif"), std::string("FontAngle"), std::string("italic"), std::string("FontWeight"),
+       std::string("bold"), std::string("Rotation"), Eigen::MatrixXd::Constant(1, 1, 15)},
+      1);
   const GraphicsObject& title = port.graphics().object(static_cast<Handle>(std::get<Eigen::MatrixXd>(t[0])(0, 0)));
   EXPECT_EQ(title.font_size, 20);
   EXPECT_EQ(title.font_name, "DejaVu Serif");

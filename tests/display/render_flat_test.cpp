@@ -1,9 +1,10 @@
 // Flat plots: points land where the layout puts them in their colours (also
-// from a colour key), filled runs are filled, equal units stay equal, and
-// every format draws a window with two flat axes.
-#include <cairo.h>
+// from a colour key), filled runs are filled, equal units stay equal, every
+// format draws a window with two flat axes, and the legend and the key's name
+// leave the data clear.
 #include <gtest/gtest.h>
 
+#include "display/png_image.h"
 #include "runtime/flat_layout.h"
 #include "runtime/render.h"
 #include "runtime/render_marks.h"
@@ -11,15 +12,15 @@
 namespace velmora {
 namespace {
 
-Rgb pixel(cairo_surface_t* s, const Eigen::Vector2d& at) {
-  const unsigned char* row =
-      cairo_image_surface_get_data(s) + static_cast<int>(at.y()) * cairo_image_surface_get_stride(s);
-  const uint32_t p = reinterpret_cast<const uint32_t*>(row)[static_cast<int>(at.x())];
-  return Rgb{((p >> 16) & 255) / 255.0, ((p >> 8) & 255) / 255.0, (p & 255) / 255.0};
-}
+using testing::Image;
+using testing::near;
 
-bool near(const Rgb& a, const Rgb& b) {
-  return std::abs(a.r - b.r) < 0.1 && std::abs(a.g - b.g) < 0.1 && std::abs(a.b - b.b) < 0.1;
+// Whether two pictures have the same pixels within [x0, x1) × [y0, y1).
+bool same_pixels(const Image& a, const Image& b, int x0, int y0, int x1, int y1) {
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x)
+      if (!near(a.at(x, y), b.at(x, y))) return false;
+  return true;
 }
 
 TEST(RenderFlat, PointsFillsAndKeyedColoursLandOnTheirPixels) {
@@ -56,30 +57,74 @@ TEST(RenderFlat, PointsFillsAndKeyedColoursLandOnTheirPixels) {
   const FlatLayout& l = layouts[0];
   EXPECT_NEAR((l.project(2, 0) - l.project(0, 0)).norm(), 2 * (l.project(0, 1) - l.project(0, 0)).norm(), 1e-9);
 
-  const std::string png = render_figure_bytes(g, figure, ImageFormat::png, w, h);
-  struct Reader {
-    const std::string* bytes;
-    size_t at = 0;
-  } reader{&png};
-  cairo_surface_t* s = cairo_image_surface_create_from_png_stream(
-      [](void* c, unsigned char* data, unsigned int length) {
-        auto* r = static_cast<Reader*>(c);
-        if (r->at + length > r->bytes->size()) return CAIRO_STATUS_READ_ERROR;
-        std::copy_n(r->bytes->data() + r->at, length, data);
-        r->at += length;
-        return CAIRO_STATUS_SUCCESS;
-      },
-      &reader);
-  ASSERT_EQ(cairo_surface_status(s), CAIRO_STATUS_SUCCESS);
-  EXPECT_TRUE(near(pixel(s, l.project(0, 0)), Rgb{1, 0, 0}));
-  EXPECT_TRUE(near(pixel(s, l.project(2, 1)), Rgb{1, 0, 0}));
-  EXPECT_TRUE(near(pixel(s, l.project(1, 0)), colour_for_value(1, 0, 1)));
-  EXPECT_TRUE(near(pixel(s, l.project(0.5, 0.75)), Rgb{1, 1, 1}));
-  EXPECT_TRUE(near(pixel(s, layouts[1].project(0.5, 2.5)), Rgb{0, 0.8, 0}));  // inside the bar
-  cairo_surface_destroy(s);
+  const Image s(render_figure_bytes(g, figure, ImageFormat::png, w, h));
+  ASSERT_TRUE(s.ok());
+  EXPECT_TRUE(near(s.at(l.project(0, 0)), Rgb{1, 0, 0}));
+  EXPECT_TRUE(near(s.at(l.project(2, 1)), Rgb{1, 0, 0}));
+  EXPECT_TRUE(near(s.at(l.project(1, 0)), colour_for_value(1, 0, 1)));
+  EXPECT_TRUE(near(s.at(l.project(0.5, 0.75)), Rgb{1, 1, 1}));
+  EXPECT_TRUE(near(s.at(layouts[1].project(0.5, 2.5)), Rgb{0, 0.8, 0}));  // inside the bar
 
   for (ImageFormat f : {ImageFormat::svg, ImageFormat::pdf, ImageFormat::eps})
     EXPECT_GT(render_figure_bytes(g, figure, f, w, h).size(), 500u);
+}
+
+TEST(RenderFlat, TheLegendAndTheKeysNameLeaveThePlotClear) {
+  // A plot covered by lines (a deformation grid) with a colour key: its legend
+  // goes beside it, and nothing written there reaches into the plot or its frame.
+  Graphics g;
+  const Handle figure = g.new_figure();
+  const Handle axes = g.axes_of(figure);
+  g.modify(axes, [](GraphicsObject& a) {
+    a.flat = a.hold = a.axis_equal = true;
+    a.colour_limits = std::array<double, 2>{0, 1};
+    a.colour_label = "a rather long name of the key";
+  });
+  std::vector<Handle> named;
+  for (int k = 0; k <= 20; ++k) {
+    const double t = k / 20.0;
+    named.push_back(g.plot3(Eigen::Vector2d(t, t), Eigen::Vector2d(0, 1), Eigen::Vector2d::Zero(), "k-"));
+    g.plot3(Eigen::Vector2d(0, 1), Eigen::Vector2d(t, t), Eigen::Vector2d::Zero(), "k-");
+  }
+  const int w = 800, h = 600;
+  const FlatLayout l = layout_flat_axes(g, figure, w, h).front();
+  const int right = static_cast<int>(l.left + l.width);
+  const Image bare(render_figure_bytes(g, figure, ImageFormat::png, w, h));
+  for (int y = 0; y < h; ++y)  // the key's name stays clear of the frame
+    for (int x = right + 2; x < right + 7; ++x) ASSERT_TRUE(near(bare.at(x, y), Rgb{1, 1, 1}));
+  for (std::size_t i = 0; i < 2; ++i)
+    g.modify(named[i], [&](GraphicsObject& o) { o.display_name = i == 0 ? "mean 1" : "mean 2 (x 10)"; });
+  const Image named_lines(render_figure_bytes(g, figure, ImageFormat::png, w, h));
+  EXPECT_TRUE(same_pixels(bare, named_lines, 0, 0, right + 4, h));
+  EXPECT_FALSE(same_pixels(bare, named_lines, right + 4, 0, w, h));  // the legend is drawn
+
+  // An SVG asked with real text has every word of the plot as a text element.
+  g.modify(axes, [](GraphicsObject& a) { a.ylabel = "PC2 (8 %)"; });
+  PlotExtras extras;
+  extras.svg_text_elements = true;
+  const std::string svg = render_figure_bytes(g, figure, ImageFormat::svg, w, h, std::nullopt, &extras);
+  for (const char* text : {">mean 2 (x 10)</text>", ">a rather long name of the key</text>", ">0.4</text>"})
+    EXPECT_NE(svg.find(text), std::string::npos) << text;
+  const std::size_t y_name = svg.find(">PC2 (8 %)</text>");
+  ASSERT_NE(y_name, std::string::npos);
+  EXPECT_NE(svg.rfind("rotate(-90", y_name), std::string::npos);
+
+  // Without a key, points in the upper right corner keep the legend off them.
+  Graphics scatter;
+  const Handle window = scatter.new_figure();
+  scatter.modify(scatter.axes_of(window), [](GraphicsObject& a) { a.flat = a.hold = true; });
+  Eigen::VectorXd x(6), y(6);
+  x << 0, 10, 9, 9.5, 10, 9;
+  y << 0, 10, 10, 9.5, 9, 9;
+  const Handle points = scatter.plot3(x, y, Eigen::VectorXd::Zero(6), "bo");
+  const FlatLayout s = layout_flat_axes(scatter, window, w, h).front();
+  const Eigen::Vector2d corner = s.project(9, 10);
+  const Image before(render_figure_bytes(scatter, window, ImageFormat::png, w, h));
+  scatter.modify(points, [](GraphicsObject& o) { o.display_name = "sample 1 (6)"; });
+  const Image after(render_figure_bytes(scatter, window, ImageFormat::png, w, h));
+  EXPECT_TRUE(same_pixels(before, after, static_cast<int>(corner.x()) - 10, static_cast<int>(corner.y()) - 10,
+                          static_cast<int>(s.left + s.width), static_cast<int>(corner.y() + 50)));
+  EXPECT_FALSE(same_pixels(before, after, 0, 0, w, h));
 }
 
 }  // namespace

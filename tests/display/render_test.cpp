@@ -2,50 +2,21 @@
 // EPS bounding box, every format, and empty windows.
 #include "runtime/render.h"
 
-#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
 #include <regex>
 
+#include "display/png_image.h"
 #include "runtime/error.h"
 #include "runtime/render_layout.h"
 
 namespace velmora {
 namespace {
 
-struct Image {
-  cairo_surface_t* surface = nullptr;
-  explicit Image(const std::string& png) {
-    struct Reader {
-      const std::string* bytes;
-      size_t at = 0;
-    } reader{&png};
-    surface = cairo_image_surface_create_from_png_stream(
-        [](void* closure, unsigned char* data, unsigned int length) {
-          auto* r = static_cast<Reader*>(closure);
-          if (r->at + length > r->bytes->size()) return CAIRO_STATUS_READ_ERROR;
-          std::copy_n(r->bytes->data() + r->at, length, data);
-          r->at += length;
-          return CAIRO_STATUS_SUCCESS;
-        },
-        &reader);
-  }
-  ~Image() { cairo_surface_destroy(surface); }
-  bool ok() const { return cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS; }
-  int width() const { return cairo_image_surface_get_width(surface); }
-  int height() const { return cairo_image_surface_get_height(surface); }
-  Rgb at(int x, int y) const {
-    const unsigned char* row = cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
-    const uint32_t p = reinterpret_cast<const uint32_t*>(row)[x];
-    return Rgb{((p >> 16) & 255) / 255.0, ((p >> 8) & 255) / 255.0, (p & 255) / 255.0};
-  }
-};
-
-bool near(const Rgb& a, const Rgb& b) {
-  return std::abs(a.r - b.r) < 0.1 && std::abs(a.g - b.g) < 0.1 && std::abs(a.b - b.b) < 0.1;
-}
+using testing::Image;
+using testing::near;
 
 // Four filled markers seen from above with no axes: blue squares at three
 // corners, a red one at the fourth, a green diamond in the middle.

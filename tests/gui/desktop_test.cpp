@@ -16,15 +16,19 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QThread>
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
 #include <fstream>
+#include <iostream>
 
 #include "app/gui_qt.h"
 #include "app/guihandles.h"
 #include "display/shape_space_plot.h"
+#include "qt_event_loop.h"
 #include "runtime/error.h"
 #include "runtime/flat_layout.h"
 #include "runtime/qt/msgboxd_dialog.h"
@@ -39,32 +43,9 @@ const std::filesystem::path kSource = VELMORA_SOURCE_DIR;
 const std::filesystem::path kResources = kSource / "resources";
 const std::filesystem::path kSkull = kSource / "examples" / "skull3d";
 
-QApplication& application() {
-  static int argc = 1;
-  static char name[] = "desktop_test";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
-
-void settle(int ms = 0) {
-  QElapsedTimer t;
-  t.start();
-  do {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  } while (t.elapsed() < ms);
-}
-
-bool wait_until(const std::function<bool()>& done, int timeout_ms = 120000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > timeout_ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
-  }
-  return true;
-}
+using testing::application;
+using testing::settle;
+using testing::wait_until;
 
 class Desktop : public ::testing::Test {
  protected:
@@ -461,6 +442,40 @@ TEST_F(Desktop, WorkerThreadUsesThePortSafely) {
   EXPECT_EQ(boxes("Worker").size(), 1u);
   settle();
   EXPECT_NE(port().console_text().find("worker line"), std::string::npos);
+}
+
+TEST_F(Desktop, TheConsoleKeepsTheLatestLinesWithinItsBounds) {
+  auto* pane = window().findChild<QPlainTextEdit*>("ConsolePane");
+  ASSERT_NE(pane, nullptr);
+  std::vector<std::string> messages;
+  QObject::connect(&port(), &QtPort::console_message, pane,
+                   [&](const QString& m) { messages.push_back(m.toStdString()); });
+  std::streambuf* stderr_buffer = std::cerr.rdbuf(nullptr);  // the same text goes to standard error
+  // Written within one action on the GUI thread, as a protocol of many curves
+  // echoes its growing report: many lines, then lines longer than the pane keeps.
+  Console& console = port().console();
+  console.write("the first message\n");
+  for (int i = 0; i < 3 * QtPort::kPaneLines; ++i) console.echo("count", static_cast<double>(i));
+  std::string long_line;
+  while (long_line.size() < QtPort::kConsoleKept / 4) long_line += "-0.123456x";
+  for (int i = 0; i < 10; ++i) console.echo("stemp", long_line + std::to_string(i));
+  console.echo("count", 42.0);
+  console.write("the last message\n");
+  std::cerr.rdbuf(stderr_buffer);
+  settle();
+
+  const std::string kept = port().console_text();
+  EXPECT_LE(kept.size(), 2 * QtPort::kConsoleKept);
+  EXPECT_TRUE(kept.starts_with("stemp = ")) << kept.substr(0, 40);  // whole lines go
+  EXPECT_TRUE(kept.ends_with("count = 42\nthe last message\n"));
+  const QTextDocument* doc = pane->document();
+  EXPECT_LE(doc->blockCount(), QtPort::kPaneLines + 1);  // and the note
+  EXPECT_LE(doc->characterCount(), QtPort::kPaneCharacters + 200);
+  EXPECT_TRUE(doc->firstBlock().text().startsWith("[Older lines were dropped"))
+      << doc->firstBlock().text().left(80).toStdString();
+  EXPECT_TRUE(pane->toPlainText().endsWith("count = 42\nthe last message\n"));
+  // The messages come one by one, none dropped, no echo among them.
+  EXPECT_EQ(messages, (std::vector<std::string>{"the first message\n", "the last message\n"}));
 }
 
 TEST_F(Desktop, CancelStopsLongWork) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <sstream>
 
+#include "error_of.h"
 #include "io/formats/detect_format.h"
 #include "io/formats/landmark_file.h"
 #include "io/formats/missing_landmarks.h"
@@ -19,19 +20,12 @@
 namespace velmora {
 namespace {
 
+using testing::error_of;
+
 Specimens read(const std::string& text, LandmarkFormat format, const std::string& source = "s.txt",
                const LandmarkReadOptions& options = {}) {
   std::istringstream in(text);
   return read_landmarks(in, source, format, options);
-}
-
-std::string error_of(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const RuntimeError& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 Eigen::MatrixXd points(std::initializer_list<std::initializer_list<double>> rows) {

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "error_of.h"
 #include "io_test_util.h"
 #include "runtime/error.h"
 #include "study_util.h"
 
 namespace velmora {
 namespace {
+
+using testing::error_of;
 
 using testing::column;
 using testing::DialogPort;
@@ -25,15 +28,6 @@ Eigen::RowVectorXd row(std::initializer_list<double> v) {
   int i = 0;
   for (double x : v) r(i++) = x;
   return r;
-}
-
-std::string error_of(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const RuntimeError& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 const Eigen::Vector3d M(-999, 0, 0);  // a curve marker
@@ -226,8 +220,9 @@ TEST(CutSpecimens, ALoadTooLargeForTheMachineIsRefusedBeforeAllocating) {
   CaptureConsole console;
   const Points pts = {{0, 0, 0}, M, {0, 0, 0}, {1, 0, 0}, M, {0, 1, 0}, {1, 1, 0}, M, {0, 0, 1}, {1, 0, 1}, {9, 9, 9}};
   const std::vector<Eigen::RowVectorXd> y(1000, flat(pts));
-  const std::string e =
-      error_of([&] { cut_specimens(y, column({0, 0, 0, 0, 3, -999, 3, 1e7, 3, 1e7, 3, 1e7}), console, false); });
+  const std::string e = error_of([&] {
+    cut_specimens(y, column({0, 0, 0, 0, 3, -999, 3, 1e7, 3, 1e7, 3, 1e7}), console, false);
+  });
   EXPECT_EQ(e.rfind("Loading 1000 specimens of about 30000014 points each needs about 2.6 TB of memory; this "
                     "machine has ",
                     0),

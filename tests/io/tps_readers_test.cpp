@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "error_of.h"
 #include "io/get_irregular_tpsfile2D.h"
 #include "io/get_irregular_tpsfile3D.h"
 #include "io/gettpsfile3D.h"
@@ -10,6 +11,8 @@
 
 namespace velmora {
 namespace {
+
+using testing::error_of;
 
 using testing::crlf;
 using testing::DialogPort;
@@ -43,15 +46,6 @@ IrregularTps irregular3(const std::string& text, Console& console) {
 IrregularTps irregular2(const std::string& text, Console& console) {
   std::istringstream in(text);
   return get_irregular_tpsfile2D(in, "s.tps", console);
-}
-
-std::string error_of(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const RuntimeError& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 TEST(Gettpsfile3D, HeaderVariantsAreFoundAndLM3IsNot) {

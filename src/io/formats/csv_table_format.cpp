@@ -5,6 +5,7 @@
 
 #include "io/formats/text_lines.h"
 #include "runtime/error.h"
+#include "runtime/format.h"
 
 namespace velmora {
 namespace {
@@ -14,12 +15,7 @@ struct Row {
   std::vector<std::string> cells;
 };
 
-std::string lower(std::string_view text) {
-  std::string out(trim(text));
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
+std::string lower(std::string_view text) { return lower_case(trim(text)); }
 
 bool one_of(const std::string& name, std::initializer_list<const char*> names) {
   return std::any_of(names.begin(), names.end(), [&](const char* n) { return name == n; });

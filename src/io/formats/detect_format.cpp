@@ -4,18 +4,14 @@
 
 #include "io/formats/text_lines.h"
 #include "io/text_scanner.h"
+#include "runtime/format.h"
 
 namespace velmora {
 namespace {
 
 constexpr std::size_t kHead = std::size_t{1} << 16;
 
-std::string lower(std::string_view text) {
-  std::string out(trim(text));
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
+std::string lower(std::string_view text) { return lower_case(trim(text)); }
 
 // The lines of the head, trimmed, blank ones left out.
 std::vector<std::string_view> head_lines(std::string_view head) {

@@ -35,8 +35,7 @@ Specimens read_flat_table(std::istream& in, std::string_view source) {
     }
     Specimen s;
     s.name = numbered_name(out.specimens.size() + 1);
-    const Eigen::Index k = static_cast<Eigen::Index>(width / 3);
-    s.points = Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, 3, Eigen::RowMajor>>(values.data(), k, 3);
+    s.points = point_rows(values);  // a trailing size is left out
     out.specimens.push_back(std::move(s));
   }
   if (out.specimens.empty()) throw RuntimeError(std::string(source) + ": the table holds no rows.");

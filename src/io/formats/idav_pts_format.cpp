@@ -63,8 +63,7 @@ Specimens read_idav_pts(std::istream& in, std::string_view source) {
   out.dims = dims == 0 ? 3 : dims;
   Specimen s;
   s.name = file_stem(source);
-  s.points = Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, 3, Eigen::RowMajor>>(
-      values.data(), static_cast<Eigen::Index>(values.size() / 3), 3);
+  s.points = point_rows(values);
   out.specimens.push_back(std::move(s));
   return out;
 }

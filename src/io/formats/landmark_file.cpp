@@ -11,19 +11,9 @@
 #include "io/formats/nts_format.h"
 #include "io/formats/tps_format.h"
 #include "runtime/error.h"
+#include "runtime/format.h"
 
 namespace velmora {
-namespace {
-
-std::string lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
-}  // namespace
-
 std::string format_name(LandmarkFormat format) {
   switch (format) {
     case LandmarkFormat::tps:
@@ -73,7 +63,7 @@ std::string format_description(LandmarkFormat format) {
 }
 
 std::optional<LandmarkFormat> format_from_name(std::string_view name) {
-  const std::string n = lower(name);
+  const std::string n = lower_case(name);
   if (n == "tps") return LandmarkFormat::tps;
   if (n == "morphologika" || n == "morpho") return LandmarkFormat::morphologika;
   if (n == "nts" || n == "ntsys") return LandmarkFormat::nts;
@@ -87,7 +77,7 @@ std::optional<LandmarkFormat> format_from_name(std::string_view name) {
 }
 
 std::optional<LandmarkFormat> format_from_extension(const std::filesystem::path& path) {
-  const std::string ext = lower(path.extension().string());
+  const std::string ext = lower_case(path.extension().string());
   if (ext == ".tps") return LandmarkFormat::tps;
   if (ext == ".nts" || ext == ".dta") return LandmarkFormat::nts;
   if (ext == ".csv") return LandmarkFormat::csv_table;

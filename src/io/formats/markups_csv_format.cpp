@@ -6,16 +6,12 @@
 
 #include "io/formats/text_lines.h"
 #include "runtime/error.h"
+#include "runtime/format.h"
 
 namespace velmora {
 namespace {
 
-std::string lower(std::string_view text) {
-  std::string out(trim(text));
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
+std::string lower(std::string_view text) { return lower_case(trim(text)); }
 
 // "# name = value" with the name compared in lower case; nothing for other lines.
 bool header_value(std::string_view comment, std::string_view name, std::string_view& value) {
@@ -77,8 +73,7 @@ Specimens read_markups_csv(std::istream& in, std::string_view source, const Mark
   out.dims = 3;
   Specimen s;
   s.name = file_stem(source);
-  const Eigen::MatrixXd read = Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, 3, Eigen::RowMajor>>(
-      values.data(), static_cast<Eigen::Index>(values.size() / 3), 3);
+  const Eigen::MatrixXd read = point_rows(values);
   std::string note;
   s.points = to_frame(read, frame.value_or(Frame::lps), options.frame, source, frame.has_value(), note);
   out.notes.push_back(note);

@@ -83,8 +83,7 @@ Specimens read_markups_json(std::istream& in, std::string_view source, const Mar
       if (!defined) xyz[0] = xyz[1] = xyz[2] = std::nan("");
       these.insert(these.end(), xyz, xyz + 3);
     }
-    const Eigen::MatrixXd read = Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, 3, Eigen::RowMajor>>(
-        these.data(), static_cast<Eigen::Index>(these.size() / 3), 3);
+    const Eigen::MatrixXd read = point_rows(these);
     std::string note;
     const Eigen::MatrixXd turned = to_frame(read, frame.value_or(Frame::lps), options.frame,
                                             std::string(source) + ": " + path, frame.has_value(), note);
@@ -98,8 +97,7 @@ Specimens read_markups_json(std::istream& in, std::string_view source, const Mar
                         " markups are read as one specimen, in order.");
   Specimen s;
   s.name = file_stem(source);
-  s.points = Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, 3, Eigen::RowMajor>>(
-      values.data(), static_cast<Eigen::Index>(values.size() / 3), 3);
+  s.points = point_rows(values);
   out.specimens.push_back(std::move(s));
   return out;
 }

@@ -4,6 +4,7 @@
 
 #include "io/formats/text_lines.h"
 #include "runtime/error.h"
+#include "runtime/format.h"
 
 namespace velmora {
 namespace {
@@ -14,13 +15,6 @@ struct Line {
   long number;
   std::string text;
 };
-
-std::string lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
 
 }  // namespace
 
@@ -35,7 +29,7 @@ Specimens read_morphologika(std::istream& in, std::string_view source) {
     const std::string_view t = trim(text);
     if (t.empty() || t.front() == '\'') continue;
     if (t.front() == '[' && t.back() == ']') {
-      current = lower(trim(t.substr(1, t.size() - 2)));
+      current = lower_case(trim(t.substr(1, t.size() - 2)));
       if (section_line.count(current)) lines.fail("a second [" + current + "] section.");
       section_line[current] = lines.line();
       sections[current];

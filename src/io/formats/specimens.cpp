@@ -8,6 +8,11 @@ namespace velmora {
 
 std::string numbered_name(std::size_t k) { return "specimen " + std::to_string(k); }
 
+Eigen::MatrixXd point_rows(std::span<const double> xyz) {
+  return Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, 3, Eigen::RowMajor>>(
+      xyz.data(), static_cast<Eigen::Index>(xyz.size() / 3), 3);
+}
+
 std::optional<CountDifference> differing_count(const std::vector<long long>& counts, std::string_view what) {
   if (counts.size() < 2) return std::nullopt;
   std::map<long long, std::size_t> seen;

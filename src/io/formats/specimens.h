@@ -4,6 +4,7 @@
 
 #include <Eigen/Dense>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,10 @@ struct Specimens {
 
 /// "specimen k" (k from 1), the name of a specimen its file does not name.
 std::string numbered_name(std::size_t k);
+
+/// Points from their coordinates in file order, x1 y1 z1 x2 y2 z2 ...: a k by 3
+/// matrix of the first 3k values, k = size / 3.
+Eigen::MatrixXd point_rows(std::span<const double> xyz);
 
 /// The first specimen whose count differs, and the sentence that says so.
 struct CountDifference {

@@ -9,8 +9,6 @@
 namespace velmora {
 namespace {
 
-constexpr std::size_t kLongestLine = std::size_t{64} << 20;
-
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
 bool equals_lower(std::string_view text, std::string_view lower) {
@@ -25,28 +23,16 @@ bool equals_lower(std::string_view text, std::string_view lower) {
 
 }  // namespace
 
-LineReader::LineReader(std::istream& in, std::string_view source) : in_(in), source_(source) {}
+LineReader::LineReader(std::istream& in, std::string_view source) : source_(source), scanner_(in, source_) {}
 
 bool LineReader::next(std::string& line) {
-  line.clear();
-  std::streambuf* buf = in_.rdbuf();
-  bool any = false;
-  for (;;) {
-    const int c = buf->sbumpc();
-    if (c == std::char_traits<char>::eof()) break;
-    any = true;
-    if (c == '\n') break;
-    if (c == '\r') {
-      if (buf->sgetc() == '\n') buf->sbumpc();
-      break;
-    }
-    if (line.size() >= kLongestLine) {
-      ++line_;
-      fail("the line is longer than 64 MiB; this is not a landmark file.");
-    }
-    line.push_back(static_cast<char>(c));
+  std::optional<std::string> read = scanner_.rest_of_line();
+  if (!read) {
+    line.clear();
+    return false;
   }
-  if (!any) return false;
+  if (!read->empty() && read->back() == '\n') read->pop_back();
+  line = std::move(*read);
   ++line_;
   if (first_) {
     first_ = false;

@@ -7,12 +7,15 @@
 #include <string_view>
 #include <vector>
 
+#include "io/text_scanner.h"
+
 namespace velmora {
 
-/// Lines of a stream: LF, CR LF and a lone CR each end a line, a UTF-8 byte
-/// order mark at the start is dropped, lines are counted from 1. A line longer
-/// than 64 MiB is refused (RuntimeError naming the file and line), so a file
-/// with no line ends cannot be taken in whole.
+/// Lines of a stream as the other readers cut them (TextScanner): LF, CR LF
+/// and a lone CR each end a line, a line longer than 64 MB is refused
+/// (RuntimeError naming the file and line, so a file with no line ends cannot
+/// be taken in whole); a UTF-8 byte order mark at the start is dropped, lines
+/// are counted from 1.
 class LineReader {
  public:
   LineReader(std::istream& in, std::string_view source);
@@ -27,8 +30,8 @@ class LineReader {
   std::string where() const;
 
  private:
-  std::istream& in_;
   std::string source_;
+  TextScanner scanner_;
   long line_ = 0;
   bool first_ = true;
 };

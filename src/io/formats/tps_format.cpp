@@ -242,8 +242,7 @@ class TpsReader {
     else
       s.name = numbered_name(k);
     s.scale = c.scale;
-    const Eigen::Index rows = static_cast<Eigen::Index>(c.points.size() / 3);
-    s.points = Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, 3, Eigen::RowMajor>>(c.points.data(), rows, 3);
+    s.points = point_rows(c.points);
     out_.specimens.push_back(std::move(s));
   }
 

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "runtime/error.h"
+#include "runtime/format.h"
 #include "runtime/random.h"
 
 namespace velmora {
@@ -44,11 +45,6 @@ class HeadlessConsole : public Console {
   std::ostream* out_;
   bool quiet_;
 };
-
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 }  // namespace
 
@@ -169,8 +165,8 @@ void HeadlessPort::set_control_value(std::string_view tag, double value) {
 std::string HeadlessPort::control_checked(std::string_view tag) { return control(tag).checked; }
 
 void HeadlessPort::set_control_checked(std::string_view tag, const std::string& state) {
-  control(tag).checked = lower(state);
-  record({"", "set", {{"tag", std::string(tag)}, {"property", std::string("Checked")}, {"value", lower(state)}}});
+  control(tag).checked = lower_case(state);
+  record({"", "set", {{"tag", std::string(tag)}, {"property", std::string("Checked")}, {"value", lower_case(state)}}});
 }
 
 std::optional<FileChoice> HeadlessPort::answer(std::string_view title) {

@@ -67,8 +67,14 @@ class QtPort : public QObject, public UiPort {
   QObject* object(Handle h) const;
   PlotWindow* plot_window(Handle figure) const;
   std::vector<MsgboxdDialog*> message_boxes() const;
-  /// Everything written to the console so far.
+  /// What was written to the console: all of it, or, after more than
+  /// kConsoleKept bytes, the latest lines (every text also goes to standard error).
   std::string console_text() const;
+  /// The console pane shows at most the last kPaneLines lines and kPaneCharacters
+  /// characters; a first line says when older ones were dropped.
+  static constexpr std::size_t kConsoleKept = std::size_t{16} << 20;
+  static constexpr int kPaneLines = 5000;
+  static constexpr int kPaneCharacters = 1 << 20;
 
   /// Replaces the file dialogs (tests): called with save?, filter and title.
   using FileDialogHook = std::function<std::optional<FileChoice>(bool, std::string_view, std::string_view)>;
@@ -141,8 +147,8 @@ class QtPort : public QObject, public UiPort {
  signals:
   /// A control or menu item was used: its callback text ("vm3sw LoadProto") and its handle.
   void callback(const QString& text, int object);
-  /// Console text, in order, on the GUI thread: an echo (`name = value`) or a message.
-  void console_written(const QString& text, bool echo);
+  /// A message written to the console (not an echo), in order, on the GUI thread.
+  void console_message(const QString& text);
   /// A test finished with these numbers (on the GUI thread).
   void result_reported(const velmora::TestResult& result);
   /// A figure opened, changed, was cleared or closed (FigureEvent), on the GUI
@@ -162,7 +168,10 @@ class QtPort : public QObject, public UiPort {
   auto on_gui(F&& f) -> decltype(f());
   QObject* control(std::string_view tag) const;
   std::optional<FileChoice> file_dialog(bool save, std::string_view filter, std::string_view title);
-  void append_console(const QString& text);
+  /// Moves the console text written since the last call into the pane.
+  void flush_console();
+  /// Keeps the pane within its bounds; `dropped`: text was dropped before it reached the pane.
+  void trim_pane(bool dropped);
   void on_figure_event(Handle h, int event, bool claimed);
   void show_plot_window(Handle h, FigureEvent e);
   void sync_main_position();
@@ -190,8 +199,11 @@ class QtPort : public QObject, public UiPort {
   mutable std::mutex claim_mutex_;
   PlotView::Decorator plot_decorator_;
   std::filesystem::path working_folder_;
-  mutable std::mutex console_mutex_;
+  mutable std::mutex console_mutex_;  // guards the four below
   std::string console_text_;
+  std::string console_pending_;   // written, not yet in the pane
+  bool console_dropped_ = false;  // some of it was dropped on the way
+  bool console_flush_posted_ = false;
   bool watch_ = false;
 
   // Long work.
