@@ -4,9 +4,11 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "runtime/error.h"
+#include "runtime/linear_algebra.h"
 
 namespace velmora {
 namespace {
@@ -106,14 +108,14 @@ Eigen::VectorXd start_vector(Eigen::Index n, Eigen::Index which) {
 
 }  // namespace
 
-LeadingEigenpairs leading_eigenpairs(const Eigen::MatrixXd& s, Eigen::Index k) {
+LeadingEigenpairs leading_eigenpairs(Eigen::MatrixXd s, Eigen::Index k) {
   const Eigen::Index n = s.rows();
   if (s.cols() != n || k < 0 || k > n) throw RuntimeError("leading_eigenpairs needs a square matrix and k <= n.");
   LeadingEigenpairs out;
   if (n == 0) return out;
-  const Eigen::Tridiagonalization<Eigen::MatrixXd> tri(s);
-  const Eigen::VectorXd d = tri.diagonal();
-  const Eigen::VectorXd e = tri.subDiagonal();
+  const Tridiagonal tri = tridiagonalize(std::move(s));
+  const Eigen::VectorXd& d = tri.diagonal;
+  const Eigen::VectorXd& e = tri.subdiagonal;
   Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> values;
   values.computeFromTridiagonal(d, e, Eigen::EigenvaluesOnly);
   if (values.info() != Eigen::Success) throw RuntimeError("The eigenvalues did not converge.");
@@ -152,7 +154,7 @@ LeadingEigenpairs leading_eigenpairs(const Eigen::MatrixXd& s, Eigen::Index k) {
     }
     z.col(j) = x;
   }
-  out.vectors = tri.matrixQ() * z;
+  out.vectors = tri.apply_q(std::move(z));
   return out;
 }
 

@@ -13,14 +13,14 @@ struct LeadingEigenpairs {
 };
 
 /// The eigenvalues of the symmetric matrix `s` (n by n; its lower triangle is
-/// read) and the eigenvectors of its k largest (k <= n). The matrix is reduced
-/// to tridiagonal form once (Householder, O(n^3)); the eigenvalues come from the
-/// tridiagonal QR iteration, and only the k vectors asked for are found, by
-/// inverse iteration on the tridiagonal matrix (O(n) each, kept orthogonal
-/// within groups of close eigenvalues) and carried back (O(n^2 k)). So the cost
-/// is that of the reduction, a fraction of a full eigendecomposition's. Each
-/// vector's sign is as the iteration leaves it; the iteration starts from a
-/// fixed vector, so the same matrix gives the same result.
-LeadingEigenpairs leading_eigenpairs(const Eigen::MatrixXd& s, Eigen::Index k);
+/// read; the matrix is taken over) and the eigenvectors of its k largest
+/// (k <= n). The matrix is reduced to tridiagonal form once (blocked
+/// Householder, O(n^3)); the eigenvalues come from the tridiagonal QR
+/// iteration, and only the k vectors asked for are found, by inverse iteration
+/// on the tridiagonal matrix (O(n) each, kept orthogonal within groups of close
+/// eigenvalues) and carried back (O(n^2 k)). So the cost is that of the
+/// reduction, a fraction of a full eigendecomposition's. Each vector's sign is
+/// as the iteration leaves it; the iteration starts from a fixed vector.
+LeadingEigenpairs leading_eigenpairs(Eigen::MatrixXd s, Eigen::Index k);
 
 }  // namespace velmora

@@ -1,38 +1,15 @@
 #include "stats/shapepca.h"
 
-#include <tbb/parallel_for.h>
-
 #include <algorithm>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "geometry/getpproc3.h"
 #include "runtime/error.h"
+#include "runtime/linear_algebra.h"
 #include "stats/leading_eigenpairs.h"
 
 namespace velmora {
-namespace {
-
-// a a' (rows of a by rows of a), in blocks of rows on every core. Each block is
-// one fixed product, so the result does not depend on the number of threads.
-Eigen::MatrixXd cross_product(const Eigen::MatrixXd& a) {
-  const Eigen::Index n = a.rows(), block = 256;
-  std::vector<std::pair<Eigen::Index, Eigen::Index>> pairs;
-  for (Eigen::Index i = 0; i < n; i += block)
-    for (Eigen::Index j = 0; j <= i; j += block) pairs.emplace_back(i, j);
-  Eigen::MatrixXd g(n, n);
-  tbb::parallel_for(std::size_t{0}, pairs.size(), [&](std::size_t t) {
-    const auto [i, j] = pairs[t];
-    const Eigen::Index ni = std::min(block, n - i), nj = std::min(block, n - j);
-    g.block(i, j, ni, nj).noalias() = a.middleRows(i, ni) * a.middleRows(j, nj).transpose();
-  });
-  g.triangularView<Eigen::StrictlyUpper>() = g.transpose();
-  return g;
-}
-
-}  // namespace
-
 ShapePca shapepca(const Sample& data1, const Sample& data2, bool flat, Eigen::Index kept) {
   const Eigen::Index p = data1.points(), n1 = data1.count(), n2 = data2.count(), n = n1 + n2;
   if (data2.points() != p)
@@ -60,7 +37,7 @@ ShapePca shapepca(const Sample& data1, const Sample& data2, bool flat, Eigen::In
   // Eigenvalues of X X' (or X' X) are the squared singular values of X; the
   // eigenvectors are its left (right) singular vectors.
   const bool wide = n <= dims;
-  const LeadingEigenpairs eig = leading_eigenpairs(cross_product(wide ? x : Eigen::MatrixXd(x.transpose())), found);
+  const LeadingEigenpairs eig = leading_eigenpairs(lower_cross_product(x, !wide), found);
   const Eigen::VectorXd squared = eig.values.head(components).cwiseMax(0.0);
   const double total = squared.sum();
   // Specimens of unit size that differ by less than 1e-10 differ by rounding only.

@@ -1,0 +1,95 @@
+#include "runtime/linear_algebra.h"
+
+#include <tbb/global_control.h>
+#include <tbb/task_arena.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstddef>
+#include <string>
+#include <utility>
+
+#include "runtime/error.h"
+
+extern "C" {
+void dsyrk_(const char* uplo, const char* trans, const int* n, const int* k, const double* alpha, const double* a,
+            const int* lda, const double* beta, double* c, const int* ldc, std::size_t uplo_len, std::size_t trans_len);
+void dsytrd_(const char* uplo, const int* n, double* a, const int* lda, double* d, double* e, double* tau,
+             double* work, const int* lwork, int* info, std::size_t uplo_len);
+void dormtr_(const char* side, const char* uplo, const char* trans, const int* m, const int* n, const double* a,
+             const int* lda, const double* tau, double* c, const int* ldc, double* work, const int* lwork, int* info,
+             std::size_t side_len, std::size_t uplo_len, std::size_t trans_len);
+void openblas_set_num_threads(int threads);
+}
+
+namespace velmora {
+namespace {
+
+int checked_size(Eigen::Index n) {
+  if (n > INT_MAX) throw RuntimeError("A matrix of " + std::to_string(n) + " rows is beyond the linear algebra library.");
+  return static_cast<int>(n);
+}
+
+// As many threads as the rest of the program may use at this moment.
+void use_arena_threads() {
+  const std::size_t allowed = tbb::global_control::active_value(tbb::global_control::max_allowed_parallelism);
+  openblas_set_num_threads(
+      static_cast<int>(std::min<std::size_t>(allowed, static_cast<std::size_t>(tbb::this_task_arena::max_concurrency()))));
+}
+
+}  // namespace
+
+Eigen::MatrixXd lower_cross_product(const Eigen::MatrixXd& a, bool transposed) {
+  const int n = checked_size(transposed ? a.cols() : a.rows());
+  const int k = checked_size(transposed ? a.rows() : a.cols());
+  const int lda = checked_size(std::max<Eigen::Index>(a.rows(), 1));
+  Eigen::MatrixXd c(n, n);
+  if (n == 0) return c;
+  if (k == 0) {
+    c.setZero();
+    return c;
+  }
+  const double one = 1, zero = 0;
+  use_arena_threads();
+  dsyrk_("L", transposed ? "T" : "N", &n, &k, &one, a.data(), &lda, &zero, c.data(), &n, 1, 1);
+  return c;
+}
+
+Tridiagonal tridiagonalize(Eigen::MatrixXd s) {
+  const int n = checked_size(s.rows());
+  Tridiagonal t;
+  t.diagonal.resize(n);
+  t.subdiagonal.resize(std::max(n - 1, 0));
+  t.scales.resize(std::max(n - 1, 0));
+  if (n > 0) {
+    int info = 0, query = -1;
+    double size = 0;
+    dsytrd_("L", &n, s.data(), &n, t.diagonal.data(), t.subdiagonal.data(), t.scales.data(), &size, &query, &info, 1);
+    const int lwork = std::max(1, static_cast<int>(size));
+    Eigen::VectorXd work(lwork);
+    use_arena_threads();
+    dsytrd_("L", &n, s.data(), &n, t.diagonal.data(), t.subdiagonal.data(), t.scales.data(), work.data(), &lwork,
+            &info, 1);
+    if (info != 0) throw RuntimeError("The tridiagonal reduction failed (" + std::to_string(info) + ").");
+  }
+  t.reflectors = std::move(s);
+  return t;
+}
+
+Eigen::MatrixXd Tridiagonal::apply_q(Eigen::MatrixXd z) const {
+  const int m = checked_size(reflectors.rows()), n = checked_size(z.cols());
+  if (z.rows() != m) throw RuntimeError("apply_q: the vectors have the wrong length.");
+  if (m == 0 || n == 0) return z;
+  int info = 0, query = -1;
+  double size = 0;
+  dormtr_("L", "L", "N", &m, &n, reflectors.data(), &m, scales.data(), z.data(), &m, &size, &query, &info, 1, 1, 1);
+  const int lwork = std::max(1, static_cast<int>(size));
+  Eigen::VectorXd work(lwork);
+  use_arena_threads();
+  dormtr_("L", "L", "N", &m, &n, reflectors.data(), &m, scales.data(), z.data(), &m, work.data(), &lwork, &info, 1, 1,
+          1);
+  if (info != 0) throw RuntimeError("Applying the tridiagonal reduction failed (" + std::to_string(info) + ").");
+  return z;
+}
+
+}  // namespace velmora
