@@ -387,16 +387,7 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
     draw_colour_key(cr, text_out, 0.9 * width, 0.2 * height, 0.025 * width, 0.6 * height, (*axes.colour_limits)[0],
                     (*axes.colour_limits)[1], axes.colour_label);
 
-  if (axes.title != 0 && graphics.is_handle(axes.title)) {
-    const GraphicsObject& t = graphics.object(axes.title);
-    if (t.visible && !t.string.empty()) {
-      select_text_font(cr, t);
-      set_colour(cr, t.color);
-      cairo_text_extents_t ext;
-      cairo_text_extents(cr, t.string.c_str(), &ext);
-      show_text_object(cr, text_out, t, width / 2, 0.075 * height - 6, -(ext.x_bearing + ext.width / 2), 0);
-    }
-  }
+  draw_axes_title(cr, text_out, graphics, axes, width / 2, 0.075 * height - 6, false);
   draw_legend(cr, text_out, more.legend, width, height);
   cairo_restore(cr);
 }

@@ -279,17 +279,7 @@ void draw_flat_figure(cairo_t* cr, const TextOut& out, const Graphics& graphics,
       draw_colour_key(cr, out, l.left + l.width + 0.04 * width, key_top, 0.025 * width,
                       std::max(key_bottom - key_top, 20.0), (*axes.colour_limits)[0], (*axes.colour_limits)[1],
                       axes.colour_label, beside);
-    if (axes.title != 0 && graphics.is_handle(axes.title)) {
-      const GraphicsObject& t = graphics.object(axes.title);
-      if (t.visible && !t.string.empty()) {
-        select_text_font(cr, t);
-        set_colour(cr, t.color);
-        cairo_text_extents_t ext;
-        cairo_text_extents(cr, t.string.c_str(), &ext);
-        show_text_object(cr, out, t, l.left + l.width / 2, l.top - 14, -(ext.x_bearing + ext.width / 2),
-                         -(ext.y_bearing + ext.height / 2));
-      }
-    }
+    draw_axes_title(cr, out, graphics, axes, l.left + l.width / 2, l.top - 14, true);
   }
 }
 

@@ -193,6 +193,18 @@ void show_text_object(cairo_t* cr, const TextOut& out, const GraphicsObject& t, 
                            t.font_weight == "bold" || t.font_weight == "demi" ? "bold" : "normal", t.rotation});
 }
 
+void draw_axes_title(cairo_t* cr, const TextOut& out, const Graphics& graphics, const GraphicsObject& axes, double x,
+                     double y, bool middle) {
+  if (axes.title == 0 || !graphics.is_handle(axes.title)) return;
+  const GraphicsObject& t = graphics.object(axes.title);
+  if (!t.visible || t.string.empty()) return;
+  select_text_font(cr, t);
+  set_colour(cr, t.color);
+  cairo_text_extents_t ext;
+  cairo_text_extents(cr, t.string.c_str(), &ext);
+  show_text_object(cr, out, t, x, y, -(ext.x_bearing + ext.width / 2), middle ? -(ext.y_bearing + ext.height / 2) : 0);
+}
+
 Rgb colour_for_value(double value, double low, double high) {
   // Stops of a sequential map that stays dark enough to read on white.
   static const Rgb stops[] = {

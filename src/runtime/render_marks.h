@@ -50,6 +50,11 @@ void show_text(cairo_t* cr, const TextOut& out, const std::string& text, double 
 /// Text with its centre at (x, y).
 void centred_text(cairo_t* cr, const TextOut& out, const std::string& text, double x, double y);
 
+/// The title of `axes`, when it has a visible one, centred across at x with
+/// its baseline at y, or centred both ways on (x, y) when `middle`.
+void draw_axes_title(cairo_t* cr, const TextOut& out, const Graphics& graphics, const GraphicsObject& axes, double x,
+                     double y, bool middle);
+
 /// A text object in its own font (selected already) and the current colour,
 /// turned by its Rotation (counterclockwise) about (x, y); (dx, dy) places the
 /// start of its baseline from that point along and across the text.
