@@ -55,7 +55,7 @@ inline std::string format(std::string_view fmt, const FormatArgs& args) { return
 template <typename... T>
 std::string sprintf_m(std::string_view fmt, const T&... values) {
   FormatArgs a;
-  (a << ... << values);
+  if constexpr (sizeof...(T) > 0) (a << ... << values);
   return format(fmt, a);
 }
 

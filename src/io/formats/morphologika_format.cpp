@@ -76,7 +76,7 @@ Specimens read_morphologika(std::istream& in, std::string_view source) {
                            ": \"" + std::string(word.substr(0, 40)) + "\" is not a number.");
       if (static_cast<double>(values.size()) >= needed)
         throw RuntimeError(file + ", line " + std::to_string(l.number) + ": [rawpoints] holds more than the " +
-                           std::to_string(static_cast<long long>(needed)) + " numbers that " + std::to_string(n) +
+                           product_in_digits({n, k, d}) + " numbers that " + std::to_string(n) +
                            " individuals of " + std::to_string(k) + " landmarks in " + std::to_string(d) +
                            " dimensions need.");
       values.push_back(v);
@@ -87,7 +87,7 @@ Specimens read_morphologika(std::istream& in, std::string_view source) {
     const long long full = per == 0 ? 0 : static_cast<long long>(values.size()) / per;
     throw RuntimeError(file + ": [rawpoints] holds " + std::to_string(values.size()) + " numbers where " +
                        std::to_string(n) + " individuals of " + std::to_string(k) + " landmarks in " +
-                       std::to_string(d) + " dimensions need " + std::to_string(static_cast<long long>(needed)) +
+                       std::to_string(d) + " dimensions need " + product_in_digits({n, k, d}) +
                        "; specimen " + std::to_string(full + 1) + " is short.");
   }
 

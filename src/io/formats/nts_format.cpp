@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <optional>
+#include <string>
 
 #include "io/formats/text_lines.h"
 #include "runtime/error.h"
@@ -123,7 +124,7 @@ Specimens read_nts(std::istream& in, std::string_view source) {
   if (static_cast<double>(values.size()) < needed)
     throw RuntimeError(file + ": " + std::to_string(values.size()) + " values where the parameter line announces " +
                        std::to_string(n) + " specimens of " + std::to_string(p) + " (" +
-                       std::to_string(static_cast<long long>(needed)) + "); specimen " +
+                       product_in_digits({n, p}) + "); specimen " +
                        std::to_string(values.size() / static_cast<std::size_t>(p) + 1) + " is short.");
   for (long long i = 0; i < n; ++i) {
     Specimen s;

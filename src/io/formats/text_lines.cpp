@@ -113,6 +113,17 @@ bool parse_count(std::string_view token, double limit, long long& count) {
   return true;
 }
 
+std::string product_in_digits(std::initializer_list<long long> factors) {
+  unsigned __int128 product = 1;  // three factors of 1e12 stay below 2^128
+  for (long long f : factors) product *= static_cast<unsigned __int128>(f < 0 ? 0 : f);
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(product % 10)));
+    product /= 10;
+  } while (product != 0);
+  return digits;
+}
+
 std::string format_value(double value) {
   if (std::isnan(value)) return "NaN";
   char buffer[64];

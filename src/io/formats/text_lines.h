@@ -2,6 +2,7 @@
 // every format reader shares.
 #pragma once
 
+#include <initializer_list>
 #include <istream>
 #include <string>
 #include <string_view>
@@ -55,6 +56,10 @@ bool parse_count(std::string_view token, double limit, long long& count);
 
 /// The shortest text that reads back as the same double; NaN as "NaN".
 std::string format_value(double value);
+
+/// The product of announced counts (each from 0 to 1e12, at most three), in
+/// digits: it may pass the range of every standard integer type.
+std::string product_in_digits(std::initializer_list<long long> factors);
 
 /// The name a file gives its one specimen: its name without folders and
 /// without the extensions (".mrk.json", ".fcsv", ".pts", ...).
