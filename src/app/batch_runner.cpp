@@ -276,6 +276,10 @@ int run_script(const BatchOptions& options, std::ostream& out, std::ostream& err
       err << option << ": no file name was given\n";
       return 2;
     }
+  if (options.script.empty()) {
+    err << "--run: no file name was given\n";
+    return 2;
+  }
   std::vector<ScriptCommand> commands;
   try {
     commands = parse_script(options.script);

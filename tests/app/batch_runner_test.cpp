@@ -73,6 +73,10 @@ TEST_F(BatchRunnerTest, ScriptErrorsAreFoundBeforeAnythingRuns) {
   std::ostringstream o2, e2;
   EXPECT_EQ(run_batch(folder, o2, e2), 2);
   EXPECT_NE(e2.str().find("cannot read the script"), std::string::npos) << e2.str();
+  BatchOptions empty;
+  std::ostringstream o3, e3;
+  EXPECT_EQ(run_batch(empty, o3, e3), 2);
+  EXPECT_EQ(e3.str(), "--run: no file name was given\n");
   // An option given an empty name names nothing to write.
   for (auto option : {&BatchOptions::events, &BatchOptions::figures}) {
     BatchOptions unnamed;
