@@ -69,19 +69,14 @@ PlotDock::PlotDock(const Graphics& graphics, QWidget* parent) : QWidget(parent),
   view_->set_placeholder(
       "The study's plot appears here when a first sample is loaded (Load 3D sample… or Load 2D sample…), or "
       "when a study file is opened or dropped on the window.");
-  QAction* reset = tools->addAction("Reset view", [this] { view_->set_view(std::nullopt); });
-  reset->setObjectName("StudyPlotReset");
-  reset->setToolTip("Back to the plot's own view (Home in the plot)");
-  tools->addSeparator();
-  const std::pair<const char*, ImageFormat> formats[] = {
-      {"PNG", ImageFormat::png}, {"SVG", ImageFormat::svg}, {"PDF", ImageFormat::pdf}, {"EPS", ImageFormat::eps}};
-  for (const auto& [name, format] : formats) {
-    QAction* a = tools->addAction(QString("Export %1…").arg(name), [this, f = format] {
-      if (figure() != 0) export_plot(view_, f, this, "study-plot");
-    });
-    a->setObjectName(QString("StudyPlotExport%1").arg(name));
-    a->setToolTip(QString("Save the study's plot as it is shown as a %1 file").arg(name));
-  }
+  PlotTools how;
+  how.names = "StudyPlot";
+  how.what = "the study's plot";
+  how.reset_tip = "Back to the plot's own view (Home in the plot)";
+  how.reset_shortcut = false;
+  how.file_name = [] { return QString("study-plot"); };
+  how.ready = [this] { return figure() != 0; };
+  add_plot_tools(tools, view_, this, how);
   note_ = new QLabel(this);
   note_->setObjectName("StudyPlotNote");
   note_->setContentsMargins(8, 0, 8, 0);

@@ -86,17 +86,19 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   QtPort& port = app_.port();
   QMainWindow& w = window();
 
-  port.set_message_wording(desktop_wording);
-  port.set_dialog_looks([this](bool, std::string_view, std::string_view) {
+  QtPort::DesktopPolicy policy;
+  policy.wording = desktop_wording;
+  policy.dialog_looks = [this](bool, std::string_view, std::string_view) {
     return dialog_look(app_.running_action(), app_.port().control_value("ZEPButton") != 0);
-  });
-  port.set_plot_decorator(study_decor);
+  };
+  policy.plot_decorator = study_decor;
   // The figure a first-sample load (or the sliding that replaces the sample)
   // draws is the study's plot, shown in the window.
-  port.set_figure_claim([this](Handle) {
+  policy.figure_claim = [this](Handle) {
     const std::string action = app_.running_action();
     return action == "LoadFile1" || action == "LoadFile2D" || action == "SlideSamples";
-  });
+  };
+  port.set_desktop_policy(std::move(policy));
   app_.set_action_wording([](const std::string& action) { return label_text(action).toStdString(); });
   app_.set_callback_gate([this](const QString& text) {
     if (text != "vm3sw Clear" || bypass_gate_) return true;
@@ -139,10 +141,7 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
 
 Workspace::~Workspace() {
   QtPort& port = app_.port();
-  port.set_figure_claim(nullptr);
-  port.set_dialog_looks(nullptr);
-  port.set_message_wording(nullptr);
-  port.set_plot_decorator(nullptr);
+  port.set_desktop_policy({});
   app_.set_callback_gate(nullptr);
   app_.set_action_wording(nullptr);
   if (port.main_window() != nullptr) port.main_window()->removeEventFilter(this);

@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QStyle>
 
-#include "display/msgboxd_layout.h"
+#include "runtime/msgboxd_layout.h"
 
 namespace velmora {
 namespace {

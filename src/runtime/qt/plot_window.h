@@ -1,140 +1,15 @@
-// A plot window: draws one figure of the graphics model with the Cairo
-// renderer; drag rotates, the wheel zooms at the cursor, the middle button (or
-// shift and drag) pans, and the toolbar exports.
+// A plot window: one figure of the graphics model in a view of its own, with a
+// toolbar that resets the view and exports the picture.
 #pragma once
 
 #include <QMainWindow>
-#include <QPoint>
+#include <filesystem>
 #include <functional>
-#include <memory>
-#include <optional>
-#include <string>
 
-#include "runtime/graphics.h"
-#include "runtime/render.h"
-
-class QTimer;
+#include "runtime/qt/plot_export.h"
+#include "runtime/qt/plot_view.h"
 
 namespace velmora {
-
-/// How a view presents a figure beyond the model: the extras of the renderer
-/// and whether the figure is flat (a 2D study: seen from above, never tilted).
-struct PlotDecor {
-  PlotExtras extras;
-  bool flat = false;
-};
-
-class PlotView : public QWidget {
-  Q_OBJECT
-
- public:
-  /// Works out the decoration of a figure from the model (called with the model locked).
-  using Decorator = std::function<PlotDecor(const Graphics&, Handle)>;
-
-  PlotView(const Graphics& graphics, Handle figure, QWidget* parent = nullptr);
-  ~PlotView() override;
-
-  Handle figure() const { return figure_; }
-  /// Shows another figure (0: none, the placeholder text is shown) from its own view.
-  void set_figure(Handle figure);
-  void set_placeholder(const QString& text);
-
-  /// The interactive view, nothing while the figure's own camera is shown.
-  const std::optional<RenderView>& view() const { return view_; }
-  void set_view(const std::optional<RenderView>& view);
-  /// The view the picture is drawn with: a flat figure is always seen from above.
-  std::optional<RenderView> shown_view() const;
-
-  void set_decorator(Decorator decorator);
-  /// Points drawn over the picture (specimens picked in a list).
-  void set_highlight(std::vector<PointOverlay> highlight);
-  /// The decoration in use (extras and flatness) with the highlight.
-  PlotDecor decor() const;
-
-  /// The model changed: draw again.
-  void model_changed();
-
-  /// The picture as it is drawn when the view is still (for tests and screenshots).
-  QImage picture(QSize size) const;
-  /// The name of the named point (a specimen of a shape space plot) drawn
-  /// within a few pixels of `at`, or nothing.
-  std::optional<std::string> name_at(QPoint at) const;
-  /// The window's axes are flat x-y plots (a shape space): drawn as they are,
-  /// not turned, zoomed or panned.
-  bool flat_axes() const;
-  /// Writes the picture as shown (format from the extension): PNG of `pixels`
-  /// at `dpi` (recorded in the file), the vector formats at the view's size
-  /// with text as text. Throws RuntimeError naming the file.
-  void export_to(const std::filesystem::path& path, QSize pixels = QSize(), double dpi = 96);
-
-  /// True while a full picture is being drawn in the background.
-  bool drawing_in_background() const { return job_running_; }
-  /// True when the figure is large enough that full pictures are drawn in the
-  /// background and drags show the quick picture.
-  bool large() const;
-
- signals:
-  void view_changed();
-  /// A full picture was drawn in the background and is now shown.
-  void picture_ready();
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  void wheelEvent(QWheelEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
-
- private:
-  // What a picture was drawn for; `decor` also counts the changes of the model.
-  struct Key {
-    std::optional<RenderView> view;
-    QSize size;
-    int decor = 0;
-    Handle figure = 0;
-    bool operator==(const Key&) const = default;
-  };
-  struct Channel;
-
-  RenderView start_view() const;
-  RenderView current_view() const { return view_ ? *view_ : start_view(); }
-  void change_view(const RenderView& v, bool settle);
-  void zoom_at(QPointF at, double factor);
-  void pan_by(QPointF delta);
-  Key key() const;
-  void request_full(const Key& key);
-  void full_done(const Key& key, const QImage& image);
-  void refresh_decor();
-
-  const Graphics& graphics_;
-  Handle figure_;
-  std::optional<RenderView> view_;
-  Decorator decorator_;
-  PlotDecor decor_;
-  std::vector<PointOverlay> highlight_;
-  int decor_version_ = 0;
-  bool decor_pending_ = false;
-  std::size_t points_ = 0;
-  QString placeholder_;
-
-  QPoint last_;
-  Qt::MouseButton button_ = Qt::NoButton;
-  bool dragging_ = false;
-  QTimer* settle_ = nullptr;
-
-  QImage full_;
-  Key full_key_;
-  bool job_running_ = false;
-  std::optional<Key> pending_;
-  std::shared_ptr<Channel> channel_;
-};
-
-/// Asks where to save the picture of `view` (and for PNG its size and
-/// resolution, 300 dpi at the view's aspect by default), then writes it.
-/// Returns the path written, nothing when cancelled; failures are shown.
-std::optional<std::filesystem::path> export_plot(PlotView* view, ImageFormat format, QWidget* parent,
-                                                 const QString& name);
 
 class PlotWindow : public QMainWindow {
   Q_OBJECT

@@ -93,20 +93,27 @@ class QtPort : public QObject, public UiPort {
   };
   using DialogLooks =
       std::function<std::optional<DialogLook>(bool save, std::string_view filter, std::string_view title)>;
-  void set_dialog_looks(DialogLooks looks) { dialog_looks_ = std::move(looks); }
 
-  /// Rewords the text of error boxes and the status bar (the console keeps the original).
-  void set_message_wording(std::function<std::string(const std::string&)> wording) { wording_ = std::move(wording); }
+  /// What a desktop around the port decides; each part left empty keeps the
+  /// port's plain behaviour.
+  struct DesktopPolicy {
+    /// The title and filters of each file dialog shown.
+    DialogLooks dialog_looks;
+    /// Rewords the text of error boxes and the status bar (the console keeps the original).
+    std::function<std::string(const std::string&)> wording;
+    /// How plot windows decorate their figures.
+    PlotView::Decorator plot_decorator;
+    /// Decides, when a figure opens (on the thread that opens it), whether a
+    /// view of the desktop shows it instead of a plot window of its own.
+    std::function<bool(Handle)> figure_claim;
+  };
+  /// Sets the whole policy at once; an empty policy gives the plain port back.
+  void set_desktop_policy(DesktopPolicy policy);
 
-  /// A fixed seed for the resampling tests; nothing: a new one every run.
+  /// A fixed seed for the resampling tests (the seed the user typed); nothing:
+  /// a new one every run.
   void set_fixed_seed(std::optional<std::uint64_t> seed) { fixed_seed_ = seed; }
   std::optional<std::uint64_t> fixed_seed() const { return fixed_seed_; }
-
-  /// Decides, when a figure opens (on the thread that opens it), whether a
-  /// view of the desktop shows it instead of a plot window of its own.
-  void set_figure_claim(std::function<bool(Handle)> claim);
-  /// How plot windows decorate their figures.
-  void set_plot_decorator(PlotView::Decorator decorator);
   /// Closes every plot window and message box (the program is ending).
   void close_windows();
 
@@ -164,6 +171,9 @@ class QtPort : public QObject, public UiPort {
 
  private:
   class PaneConsole;
+  std::unique_ptr<Console> make_pane_console();
+  /// Shows the console in `pane` (the layout's ConsolePane; nullptr: none).
+  void attach_pane(QPlainTextEdit* pane);
   template <typename F>
   auto on_gui(F&& f) -> decltype(f());
   QObject* control(std::string_view tag) const;
@@ -178,7 +188,7 @@ class QtPort : public QObject, public UiPort {
   void finish_background();
 
   Graphics graphics_;
-  std::unique_ptr<PaneConsole> console_;
+  std::unique_ptr<Console> console_;  // a PaneConsole
   QMainWindow* main_ = nullptr;
   Handle main_handle_ = 0;
   QPlainTextEdit* pane_ = nullptr;
@@ -191,13 +201,10 @@ class QtPort : public QObject, public UiPort {
   FileDialogHook file_dialog_hook_;
   std::vector<std::filesystem::path> answers_;
   std::atomic<std::size_t> dialogs_cancelled_{0};
-  DialogLooks dialog_looks_;
-  std::function<std::string(const std::string&)> wording_;
+  DesktopPolicy policy_;  // figure_claim is read under claim_mutex_ (from any thread)
   std::optional<std::uint64_t> fixed_seed_;
-  std::function<bool(Handle)> figure_claim_;
   std::set<Handle> claimed_;  // open figures a desktop view shows; guarded by claim_mutex_
   mutable std::mutex claim_mutex_;
-  PlotView::Decorator plot_decorator_;
   std::filesystem::path working_folder_;
   mutable std::mutex console_mutex_;  // guards the four below
   std::string console_text_;
