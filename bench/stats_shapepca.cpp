@@ -7,7 +7,7 @@
 
 #include <random>
 
-#include "stats/shapepca.h"
+#include "stats/shape_space_components.h"
 
 namespace velmora {
 namespace {
@@ -37,7 +37,7 @@ void BM_ShapePCA(benchmark::State& state) {
   const Sample data1 = copies(base, count, rng), data2 = copies(other, count, rng);
   tbb::global_control threads(tbb::global_control::max_allowed_parallelism, state.range(0));
   for (auto _ : state) {
-    const ShapePca pca = shapepca(data1, data2, false);
+    const ShapePca pca = shape_space_components(data1, data2, false);
     benchmark::DoNotOptimize(pca.scores.data());
   }
   state.SetLabel("1000 + 1000 specimens x 1000 points, " + std::to_string(state.range(0)) + " thread(s)");

@@ -182,7 +182,7 @@ void show_difference(WorkingState& s, UiPort& ui) {
   const TwoSamples samples{s.data1, s.mean1, s.data1cs, s.data2, s.mean2, s.data2cs};
   check_samples("ShowDifference", samples);  // before a plot window opens
   const Handle figure = use_plot_window(s, ui);
-  showDifference(samples, wireframe_active(s) ? s.wirelist : Eigen::MatrixXd(), figure, ui);
+  show_difference_action(samples, wireframe_active(s) ? s.wirelist : Eigen::MatrixXd(), figure, ui);
 }
 
 }  // namespace velmora::actions

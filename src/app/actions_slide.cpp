@@ -1,7 +1,7 @@
 // Glue between the dispatcher and the sliding of the semilandmarks.
 #include "app/actions.h"
 #include "geometry/slide_study.h"
-#include "stats/busy_pointer.h"
+#include "runtime/busy_pointer.h"
 
 namespace velmora::actions {
 

@@ -28,7 +28,9 @@ void clear(WorkingState& s, UiPort& ui) {
   s.fname1 = std::monostate{};
   s.names1.clear();
   s.names2.clear();
-  s.sources = StudySources{s.sources.protocol};  // the protocol stays, as proto does
+  StudySources kept;
+  kept.protocol = s.sources.protocol;  // the protocol stays, as proto does
+  s.sources = kept;
   ui.set_control_string("BigBox", "    ");
 }
 

@@ -5,7 +5,7 @@
 #include "stats/goodallf.h"
 #include "stats/permutef.h"
 #include "stats/permutevariance.h"
-#include "stats/shape_space.h"
+#include "stats/shape_pca_action.h"
 
 namespace velmora::actions {
 namespace {
@@ -17,11 +17,11 @@ TwoSamples samples_of(const WorkingState& s) {
 }  // namespace
 
 // None of the comparison actions changes the working state.
-void goodall_f(WorkingState& s, UiPort& ui) { goodallF(samples_of(s), ui); }
-void boot_f(WorkingState& s, UiPort& ui) { bootF(samples_of(s), ui); }
-void permute_f(WorkingState& s, UiPort& ui) { permuteF(samples_of(s), ui); }
-void get_disparity(WorkingState& s, UiPort& ui) { getDisparity(samples_of(s), ui); }
-void permute_variance(WorkingState& s, UiPort& ui) { permuteVariance(samples_of(s), ui); }
-void shape_pca(WorkingState& s, UiPort& ui) { shapePCA(samples_of(s), ui); }
+void goodall_f(WorkingState& s, UiPort& ui) { goodall_f_action(samples_of(s), ui); }
+void boot_f(WorkingState& s, UiPort& ui) { boot_f_action(samples_of(s), ui); }
+void permute_f(WorkingState& s, UiPort& ui) { permute_f_action(samples_of(s), ui); }
+void get_disparity(WorkingState& s, UiPort& ui) { disparity_action(samples_of(s), ui); }
+void permute_variance(WorkingState& s, UiPort& ui) { permute_variance_action(samples_of(s), ui); }
+void shape_pca(WorkingState& s, UiPort& ui) { shape_pca_action(samples_of(s), ui); }
 
 }  // namespace velmora::actions

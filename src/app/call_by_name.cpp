@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "app/dispatcher.h"
-#include "app/function_table.h"
+#include "app/build_function_table.h"
 #include "runtime/console.h"
 #include "runtime/error.h"
 #include "runtime/headless/headless_port.h"

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <iostream>
 
-#include "app/function_table.h"
+#include "app/build_function_table.h"
 #include "app/gui.h"
 #include "app/share_folders.h"
 #include "app/velmora3d.h"

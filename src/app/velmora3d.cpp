@@ -2,7 +2,7 @@
 
 #include <numeric>
 
-#include "app/function_table.h"
+#include "app/build_function_table.h"
 #include "app/guihandles.h"
 #include "app/isvarname.h"
 #include "app/movegui.h"

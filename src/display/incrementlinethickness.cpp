@@ -10,9 +10,8 @@ bool incrementlinethickness(Graphics& graphics, Handle fighandle, double weight)
   const auto children = std::get<std::vector<Handle>>(graphics.get(fighandle, "Children"));
   bool styled = false, changed = false;
   for (Handle child : children) {
-    const auto type = std::get<std::string>(graphics.get(child, "Type"));
-    if (type.empty() || type[0] != 'l') continue;
-    const auto style = std::get<std::string>(graphics.get(child, "LineStyle"));
+    if (graphics.object(child).type != ObjectType::line) continue;
+    const std::string& style = graphics.object(child).line_style;
     if (!style.empty() && style[0] == 'n') continue;
     styled = true;
     const double w = std::get<double>(graphics.get(child, "LineWidth"));

@@ -10,8 +10,7 @@ bool incrementsymbolsize(Graphics& graphics, Handle handle, double increment) {
   const auto children = std::get<std::vector<Handle>>(graphics.get(handle, "Children"));
   bool lines = false, changed = false;
   for (Handle child : children) {
-    const auto type = std::get<std::string>(graphics.get(child, "Type"));
-    if (type.empty() || type[0] != 'l') continue;
+    if (graphics.object(child).type != ObjectType::line) continue;
     lines = true;
     const double s = std::get<double>(graphics.get(child, "MarkerSize"));
     const double next = std::max(s + increment, std::min(s, kSmallestMarker));

@@ -1,3 +1,6 @@
+// The graphics object model: windows, axes, lines and text with their
+// properties by name. One file because every operation works on the same
+// object table and its invariants (handles, children, the current window).
 #include "runtime/graphics.h"
 
 #include <algorithm>

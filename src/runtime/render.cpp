@@ -1,5 +1,7 @@
 // Drawing a window of the graphics model with Cairo: the axes box, the lines
-// and markers back to front, the labels and the title.
+// and markers back to front, the labels and the title. One file because these
+// share one projection and one depth order (marks and the flat plots have
+// files of their own).
 #include "runtime/render.h"
 
 #include <cairo-pdf.h>

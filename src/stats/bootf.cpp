@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "stats/busy_pointer.h"
+#include "runtime/busy_pointer.h"
 #include "stats/cutoffs.h"
 #include "stats/goodall_statistic.h"
 #include "stats/resampled_f_test.h"
@@ -79,6 +79,6 @@ void resampled_f_test(const TwoSamples& samples, UiPort& ui, GroupDraw draw) {
 
 }  // namespace detail
 
-void bootF(const TwoSamples& samples, UiPort& ui) { detail::resampled_f_test(samples, ui, GroupDraw::bootstrap); }
+void boot_f_action(const TwoSamples& samples, UiPort& ui) { detail::resampled_f_test(samples, ui, GroupDraw::bootstrap); }
 
 }  // namespace velmora

@@ -18,6 +18,6 @@ namespace velmora {
 /// Progress goes to ui.progress; a cancel shows nothing and says so on the
 /// console. Throws RuntimeError on missing or mismatched samples or a bad
 /// BootBox value, before anything is shown.
-void bootF(const TwoSamples& samples, UiPort& ui);
+void boot_f_action(const TwoSamples& samples, UiPort& ui);
 
 }  // namespace velmora

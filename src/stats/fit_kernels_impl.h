@@ -1,7 +1,7 @@
 // Body of the fit kernels, compiled once per instruction set (see
-// fit_kernels_portable.cpp and fit_kernels_avx2.cpp). Include only there, inside
-// a namespace of its own: it uses no shared inline code, so the two builds
-// cannot be mixed up by the linker.
+// fit_kernels_portable.cpp and fit_kernels_avx2.cpp), so it is one file.
+// Include only there, inside a namespace of its own: it uses no shared inline
+// code, so the two builds cannot be mixed up by the linker.
 
 #pragma GCC diagnostic ignored "-Wpsabi"
 

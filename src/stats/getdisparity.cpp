@@ -12,7 +12,7 @@ double sample_variance(const Eigen::MatrixXd& mean, const Sample& data) {
   return squares / static_cast<double>(d.size() - 1);
 }
 
-void getDisparity(const TwoSamples& samples, UiPort& ui) {
+void disparity_action(const TwoSamples& samples, UiPort& ui) {
   check_samples("GetDisparity", samples);
   const double d1 = sample_variance(samples.mean1, samples.data1);
   const double d2 = sample_variance(samples.mean2, samples.data2);

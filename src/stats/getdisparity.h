@@ -14,6 +14,6 @@ double sample_variance(const Eigen::MatrixXd& mean, const Sample& data);
 /// Writes "Variance (Mean Summed Squared Distance about Mean) \n Variance of 1:
 /// ... of 2: ..." into ResultsBox, echoes it as `stemp`, pointer "arrow".
 /// Throws RuntimeError when the samples are missing or do not match.
-void getDisparity(const TwoSamples& samples, UiPort& ui);
+void disparity_action(const TwoSamples& samples, UiPort& ui);
 
 }  // namespace velmora

@@ -6,7 +6,7 @@
 
 namespace velmora {
 
-void goodallF(const TwoSamples& samples, UiPort& ui) {
+void goodall_f_action(const TwoSamples& samples, UiPort& ui) {
   check_samples("GoodallF", samples);
   const GoodallStatistic g = goodall_statistic(samples);
   // Shape space dimension: p landmarks in m dimensions less translation,

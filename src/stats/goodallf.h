@@ -12,6 +12,6 @@ namespace velmora {
 /// upper-tail p value of the F distribution, shown in a non-modal box "Results
 /// of Goodall F-Test"; the box's handle is echoed as `h`. Throws RuntimeError
 /// (and shows nothing) when the samples are missing or do not match.
-void goodallF(const TwoSamples& samples, UiPort& ui);
+void goodall_f_action(const TwoSamples& samples, UiPort& ui);
 
 }  // namespace velmora

@@ -4,6 +4,6 @@
 
 namespace velmora {
 
-void permuteF(const TwoSamples& samples, UiPort& ui) { detail::resampled_f_test(samples, ui, GroupDraw::permutation); }
+void permute_f_action(const TwoSamples& samples, UiPort& ui) { detail::resampled_f_test(samples, ui, GroupDraw::permutation); }
 
 }  // namespace velmora

@@ -6,9 +6,9 @@
 
 namespace velmora {
 
-/// As bootF, with every set a random split of the pooled specimens into
+/// As boot_f_action, with every set a random split of the pooled specimens into
 /// groups of N1 and N2 (without replacement), the box "Results of Permutation
 /// F-Test", and no echoes.
-void permuteF(const TwoSamples& samples, UiPort& ui);
+void permute_f_action(const TwoSamples& samples, UiPort& ui);
 
 }  // namespace velmora

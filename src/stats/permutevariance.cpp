@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "stats/busy_pointer.h"
+#include "runtime/busy_pointer.h"
 #include "stats/cutoffs.h"
 #include "stats/deviation_pool.h"
 #include "stats/getdisparity.h"
@@ -12,7 +12,7 @@
 
 namespace velmora {
 
-void permuteVariance(const TwoSamples& samples, UiPort& ui) {
+void permute_variance_action(const TwoSamples& samples, UiPort& ui) {
   const std::string action = "PermuteVariance";
   check_samples(action, samples);
   check_centroid_sizes(action, samples);

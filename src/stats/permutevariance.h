@@ -15,7 +15,7 @@ namespace velmora {
 /// observed one into ResultsBox ("<" 100/n percent when none is). The result
 /// event carries that fraction as `p` and `p_resampling`, (1 + the sets whose
 /// difference is at least the observed one) / (1 + sets). Sets run in
-/// parallel from RandomStream(ui.seed(), k); progress and cancel as bootF.
-void permuteVariance(const TwoSamples& samples, UiPort& ui);
+/// parallel from RandomStream(ui.seed(), k); progress and cancel as boot_f_action.
+void permute_variance_action(const TwoSamples& samples, UiPort& ui);
 
 }  // namespace velmora

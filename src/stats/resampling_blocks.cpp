@@ -1,3 +1,6 @@
+// The resampling tests computed from cross-product blocks of the pooled
+// specimens instead of their points: the blocks, and every statistic drawn
+// from them. One file because the statistics share the blocks' layout.
 #include "stats/resampling_blocks.h"
 
 #include <oneapi/tbb/enumerable_thread_specific.h>

@@ -13,7 +13,7 @@
 
 namespace velmora {
 
-void showDifference(const TwoSamples& samples, const Eigen::MatrixXd& wirelist, Handle figure, UiPort& ui) {
+void show_difference_action(const TwoSamples& samples, const Eigen::MatrixXd& wirelist, Handle figure, UiPort& ui) {
   check_samples("ShowDifference", samples);
   const double factor = ui.control_value("DiffScale");
   if (!std::isfinite(factor) || !(factor > 0) || factor > 1e6)

@@ -23,6 +23,6 @@ namespace velmora {
 /// (1 drawn, 0 left out). Throws RuntimeError before drawing anything as
 /// check_samples does, for a DiffScale value that is not a number above 0, and
 /// for a wireframe row naming a missing landmark.
-void showDifference(const TwoSamples& samples, const Eigen::MatrixXd& wirelist, Handle figure, UiPort& ui);
+void show_difference_action(const TwoSamples& samples, const Eigen::MatrixXd& wirelist, Handle figure, UiPort& ui);
 
 }  // namespace velmora

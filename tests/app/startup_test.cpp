@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "app/dispatcher.h"
-#include "app/function_table.h"
+#include "app/build_function_table.h"
 #include "app/guihandles.h"
 #include "app/isvarname.h"
 #include "app/movegui.h"

@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "error_of.h"
+#include "support/error_of.h"
 #include "runtime/error.h"
 
 namespace velmora {

@@ -18,7 +18,7 @@
 
 #include "app/gui_qt.h"
 #include "desktop/workspace.h"
-#include "qt_event_loop.h"
+#include "support/qt_event_loop.h"
 #include "runtime/qt/msgboxd_dialog.h"
 
 namespace velmora::testing {

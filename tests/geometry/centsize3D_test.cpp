@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "geometry/centsize3Da.h"
-#include "shapes.h"
+#include "support/shapes.h"
 
 namespace velmora {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/error.h"
-#include "shapes.h"
+#include "support/shapes.h"
 
 namespace velmora {
 namespace {

@@ -12,7 +12,7 @@
 #include "geometry/partialprocrustes3a.h"
 #include "runtime/console.h"
 #include "runtime/error.h"
-#include "shapes.h"
+#include "support/shapes.h"
 
 namespace velmora {
 namespace {

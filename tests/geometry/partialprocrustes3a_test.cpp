@@ -10,7 +10,7 @@
 #include "geometry/svdrot2.h"
 #include "runtime/console.h"
 #include "runtime/error.h"
-#include "shapes.h"
+#include "support/shapes.h"
 
 namespace velmora {
 namespace {

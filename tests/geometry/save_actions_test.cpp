@@ -11,7 +11,7 @@
 #include "geometry/vertxy3D.h"
 #include "runtime/error.h"
 #include "runtime/headless/headless_port.h"
-#include "shapes.h"
+#include "support/shapes.h"
 
 namespace velmora {
 namespace {

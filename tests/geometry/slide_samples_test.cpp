@@ -12,7 +12,7 @@
 #include "geometry/nearest_on_polyline.h"
 #include "geometry/pick3points.h"
 #include "runtime/error.h"
-#include "shapes.h"
+#include "support/shapes.h"
 
 namespace velmora {
 namespace {

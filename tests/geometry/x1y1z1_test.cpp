@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "geometry/vertxy3D.h"
-#include "shapes.h"
+#include "support/shapes.h"
 
 namespace velmora {
 namespace {

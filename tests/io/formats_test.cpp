@@ -9,7 +9,7 @@
 #include <functional>
 #include <sstream>
 
-#include "error_of.h"
+#include "support/error_of.h"
 #include "io/formats/detect_format.h"
 #include "io/formats/landmark_file.h"
 #include "io/formats/missing_landmarks.h"

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "error_of.h"
-#include "io_test_util.h"
+#include "support/error_of.h"
+#include "support/io_test_util.h"
 #include "runtime/error.h"
-#include "study_util.h"
+#include "support/study_util.h"
 
 namespace velmora {
 namespace {

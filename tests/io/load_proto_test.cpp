@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "io_test_util.h"
+#include "support/io_test_util.h"
 #include "runtime/error.h"
 
 namespace velmora {
@@ -51,7 +51,9 @@ TEST(ProtocolReport, Texts) {
     const long curves = static_cast<long>(c.proto(4, 0));
     ASSERT_EQ(console.echoes().size(), static_cast<std::size_t>(1 + curves)) << c.name;
     EXPECT_EQ(std::get<std::string>(console.echoes().front().second), "Load Protocol File prot.txt");
-    if (curves > 0) EXPECT_EQ(std::get<std::string>(console.echoes().back().second), c.report) << c.name;
+    if (curves > 0) {
+      EXPECT_EQ(std::get<std::string>(console.echoes().back().second), c.report) << c.name;
+    }
   }
 }
 

@@ -14,7 +14,7 @@
 #include "io/gettpsfile3D.h"
 #include "io/mfload.h"
 #include "io/mfloadtxt.h"
-#include "io_test_util.h"
+#include "support/io_test_util.h"
 #include "runtime/error.h"
 
 namespace velmora {

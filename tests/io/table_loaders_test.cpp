@@ -6,7 +6,7 @@
 #include "io/dload2c.h"
 #include "io/mfload.h"
 #include "io/mfloadtxt.h"
-#include "io_test_util.h"
+#include "support/io_test_util.h"
 #include "runtime/error.h"
 
 namespace velmora {
@@ -97,7 +97,9 @@ TEST(Dload2c, EndOfTable) {
     const CommentedTable t = read2c(c.text, port);
     EXPECT_EQ(t.table.rows(), c.want.rows()) << c.name;
     EXPECT_EQ(t.table.cols(), c.want.cols()) << c.name;
-    if (t.table.rows() == c.want.rows() && t.table.cols() == c.want.cols()) EXPECT_EQ(t.table, c.want) << c.name;
+    if (t.table.rows() == c.want.rows() && t.table.cols() == c.want.cols()) {
+      EXPECT_EQ(t.table, c.want) << c.name;
+    }
     EXPECT_TRUE(box_texts(port).empty()) << c.name;
   }
 }

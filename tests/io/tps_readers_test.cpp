@@ -2,11 +2,11 @@
 
 #include <sstream>
 
-#include "error_of.h"
+#include "support/error_of.h"
 #include "io/get_irregular_tpsfile2D.h"
 #include "io/get_irregular_tpsfile3D.h"
 #include "io/gettpsfile3D.h"
-#include "io_test_util.h"
+#include "support/io_test_util.h"
 #include "runtime/error.h"
 
 namespace velmora {

@@ -21,7 +21,7 @@
 #include "stats/permutef.h"
 #include "stats/permutevariance.h"
 #include "stats/resampling_engine.h"
-#include "stats/sample_factory.h"
+#include "support/sample_factory.h"
 
 namespace velmora {
 namespace {
@@ -50,7 +50,7 @@ TEST(GoodallF, DegreesOfFreedomTextAndResult) {
   const Study s = make_study(30, 10, 12, 0.05, 0.05, 1);
   HeadlessPort ui;
   ui.keep_events();
-  goodallF(two(s), ui);
+  goodall_f_action(two(s), ui);
   const auto boxes = of_kind(ui, "msgbox");
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0]->text("title"), "Results of Goodall F-Test");
@@ -88,7 +88,7 @@ TEST(GoodallF, DegreesOfFreedomForFewPoints) {
                            : make_study(c.points, c.n1, c.n2, 0.05, 0.2, 20 + c.points);
     HeadlessPort ui;
     ui.keep_events();
-    goodallF(two(s), ui);
+    goodall_f_action(two(s), ui);
     const std::string text = of_kind(ui, "msgbox")[0]->text("text");
     EXPECT_NE(text.find(c.df), std::string::npos) << text;
     EXPECT_EQ(text.ends_with("p value=NaN"), c.nan_p) << text;
@@ -101,7 +101,7 @@ TEST(GoodallF, IdenticalSamplesGiveRoundingLevelFAndPValueOne) {
   s.mean2 = s.mean1;
   HeadlessPort ui;
   ui.keep_events();
-  goodallF(two(s), ui);
+  goodall_f_action(two(s), ui);
   const std::string text = of_kind(ui, "msgbox")[0]->text("text");
   EXPECT_NE(text.find("Between Group Distance 0.00000  F score= 0.0000,   df1=23.00 ,   df2=230.00,  p value=  1"),
             std::string::npos)
@@ -115,7 +115,7 @@ TEST(GoodallF, OneSpecimenEachGivesNaNNotACrash) {
   s.data2 = Sample(s.mean2);
   HeadlessPort ui;
   ui.keep_events();
-  goodallF(two(s), ui);
+  goodall_f_action(two(s), ui);
   const std::string text = of_kind(ui, "msgbox")[0]->text("text");
   EXPECT_NE(text.find("F score= NaN,   df1=23.00 ,   df2=0.00,  p value=NaN"), std::string::npos) << text;
 }
@@ -135,11 +135,11 @@ TEST(ComparisonActions, BadInputIsRefusedBeforeAnythingIsShown) {
     const char* name;
     Action run;
   };
-  const Case actions[] = {{"GoodallF", goodallF},
-                          {"BootF", bootF},
-                          {"PermuteF", permuteF},
-                          {"GetDisparity", getDisparity},
-                          {"PermuteVariance", permuteVariance}};
+  const Case actions[] = {{"GoodallF", goodall_f_action},
+                          {"BootF", boot_f_action},
+                          {"PermuteF", permute_f_action},
+                          {"GetDisparity", disparity_action},
+                          {"PermuteVariance", permute_variance_action}};
   struct Input {
     const TwoSamples* samples;
     double boot;
@@ -167,7 +167,7 @@ TEST(ComparisonActions, BadInputIsRefusedBeforeAnythingIsShown) {
       EXPECT_TRUE(ui.events().empty()) << a.name << ": " << kinds(ui);
     }
   }
-  for (Action a : {bootF, permuteF, permuteVariance}) {
+  for (Action a : {boot_f_action, permute_f_action, permute_variance_action}) {
     for (double value : {0.0, -1.0, 1.5, std::nan("")}) {
       HeadlessPort ui;
       ui.keep_events();
@@ -202,7 +202,7 @@ TEST(ComparisonActions, BadInputIsRefusedBeforeAnythingIsShown) {
 TEST(ResampledTests, FailureNamesTheSpecimenAndResetsThePointer) {
   Study s = make_study(8, 4, 4, 0.05, 0.1, 13);
   s.data1.specimen(1).setConstant(0.25);
-  for (Action a : {bootF, permuteF}) {
+  for (Action a : {boot_f_action, permute_f_action}) {
     HeadlessPort ui;
     ui.keep_events();
     try {
@@ -220,7 +220,7 @@ TEST(BootF, TextEchoesPointerAndResult) {
   HeadlessPort ui;
   ui.keep_events();
   ui.set_seed(5);
-  bootF(two(s), ui);
+  boot_f_action(two(s), ui);
   EXPECT_EQ(kinds(ui), "pointer:watch pointer:arrow msgbox echo echo result ");
   const Event& box = *of_kind(ui, "msgbox")[0];
   EXPECT_EQ(box.text("title"), "Results of Bootstrap F-Test");
@@ -259,9 +259,9 @@ TEST(ResampledTests, SeedFixesTheTextsWhateverTheThreadCount) {
     ui.keep_events();
     ui.set_seed(seed);
     ui.set_control_value("BootBox", 2);
-    bootF(two(s), ui);
-    permuteF(two(s), ui);
-    permuteVariance(two(s), ui);
+    boot_f_action(two(s), ui);
+    permute_f_action(two(s), ui);
+    permute_variance_action(two(s), ui);
     std::string out;
     for (const Event& e : ui.events())
       if (e.kind == "msgbox" || e.kind == "set") out += e.text("text") + e.text("value") + "\n";
@@ -278,7 +278,7 @@ TEST(PermuteF, TitleAndNoEchoes) {
   const Study s = make_study(12, 5, 5, 0.05, 0.3, 8);
   HeadlessPort ui;
   ui.keep_events();
-  permuteF(two(s), ui);
+  permute_f_action(two(s), ui);
   EXPECT_EQ(kinds(ui), "pointer:watch pointer:arrow msgbox result ");
   EXPECT_EQ(of_kind(ui, "msgbox")[0]->text("title"), "Results of Permutation F-Test");
   EXPECT_NE(of_kind(ui, "msgbox")[0]->text("text").find("Permutation Range of F values"), std::string::npos);
@@ -286,7 +286,7 @@ TEST(PermuteF, TitleAndNoEchoes) {
 
 TEST(ResampledTests, CancelShowsNothingAndSaysSo) {
   const Study s = make_study(12, 5, 5, 0.05, 0.3, 9);
-  for (Action a : {bootF, permuteF, permuteVariance}) {
+  for (Action a : {boot_f_action, permute_f_action, permute_variance_action}) {
     std::ostringstream console;
     HeadlessPort ui(&console);
     ui.keep_events();
@@ -307,7 +307,7 @@ TEST(GetDisparity, TextEchoAndBox) {
   const Study s = make_study(10, 5, 6, 0.05, 0.1, 10);
   HeadlessPort ui;
   ui.keep_events();
-  getDisparity(two(s), ui);
+  disparity_action(two(s), ui);
   EXPECT_EQ(kinds(ui), "pointer:arrow echo set result ");
   const std::string text = ui.control_string("ResultsBox");
   EXPECT_TRUE(std::regex_match(text, std::regex("Variance \\(Mean Summed Squared Distance about Mean\\) \n Variance of "
@@ -327,7 +327,7 @@ TEST(PermuteVariance, EqualVariancesCountNearlyEverySet) {
   HeadlessPort ui;
   ui.keep_events();
   ui.set_seed(3);
-  permuteVariance(two(s), ui);
+  permute_variance_action(two(s), ui);
   EXPECT_EQ(kinds(ui), "pointer:watch pointer:arrow set result ");
   const std::string text = ui.control_string("ResultsBox");
   EXPECT_NE(text.find("  \n DeltaV: 0.00000000\nOver 100 permutations, 95P upper bound on DeltaV: "), std::string::npos)
@@ -344,7 +344,7 @@ TEST(PermuteVariance, OneSpecimenSampleGivesNaNTextsAndTheBelowForm) {
   const Study s = make_study(10, 1, 4, 0.05, 0.1, 12);
   HeadlessPort ui;
   ui.keep_events();
-  permuteVariance(two(s), ui);
+  permute_variance_action(two(s), ui);
   const std::string text = ui.control_string("ResultsBox");
   EXPECT_NE(text.find("Observed Variance of 1: NaN of 2: "), std::string::npos) << text;
   EXPECT_NE(text.find("DeltaV: NaN"), std::string::npos) << text;
@@ -370,8 +370,8 @@ TEST(ResampledTests, ResamplingPValue) {
     const Study* identical;
     const Study* different;
   };
-  for (const Case& c : {Case{"BootF", bootF, &same, &apart}, Case{"PermuteF", permuteF, &same, &apart},
-                        Case{"PermuteVariance", permuteVariance, &same, &wide}}) {
+  for (const Case& c : {Case{"BootF", boot_f_action, &same, &apart}, Case{"PermuteF", permute_f_action, &same, &apart},
+                        Case{"PermuteVariance", permute_variance_action, &same, &wide}}) {
     auto p = [&](const Study& s, std::uint64_t seed) {
       HeadlessPort ui;
       ui.keep_events();
@@ -511,9 +511,9 @@ TEST(ResampledTests, ActionsAgreeWithAStepByStepTranscription) {
     ui.keep_events();
     ui.set_seed(77);
     ui.set_control_value("BootBox", c.value);
-    bootF(two(s), ui);
-    permuteF(two(s), ui);
-    permuteVariance(two(s), ui);
+    boot_f_action(two(s), ui);
+    permute_f_action(two(s), ui);
+    permute_variance_action(two(s), ui);
     const auto boxes = of_kind(ui, "msgbox");
     ASSERT_EQ(boxes.size(), 2u);
     const literal::FRun boot = literal::f_test(s, true, c.value, 77);

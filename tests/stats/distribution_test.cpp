@@ -11,7 +11,7 @@
 #include "stats/chi2cdf.h"
 #include "stats/distchck.h"
 #include "stats/fcdf.h"
-#include "stats/functions.h"
+#include "stats/stats_functions.h"
 #include "stats/gamcdf.h"
 
 namespace velmora {

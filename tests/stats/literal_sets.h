@@ -14,7 +14,7 @@
 #include "geometry/vertxy3D.h"
 #include "geometry/x1y1z1.h"
 #include "stats/resampling_engine.h"
-#include "stats/sample_factory.h"
+#include "support/sample_factory.h"
 
 namespace velmora::testing {
 

@@ -14,7 +14,7 @@
 #include "stats/literal_sets.h"
 #include "stats/printed_texts.h"
 #include "stats/resampling_sets.h"
-#include "stats/sample_factory.h"
+#include "support/sample_factory.h"
 
 namespace velmora {
 namespace {

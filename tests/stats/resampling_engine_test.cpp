@@ -22,7 +22,7 @@
 #include "stats/literal_sets.h"
 #include "stats/polar3.h"
 #include "stats/resampling_sets.h"
-#include "stats/sample_factory.h"
+#include "support/sample_factory.h"
 
 namespace velmora {
 namespace {

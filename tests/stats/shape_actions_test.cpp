@@ -9,8 +9,8 @@
 #include "runtime/error.h"
 #include "runtime/flat_layout.h"
 #include "runtime/headless/headless_port.h"
-#include "stats/sample_factory.h"
-#include "stats/shape_space.h"
+#include "support/sample_factory.h"
+#include "stats/shape_pca_action.h"
 #include "stats/showdifference.h"
 
 namespace velmora {
@@ -31,7 +31,7 @@ const Event* result_of(const HeadlessPort& ui) {
 using Action = std::function<void(const TwoSamples&, UiPort&)>;
 
 void show_difference(const TwoSamples& s, UiPort& ui) {
-  showDifference(s, Eigen::MatrixXd(), ui.graphics().new_figure(), ui);
+  show_difference_action(s, Eigen::MatrixXd(), ui.graphics().new_figure(), ui);
 }
 
 TEST(ShapeActions, BadInputIsRefusedBeforeAnythingIsShown) {
@@ -50,15 +50,15 @@ TEST(ShapeActions, BadInputIsRefusedBeforeAnythingIsShown) {
     const char* expected;
   };
   const Case cases[] = {
-      {"ShapePCA", shapePCA, nothing, "PCXBox", 1,
+      {"ShapePCA", shape_pca_action, nothing, "PCXBox", 1,
        "ShapePCA needs both samples: load the first sample (LoadFile1 or LoadFile2D), then the second (LoadFile2)."},
       {"ShowDifference", show_difference, nothing, "DiffScale", 1,
        "ShowDifference needs both samples: load the first sample (LoadFile1 or LoadFile2D), then the second "
        "(LoadFile2)."},
-      {"ShapePCA", shapePCA, two(tiny), "PCXBox", 1, "ShapePCA needs at least 3 specimens in all"},
-      {"ShapePCA", shapePCA, two(s), "PCYBox", 1, "PCXBox and PCYBox both choose component 1"},
-      {"ShapePCA", shapePCA, two(s), "PCYBox", 8, "8 specimens of 10 points have 7 components"},
-      {"ShapePCA", shapePCA, two(s), "PCXBox", 1.5, "PCXBox must be a whole number from 1 up; it is 1.5"},
+      {"ShapePCA", shape_pca_action, two(tiny), "PCXBox", 1, "ShapePCA needs at least 3 specimens in all"},
+      {"ShapePCA", shape_pca_action, two(s), "PCYBox", 1, "PCXBox and PCYBox both choose component 1"},
+      {"ShapePCA", shape_pca_action, two(s), "PCYBox", 8, "8 specimens of 10 points have 7 components"},
+      {"ShapePCA", shape_pca_action, two(s), "PCXBox", 1.5, "PCXBox must be a whole number from 1 up; it is 1.5"},
       {"ShowDifference", show_difference, two(s), "DiffScale", 0, "DiffScale must be a number above 0"},
       {"ShowDifference", show_difference, two(s), "DiffScale", std::nan(""), "DiffScale must be a number above 0"},
   };
@@ -84,7 +84,7 @@ TEST(ShapeActions, ShapePcaReportsAndDraws) {
   const Study s = make_study(12, 6, 7, 0.05, 0.1, 6);
   HeadlessPort ui;
   ui.keep_events();
-  shapePCA(two(s), ui);
+  shape_pca_action(two(s), ui);
   EXPECT_TRUE(std::regex_match(ui.control_string("ResultsBox"),
                                std::regex("PCA of 6 \\+ 7 specimens, 12 points: PC1 \\d+\\.\\d %, PC2 \\d+\\.\\d %, "
                                           "PC3 \\d+\\.\\d %")))
@@ -121,7 +121,7 @@ TEST(ShapeActions, ShapePcaCancelledShowsNothing) {
     int calls = 0;
     ui.on_progress([&](std::string_view, std::int64_t, std::int64_t) { return calls++ < answered; });
     ui.clear_events();
-    shapePCA(two(s), ui);
+    shape_pca_action(two(s), ui);
     for (const Event& e : ui.events()) EXPECT_EQ(e.kind, "echo") << e.kind;
     EXPECT_EQ(ui.graphics().figures().size(), 1u);  // the main window only: no plot window opened
     EXPECT_EQ(ui.control_string("ResultsBox"), "");
@@ -141,7 +141,7 @@ TEST(ShapeActions, ShowDifferenceLeavesOutAGridTheSplineCannotMake) {
     ui.keep_events();
     ui.set_control_value("DiffScale", 3);
     const Handle figure = ui.graphics().new_figure();
-    showDifference(two(s), Eigen::MatrixXd(), figure, ui);
+    show_difference_action(two(s), Eigen::MatrixXd(), figure, ui);
     const Event* r = result_of(ui);
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->number("grid"), apart ? 0 : 1);

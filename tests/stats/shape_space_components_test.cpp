@@ -1,7 +1,7 @@
 // Principal components of the pooled shape space: against a plain SVD, a known
 // direction of variation, rotation invariance, the sign convention, flat
 // studies, and the eigen solver behind them.
-#include "stats/shapepca.h"
+#include "stats/shape_space_components.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include "geometry/getpproc3.h"
 #include "runtime/error.h"
 #include "stats/leading_eigenpairs.h"
-#include "stats/sample_factory.h"
+#include "support/sample_factory.h"
 
 namespace velmora {
 namespace {
@@ -50,7 +50,7 @@ TEST_P(ShapePcaSvd, MatchesTheSvdOfTheCentredData) {
   const SvdCase& c = GetParam();
   const Study s =
       c.flat ? make_flat_study(c.points, c.n1, c.n2, 0.05, 0.1, 7) : make_study(c.points, c.n1, c.n2, 0.05, 0.1, 7);
-  const ShapePca pca = shapepca(s.data1, s.data2, c.flat);
+  const ShapePca pca = shape_space_components(s.data1, s.data2, c.flat);
   const Eigen::MatrixXd x = pooled_rows(s, c.flat);
   const Eigen::Index n = x.rows(), components = std::min(n - 1, x.cols());
   const Eigen::BDCSVD<Eigen::MatrixXd> svd(x, Eigen::ComputeThinU | Eigen::ComputeThinV);
@@ -121,7 +121,7 @@ TEST(ShapePca, OneDirectionOfChangeIsPc1) {
           Eigen::RowVector3d(normal(rng), normal(rng), normal(rng));
     return out;
   };
-  const ShapePca pca = shapepca(sample(10), sample(12), false);
+  const ShapePca pca = shape_space_components(sample(10), sample(12), false);
   EXPECT_GT(pca.proportions(0), 0.999);
   // The loadings are in the frame of the pooled mean: turn the direction into it.
   const Eigen::JacobiSVD<Eigen::Matrix3d> fit(base.transpose() * pca.mean, Eigen::ComputeFullU | Eigen::ComputeFullV);
@@ -138,7 +138,7 @@ TEST(ShapePca, ScoresDoNotDependOnEachSpecimensOrientation) {
   for (Sample* data : {&turned.data1, &turned.data2})
     for (Eigen::Index i = 0; i < data->count(); ++i)
       data->specimen(i) = 2.0 * data->specimen(i) * testing::random_orthogonal(rng, i % 3 == 1);
-  const ShapePca a = shapepca(s.data1, s.data2, false), b = shapepca(turned.data1, turned.data2, false);
+  const ShapePca a = shape_space_components(s.data1, s.data2, false), b = shape_space_components(turned.data1, turned.data2, false);
   EXPECT_LT((a.proportions - b.proportions).cwiseAbs().maxCoeff(), 1e-8);
   for (Eigen::Index j = 0; j < a.scores.cols(); ++j)
     EXPECT_LT(distance_up_to_sign(a.scores.col(j), b.scores.col(j)), 1e-6 * a.scores.col(0).norm()) << j;
@@ -148,7 +148,7 @@ TEST(ShapePca, ScoresDoNotDependOnEachSpecimensOrientation) {
 // spectrum is that of the x y coordinates.
 TEST(ShapePca, FlatStudiesUseTwoColumns) {
   const Study s = make_flat_study(11, 9, 9, 0.05, 0.1, 13);
-  const ShapePca flat = shapepca(s.data1, s.data2, true), full = shapepca(s.data1, s.data2, false);
+  const ShapePca flat = shape_space_components(s.data1, s.data2, true), full = shape_space_components(s.data1, s.data2, false);
   EXPECT_EQ(flat.loadings.rows(), 22);
   EXPECT_EQ(full.loadings.rows(), 33);
   EXPECT_LT((flat.proportions.head(10) - full.proportions.head(10)).cwiseAbs().maxCoeff(), 1e-10);
@@ -156,12 +156,12 @@ TEST(ShapePca, FlatStudiesUseTwoColumns) {
 
 TEST(ShapePca, RefusesTooFewSpecimensAndNoVariation) {
   const Study s = make_study(6, 1, 1, 0.05, 0.1, 14);
-  EXPECT_THROW(shapepca(s.data1, s.data2, false), RuntimeError);
+  EXPECT_THROW(shape_space_components(s.data1, s.data2, false), RuntimeError);
   Sample same(6, 2);
   same.specimen(0) = s.data1.specimen(0);
   same.specimen(1) = s.data1.specimen(0);
   try {
-    shapepca(same, s.data1, false);
+    shape_space_components(same, s.data1, false);
     ADD_FAILURE();
   } catch (const RuntimeError& e) {
     EXPECT_NE(std::string(e.what()).find("no variation"), std::string::npos) << e.what();

@@ -1,4 +1,4 @@
-#include "stats/shapepca.h"
+#include "stats/shape_space_components.h"
 
 #include <algorithm>
 #include <string>
@@ -10,7 +10,7 @@
 #include "stats/leading_eigenpairs.h"
 
 namespace velmora {
-ShapePca shapepca(const Sample& data1, const Sample& data2, bool flat, Eigen::Index kept) {
+ShapePca shape_space_components(const Sample& data1, const Sample& data2, bool flat, Eigen::Index kept) {
   const Eigen::Index p = data1.points(), n1 = data1.count(), n2 = data2.count(), n = n1 + n2;
   if (data2.points() != p)
     throw RuntimeError("ShapePCA: the first sample has " + std::to_string(p) + " points per specimen and the second " +

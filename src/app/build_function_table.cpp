@@ -1,10 +1,10 @@
-#include "app/function_table.h"
+#include "app/build_function_table.h"
 
 #include "app/velmora3d.h"
-#include "display/functions.h"
-#include "geometry/functions.h"
-#include "io/functions.h"
-#include "stats/functions.h"
+#include "display/display_functions.h"
+#include "geometry/geometry_functions.h"
+#include "io/io_functions.h"
+#include "stats/stats_functions.h"
 
 namespace velmora {
 

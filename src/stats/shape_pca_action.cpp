@@ -1,4 +1,4 @@
-#include "stats/shape_space.h"
+#include "stats/shape_pca_action.h"
 
 #include <cmath>
 #include <string>
@@ -6,7 +6,7 @@
 #include "display/shape_space_plot.h"
 #include "runtime/error.h"
 #include "runtime/format.h"
-#include "stats/shapepca.h"
+#include "stats/shape_space_components.h"
 
 namespace velmora {
 namespace {
@@ -22,7 +22,7 @@ Eigen::Index component(UiPort& ui, const char* tag) {
 
 }  // namespace
 
-void shapePCA(const TwoSamples& samples, UiPort& ui) {
+void shape_pca_action(const TwoSamples& samples, UiPort& ui) {
   check_samples("ShapePCA", samples);
   const Eigen::Index n1 = samples.data1.count(), n2 = samples.data2.count(), p = samples.data1.points();
   if (n1 + n2 < 3)
@@ -43,7 +43,7 @@ void shapePCA(const TwoSamples& samples, UiPort& ui) {
   // Thousands of specimens take a second or two: a cancel asked for meanwhile
   // is honoured before anything is shown.
   if (!ui.progress("ShapePCA", 0, 1)) return ui.console().write("ShapePCA was cancelled; nothing is shown.\n");
-  const ShapePca pca = shapepca(samples.data1, samples.data2, flat, std::max<Eigen::Index>({10, cx, cy}));
+  const ShapePca pca = shape_space_components(samples.data1, samples.data2, flat, std::max<Eigen::Index>({10, cx, cy}));
   if (!ui.progress("ShapePCA", 1, 1)) return ui.console().write("ShapePCA was cancelled; nothing is shown.\n");
 
   ShapeSpacePlot plot;

@@ -1,9 +1,9 @@
 // The readers in the call-by-name table: declared counts and results.
-#include "io/functions.h"
+#include "io/io_functions.h"
 
 #include <gtest/gtest.h>
 
-#include "io_test_util.h"
+#include "support/io_test_util.h"
 #include "runtime/error.h"
 
 namespace velmora {

@@ -1,4 +1,4 @@
-#include "display/msgboxd_layout.h"
+#include "runtime/msgboxd_layout.h"
 
 #include <algorithm>
 

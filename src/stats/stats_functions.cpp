@@ -1,4 +1,4 @@
-#include "stats/functions.h"
+#include "stats/stats_functions.h"
 
 #include "runtime/error.h"
 #include "stats/chi2cdf.h"

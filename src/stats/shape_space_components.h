@@ -30,6 +30,6 @@ struct ShapePca {
 /// equal ones) is positive. `kept` score columns are returned (at most c).
 /// Throws RuntimeError for fewer than 3 specimens in all, different point
 /// counts, or specimens that do not vary.
-ShapePca shapepca(const Sample& data1, const Sample& data2, bool flat, Eigen::Index kept = 10);
+ShapePca shape_space_components(const Sample& data1, const Sample& data2, bool flat, Eigen::Index kept = 10);
 
 }  // namespace velmora

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <regex>
 
-#include "display/png_image.h"
+#include "support/png_image.h"
 #include "runtime/error.h"
 #include "runtime/render_layout.h"
 

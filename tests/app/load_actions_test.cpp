@@ -5,7 +5,7 @@
 
 #include "app/batch_runner.h"
 #include "app/dispatcher.h"
-#include "io_test_util.h"
+#include "support/io_test_util.h"
 
 namespace velmora {
 namespace {
@@ -48,7 +48,7 @@ TEST(LoadProtoAction, FailuresAndCancelChangeNothing) {
   const Eigen::MatrixXd before = d.state().proto;
   const std::string box = port.control_string("BigBox");
 
-  for (const std::string answer : {std::string("cancel"), (dir.path() / "nope.txt").string(), short_one.string()}) {
+  for (const std::string& answer : {std::string("cancel"), (dir.path() / "nope.txt").string(), short_one.string()}) {
     port.answer({answer});
     const Outcome o = d.vm3sw("LoadProto");
     EXPECT_EQ(o, answer == "cancel" ? Outcome::done : Outcome::failed) << answer;

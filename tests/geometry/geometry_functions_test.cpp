@@ -1,4 +1,4 @@
-#include "geometry/functions.h"
+#include "geometry/geometry_functions.h"
 
 #include <gtest/gtest.h>
 

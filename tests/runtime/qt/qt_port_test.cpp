@@ -28,13 +28,13 @@
 #include "app/gui_qt.h"
 #include "app/guihandles.h"
 #include "display/shape_space_plot.h"
-#include "qt_event_loop.h"
+#include "support/qt_event_loop.h"
 #include "runtime/error.h"
 #include "runtime/flat_layout.h"
 #include "runtime/qt/msgboxd_dialog.h"
 #include "runtime/qt/plot_window.h"
 #include "runtime/render_layout.h"
-#include "stats/sample_factory.h"
+#include "support/sample_factory.h"
 
 namespace velmora {
 namespace {
@@ -636,7 +636,7 @@ TEST_F(Desktop, ShapeSpaceWindowStaysFlatAndNamesItsPoints) {
 namespace velmora {
 namespace {
 
-// Pictures for the documentation: VELMORA_SCREENSHOTS=DIR gui_tests --gtest_filter=*Screenshots*
+// Pictures for the documentation: VELMORA_SCREENSHOTS=DIR qt_port_tests --gtest_filter=*Screenshots*
 TEST_F(Desktop, Screenshots) {
   const char* dir_env = std::getenv("VELMORA_SCREENSHOTS");
   if (dir_env == nullptr) GTEST_SKIP() << "set VELMORA_SCREENSHOTS to a folder to take the pictures";

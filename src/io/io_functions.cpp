@@ -1,4 +1,4 @@
-#include "io/functions.h"
+#include "io/io_functions.h"
 
 #include <filesystem>
 #include <string>

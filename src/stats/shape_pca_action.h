@@ -7,7 +7,7 @@
 namespace velmora {
 
 /// The principal components of both samples' pooled superimposition
-/// (shapepca; x and y only for a flat study), shown in a new plot window: the
+/// (shape_space_components; x and y only for a flat study), shown in a new plot window: the
 /// scatter of the components chosen in PCXBox and PCYBox (1 and 2 unless
 /// changed) with the samples in their plot colours and 95 % data ellipses, each
 /// point named "sample 1, " and its specimen's name ("specimen 7" when the file
@@ -21,6 +21,6 @@ namespace velmora {
 /// 1 to the number of components or names one component twice. A cancel
 /// reported through the port's progress shows nothing and says so on the
 /// console.
-void shapePCA(const TwoSamples& samples, UiPort& ui);
+void shape_pca_action(const TwoSamples& samples, UiPort& ui);
 
 }  // namespace velmora

@@ -7,7 +7,7 @@
 #include "app/dispatcher.h"
 #include "geometry/getpproc3.h"
 #include "runtime/headless/headless_port.h"
-#include "shapes.h"
+#include "support/shapes.h"
 
 namespace velmora {
 namespace {

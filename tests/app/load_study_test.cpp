@@ -9,8 +9,8 @@
 #include "app/batch_runner.h"
 #include "app/dispatcher.h"
 #include "geometry/nearest_on_polyline.h"
-#include "io_test_util.h"
-#include "study_util.h"
+#include "support/io_test_util.h"
+#include "support/study_util.h"
 
 namespace velmora {
 namespace {

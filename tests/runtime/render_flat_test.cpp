@@ -4,7 +4,7 @@
 // leave the data clear.
 #include <gtest/gtest.h>
 
-#include "display/png_image.h"
+#include "support/png_image.h"
 #include "runtime/flat_layout.h"
 #include "runtime/render.h"
 #include "runtime/render_marks.h"

@@ -1,5 +1,5 @@
 // The display functions called by name.
-#include "display/functions.h"
+#include "display/display_functions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "display/functions.h"
+#include "display/display_functions.h"
 
 #include <string>
 

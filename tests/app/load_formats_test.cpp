@@ -9,7 +9,7 @@
 #include "app/batch_runner.h"
 #include "app/dispatcher.h"
 #include "io/formats/landmark_file.h"
-#include "io_test_util.h"
+#include "support/io_test_util.h"
 
 namespace velmora {
 namespace {
