@@ -4,6 +4,7 @@
 #include <tbb/task_arena.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <optional>
 #include <cstddef>
@@ -37,22 +38,32 @@ int checked_size(Eigen::Index n) {
 // the program would spin instead of failing).
 constexpr double kBufferPerThread = 128.0 * 1024 * 1024;
 
+// The BLAS threads that hold their buffer already (the buffers stay mapped
+// for the life of the program).
+std::atomic<std::size_t> buffers_held{0};
+
 // As many threads as the rest of the program may use at this moment, and as
-// the memory left can give a buffer each. Throws RuntimeError "Not enough
-// memory ..." when `bytes` (what the call needs beside its buffers) and one
-// buffer do not fit.
+// the memory left can give a buffer each (beyond those that have one).
+// Throws RuntimeError "Not enough memory ..." when `bytes` (what the call
+// needs beside the buffers) leaves no thread a buffer.
 void use_arena_threads(double bytes, const char* what) {
   const std::size_t allowed = tbb::global_control::active_value(tbb::global_control::max_allowed_parallelism);
   auto threads = std::min<std::size_t>(allowed, static_cast<std::size_t>(tbb::this_task_arena::max_concurrency()));
+  threads = std::max<std::size_t>(threads, 1);
   if (const std::optional<std::uint64_t> left = available_memory()) {
     const double spare = static_cast<double>(*left) - bytes;
-    if (spare < kBufferPerThread)
+    const std::size_t held = buffers_held.load();
+    const std::size_t affordable = held + (spare > 0 ? static_cast<std::size_t>(spare / kBufferPerThread) : 0);
+    if (affordable == 0 || spare < 0)
       throw RuntimeError(std::string("Not enough memory for ") + what + ": it needs about " +
                          memory_text(bytes + kBufferPerThread) + " and " + memory_text(static_cast<double>(*left)) +
                          " is available.");
-    threads = std::clamp<std::size_t>(static_cast<std::size_t>(spare / kBufferPerThread), 1, threads);
+    threads = std::min(threads, affordable);
   }
-  openblas_set_num_threads(static_cast<int>(std::max<std::size_t>(threads, 1)));
+  openblas_set_num_threads(static_cast<int>(threads));
+  std::size_t held = buffers_held.load();
+  while (held < threads && !buffers_held.compare_exchange_weak(held, threads)) {
+  }
 }
 
 }  // namespace
