@@ -77,13 +77,15 @@ Sample specimens(const Sample& data, Eigen::Index first, Eigen::Index count) {
   return out;
 }
 
-// The summed bending energy tr(D' Lp D) of every specimen's deviation D from
-// the consensus.
+// The summed bending energy |tr(D' Lp D)| of every specimen's deviation D
+// from the consensus. In space the kernel r makes the form negative
+// semidefinite (in the plane r^2 log r^2 makes it positive): its size is the
+// energy.
 double summed_bending(const Superimposition& s, const Eigen::MatrixXd& lp) {
   double total = 0;
   for (Eigen::Index i = 0; i < s.aligned.count(); ++i) {
     const Eigen::MatrixXd d = s.aligned.specimen(i) - s.mean;
-    total += (d.transpose() * (lp * d)).trace();
+    total += std::abs((d.transpose() * (lp * d)).trace());
   }
   return total;
 }

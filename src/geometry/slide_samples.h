@@ -43,8 +43,8 @@ struct SlidSamples {
   /// Sliding by bending energy: the curve points taken as the fixed landmark
   /// they lie on in the first consensus (points_on_landmarks), which did not
   /// slide; and the summed bending energy of the pooled specimens' deviations
-  /// from their consensus, tr((Y - M)' Lp (Y - M)) with Lp of that consensus,
-  /// before sliding and after (empty for Procrustes distance).
+  /// from their consensus, |tr((Y - M)' Lp (Y - M))| with Lp of that
+  /// consensus, before sliding and after (empty for Procrustes distance).
   std::vector<MergedPoint> merged;
   std::vector<double> bending_energy;
 };

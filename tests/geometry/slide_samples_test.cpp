@@ -322,6 +322,16 @@ TEST(SlideSamples, CurveEndsOnLandmarksSlideByBendingAndKeepTheGroupDifference) 
   EXPECT_LT(b.procrustes_ss.back(), 1.5 * b.procrustes_ss.front());
 }
 
+// In space the spline's kernel is r, whose energy form is negative: the
+// energy reported is its size, and sliding lowers it there too.
+TEST(SlideSamples, BendingEnergyInSpaceIsReportedAsASizeThatFalls) {
+  const Digitised first = digitise(6, 31), second = digitise(5, 32);
+  const SlidSamples r = slide_samples(first.data, first.curves, second.data, second.curves, layout(), SlideOptions());
+  ASSERT_EQ(r.bending_energy.size(), 2u);
+  EXPECT_GT(r.bending_energy[1], 0);
+  EXPECT_LT(r.bending_energy[1], r.bending_energy[0]);
+}
+
 // A curve's end a hair beside its landmark is merged as well, one a third of
 // half the spacing away is not.
 TEST(ConsensusBendingEnergy, PointsNearALandmarkAreMergedWithinAShareOfTheSpacing) {
@@ -336,7 +346,9 @@ TEST(ConsensusBendingEnergy, PointsNearALandmarkAreMergedWithinAShareOfTheSpacin
     const std::vector<MergedPoint> merged = points_on_landmarks(c, s.layout);
     const bool first = !merged.empty() && merged.front().point == 3;
     EXPECT_TRUE(first) << apart;
-    if (first) EXPECT_NEAR(merged.front().share, apart, 0.03 * apart + 1e-9);
+    if (first) {
+      EXPECT_NEAR(merged.front().share, apart, 0.03 * apart + 1e-9);
+    }
     const Eigen::MatrixXd lp = consensus_bending_energy(c, s.layout, merged);
     EXPECT_EQ(lp.row(3).norm(), 0);
     EXPECT_TRUE(lp.allFinite());

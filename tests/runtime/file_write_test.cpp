@@ -199,7 +199,9 @@ TEST_F(FileWrite, OddTargetsAreSavedOrRefusedAndTheNoticeSaysWhat) {
     } catch (const RuntimeError& e) {
       ASSERT_NE(c.refusal, nullptr) << c.name << ": " << e.what();
       EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
-      if (fs::is_regular_file(target)) EXPECT_EQ(read(target), "old") << c.name;
+      if (fs::is_regular_file(target)) {
+        EXPECT_EQ(read(target), "old") << c.name;
+      }
     }
     EXPECT_NE(heard.find(c.notice), std::string::npos) << c.name << ": " << heard;
     EXPECT_EQ(heard.empty(), std::string(c.notice).empty()) << c.name << ": " << heard;
