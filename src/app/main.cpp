@@ -1,8 +1,8 @@
 // velmora3d: the desktop program, its batch runner and its call-by-name entry.
-#include <CLI/CLI.hpp>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <cstdlib>
 #include <iostream>
 #include <string>

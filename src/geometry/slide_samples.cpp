@@ -104,9 +104,9 @@ SemilandmarkLayout without_merged(const SemilandmarkLayout& layout, const std::v
 // finish in reasonable time (a curve of 200,000 points) is refused with the
 // estimate instead of running on at full speed beyond any cancel. The rates
 // are those of a plain desktop core, rounded down.
-constexpr double kFlopsPerSecond = 4e9;          // dense factorisations
-constexpr double kSegmentsPerSecond = 1e9;       // point-to-segment distances
-constexpr double kLongestSlide = 30.0 * 60;      // seconds
+constexpr double kFlopsPerSecond = 4e9;      // dense factorisations
+constexpr double kSegmentsPerSecond = 1e9;   // point-to-segment distances
+constexpr double kLongestSlide = 30.0 * 60;  // seconds
 
 void refuse_what_cannot_finish(const SemilandmarkLayout& layout, Eigen::Index specimens,
                                const CurvePolylines& polylines, const SlideOptions& options) {

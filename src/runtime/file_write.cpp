@@ -106,8 +106,7 @@ PendingFile::PendingFile(const fs::path& target, std::function<std::uint64_t()> 
   // A pipe (or socket) would hold the program until someone reads it; a
   // device of blocks is no file to save into. A character device (a
   // terminal, /dev/null) takes the bytes at once.
-  if (fs::exists(status) && status.type() != fs::file_type::regular &&
-      status.type() != fs::file_type::character) {
+  if (fs::exists(status) && status.type() != fs::file_type::regular && status.type() != fs::file_type::character) {
     temporary_ = target_;
     direct_ = true;
     fail(status.type() == fs::file_type::fifo ? "it is a named pipe, which would wait for a reader; choose a file"

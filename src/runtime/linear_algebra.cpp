@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
-#include <optional>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <utility>
 

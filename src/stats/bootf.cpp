@@ -21,8 +21,10 @@ void resampled_f_test(const TwoSamples& samples, UiPort& ui, GroupDraw draw) {
   // 1 of 1,296.
   if (bootstrap)
     check_comparison(action, samples,
-                     {.each = 3, .total = 6, .why_each = "bootstrap groups drawn from fewer are too often one specimen "
-                                                         "repeated, whose F scores mean nothing"});
+                     {.each = 3,
+                      .total = 6,
+                      .why_each = "bootstrap groups drawn from fewer are too often one specimen "
+                                  "repeated, whose F scores mean nothing"});
   else
     check_comparison(action, samples, {});
   const std::int64_t nboots = resampling_sets(action, ui.control_value("BootBox"));

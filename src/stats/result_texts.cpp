@@ -38,8 +38,7 @@ std::string permute_variance_text(double d1, double d2, double obsdifd, double n
                                 : sprintf_m("\\nThe percentile level of the observed difference is %f", plevel);
   // The same share in plain words: the percentile line gives the share above,
   // not the percentile.
-  const std::string plain =
-      sprintf_m("\\n%g %% of the permuted differences are larger than the observed one", plevel);
+  const std::string plain = sprintf_m("\\n%g %% of the permuted differences are larger than the observed one", plevel);
   return strcat_m({observed, bound, level, plain});
 }
 

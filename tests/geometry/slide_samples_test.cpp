@@ -251,7 +251,10 @@ FlatStudy arch_study(unsigned seed) {
   proto << 0, 0, 0, 0, 1, -999, 3, kArch;
   Eigen::RowVectorXd rbreak(2);
   rbreak << 3 * kFixed, 3 * (kFixed + kArch);
-  FlatStudy out{Sample(kFixed + kArch, 20), Sample(kFixed + kArch, 20), {}, {},
+  FlatStudy out{Sample(kFixed + kArch, 20),
+                Sample(kFixed + kArch, 20),
+                {},
+                {},
                 semilandmark_layout(proto, rbreak, kFixed + kArch)};
   std::mt19937 gen(seed);
   std::normal_distribution<double> normal;
@@ -373,8 +376,8 @@ TEST(SlideSamples, RefusesUpFrontWhatCannotFinish) {
     for (Eigen::Index k = 0; k < kAll; ++k) x.row(k) << std::cos(1e-5 * k), std::sin(1e-5 * k) * (1 + 0.1 * i), 0;
     data.specimen(i) = x;
   }
-  for (const auto& [criterion, message] : {std::pair{SlideCriterion::bending, "Sliding "},
-                                           std::pair{SlideCriterion::procrustes, "would take about"}}) {
+  for (const auto& [criterion, message] :
+       {std::pair{SlideCriterion::bending, "Sliding "}, std::pair{SlideCriterion::procrustes, "would take about"}}) {
     SlideOptions options;
     options.criterion = criterion;
     try {

@@ -80,8 +80,8 @@ TEST(GoodallF, DegreesOfFreedomForFewPoints) {
     bool flat = false;
   };
   for (const Case& c :
-       {Case{3, 4, 5, "df1=2.00 ,   df2=14.00,", false},
-        Case{10, 3, 3, "df1=23.00 ,   df2=92.00,", false}, Case{10, 3, 3, "df1=16.00 ,   df2=64.00,", false, true},
+       {Case{3, 4, 5, "df1=2.00 ,   df2=14.00,", false}, Case{10, 3, 3, "df1=23.00 ,   df2=92.00,", false},
+        Case{10, 3, 3, "df1=16.00 ,   df2=64.00,", false, true},
         Case{5, 4, 5, "df1=6.00 ,   df2=42.00,", false, true}}) {
     const Study s = c.flat ? testing::make_flat_study(c.points, c.n1, c.n2, 0.05, 0.2, 20 + c.points)
                            : make_study(c.points, c.n1, c.n2, 0.05, 0.2, 20 + c.points);

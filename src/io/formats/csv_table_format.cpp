@@ -158,8 +158,7 @@ Specimens read_csv_table(std::istream& in, std::string_view source) {
 std::vector<std::string> write_csv_table(std::ostream& out, const Specimens& s) {
   flat_rows(s, "the CSV table");  // the same points in every specimen
   const Eigen::Index k = s.specimens.empty() ? 0 : s.specimens[0].points.rows();
-  if (k == 0)
-    throw RuntimeError("The specimens have no points, and a CSV table of names alone cannot be read back.");
+  if (k == 0) throw RuntimeError("The specimens have no points, and a CSV table of names alone cannot be read back.");
   const int d = s.dims == 2 ? 2 : 3;
   out << "id";
   for (Eigen::Index r = 0; r < k; ++r)

@@ -18,8 +18,7 @@ namespace {
 std::string without_reversed_line_ends(std::istream& in) {
   std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const std::size_t first = all.find_first_of("\n\r");
-  if (first == std::string::npos || all[first] != '\n' || first + 1 >= all.size() || all[first + 1] != '\r')
-    return all;
+  if (first == std::string::npos || all[first] != '\n' || first + 1 >= all.size() || all[first + 1] != '\r') return all;
   std::string out;
   out.reserve(all.size());
   for (std::size_t i = 0; i < all.size(); ++i) {
