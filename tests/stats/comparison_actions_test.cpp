@@ -442,6 +442,16 @@ TEST(PermuteF, FewSpecimensGiveTheExactPermutationPValue) {
       EXPECT_NEAR(results[0]->number("p_resampling"), c.exact, 0.045) << c.n << " + " << c.n << ", seed " << seed;
     }
   }
+  // The variance test on 2 + 2: one split in 6 puts each sample's deviations
+  // back on its own mean, which is the observed arrangement (its difference
+  // comes back 1e-16 off); those sets all count.
+  const Study s = make_study(12, 2, 2, 0.05, 0.1, 62);
+  HeadlessPort ui;
+  ui.keep_events();
+  ui.set_seed(3);
+  ui.set_control_value("BootBox", 3);
+  permuteVariance(two(s), ui);
+  EXPECT_GT(of_kind(ui, "result")[0]->number("p_resampling"), 1.0 / 6 - 0.04);
 }
 
 // The whole of each resampling action, transcribed step by step on the
