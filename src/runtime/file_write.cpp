@@ -91,7 +91,9 @@ PendingFile::PendingFile(const fs::path& target, std::function<std::uint64_t()> 
     const fs::path real = fs::canonical(target_, ec);
     if (!ec) {
       target_ = real;
-    } else {
+    } else if (fs::status(target_, ec).type() == fs::file_type::not_found) {
+      // A dangling link (a link into /proc, as /dev/stdout is, does not
+      // resolve to a name but reaches an open file: it is written through).
       const fs::path to = fs::read_symlink(target_, ec);
       notice_ = target_.string() + " was a link to " + to.string() +
                 ", which does not exist; the link was replaced by the file written.";
@@ -103,14 +105,23 @@ PendingFile::PendingFile(const fs::path& target, std::function<std::uint64_t()> 
     direct_ = true;
     fail("it is a folder");
   }
-  // A pipe (or socket) would hold the program until someone reads it; a
-  // device of blocks is no file to save into. A character device (a
-  // terminal, /dev/null) takes the bytes at once.
+  // A named pipe no one reads would hold the program for ever: it is opened
+  // only when a reader is there (without one, the open fails at once). A
+  // socket or a device of blocks is no file to save into; a character
+  // device (a terminal, /dev/null) takes the bytes at once.
+  if (status.type() == fs::file_type::fifo) {
+    temporary_ = target_;
+    direct_ = true;
+    fd_ = ::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd_ < 0)
+      fail(errno == ENXIO ? "it is a named pipe that no program reads; choose a file" : std::strerror(errno));
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+    return;
+  }
   if (fs::exists(status) && status.type() != fs::file_type::regular && status.type() != fs::file_type::character) {
     temporary_ = target_;
     direct_ = true;
-    fail(status.type() == fs::file_type::fifo ? "it is a named pipe, which would wait for a reader; choose a file"
-                                              : "it is not a regular file; choose a file");
+    fail("it is not a regular file; choose a file");
   }
   if (status.type() == fs::file_type::regular) {
     struct stat st {};

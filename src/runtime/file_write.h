@@ -18,9 +18,10 @@ namespace velmora {
 /// renames it into place, so an existing file is replaced only by a complete
 /// new one. Destroyed before commit(), the temporary is removed and the target
 /// is untouched. A target that is a link to a file is written through the link;
-/// a character device (a terminal, /dev/null) is written directly, since there
-/// is no old content to keep; any other existing target that is not a regular
-/// file (a named pipe, which would wait for a reader) and a read-only file are
+/// a character device (a terminal, /dev/null) and a pipe that a program reads
+/// are written directly, since there is no old content to keep; a named pipe
+/// that no program reads (which would hold the writer for ever), any other
+/// existing target that is not a regular file, and a read-only file are
 /// refused. A dangling link is replaced by the file, and a file with other
 /// hard links leaves them the old content: notice() says so. Starting also
 /// removes temporaries of the same target left behind by a process that was

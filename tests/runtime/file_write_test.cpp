@@ -2,6 +2,7 @@
 // file, and what a killed one leaves behind.
 #include "runtime/file_write.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -167,7 +168,7 @@ TEST_F(FileWrite, OddTargetsAreSavedOrRefusedAndTheNoticeSaysWhat) {
          ::mkfifo((dir / "pipe").c_str(), 0600);
          return dir / "pipe";
        },
-       "it is a named pipe", ""},
+       "a named pipe that no program reads", ""},
       {"read-only",
        [&] {
          std::ofstream(dir / "ro.txt") << "old";
@@ -209,6 +210,14 @@ TEST_F(FileWrite, OddTargetsAreSavedOrRefusedAndTheNoticeSaysWhat) {
   EXPECT_EQ(read(dir / "h2.txt"), "old");
   EXPECT_FALSE(fs::is_symlink(dir / "d.txt"));
   EXPECT_FALSE(fs::exists(dir / "gone.txt"));
+  // A pipe that a program reads takes the bytes, as before.
+  const int reader = ::open((dir / "pipe").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  EXPECT_EQ(write_file_atomically(dir / "pipe", "through"), 7u);
+  char got[16] = {};
+  EXPECT_EQ(::read(reader, got, sizeof got), 7);
+  EXPECT_STREQ(got, "through");
+  ::close(reader);
 }
 
 }  // namespace
