@@ -220,7 +220,7 @@ int analyze_study(const AnalyzeOptions& o, std::ostream& out, std::ostream& err)
     j["tests"] = tests;
     j["texts"] = texts;
     try {
-      write_file_atomically(*o.json, j.dump(2) + "\n");
+      write_file_atomically(*o.json, j.dump(2) + "\n", [&](const std::string& note) { err << note << "\n"; });
     } catch (const RuntimeError& e) {
       err << "velmora3d --analyze: --json: " << e.what() << "\n";
       status = 1;

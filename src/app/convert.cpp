@@ -1,6 +1,7 @@
 #include "app/convert.h"
 
 #include <algorithm>
+#include <new>
 #include <optional>
 #include <sstream>
 
@@ -126,12 +127,31 @@ int run_convert(const std::vector<std::string>& args, std::ostream& out, std::os
   }
 
   try {
+    // Every input before anything is read: the output must not be one of them
+    // (through any spelling or link), nor an existing landmark file that a
+    // pattern the shell expanded put last when the output was forgotten.
+    std::vector<fs::path> inputs;
+    for (const std::string& input : files)
+      for (fs::path& path : expand_input(input)) inputs.push_back(std::move(path));
+    for (const fs::path& path : inputs)
+      if (same_file(path, output))
+        throw RuntimeError(output.string() + " is also an input (" + path.string() +
+                           "); it would be overwritten by the merge. Name a new output file last.");
+    std::error_code ec;
+    const auto beside = [&](const fs::path& path) {
+      return fs::equivalent(fs::absolute(path, ec).parent_path(), fs::absolute(output, ec).parent_path(), ec) &&
+             path.extension() == output.extension();
+    };
+    if (inputs.size() >= 2 && fs::is_regular_file(output, ec) && std::all_of(inputs.begin(), inputs.end(), beside))
+      throw RuntimeError(output.string() + " exists, beside the inputs and of their kind: it looks like the last " +
+                         "file of a pattern the shell expanded, with the output forgotten. Nothing was written; " +
+                         "name an output that does not exist yet, or remove this one first.");
     Specimens all;
     std::size_t read_files = 0;
     std::string first_file;
     bool scaled = false;
-    for (const std::string& input : files) {
-      for (const fs::path& path : expand_input(input)) {
+    {
+      for (const fs::path& path : inputs) {
         LandmarkFile f = read_landmark_file(path, from, options);
         for (const std::string& note : f.specimens.notes) err << "convert: " << note << "\n";
         if (read_files == 0) {
@@ -176,7 +196,7 @@ int run_convert(const std::vector<std::string>& args, std::ostream& out, std::os
 
     std::ostringstream buffer;
     for (const std::string& note : write_landmarks(buffer, all, *to)) err << "convert: " << note << "\n";
-    write_file_atomically(output, buffer.str());
+    write_file_atomically(output, buffer.str(), [&](const std::string& note) { err << "convert: " << note << "\n"; });
 
     Eigen::Index fewest = all.specimens[0].points.rows(), most = fewest;
     for (const Specimen& s : all.specimens) {
@@ -189,6 +209,11 @@ int run_convert(const std::vector<std::string>& args, std::ostream& out, std::os
         << format_name(*to) << ")\n";
   } catch (const RuntimeError& e) {
     err << "velmora3d convert: " << e.what() << "\n";
+    return 1;
+  } catch (const std::bad_alloc&) {
+    // The inputs are held whole until the output is written (about 15 times
+    // the size of a TPS file at the peak); nothing was written.
+    err << "velmora3d convert: not enough memory to hold these files; nothing was written.\n";
     return 1;
   }
   return 0;

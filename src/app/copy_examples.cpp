@@ -33,11 +33,18 @@ void undo(const std::vector<fs::path>& made) {
   }
 }
 
-// Makes `folder` and the parents it lacks, noting each one made.
-void make_folder(const fs::path& folder, std::vector<fs::path>& made) {
+// Makes `folder` and the parents it lacks, noting each one made. A folder
+// below `top` that is a link is refused: a link planted there would take the
+// copies into another folder.
+void make_folder(const fs::path& folder, std::vector<fs::path>& made, const fs::path& top) {
   std::error_code error;
+  const fs::path relative = folder.lexically_relative(top);
+  if (!relative.empty() && relative != "." && *relative.begin() != ".." &&
+      fs::is_symlink(fs::symlink_status(folder, error)))
+    throw RuntimeError("Nothing copied: " + folder.string() +
+                       " is a link to another folder; the example studies are copied into folders of their own");
   if (fs::is_directory(folder, error)) return;
-  if (folder.has_parent_path() && folder.parent_path() != folder) make_folder(folder.parent_path(), made);
+  if (folder.has_parent_path() && folder.parent_path() != folder) make_folder(folder.parent_path(), made, top);
   if (!fs::create_directory(folder, error) || error)
     throw RuntimeError("Cannot make the folder " + folder.string() + ": " +
                        (error ? error.message() : std::string("a file of that name is in the way")));
@@ -65,18 +72,34 @@ ExamplesCopy copy_examples(const fs::path& examples, const fs::path& destination
 
   std::vector<fs::path> made;
   try {
+    // Links below DIR are refused before anything is written.
+    std::vector<fs::path> folders = {copy.results};
+    for (const auto& file : files)
+      for (fs::path folder = (copy.folder / file).parent_path(); folder != destination && folder.has_parent_path();
+           folder = folder.parent_path())
+        folders.push_back(folder);
+    for (const fs::path& folder : folders)
+      if (fs::is_symlink(fs::symlink_status(folder, error)))
+        throw RuntimeError("Nothing copied: " + folder.string() +
+                           " is a link to another folder; the example studies are copied into folders of their own");
     for (const auto& file : files) {
       const fs::path target = copy.folder / file;
-      make_folder(target.parent_path(), made);
-      if (!fs::copy_file(examples / file, target, fs::copy_options::none, error) || error)
+      make_folder(target.parent_path(), made, destination);
+      // Noted before it is written: a copy cut short (a full disk) is removed
+      // with the rest, so that the next try does not find a truncated file in
+      // the way. A file that appeared there meanwhile is not ours to remove.
+      const bool copied = fs::copy_file(examples / file, target, fs::copy_options::none, error);
+      if (!copied || error) {
+        if (error != std::errc::file_exists) made.push_back(target);
         throw RuntimeError("Cannot copy " + (examples / file).string() + " to " + target.string() + ": " +
                            (error ? error.message() : std::string("not copied")));
+      }
       made.push_back(target);
       // Installed files are read-only; the copy is the user's to change.
       fs::permissions(target, fs::perms::owner_write, fs::perm_options::add, error);
       ++copy.files;
     }
-    make_folder(copy.results, made);
+    make_folder(copy.results, made, destination);
   } catch (...) {
     undo(made);
     throw;

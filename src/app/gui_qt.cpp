@@ -31,7 +31,8 @@ Handle QtWindowSystem::load_layout(const std::filesystem::path& file) {
   std::string looked;
   for (const auto& dir : search_) {
     const std::filesystem::path p = dir / file;
-    if (std::filesystem::is_regular_file(p)) return port_.load_layout(p);
+    std::error_code unreadable;
+    if (std::filesystem::is_regular_file(p, unreadable)) return port_.load_layout(p);
     looked += "\n  " + p.string();
   }
   throw RuntimeError("Cannot find the main window's layout file " + file.string() + "; looked for:" + looked);

@@ -1,5 +1,9 @@
 // velmora3d: the desktop program, its batch runner and its call-by-name entry.
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 
@@ -11,12 +15,34 @@
 #include "app/gui.h"
 #include "app/parse_seed.h"
 #include "app/share_folders.h"
+#include "app/standard_output.h"
 
 #ifndef VELMORA_VERSION
 #define VELMORA_VERSION "0.0.0"
 #endif
 
-int main(int argc, char** argv) {
+namespace {
+
+// The BLAS library starts its worker threads when it is loaded, each mapping
+// a buffer of about 128 MB and retrying a map that fails without end, and the
+// program waits for them when it ends: under a small address-space limit
+// (ulimit -v) every command would spin. The threads are read from the
+// environment before main runs, so under a limit, and unless the user chose
+// their number, the program starts itself again with as many as the limit
+// can give (a buffer each in half of it).
+void limit_blas_threads(char** argv) {
+  rlimit limit{};
+  if (std::getenv("OPENBLAS_NUM_THREADS") != nullptr || ::getrlimit(RLIMIT_AS, &limit) != 0 ||
+      limit.rlim_cur == RLIM_INFINITY)
+    return;
+  const long processors = ::sysconf(_SC_NPROCESSORS_ONLN);
+  const auto fit = static_cast<long>(limit.rlim_cur / 2 / (256ULL << 20));
+  const long threads = fit < 1 ? 1 : (processors > 0 && fit > processors ? processors : fit);
+  ::setenv("OPENBLAS_NUM_THREADS", std::to_string(threads).c_str(), 0);
+  ::execv("/proc/self/exe", argv);  // on failure, go on as we are
+}
+
+int run_command(int argc, char** argv) {
   using namespace velmora;
   if (argc == 1) return run_gui(argc, argv);
 
@@ -156,4 +182,11 @@ int main(int argc, char** argv) {
   }
   std::cerr << "velmora3d: nothing to do (see --help)\n";
   return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  limit_blas_threads(argv);
+  return velmora::finish_standard_output(run_command(argc, argv), std::cout, std::cerr);
 }

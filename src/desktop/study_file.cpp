@@ -64,6 +64,10 @@ StudyFile parse_study(std::istream& in, const std::string& source, const std::fi
     json = Json::parse(text);
   } catch (const Json::parse_error& e) {
     throw RuntimeError(source + " is not a study file: it is not JSON (" + where(text, e.byte) + ").");
+  } catch (const Json::exception&) {
+    // A number beyond the range of numbers (1e400) is valid JSON text that no
+    // study holds.
+    throw RuntimeError(source + " is not a study file: it holds a number too large to be read.");
   }
   if (!json.is_object() || json.empty() || json.begin().key() != kStudyKey)
     throw RuntimeError(source + " is not a study file: its first key must be \"" + kStudyKey + "\".");
@@ -83,9 +87,11 @@ StudyFile parse_study(std::istream& in, const std::string& source, const std::fi
     } else if (key == "first-sample") {
       study.first = resolved(v, key, source, folder);
     } else if (key == "first-sample-dimension") {
-      if (!v.is_number_integer() || (v.get<int>() != 2 && v.get<int>() != 3))
+      // Compared whole: 4294967298 is not 2.
+      if (!v.is_number_integer() || (v.get<long long>() != 2 && v.get<long long>() != 3) ||
+          (v.is_number_unsigned() && v.get<std::uint64_t>() > 3))
         throw RuntimeError(source + ": \"" + key + "\" must be 2 or 3.");
-      study.first_dims = v.get<int>();
+      study.first_dims = static_cast<int>(v.get<long long>());
     } else if (key == "second-sample") {
       study.second = resolved(v, key, source, folder);
     } else if (key == "second-sample-is-table") {

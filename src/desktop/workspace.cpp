@@ -676,9 +676,15 @@ bool Workspace::open_study(const std::filesystem::path& file) {
   if (port.has_control("DropMissing")) port.set_control_value("DropMissing", st.drop_missing ? 1 : 0);
   if (port.has_control("NegativeMissing")) port.set_control_value("NegativeMissing", st.negative_missing ? 1 : 0);
   QStringList problems;
-  auto there = [](const std::filesystem::path& p) { return std::filesystem::is_regular_file(p); };
+  // A path that is a link loop, too long, or behind a folder the user cannot
+  // enter is a problem with that file, not a reason to stop.
+  std::error_code looked;
+  auto there = [&looked](const std::filesystem::path& p) { return std::filesystem::is_regular_file(p, looked); };
   auto missing = [&](const char* what, const std::filesystem::path& p) {
-    problems << QString("%1 %2: there is no such file.").arg(what, qpath(p));
+    if (looked && looked != std::errc::no_such_file_or_directory)
+      problems << QString("%1 %2 cannot be reached: %3.").arg(what, qpath(p), QString::fromStdString(looked.message()));
+    else
+      problems << QString("%1 %2: there is no such file.").arg(what, qpath(p));
   };
   const int done = static_cast<int>(Outcome::done);
   bool protocol = false, first = false;

@@ -1,6 +1,7 @@
 #include "geometry/consensus_bending_energy.h"
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 #include <vector>
 
@@ -33,13 +34,55 @@ void refuse_coincident(const Eigen::MatrixXd& x, const std::vector<Eigen::Index>
       }
 }
 
+// The closing repeat of each closed curve (the rows that stand for another).
+std::vector<bool> closing_repeats(const SemilandmarkLayout& layout, Eigen::Index p) {
+  std::vector<bool> repeat(static_cast<std::size_t>(p), false);
+  for (const CurveSpan& c : layout.curves)
+    if (c.closed && c.count > 0) repeat[static_cast<std::size_t>(c.first + c.count - 1)] = true;
+  return repeat;
+}
+
 }  // namespace
 
-Eigen::MatrixXd consensus_bending_energy(const Eigen::MatrixXd& consensus, const SemilandmarkLayout& layout) {
+std::vector<MergedPoint> points_on_landmarks(const Eigen::MatrixXd& consensus, const SemilandmarkLayout& layout) {
   const Eigen::Index p = consensus.rows();
-  std::vector<bool> repeat(static_cast<std::size_t>(p), false);
+  std::vector<bool> on_curve(static_cast<std::size_t>(p), false);
+  for (const CurveSpan& c : layout.curves)
+    for (Eigen::Index i = c.first; i < c.first + c.count && i < p; ++i) on_curve[static_cast<std::size_t>(i)] = true;
+  std::vector<Eigen::Index> landmarks;
+  for (Eigen::Index i = 0; i < p; ++i)
+    if (!on_curve[static_cast<std::size_t>(i)]) landmarks.push_back(i);
+  std::vector<MergedPoint> out;
+  if (landmarks.empty()) return out;
+  for (const CurveSpan& c : layout.curves) {
+    if (c.count < 2 || c.first + c.count > p) continue;
+    const Eigen::Index distinct = c.closed ? c.count - 1 : c.count;
+    double length = 0;
+    for (Eigen::Index i = c.first + 1; i < c.first + c.count; ++i)
+      length += (consensus.row(i) - consensus.row(i - 1)).norm();
+    const double spacing = length / static_cast<double>(c.count - 1);
+    if (!(spacing > 0)) continue;
+    for (Eigen::Index i = c.first; i < c.first + distinct; ++i) {
+      MergedPoint best{i, -1, INFINITY, INFINITY};
+      for (Eigen::Index l : landmarks) {
+        const double d = (consensus.row(i) - consensus.row(l)).norm();
+        if (d < best.distance) best = {i, l, d, d / spacing};
+      }
+      if (best.landmark >= 0 && best.share <= kMergeShare) out.push_back(best);
+    }
+  }
+  return out;
+}
+
+Eigen::MatrixXd consensus_bending_energy(const Eigen::MatrixXd& consensus, const SemilandmarkLayout& layout,
+                                         const std::vector<MergedPoint>& merged) {
+  const Eigen::Index p = consensus.rows();
+  std::vector<bool> repeat = closing_repeats(layout, p);
   for (const SlidingPoint& s : layout.sliding)
     if (s.twin >= 0) repeat[static_cast<std::size_t>(s.twin)] = true;
+  // A point merged with its landmark enters the spline as the landmark; a
+  // closed curve's first point merged takes its closing repeat along.
+  for (const MergedPoint& m : merged) repeat[static_cast<std::size_t>(m.point)] = true;
   std::vector<Eigen::Index> rows;
   for (Eigen::Index i = 0; i < p; ++i)
     if (!repeat[static_cast<std::size_t>(i)]) rows.push_back(i);

@@ -58,7 +58,8 @@ Eigen::MatrixXd without_z(const Eigen::MatrixXd& temp) {
 /// Writes the table to the chosen file and reports it.
 void write_table(const FileChoice& choice, const Eigen::MatrixXd& table, UiPort& ui) {
   const std::filesystem::path path = choice.path();
-  const std::uintmax_t bytes = write_file_atomically(path, saved_file_text(table));
+  const std::uintmax_t bytes = write_file_atomically(path, saved_file_text(table),
+                                                     [&](const std::string& note) { ui.console().write(note + "\n"); });
   ui.file_written(path, bytes);
 }
 

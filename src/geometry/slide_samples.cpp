@@ -4,6 +4,7 @@
 #include <oneapi/tbb/enumerable_thread_specific.h>
 #include <oneapi/tbb/parallel_for.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "geometry/nearest_on_polyline.h"
 #include "geometry/similarity_fit.h"
 #include "geometry/superimpose_second.h"
+#include "runtime/available_memory.h"
 #include "runtime/error.h"
 #include "runtime/format.h"
 
@@ -75,6 +77,69 @@ Sample specimens(const Sample& data, Eigen::Index first, Eigen::Index count) {
   return out;
 }
 
+// The summed bending energy |tr(D' Lp D)| of every specimen's deviation D
+// from the consensus. In space the kernel r makes the form negative
+// semidefinite (in the plane r^2 log r^2 makes it positive): its size is the
+// energy.
+double summed_bending(const Superimposition& s, const Eigen::MatrixXd& lp) {
+  double total = 0;
+  for (Eigen::Index i = 0; i < s.aligned.count(); ++i) {
+    const Eigen::MatrixXd d = s.aligned.specimen(i) - s.mean;
+    total += std::abs((d.transpose() * (lp * d)).trace());
+  }
+  return total;
+}
+
+// The layout without the semilandmarks that stay on their landmarks.
+SemilandmarkLayout without_merged(const SemilandmarkLayout& layout, const std::vector<MergedPoint>& merged) {
+  if (merged.empty()) return layout;
+  SemilandmarkLayout out = layout;
+  std::erase_if(out.sliding, [&](const SlidingPoint& s) {
+    return std::any_of(merged.begin(), merged.end(), [&](const MergedPoint& m) { return m.point == s.point; });
+  });
+  return out;
+}
+
+// What a sliding costs, counted before it starts, so that one that cannot
+// finish in reasonable time (a curve of 200,000 points) is refused with the
+// estimate instead of running on at full speed beyond any cancel. The rates
+// are those of a plain desktop core, rounded down.
+constexpr double kFlopsPerSecond = 4e9;      // dense factorisations
+constexpr double kSegmentsPerSecond = 1e9;   // point-to-segment distances
+constexpr double kLongestSlide = 30.0 * 60;  // seconds
+
+void refuse_what_cannot_finish(const SemilandmarkLayout& layout, Eigen::Index specimens,
+                               const CurvePolylines& polylines, const SlideOptions& options) {
+  const double p = static_cast<double>(layout.points), n = static_cast<double>(specimens);
+  const double m = static_cast<double>(layout.sliding.size());
+  double seconds = 0;
+  if (options.criterion == SlideCriterion::bending) {
+    // The spline of the consensus (an LU of p + 4 rows solved for p columns),
+    // then each specimen's m by m system and its energy.
+    seconds += (8.0 / 3.0 * p * p * p + n * (m * m * m / 3 + 3 * m * m + 12 * p * p)) / kFlopsPerSecond;
+    check_memory(4 * 8 * (p + 4) * (p + 4) + 2 * 8 * m * m,
+                 "Sliding by bending energy on " + std::to_string(layout.points) + " points");
+  }
+  if (options.project) {
+    std::vector<double> on_curve(layout.curves.size(), 0);
+    for (const SlidingPoint& s : layout.sliding) on_curve[static_cast<std::size_t>(s.curve)] += 1;
+    double segments = 0;
+    for (const std::vector<Eigen::MatrixXd>& curves : polylines)
+      for (std::size_t j = 0; j < curves.size() && j < on_curve.size(); ++j)
+        segments += on_curve[j] * static_cast<double>(curves[j].rows());
+    seconds += segments / kSegmentsPerSecond;
+  }
+  seconds *= options.most_iterations;
+  if (seconds <= kLongestSlide) return;
+  throw RuntimeError(sprintf_m(
+      "Sliding %i semilandmarks of %i specimens by %s would take about %s (up to %i iterations); nothing was "
+      "changed. Resample the curves to fewer points in the protocol%s.",
+      m, n, std::string(options.criterion == SlideCriterion::bending ? "bending energy" : "Procrustes distance"),
+      seconds < 2 * 3600 ? sprintf_m("%.0f minutes", seconds / 60) : sprintf_m("%.0f hours", seconds / 3600),
+      options.most_iterations,
+      std::string(options.criterion == SlideCriterion::bending ? ", or slide by Procrustes distance" : "")));
+}
+
 struct ThreadScratch {
   detail::SlideWorkspace work;
   std::vector<std::size_t> found;
@@ -107,27 +172,32 @@ SlidSamples slide_samples(const Sample& data1, const CurvePolylines& curves1, co
     polylines.insert(polylines.end(), std::make_move_iterator(second.begin()), std::make_move_iterator(second.end()));
   }
 
+  refuse_what_cannot_finish(layout, n, polylines, options);
+
   SlidSamples out;
   Superimposition sup = getpproc3(pool);
   carry(polylines, pool, sup.aligned);
   out.procrustes_ss.push_back(summed_squares(sup));
 
-  const auto m = static_cast<Eigen::Index>(layout.sliding.size());
+  const bool bending = options.criterion == SlideCriterion::bending;
+  if (bending) out.merged = points_on_landmarks(sup.mean, layout);
+  const SemilandmarkLayout sliding = without_merged(layout, out.merged);
+  const auto m = static_cast<Eigen::Index>(sliding.sliding.size());
   tbb::enumerable_thread_specific<ThreadScratch> scratch([&] { return ThreadScratch{{p, m}, {}}; });
   std::vector<std::vector<char>> unslid(static_cast<std::size_t>(n), std::vector<char>(static_cast<std::size_t>(m), 0));
   for (int k = 1; k <= options.most_iterations; ++k) {
-    const Eigen::MatrixXd energy =
-        options.criterion == SlideCriterion::bending ? consensus_bending_energy(sup.mean, layout) : Eigen::MatrixXd();
-    const detail::SlideSystem system = detail::slide_system(options.criterion, energy, layout);
+    const Eigen::MatrixXd energy = bending ? consensus_bending_energy(sup.mean, layout, out.merged) : Eigen::MatrixXd();
+    if (bending && k == 1) out.bending_energy.push_back(summed_bending(sup, energy));
+    const detail::SlideSystem system = detail::slide_system(options.criterion, energy, sliding);
     Sample slid = sup.aligned;
     // Each specimen is slid on its own, so the result is the same on any number of threads.
     tbb::parallel_for(Range(0, n), [&](const Range& range) {
       ThreadScratch& local = scratch.local();
       for (Eigen::Index i = range.begin(); i != range.end(); ++i) {
         local.found.clear();
-        detail::slide_in_place(slid.specimen(i), sup.mean, system, layout, local.work, local.found);
+        detail::slide_in_place(slid.specimen(i), sup.mean, system, sliding, local.work, local.found);
         for (std::size_t a : local.found) unslid[static_cast<std::size_t>(i)][a] = 1;
-        if (options.project) project(slid.specimen(i), polylines[static_cast<std::size_t>(i)], layout);
+        if (options.project) project(slid.specimen(i), polylines[static_cast<std::size_t>(i)], sliding);
       }
     });
     Superimposition next = getpproc3(slid);
@@ -153,7 +223,16 @@ SlidSamples slide_samples(const Sample& data1, const CurvePolylines& curves1, co
     for (Eigen::Index a = 0; a < m; ++a)
       if (unslid[static_cast<std::size_t>(i)][static_cast<std::size_t>(a)] != 0)
         out.unslid.push_back(
-            {i < n1 ? 1 : 2, (i < n1 ? i : i - n1) + 1, layout.sliding[static_cast<std::size_t>(a)].point});
+            {i < n1 ? 1 : 2, (i < n1 ? i : i - n1) + 1, sliding.sliding[static_cast<std::size_t>(a)].point});
+  if (bending && out.iterations > 0) {
+    // The energy after sliding, against the final consensus's spline; a
+    // consensus that no longer carries one leaves the figure out, not the result.
+    try {
+      out.bending_energy.push_back(summed_bending(sup, consensus_bending_energy(sup.mean, layout, out.merged)));
+    } catch (const RuntimeError&) {
+      out.bending_energy.clear();
+    }
+  }
 
   // Each sample in the frame it has when loaded: the first on its own mean,
   // the second fitted into the frame of the first's.

@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "geometry/consensus_bending_energy.h"
 #include "geometry/curve_polylines.h"
 #include "geometry/getpproc3.h"
 #include "geometry/semilandmark_layout.h"
@@ -39,6 +40,13 @@ struct SlidSamples {
   /// their consensus: before sliding, then after each iteration.
   std::vector<double> procrustes_ss;
   std::vector<UnslidSemilandmark> unslid;  // in sample, specimen and row order
+  /// Sliding by bending energy: the curve points taken as the fixed landmark
+  /// they lie on in the first consensus (points_on_landmarks), which did not
+  /// slide; and the summed bending energy of the pooled specimens' deviations
+  /// from their consensus, |tr((Y - M)' Lp (Y - M))| with Lp of that
+  /// consensus, before sliding and after (empty for Procrustes distance).
+  std::vector<MergedPoint> merged;
+  std::vector<double> bending_energy;
 };
 
 /// Called after each iteration with the iterations done and the most there
@@ -49,7 +57,9 @@ using SlideProgress = std::function<bool(int done, int most)>;
 /// `data2` (p by 3 by n2, in the frame of data1's mean; may be empty), pooled,
 /// as `layout` says which points slide. Each iteration slides every pooled
 /// specimen towards the pooled consensus (slide_semilandmarks, the specimens
-/// in parallel; Lp built once on the consensus for `bending`), puts the slid
+/// in parallel; Lp built once on the consensus for `bending`, every curve
+/// point that lies on a fixed landmark in the first consensus taken as that
+/// landmark and kept in place), puts the slid
 /// points back onto their curves when `options.project`, and superimposes the
 /// pool again with getpproc3. It stops when the summed squared Procrustes
 /// distance to the consensus changes by less than `options.tolerance` of

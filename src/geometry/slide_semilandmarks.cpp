@@ -18,7 +18,7 @@ SlideSystem slide_system(SlideCriterion criterion, const Eigen::MatrixXd& energy
 }
 
 SlideWorkspace::SlideWorkspace(Eigen::Index p, Eigen::Index m)
-    : deviation(p, 3), tangents(m, 3), system(m, m), rhs(m), shift(m), ldlt(m) {}
+    : deviation(p, 3), tangents(m, 3), system(m, m), rhs(m), shift(m), ldlt(m), llt(m) {}
 
 void slide_in_place(Eigen::Ref<Eigen::MatrixXd> specimen, const Eigen::MatrixXd& consensus, const SlideSystem& system,
                     const SemilandmarkLayout& layout, SlideWorkspace& work, std::vector<std::size_t>& unslid) {
@@ -73,8 +73,28 @@ void slide_in_place(Eigen::Ref<Eigen::MatrixXd> specimen, const Eigen::MatrixXd&
         work.rhs(a) = 0;
       }
     }
-    work.ldlt.compute(work.system);
-    work.shift.noalias() = work.ldlt.solve(work.rhs);
+    // Many semilandmarks: the blocked Cholesky factorisation of the definite
+    // system (the energy form is positive in the plane, negative in space),
+    // several times faster than LDLT, which is kept for fewer (as before, to
+    // the last bit) and for a system that is not definite.
+    bool solved = false;
+    if (m >= kBlockedFrom) {
+      const double sign = work.system.diagonal().sum() < 0 ? -1.0 : 1.0;
+      for (std::size_t k = unslid.size() - none; k < unslid.size(); ++k) {
+        const auto a = static_cast<Eigen::Index>(unslid[k]);
+        work.system(a, a) = sign;
+      }
+      work.llt.compute(sign * work.system);
+      if (work.llt.info() == Eigen::Success) {
+        work.shift = sign * work.rhs;
+        work.llt.solveInPlace(work.shift);
+        solved = true;
+      }
+    }
+    if (!solved) {
+      work.ldlt.compute(work.system);
+      work.shift.noalias() = work.ldlt.solve(work.rhs);
+    }
   }
 
   for (Eigen::Index a = 0; a < m; ++a) {

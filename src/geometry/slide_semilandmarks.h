@@ -11,6 +11,9 @@ namespace velmora {
 
 enum class SlideCriterion { bending, procrustes };
 
+/// From this many semilandmarks on, the bending system is solved blocked.
+inline constexpr Eigen::Index kBlockedFrom = 400;
+
 /// y: the slid specimen (p by 3); unslid: the semilandmarks (indices into
 /// layout.sliding, in order) left where they were because their two
 /// neighbours coincide, so that their tangent has no direction.
@@ -26,8 +29,10 @@ struct SlidSpecimen {
 /// tangents, L = I3 (x) Lp for `bending` (energy: Lp, p by p, from
 /// consensus_bending_energy on the consensus) and the identity for
 /// `procrustes` (energy is not used). A closed curve's closing repeat moves
-/// with the curve's first point. The m by m system is solved with LDLT; a
-/// semilandmark with no tangent stays in place and is listed.
+/// with the curve's first point. The m by m system is solved with LDLT, or
+/// from kBlockedFrom semilandmarks on with the blocked Cholesky factorisation
+/// (LDLT when that fails); a semilandmark with no tangent stays in place and is
+/// listed.
 SlidSpecimen slide_semilandmarks(const Eigen::MatrixXd& specimen, const Eigen::MatrixXd& consensus,
                                  SlideCriterion criterion, const Eigen::MatrixXd& energy,
                                  const SemilandmarkLayout& layout);
@@ -54,6 +59,7 @@ struct SlideWorkspace {
   Eigen::MatrixXd system;     // m by m
   Eigen::VectorXd rhs, shift;
   Eigen::LDLT<Eigen::MatrixXd> ldlt;
+  Eigen::LLT<Eigen::MatrixXd> llt;
 };
 
 /// slide_semilandmarks in place on `specimen` (p by 3); the semilandmarks

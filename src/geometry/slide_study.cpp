@@ -56,11 +56,13 @@ std::string unslid_text(const SlidSamples& slid, const SemilandmarkLayout& layou
 /// median distance from a point to its nearest neighbour (a closed curve's
 /// closing repeat is its first point and is left out): the spline bends
 /// sharply between them. At most three, the closest first.
-std::string close_points_text(const Eigen::MatrixXd& consensus, const SemilandmarkLayout& layout) {
+std::string close_points_text(const Eigen::MatrixXd& consensus, const SemilandmarkLayout& layout,
+                              const std::vector<MergedPoint>& merged) {
   const Eigen::Index p = consensus.rows();
   std::vector<bool> repeat(static_cast<std::size_t>(p), false);
   for (const SlidingPoint& s : layout.sliding)
     if (s.twin >= 0) repeat[static_cast<std::size_t>(s.twin)] = true;
+  for (const MergedPoint& m : merged) repeat[static_cast<std::size_t>(m.point)] = true;
   std::vector<double> nearest;
   std::vector<std::tuple<double, Eigen::Index, Eigen::Index>> pairs;
   for (Eigen::Index i = 0; i < p; ++i) {
@@ -91,6 +93,25 @@ std::string close_points_text(const Eigen::MatrixXd& consensus, const Semilandma
     text +=
         "\nThe thin-plate spline bends sharply between points so close, which can pull the semilandmarks near them "
         "far along their curves; digitise such a curve end on its landmark, or slide by Procrustes distance.";
+  return text;
+}
+
+/// The curve points taken as the landmark they lie on, at most 20 named.
+std::string merged_text(const std::vector<MergedPoint>& merged, const SemilandmarkLayout& layout) {
+  if (merged.empty()) return "";
+  std::string text = sprintf_m(
+      "\n%i curve point%s on a fixed landmark in the consensus (closer than %g of its curve's point spacing) and "
+      "%s that landmark: %s not slide and the spline passes through the landmark once.",
+      static_cast<double>(merged.size()), std::string(merged.size() == 1 ? " lies" : "s lie"), kMergeShare,
+      std::string(merged.size() == 1 ? "was taken as" : "were taken as"),
+      std::string(merged.size() == 1 ? "it did" : "they did"));
+  const std::size_t shown = std::min<std::size_t>(merged.size(), 20);
+  for (std::size_t k = 0; k < shown; ++k) {
+    const MergedPoint& m = merged[k];
+    text += sprintf_m("\npoint %i (%s) on point %i (%s), %.2g apart", m.point + 1, point_name(layout, m.point),
+                      m.landmark + 1, point_name(layout, m.landmark), m.distance);
+  }
+  if (shown < merged.size()) text += sprintf_m("\nand %i more", static_cast<double>(merged.size() - shown));
   return text;
 }
 
@@ -132,6 +153,11 @@ std::optional<SlidStudy> slide_study(const Eigen::MatrixXd& proto, const Eigen::
   std::string text = out.notice;
   text += sprintf_m("\nThe summed squared Procrustes distance to the consensus was %.6g before sliding and is %.6g.",
                     before, after);
+  if (slid.bending_energy.size() == 2)
+    text += sprintf_m(
+        "\nThe summed bending energy of the specimens against the consensus (what sliding by bending energy "
+        "minimises) was %.6g before sliding and is %.6g.",
+        slid.bending_energy.front(), slid.bending_energy.back());
   if (!slid.settled) {
     const double last = slid.procrustes_ss[slid.procrustes_ss.size() - 2];
     text += sprintf_m(
@@ -143,7 +169,8 @@ std::optional<SlidStudy> slide_study(const Eigen::MatrixXd& proto, const Eigen::
     text +=
         "\nThe second sample has no digitised clicks: its points were put back onto the polylines through its own "
         "resampled curve points.";
-  if (options.criterion == SlideCriterion::bending) text += close_points_text(slid.first.mean, layout);
+  text += merged_text(slid.merged, layout);
+  if (options.criterion == SlideCriterion::bending) text += close_points_text(slid.first.mean, layout, slid.merged);
   text += unslid_text(slid, layout);
   ui.console().write(text + "\n");
   ui.message_box(text, kBoxTitle, MessageMode::non_modal);
@@ -155,6 +182,8 @@ std::optional<SlidStudy> slide_study(const Eigen::MatrixXd& proto, const Eigen::
               {"settled", slid.settled ? 1.0 : 0.0},
               {"projected", options.project ? 1.0 : 0.0},
               {"procrustes_ss", ss},
+              {"bending_energy", slid.bending_energy},
+              {"merged", static_cast<double>(slid.merged.size())},
               {"unslid", static_cast<double>(slid.unslid.size())}}});
   return out;
 }

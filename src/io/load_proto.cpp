@@ -48,8 +48,10 @@ std::string protocol_report(const Eigen::MatrixXd& proto, const std::string& fna
   if (echo) console.echo("stemp", stemp);
   std::string stempb;
   if (protocol_value(proto, 1, fname) == 1)
-    stempb = sprintf_m("\\nThis file indicates ruler of length %f endpoints %i, %i", protocol_value(proto, 2, fname),
-                       protocol_value(proto, 3, fname), protocol_value(proto, 4, fname));
+    // The ruler as the loaders use it: position 4 is the length, positions 2
+    // and 3 the endpoint landmarks.
+    stempb = sprintf_m("\\nThis file indicates ruler of length %f endpoints %i, %i", protocol_value(proto, 4, fname),
+                       protocol_value(proto, 2, fname), protocol_value(proto, 3, fname));
   else
     stempb = sprintf_m("\\nNo ruler is in use");
   const double curves = protocol_value(proto, 5, fname);
@@ -63,7 +65,7 @@ std::string protocol_report(const Eigen::MatrixXd& proto, const std::string& fna
     if (type == 1)
       stempa = sprintf_m("\\nCurve %i is closed and will have %i points", i, points);
     else if (type == 2)
-      stempa = sprintf_m("\\nCurve %i is open and will have %i-1 points, last omitted", i, points);
+      stempa = sprintf_m("\\nCurve %i is open and will have %i points, last omitted", i, points - 1);
     else
       stempa = sprintf_m("\\nCurve %i is open-ended and will have %i points", i, points);
     // strcat_m({stemp, stempa}) without copying stemp.

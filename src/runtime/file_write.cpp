@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -27,14 +28,26 @@ constexpr const char* kEnd = ".tmp";
 constexpr int kTokenDigits = 12;
 constexpr std::time_t kStaleAfter = 3600;  // seconds
 
+// The longest file name the system takes, and what the temporary adds to the
+// target's: ".", the mark, the digits and the end.
+constexpr std::size_t kLongestName = 255;
+constexpr std::size_t kAdded = 1 + 9 + kTokenDigits + 4;
+
+// The target's name as the temporary carries it: cut so that the temporary's
+// name stays within the system's limit (a target of 229 to 255 characters
+// has a legal name too).
+std::string name_part(const std::string& target_name) {
+  return target_name.substr(0, std::min(target_name.size(), kLongestName - kAdded));
+}
+
 std::string temporary_name(const std::string& target_name, std::uint64_t token) {
   char digits[kTokenDigits + 1];
   std::snprintf(digits, sizeof digits, "%012llx", static_cast<unsigned long long>(token & 0xffffffffffffULL));
-  return "." + target_name + kMark + digits + kEnd;
+  return "." + name_part(target_name) + kMark + digits + kEnd;
 }
 
 bool is_temporary_of(const std::string& name, const std::string& target_name) {
-  const std::string prefix = "." + target_name + kMark;
+  const std::string prefix = "." + name_part(target_name) + kMark;
   const std::size_t length = prefix.size() + kTokenDigits + std::strlen(kEnd);
   if (name.size() != length || name.compare(0, prefix.size(), prefix) != 0 || !name.ends_with(kEnd)) return false;
   for (std::size_t i = prefix.size(); i < prefix.size() + kTokenDigits; ++i)
@@ -76,13 +89,53 @@ PendingFile::PendingFile(const fs::path& target, std::function<std::uint64_t()> 
   std::error_code ec;
   if (fs::is_symlink(target_, ec)) {
     const fs::path real = fs::canonical(target_, ec);
-    if (!ec) target_ = real;
+    if (!ec) {
+      target_ = real;
+    } else if (fs::status(target_, ec).type() == fs::file_type::not_found) {
+      // A dangling link (a link into /proc, as /dev/stdout is, does not
+      // resolve to a name but reaches an open file: it is written through).
+      const fs::path to = fs::read_symlink(target_, ec);
+      notice_ = target_.string() + " was a link to " + to.string() +
+                ", which does not exist; the link was replaced by the file written.";
+    }
   }
   const fs::file_status status = fs::status(target_, ec);
   if (status.type() == fs::file_type::directory) {
     temporary_ = target_;
     direct_ = true;
     fail("it is a folder");
+  }
+  // A named pipe no one reads would hold the program for ever: it is opened
+  // only when a reader is there (without one, the open fails at once). A
+  // socket or a device of blocks is no file to save into; a character
+  // device (a terminal, /dev/null) takes the bytes at once.
+  if (status.type() == fs::file_type::fifo) {
+    temporary_ = target_;
+    direct_ = true;
+    fd_ = ::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd_ < 0)
+      fail(errno == ENXIO ? "it is a named pipe that no program reads; choose a file" : std::strerror(errno));
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+    return;
+  }
+  if (fs::exists(status) && status.type() != fs::file_type::regular && status.type() != fs::file_type::character) {
+    temporary_ = target_;
+    direct_ = true;
+    fail("it is not a regular file; choose a file");
+  }
+  if (status.type() == fs::file_type::regular) {
+    struct stat st {};
+    if (::stat(target_.c_str(), &st) == 0) {
+      if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        temporary_ = target_;
+        direct_ = true;
+        fail("it is read-only; make it writable or choose another name");
+      }
+      if (st.st_nlink > 1)
+        notice_ = target_.string() + " had " + std::to_string(st.st_nlink - 1) + " other name" +
+                  (st.st_nlink > 2 ? "s" : "") +
+                  " (hard links): they keep the old content, the new content is under this name only.";
+    }
   }
   if (fs::exists(status) && status.type() != fs::file_type::regular) {
     temporary_ = target_;
@@ -173,10 +226,13 @@ bool same_file(const fs::path& a, const fs::path& b) {
   return x == fs::absolute(b, ec).lexically_normal() && !ec;
 }
 
-std::uintmax_t write_file_atomically(const fs::path& path, std::string_view bytes) {
+std::uintmax_t write_file_atomically(const fs::path& path, std::string_view bytes,
+                                     const std::function<void(const std::string&)>& note) {
   PendingFile file(path);
   file.write(bytes);
-  return file.commit();
+  const std::uintmax_t written = file.commit();
+  if (note && !file.notice().empty()) note(file.notice());
+  return written;
 }
 
 }  // namespace velmora

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace velmora {
@@ -17,8 +18,12 @@ namespace velmora {
 /// renames it into place, so an existing file is replaced only by a complete
 /// new one. Destroyed before commit(), the temporary is removed and the target
 /// is untouched. A target that is a link to a file is written through the link;
-/// one that exists and is not a regular file (a pipe, a terminal, /dev/null) is
-/// written directly, since there is no old content to keep. Starting also
+/// a character device (a terminal, /dev/null) and a pipe that a program reads
+/// are written directly, since there is no old content to keep; a named pipe
+/// that no program reads (which would hold the writer for ever), any other
+/// existing target that is not a regular file, and a read-only file are
+/// refused. A dangling link is replaced by the file, and a file with other
+/// hard links leaves them the old content: notice() says so. Starting also
 /// removes temporaries of the same target left behind by a process that was
 /// killed (older than an hour and not locked).
 class PendingFile {
@@ -40,12 +45,15 @@ class PendingFile {
 
   /// The temporary file (the target itself when it is written directly).
   const std::filesystem::path& temporary() const { return temporary_; }
+  /// What the user should know of how the target is replaced ("" mostly).
+  const std::string& notice() const { return notice_; }
 
  private:
   [[noreturn]] void fail(const std::string& why);
 
   std::filesystem::path target_;
   std::filesystem::path temporary_;
+  std::string notice_;
   int fd_ = -1;
   bool direct_ = false;
   bool done_ = false;
@@ -57,7 +65,9 @@ class PendingFile {
 bool same_file(const std::filesystem::path& a, const std::filesystem::path& b);
 
 /// Writes `bytes` to `path` as a PendingFile. Throws RuntimeError naming the
-/// path when it cannot be written. Returns the number of bytes.
-std::uintmax_t write_file_atomically(const std::filesystem::path& path, std::string_view bytes);
+/// path when it cannot be written. Returns the number of bytes; `note`, when
+/// given, hears the file's notice() when it has one.
+std::uintmax_t write_file_atomically(const std::filesystem::path& path, std::string_view bytes,
+                                     const std::function<void(const std::string&)>& note = {});
 
 }  // namespace velmora

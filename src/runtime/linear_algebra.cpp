@@ -4,11 +4,14 @@
 #include <tbb/task_arena.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <utility>
 
+#include "runtime/available_memory.h"
 #include "runtime/error.h"
 
 extern "C" {
@@ -30,11 +33,37 @@ int checked_size(Eigen::Index n) {
   return static_cast<int>(n);
 }
 
-// As many threads as the rest of the program may use at this moment.
-void use_arena_threads() {
+// The memory each BLAS thread takes for its work buffer on first use (the
+// library's own, mapped whole; a map that fails is retried without end, so
+// the program would spin instead of failing).
+constexpr double kBufferPerThread = 128.0 * 1024 * 1024;
+
+// The BLAS threads that hold their buffer already (the buffers stay mapped
+// for the life of the program).
+std::atomic<std::size_t> buffers_held{0};
+
+// As many threads as the rest of the program may use at this moment, and as
+// the memory left can give a buffer each (beyond those that have one).
+// Throws RuntimeError "Not enough memory ..." when `bytes` (what the call
+// needs beside the buffers) leaves no thread a buffer.
+void use_arena_threads(double bytes, const char* what) {
   const std::size_t allowed = tbb::global_control::active_value(tbb::global_control::max_allowed_parallelism);
-  openblas_set_num_threads(
-      static_cast<int>(std::min<std::size_t>(allowed, static_cast<std::size_t>(tbb::this_task_arena::max_concurrency()))));
+  auto threads = std::min<std::size_t>(allowed, static_cast<std::size_t>(tbb::this_task_arena::max_concurrency()));
+  threads = std::max<std::size_t>(threads, 1);
+  if (const std::optional<std::uint64_t> left = available_memory()) {
+    const double spare = static_cast<double>(*left) - bytes;
+    const std::size_t held = buffers_held.load();
+    const std::size_t affordable = held + (spare > 0 ? static_cast<std::size_t>(spare / kBufferPerThread) : 0);
+    if (affordable == 0 || spare < 0)
+      throw RuntimeError(std::string("Not enough memory for ") + what + ": it needs about " +
+                         memory_text(bytes + kBufferPerThread) + " and " + memory_text(static_cast<double>(*left)) +
+                         " is available.");
+    threads = std::min(threads, affordable);
+  }
+  openblas_set_num_threads(static_cast<int>(threads));
+  std::size_t held = buffers_held.load();
+  while (held < threads && !buffers_held.compare_exchange_weak(held, threads)) {
+  }
 }
 
 }  // namespace
@@ -50,7 +79,7 @@ Eigen::MatrixXd lower_cross_product(const Eigen::MatrixXd& a, bool transposed) {
     return c;
   }
   const double one = 1, zero = 0;
-  use_arena_threads();
+  use_arena_threads(0, "the cross product of the shape space");
   dsyrk_("L", transposed ? "T" : "N", &n, &k, &one, a.data(), &lda, &zero, c.data(), &n, 1, 1);
   return c;
 }
@@ -67,7 +96,7 @@ Tridiagonal tridiagonalize(Eigen::MatrixXd s) {
     dsytrd_("L", &n, s.data(), &n, t.diagonal.data(), t.subdiagonal.data(), t.scales.data(), &size, &query, &info, 1);
     const int lwork = std::max(1, static_cast<int>(size));
     Eigen::VectorXd work(lwork);
-    use_arena_threads();
+    use_arena_threads(0, "the tridiagonal reduction of the shape space");
     dsytrd_("L", &n, s.data(), &n, t.diagonal.data(), t.subdiagonal.data(), t.scales.data(), work.data(), &lwork,
             &info, 1);
     if (info != 0) throw RuntimeError("The tridiagonal reduction failed (" + std::to_string(info) + ").");
@@ -85,7 +114,7 @@ Eigen::MatrixXd Tridiagonal::apply_q(Eigen::MatrixXd z) const {
   dormtr_("L", "L", "N", &m, &n, reflectors.data(), &m, scales.data(), z.data(), &m, &size, &query, &info, 1, 1, 1);
   const int lwork = std::max(1, static_cast<int>(size));
   Eigen::VectorXd work(lwork);
-  use_arena_threads();
+  use_arena_threads(0, "the eigenvectors of the shape space");
   dormtr_("L", "L", "N", &m, &n, reflectors.data(), &m, scales.data(), z.data(), &m, work.data(), &lwork, &info, 1, 1,
           1);
   if (info != 0) throw RuntimeError("Applying the tridiagonal reduction failed (" + std::to_string(info) + ").");

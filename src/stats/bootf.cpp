@@ -16,6 +16,17 @@ void resampled_f_test(const TwoSamples& samples, UiPort& ui, GroupDraw draw) {
   const bool bootstrap = draw == GroupDraw::bootstrap;
   const std::string action = bootstrap ? "BootF" : "PermuteF";
   check_samples(action, samples);
+  // Bootstrap groups drawn from 2 + 2 specimens are one specimen repeated in
+  // both groups in 1 set of 16 (an F of rounding over rounding), from 3 + 3 in
+  // 1 of 1,296.
+  if (bootstrap)
+    check_comparison(action, samples,
+                     {.each = 3,
+                      .total = 6,
+                      .why_each = "bootstrap groups drawn from fewer are too often one specimen "
+                                  "repeated, whose F scores mean nothing"});
+  else
+    check_comparison(action, samples, {});
   const std::int64_t nboots = resampling_sets(action, ui.control_value("BootBox"));
 
   BusyPointer pointer(ui);

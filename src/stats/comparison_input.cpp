@@ -30,6 +30,34 @@ void check_samples(std::string_view action, const TwoSamples& s) {
                        " points); load the first sample and then the second again.");
 }
 
+void check_comparison(std::string_view action, const TwoSamples& s, const ComparisonNeeds& needs) {
+  const std::string name(action);
+  const Eigen::Index n1 = s.data1.count(), n2 = s.data2.count();
+  const std::string held = " (the samples hold " + std::to_string(n1) + " and " + std::to_string(n2) + ")";
+  if (n1 < needs.each || n2 < needs.each)
+    throw RuntimeError(name + " needs at least " + std::to_string(needs.each) + " specimens in each sample" + held +
+                       ": " + std::string(needs.why_each) + ". Nothing was computed.");
+  if (n1 + n2 < needs.total)
+    throw RuntimeError(name + " needs at least " + std::to_string(needs.total) + " specimens in all" + held +
+                       ": with fewer no degree of freedom is left for the spread within the samples. Nothing was "
+                       "computed.");
+  const Eigen::Index p = s.data1.points();
+  if (p < 3)
+    throw RuntimeError(name + " needs at least 3 points per specimen; these have " + std::to_string(p) +
+                       ", which leave no shape once position, size and rotation are taken out. Nothing was computed.");
+  if (!needs.variation) return;
+  // Each specimen's squared distance from its sample's mean, against the
+  // mean's own size: rounding leaves some 1e-30 of it.
+  double spread = 0, scale = 0;
+  for (const auto& [data, mean] : {std::pair{&s.data1, &s.mean1}, std::pair{&s.data2, &s.mean2}}) {
+    for (Eigen::Index i = 0; i < data->count(); ++i) spread += (data->specimen(i) - *mean).squaredNorm();
+    scale += static_cast<double>(data->count()) * mean->squaredNorm();
+  }
+  if (spread <= 1e-20 * scale)
+    throw RuntimeError(name + ": every specimen of both samples has its sample's mean shape (they differ by " +
+                       "rounding only), so there is no variation to test against. Nothing was computed.");
+}
+
 bool flat_study(const TwoSamples& s) {
   const auto zero_z = [](const Eigen::MatrixXd& values) {
     for (Eigen::Index c = 2; c < values.cols(); c += 3)

@@ -34,6 +34,22 @@ std::string specimen_name(const TwoSamples& samples, int sample, Eigen::Index i)
 /// mean is missing, or when the samples and means differ in point count.
 void check_samples(std::string_view action, const TwoSamples& samples);
 
+/// What a comparison needs of the samples to mean anything.
+struct ComparisonNeeds {
+  Eigen::Index each = 1;   // specimens in each sample
+  Eigen::Index total = 3;  // specimens in both together
+  bool variation = true;   // specimens that differ in shape by more than rounding
+  std::string_view why_each = "a spread about a mean needs two";
+};
+
+/// Throws RuntimeError naming `action` and what is missing when the samples
+/// hold fewer specimens than `needs` says, fewer than 3 points each (no shape
+/// left once position, size and rotation are taken out: Goodall's df1 would
+/// be 3p - 7 = -1 for 2 points in space), or, with `needs.variation`, when
+/// every specimen lies on its sample's mean to rounding (a statistic of
+/// rounding noise). Call after check_samples.
+void check_comparison(std::string_view action, const TwoSamples& samples, const ComparisonNeeds& needs);
+
 /// True for a flat (2D) study, as LoadFile2D leaves it: every z coordinate of
 /// both samples and both means is zero.
 bool flat_study(const TwoSamples& samples);

@@ -27,10 +27,14 @@ Cutoffs f_cutoffs(std::vector<double>& values) {
   return {at(0.95), at(0.99)};
 }
 
+bool ties_observed(double value, double observed) {
+  return std::fabs(value - observed) <= kTieTolerance * std::fabs(observed);
+}
+
 double count_above(const std::vector<double>& values, double observed) {
   double count = 0;
   for (double v : values)
-    if (v > observed) count += 1;
+    if (v > observed && !ties_observed(v, observed)) count += 1;
   return count;
 }
 
@@ -38,7 +42,7 @@ double resampling_p_value(const std::vector<double>& values, double observed) {
   if (std::isnan(observed)) return observed;
   double at_least = 0;
   for (double v : values)
-    if (v >= observed) at_least += 1;
+    if (v >= observed || ties_observed(v, observed)) at_least += 1;
   return (1 + at_least) / (1 + static_cast<double>(values.size()));
 }
 

@@ -23,13 +23,25 @@ struct Cutoffs {
 /// Sorts `values` (in place) and returns the two cut-off values.
 Cutoffs f_cutoffs(std::vector<double>& values);
 
-/// How many values are strictly greater than `observed` (a value equal to it,
-/// or NaN, does not count).
+/// A resampled statistic within this share of the observed one is a tie: the
+/// arrangement the sample was observed in, met again among the sets, comes
+/// back a few last bits away from the observed value (3e-11 relative for F,
+/// 1e-15 for a variance difference, the fits running in another order), and
+/// must count as reaching it.
+inline constexpr double kTieTolerance = 1e-9;
+
+/// Whether `value` ties `observed`: |value - observed| <= 1e-9 |observed|.
+bool ties_observed(double value, double observed);
+
+/// How many values are greater than `observed` and do not tie it (a value
+/// equal to it, within the tie tolerance, or NaN, does not count).
 double count_above(const std::vector<double>& values, double observed);
 
-/// The resampling p value (1 + the number of values at least `observed`) /
-/// (1 + the number of values): the observed statistic counts as one of the
-/// sets, so p is never 0. NaN values do not count; an observed NaN gives NaN.
+/// The resampling p value (1 + the number of values at least `observed`, ties
+/// included) / (1 + the number of values): the observed arrangement always
+/// counts as one of the sets, so p >= 1 / (sets + 1) (Phipson and Smyth 2010,
+/// "Permutation p-values should never be zero", Stat. Appl. Genet. Mol. Biol.
+/// 9:39). NaN values do not count; an observed NaN gives NaN.
 double resampling_p_value(const std::vector<double>& values, double observed);
 
 }  // namespace velmora

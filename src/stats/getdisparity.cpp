@@ -14,6 +14,7 @@ double sample_variance(const Eigen::MatrixXd& mean, const Sample& data) {
 
 void disparity_action(const TwoSamples& samples, UiPort& ui) {
   check_samples("GetDisparity", samples);
+  check_comparison("GetDisparity", samples, {.each = 2, .total = 4, .variation = false});
   const double d1 = sample_variance(samples.mean1, samples.data1);
   const double d2 = sample_variance(samples.mean2, samples.data2);
   ui.set_pointer("arrow");

@@ -8,6 +8,7 @@ namespace velmora {
 
 void goodall_f_action(const TwoSamples& samples, UiPort& ui) {
   check_samples("GoodallF", samples);
+  check_comparison("GoodallF", samples, {});
   const GoodallStatistic g = goodall_statistic(samples);
   // Shape space dimension: p landmarks in m dimensions less translation,
   // rotation and scale (3p - 7 in space). A flat study (every z zero) has

@@ -15,6 +15,7 @@ namespace velmora {
 void permute_variance_action(const TwoSamples& samples, UiPort& ui) {
   const std::string action = "PermuteVariance";
   check_samples(action, samples);
+  check_comparison(action, samples, {.each = 2, .total = 4});
   check_centroid_sizes(action, samples);
   const std::int64_t nboots = resampling_sets(action, ui.control_value("BootBox"));
 

@@ -36,7 +36,10 @@ std::string permute_variance_text(double d1, double d2, double obsdifd, double n
   const std::string level = plevel == 0
                                 ? sprintf_m("\\nThe percentile level of the observed difference is <%f", 100 / nboots)
                                 : sprintf_m("\\nThe percentile level of the observed difference is %f", plevel);
-  return strcat_m({observed, bound, level});
+  // The same share in plain words: the percentile line gives the share above,
+  // not the percentile.
+  const std::string plain = sprintf_m("\\n%g %% of the permuted differences are larger than the observed one", plevel);
+  return strcat_m({observed, bound, level, plain});
 }
 
 }  // namespace velmora

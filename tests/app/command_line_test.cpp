@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "app/call_by_name.h"
 #include "app/parse_seed.h"
+#include "app/standard_output.h"
 #include "runtime/error.h"
 
 namespace velmora {
@@ -52,6 +54,26 @@ TEST(CallByName, EveryFailureIsAMessageAndStatusOne) {
   out.setstate(std::ios::badbit);
   EXPECT_EQ(call_by_name(table, "ok", {"3"}, -1, out, err), 1);
   EXPECT_NE(err.str().find("could not be written"), std::string::npos) << err.str();
+}
+
+// What --version, --help, convert and --examples print is their result: when
+// standard output is a full disk the command fails, whatever it returned.
+TEST(StandardOutput, UndeliveredOutputTurnsSuccessIntoFailure) {
+  struct Case {
+    const char* name;
+    bool full;
+    int status, expected;
+  };
+  for (const Case& c : {Case{"delivered", false, 0, 0}, Case{"delivered usage error", false, 2, 2},
+                        Case{"full disk", true, 0, 1}, Case{"full disk after a failure", true, 2, 2}}) {
+    std::ofstream out(c.full ? "/dev/full" : "/dev/null");
+    out << "velmora3d 1.2.3\n";
+    std::ostringstream err;
+    EXPECT_EQ(finish_standard_output(c.status, out, err), c.expected) << c.name;
+    EXPECT_EQ(err.str().find("standard output could not be written: No space left on device") != std::string::npos,
+              c.full)
+        << c.name << ": " << err.str();
+  }
 }
 
 }  // namespace

@@ -3,8 +3,11 @@
 #include "app/convert.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -94,6 +97,78 @@ TEST(Convert, ExitStatusesAndMessages) {
     EXPECT_NE(err.find(c.part), std::string::npos) << err;
   }
   EXPECT_FALSE(fs::exists(f.path / "o.tps"));
+}
+
+// An output that is one of the inputs, however named, or the last of a
+// pattern's matches with the output forgotten, is refused and left as it was.
+TEST(Convert, NeverOverwritesItsInputs) {
+  Folder f;
+  const std::string a = "LM3=1\n1 2 3\nIMAGE=a.png\nID=a\n", b = "LM3=1\n4 5 6\nID=b\n", c = "LM3=1\n7 8 9\nID=c\n";
+  const fs::path pa = f.write("data/a.tps", a), pb = f.write("data/b.tps", b), pc = f.write("data/c.tps", c);
+  fs::create_symlink(pa, f.path / "link.tps");
+  struct Case {
+    std::vector<std::string> args;
+    std::string part;
+  };
+  const std::vector<Case> cases = {
+      {{pa.string(), pa.string()}, "is also an input"},
+      {{pa.string(), (f.path / "data" / "." / "a.tps").string()}, "is also an input"},
+      {{pa.string(), pb.string(), (f.path / "link.tps").string()}, "is also an input"},
+      {{(f.path / "data" / "*.tps").string(), pb.string()}, "is also an input"},
+      {{pa.string(), pb.string(), pc.string()}, "the output forgotten"},
+  };
+  for (const Case& k : cases) {
+    std::string err;
+    EXPECT_EQ(convert(k.args, &err), 1) << k.args.back();
+    EXPECT_NE(err.find(k.part), std::string::npos) << err;
+  }
+  for (const auto& [path, text] : {std::pair{pa, a}, std::pair{pb, b}, std::pair{pc, c}}) {
+    std::ifstream in(path);
+    std::ostringstream now;
+    now << in.rdbuf();
+    EXPECT_EQ(now.str(), text) << path;
+  }
+  EXPECT_TRUE(fs::is_symlink(f.path / "link.tps"));
+  // A new output beside the inputs is written.
+  EXPECT_EQ(convert({pa.string(), pb.string(), (f.path / "data" / "ab.tps").string()}), 0);
+}
+
+// A file too large for the memory left is a message and status 1, with
+// nothing written. The conversion runs in a fresh copy of this program (so
+// that no memory earlier tests freed is at hand) under an address-space limit
+// a little above what it holds at the start.
+TEST(Convert, RunningOutOfMemoryIsAMessageNotAnAbort) {
+  if (const char* big = std::getenv("VELMORA_CONVERT_OUT_OF_MEMORY")) {
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlimit cap{static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (8u << 20),
+                     RLIM_INFINITY};
+    ::setrlimit(RLIMIT_AS, &cap);
+    std::ostringstream out, err;
+    const fs::path input(big);
+    const int status = run_convert({input.string(), (input.parent_path() / "out.csv").string()}, out, err);
+    ::_exit(status == 1 && err.str().find("not enough memory") != std::string::npos ? 0 : 10 + status);
+  }
+  Folder f;
+  const fs::path big = f.path / "big.tps";
+  {
+    std::ofstream out(big);
+    out << "LM3=400000\n";
+    for (int k = 0; k < 400000; ++k) out << k << ".5 " << k << ".25 -" << k << ".125\n";
+  }
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::setenv("VELMORA_CONVERT_OUT_OF_MEMORY", big.c_str(), 1);
+    ::execl("/proc/self/exe", "app_tests", "--gtest_filter=Convert.RunningOutOfMemoryIsAMessageNotAnAbort",
+            static_cast<char*>(nullptr));
+    ::_exit(20);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the conversion was killed by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_FALSE(fs::exists(f.path / "out.csv"));
 }
 
 }  // namespace

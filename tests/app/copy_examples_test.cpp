@@ -3,8 +3,10 @@
 #include "app/copy_examples.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <fstream>
 #include <sstream>
 
@@ -87,6 +89,40 @@ TEST_F(CopyExamplesTest, AFailurePartWayRemovesWhatItMade) {
   EXPECT_FALSE(fs::exists(user() / "examples" / "README.md"));
   EXPECT_FALSE(fs::exists(user() / "examples" / "a"));
   EXPECT_FALSE(fs::exists(user() / "demo-out"));
+}
+
+// Links planted inside DIR would take the copies elsewhere: refused, and
+// nothing is written on either side of them.
+TEST_F(CopyExamplesTest, LinksInsideTheDestinationAreNotFollowed) {
+  for (const fs::path& link : {user() / "examples", user() / "examples" / "a", user() / "demo-out"}) {
+    fs::remove_all(user());
+    fs::remove_all(dir / "elsewhere");
+    fs::create_directories(dir / "elsewhere");
+    fs::create_directories(link.parent_path());
+    fs::create_directory_symlink(dir / "elsewhere", link);
+    const std::string message = copy_failure();
+    EXPECT_NE(message.find(link.string() + " is a link to another folder"), std::string::npos) << message;
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere")) << link;
+    EXPECT_FALSE(fs::exists(user() / "examples" / "README.md")) << link;
+  }
+}
+
+// A copy cut short (here by a limit on file size, as a full disk would) leaves
+// no truncated file behind, so a second try goes through.
+TEST_F(CopyExamplesTest, ACopyCutShortLeavesNoTruncatedFile) {
+  struct rlimit before {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+  const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = before;
+  small.rlim_cur = 8;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const std::string message = copy_failure();
+  ::setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, handler);
+  EXPECT_NE(message.find("Cannot copy"), std::string::npos) << message;
+  EXPECT_FALSE(fs::exists(user() / "examples" / "README.md"));
+  EXPECT_EQ(copy_failure(), "");
+  EXPECT_EQ(read_file(user() / "examples" / "README.md"), "text of README.md\n");
 }
 
 TEST_F(CopyExamplesTest, ADestinationThatIsAFileIsRefused) {

@@ -15,10 +15,10 @@ using testing::TempFolder;
 
 const char* const kWorkedExample =
     "Load Protocol File prot.txt\n"
-    "This file indicates ruler of length 3.000000 endpoints 4, 10\n"
+    "This file indicates ruler of length 10.000000 endpoints 3, 4\n"
     "There are 2 curves and the curve ending code is -999.000000\n"
     "Curve 1 is closed and will have 24 points\n"
-    "Curve 2 is open and will have 12-1 points, last omitted";
+    "Curve 2 is open and will have 11 points, last omitted";
 
 TEST(LoadProtoAction, KeepsTheTableWritesBigBoxAndEchoes) {
   TempFolder dir;

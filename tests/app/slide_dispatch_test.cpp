@@ -105,17 +105,33 @@ TEST_F(SlideDispatch, SlidSamplesReplaceTheStudyAndAReloadReturnsToUnslidData) {
 }
 
 // The flat leaves slide with the plane's spline; their midrib is digitised to
-// start a hair's breadth from the blade base, and the box says what that does.
-TEST_F(SlideDispatch, AFlatStudyWithACurveStartingOnALandmarkIsWarned) {
+// start a hair's breadth from the blade base: that end is taken as the
+// landmark, the box names the pair and gives the bending energy it lowered.
+TEST_F(SlideDispatch, AFlatStudyWithACurveStartingOnALandmarkMergesThem) {
   const fs::path leaves = kStudy.parent_path() / "leaf2d";
   ASSERT_EQ(run("LoadProto", (leaves / "protocol.txt").string()), Outcome::done);
   ASSERT_EQ(run("LoadFile2D", (leaves / "first.tps").string()), Outcome::done);
   dispatcher_.mutable_state().data2 = Sample();  // the first sample alone
   ASSERT_EQ(run("SlideSamples"), Outcome::done) << console_.str();
   const std::string text = last("msgbox")->text("text");
-  EXPECT_NE(text.find("Points 2 (landmark 2) and 30 (curve 2, point 1) of the consensus lie"), std::string::npos)
-      << text;
+  EXPECT_NE(text.find("point 30 (curve 2, point 1) on point 2 (landmark 2)"), std::string::npos) << text;
+  EXPECT_EQ(text.find("bends sharply"), std::string::npos) << text;
+  EXPECT_NE(text.find("The summed bending energy of the specimens"), std::string::npos) << text;
   EXPECT_EQ(text.find("second sample"), std::string::npos) << text;
+  const Event* result = last("result");
+  ASSERT_NE(result, nullptr);
+  const auto list = [&](const char* name) {
+    const auto* v = std::get_if<std::vector<double>>(result->field(name));
+    return v ? *v : std::vector<double>();
+  };
+  const std::vector<double> energy = list("bending_energy"), ss = list("procrustes_ss");
+  ASSERT_FALSE(ss.empty());
+  ASSERT_EQ(energy.size(), 2u);
+  EXPECT_LT(energy[1], energy[0]);
+  EXPECT_GE(result->number("merged"), 1);
+  // The blade margin no longer runs off along its curve (it raised the sum
+  // 2.3 times when the midrib start counted as a point of its own).
+  EXPECT_LT(ss.back(), 1.5 * ss.front()) << text;
   EXPECT_EQ(dispatcher_.state().data1.values().col(2).cwiseAbs().maxCoeff(), 0);
   EXPECT_TRUE(dispatcher_.state().slid2.empty());
 }

@@ -318,6 +318,17 @@ TEST_F(WorkspaceTest, AStudyFileWithMissingOrBadPartsLoadsWhatItCanAndSaysWhat) 
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_TRUE(messages_[0].contains("missing.txt") && messages_[0].contains("needs the study's protocol"));
 
+  // Parts that cannot be reached (a link loop, a name longer than the system
+  // allows) are named as such; the study opens with the rest.
+  messages_.clear();
+  std::filesystem::create_symlink(temp("loop"), temp("loop"));
+  std::ofstream(temp("loop.v3dstudy")) << "{\"velmora3d-study\": 1, \"protocol\": \"" << temp("loop").string()
+                                       << "\", \"wireframe\": \"" << std::string(5000, 'w') << "\"}";
+  ASSERT_TRUE(workspace_->open_study(temp("loop.v3dstudy")));
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_TRUE(messages_[0].contains("loop cannot be reached")) << messages_[0].toStdString();
+  EXPECT_TRUE(messages_[0].contains("The wireframe")) << messages_[0].toStdString();
+
   // Not a study: a message naming the file and the key, nothing changed.
   load_skull(false);
   messages_.clear();

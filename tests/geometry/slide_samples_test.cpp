@@ -235,5 +235,159 @@ TEST(SlideSamples, RefusesWhatItCannotSlide) {
   EXPECT_NO_THROW(slide_samples(twins.data, twins.curves, Sample(), {}, layout(), procrustes));
 }
 
+// A flat study digitised as curves are: an open arch from landmark 1 to
+// landmark 2, its ends clicked on them, and a third landmark below; two groups
+// of 20 whose arches lean differently. Each specimen's landmarks jitter, its
+// arch bends its own way and is clicked unevenly, and it has its own pose.
+struct FlatStudy {
+  Sample first, second;
+  CurvePolylines curves1, curves2;
+  SemilandmarkLayout layout;
+};
+
+FlatStudy arch_study(unsigned seed) {
+  constexpr Eigen::Index kFixed = 3, kArch = 12;
+  Eigen::MatrixXd proto(8, 1);
+  proto << 0, 0, 0, 0, 1, -999, 3, kArch;
+  Eigen::RowVectorXd rbreak(2);
+  rbreak << 3 * kFixed, 3 * (kFixed + kArch);
+  FlatStudy out{Sample(kFixed + kArch, 20),
+                Sample(kFixed + kArch, 20),
+                {},
+                {},
+                semilandmark_layout(proto, rbreak, kFixed + kArch)};
+  std::mt19937 gen(seed);
+  std::normal_distribution<double> normal;
+  for (int group = 0; group < 2; ++group) {
+    for (Eigen::Index i = 0; i < 20; ++i) {
+      Eigen::MatrixXd x = Eigen::MatrixXd::Zero(kFixed + kArch, 3);
+      x.topRows(kFixed).leftCols(2) << 0, 0, 4, 0, 2, -1.5;
+      x.topRows(kFixed).leftCols(2) += 0.05 * Eigen::MatrixXd::NullaryExpr(kFixed, 2, [&] { return normal(gen); });
+      const double height = 1.5 + 0.1 * normal(gen), lean = (group == 0 ? 0.0 : 0.25) + 0.1 * normal(gen);
+      const Eigen::RowVector3d from = x.row(0), to = x.row(1);
+      Eigen::MatrixXd clicks(25, 3);
+      for (int k = 0; k < 25; ++k) {
+        double t = k / 24.0;
+        if (k > 0 && k < 24) t += 0.01 * normal(gen);
+        clicks.row(k) = from + t * (to - from);
+        clicks(k, 1) += height * std::sin(M_PI * t) + lean * std::sin(2 * M_PI * t);
+      }
+      const Eigen::RowVectorXd row = clicks.transpose().reshaped().transpose();
+      x.bottomRows(kArch) = pick3points(row, 3, kArch).reshaped(3, kArch).transpose();
+      const double angle = normal(gen), scale = 1 + 0.2 * std::abs(normal(gen));
+      Eigen::Matrix3d turn = Eigen::Matrix3d::Identity();
+      turn.topLeftCorner(2, 2) << std::cos(angle), std::sin(angle), -std::sin(angle), std::cos(angle);
+      const Eigen::RowVector3d shift(normal(gen), normal(gen), 0);
+      const auto pose = [&](const Eigen::MatrixXd& p) -> Eigen::MatrixXd {
+        return ((scale * p) * turn).rowwise() + shift;
+      };
+      (group == 0 ? out.first : out.second).specimen(i) = pose(x);
+      (group == 0 ? out.curves1 : out.curves2).push_back({pose(clicks)});
+    }
+  }
+  return out;
+}
+
+// Goodall's F of the slid samples, straight from its definition: the squared
+// distance between the means over the pooled spread about them.
+double group_f(const SlidSamples& r) {
+  double spread = 0;
+  for (const Superimposition* s : {&r.first, &r.second})
+    for (Eigen::Index i = 0; i < s->aligned.count(); ++i) spread += (s->aligned.specimen(i) - s->mean).squaredNorm();
+  const double n1 = static_cast<double>(r.first.aligned.count()), n2 = static_cast<double>(r.second.aligned.count());
+  return (n1 + n2 - 2) * (r.first.mean - r.second.mean).squaredNorm() / ((1 / n1 + 1 / n2) * spread);
+}
+
+TEST(SlideSamples, CurveEndsOnLandmarksSlideByBendingAndKeepTheGroupDifference) {
+  const FlatStudy s = arch_study(21);
+  SlideOptions bending, procrustes;
+  procrustes.criterion = SlideCriterion::procrustes;
+  const SlidSamples b = slide_samples(s.first, s.curves1, s.second, s.curves2, s.layout, bending);
+  const SlidSamples p = slide_samples(s.first, s.curves1, s.second, s.curves2, s.layout, procrustes);
+
+  // Both arch ends merged with their landmarks, and only by bending energy.
+  ASSERT_EQ(b.merged.size(), 2u);
+  EXPECT_EQ(b.merged[0].point, 3);
+  EXPECT_EQ(b.merged[0].landmark, 0);
+  EXPECT_EQ(b.merged[1].point, 14);
+  EXPECT_EQ(b.merged[1].landmark, 1);
+  EXPECT_LT(b.merged[0].distance, 1e-12);
+  EXPECT_TRUE(p.merged.empty());
+  EXPECT_TRUE(p.bending_energy.empty());
+
+  // Sliding lowered what it minimises, and the planted difference stands out
+  // as clearly as after Procrustes sliding.
+  ASSERT_EQ(b.bending_energy.size(), 2u);
+  EXPECT_LT(b.bending_energy[1], b.bending_energy[0]);
+  const double fb = group_f(b), fp = group_f(p);
+  EXPECT_GT(fb, 5) << "Procrustes sliding: " << fp;
+  EXPECT_GT(fb, 0.5 * fp);
+  EXPECT_LT(b.procrustes_ss.back(), 1.5 * b.procrustes_ss.front());
+}
+
+// In space the spline's kernel is r, whose energy form is negative: the
+// energy reported is its size, and sliding lowers it there too.
+TEST(SlideSamples, BendingEnergyInSpaceIsReportedAsASizeThatFalls) {
+  const Digitised first = digitise(6, 31), second = digitise(5, 32);
+  const SlidSamples r = slide_samples(first.data, first.curves, second.data, second.curves, layout(), SlideOptions());
+  ASSERT_EQ(r.bending_energy.size(), 2u);
+  EXPECT_GT(r.bending_energy[1], 0);
+  EXPECT_LT(r.bending_energy[1], r.bending_energy[0]);
+}
+
+// A curve's end a hair beside its landmark is merged as well, one a third of
+// half the spacing away is not.
+TEST(ConsensusBendingEnergy, PointsNearALandmarkAreMergedWithinAShareOfTheSpacing) {
+  const FlatStudy s = arch_study(22);
+  Eigen::MatrixXd m = s.first.specimen(0);
+  double spacing = 0;
+  for (Eigen::Index i = 4; i < 15; ++i) spacing += (m.row(i) - m.row(i - 1)).norm() / 11;
+  for (const double apart : {0.0, 1e-4, 0.2}) {
+    Eigen::MatrixXd c = m;
+    c(3, 0) = c(0, 0) + apart * spacing;
+    c(3, 1) = c(0, 1);
+    const std::vector<MergedPoint> merged = points_on_landmarks(c, s.layout);
+    const bool first = !merged.empty() && merged.front().point == 3;
+    EXPECT_TRUE(first) << apart;
+    if (first) {
+      EXPECT_NEAR(merged.front().share, apart, 0.03 * apart + 1e-9);
+    }
+    const Eigen::MatrixXd lp = consensus_bending_energy(c, s.layout, merged);
+    EXPECT_EQ(lp.row(3).norm(), 0);
+    EXPECT_TRUE(lp.allFinite());
+  }
+  Eigen::MatrixXd c = m;
+  c.row(3) = c.row(0) + (c.row(4) - c.row(0)) / 2;
+  for (const MergedPoint& merged : points_on_landmarks(c, s.layout)) EXPECT_NE(merged.point, 3);
+}
+
+// A curve of 200,000 points cannot be slid in any reasonable time, nor its
+// spline held: refused up front, with the estimate, before any work.
+TEST(SlideSamples, RefusesUpFrontWhatCannotFinish) {
+  constexpr Eigen::Index kCurve = 200000, kAll = 3 + kCurve;
+  Eigen::MatrixXd proto(8, 1);
+  proto << 0, 0, 0, 0, 1, -999, 3, kCurve;
+  Eigen::RowVectorXd rbreak(2);
+  rbreak << 9, 3 * kAll;
+  const SemilandmarkLayout long_curve = semilandmark_layout(proto, rbreak, kAll);
+  Sample data(kAll, 10);
+  for (Eigen::Index i = 0; i < 10; ++i) {
+    Eigen::MatrixXd x = Eigen::MatrixXd::Zero(kAll, 3);
+    for (Eigen::Index k = 0; k < kAll; ++k) x.row(k) << std::cos(1e-5 * k), std::sin(1e-5 * k) * (1 + 0.1 * i), 0;
+    data.specimen(i) = x;
+  }
+  for (const auto& [criterion, message] :
+       {std::pair{SlideCriterion::bending, "Sliding "}, std::pair{SlideCriterion::procrustes, "would take about"}}) {
+    SlideOptions options;
+    options.criterion = criterion;
+    try {
+      slide_samples(data, {}, Sample(), {}, long_curve, options);
+      ADD_FAILURE() << message;
+    } catch (const RuntimeError& e) {
+      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace velmora

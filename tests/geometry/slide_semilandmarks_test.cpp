@@ -92,6 +92,16 @@ double bending(const Eigen::MatrixXd& y, const Eigen::MatrixXd& m, const Eigen::
   return std::abs((d.transpose() * lp * d).trace());
 }
 
+/// Normal noise on a p by 3 configuration (z zero when flat).
+Eigen::MatrixXd noise_of(Eigen::Index p, unsigned seed, bool flat) {
+  std::mt19937 gen(seed);
+  std::normal_distribution<double> n;
+  Eigen::MatrixXd x(p, 3);
+  for (Eigen::Index k = 0; k < x.size(); ++k) x(k) = n(gen);
+  if (flat) x.col(2).setZero();
+  return x;
+}
+
 Eigen::MatrixXd noise(double amount, unsigned seed, bool flat) {
   std::mt19937 gen(seed);
   std::normal_distribution<double> n;
@@ -276,6 +286,49 @@ TEST(SemilandmarkLayout, RefusesWhatCannotSlideByName) {
       EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
     }
   }
+}
+
+// A closed outline of 450 semilandmarks (solved blocked) slides to what the
+// formula Y' = Y - U (U'LU)^-1 U'L (Y - M) gives, computed here densely with
+// the full tangent matrix U and L = I3 (x) Lp, in the plane and in space.
+TEST_P(SlideStep, ManySemilandmarksSlideAsTheFormulaSays) {
+  const bool flat = GetParam();
+  constexpr Eigen::Index kFixed = 3, kOutline = 450, kAll = kFixed + kOutline + 1;
+  Eigen::MatrixXd proto(8, 1);
+  proto << 0, 0, 0, 0, 1, -999, 1, kOutline;
+  Eigen::RowVectorXd rbreak(2);
+  rbreak << 3 * kFixed, 3 * kAll;
+  const SemilandmarkLayout many = semilandmark_layout(proto, rbreak, kAll);
+  ASSERT_GE(static_cast<Eigen::Index>(many.sliding.size()), kBlockedFrom);
+  Eigen::MatrixXd m(kAll, 3);
+  m.topRows(kFixed) << 0, 0, 0.5, 3, 0.2, -0.3, -0.4, 2.5, 0.1;
+  for (Eigen::Index k = 0; k <= kOutline; ++k) {
+    const double t = 2 * M_PI * static_cast<double>(k % kOutline) / kOutline;
+    m.row(kFixed + k) << 2 * std::cos(t) + 0.2 * std::cos(3 * t), 1.2 * std::sin(t), 0.3 * std::sin(2 * t);
+  }
+  if (flat) m.col(2).setZero();
+  Eigen::MatrixXd y = m + 0.02 * noise_of(kAll, 7, flat);
+  y.row(kAll - 1) = y.row(kFixed);  // the closing repeat
+  const Eigen::MatrixXd lp = consensus_bending_energy(m, many);
+  const SlidSpecimen s = slide_semilandmarks(y, m, SlideCriterion::bending, lp, many);
+
+  const Eigen::Index q = static_cast<Eigen::Index>(many.sliding.size());
+  Eigen::MatrixXd u = Eigen::MatrixXd::Zero(3 * kAll, q);
+  for (Eigen::Index a = 0; a < q; ++a) {
+    const SlidingPoint& sp = many.sliding[static_cast<std::size_t>(a)];
+    const Eigen::RowVector3d t = (y.row(sp.after) - y.row(sp.before)).normalized();
+    for (int c = 0; c < 3; ++c) {
+      u(c * kAll + sp.point, a) = t(c);
+      if (sp.twin >= 0) u(c * kAll + sp.twin, a) = t(c);
+    }
+  }
+  Eigen::MatrixXd l = Eigen::MatrixXd::Zero(3 * kAll, 3 * kAll);
+  for (int c = 0; c < 3; ++c) l.block(c * kAll, c * kAll, kAll, kAll) = lp;
+  const Eigen::VectorXd d = (y - m).reshaped();
+  const Eigen::VectorXd shift = (u.transpose() * l * u).fullPivLu().solve(u.transpose() * l * d);
+  const Eigen::MatrixXd expected = y - (u * shift).reshaped(kAll, 3);
+  EXPECT_LT((s.y - expected).cwiseAbs().maxCoeff(), 1e-9 * (y - m).cwiseAbs().maxCoeff());
+  EXPECT_GT((s.y - y).cwiseAbs().maxCoeff(), 1e-3);
 }
 
 TEST(ConsensusBendingEnergy, CoincidentPointsAreNamed) {

@@ -200,6 +200,47 @@ TEST(LandmarkFormats, EveryWriterReadsBackToTheSamePointsNamesAndDimension) {
   }
 }
 
+// Names that look like another format's lines, or hold white space other
+// than a space, still read back as the format written (NTS labels with "_"
+// for what a label cannot hold); a missing-value code is found however many
+// of the usual codes the values take; specimens of no points are refused.
+TEST(LandmarkFormats, OddNamesAndValuesReadBackFromNtsAndCsv) {
+  const std::vector<std::string> names = {"LM=3", "[landmarks]", "a\vb", "#7", "{x}", "% c", "'q"};
+  Specimens odd;
+  for (std::size_t i = 0; i < names.size(); ++i)
+    odd.specimens.push_back({names[i], points({{1.0 + i, 2, 3}, {4, 5, 6}}), std::nullopt});
+  // Every code the writer tries first is a value here, and one point is missing.
+  double code = -999;
+  for (int k = 0; k < 13; ++k, code = code * 10 - 9) odd.specimens[k % names.size()].points(1, k % 3) = code;
+  odd.specimens[3].points(0, 1) = std::nan("");
+  for (LandmarkFormat f : {LandmarkFormat::nts, LandmarkFormat::csv_table}) {
+    SCOPED_TRACE(format_name(f));
+    std::ostringstream out;
+    write_landmarks(out, odd, f);
+    EXPECT_EQ(detect_format(out.str()).format, f);
+    const Specimens back = read(out.str(), f);
+    ASSERT_EQ(back.specimens.size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      std::string name = names[i];
+      if (f == LandmarkFormat::nts) {
+        for (char& c : name)
+          if (std::isspace(static_cast<unsigned char>(c)) || c == '=') c = '_';
+        if (std::string("'[#{%").find(name[0]) != std::string::npos) name[0] = '_';
+      }
+      EXPECT_EQ(back.specimens[i].name, name);
+      const Eigen::MatrixXd& a = back.specimens[i].points;
+      const Eigen::MatrixXd& b = odd.specimens[i].points;
+      EXPECT_TRUE(((a.array() == b.array()) || (a.array().isNaN() && b.array().isNaN())).all()) << name;
+    }
+  }
+  Specimens empty;
+  empty.specimens = {{"a", Eigen::MatrixXd(0, 3), std::nullopt}};
+  for (LandmarkFormat f : {LandmarkFormat::nts, LandmarkFormat::csv_table}) {
+    std::ostringstream out;
+    EXPECT_THROW(write_landmarks(out, empty, f), RuntimeError) << format_name(f);
+  }
+}
+
 TEST(LandmarkFormats, RasAndLpsFilesOfTheSamePointsAgree) {
   // The same points in RAS: x and y of the LPS points negated.
   const std::string lps = "# CoordinateSystem = LPS\n0,1,2,3\n1,4.5,-5,6\n2,7,8,9.25\n";
@@ -248,6 +289,67 @@ TEST(LandmarkFormats, DetectionTellsOurOwnFilesApart) {
   }
 }
 
+// First lines longer than the 64 KiB the detection reads at first: a one-line
+// markups file of 2,000 points, and flat rows of 6,000 numbers (71 KB) as
+// SaveFile1 writes them.
+TEST(LandmarkFormats, DetectionReadsALongFirstLineToItsEnd) {
+  std::string json = R"({"markups": [{"coordinateSystem": "LPS", "controlPoints": [)";
+  for (int k = 0; k < 2000; ++k) json += std::string(k ? ", " : "") + R"({"position": [1.25, -2.5, 3.125]})";
+  json += "]}]}";
+  std::string row;
+  for (int k = 0; k < 6000; ++k) row += "1.23456789 ";
+  const std::pair<std::string, LandmarkFormat> cases[] = {
+      {json, LandmarkFormat::markups_json},
+      {json + "\n", LandmarkFormat::markups_json},
+      {row + "\n" + row + "\n", LandmarkFormat::flat_table},
+      {row + "\r\n" + row, LandmarkFormat::flat_table},
+  };
+  for (const auto& [text, format] : cases) {
+    ASSERT_GT(text.size(), std::size_t{1} << 16);
+    std::istringstream in(text);
+    EXPECT_EQ(detect_format(read_head(in)).format, format) << text.substr(0, 40);
+    std::istringstream again(text);
+    const Specimens read = read_landmarks(again, "long.txt", format);
+    EXPECT_EQ(read.specimens.front().points.rows(), 2000) << text.substr(0, 40);
+  }
+}
+
+// Rows of flat tables whatever their line ends; an empty line still ends the
+// table, and the note says how many lines after it were left.
+TEST(LandmarkFormats, FlatTableRowsWithAnyLineEndsAndAnEmptyLineThatEndsThem) {
+  const auto rows = [](int n, const std::string& end) {
+    std::string t;
+    for (int k = 1; k <= n; ++k) t += std::to_string(k) + " 2 3 4 5 6 1" + end;
+    return t;
+  };
+  struct Case {
+    const char* name;
+    std::string text;
+    std::size_t specimens;
+    const char* note;  // "" when none is due
+  };
+  const Case cases[] = {
+      {"LF", rows(5, "\n"), 5, ""},
+      {"CR LF", rows(5, "\r\n"), 5, ""},
+      {"CR", rows(5, "\r"), 5, ""},
+      {"LF CR", rows(5, "\n\r"), 5, ""},
+      {"empty line after row 3 of 6", rows(3, "\n") + "\n" + rows(3, "\n"), 3,
+       "t.txt, line 4: an empty line ends the table; the 3 lines after it are not read."},
+      {"LF CR, empty line after row 3", rows(3, "\n\r") + "\n\r" + rows(2, "\n\r"), 3, "the 2 lines after it"},
+      {"empty lines at the end only", rows(2, "\n") + "\n\n", 2, ""},
+  };
+  for (const Case& c : cases) {
+    std::istringstream in(c.text);
+    const Specimens s = read_landmarks(in, "t.txt", LandmarkFormat::flat_table);
+    EXPECT_EQ(s.specimens.size(), c.specimens) << c.name;
+    std::string notes;
+    for (const std::string& n : s.notes)
+      if (n.find("empty line") != std::string::npos) notes += n;
+    EXPECT_EQ(notes.empty(), std::string(c.note).empty()) << c.name << ": " << notes;
+    EXPECT_NE(notes.find(c.note), std::string::npos) << c.name << ": " << notes;
+  }
+}
+
 TEST(LandmarkFormats, DamagedFilesAreRefusedNamingFileLineAndSpecimen) {
   struct Case {
     std::string name;
@@ -280,6 +382,10 @@ TEST(LandmarkFormats, DamagedFilesAreRefusedNamingFileLineAndSpecimen) {
        LandmarkFormat::tps,
        "LM=0\nCURVES=2\nPOINTS=1\n1 2\n",
        {"line 2", "CURVES= announces 2 curves and 1 POINTS="}},
+      {"repeated CURVES= whose sum would pass every integer type",
+       LandmarkFormat::tps,
+       "LM=0\nCURVES=1000000000000000\nCURVES=1\n",
+       {"line 3", "announce more than 1000000000000000 curves"}},
       {"no TPS header", LandmarkFormat::tps, "ID=3\n", {"s.txt: no landmark header"}},
       {"Morphologika short",
        LandmarkFormat::morphologika,

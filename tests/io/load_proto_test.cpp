@@ -17,10 +17,10 @@ Eigen::MatrixXd values(std::initializer_list<double> v) {
 
 const char* const kWorkedExample =
     "Load Protocol File prot.txt\n"
-    "This file indicates ruler of length 3.000000 endpoints 4, 10\n"
+    "This file indicates ruler of length 10.000000 endpoints 3, 4\n"
     "There are 2 curves and the curve ending code is -999.000000\n"
     "Curve 1 is closed and will have 24 points\n"
-    "Curve 2 is open and will have 12-1 points, last omitted";
+    "Curve 2 is open and will have 11 points, last omitted";
 
 struct ReportCase {
   std::string name;
@@ -41,8 +41,8 @@ TEST(ProtocolReport, Texts) {
        "5.500000\nCurve 1 is open-ended and will have 10 points\nCurve 2 is open-ended and will have 11 points\n"
        "Curve 3 is open-ended and will have 12 points"},
       {"values after the last curve are not used", values({1, 1, 2, 50, 1, -999, 2, 5, 77, 78}),
-       "Load Protocol File prot.txt\nThis file indicates ruler of length 1.000000 endpoints 2, 50\nThere are 1 "
-       "curves and the curve ending code is -999.000000\nCurve 1 is open and will have 5-1 points, last omitted"},
+       "Load Protocol File prot.txt\nThis file indicates ruler of length 50.000000 endpoints 1, 2\nThere are 1 "
+       "curves and the curve ending code is -999.000000\nCurve 1 is open and will have 4 points, last omitted"},
   };
   for (const auto& c : cases) {
     CaptureConsole console;

@@ -2,12 +2,14 @@
 // file, and what a killed one leaves behind.
 #include "runtime/file_write.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
+#include <functional>
 #include <regex>
 
 #include "runtime/error.h"
@@ -147,6 +149,75 @@ TEST_F(FileWrite, LinksAreWrittenThroughAndDevicesDirectly) {
   } catch (const RuntimeError& e) {
     EXPECT_EQ(std::string(e.what()), "Cannot write the file /dev/full: No space left on device");
   }
+}
+
+// Odd targets: a name as long as the system allows is saved; a named pipe and
+// a read-only file are refused and left as they were; a hard link and a
+// dangling link are replaced, and the notice says what became of them.
+TEST_F(FileWrite, OddTargetsAreSavedOrRefusedAndTheNoticeSaysWhat) {
+  struct Case {
+    const char* name;
+    std::function<fs::path()> make;
+    const char* refusal;  // nullptr: written
+    const char* notice;   // "" when none
+  };
+  const Case cases[] = {
+      {"255 characters", [&] { return dir / std::string(255, 'n'); }, nullptr, ""},
+      {"named pipe",
+       [&] {
+         ::mkfifo((dir / "pipe").c_str(), 0600);
+         return dir / "pipe";
+       },
+       "a named pipe that no program reads", ""},
+      {"read-only",
+       [&] {
+         std::ofstream(dir / "ro.txt") << "old";
+         ::chmod((dir / "ro.txt").c_str(), 0444);
+         return dir / "ro.txt";
+       },
+       "it is read-only", ""},
+      {"hard link",
+       [&] {
+         std::ofstream(dir / "h.txt") << "old";
+         fs::create_hard_link(dir / "h.txt", dir / "h2.txt");
+         return dir / "h.txt";
+       },
+       nullptr, "had 1 other name (hard links): they keep the old content"},
+      {"dangling link",
+       [&] {
+         fs::create_symlink(dir / "gone.txt", dir / "d.txt");
+         return dir / "d.txt";
+       },
+       nullptr, "which does not exist; the link was replaced by the file written"},
+  };
+  for (const Case& c : cases) {
+    const fs::path target = c.make();
+    std::string heard;
+    try {
+      write_file_atomically(target, "new", [&](const std::string& n) { heard += n; });
+      EXPECT_EQ(c.refusal, nullptr) << c.name;
+      EXPECT_EQ(read(target), "new") << c.name;
+    } catch (const RuntimeError& e) {
+      ASSERT_NE(c.refusal, nullptr) << c.name << ": " << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+      if (fs::is_regular_file(target)) {
+        EXPECT_EQ(read(target), "old") << c.name;
+      }
+    }
+    EXPECT_NE(heard.find(c.notice), std::string::npos) << c.name << ": " << heard;
+    EXPECT_EQ(heard.empty(), std::string(c.notice).empty()) << c.name << ": " << heard;
+  }
+  EXPECT_EQ(read(dir / "h2.txt"), "old");
+  EXPECT_FALSE(fs::is_symlink(dir / "d.txt"));
+  EXPECT_FALSE(fs::exists(dir / "gone.txt"));
+  // A pipe that a program reads takes the bytes, as before.
+  const int reader = ::open((dir / "pipe").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  EXPECT_EQ(write_file_atomically(dir / "pipe", "through"), 7u);
+  char got[16] = {};
+  EXPECT_EQ(::read(reader, got, sizeof got), 7);
+  EXPECT_STREQ(got, "through");
+  ::close(reader);
 }
 
 }  // namespace

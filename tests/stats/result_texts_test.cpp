@@ -50,9 +50,12 @@ TEST(ResultTexts, PermuteVarianceBothFormsArePercentages) {
   const std::string head =
       "Observed Variance of 1: 0.00200000 of 2: 0.00100000  \n DeltaV: 0.00100000\nOver 100 permutations, 95P "
       "upper bound on DeltaV: 0.00050000\nThe percentile level of the observed difference is ";
-  EXPECT_EQ(permute_variance_text(0.002, 0.001, 0.001, 100, 0.0005, 0), head + "<1.000000");
-  EXPECT_EQ(permute_variance_text(0.002, 0.001, 0.001, 100, 0.0005, 3), head + "3.000000");
-  EXPECT_EQ(permute_variance_text(0.002, 0.001, 0.001, 400, 0.0005, 0).substr(head.size()), "<0.250000");
+  const std::string plain = " % of the permuted differences are larger than the observed one";
+  EXPECT_EQ(permute_variance_text(0.002, 0.001, 0.001, 100, 0.0005, 0), head + "<1.000000\n0" + plain);
+  EXPECT_EQ(permute_variance_text(0.002, 0.001, 0.001, 100, 0.0005, 3), head + "3.000000\n3" + plain);
+  EXPECT_EQ(permute_variance_text(0.002, 0.001, 0.001, 900, 0.0005, 100.0 / 9).substr(head.size()),
+            "11.111111\n11.1111" + plain);
+  EXPECT_EQ(permute_variance_text(0.002, 0.001, 0.001, 400, 0.0005, 0).substr(head.size()), "<0.250000\n0" + plain);
   EXPECT_NE(permute_variance_text(kNaN, kNaN, kNaN, 100, kNaN, 0).find("DeltaV: NaN"), std::string::npos);
 }
 
@@ -85,6 +88,18 @@ TEST(Cutoffs, NaNSortsLastAndEqualValuesDoNotCount) {
   // The p value counts equal values, and the observed statistic as one set.
   EXPECT_EQ(resampling_p_value({0.5, 1.0, 1.0, 2.0, kNaN}, 1.0), 4.0 / 6);
   EXPECT_TRUE(std::isnan(resampling_p_value({1.0, 2.0}, kNaN)));
+}
+
+// A set a few last bits below or above the observed value ties it: it reaches
+// the observed value for the p value and does not exceed it for the share
+// above; a set 1e-8 away does not tie.
+TEST(Cutoffs, NearTiesCountAsReachingTheObservedValue) {
+  const double f = 18.91;
+  const std::vector<double> sets = {f * (1 - 3e-11), f * (1 + 3e-11), f * (1 - 1e-8), f * (1 + 1e-8), 0.5};
+  EXPECT_EQ(resampling_p_value(sets, f), (1.0 + 3) / (1 + 5));
+  EXPECT_EQ(count_above(sets, f), 1);
+  EXPECT_EQ(resampling_p_value({0.0, 1e-300}, 0.0), 1.0);
+  EXPECT_EQ(resampling_p_value({}, 1.0), 1.0);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 #include "io/formats/text_lines.h"
 #include "runtime/error.h"
@@ -157,6 +158,7 @@ Specimens read_csv_table(std::istream& in, std::string_view source) {
 std::vector<std::string> write_csv_table(std::ostream& out, const Specimens& s) {
   flat_rows(s, "the CSV table");  // the same points in every specimen
   const Eigen::Index k = s.specimens.empty() ? 0 : s.specimens[0].points.rows();
+  if (k == 0) throw RuntimeError("The specimens have no points, and a CSV table of names alone cannot be read back.");
   const int d = s.dims == 2 ? 2 : 3;
   out << "id";
   for (Eigen::Index r = 0; r < k; ++r)
@@ -166,7 +168,12 @@ std::vector<std::string> write_csv_table(std::ostream& out, const Specimens& s) 
   out << "\n";
   for (const Specimen& sp : s.specimens) {
     const std::string name = one_line(sp.name);
-    if (name.find_first_of(",\";") != std::string::npos || name != trim(name)) {
+    // Quoted when the name holds a separator, a quote, white space other than
+    // a space, or could make the row look like a line of another format
+    // ("LM=3", "[landmarks]", a comment).
+    const bool plain = name.find_first_of(",\";=\t\v\f\r") == std::string::npos && name == trim(name) &&
+                       (name.empty() || std::string_view("['#{%").find(name.front()) == std::string_view::npos);
+    if (!plain) {
       std::string quoted = "\"";
       for (char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
       out << quoted << "\"";

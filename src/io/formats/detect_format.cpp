@@ -1,5 +1,6 @@
 #include "io/formats/detect_format.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "io/formats/text_lines.h"
@@ -59,6 +60,19 @@ std::string read_head(std::istream& in, std::size_t limit) {
   std::string head(limit, '\0');
   in.read(head.data(), static_cast<std::streamsize>(limit));
   head.resize(static_cast<std::size_t>(in.gcount()));
+  // A first line longer than the head (a one-line .mrk.json, a flat row of
+  // thousands of points) is read on to its end, up to a bound, so that there
+  // is a whole line to tell the format from.
+  constexpr std::size_t kLongestFirstLine = std::size_t{64} << 20;
+  while (in && head.find_first_of("\n\r") == std::string::npos && head.size() < kLongestFirstLine) {
+    const std::size_t had = head.size();
+    head.resize(std::min(2 * had, kLongestFirstLine));
+    in.read(head.data() + had, static_cast<std::streamsize>(head.size() - had));
+    head.resize(had + static_cast<std::size_t>(in.gcount()));
+  }
+  // The whole input in one line: it ends there, and is as complete as a line
+  // ended by a line break.
+  if (!in && head.size() >= kHead && head.find_first_of("\n\r") == std::string::npos) head += '\n';
   return head;
 }
 

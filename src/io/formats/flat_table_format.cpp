@@ -1,5 +1,7 @@
 #include "io/formats/flat_table_format.h"
 
+#include <iterator>
+#include <sstream>
 #include <vector>
 
 #include "io/formats/text_lines.h"
@@ -8,7 +10,28 @@
 
 namespace velmora {
 
-Specimens read_flat_table(std::istream& in, std::string_view source) {
+namespace {
+
+// A file whose lines end LF CR (the order reversed) would read as rows each
+// followed by an empty line, and the first of those ends the table. Such a
+// file is told by its first line end and read with LF alone.
+std::string without_reversed_line_ends(std::istream& in) {
+  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::size_t first = all.find_first_of("\n\r");
+  if (first == std::string::npos || all[first] != '\n' || first + 1 >= all.size() || all[first + 1] != '\r') return all;
+  std::string out;
+  out.reserve(all.size());
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    out += all[i];
+    if (all[i] == '\n' && i + 1 < all.size() && all[i + 1] == '\r') ++i;
+  }
+  return out;
+}
+
+}  // namespace
+
+Specimens read_flat_table(std::istream& raw, std::string_view source) {
+  std::istringstream in(without_reversed_line_ends(raw));
   LineReader lines(in, source);
   Specimens out;
   std::string text;
@@ -19,7 +42,19 @@ Specimens read_flat_table(std::istream& in, std::string_view source) {
     const std::size_t comment = t.find('%');
     if (comment != std::string_view::npos) t = t.substr(0, comment);
     if (trim(t).empty()) {
-      if (!out.specimens.empty() && comment == std::string_view::npos) break;  // an empty line ends the table
+      if (!out.specimens.empty() && comment == std::string_view::npos) {
+        // An empty line ends the table; rows after it are not read, and the
+        // reader says so.
+        const long end = lines.line();
+        long left = 0;
+        while (lines.next(text))
+          if (!trim(text).empty() && trim(text).front() != '%') ++left;
+        if (left > 0)
+          out.notes.push_back(std::string(source) + ", line " + std::to_string(end) +
+                              ": an empty line ends the table; the " + std::to_string(left) + " line" +
+                              (left == 1 ? "" : "s") + " after it " + (left == 1 ? "is" : "are") + " not read.");
+        break;
+      }
       continue;
     }
     const std::vector<double> values = line_numbers(t);

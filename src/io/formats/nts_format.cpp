@@ -1,8 +1,11 @@
 #include "io/formats/nts_format.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "io/formats/text_lines.h"
 #include "runtime/error.h"
@@ -141,9 +144,11 @@ std::vector<std::string> write_nts(std::ostream& out, const Specimens& s) {
   flat_rows(s, "the NTS file");  // the same points in every specimen
   std::vector<std::string> notes;
   const Eigen::Index k = s.specimens.empty() ? 0 : s.specimens[0].points.rows();
+  if (k == 0) throw RuntimeError("The specimens have no points, and an NTS file of no values cannot be read back.");
   const int d = s.dims == 2 ? 2 : 3;
   bool missing = false;
   double code = -999;
+  double lowest = INFINITY;
   const auto used = [&](double c) {
     for (const Specimen& sp : s.specimens)
       for (Eigen::Index r = 0; r < k; ++r)
@@ -151,27 +156,43 @@ std::vector<std::string> write_nts(std::ostream& out, const Specimens& s) {
           if (sp.points(r, j) == c) return true;
     return false;
   };
-  for (const Specimen& sp : s.specimens) missing = missing || sp.points.leftCols(d).hasNaN();
+  for (const Specimen& sp : s.specimens) {
+    missing = missing || sp.points.leftCols(d).hasNaN();
+    for (Eigen::Index r = 0; r < k; ++r)
+      for (int j = 0; j < d; ++j)
+        if (std::isfinite(sp.points(r, j))) lowest = std::min(lowest, sp.points(r, j));
+  }
   for (int tries = 0; missing && used(code) && tries < 12; ++tries) code = code * 10 - 9;
+  // Values that take every usual code: one below the lowest value, which no
+  // value can equal.
+  if (missing && used(code)) code = std::floor(lowest) - 1;
+  if (missing && (used(code) || !std::isfinite(code)))
+    throw RuntimeError("No missing-value code can be told apart from the values (the lowest is " +
+                       format_value(lowest) + "); write the file without the missing specimens (--drop-missing).");
   out << "1 " << s.specimens.size() << "L " << k * d << (missing ? " 1 " + format_value(code) : std::string(" 0"))
       << " DIM=" << d << "\n";
   bool renamed = false;
   for (std::size_t i = 0; i < s.specimens.size(); ++i) {
     std::string name = one_line(s.specimens[i].name);
     if (name.empty()) name = numbered_name(i + 1);
+    // A label is one word, and no line of the file may look like another
+    // format's (a TPS "LM=3", a Morphologika "[landmarks]", a comment).
     for (char& c : name) {
-      if (c == ' ' || c == '\t') {
+      if (std::isspace(static_cast<unsigned char>(c)) || c == '=') {
         c = '_';
         renamed = true;
       }
     }
-    if (name.front() == '"' || name.front() == '\'') {
+    if (std::string_view("\"'[#{%").find(name.front()) != std::string_view::npos) {
       name.front() = '_';
       renamed = true;
     }
     out << name << "\n";
   }
-  if (renamed) notes.push_back("NTS labels hold no spaces: names with spaces are written with \"_\" in their place.");
+  if (renamed)
+    notes.push_back(
+        "NTS labels hold no spaces and no \"=\", and start with no quote, bracket or comment sign: such characters "
+        "of the names are written as \"_\".");
   for (const Specimen& sp : s.specimens) {
     for (Eigen::Index r = 0; r < k; ++r)
       for (int j = 0; j < d; ++j) {

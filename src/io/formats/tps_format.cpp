@@ -138,7 +138,13 @@ class TpsReader {
     close_block();
     if (key.name == "CURVES" || key.name == "OUTLINES") {
       if (!current_) lines_.fail(key.name + "= comes before the first LM= header.");
-      c.curves_announced += count_of(key);
+      // Each CURVES= line is within the largest count; their sum is kept
+      // within it too (repeated lines would otherwise overflow).
+      const long long more = count_of(key);
+      if (more > kLargestCount - c.curves_announced)
+        lines_.fail(specimen_label() + ": the " + key.name + "= lines announce more than " +
+                    std::to_string(static_cast<long long>(kLargestCount)) + " curves in all.");
+      c.curves_announced += more;
       c.curves_line = lines_.line();
     } else if (key.name == "ID") {
       c.id = one_line(key.value);
