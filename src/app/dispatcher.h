@@ -5,22 +5,21 @@
 #include <string_view>
 #include <vector>
 
+#include "app/action_catalogue.h"
 #include "app/working_state.h"
 #include "runtime/ui_port.h"
 
 namespace velmora {
 
-enum class Outcome { done, failed, unknown };
-
 class Dispatcher {
  public:
   explicit Dispatcher(UiPort& ui) : ui_(ui) {}
 
-  /// Runs the action named `action` (compared exactly with the names, in their
-  /// order: the 35, then ShapePCA, ShowDifference and SlideSamples). A failing
-  /// action prints its error on the console, reports it through the UI port
-  /// and leaves the working state as it was; a name that matches none prints
-  /// the "Fell through Switch!" text.
+  /// Runs the action named `action` (compared exactly with the names of the
+  /// action catalogue, in its order: the 35, then the ones added after them).
+  /// A failing action prints its error on the console, reports it through the
+  /// UI port and leaves the working state as it was; a name that matches none
+  /// prints the "Fell through Switch!" text.
   Outcome vm3sw(std::string_view action);
 
   /// The action names in the order they are compared.

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <iostream>
 
+#include "app/action_catalogue.h"
 #include "app/function_table.h"
 #include "app/gui.h"
 #include "app/share_folders.h"
@@ -52,7 +53,12 @@ void QtWindowSystem::set_outer_position(Handle window, const WindowRect& p) {
 }
 
 const std::vector<std::string>& DesktopApp::background_actions() {
-  static const std::vector<std::string> names = {"BootF", "PermuteF", "PermuteVariance", "ShapePCA", "SlideSamples"};
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> out;
+    for (const ActionRow& row : action_catalogue())
+      if (row.background) out.emplace_back(row.name);
+    return out;
+  }();
   return names;
 }
 
