@@ -7,6 +7,7 @@
 #include "runtime/format.h"
 
 namespace velmora {
+
 const std::vector<std::string>& Dispatcher::action_names() {
   static const std::vector<std::string> names = [] {
     std::vector<std::string> out;
@@ -16,34 +17,52 @@ const std::vector<std::string>& Dispatcher::action_names() {
   return names;
 }
 
-Outcome Dispatcher::vm3sw(std::string_view action) {
-  if (const ActionRow* entry = find_action(action)) {
-    // The action works on a copy: the study changes only when it succeeds.
-    WorkingState next = state_;
-    std::string message;
-    try {
-      entry->run(next, ui_);
-      state_ = std::move(next);
-      return Outcome::done;
-    } catch (const PortAbort&) {
-      throw;
-    } catch (const RuntimeError& e) {
-      message = e.what();
-    } catch (const std::bad_alloc&) {
-      message = std::string(entry->name) + ": not enough memory to finish.";
-    } catch (const std::exception& e) {
-      message = std::string(entry->name) + " failed: " + e.what();
-    }
-    // Drawing is not undone, so a plot window the failed action opened (and may
-    // have drawn into) stays the plot window.
-    if (next.fighand1 != state_.fighand1 && next.fighand1 && ui_.graphics().is_handle(*next.fighand1))
-      state_.fighand1 = next.fighand1;
-    ui_.console().write(message + "\n");
-    ui_.report_error(message);
-    return Outcome::failed;
+Outcome Dispatcher::vm3sw(std::string_view action) { return commit(compute(action)); }
+
+ComputedAction Dispatcher::compute(std::string_view action) const {
+  const ActionRow* row = find_action(action);
+  if (row == nullptr) {
+    ui_.console().write(sprintf_m("Fell through Switch!  Dang! \\n Call was %s", std::string(action)));
+    return {Outcome::unknown, std::nullopt};
   }
-  ui_.console().write(sprintf_m("Fell through Switch!  Dang! \\n Call was %s", std::string(action)));
-  return Outcome::unknown;
+  // The action works on a copy: the study changes only when it succeeds.
+  ComputedAction out{Outcome::failed, state_};
+  std::string message;
+  try {
+    row->run(*out.next, ui_);
+    out.outcome = Outcome::done;
+    return out;
+  } catch (const PortAbort&) {
+    throw;
+  } catch (const RuntimeError& e) {
+    message = e.what();
+  } catch (const std::bad_alloc&) {
+    message = std::string(row->name) + ": not enough memory to finish.";
+  } catch (const std::exception& e) {
+    message = std::string(row->name) + " failed: " + e.what();
+  }
+  ui_.console().write(message + "\n");
+  ui_.report_error(message);
+  return out;
+}
+
+Outcome Dispatcher::commit(ComputedAction computed) {
+  if (!computed.next) return computed.outcome;
+  summary_.reset();
+  if (computed.outcome == Outcome::done) {
+    state_ = std::move(*computed.next);
+    return Outcome::done;
+  }
+  // Drawing is not undone, so a plot window the failed action opened (and may
+  // have drawn into) stays the plot window.
+  const std::optional<Handle>& opened = computed.next->fighand1;
+  if (opened != state_.fighand1 && opened && ui_.graphics().is_handle(*opened)) state_.fighand1 = opened;
+  return computed.outcome;
+}
+
+std::shared_ptr<const StudySummary> Dispatcher::summary() const {
+  if (!summary_) summary_ = std::make_shared<const StudySummary>(summarize(state_));
+  return summary_;
 }
 
 }  // namespace velmora

@@ -10,6 +10,7 @@
 #include <iostream>
 
 #include "app/action_catalogue.h"
+#include "app/dispatcher.h"
 #include "app/function_table.h"
 #include "app/gui.h"
 #include "app/share_folders.h"
@@ -72,6 +73,8 @@ DesktopApp::DesktopApp(std::vector<std::filesystem::path> search)
 
 DesktopApp::~DesktopApp() = default;
 
+std::shared_ptr<const StudySummary> DesktopApp::study() const { return dispatcher_->summary(); }
+
 Handle DesktopApp::start() {
   const std::vector<Value> out = table_.call("velmora3d", {}, 1);
   // velmora3d prints failures of named calls only; the no-argument form throws.
@@ -108,6 +111,16 @@ Outcome DesktopApp::dispatch(const std::string& action) {
   }
 }
 
+ComputedAction DesktopApp::compute(const std::string& action) {
+  try {
+    return dispatcher_->compute(action);
+  } catch (const std::exception& e) {
+    port_->console().write(std::string(e.what()) + "\n");
+    port_->report_error(e.what());
+    return {Outcome::failed, std::nullopt};
+  }
+}
+
 void DesktopApp::run_callback(const QString& text) {
   if (running_) {
     if (port_->main_window() != nullptr)
@@ -135,13 +148,16 @@ void DesktopApp::run_callback(const QString& text) {
   set_running_action(action);
   emit action_started(qaction);
   if (background) {
-    auto outcome = std::make_shared<Outcome>(Outcome::failed);
+    // The worker computes; the dispatcher keeps the result here, on the GUI
+    // thread that owns the study, before the desktop hears the action ended.
+    auto computed = std::make_shared<ComputedAction>();
     port_->run_in_background(
-        wording_ ? wording_(action) : action, [this, action, outcome] { *outcome = dispatch(action); },
-        [this, qaction, outcome] {
+        wording_ ? wording_(action) : action, [this, action, computed] { *computed = compute(action); },
+        [this, qaction, computed] {
+          const Outcome outcome = dispatcher_->commit(std::move(*computed));
           running_ = false;
           set_running_action("");
-          emit action_finished(qaction, static_cast<int>(*outcome));
+          emit action_finished(qaction, static_cast<int>(outcome));
         });
     return;
   }

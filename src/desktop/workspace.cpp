@@ -125,7 +125,7 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   connect(&port, &QtPort::figure_event, this, &Workspace::on_figure);
   connect(&port, &QtPort::error_reported, this, [this](const QString& m) { errors_.push_back(m.trimmed()); });
   connect(&port, &QtPort::result_reported, this,
-          [this](const TestResult& r) { results_->add(r, app_.dispatcher().state().sources); });
+          [this](const TestResult& r) { results_->add(r, app_.study()->sources); });
   connect(results_, &ResultsLog::added, this, [this](const QString& line) { post_message(line, false); });
   connect(&port, &QtPort::file_saved, this, [this](const QString& path, qulonglong bytes) {
     post_message(QString("Wrote %1 (%2 bytes).").arg(path).arg(bytes), false);
@@ -144,7 +144,7 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   console_->show_echoes(settings_->value("console/echoes", false).toBool());
   fit_to_screen();
   refresh_actions();
-  study_->show_study(app_.dispatcher().state());
+  study_->show_study(app_.study());
 }
 
 Workspace::~Workspace() {
@@ -450,7 +450,7 @@ void Workspace::fit_to_screen() {
 }
 
 bool Workspace::can_run(const std::string& action, std::string* why) const {
-  const WorkingState& s = app_.dispatcher().state();
+  const std::shared_ptr<const StudySummary> s = app_.study();
   if (app_.running()) {
     if (why != nullptr) *why = "An action is running: wait for it to end or cancel it.";
     return false;
@@ -463,16 +463,16 @@ bool Workspace::can_run(const std::string& action, std::string* why) const {
       ok = true;
       break;
     case Needs::protocol:
-      ok = s.proto.size() > 0;
+      ok = s->has_protocol();
       break;
     case Needs::first_sample:
-      ok = !s.data1.empty();
+      ok = !s->first.empty();
       break;
     case Needs::second_sample:
-      ok = !s.data1.empty() && !s.data2.empty();
+      ok = !s->first.empty() && !s->second.empty();
       break;
     case Needs::plot_window:
-      ok = s.fighand1 && g.is_handle(*s.fighand1) && g.object(*s.fighand1).type == ObjectType::figure;
+      ok = s->plot_window && g.is_handle(*s->plot_window) && g.object(*s->plot_window).type == ObjectType::figure;
       break;
   }
   if (!ok && why != nullptr) *why = needs_text(needs);
@@ -496,7 +496,7 @@ void Workspace::refresh_actions() {
       }
     }
   }
-  const WorkingState& s = app_.dispatcher().state();
+  const std::shared_ptr<const StudySummary> s = app_.study();
   const bool busy = app_.running();
   if (QAbstractButton* dots = button("ToggleDots")) {
     // The button shows the check mark of the menu item it flips.
@@ -505,7 +505,7 @@ void Workspace::refresh_actions() {
   }
   open_study_->setEnabled(!busy);
   recent_menu_->setEnabled(!busy);
-  save_study_->setEnabled(!busy && (s.proto.size() > 0 || !s.data1.empty()));
+  save_study_->setEnabled(!busy && (s->has_protocol() || !s->first.empty()));
   save_study_->setToolTip(save_study_->isEnabled() ? save_study_->statusTip() : "Load a protocol or a sample first.");
   if (seed_ != nullptr) seed_->setEnabled(!busy);
 }
@@ -518,7 +518,7 @@ void Workspace::on_action_started(const QString&) {
 void Workspace::on_action_finished(const QString& qaction, int outcome) {
   const std::string action = qaction.toStdString();
   last_outcome_ = outcome;
-  const WorkingState& s = app_.dispatcher().state();
+  const std::shared_ptr<const StudySummary> s = app_.study();
   const StudyPart part = replaces(action);
   if (part == StudyPart::all_but_protocol && outcome == static_cast<int>(Outcome::done)) {
     // The boxes the action leaves, and the study's plot, go too.
@@ -532,7 +532,7 @@ void Workspace::on_action_finished(const QString& qaction, int outcome) {
   }
   const ActionRow* row = find_action(action);
   if (outcome == static_cast<int>(Outcome::done) && row != nullptr && is_load(*row)) {
-    const std::filesystem::path& file = source_of(s.sources, part);
+    const std::filesystem::path& file = source_of(s->sources, part);
     if (!file.empty()) add_recent(file);
   }
   study_->show_study(s);
@@ -543,7 +543,7 @@ void Workspace::on_action_finished(const QString& qaction, int outcome) {
 
 QString Workspace::done_line(const std::string& action, int outcome) const {
   if (outcome != static_cast<int>(Outcome::done)) return {};
-  const WorkingState& s = app_.dispatcher().state();
+  const StudySummary& s = *app_.study();
   const QString time = QTime::currentTime().toString("HH:mm:ss") + "  ";
   if (app_.port().dialogs_cancelled() != cancelled_before_) return time + label_text(action) + ": cancelled.";
   auto name = [](const std::filesystem::path& p) { return QString::fromStdString(p.filename().string()); };
@@ -552,29 +552,29 @@ QString Workspace::done_line(const std::string& action, int outcome) const {
   const bool load = row != nullptr && is_load(*row);
   switch (load ? row->replaces : StudyPart::none) {
     case StudyPart::protocol: {
-      if (s.proto.size() == 0) return {};
-      const auto lines = protocol_lines(s.proto);
+      if (!s.has_protocol()) return {};
+      const auto lines = protocol_lines(s.protocol);
       QString text = time + "Protocol " + name(s.sources.protocol);
       if (lines.size() >= 2)
         text += ": " + QString::fromStdString(lines.front()).toLower() + QString(", %1 curves").arg(lines.size() - 2);
       return text + ".";
     }
     case StudyPart::first_sample:
-      if (s.data1.empty()) return time + label_text(action) + ": nothing loaded.";
+      if (s.first.empty()) return time + label_text(action) + ": nothing loaded.";
       return time + QString("First sample %1 (%2): %3 specimens of %4 points.")
                         .arg(name(s.sources.first), s.sources.first_dims == 2 ? "2D" : "3D")
-                        .arg(s.data1.count())
-                        .arg(s.data1.points());
+                        .arg(s.first.count())
+                        .arg(s.first.points());
     case StudyPart::second_sample:
-      if (s.data2.empty()) return time + label_text(action) + ": nothing loaded.";
+      if (s.second.empty()) return time + label_text(action) + ": nothing loaded.";
       return time + QString("Second sample %1 (%2): %3 specimens of %4 points.")
                         .arg(name(s.sources.second), s.sources.second_from_table ? "table" : "TPS")
-                        .arg(s.data2.count())
-                        .arg(s.data2.points());
+                        .arg(s.second.count())
+                        .arg(s.second.points());
     case StudyPart::wireframe:
-      return s.wirelist.size() == 0
+      return s.wireframe_segments == 0
                  ? QString()
-                 : time + QString("Wireframe %1: %2 segments.").arg(name(s.sources.wireframe)).arg(s.wirelist.rows());
+                 : time + QString("Wireframe %1: %2 segments.").arg(name(s.sources.wireframe)).arg(s.wireframe_segments);
     default:
       break;
   }
@@ -647,15 +647,15 @@ void Workspace::message(const QString& title, const QString& text) {
 }
 
 StudyFile Workspace::current_study() const {
-  const WorkingState& s = app_.dispatcher().state();
+  const StudySummary& s = *app_.study();
   QtPort& port = app_.port();
   StudyFile study;
-  study.protocol = s.proto.size() > 0 ? s.sources.protocol : std::filesystem::path();
-  study.first = s.data1.empty() ? std::filesystem::path() : s.sources.first;
+  study.protocol = s.has_protocol() ? s.sources.protocol : std::filesystem::path();
+  study.first = s.first.empty() ? std::filesystem::path() : s.sources.first;
   study.first_dims = s.sources.first_dims;
-  study.second = s.data2.empty() ? std::filesystem::path() : s.sources.second;
-  study.second_table = s.data2.empty() ? port.control_value("ZEPButton") != 0 : s.sources.second_from_table;
-  study.wireframe = s.wirelist.size() == 0 ? std::filesystem::path() : s.sources.wireframe;
+  study.second = s.second.empty() ? std::filesystem::path() : s.sources.second;
+  study.second_table = s.second.empty() ? port.control_value("ZEPButton") != 0 : s.sources.second_from_table;
+  study.wireframe = s.wireframe_segments == 0 ? std::filesystem::path() : s.sources.wireframe;
   study.rounds = static_cast<int>(port.control_value("BootBox"));
   study.seed = port.fixed_seed();
   study.drop_missing = port.has_control("DropMissing") && port.control_value("DropMissing") != 0;
@@ -677,8 +677,8 @@ bool Workspace::open_study(const std::filesystem::path& file) {
     message("The study was not opened", QString::fromStdString(e.what()));
     return false;
   }
-  const WorkingState& s = app_.dispatcher().state();
-  if ((!s.data1.empty() || !s.data2.empty()) &&
+  const std::shared_ptr<const StudySummary> s = app_.study();
+  if ((!s->first.empty() || !s->second.empty()) &&
       !question(QString("Replace the study loaded now with %1?").arg(qpath(file.filename()))))
     return false;
 
@@ -742,10 +742,10 @@ void Workspace::load_files(const std::vector<std::filesystem::path>& files) {
     std::filesystem::path file;
     bool table = false;
   };
-  const WorkingState& s = app_.dispatcher().state();
+  const std::shared_ptr<const StudySummary> s = app_.study();
   std::vector<Load> loads;
   QStringList problems;
-  bool protocol = s.proto.size() > 0, first = !s.data1.empty();
+  bool protocol = s->has_protocol(), first = !s->first.empty();
   for (const auto& file : files) {
     const QString name = qpath(file.filename());
     switch (guess_file_kind(file)) {
@@ -808,9 +808,9 @@ void Workspace::load_files(const std::vector<std::filesystem::path>& files) {
   std::stable_sort(loads.begin(), loads.end(), [](const Load& a, const Load& b) { return a.order < b.order; });
   for (const Load& load : loads) {
     // What the load needs must be there now, after the loads before it.
-    const WorkingState& now = app_.dispatcher().state();
+    const std::shared_ptr<const StudySummary> now = app_.study();
     const Needs needs = action_info(load.action).needs;
-    if ((needs == Needs::protocol && now.proto.size() == 0) || (needs == Needs::first_sample && now.data1.empty())) {
+    if ((needs == Needs::protocol && !now->has_protocol()) || (needs == Needs::first_sample && now->first.empty())) {
       problems << qpath(load.file.filename()) + ": " + QString::fromStdString(needs_text(needs));
       continue;
     }
