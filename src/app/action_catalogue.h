@@ -11,14 +11,17 @@
 //      app/actions_*.cpp, declared in app/actions.h;
 //   2. append one row at the END of the table in action_catalogue.cpp (the
 //      order of comparison is part of the batch contract: the first equal name
-//      runs, and the rows above keep their places);
+//      runs, and the rows above keep their places), naming only the members
+//      that differ from ActionRow's defaults: what it needs, `background` for
+//      long work, its dialog's look, the control tags it reads and writes;
 //   3. give it a menu item in resources/Velmora3d.ui (`callback` property
 //      "vm3sw NAME") and, if it wants words other than its name, a row in
 //      desktop/action_table.cpp (label, tooltip, group);
 //   4. name it in one of the example scripts (examples_test checks each action
 //      is run by a script).
 // The catalogue's test checks the layout file's menu items and the control
-// tags of every row.
+// tags of every row, and runs the example scripts to hold each row to the
+// tags its action touches and the dialogs it opens.
 #pragma once
 
 #include <string_view>
