@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "app/action_catalogue.h"
 #include "app/batch_runner.h"
 #include "app/dispatcher.h"
 #include "app/event_json.h"
@@ -27,15 +28,23 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
+// The --tests words and their actions, in the catalogue's order.
 const std::map<std::string, std::string>& test_actions() {
-  static const std::map<std::string, std::string> actions = {{"goodall", "GoodallF"},
-                                                             {"boot", "BootF"},
-                                                             {"perm", "PermuteF"},
-                                                             {"disparity", "GetDisparity"},
-                                                             {"permvar", "PermuteVariance"},
-                                                             {"pca", "ShapePCA"},
-                                                             {"difference", "ShowDifference"}};
+  static const std::map<std::string, std::string> actions = [] {
+    std::map<std::string, std::string> out;
+    for (const ActionRow& row : action_catalogue())
+      if (!row.analyze_test.empty()) out.emplace(row.analyze_test, row.name);
+    return out;
+  }();
   return actions;
+}
+
+// "goodall, boot, ...", as the catalogue lists them.
+std::string test_words() {
+  std::string out;
+  for (const ActionRow& row : action_catalogue())
+    if (!row.analyze_test.empty()) out += (out.empty() ? "" : ", ") + std::string(row.analyze_test);
+  return out;
 }
 
 std::optional<std::string> check_input(const std::string& option, const fs::path& path) {
@@ -85,7 +94,7 @@ std::optional<std::string> check_analyze_options(const AnalyzeOptions& o) {
   std::set<std::string> seen;
   for (const auto& t : o.tests) {
     if (!test_actions().count(t))
-      return "--tests: unknown test " + t + " (the tests are goodall, boot, perm, disparity, permvar, pca, difference)";
+      return "--tests: unknown test " + t + " (the tests are " + test_words() + ")";
     if (!seen.insert(t).second) return "--tests: " + t + " is named twice";
   }
   if (!o.tests.empty() && !o.second) return std::string("--tests compares two samples and needs --second FILE");
@@ -123,8 +132,10 @@ int analyze_study(const AnalyzeOptions& o, std::ostream& out, std::ostream& err)
     return 2;
   }
   const std::uint64_t seed = o.seed ? *o.seed : entropy_seed();
-  const bool resampling = std::any_of(o.tests.begin(), o.tests.end(),
-                                      [](const std::string& t) { return t == "boot" || t == "perm" || t == "permvar"; });
+  const bool resampling = std::any_of(o.tests.begin(), o.tests.end(), [](const std::string& t) {
+    const ActionRow* row = find_action(test_actions().at(t));
+    return row != nullptr && row->resampling;
+  });
   if (!o.seed && resampling && !o.quiet) err << "seed " << seed << "; rerun with --seed " << seed << "\n";
   HeadlessPort port(&err, o.quiet);
   port.set_seed(seed);

@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <iostream>
 
+#include "app/action_catalogue.h"
 #include "app/build_function_table.h"
+#include "app/dispatcher.h"
 #include "app/gui.h"
 #include "app/share_folders.h"
 #include "app/velmora3d.h"
@@ -53,7 +55,12 @@ void QtWindowSystem::set_outer_position(Handle window, const WindowRect& p) {
 }
 
 const std::vector<std::string>& DesktopApp::background_actions() {
-  static const std::vector<std::string> names = {"BootF", "PermuteF", "PermuteVariance", "ShapePCA", "SlideSamples"};
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> out;
+    for (const ActionRow& row : action_catalogue())
+      if (row.background) out.emplace_back(row.name);
+    return out;
+  }();
   return names;
 }
 
@@ -66,6 +73,8 @@ DesktopApp::DesktopApp(std::vector<std::filesystem::path> search)
 }
 
 DesktopApp::~DesktopApp() = default;
+
+std::shared_ptr<const StudySummary> DesktopApp::study() const { return dispatcher_->summary(); }
 
 Handle DesktopApp::start() {
   const std::vector<Value> out = table_.call("velmora3d", {}, 1);
@@ -103,6 +112,16 @@ Outcome DesktopApp::dispatch(const std::string& action) {
   }
 }
 
+ComputedAction DesktopApp::compute(const std::string& action) {
+  try {
+    return dispatcher_->compute(action);
+  } catch (const std::exception& e) {
+    port_->console().write(std::string(e.what()) + "\n");
+    port_->report_error(e.what());
+    return {Outcome::failed, std::nullopt};
+  }
+}
+
 void DesktopApp::run_callback(const QString& text) {
   if (running_) {
     if (port_->main_window() != nullptr)
@@ -130,13 +149,16 @@ void DesktopApp::run_callback(const QString& text) {
   set_running_action(action);
   emit action_started(qaction);
   if (background) {
-    auto outcome = std::make_shared<Outcome>(Outcome::failed);
+    // The worker computes; the dispatcher keeps the result here, on the GUI
+    // thread that owns the study, before the desktop hears the action ended.
+    auto computed = std::make_shared<ComputedAction>();
     port_->run_in_background(
-        wording_ ? wording_(action) : action, [this, action, outcome] { *outcome = dispatch(action); },
-        [this, qaction, outcome] {
+        wording_ ? wording_(action) : action, [this, action, computed] { *computed = compute(action); },
+        [this, qaction, computed] {
+          const Outcome outcome = dispatcher_->commit(std::move(*computed));
           running_ = false;
           set_running_action("");
-          emit action_finished(qaction, static_cast<int>(*outcome));
+          emit action_finished(qaction, static_cast<int>(outcome));
         });
     return;
   }

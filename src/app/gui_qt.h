@@ -10,12 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "app/dispatcher.h"
+#include "app/action_catalogue.h"
+#include "app/study_summary.h"
 #include "app/window_system.h"
 #include "runtime/function_table.h"
 #include "runtime/qt/qt_port.h"
 
 namespace velmora {
+
+class Dispatcher;
+struct ComputedAction;
 
 /// The window system of the start-up functions on top of the Qt port. Layout
 /// files named without a folder are looked for in `search` in order.
@@ -75,19 +79,24 @@ class DesktopApp : public QObject {
 
   QtPort& port() { return *port_; }
   Dispatcher& dispatcher() { return *dispatcher_; }
+  /// What the study holds after the last finished action (the desktop reads
+  /// this, not the working state). On the GUI thread.
+  std::shared_ptr<const StudySummary> study() const;
   const FunctionTable& table() const { return table_; }
 
   /// The actions that run off the GUI thread.
   static const std::vector<std::string>& background_actions();
 
  signals:
-  /// A dispatcher action starts, and ends with its Outcome (on the GUI thread).
+  /// A dispatcher action starts, and ends with its Outcome (on the GUI thread,
+  /// its result kept: study() is the study after it).
   void action_started(const QString& action);
   void action_finished(const QString& action, int outcome);
 
  private:
   void call(const std::string& name, const std::vector<Value>& args);
   Outcome dispatch(const std::string& action);
+  ComputedAction compute(const std::string& action);
   void set_running_action(const std::string& action);
 
   std::unique_ptr<QtPort> port_;

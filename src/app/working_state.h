@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "app/study_summary.h"
 #include "geometry/curve_polylines.h"
 #include "runtime/graphics.h"
 #include "runtime/sample.h"
@@ -17,17 +18,6 @@ namespace velmora {
 /// The name most recently chosen in a save dialog: nothing yet, the number 0
 /// after a cancelled dialog, or the chosen name.
 using SavedFileName = std::variant<std::monostate, double, std::string>;
-
-/// The files a study was read from (empty: not loaded), for the desktop's
-/// study panel and study files.
-struct StudySources {
-  std::filesystem::path protocol;
-  std::filesystem::path first;
-  int first_dims = 3;  // 2 when read by LoadFile2D
-  std::filesystem::path second;
-  bool second_from_table = false;
-  std::filesystem::path wireframe;
-};
 
 struct WorkingState {
   Eigen::MatrixXd proto;       // the protocol table, addressed by running position (column by column)

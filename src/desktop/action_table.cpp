@@ -20,72 +20,77 @@ bool camel_case(const std::string& name) {
 
 const std::vector<ActionInfo>& action_table() {
   using G = ActionGroup;
-  using N = Needs;
-  static const std::vector<ActionInfo> table = {
-      {"LoadProto", "Load protocol…", G::study, N::nothing,
+  static const std::vector<ActionInfo> table = [] {
+    std::vector<ActionInfo> rows = {
+      {"LoadProto", "Load protocol…", G::study,
        "Read a protocol file (ruler, curves, point counts); it is described in the Study panel"},
-      {"LoadFile1", "Load 3D sample…", G::study, N::protocol,
+      {"LoadFile1", "Load 3D sample…", G::study,
        "Read a 3D landmark file, resample the curves and superimpose the first sample"},
-      {"LoadFile2D", "Load 2D sample…", G::study, N::protocol, "Read a 2D landmark file (z = 0) as the first sample"},
-      {"LoadWireFrame", "Load wireframe…", G::study, N::nothing, "Read a wireframe table: pairs of landmarks to join"},
-      {"SaveFile1", "Save sample…", G::study, N::first_sample, "Write the first sample, one specimen per row"},
-      {"SaveFile2D", "Save sample 2D…", G::study, N::first_sample, "Write the first sample in the 2D row form"},
-      {"SaveAlignedFile1", "Slide && save…", G::study, N::first_sample,
+      {"LoadFile2D", "Load 2D sample…", G::study, "Read a 2D landmark file (z = 0) as the first sample"},
+      {"LoadWireFrame", "Load wireframe…", G::study, "Read a wireframe table: pairs of landmarks to join"},
+      {"SaveFile1", "Save sample…", G::study, "Write the first sample, one specimen per row"},
+      {"SaveFile2D", "Save sample 2D…", G::study, "Write the first sample in the 2D row form"},
+      {"SaveAlignedFile1", "Slide && save…", G::study,
        "Slide the semilandmarks towards the mean, show and write the first sample"},
-      {"SaveAlignedFile2D", "Slide && save 2D…", G::study, N::first_sample, "The same in the 2D row form"},
-      {"Listd", "List sample", G::study, N::first_sample, "Print the first sample on the console (all echoes)"},
-      {"Clear", "Clear study", G::study, N::nothing,
+      {"SaveAlignedFile2D", "Slide && save 2D…", G::study, "The same in the 2D row form"},
+      {"Listd", "List sample", G::study, "Print the first sample on the console (all echoes)"},
+      {"Clear", "Clear study", G::study,
        "Forget both samples and the wireframe, empty the plots and the boxes (the protocol stays)"},
-      {"LoadFile2", "Load second sample…", G::second, N::first_sample,
+      {"LoadFile2", "Load second sample…", G::second,
        "Read the second sample and fit it into the frame of the first"},
-      {"SaveFile2", "Save second sample…", G::second, N::second_sample,
+      {"SaveFile2", "Save second sample…", G::second,
        "Write the second sample, one specimen per row"},
-      {"GoodallF", "Goodall F", G::statistics, N::second_sample, "Goodall's F-test between the two samples"},
-      {"BootF", "Bootstrap F", G::statistics, N::second_sample,
+      {"GoodallF", "Goodall F", G::statistics, "Goodall's F-test between the two samples"},
+      {"BootF", "Bootstrap F", G::statistics,
        "Bootstrap F-test (runs in the background; can be cancelled)"},
-      {"PermuteF", "Permutation F", G::statistics, N::second_sample,
+      {"PermuteF", "Permutation F", G::statistics,
        "Permutation F-test (runs in the background; can be cancelled)"},
-      {"GetDisparity", "Disparity", G::statistics, N::second_sample, "Procrustes variance of each sample"},
-      {"PermuteVariance", "Permute variance", G::statistics, N::second_sample,
+      {"GetDisparity", "Disparity", G::statistics, "Procrustes variance of each sample"},
+      {"PermuteVariance", "Permute variance", G::statistics,
        "Permutation test of the difference of the disparities (runs in the background)"},
-      {"SlideSamples", "Slide semilandmarks", G::shape, N::first_sample,
+      {"SlideSamples", "Slide semilandmarks", G::shape,
        "Slide the semilandmarks of both samples along their curves, iterated with the superimposition (runs in the "
        "background; can be cancelled); the slid samples replace the loaded ones until the next load"},
-      {"ShapePCA", "Shape space", G::shape, N::second_sample,
+      {"ShapePCA", "Shape space", G::shape,
        "Principal components of both samples: a scatter of the chosen pair and a scree plot (runs in the "
        "background)"},
-      {"ShowDifference", "Mean difference", G::shape, N::second_sample,
+      {"ShowDifference", "Mean difference", G::shape,
        "The change from mean 1 to mean 2 in the plot window: vectors coloured by length, wireframes, deformation "
        "grid"},
-      {"OpenFigure", "Open plot window", G::plot, N::nothing,
+      {"OpenFigure", "Open plot window", G::plot,
        "Open a plot window beside this window; the plot actions and the export draw into it"},
-      {"ClearFigure", "Clear plot", G::plot, N::plot_window, "Clear the plot window"},
-      {"ShowMean1", "Mean 1", G::plot, N::first_sample, "Draw the mean of the first sample (blue stars)"},
-      {"ShowData1", "Sample 1", G::plot, N::first_sample, "Draw every specimen of the first sample (blue circles)"},
-      {"AddLabels", "Labels", G::plot, N::first_sample, "Write the landmark numbers next to the first mean"},
-      {"ShowMean2", "Mean 2", G::plot, N::second_sample, "Draw the mean of the second sample (red pentagrams)"},
-      {"ShowData2", "Sample 2", G::plot, N::second_sample, "Draw every specimen of the second sample (red squares)"},
-      {"ToggleDots", "Dash-dot wireframe 2", G::plot, N::nothing,
+      {"ClearFigure", "Clear plot", G::plot, "Clear the plot window"},
+      {"ShowMean1", "Mean 1", G::plot, "Draw the mean of the first sample (blue stars)"},
+      {"ShowData1", "Sample 1", G::plot, "Draw every specimen of the first sample (blue circles)"},
+      {"AddLabels", "Labels", G::plot, "Write the landmark numbers next to the first mean"},
+      {"ShowMean2", "Mean 2", G::plot, "Draw the mean of the second sample (red pentagrams)"},
+      {"ShowData2", "Sample 2", G::plot, "Draw every specimen of the second sample (red squares)"},
+      {"ToggleDots", "Dash-dot wireframe 2", G::plot,
        "Switch how Mean 2 draws its wireframe: black dash-dot or solid red (see the Plot menu's check mark)"},
-      {"AxisOn", "Axes on", G::styling, N::plot_window, "Show the axes of the plot window"},
-      {"AxisOff", "Axes off", G::styling, N::plot_window, "Hide the axes of the plot window"},
-      {"ThickerLines", "Thicker lines", G::styling, N::plot_window, "Line width one step up"},
-      {"ThinnerLines", "Thinner lines", G::styling, N::plot_window, "Line width one step down"},
-      {"BiggerSymbols", "Bigger symbols", G::styling, N::plot_window, "Marker size one step up"},
-      {"SmallerSymbols", "Smaller symbols", G::styling, N::plot_window, "Marker size one step down"},
-      {"FilledSymbols", "Filled symbols", G::styling, N::plot_window, "Fill the markers"},
-      {"EmptySymbols", "Empty symbols", G::styling, N::plot_window, "Empty the markers"},
-      {"CopyImage", "Copy image", G::export_, N::plot_window, "Copy the plot window to the clipboard (PNG and SVG)"},
-      {"CopyEPS", "Save EPS…", G::export_, N::plot_window, "Save the plot window as a colour EPS file"},
-  };
+      {"AxisOn", "Axes on", G::styling, "Show the axes of the plot window"},
+      {"AxisOff", "Axes off", G::styling, "Hide the axes of the plot window"},
+      {"ThickerLines", "Thicker lines", G::styling, "Line width one step up"},
+      {"ThinnerLines", "Thinner lines", G::styling, "Line width one step down"},
+      {"BiggerSymbols", "Bigger symbols", G::styling, "Marker size one step up"},
+      {"SmallerSymbols", "Smaller symbols", G::styling, "Marker size one step down"},
+      {"FilledSymbols", "Filled symbols", G::styling, "Fill the markers"},
+      {"EmptySymbols", "Empty symbols", G::styling, "Empty the markers"},
+      {"CopyImage", "Copy image", G::export_, "Copy the plot window to the clipboard (PNG and SVG)"},
+      {"CopyEPS", "Save EPS…", G::export_, "Save the plot window as a colour EPS file"},
+    };
+    for (ActionInfo& row : rows)
+      if (const ActionRow* action = find_action(row.name)) row.needs = action->needs;
+    return rows;
+  }();
   return table;
 }
 
 ActionInfo action_info(std::string_view name) {
   for (const auto& a : action_table())
     if (a.name == name) return a;
-  return ActionInfo{std::string(name), std::string(name), ActionGroup::more, Needs::nothing,
-                    "Runs the action " + std::string(name)};
+  const ActionRow* action = find_action(name);
+  return ActionInfo{std::string(name), std::string(name), ActionGroup::more, "Runs the action " + std::string(name),
+                    action != nullptr ? action->needs : Needs::nothing};
 }
 
 std::string group_title(ActionGroup group) {

@@ -1,15 +1,16 @@
 // The actions as the desktop presents them: a button label, a group of the
-// action panel, what must be loaded before the action can run, a tooltip.
+// action panel and a tooltip. Every other fact about an action (what it needs
+// loaded, its dialog, whether it runs in the background) is its row in the
+// action catalogue of app/.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace velmora {
+#include "app/action_catalogue.h"
 
-/// What an action needs before it can run.
-enum class Needs { nothing, protocol, first_sample, second_sample, plot_window };
+namespace velmora {
 
 /// The groups of the action panel, in the order a study goes.
 enum class ActionGroup { study, second, statistics, shape, plot, styling, export_, more };
@@ -18,8 +19,8 @@ struct ActionInfo {
   std::string name;   // the dispatcher's action name ("LoadFile1")
   std::string label;  // the button's text ("Load 3D sample…")
   ActionGroup group = ActionGroup::more;
-  Needs needs = Needs::nothing;
   std::string tooltip;
+  Needs needs = Needs::nothing;  // from the action's catalogue row
 };
 
 /// Every action the desktop knows, in panel order.

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/working_state.h"
+#include "app/study_summary.h"
 #include "runtime/ui_port.h"
 
 class QTableWidget;

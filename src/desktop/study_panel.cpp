@@ -5,7 +5,6 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "geometry/getpdistance3.h"
 
 namespace velmora {
 namespace {
@@ -109,25 +108,17 @@ StudyPanel::StudyPanel(QWidget* parent) : QWidget(parent) {
   tree_->setUniformRowHeights(true);
   layout->addWidget(tree_);
   connect(tree_, &QTreeWidget::itemSelectionChanged, this, &StudyPanel::picked_changed);
-  WorkingState empty;
-  rebuild(empty);
+  rebuild(std::make_shared<const StudySummary>());
 }
 
-void StudyPanel::show_study(const WorkingState& s) {
-  const WorkingState& o = shown_;
-  const bool same = built_ && s.proto.size() == o.proto.size() && s.proto == o.proto && s.data1 == o.data1 &&
-                    s.data2 == o.data2 && s.data1cs.size() == o.data1cs.size() &&
-                    s.data2cs.size() == o.data2cs.size() && s.names1 == o.names1 && s.names2 == o.names2 &&
-                    s.sources.protocol == o.sources.protocol && s.sources.first == o.sources.first &&
-                    s.sources.second == o.sources.second && s.sources.wireframe == o.sources.wireframe &&
-                    s.slid1 == o.slid1 && s.slid2 == o.slid2 && s.wirelist.rows() == o.wirelist.rows();
-  if (same) return;
-  rebuild(s);
+void StudyPanel::show_study(std::shared_ptr<const StudySummary> study) {
+  if (!study || (shown_ && (shown_ == study || same_study(*shown_, *study)))) return;
+  rebuild(std::move(study));
 }
 
-void StudyPanel::rebuild(const WorkingState& s) {
-  shown_ = s;
-  built_ = true;
+void StudyPanel::rebuild(std::shared_ptr<const StudySummary> study) {
+  shown_ = std::move(study);
+  const StudySummary& s = *shown_;
   QSignalBlocker block(tree_);
   tree_->setSortingEnabled(false);
   tree_->clear();
@@ -135,13 +126,13 @@ void StudyPanel::rebuild(const WorkingState& s) {
   auto* protocol = new Row(tree_);
   protocol->setData(0, kFixedOrder, 0);
   protocol->setFirstColumnSpanned(true);
-  if (s.proto.size() == 0) {
+  if (!s.has_protocol()) {
     protocol->setText(kName, "Protocol: none loaded (Load protocol…)");
   } else {
     protocol->setText(kName, "Protocol " + file_name(s.sources.protocol));
     protocol->setToolTip(kName, QString::fromStdString(s.sources.protocol.string()));
     int order = 0;
-    for (const std::string& line : protocol_lines(s.proto)) fixed(protocol, order++, QString::fromStdString(line));
+    for (const std::string& line : protocol_lines(s.protocol)) fixed(protocol, order++, QString::fromStdString(line));
     protocol->setExpanded(true);
   }
   add_sample(1, s);
@@ -149,11 +140,11 @@ void StudyPanel::rebuild(const WorkingState& s) {
   auto* wire = new Row(tree_);
   wire->setData(0, kFixedOrder, 3);
   wire->setFirstColumnSpanned(true);
-  if (s.wirelist.size() == 0) {
+  if (s.wireframe_segments == 0) {
     wire->setText(kName, "Wireframe: none loaded");
   } else {
     wire->setText(kName,
-                  QString("Wireframe %1: %2 segments").arg(file_name(s.sources.wireframe)).arg(s.wirelist.rows()));
+                  QString("Wireframe %1: %2 segments").arg(file_name(s.sources.wireframe)).arg(s.wireframe_segments));
     wire->setToolTip(kName, QString::fromStdString(s.sources.wireframe.string()));
   }
   tree_->setSortingEnabled(true);
@@ -161,11 +152,11 @@ void StudyPanel::rebuild(const WorkingState& s) {
   picked_changed();
 }
 
-void StudyPanel::add_sample(int which, const WorkingState& s) {
-  const Sample& data = which == 1 ? s.data1 : s.data2;
-  const Eigen::RowVectorXd& sizes = which == 1 ? s.data1cs : s.data2cs;
-  const Eigen::MatrixXd& mean = which == 1 ? s.mean1 : s.mean2;
-  const std::vector<std::string>& names = which == 1 ? s.names1 : s.names2;
+void StudyPanel::add_sample(int which, const StudySummary& s) {
+  const SampleSummary& sample = which == 1 ? s.first : s.second;
+  const Sample& data = sample.configurations;
+  const Eigen::RowVectorXd& sizes = sample.sizes;
+  const std::vector<std::string>& names = sample.names;
   const std::filesystem::path& file = which == 1 ? s.sources.first : s.sources.second;
   const QString title = which == 1 ? "First sample" : "Second sample";
 
@@ -178,9 +169,7 @@ void StudyPanel::add_sample(int which, const WorkingState& s) {
     return;
   }
   const Eigen::Index n = data.count(), p = data.points();
-  bool flat = true;
-  for (Eigen::Index k = 0; k < n && flat; ++k) flat = data.specimen(k).col(2).isZero(0);
-  const bool two_d = which == 1 ? s.sources.first_dims == 2 : flat;
+  const bool two_d = sample.dimension == 2;
   top->setText(kName, QString("%1 %2: %3 specimens").arg(title, file_name(file)).arg(n));
   top->setToolTip(kName, QString::fromStdString(file.string()));
   int order = 0;
@@ -192,15 +181,11 @@ void StudyPanel::add_sample(int which, const WorkingState& s) {
   fixed(top, order++, QString("Dimension: %1").arg(two_d ? "2D" : "3D"));
   fixed(top, order++, QString("Specimens: %1").arg(n));
   fixed(top, order++, QString("Points per specimen: %1").arg(p));
-  const std::string& slid = which == 1 ? s.slid1 : s.slid2;
+  const std::string& slid = sample.slid;
   if (!slid.empty()) fixed(top, order++, QString::fromStdString(slid));
 
-  Eigen::RowVectorXd distance = Eigen::RowVectorXd::Constant(n, std::nan(""));
-  try {
-    distance = getpdistance3(mean, data);
-  } catch (const std::exception&) {
-    // A mean of another size: the distances stay blank.
-  }
+  // NaN where the distances could not be measured (a mean of another size): blank.
+  const Eigen::RowVectorXd& distance = sample.distances;
   const double mean_d = distance.mean();
   const double sd = n > 1 ? std::sqrt((distance.array() - mean_d).square().sum() / double(n - 1)) : 0;
   for (Eigen::Index k = 0; k < n; ++k) {
@@ -246,7 +231,7 @@ std::vector<std::pair<int, int>> StudyPanel::picked() const {
 void StudyPanel::picked_changed() {
   std::vector<PointOverlay> points;
   for (const auto& [sample, k] : picked()) {
-    const Sample& data = sample == 1 ? shown_.data1 : shown_.data2;
+    const Sample& data = (sample == 1 ? shown_->first : shown_->second).configurations;
     if (k >= data.count()) continue;
     points.push_back({data.specimen(k), sample == 1 ? Rgb{1, 0.55, 0} : Rgb{0.8, 0, 0.8}});
   }

@@ -4,9 +4,10 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 #include <vector>
 
-#include "app/working_state.h"
+#include "app/study_summary.h"
 #include "runtime/render.h"
 
 class QTreeWidget;
@@ -20,7 +21,7 @@ class StudyPanel : public QWidget {
  public:
   explicit StudyPanel(QWidget* parent = nullptr);
   /// Shows the study (rebuilt only when what it shows has changed).
-  void show_study(const WorkingState& state);
+  void show_study(std::shared_ptr<const StudySummary> study);
   QTreeWidget* tree() const { return tree_; }
   /// The specimens picked: (sample 1 or 2, specimen index from 0).
   std::vector<std::pair<int, int>> picked() const;
@@ -30,13 +31,12 @@ class StudyPanel : public QWidget {
   void highlight(const std::vector<velmora::PointOverlay>& points);
 
  private:
-  void rebuild(const WorkingState& state);
-  void add_sample(int which, const WorkingState& state);
+  void rebuild(std::shared_ptr<const StudySummary> study);
+  void add_sample(int which, const StudySummary& study);
   void picked_changed();
 
   QTreeWidget* tree_;
-  WorkingState shown_;  // the state last shown (its samples give the highlighted points)
-  bool built_ = false;
+  std::shared_ptr<const StudySummary> shown_;  // the study last shown (its samples give the highlighted points)
 };
 
 /// The protocol in words, one line each: the ruler, the curve ending code and

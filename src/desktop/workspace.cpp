@@ -52,31 +52,38 @@ QString label_text(const std::string& action) {
 
 QString qpath(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
 
-// The dialog's title and filters for the dialog each action opens.
+QString qtext(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// The dialog's title and filters for the dialog an action opens, from its catalogue row.
 std::optional<QtPort::DialogLook> dialog_look(const std::string& action, bool table) {
-  const QString all = ";;All files (*)";
-  const QString text = "Text files (*.txt)" + all;
-  if (action == "LoadProto") return QtPort::DialogLook{"Open protocol", "Protocol files (*.txt)" + all};
-  if (action == "LoadFile1") return QtPort::DialogLook{"Open 3D sample", "TPS files (*.tps)" + all};
-  if (action == "LoadFile2D") return QtPort::DialogLook{"Open 2D sample", "TPS files (*.tps)" + all};
-  if (action == "LoadFile2")
-    return QtPort::DialogLook{"Open second sample",
-                              (table ? "Tables of flat rows (*.txt *.tps)" : "TPS files (*.tps)") +
-                                  QString(";;Tables and TPS files (*.txt *.tps)") + all};
-  if (action == "LoadWireFrame") return QtPort::DialogLook{"Open wireframe", "Wireframe tables (*.txt)" + all};
-  if (action == "SaveFile1") return QtPort::DialogLook{"Save the first sample", text};
-  if (action == "SaveFile2D") return QtPort::DialogLook{"Save the first sample in 2D rows", text};
-  if (action == "SaveAlignedFile1") return QtPort::DialogLook{"Save the first sample with slid semilandmarks", text};
-  if (action == "SaveAlignedFile2D")
-    return QtPort::DialogLook{"Save the first sample with slid semilandmarks in 2D rows", text};
-  if (action == "SaveFile2") return QtPort::DialogLook{"Save the second sample", text};
-  if (action == "CopyEPS") return QtPort::DialogLook{"Save the plot window as EPS", "EPS drawings (*.eps)" + all};
-  return std::nullopt;
+  const ActionRow* row = find_action(action);
+  if (row == nullptr || row->dialog.kind == DialogLook::none) return std::nullopt;
+  const DialogLook& look = row->dialog;
+  return QtPort::DialogLook{qtext(look.title),
+                            qtext(table && !look.table_filters.empty() ? look.table_filters : look.filters)};
 }
 
-bool is_load(const std::string& action) {
-  return action == "LoadProto" || action == "LoadFile1" || action == "LoadFile2D" || action == "LoadFile2" ||
-         action == "LoadWireFrame";
+// The part of the study a row replaces: none when the action is unknown.
+StudyPart replaces(const std::string& action) {
+  const ActionRow* row = find_action(action);
+  return row == nullptr ? StudyPart::none : row->replaces;
+}
+
+// The file a part of the study was read from.
+const std::filesystem::path& source_of(const StudySources& sources, StudyPart part) {
+  static const std::filesystem::path none;
+  switch (part) {
+    case StudyPart::protocol:
+      return sources.protocol;
+    case StudyPart::first_sample:
+      return sources.first;
+    case StudyPart::second_sample:
+      return sources.second;
+    case StudyPart::wireframe:
+      return sources.wireframe;
+    default:
+      return none;
+  }
 }
 
 }  // namespace
@@ -95,13 +102,16 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   // The figure a first-sample load (or the sliding that replaces the sample)
   // draws is the study's plot, shown in the window.
   policy.figure_claim = [this](Handle) {
-    const std::string action = app_.running_action();
-    return action == "LoadFile1" || action == "LoadFile2D" || action == "SlideSamples";
+    const ActionRow* row = find_action(app_.running_action());
+    return row != nullptr && row->draws_study_plot;
   };
   port.set_desktop_policy(std::move(policy));
   app_.set_action_wording([](const std::string& action) { return label_text(action).toStdString(); });
   app_.set_callback_gate([this](const QString& text) {
-    if (text != "vm3sw Clear" || bypass_gate_) return true;
+    // Only the action that empties the study asks first.
+    if (!text.startsWith("vm3sw ") || replaces(text.mid(6).toStdString()) != StudyPart::all_but_protocol ||
+        bypass_gate_)
+      return true;
     return question(
         "Clear the study?\n\nBoth samples, the wireframe, the plots and the report boxes are emptied; the "
         "protocol stays loaded and the results log keeps its rows.");
@@ -117,7 +127,7 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   connect(&port, &QtPort::figure_event, this, &Workspace::on_figure);
   connect(&port, &QtPort::error_reported, this, [this](const QString& m) { errors_.push_back(m.trimmed()); });
   connect(&port, &QtPort::result_reported, this,
-          [this](const TestResult& r) { results_->add(r, app_.dispatcher().state().sources); });
+          [this](const TestResult& r) { results_->add(r, app_.study()->sources); });
   connect(results_, &ResultsLog::added, this, [this](const QString& line) { post_message(line, false); });
   connect(&port, &QtPort::file_saved, this, [this](const QString& path, qulonglong bytes) {
     post_message(QString("Wrote %1 (%2 bytes).").arg(path).arg(bytes), false);
@@ -136,7 +146,7 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   console_->show_echoes(settings_->value("console/echoes", false).toBool());
   fit_to_screen();
   refresh_actions();
-  study_->show_study(app_.dispatcher().state());
+  study_->show_study(app_.study());
 }
 
 Workspace::~Workspace() {
@@ -243,9 +253,9 @@ void Workspace::build_panel() {
   // Every dispatcher action: the table's rows in order, then any action the
   // table does not know yet (its name as its label).
   std::vector<ActionInfo> rows = action_table();
-  for (const auto& name : Dispatcher::action_names())
-    if (std::none_of(rows.begin(), rows.end(), [&](const ActionInfo& a) { return a.name == name; }))
-      rows.push_back(action_info(name));
+  for (const ActionRow& action : action_catalogue())
+    if (std::none_of(rows.begin(), rows.end(), [&](const ActionInfo& a) { return a.name == action.name; }))
+      rows.push_back(action_info(action.name));
   std::map<ActionGroup, QGridLayout*> grids;
   std::map<ActionGroup, int> cells;
   auto grid_of = [&](ActionGroup g) {
@@ -439,7 +449,7 @@ void Workspace::fit_to_screen() {
 }
 
 bool Workspace::can_run(const std::string& action, std::string* why) const {
-  const WorkingState& s = app_.dispatcher().state();
+  const std::shared_ptr<const StudySummary> s = app_.study();
   if (app_.running()) {
     if (why != nullptr) *why = "An action is running: wait for it to end or cancel it.";
     return false;
@@ -452,16 +462,16 @@ bool Workspace::can_run(const std::string& action, std::string* why) const {
       ok = true;
       break;
     case Needs::protocol:
-      ok = s.proto.size() > 0;
+      ok = s->has_protocol();
       break;
     case Needs::first_sample:
-      ok = !s.data1.empty();
+      ok = !s->first.empty();
       break;
     case Needs::second_sample:
-      ok = !s.data1.empty() && !s.data2.empty();
+      ok = !s->first.empty() && !s->second.empty();
       break;
     case Needs::plot_window:
-      ok = s.fighand1 && g.is_handle(*s.fighand1) && g.object(*s.fighand1).type == ObjectType::figure;
+      ok = s->plot_window && g.is_handle(*s->plot_window) && g.object(*s->plot_window).type == ObjectType::figure;
       break;
   }
   if (!ok && why != nullptr) *why = needs_text(needs);
@@ -485,7 +495,7 @@ void Workspace::refresh_actions() {
       }
     }
   }
-  const WorkingState& s = app_.dispatcher().state();
+  const std::shared_ptr<const StudySummary> s = app_.study();
   const bool busy = app_.running();
   if (QAbstractButton* dots = button("ToggleDots")) {
     // The button shows the check mark of the menu item it flips.
@@ -494,7 +504,7 @@ void Workspace::refresh_actions() {
   }
   open_study_->setEnabled(!busy);
   recent_menu_->setEnabled(!busy);
-  save_study_->setEnabled(!busy && (s.proto.size() > 0 || !s.data1.empty()));
+  save_study_->setEnabled(!busy && (s->has_protocol() || !s->first.empty()));
   save_study_->setToolTip(save_study_->isEnabled() ? save_study_->statusTip() : "Load a protocol or a sample first.");
   if (seed_ != nullptr) seed_->setEnabled(!busy);
 }
@@ -507,8 +517,9 @@ void Workspace::on_action_started(const QString&) {
 void Workspace::on_action_finished(const QString& qaction, int outcome) {
   const std::string action = qaction.toStdString();
   last_outcome_ = outcome;
-  const WorkingState& s = app_.dispatcher().state();
-  if (action == "Clear" && outcome == static_cast<int>(Outcome::done)) {
+  const std::shared_ptr<const StudySummary> s = app_.study();
+  const StudyPart part = replaces(action);
+  if (part == StudyPart::all_but_protocol && outcome == static_cast<int>(Outcome::done)) {
     // The boxes the action leaves, and the study's plot, go too.
     QtPort& port = app_.port();
     port.set_control_string("FileBox2", "");
@@ -518,11 +529,9 @@ void Workspace::on_action_finished(const QString& qaction, int outcome) {
     if (docked != 0 && port.graphics().is_handle(docked)) port.graphics().close(docked);
     set_study_file({});
   }
-  if (outcome == static_cast<int>(Outcome::done) && is_load(action)) {
-    const std::filesystem::path& file = action == "LoadProto"       ? s.sources.protocol
-                                        : action == "LoadWireFrame" ? s.sources.wireframe
-                                        : action == "LoadFile2"     ? s.sources.second
-                                                                    : s.sources.first;
+  const ActionRow* row = find_action(action);
+  if (outcome == static_cast<int>(Outcome::done) && row != nullptr && is_load(*row)) {
+    const std::filesystem::path& file = source_of(s->sources, part);
     if (!file.empty()) add_recent(file);
   }
   study_->show_study(s);
@@ -533,40 +542,43 @@ void Workspace::on_action_finished(const QString& qaction, int outcome) {
 
 QString Workspace::done_line(const std::string& action, int outcome) const {
   if (outcome != static_cast<int>(Outcome::done)) return {};
-  const WorkingState& s = app_.dispatcher().state();
+  const StudySummary& s = *app_.study();
   const QString time = QTime::currentTime().toString("HH:mm:ss") + "  ";
   if (app_.port().dialogs_cancelled() != cancelled_before_) return time + label_text(action) + ": cancelled.";
   auto name = [](const std::filesystem::path& p) { return QString::fromStdString(p.filename().string()); };
-  if (action == "LoadProto") {
-    if (s.proto.size() == 0) return {};
-    const auto lines = protocol_lines(s.proto);
-    QString text = time + "Protocol " + name(s.sources.protocol);
-    if (lines.size() >= 2)
-      text += ": " + QString::fromStdString(lines.front()).toLower() + QString(", %1 curves").arg(lines.size() - 2);
-    return text + ".";
+  const ActionRow* row = find_action(action);
+  if (row != nullptr && row->logs_result) return {};  // the result's own line says it
+  const bool load = row != nullptr && is_load(*row);
+  switch (load ? row->replaces : StudyPart::none) {
+    case StudyPart::protocol: {
+      if (!s.has_protocol()) return {};
+      const auto lines = protocol_lines(s.protocol);
+      QString text = time + "Protocol " + name(s.sources.protocol);
+      if (lines.size() >= 2)
+        text += ": " + QString::fromStdString(lines.front()).toLower() + QString(", %1 curves").arg(lines.size() - 2);
+      return text + ".";
+    }
+    case StudyPart::first_sample:
+      if (s.first.empty()) return time + label_text(action) + ": nothing loaded.";
+      return time + QString("First sample %1 (%2): %3 specimens of %4 points.")
+                        .arg(name(s.sources.first), s.sources.first_dims == 2 ? "2D" : "3D")
+                        .arg(s.first.count())
+                        .arg(s.first.points());
+    case StudyPart::second_sample:
+      if (s.second.empty()) return time + label_text(action) + ": nothing loaded.";
+      return time + QString("Second sample %1 (%2): %3 specimens of %4 points.")
+                        .arg(name(s.sources.second), s.sources.second_from_table ? "table" : "TPS")
+                        .arg(s.second.count())
+                        .arg(s.second.points());
+    case StudyPart::wireframe:
+      return s.wireframe_segments == 0
+                 ? QString()
+                 : time + QString("Wireframe %1: %2 segments.").arg(name(s.sources.wireframe)).arg(s.wireframe_segments);
+    default:
+      break;
   }
-  if (action == "LoadFile1" || action == "LoadFile2D") {
-    if (s.data1.empty()) return time + label_text(action) + ": nothing loaded.";
-    return time + QString("First sample %1 (%2): %3 specimens of %4 points.")
-                      .arg(name(s.sources.first), s.sources.first_dims == 2 ? "2D" : "3D")
-                      .arg(s.data1.count())
-                      .arg(s.data1.points());
-  }
-  if (action == "LoadFile2") {
-    if (s.data2.empty()) return time + label_text(action) + ": nothing loaded.";
-    return time + QString("Second sample %1 (%2): %3 specimens of %4 points.")
-                      .arg(name(s.sources.second), s.sources.second_from_table ? "table" : "TPS")
-                      .arg(s.data2.count())
-                      .arg(s.data2.points());
-  }
-  if (action == "LoadWireFrame")
-    return s.wirelist.size() == 0
-               ? QString()
-               : time + QString("Wireframe %1: %2 segments.").arg(name(s.sources.wireframe)).arg(s.wirelist.rows());
-  if (action == "Clear") return bypass_gate_ ? QString() : time + "Study cleared; the protocol stays.";
-  if (action == "GoodallF" || action == "BootF" || action == "PermuteF" || action == "GetDisparity" ||
-      action == "PermuteVariance")
-    return {};  // the result's own line says it
+  if (replaces(action) == StudyPart::all_but_protocol)
+    return bypass_gate_ ? QString() : time + "Study cleared; the protocol stays.";
   return time + label_text(action) + " done.";
 }
 
@@ -634,15 +646,15 @@ void Workspace::message(const QString& title, const QString& text) {
 }
 
 StudyFile Workspace::current_study() const {
-  const WorkingState& s = app_.dispatcher().state();
+  const StudySummary& s = *app_.study();
   QtPort& port = app_.port();
   StudyFile study;
-  study.protocol = s.proto.size() > 0 ? s.sources.protocol : std::filesystem::path();
-  study.first = s.data1.empty() ? std::filesystem::path() : s.sources.first;
+  study.protocol = s.has_protocol() ? s.sources.protocol : std::filesystem::path();
+  study.first = s.first.empty() ? std::filesystem::path() : s.sources.first;
   study.first_dims = s.sources.first_dims;
-  study.second = s.data2.empty() ? std::filesystem::path() : s.sources.second;
-  study.second_table = s.data2.empty() ? port.control_value("ZEPButton") != 0 : s.sources.second_from_table;
-  study.wireframe = s.wirelist.size() == 0 ? std::filesystem::path() : s.sources.wireframe;
+  study.second = s.second.empty() ? std::filesystem::path() : s.sources.second;
+  study.second_table = s.second.empty() ? port.control_value("ZEPButton") != 0 : s.sources.second_from_table;
+  study.wireframe = s.wireframe_segments == 0 ? std::filesystem::path() : s.sources.wireframe;
   study.rounds = static_cast<int>(port.control_value("BootBox"));
   study.seed = port.fixed_seed();
   study.drop_missing = port.has_control("DropMissing") && port.control_value("DropMissing") != 0;
@@ -664,8 +676,8 @@ bool Workspace::open_study(const std::filesystem::path& file) {
     message("The study was not opened", QString::fromStdString(e.what()));
     return false;
   }
-  const WorkingState& s = app_.dispatcher().state();
-  if ((!s.data1.empty() || !s.data2.empty()) &&
+  const std::shared_ptr<const StudySummary> s = app_.study();
+  if ((!s->first.empty() || !s->second.empty()) &&
       !question(QString("Replace the study loaded now with %1?").arg(qpath(file.filename()))))
     return false;
 
@@ -735,10 +747,10 @@ void Workspace::load_files(const std::vector<std::filesystem::path>& files) {
     std::filesystem::path file;
     bool table = false;
   };
-  const WorkingState& s = app_.dispatcher().state();
+  const std::shared_ptr<const StudySummary> s = app_.study();
   std::vector<Load> loads;
   QStringList problems;
-  bool protocol = s.proto.size() > 0, first = !s.data1.empty();
+  bool protocol = s->has_protocol(), first = !s->first.empty();
   for (const auto& file : files) {
     const QString name = qpath(file.filename());
     switch (guess_file_kind(file)) {
@@ -800,15 +812,11 @@ void Workspace::load_files(const std::vector<std::filesystem::path>& files) {
   }
   std::stable_sort(loads.begin(), loads.end(), [](const Load& a, const Load& b) { return a.order < b.order; });
   for (const Load& load : loads) {
-    std::string why;
-    const WorkingState& now = app_.dispatcher().state();
-    if (load.action == "LoadFile1" || load.action == "LoadFile2D") {
-      if (now.proto.size() == 0) {
-        problems << qpath(load.file.filename()) + ": " + QString::fromStdString(needs_text(Needs::protocol));
-        continue;
-      }
-    } else if (load.action == "LoadFile2" && now.data1.empty()) {
-      problems << qpath(load.file.filename()) + ": " + QString::fromStdString(needs_text(Needs::first_sample));
+    // What the load needs must be there now, after the loads before it.
+    const std::shared_ptr<const StudySummary> now = app_.study();
+    const Needs needs = action_info(load.action).needs;
+    if ((needs == Needs::protocol && !now->has_protocol()) || (needs == Needs::first_sample && now->first.empty())) {
+      problems << qpath(load.file.filename()) + ": " + QString::fromStdString(needs_text(needs));
       continue;
     }
     if (load.action == "LoadFile2") app_.port().set_control_value("ZEPButton", load.table ? 1 : 0);

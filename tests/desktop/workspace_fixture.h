@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/dispatcher.h"
 #include "app/gui_qt.h"
 #include "desktop/workspace.h"
 #include "support/qt_event_loop.h"

@@ -25,6 +25,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "app/dispatcher.h"
 #include "app/gui_qt.h"
 #include "app/guihandles.h"
 #include "display/shape_space_plot.h"

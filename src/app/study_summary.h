@@ -1,0 +1,64 @@
+// What the study holds, as the desktop shows it: an immutable value made from
+// the working state after each finished action. The desktop reads this, never
+// the working state itself.
+#pragma once
+
+#include <Eigen/Dense>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runtime/graphics.h"
+#include "runtime/sample.h"
+
+namespace velmora {
+
+struct WorkingState;
+
+/// The files a study was read from (empty: not loaded), for the desktop's
+/// study panel, results log and study files.
+struct StudySources {
+  std::filesystem::path protocol;
+  std::filesystem::path first;
+  int first_dims = 3;  // 2 when read by LoadFile2D
+  std::filesystem::path second;
+  bool second_from_table = false;
+  std::filesystem::path wireframe;
+};
+
+/// One sample of the study.
+struct SampleSummary {
+  Sample configurations;        // p by 3 by n, superimposed: the frame the plots use
+  Eigen::MatrixXd mean;         // p by 3, the mean the plots draw
+  Eigen::RowVectorXd sizes;     // 1 by n centroid sizes before superimposition (may be shorter)
+  Eigen::RowVectorXd distances;  // 1 by n Procrustes distances to `mean`; NaN when they cannot be measured
+  std::vector<std::string> names;  // specimen IDs from the file; empty: the specimens are numbered
+  int dimension = 3;               // 2: a 2D sample (every z is 0, or read as 2D)
+  std::string slid;                // how it was slid ("slid: bending energy, ..."); empty while unslid
+
+  bool empty() const { return configurations.empty(); }
+  Eigen::Index count() const { return configurations.count(); }
+  Eigen::Index points() const { return configurations.points(); }
+};
+
+struct StudySummary {
+  Eigen::MatrixXd protocol;  // the protocol table (empty: none loaded)
+  StudySources sources;
+  SampleSummary first, second;
+  Eigen::Index wireframe_segments = 0;  // rows of the wireframe table (0: none loaded)
+  std::optional<Handle> plot_window;    // the plot window the plot actions draw into, if one was opened
+  /// The groups of a study design (specimen table factors); none yet.
+  std::vector<std::string> groups;
+
+  bool has_protocol() const { return protocol.size() > 0; }
+};
+
+/// The summary of `state`.
+StudySummary summarize(const WorkingState& state);
+
+/// True when two summaries show the same study: the same protocol, files,
+/// samples, names, sizes, sliding and wireframe (the plot window aside).
+bool same_study(const StudySummary& a, const StudySummary& b);
+
+}  // namespace velmora
