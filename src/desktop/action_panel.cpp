@@ -1,0 +1,227 @@
+// The actions panel: a button per action in its group, the study's controls,
+// and which actions the study lets run now.
+#include "desktop/workspace.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include "desktop/action_table.h"
+#include "desktop/console_dock.h"
+#include "desktop/file_kind.h"
+#include "desktop/plot_dock.h"
+#include "desktop/qt_text.h"
+#include "desktop/results_log.h"
+#include "desktop/study_panel.h"
+#include "desktop/workspace.h"
+#include "io/open_input.h"
+#include "runtime/error.h"
+
+namespace velmora {
+
+void Workspace::build_panel() {
+  QMainWindow& w = window();
+  auto* dock_widget = dock("ActionsDock");
+  auto* scroll = new QScrollArea;
+  scroll->setObjectName("ActionsScroll");
+  scroll->setWidgetResizable(true);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  auto* panel = new QWidget;
+  panel->setObjectName("ActionPanel");
+  auto* column = new QVBoxLayout(panel);
+  column->setContentsMargins(4, 4, 4, 4);
+  column->setSpacing(6);
+
+  // Every dispatcher action: the table's rows in order, then any action the
+  // table does not know yet (its name as its label).
+  std::vector<ActionInfo> rows = action_table();
+  for (const ActionRow& action : action_catalogue())
+    if (std::none_of(rows.begin(), rows.end(), [&](const ActionInfo& a) { return a.name == action.name; }))
+      rows.push_back(action_info(action.name));
+  std::map<ActionGroup, QGridLayout*> grids;
+  std::map<ActionGroup, int> cells;
+  auto grid_of = [&](ActionGroup g) {
+    auto it = grids.find(g);
+    if (it != grids.end()) return it->second;
+    auto* box = new QGroupBox(QString::fromStdString(group_title(g)), panel);
+    box->setObjectName(QString("Group%1").arg(static_cast<int>(g)));
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(6, 4, 6, 6);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(3);
+    column->addWidget(box);
+    grids[g] = grid;
+    cells[g] = 0;
+    return grid;
+  };
+  // A control of the layout file, on a row of its own in its group.
+  auto add_row = [&](ActionGroup g, QWidget* label, QWidget* control) {
+    QGridLayout* grid = grid_of(g);
+    int& cell = cells[g];
+    if (cell % 2 == 1) ++cell;
+    const int row = cell / 2;
+    if (label != nullptr) {
+      grid->addWidget(label, row, 0);
+      grid->addWidget(control, row, 1);
+    } else {
+      grid->addWidget(control, row, 0, 1, 2);
+    }
+    cell += 2;
+  };
+  for (const ActionGroup g : {ActionGroup::study, ActionGroup::second, ActionGroup::statistics, ActionGroup::shape,
+                              ActionGroup::plot, ActionGroup::styling, ActionGroup::export_, ActionGroup::more}) {
+    if (g == ActionGroup::study) {  // the switches every load reads
+      for (const char* tag : {"DropMissing", "NegativeMissing"})
+        if (auto* box = w.findChild<QCheckBox*>(tag)) add_row(g, nullptr, box);
+    }
+    if (g == ActionGroup::second) {
+      if (auto* zep = w.findChild<QCheckBox*>("ZEPButton")) add_row(g, nullptr, zep);
+    }
+    if (g == ActionGroup::statistics) {
+      if (auto* boot = w.findChild<QComboBox*>("BootBox")) {
+        auto* label = new QLabel("Resampling sets:", panel);
+        label->setBuddy(boot);
+        add_row(g, label, boot);
+      }
+      seed_ = new QLineEdit(panel);
+      seed_->setObjectName("SeedEdit");
+      seed_->setPlaceholderText("new each run");
+      seed_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,19}"), seed_));
+      seed_->setToolTip("A fixed seed gives the same resampling results every run; empty: a new seed each run");
+      auto* label = new QLabel("Seed:", panel);
+      label->setBuddy(seed_);
+      add_row(g, label, seed_);
+      connect(seed_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        bool ok = false;
+        const qulonglong v = text.toULongLong(&ok);
+        app_.port().set_fixed_seed(ok ? std::optional<std::uint64_t>(v) : std::nullopt);
+      });
+    }
+    if (g == ActionGroup::shape) {
+      // How the semilandmarks slide, the components the shape space shows, and
+      // how many times the difference is drawn.
+      if (auto* criterion = w.findChild<QWidget*>("SlideCriterion")) {
+        auto* label = new QLabel("Slide by:", panel);
+        label->setBuddy(criterion);
+        add_row(g, label, criterion);
+      }
+      if (auto* on_curve = w.findChild<QWidget*>("ProjectOnCurve")) add_row(g, nullptr, on_curve);
+      auto* pcx = w.findChild<QWidget*>("PCXBox");
+      auto* pcy = w.findChild<QWidget*>("PCYBox");
+      if (pcx != nullptr && pcy != nullptr) {
+        auto* pair = new QWidget(panel);
+        auto* row = new QHBoxLayout(pair);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->addWidget(pcx);
+        row->addWidget(new QLabel("against", pair));
+        row->addWidget(pcy);
+        auto* label = new QLabel("Components:", panel);
+        label->setBuddy(pcx);
+        add_row(g, label, pair);
+      }
+      if (auto* scale = w.findChild<QWidget*>("DiffScale")) {
+        auto* label = new QLabel("Difference drawn ×", panel);
+        label->setBuddy(scale);
+        add_row(g, label, scale);
+      }
+    }
+    for (const ActionInfo& info : rows) {
+      if (info.group != g) continue;
+      QGridLayout* grid = grid_of(g);
+      auto* b = new QPushButton(QString::fromStdString(info.label), panel);
+      b->setObjectName(QString::fromStdString(info.name + "Button"));
+      b->setProperty("callback", QString::fromStdString("vm3sw " + info.name));
+      b->setToolTip(QString::fromStdString(info.tooltip));
+      b->setMinimumWidth(60);
+      const int cell = cells[g]++;
+      grid->addWidget(b, cell / 2, cell % 2);
+      connect(b, &QPushButton::clicked, this,
+              [this, text = b->property("callback").toString()] { app_.run_callback(text); });
+      controls_[info.name].push_back(b);
+      buttons_[info.name] = b;
+    }
+  }
+  column->addStretch();
+  scroll->setWidget(panel);
+  dock_widget->setWidget(scroll);
+  dock_widget->setMinimumWidth(panel->minimumSizeHint().width() + 24);
+  // The menu items of the layout file run the same actions.
+  for (auto* a : w.findChildren<QAction*>()) {
+    const QString cb = a->property("callback").toString();
+    if (cb.startsWith("vm3sw ")) controls_[cb.mid(6).toStdString()].push_back(a);
+  }
+}
+
+bool Workspace::can_run(const std::string& action, std::string* why) const {
+  const std::shared_ptr<const StudySummary> s = app_.study();
+  if (app_.running()) {
+    if (why != nullptr) *why = "An action is running: wait for it to end or cancel it.";
+    return false;
+  }
+  const Graphics& g = app_.port().graphics();
+  bool ok = true;
+  const Needs needs = action_info(action).needs;
+  switch (needs) {
+    case Needs::nothing:
+      ok = true;
+      break;
+    case Needs::protocol:
+      ok = s->has_protocol();
+      break;
+    case Needs::first_sample:
+      ok = !s->first.empty();
+      break;
+    case Needs::second_sample:
+      ok = !s->first.empty() && !s->second.empty();
+      break;
+    case Needs::plot_window:
+      ok = s->plot_window && g.is_handle(*s->plot_window) && g.object(*s->plot_window).type == ObjectType::figure;
+      break;
+  }
+  if (!ok && why != nullptr) *why = needs_text(needs);
+  return ok;
+}
+
+void Workspace::refresh_actions() {
+  for (const auto& [action, controls] : controls_) {
+    std::string why;
+    const bool ok = can_run(action, &why);
+    const ActionInfo info = action_info(action);
+    const QString tip = QString::fromStdString(ok ? info.tooltip : why);
+    for (QObject* o : controls) {
+      if (auto* b = qobject_cast<QAbstractButton*>(o)) {
+        b->setEnabled(ok);
+        b->setToolTip(tip);
+      } else if (auto* a = qobject_cast<QAction*>(o)) {
+        a->setEnabled(ok);
+        a->setToolTip(tip);
+        a->setStatusTip(tip);
+      }
+    }
+  }
+  const std::shared_ptr<const StudySummary> s = app_.study();
+  const bool busy = app_.running();
+  if (QAbstractButton* dots = button("ToggleDots")) {
+    // The button shows the check mark of the menu item it flips.
+    dots->setCheckable(true);
+    dots->setChecked(app_.port().control_checked("DotCheck") == "on");
+  }
+  open_study_->setEnabled(!busy);
+  recent_menu_->setEnabled(!busy);
+  save_study_->setEnabled(!busy && (s->has_protocol() || !s->first.empty()));
+  save_study_->setToolTip(save_study_->isEnabled() ? save_study_->statusTip() : "Load a protocol or a sample first.");
+  if (seed_ != nullptr) seed_->setEnabled(!busy);
+}
+
+}  // namespace velmora

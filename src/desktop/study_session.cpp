@@ -1,0 +1,213 @@
+// The study session: study files opened and saved, files dropped or opened
+// again from the recent list, each loaded by the action that reads it.
+#include "desktop/workspace.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "desktop/action_table.h"
+#include "desktop/console_dock.h"
+#include "desktop/file_kind.h"
+#include "desktop/plot_dock.h"
+#include "desktop/drop_plan.h"
+#include "desktop/qt_text.h"
+#include "desktop/results_log.h"
+#include "desktop/study_panel.h"
+#include "desktop/workspace.h"
+#include "io/open_input.h"
+#include "runtime/error.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr int kRecentFiles = 10;
+
+}  // namespace
+
+StudyFile Workspace::current_study() const {
+  const StudySummary& s = *app_.study();
+  QtPort& port = app_.port();
+  StudyFile study;
+  study.protocol = s.has_protocol() ? s.sources.protocol : std::filesystem::path();
+  study.first = s.first.empty() ? std::filesystem::path() : s.sources.first;
+  study.first_dims = s.sources.first_dims;
+  study.second = s.second.empty() ? std::filesystem::path() : s.sources.second;
+  study.second_table = s.second.empty() ? port.control_value("ZEPButton") != 0 : s.sources.second_from_table;
+  study.wireframe = s.wireframe_segments == 0 ? std::filesystem::path() : s.sources.wireframe;
+  study.rounds = static_cast<int>(port.control_value("BootBox"));
+  study.seed = port.fixed_seed();
+  study.drop_missing = port.has_control("DropMissing") && port.control_value("DropMissing") != 0;
+  study.negative_missing = port.has_control("NegativeMissing") && port.control_value("NegativeMissing") != 0;
+  return study;
+}
+
+void Workspace::save_study(const std::filesystem::path& file) {
+  write_study_file(file, current_study());
+  add_recent(std::filesystem::absolute(file));
+  set_study_file(std::filesystem::absolute(file));
+}
+
+bool Workspace::open_study(const std::filesystem::path& file) {
+  StudyFile st;
+  try {
+    st = read_study_file(file);
+  } catch (const std::exception& e) {
+    message("The study was not opened", QString::fromStdString(e.what()));
+    return false;
+  }
+  const std::shared_ptr<const StudySummary> s = app_.study();
+  if ((!s->first.empty() || !s->second.empty()) &&
+      !question(QString("Replace the study loaded now with %1?").arg(qpath(file.filename()))))
+    return false;
+
+  QtPort& port = app_.port();
+  run_action("Clear");
+  port.set_control_value("BootBox", st.rounds);
+  seed_->setText(st.seed ? QString::number(*st.seed) : QString());
+  if (port.has_control("DropMissing")) port.set_control_value("DropMissing", st.drop_missing ? 1 : 0);
+  if (port.has_control("NegativeMissing")) port.set_control_value("NegativeMissing", st.negative_missing ? 1 : 0);
+  QStringList problems;
+  // A path that is a link loop, too long, or behind a folder the user cannot
+  // enter is a problem with that file, not a reason to stop.
+  std::error_code looked;
+  auto there = [&looked](const std::filesystem::path& p) { return std::filesystem::is_regular_file(p, looked); };
+  auto missing = [&](const char* what, const std::filesystem::path& p) {
+    if (looked && looked != std::errc::no_such_file_or_directory)
+      problems << QString("%1 %2 cannot be reached: %3.").arg(what, qpath(p), QString::fromStdString(looked.message()));
+    else
+      problems << QString("%1 %2: there is no such file.").arg(what, qpath(p));
+  };
+  const int done = static_cast<int>(Outcome::done);
+  bool protocol = false, first = false;
+  if (!st.protocol.empty()) {
+    if (!there(st.protocol))
+      missing("The protocol", st.protocol);
+    else if (!(protocol = run_action("LoadProto", {st.protocol}) == done))
+      problems << QString("The protocol %1 did not load (its message says why).").arg(qpath(st.protocol));
+  }
+  if (!st.first.empty()) {
+    if (!there(st.first))
+      missing("The first sample", st.first);
+    else if (!protocol)
+      problems << QString("The first sample %1 was not loaded: it needs the study's protocol.").arg(qpath(st.first));
+    else if (!(first = run_action(st.first_dims == 2 ? "LoadFile2D" : "LoadFile1", {st.first}) == done))
+      problems << QString("The first sample %1 did not load (its message says why).").arg(qpath(st.first));
+  }
+  if (!st.second.empty()) {
+    port.set_control_value("ZEPButton", st.second_table ? 1 : 0);
+    if (!there(st.second))
+      missing("The second sample", st.second);
+    else if (!first)
+      problems << QString("The second sample %1 was not loaded: it needs the first sample.").arg(qpath(st.second));
+    else if (run_action("LoadFile2", {st.second}) != done)
+      problems << QString("The second sample %1 did not load (its message says why).").arg(qpath(st.second));
+  }
+  if (!st.wireframe.empty()) {
+    if (!there(st.wireframe))
+      missing("The wireframe", st.wireframe);
+    else if (run_action("LoadWireFrame", {st.wireframe}) != done)
+      problems << QString("The wireframe %1 did not load (its message says why).").arg(qpath(st.wireframe));
+  }
+  const std::filesystem::path absolute = std::filesystem::absolute(file);
+  add_recent(absolute);
+  set_study_file(absolute);
+  post_message(QTime::currentTime().toString("HH:mm:ss") + "  Opened the study " + qpath(absolute.filename()) + ".",
+               false);
+  if (!problems.isEmpty())
+    message("Part of the study was not loaded",
+            QString("From %1:\n\n• %2").arg(qpath(file.filename()), problems.join("\n• ")));
+  return true;
+}
+
+void Workspace::load_files(const std::vector<std::filesystem::path>& files) {
+  DropQuestions ask;
+  ask.choose = [this](const std::string& text, const std::vector<std::string>& options) {
+    QStringList list;
+    for (const auto& o : options) list << qtext(o);
+    return choice(qtext(text), list);
+  };
+  ask.confirm = [this](const std::string& text) { return question(qtext(text)); };
+  const DropPlan plan = plan_drops(files, !app_.study()->first.empty(), ask);
+  if (plan.study) {
+    open_study(*plan.study);
+    return;
+  }
+  QStringList problems;
+  for (const auto& p : plan.problems) problems << qtext(p);
+  for (const DropLoad& load : plan.loads) {
+    // What the load needs must be there now, after the loads before it.
+    const std::shared_ptr<const StudySummary> now = app_.study();
+    const Needs needs = action_info(load.action).needs;
+    if ((needs == Needs::protocol && !now->has_protocol()) || (needs == Needs::first_sample && now->first.empty())) {
+      problems << qpath(load.file.filename()) + ": " + QString::fromStdString(needs_text(needs));
+      continue;
+    }
+    if (load.action == "LoadFile2") app_.port().set_control_value("ZEPButton", load.table ? 1 : 0);
+    run_action(load.action, {load.file});
+  }
+  if (!problems.isEmpty()) message("Not loaded", problems.join("\n\n"));
+}
+
+QStringList Workspace::recent_files() const { return settings_->value("recent/files").toStringList(); }
+
+void Workspace::add_recent(const std::filesystem::path& file) {
+  QStringList list = recent_files();
+  const QString p = qpath(file);
+  list.removeAll(p);
+  list.prepend(p);
+  while (list.size() > kRecentFiles) list.removeLast();
+  settings_->setValue("recent/files", list);
+}
+
+void Workspace::refresh_recent_menu() {
+  recent_menu_->clear();
+  const QStringList list = recent_files();
+  if (list.isEmpty()) {
+    recent_menu_->addAction("(no files yet)")->setEnabled(false);
+    return;
+  }
+  for (const QString& p : list) {
+    const QFileInfo info(p);
+    QAction* a = recent_menu_->addAction(info.fileName() + "   —   " + info.absolutePath(), [this, p] {
+      if (!QFileInfo::exists(p)) return message("Not opened", p + " is no longer there.");
+      load_files({std::filesystem::path(p.toStdString())});
+    });
+    a->setToolTip(p);
+  }
+  recent_menu_->addSeparator();
+  recent_menu_->addAction("Forget these files", [this] { settings_->setValue("recent/files", QStringList()); });
+}
+
+void Workspace::open_study_dialog() {
+  const QString file = QFileDialog::getOpenFileName(&window(), "Open study", qpath(app_.port().working_folder()),
+                                                    "Velmora3d studies (*.v3dstudy *.json);;All files (*)");
+  if (!file.isEmpty()) open_study(file.toStdString());
+}
+
+void Workspace::save_study_dialog() {
+  const std::filesystem::path suggested =
+      study_file_.empty() ? app_.port().working_folder() / "study.v3dstudy" : study_file_;
+  QString chosen;
+  const QString file =
+      QFileDialog::getSaveFileName(&window(), "Save study", qpath(suggested),
+                                   "Velmora3d studies (*.v3dstudy);;JSON files (*.json);;All files (*)", &chosen);
+  if (file.isEmpty()) return;
+  std::filesystem::path path = file.toStdString();
+  if (path.extension().empty()) path += chosen.startsWith("JSON") ? ".json" : kStudyExtension;
+  try {
+    save_study(path);
+    window().statusBar()->showMessage("Saved the study " + qpath(path), 5000);
+  } catch (const std::exception& e) {
+    QMessageBox::warning(&window(), "The study was not saved", QString::fromStdString(e.what()));
+  }
+}
+
+void Workspace::set_study_file(const std::filesystem::path& file) {
+  study_file_ = file;
+  window().setWindowTitle(file.empty() ? "Velmora3d" : "Velmora3d — " + qpath(file.filename()));
+}
+
+}  // namespace velmora
