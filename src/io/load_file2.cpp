@@ -79,13 +79,14 @@ enum class Route { table, tps, other };
 Route route_of(const DetectedFormat& d, bool table_switch) {
   if (d.format == LandmarkFormat::flat_table || (d.format == LandmarkFormat::unknown && table_switch))
     return Route::table;
-  if (d.format == LandmarkFormat::unknown || (d.format == LandmarkFormat::tps && !d.lm3 && d.dims != 2))
+  if (d.format == LandmarkFormat::unknown || (d.format == LandmarkFormat::tps && !d.lm3 && d.dims != 2 && !d.tools))
     return Route::tps;
   return Route::other;
 }
 
 std::string what_it_is(const DetectedFormat& d) {
   if (d.format == LandmarkFormat::tps && d.dims == 2) return "a 2D TPS file (2 numbers a point; z is 0)";
+  if (d.format == LandmarkFormat::tps && d.tools) return "a TPS file of landmarks and curves (CURVES= blocks)";
   if (d.format == LandmarkFormat::tps) return "a TPS file with LM3= headers";
   return format_description(d.format);
 }
@@ -161,6 +162,8 @@ std::optional<SecondSample> load_file2(const Eigen::MatrixXd& mean1, UiPort& ui)
       console.write(fname + ": points with a negative coordinate are read as missing landmarks (NegativeMissing).\n");
   } else {
     read = read_landmarks(in, fname, detected.format, {switches.negative_missing, Frame::lps});
+    const std::string empty = leave_out_empty(read, fname);
+    if (!empty.empty()) console.write(empty + "\n");
     flat_rows(read, fname);  // the same points in every specimen
   }
   PreparedSample sample = prepare_sample(read, fname, switches, console);

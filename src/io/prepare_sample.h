@@ -17,9 +17,21 @@ struct PreparedSample {
   std::vector<std::size_t> kept_from;  // each kept specimen's number in the file (from 1)
 };
 
-/// Writes the reader's notes on `console`, multiplies the points of each
-/// specimen that has a scale (TPS SCALE=) by it, saying so (and naming how many
-/// have none when only some do), then refuses a sample with missing landmarks
+/// Multiplies the points of every specimen by its scale (TPS SCALE=) when every
+/// specimen has one, and then clears the scales. When only some have one no
+/// specimen is scaled and every scale is kept: mixing measured units with the
+/// file's units would make the sample meaningless. Returns what was done, naming
+/// `source` and, when only some have a scale, the specimens without one (by
+/// number and name); nothing when no specimen has a scale.
+std::string apply_scales(std::vector<Specimen>& specimens, std::string_view source);
+
+/// Leaves out the specimens with no points (TPS LM=0: images not yet
+/// digitised). Returns what it did, naming `source` and each specimen left out;
+/// nothing when none was. Throws RuntimeError when no specimen is left.
+std::string leave_out_empty(Specimens& s, std::string_view source);
+
+/// Writes the reader's notes on `console`, applies the scales (apply_scales,
+/// saying what it did), then refuses a sample with missing landmarks
 /// or, with `switches.drop_missing`, leaves those specimens out, naming each on
 /// the console (see drop_missing).
 PreparedSample prepare_sample(const Specimens& read, std::string_view source, const LoadSwitches& switches,

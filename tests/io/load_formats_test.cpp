@@ -32,11 +32,11 @@ Specimens sample() {
   return s;
 }
 
-// Our own TPS form of the sample: LM= with one last point that ends each list.
+// Our own TPS form of the sample: LM= with a last marker point that ends each list.
 std::string own_tps(const Specimens& s) {
   std::ostringstream out;
   for (const Specimen& sp : s.specimens) {
-    out << "LM=" << sp.points.rows() + 1 << "\n" << sp.points.format(Eigen::IOFormat(17, 0, " ", "\n")) << "\n0 0 0\n";
+    out << "LM=" << sp.points.rows() + 1 << "\n" << sp.points.format(Eigen::IOFormat(17, 0, " ", "\n")) << "\n-999 0 0\n";
     out << "ID=" << sp.name << "\n";
   }
   return out.str();

@@ -97,6 +97,13 @@ DetectedFormat detect_format(std::string_view head) {
       out.dims = 3;
     else if (i + 1 < lines.size() && all_numbers(lines[i + 1], count) && (count == 2 || count == 3))
       out.dims = static_cast<int>(count);
+    for (std::size_t j = i; j < lines.size() && !out.tools; ++j) {
+      const std::size_t eq = lines[j].find('=');
+      if (eq == std::string_view::npos) continue;
+      const std::string key = lower(lines[j].substr(0, eq));
+      const std::string value = lower(lines[j].substr(eq + 1));
+      out.tools = key == "curves" || key == "outlines" || key == "points" || ((key == "lm" || key == "lm3") && value == "0");
+    }
     return out;
   }
 
