@@ -1,6 +1,9 @@
 #include "io/formats/flat_table_format.h"
 
+#include <sstream>
 #include <vector>
+
+#include "io/formats/csv_table_format.h"
 
 #include "io/formats/text_lines.h"
 #include "io/text_scanner.h"
@@ -8,13 +11,19 @@
 
 namespace velmora {
 
-Specimens read_flat_table(std::istream& in, std::string_view source) {
+Specimens read_flat_table(std::istream& in, std::string_view source, int dims) {
   LineReader lines(in, source);
   Specimens out;
   std::string text;
   std::size_t width = 0;
   long first_line = 0;
   while (lines.next(text)) {
+    if (width == 0 && text.find_first_of(",;\t") != std::string::npos && text.find('%') == std::string::npos) {
+      std::string all = text + "\n";
+      while (lines.next(text)) all += text + "\n";
+      std::istringstream table(all);
+      return read_csv_table(table, source, {dims});
+    }
     std::string_view t = text;
     const std::size_t comment = t.find('%');
     if (comment != std::string_view::npos) t = t.substr(0, comment);
@@ -35,11 +44,20 @@ Specimens read_flat_table(std::istream& in, std::string_view source) {
     }
     Specimen s;
     s.name = numbered_name(out.specimens.size() + 1);
-    s.points = point_rows(values);  // a trailing size is left out
+    if (dims == 2) {
+      if (values.size() % 2 != 0)
+        lines.fail("a row of " + std::to_string(values.size()) + " values is not whole points of x and y.");
+      s.points = Eigen::MatrixXd::Zero(static_cast<Eigen::Index>(values.size() / 2), 3);
+      for (std::size_t k = 0; k < values.size(); ++k)
+        s.points(static_cast<Eigen::Index>(k / 2), static_cast<Eigen::Index>(k % 2)) = values[k];
+    } else {
+      s.points = point_rows(values);  // a trailing size is left out
+    }
     out.specimens.push_back(std::move(s));
   }
   if (out.specimens.empty()) throw RuntimeError(std::string(source) + ": the table holds no rows.");
-  if (width % 3 != 0)
+  if (dims == 2) out.dims = 2;
+  if (dims != 2 && width % 3 != 0)
     out.notes.push_back(std::string(source) + ": the last " + std::to_string(width % 3) +
                         " value(s) of each row (the centroid size) are not points and are left out.");
   return out;

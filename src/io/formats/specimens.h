@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace velmora {
@@ -21,6 +22,10 @@ struct Specimens {
   int dims = 3;                     // coordinates a point in the file: 2 or 3
   std::vector<Specimen> specimens;  // in file order
   std::vector<std::string> notes;   // what the reader decided or warns about, each naming the file
+  // A table's columns that are neither names nor coordinates (classifiers and
+  // covariates: "Species", "Sex", "C_size"): each its header and one cell a
+  // specimen, in file order, as written.
+  std::vector<std::pair<std::string, std::vector<std::string>>> columns;
 };
 
 /// "specimen k" (k from 1), the name of a specimen its file does not name.
