@@ -385,8 +385,8 @@ ToolTps read_tool_tps(TpsCurveFile file, const std::string& fname, const Protoco
     std::map<long long, std::size_t> seen;
     for (long long c : counts) ++seen[c];
     if (seen.size() < 2) return;
-    const auto common = std::max_element(seen.begin(), seen.end(),
-                                         [](const auto& a, const auto& b) { return a.second < b.second; });
+    const auto common =
+        std::max_element(seen.begin(), seen.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
     constexpr std::size_t kNamed = 10;
     std::string differ;
     std::size_t named = 0;
@@ -398,8 +398,7 @@ ToolTps read_tool_tps(TpsCurveFile file, const std::string& fname, const Protoco
     }
     if (named > kNamed) differ += " and " + std::to_string(named - kNamed) + " more differ";
     throw RuntimeError(fname + ": " + differ + " " + what + " where " + std::to_string(common->second) + " of the " +
-                       std::to_string(counts.size()) + " specimens have " + std::to_string(common->first) + "; " +
-                       why);
+                       std::to_string(counts.size()) + " specimens have " + std::to_string(common->first) + "; " + why);
   };
   std::vector<long long> landmarks, curve_counts;
   for (std::size_t k = 0; k < curves.size(); ++k) {
@@ -429,10 +428,10 @@ ToolTps read_tool_tps(TpsCurveFile file, const std::string& fname, const Protoco
       }
       out.curves.push_back(std::move(counts));
     }
-    console.write(sprintf_m(
-        "%s is a TPS file of landmarks and curves (no curve markers): each specimen's %d landmarks are fixed "
-        "landmarks and its %d curves (CURVES=) are the protocol's curves.\n",
-        fname, static_cast<double>(landmarks.front()), static_cast<double>(p.curves)));
+    console.write(
+        sprintf_m("%s is a TPS file of landmarks and curves (no curve markers): each specimen's %d landmarks are fixed "
+                  "landmarks and its %d curves (CURVES=) are the protocol's curves.\n",
+                  fname, static_cast<double>(landmarks.front()), static_cast<double>(p.curves)));
   } else {
     for (std::size_t k = 0; k < curves.size(); ++k) {
       Specimen& s = out.read.specimens[k];
@@ -512,9 +511,8 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   const Specimens read = tool        ? tool->read
                          : digitised ? read_digitised_lists(in, fname, detected, p, dims, switches, ui)
                                      : read_fixed_landmarks(in, fname, detected, p, dims, switches, ui.console());
-  if (tool_error && !std::any_of(read.specimens.begin(), read.specimens.end(), [&p](const Specimen& s) {
-        return (s.points.col(0).array() == p.code).any();
-      }))
+  if (tool_error && !std::any_of(read.specimens.begin(), read.specimens.end(),
+                                 [&p](const Specimen& s) { return (s.points.col(0).array() == p.code).any(); }))
     throw RuntimeError(*tool_error);
   const PreparedSample prepared = prepare_sample(read, fname, switches, ui.console());
   std::vector<Eigen::RowVectorXd> lists;

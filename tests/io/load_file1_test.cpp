@@ -302,9 +302,9 @@ TEST(LoadFirstSample, TpsFilesOfTheDigitisingToolsKeepEveryPointAndTheirCurves) 
   struct Case {
     std::string name, file;
     Eigen::MatrixXd proto;
-    std::string same_as;         // the file that loads to the same sample, "" for a refusal
-    std::string said;            // on the console, or the refusal
-    Eigen::Index points = 0;     // points a specimen in data1
+    std::string same_as;      // the file that loads to the same sample, "" for a refusal
+    std::string said;         // on the console, or the refusal
+    Eigen::Index points = 0;  // points a specimen in data1
     std::size_t specimens = 0;
   };
   const std::vector<Case> cases = {
@@ -316,12 +316,12 @@ TEST(LoadFirstSample, TpsFilesOfTheDigitisingToolsKeepEveryPointAndTheirCurves) 
       {"no curves in the protocol, curves of other lengths", tool_tps({a, c}), no_curves, "",
        "f.tps: specimen 2 (C) has 13 points where 1 of the 2 specimens have 12", 0, 0},
       {"no markers: the last landmark is kept", tool_tps({{a.landmarks, {}, "A", ""}, {b.landmarks, {}, "B", ""}}),
-       no_curves, own_form({{a.landmarks, {}, "A", ""}, {b.landmarks, {}, "B", ""}}),
-       "every point is a fixed landmark", 4, 2},
+       no_curves, own_form({{a.landmarks, {}, "A", ""}, {b.landmarks, {}, "B", ""}}), "every point is a fixed landmark",
+       4, 2},
       {"LM=0 specimens are left out", tool_tps({a, empty, b}), two_curves, own_form({a, b}),
        "1 specimen(s) have no points (LM=0, not digitised) and are left out: specimen 2 (E).", 14, 2},
-      {"a curve count other than the protocol's", tool_tps({a, b}), column({0, 0, 0, 0, 3, -999, 0, 6, 0, 4, 0, 4}),
-       "", "f.tps has 2 curves a specimen (CURVES= blocks); the protocol has 3.", 0, 0},
+      {"a curve count other than the protocol's", tool_tps({a, b}), column({0, 0, 0, 0, 3, -999, 0, 6, 0, 4, 0, 4}), "",
+       "f.tps has 2 curves a specimen (CURVES= blocks); the protocol has 3.", 0, 0},
       {"no curves for a curve protocol", tool_tps({{a.landmarks, {}, "A", ""}}), two_curves, "",
        "f.tps holds no curves: no CURVES= blocks and no curve markers (points with x = -999); the protocol has 2 "
        "curves.",
@@ -349,7 +349,8 @@ TEST(LoadFirstSample, TpsFilesOfTheDigitisingToolsKeepEveryPointAndTheirCurves) 
     EXPECT_EQ(got.sample->rbreak, same.sample->rbreak);
     EXPECT_EQ(got.sample->names, same.sample->names);
     ASSERT_EQ(got.sample->curves1.size(), same.sample->curves1.size());
-    for (std::size_t i = 0; i < got.sample->curves1.size(); ++i) EXPECT_EQ(got.sample->curves1[i], same.sample->curves1[i]);
+    for (std::size_t i = 0; i < got.sample->curves1.size(); ++i)
+      EXPECT_EQ(got.sample->curves1[i], same.sample->curves1[i]);
   }
 
   // SCALE=: every specimen's applied; when one lacks it none is, and it is named.

@@ -30,8 +30,8 @@ bool is_id_name(const std::string& name) {
 }
 
 bool is_landmark_name(const std::string& name) {
-  return one_of(name, {"landmark", "landmarks", "lm", "lmk", "landmark_id", "landmark id", "lm_id", "point",
-                       "point_id", "coord_id", "coordinate_id", "landmark_name", "lm_name"});
+  return one_of(name, {"landmark", "landmarks", "lm", "lmk", "landmark_id", "landmark id", "lm_id", "point", "point_id",
+                       "coord_id", "coordinate_id", "landmark_name", "lm_name"});
 }
 
 bool is_separator(char c) { return c == '_' || c == '-' || c == '.' || c == ' '; }
@@ -209,15 +209,16 @@ Specimens read_csv_table(std::istream& in, std::string_view source, const CsvRea
         chosen.emplace(">" + b->label, last.at(b->label));
     }
     for (const auto& [key, p] : chosen) points.push_back(p);
-    std::sort(points.begin(), points.end(), [](const PointColumns& a, const PointColumns& b) { return a.first < b.first; });
+    std::sort(points.begin(), points.end(),
+              [](const PointColumns& a, const PointColumns& b) { return a.first < b.first; });
     // A numbered axis column without its partners is a point gone wrong, not a classifier.
     for (std::size_t c = 0; c < header.size(); ++c) {
       const std::optional<AxisName> a = axis_first(header[c]), b = axis_last(header[c]);
       for (const auto& [n, g, mark] : {std::tuple{a, &first, '<'}, std::tuple{b, &last, '>'}}) {
         if (!n || !all_digits(n->label) || complete(*g, n->label) || chosen.empty()) continue;
         const PointColumns& p = g->at(n->label);
-        throw RuntimeError(at_header + column_text(c, shown[c]) + " is the " + std::string(1, n->axis) +
-                           " of point " + n->label + ", and no column is its " + (p.has(0) ? "y" : "x") + ".");
+        throw RuntimeError(at_header + column_text(c, shown[c]) + " is the " + std::string(1, n->axis) + " of point " +
+                           n->label + ", and no column is its " + (p.has(0) ? "y" : "x") + ".");
       }
     }
     dims = std::any_of(points.begin(), points.end(), [](const PointColumns& p) { return p.has(2); }) ? 3 : 2;
@@ -235,15 +236,14 @@ Specimens read_csv_table(std::istream& in, std::string_view source, const CsvRea
     std::vector<std::size_t> numeric;
     for (std::size_t c = headerless || header.size() == 1 ? 0 : 1; c < header.size(); ++c) {
       if (is_id_name(header[c])) continue;
-      const bool numbers = std::all_of(rows.begin(), rows.end(), [&](const Row& r) {
-        return r.cells[c].empty() || parse_value(r.cells[c], v);
-      });
+      const bool numbers = std::all_of(rows.begin(), rows.end(),
+                                       [&](const Row& r) { return r.cells[c].empty() || parse_value(r.cells[c], v); });
       if (numbers) numeric.push_back(c);
     }
     if (numeric.empty()) throw RuntimeError(file + ": the table has no coordinate columns.");
-    dims = dims_of_count(numeric.size(), options.dims, at_header,
-                         headerless ? "values a row, without a header,"
-                                    : "numeric columns, not named as coordinates (x1, y1, ...),");
+    dims = dims_of_count(
+        numeric.size(), options.dims, at_header,
+        headerless ? "values a row, without a header," : "numeric columns, not named as coordinates (x1, y1, ...),");
     for (std::size_t k = 0; k < numeric.size(); k += static_cast<std::size_t>(dims)) {
       PointColumns p;
       for (int a = 0; a < dims; ++a) p.axis[a] = numeric[k + static_cast<std::size_t>(a)];
@@ -341,7 +341,8 @@ Specimens read_csv_table(std::istream& in, std::string_view source, const CsvRea
       for (std::size_t q = 0; q < order.size(); ++q) {
         const auto it = row_of.find(order[q]);
         if (it == row_of.end())
-          throw RuntimeError(file + ": " + who + " has no row for landmark \"" + order[q] + "\", which specimen 1 has.");
+          throw RuntimeError(file + ": " + who + " has no row for landmark \"" + order[q] +
+                             "\", which specimen 1 has.");
         for (int a = 0; a < dims; ++a)
           sp.points(static_cast<Eigen::Index>(q), a) = value_at(it->second, points[0].axis[a], s + 1);
       }

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "io/formats/csv_table_format.h"
-
 #include "io/formats/text_lines.h"
 #include "io/text_scanner.h"
 #include "runtime/error.h"
