@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 const char* const kUsage =
     "usage: velmora3d convert IN [IN ...] OUT [--from FORMAT] [--to FORMAT] [--frame LPS|RAS]\n"
-    "                         [--negative-missing] [--drop-missing] [--apply-scale]\n"
+    "                         [--negative-missing] [--drop-missing] [--apply-scale] [--dim 2|3]\n"
     "Reads landmark files (TPS, Morphologika, NTS, markups .fcsv and .mrk.json, IDAV .pts, CSV with a\n"
     "header, tables of flat rows; the format is told from the content unless --from names it) and\n"
     "writes all their specimens, with their names, to OUT as tps, morphologika, nts or csv (--to, else\n"
@@ -25,7 +25,8 @@ const char* const kUsage =
     "as plain points. --frame: the frame markups are turned into (LPS, the default, or RAS).\n"
     "--negative-missing: TPS points with a negative coordinate are missing landmarks. --drop-missing:\n"
     "leave out specimens with missing landmarks (else they are written as NaN). --apply-scale: multiply\n"
-    "coordinates by each specimen's TPS SCALE= (only when every specimen has one).\n";
+    "coordinates by each specimen's TPS SCALE= (only when every specimen has one). --dim: the dimension\n"
+    "of a table whose column names or width do not tell it.\n";
 
 // "*" any run of characters, "?" one character.
 bool matches(std::string_view pattern, std::string_view name) {
@@ -95,6 +96,10 @@ int run_convert(const std::vector<std::string>& args, std::ostream& out, std::os
         const std::optional<Frame> f = frame_from_text(v);
         if (!f || (v != "LPS" && v != "RAS" && v != "lps" && v != "ras")) throw Usage{"--frame is LPS or RAS."};
         options.frame = *f;
+      } else if (a == "--dim") {
+        const std::string v = value();
+        if (v != "2" && v != "3") throw Usage{"--dim is 2 or 3."};
+        options.dims = v == "2" ? 2 : 3;
       } else if (a == "--negative-missing") {
         options.negative_missing = true;
       } else if (a == "--drop-missing") {

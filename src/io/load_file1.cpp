@@ -566,6 +566,7 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
     for (Eigen::MatrixXd& curve : out.curves1[static_cast<std::size_t>(i)]) curve = s.of(curve);
   }
   out.names = sample_names(prepared, read.specimens.size());
+  out.columns = prepared.specimens.columns;
   return out;
 }
 

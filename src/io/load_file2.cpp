@@ -190,6 +190,7 @@ std::optional<SecondSample> load_file2(const Eigen::MatrixXd& mean1, UiPort& ui)
   ui.set_control_string("FileBox2", sprintf_m("%s \\nhas %i specimens \\nwith %i landmarks", fname, nd, landmarks));
   deferred.pass_on(console);
   out.names = sample_names(sample, read.specimens.size());
+  out.columns = sample.specimens.columns;
   return out;
 }
 

@@ -65,6 +65,17 @@ PreparedSample prepare_sample(const Specimens& read, std::string_view source, co
   if (!note.empty()) console.write(note + "\n");
   MissingCheck checked = drop_missing(scaled, source, switches.drop_missing);
   for (const std::string& note : checked.notes) console.write(note + "\n");
+  // The other columns go with the specimens kept.
+  std::string headers;
+  for (const auto& [header, cells] : read.columns) {
+    std::vector<std::string> kept;
+    for (std::size_t from : checked.kept_from) kept.push_back(cells[from - 1]);
+    checked.kept.columns.emplace_back(header, std::move(kept));
+    headers += (headers.empty() ? "\"" : ", \"") + header + "\"";
+  }
+  if (!headers.empty())
+    console.write(std::string(source) + ": the column(s) " + headers +
+                  " are neither names nor coordinates; they are kept with the specimens as their classifiers.\n");
   return {std::move(checked.kept), std::move(checked.kept_from)};
 }
 

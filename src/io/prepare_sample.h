@@ -13,7 +13,7 @@
 namespace velmora {
 
 struct PreparedSample {
-  Specimens specimens;                 // scaled, every landmark present
+  Specimens specimens;                 // scaled, every landmark present, the other columns of the kept ones
   std::vector<std::size_t> kept_from;  // each kept specimen's number in the file (from 1)
 };
 
