@@ -53,16 +53,21 @@ QString label_text(const std::string& action) {
 QString qpath(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
 
 // The dialog's title and filters for the dialog each action opens.
-std::optional<QtPort::DialogLook> dialog_look(const std::string& action, bool table) {
+std::optional<QtPort::DialogLook> dialog_look(const std::string& action) {
   const QString all = ";;All files (*)";
   const QString text = "Text files (*.txt)" + all;
   if (action == "LoadProto") return QtPort::DialogLook{"Open protocol", "Protocol files (*.txt)" + all};
-  if (action == "LoadFile1") return QtPort::DialogLook{"Open 3D sample", "TPS files (*.tps)" + all};
-  if (action == "LoadFile2D") return QtPort::DialogLook{"Open 2D sample", "TPS files (*.tps)" + all};
-  if (action == "LoadFile2")
-    return QtPort::DialogLook{"Open second sample",
-                              (table ? "Tables of flat rows (*.txt *.tps)" : "TPS files (*.tps)") +
-                                  QString(";;Tables and TPS files (*.txt *.tps)") + all};
+  // Every landmark format the loaders read: all of them first, then one by one;
+  // files of one specimen each (markups, .pts) may be picked several at once.
+  const QString formats =
+      "TPS files (*.tps *.txt);;Morphologika files (*.txt *.morphologika);;NTS files (*.nts *.dta);;"
+      "CSV tables (*.csv *.txt);;Markups (*.fcsv *.mrk.json *.json);;IDAV points (*.pts);;Tables of flat rows (*.txt)";
+  const QString landmarks =
+      "Landmark files (*.tps *.txt *.morphologika *.nts *.dta *.csv *.fcsv *.mrk.json *.json *.pts);;" + formats + all;
+  if (action == "LoadFile1") return QtPort::DialogLook{"Open 3D sample", landmarks, true};
+  if (action == "LoadFile2D") return QtPort::DialogLook{"Open 2D sample", landmarks, true};
+  // The content tells a table from a TPS file, whatever the table switch says.
+  if (action == "LoadFile2") return QtPort::DialogLook{"Open second sample", landmarks, true};
   if (action == "LoadWireFrame") return QtPort::DialogLook{"Open wireframe", "Wireframe tables (*.txt)" + all};
   if (action == "SaveFile1") return QtPort::DialogLook{"Save the first sample", text};
   if (action == "SaveFile2D") return QtPort::DialogLook{"Save the first sample in 2D rows", text};
@@ -88,7 +93,7 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
 
   port.set_message_wording(desktop_wording);
   port.set_dialog_looks([this](bool, std::string_view, std::string_view) {
-    return dialog_look(app_.running_action(), app_.port().control_value("ZEPButton") != 0);
+    return dialog_look(app_.running_action());
   });
   port.set_plot_decorator(study_decor);
   // The figure a first-sample load (or the sliding that replaces the sample)
@@ -524,7 +529,7 @@ void Workspace::on_action_finished(const QString& qaction, int outcome) {
                                         : action == "LoadWireFrame" ? s.sources.wireframe
                                         : action == "LoadFile2"     ? s.sources.second
                                                                     : s.sources.first;
-    if (!file.empty()) add_recent(file);
+    if (!file.empty()) add_recent(file, action);
   }
   study_->show_study(s);
   const QString line = done_line(action, outcome);
@@ -815,32 +820,65 @@ void Workspace::load_files(const std::vector<std::filesystem::path>& files) {
 
 QStringList Workspace::recent_files() const { return settings_->value("recent/files").toStringList(); }
 
-void Workspace::add_recent(const std::filesystem::path& file) {
+// A recent file is its path, or for a file a loading action read, that action
+// and its path apart by a tab, so it is reopened as it was opened.
+namespace {
+struct RecentEntry {
+  QString action, path;
+};
+RecentEntry recent_entry(const QString& entry) {
+  const qsizetype tab = entry.indexOf('\t');
+  return tab < 0 ? RecentEntry{{}, entry} : RecentEntry{entry.left(tab), entry.mid(tab + 1)};
+}
+}  // namespace
+
+void Workspace::add_recent(const std::filesystem::path& file, const std::string& action) {
   QStringList list = recent_files();
   const QString p = qpath(file);
-  list.removeAll(p);
-  list.prepend(p);
+  list.removeIf([&p](const QString& e) { return recent_entry(e).path == p; });
+  list.prepend(action.empty() ? p : QString::fromStdString(action) + '\t' + p);
   while (list.size() > kRecentFiles) list.removeLast();
   settings_->setValue("recent/files", list);
 }
 
 void Workspace::refresh_recent_menu() {
   recent_menu_->clear();
-  const QStringList list = recent_files();
-  if (list.isEmpty()) {
+  // Only what can be reopened: files still there, each with the action that read it
+  // (a file of no action is offered when its content tells which action reads it).
+  int offered = 0;
+  for (const QString& e : recent_files()) {
+    const RecentEntry entry = recent_entry(e);
+    const std::filesystem::path file = entry.path.toStdString();
+    if (!std::filesystem::is_regular_file(file)) continue;
+    if (entry.action.isEmpty()) {
+      const FileKind kind = guess_file_kind(file);
+      if (kind == FileKind::unknown || kind == FileKind::unreadable) continue;
+    }
+    const QFileInfo info(entry.path);
+    const QString how = entry.action.isEmpty() ? QString() : "   (" + label_text(entry.action.toStdString()) + ")";
+    QAction* a = recent_menu_->addAction(info.fileName() + how + "   —   " + info.absolutePath(), [this, entry] {
+      if (!QFileInfo::exists(entry.path)) return message("Not opened", entry.path + " is no longer there.");
+      reopen_recent(entry.action.toStdString(), entry.path.toStdString());
+    });
+    a->setToolTip(entry.path);
+    ++offered;
+  }
+  if (offered == 0) {
     recent_menu_->addAction("(no files yet)")->setEnabled(false);
     return;
   }
-  for (const QString& p : list) {
-    const QFileInfo info(p);
-    QAction* a = recent_menu_->addAction(info.fileName() + "   —   " + info.absolutePath(), [this, p] {
-      if (!QFileInfo::exists(p)) return message("Not opened", p + " is no longer there.");
-      load_files({std::filesystem::path(p.toStdString())});
-    });
-    a->setToolTip(p);
-  }
   recent_menu_->addSeparator();
   recent_menu_->addAction("Forget these files", [this] { settings_->setValue("recent/files", QStringList()); });
+}
+
+void Workspace::reopen_recent(const std::string& action, const std::filesystem::path& file) {
+  if (action.empty()) return load_files({file});
+  const WorkingState& now = app_.dispatcher().state();
+  const bool first = action == "LoadFile1" || action == "LoadFile2D";
+  if ((first && now.proto.size() == 0) || (action == "LoadFile2" && now.data1.empty()))
+    return message("Not opened", qpath(file.filename()) + ": " +
+                                     QString::fromStdString(needs_text(first ? Needs::protocol : Needs::first_sample)));
+  run_action(action, {file});
 }
 
 void Workspace::open_study_dialog() {

@@ -259,8 +259,9 @@ namespace {
 
 // A file of landmarks in any format, for a protocol without curves: every point
 // is a fixed landmark.
-Specimens read_fixed_landmarks(std::istream& in, const std::string& fname, const DetectedFormat& detected,
+Specimens read_fixed_landmarks(std::istream& in, const FileChoice& choice, const DetectedFormat& detected,
                                const Protocol& p, int dims, const LoadSwitches& switches, Console& console) {
+  const std::string& fname = choice.name;
   const std::string what =
       detected.format == LandmarkFormat::tps ? "a TPS file with LM3= headers" : format_description(detected.format);
   if (p.curves > 0)
@@ -269,6 +270,7 @@ Specimens read_fixed_landmarks(std::istream& in, const std::string& fname, const
                   "of digitised curves (LM= headers, each curve after a marker point).",
                   fname, what, static_cast<double>(p.curves)));
   Specimens s = read_landmarks(in, fname, detected.format, {switches.negative_missing, Frame::lps});
+  add_picked_files(s, choice, detected.format, switches.negative_missing, console);
   if (dims == 2 && s.dims == 3) {
     for (const Specimen& sp : s.specimens)
       if ((sp.points.col(2).array().abs() > 0).any())
@@ -488,6 +490,11 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   const std::string& fname = choice->name;
   const LoadSwitches switches = load_switches(ui);
   auto [in, detected] = open_detected(choice->path(), ui.console());
+  if (!choice->more.empty() && (detected.format == LandmarkFormat::tps || detected.format == LandmarkFormat::unknown ||
+                                detected.format == LandmarkFormat::flat_table)) {
+    Specimens none;  // refused before anything is read: the file holds a whole sample
+    add_picked_files(none, *choice, detected.format, false, ui.console());
+  }
   // Our own TPS form (LM= headers and curve markers) keeps its rules; a TPS file
   // without markers is the tools' form (landmarks, CURVES= blocks); other
   // formats give fixed landmarks only.
@@ -510,7 +517,7 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   }
   const Specimens read = tool        ? tool->read
                          : digitised ? read_digitised_lists(in, fname, detected, p, dims, switches, ui)
-                                     : read_fixed_landmarks(in, fname, detected, p, dims, switches, ui.console());
+                                     : read_fixed_landmarks(in, *choice, detected, p, dims, switches, ui.console());
   if (tool_error && !std::any_of(read.specimens.begin(), read.specimens.end(),
                                  [&p](const Specimen& s) { return (s.points.col(0).array() == p.code).any(); }))
     throw RuntimeError(*tool_error);

@@ -107,6 +107,11 @@ std::optional<SecondSample> load_file2(const Eigen::MatrixXd& mean1, UiPort& ui)
   const std::string& fname = choice->name;
   const LoadSwitches switches = load_switches(ui);
   auto [in, detected] = open_detected(choice->path(), ui.console());
+  if (!choice->more.empty() && (detected.format == LandmarkFormat::tps || detected.format == LandmarkFormat::unknown ||
+                                detected.format == LandmarkFormat::flat_table)) {
+    Specimens none;  // refused before anything is read: the file holds a whole sample
+    add_picked_files(none, *choice, detected.format, false, ui.console());
+  }
   const Route route = route_of(detected, table_switch);
   Console& console = ui.console();
   if (route == Route::table && !table_switch)
@@ -162,6 +167,7 @@ std::optional<SecondSample> load_file2(const Eigen::MatrixXd& mean1, UiPort& ui)
       console.write(fname + ": points with a negative coordinate are read as missing landmarks (NegativeMissing).\n");
   } else {
     read = read_landmarks(in, fname, detected.format, {switches.negative_missing, Frame::lps});
+    add_picked_files(read, *choice, detected.format, switches.negative_missing, console);
     const std::string empty = leave_out_empty(read, fname);
     if (!empty.empty()) console.write(empty + "\n");
     flat_rows(read, fname);  // the same points in every specimen

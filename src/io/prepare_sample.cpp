@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "io/formats/landmark_file.h"
 #include "io/formats/missing_landmarks.h"
 #include "runtime/error.h"
 
@@ -54,6 +55,32 @@ std::string leave_out_empty(Specimens& s, std::string_view source) {
   if (s.specimens.empty()) throw RuntimeError(std::string(source) + ": no specimen has any points.");
   return std::string(source) + ": " + std::to_string(empty) +
          " specimen(s) have no points (LM=0, not digitised) and are left out: " + names + ".";
+}
+
+void add_picked_files(Specimens& s, const FileChoice& choice, LandmarkFormat format, bool negative_missing,
+                      Console& console) {
+  if (choice.more.empty()) return;
+  const auto one_a_file = [](LandmarkFormat f) {
+    return f == LandmarkFormat::markups_csv || f == LandmarkFormat::markups_json || f == LandmarkFormat::idav_pts;
+  };
+  if (!one_a_file(format))
+    throw RuntimeError(choice.name + " is " + format_description(format) + ", which holds a whole sample: " +
+                       std::to_string(choice.more.size() + 1) +
+                       " files make one sample only when each holds one specimen (markups .fcsv or .mrk.json, IDAV "
+                       ".pts); pick it alone.");
+  for (const std::string& name : choice.more) {
+    LandmarkFile f = read_landmark_file(choice.folder / name, std::nullopt, {negative_missing, Frame::lps});
+    if (!one_a_file(f.format))
+      throw RuntimeError(name + " is " + format_description(f.format) + " where " + choice.name + " is " +
+                         format_description(format) + "; the files of one sample hold one specimen each.");
+    if (f.specimens.dims != s.dims)
+      throw RuntimeError(name + " holds " + std::to_string(f.specimens.dims) + "D points and " + choice.name + " " +
+                         std::to_string(s.dims) + "D points; one sample holds one or the other.");
+    for (std::string& note : f.specimens.notes) s.notes.push_back(std::move(note));
+    for (Specimen& sp : f.specimens.specimens) s.specimens.push_back(std::move(sp));
+  }
+  console.write(choice.name + " and " + std::to_string(choice.more.size()) + " more file(s) make one sample of " +
+                std::to_string(s.specimens.size()) + " specimens, one a file.\n");
 }
 
 PreparedSample prepare_sample(const Specimens& read, std::string_view source, const LoadSwitches& switches,

@@ -8,7 +8,9 @@
 
 #include "io/formats/specimens.h"
 #include "io/load_switches.h"
+#include "io/formats/detect_format.h"
 #include "runtime/console.h"
+#include "runtime/ui_port.h"
 
 namespace velmora {
 
@@ -29,6 +31,15 @@ std::string apply_scales(std::vector<Specimen>& specimens, std::string_view sour
 /// digitised). Returns what it did, naming `source` and each specimen left out;
 /// nothing when none was. Throws RuntimeError when no specimen is left.
 std::string leave_out_empty(Specimens& s, std::string_view source);
+
+/// Adds the specimens of the further files picked with `choice` (choice.more)
+/// to `s`, read from `choice.folder`, each file one specimen named by its
+/// file. Only formats that hold one specimen a file (markups, IDAV points) may
+/// be picked several at once: throws RuntimeError naming the file otherwise,
+/// and for files of another format or dimension than the first. Says on
+/// `console` how many files make the sample.
+void add_picked_files(Specimens& s, const FileChoice& choice, LandmarkFormat format, bool negative_missing,
+                      Console& console);
 
 /// Writes the reader's notes on `console`, applies the scales (apply_scales,
 /// saying what it did), then refuses a sample with missing landmarks

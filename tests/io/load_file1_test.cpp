@@ -1,5 +1,8 @@
 #include "io/load_file1.h"
 
+#include "io/formats/landmark_file.h"
+#include "io/prepare_sample.h"
+
 #include <gtest/gtest.h>
 
 #include "error_of.h"
@@ -365,6 +368,43 @@ TEST(LoadFirstSample, TpsFilesOfTheDigitisingToolsKeepEveryPointAndTheirCurves) 
                                 "scaled"),
             std::string::npos)
       << partly.console;
+}
+
+// Several files picked at once make one sample only when each holds one specimen.
+TEST(AddPickedFiles, OneSpecimenAFileJoinsOthersAreRefusedByName) {
+  TempFolder dir;
+  dir.write("a.pts", "Version 1.0\n2\nS0 1 2 3\nS1 4 5 6\n");
+  dir.write("b.fcsv", "# columns = id,x,y,z\n0,7,8,9\n1,1,1,1\n");
+  dir.write("c.tps", "LM3=2\n1 2 3\n4 5 6\n");
+  dir.write("d.pts", "2\nS0 1 2\nS1 4 5\n");
+  struct Case {
+    std::string first;
+    LandmarkFormat format;
+    std::vector<std::string> more;
+    std::string refusal;  // empty: the specimens of every file, in order
+  };
+  const std::vector<Case> cases = {
+      {"a.pts", LandmarkFormat::idav_pts, {"b.fcsv"}, ""},
+      {"c.tps", LandmarkFormat::tps, {"a.pts"}, "c.tps is a TPS file, which holds a whole sample: 2 files make one"},
+      {"a.pts", LandmarkFormat::idav_pts, {"c.tps"}, "c.tps is a TPS file where a.pts is an IDAV point file"},
+      {"a.pts", LandmarkFormat::idav_pts, {"d.pts"}, "d.pts holds 2D points and a.pts 3D points"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.first + " + " + c.more.front());
+    CaptureConsole console;
+    FileChoice choice{c.first, dir.path()};
+    choice.more = c.more;
+    Specimens s = read_landmark_file(dir.path() / c.first, std::nullopt).specimens;
+    const std::string e = error_of([&] { add_picked_files(s, choice, c.format, false, console); });
+    if (!c.refusal.empty()) {
+      EXPECT_NE(e.find(c.refusal), std::string::npos) << e;
+      continue;
+    }
+    EXPECT_EQ(e, "(no error)");
+    ASSERT_EQ(s.specimens.size(), 2u);
+    EXPECT_EQ(s.specimens[1].name, "b");
+    EXPECT_EQ(s.specimens[1].points.row(0), Eigen::RowVector3d(7, 8, 9));
+  }
 }
 
 // A protocol of long curves asks for more memory than any machine has: the load
