@@ -92,9 +92,8 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   QMainWindow& w = window();
 
   port.set_message_wording(desktop_wording);
-  port.set_dialog_looks([this](bool, std::string_view, std::string_view) {
-    return dialog_look(app_.running_action());
-  });
+  port.set_dialog_looks(
+      [this](bool, std::string_view, std::string_view) { return dialog_look(app_.running_action()); });
   port.set_plot_decorator(study_decor);
   // The figure a first-sample load (or the sliding that replaces the sample)
   // draws is the study's plot, shown in the window.

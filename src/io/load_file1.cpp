@@ -267,9 +267,10 @@ Specimens read_fixed_landmarks(std::istream& in, const FileChoice& choice, const
   if (p.curves > 0)
     throw RuntimeError(
         sprintf_m("%s is %s; with curves in the protocol (%d) the first sample must be a TPS file "
-                  "of digitised curves (LM= headers, each curve after a marker point).",
+                  "of digitised curves (LM= headers, each curve after a marker point or in a CURVES= block).",
                   fname, what, static_cast<double>(p.curves)));
-  Specimens s = read_landmarks(in, fname, detected.format, {switches.negative_missing, Frame::lps});
+  // A table whose columns do not tell its dimension is read as LoadFile2D asks.
+  Specimens s = read_landmarks(in, fname, detected.format, {switches.negative_missing, Frame::lps, dims == 2 ? 2 : 0});
   add_picked_files(s, choice, detected.format, switches.negative_missing, console);
   if (dims == 2 && s.dims == 3) {
     for (const Specimen& sp : s.specimens)

@@ -64,8 +64,8 @@ void add_picked_files(Specimens& s, const FileChoice& choice, LandmarkFormat for
     return f == LandmarkFormat::markups_csv || f == LandmarkFormat::markups_json || f == LandmarkFormat::idav_pts;
   };
   if (!one_a_file(format))
-    throw RuntimeError(choice.name + " is " + format_description(format) + ", which holds a whole sample: " +
-                       std::to_string(choice.more.size() + 1) +
+    throw RuntimeError(choice.name + " is " + format_description(format) +
+                       ", which holds a whole sample: " + std::to_string(choice.more.size() + 1) +
                        " files make one sample only when each holds one specimen (markups .fcsv or .mrk.json, IDAV "
                        ".pts); pick it alone.");
   for (const std::string& name : choice.more) {

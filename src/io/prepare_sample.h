@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "io/formats/detect_format.h"
 #include "io/formats/specimens.h"
 #include "io/load_switches.h"
-#include "io/formats/detect_format.h"
 #include "runtime/console.h"
 #include "runtime/ui_port.h"
 

@@ -112,14 +112,19 @@ TEST(Convert, ScalesAllOrNoneRefusesInfinityAndTakesTheDimension) {
     std::string said, written;  // on standard error; the output file ("" when none)
   };
   const std::vector<Case> cases = {
-      {{all.string(), out.string(), "--apply-scale"}, 0, "multiplied by their SCALE=",
+      {{all.string(), out.string(), "--apply-scale"},
+       0,
+       "multiplied by their SCALE=",
        "LM=2\n2 4\n6 8\nID=a\nLM=2\n2.5 3\n3.5 4\nID=b\n"},
-      {{some.string(), out.string(), "--apply-scale"}, 0,
+      {{some.string(), out.string(), "--apply-scale"},
+       0,
        "1 of 2 specimens have a SCALE=; without one: specimen 2 (b). No specimen is scaled",
        "LM=2\n1 2\n3 4\nID=a\nSCALE=2\nLM=2\n5 6\n7 8\nID=b\n"},
       {{inf.string(), out.string()}, 1, "inf.fcsv: specimen 1 (inf), point 2: a coordinate is infinite", ""},
       {{wide.string(), out.string()}, 1, "--dim 2 or --dim 3", ""},
-      {{wide.string(), out.string(), "--dim", "2"}, 0, "",
+      {{wide.string(), out.string(), "--dim", "2"},
+       0,
+       "",
        "LM=3\n1 2\n3 4\n5 6\nID=specimen 1\nLM=3\n7 8\n9 10\n11 12\nID=specimen 2\n"},
       {{wide.string(), out.string(), "--dim", "4"}, 2, "--dim is 2 or 3", ""},
   };

@@ -250,7 +250,7 @@ TEST(LandmarkFormats, DetectionTellsOurOwnFilesApart) {
       {"1 2 9 0\n1 5 6 0\n", LandmarkFormat::flat_table, 0},  // every row the same length: a table
       {"id,x1\n", LandmarkFormat::csv_table, 0},
       {"3\nF-1 1 2 3\nF-2 4 5 6\nF-3 7 8 9\n", LandmarkFormat::idav_pts, 0},  // IDAV points without "Version"
-      {"1 0 6 0 DIM=3\n", LandmarkFormat::nts, 0},                               // an empty NTS matrix
+      {"1 0 6 0 DIM=3\n", LandmarkFormat::nts, 0},                            // an empty NTS matrix
       {"{\"a\": 1}", LandmarkFormat::unknown, 0},
       {"hello\n", LandmarkFormat::unknown, 0},
       {"", LandmarkFormat::unknown, 0},

@@ -1,11 +1,10 @@
 #include "io/load_file1.h"
 
-#include "io/formats/landmark_file.h"
-#include "io/prepare_sample.h"
-
 #include <gtest/gtest.h>
 
 #include "error_of.h"
+#include "io/formats/landmark_file.h"
+#include "io/prepare_sample.h"
 #include "io_test_util.h"
 #include "runtime/error.h"
 #include "study_util.h"

@@ -36,7 +36,8 @@ Specimens sample() {
 std::string own_tps(const Specimens& s) {
   std::ostringstream out;
   for (const Specimen& sp : s.specimens) {
-    out << "LM=" << sp.points.rows() + 1 << "\n" << sp.points.format(Eigen::IOFormat(17, 0, " ", "\n")) << "\n-999 0 0\n";
+    out << "LM=" << sp.points.rows() + 1 << "\n"
+        << sp.points.format(Eigen::IOFormat(17, 0, " ", "\n")) << "\n-999 0 0\n";
     out << "ID=" << sp.name << "\n";
   }
   return out.str();

@@ -97,7 +97,9 @@ std::string column_text(std::size_t c, const std::string& header) {
   return "column " + std::to_string(c + 1) + " (\"" + header + "\")";
 }
 
-std::string dimension_hint() { return "give the dimension (--dim 2 or --dim 3, or answer the dimension question)"; }
+std::string dimension_hint() {
+  return "give the dimension (convert --dim 2 or --dim 3; LoadFile2D reads such a table as 2D)";
+}
 
 // The dimension of `count` coordinate values a row when no name tells it.
 int dims_of_count(std::size_t count, int asked, const std::string& where, const std::string& what) {
@@ -251,9 +253,6 @@ Specimens read_csv_table(std::istream& in, std::string_view source, const CsvRea
       points.push_back(p);
     }
     for (std::size_t c : numeric) coordinate[c] = true;
-  } else if (options.dims != 0 && options.dims != dims) {
-    throw RuntimeError(at_header + "the column names give " + std::to_string(dims) + "D points, and " +
-                       std::to_string(options.dims) + "D was asked for.");
   }
 
   // The names column: the first when it is not a coordinate, else one named as names.

@@ -13,7 +13,7 @@
 namespace velmora {
 
 struct CsvReadOptions {
-  int dims = 0;  // 2 or 3: the dimension of a table whose column names do not tell it; 0 to tell it from them
+  int dims = 0;  // 2 or 3: the dimension of a table whose column names do not tell it (names win); 0: none
 };
 
 /// Reads a table of specimens, one a row, cells separated by semicolons (when

@@ -43,20 +43,11 @@ Specimens read_flat_table(std::istream& in, std::string_view source, int dims) {
     }
     Specimen s;
     s.name = numbered_name(out.specimens.size() + 1);
-    if (dims == 2) {
-      if (values.size() % 2 != 0)
-        lines.fail("a row of " + std::to_string(values.size()) + " values is not whole points of x and y.");
-      s.points = Eigen::MatrixXd::Zero(static_cast<Eigen::Index>(values.size() / 2), 3);
-      for (std::size_t k = 0; k < values.size(); ++k)
-        s.points(static_cast<Eigen::Index>(k / 2), static_cast<Eigen::Index>(k % 2)) = values[k];
-    } else {
-      s.points = point_rows(values);  // a trailing size is left out
-    }
+    s.points = point_rows(values);  // a trailing size is left out
     out.specimens.push_back(std::move(s));
   }
   if (out.specimens.empty()) throw RuntimeError(std::string(source) + ": the table holds no rows.");
-  if (dims == 2) out.dims = 2;
-  if (dims != 2 && width % 3 != 0)
+  if (width % 3 != 0)
     out.notes.push_back(std::string(source) + ": the last " + std::to_string(width % 3) +
                         " value(s) of each row (the centroid size) are not points and are left out.");
   return out;

@@ -55,7 +55,7 @@ Specimens read_nts(std::istream& in, std::string_view source) {
   bool row_labels = false, column_labels = false;
   if (!count_with_label(words[1], n, row_labels)) {
     if (n == 0 && parse_count(std::string_view(words[1]).substr(0, row_labels ? words[1].size() - 1 : words[1].size()),
-                               kLargestCount, n))
+                              kLargestCount, n))
       lines.fail("the parameter line \"" + std::string(t.substr(0, 80)) +
                  "\" announces 0 rows: the matrix is empty, so the file holds no specimen.");
     bad("gives no number of specimens");
