@@ -504,8 +504,14 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   std::optional<std::string> tool_error;
   if (detected.format == LandmarkFormat::tps && !detected.lm3) {
     try {
-      TpsCurveFile file = read_tps_curves(in, fname, {switches.negative_missing});
+      // Markers are looked for before NegativeMissing could take them for missing points.
+      TpsCurveFile file = read_tps_curves(in, fname);
       digitised = has_markers(file, p.code);
+      if (!digitised && switches.negative_missing) {
+        in.clear();
+        in.seekg(0);
+        file = read_tps_curves(in, fname, {true});
+      }
       if (!digitised) tool = read_tool_tps(std::move(file), fname, p, dims, ui);
     } catch (const RuntimeError& e) {
       // Our own form's reader says more about a damaged file of ours; a file
