@@ -119,6 +119,12 @@ TEST_F(LoadFormats, ASecondSampleIsReadAsWhatItIsWhateverTheTableSwitchSays) {
   ASSERT_EQ(load("LoadFile2", "second.nts", written(s, LandmarkFormat::nts)), Outcome::done);
   EXPECT_TRUE(said("second.nts is an NTS file; it is read as one."));
   EXPECT_EQ(d_.state().data2, from_table.data2);
+  // A TPS file whose first image is not digitised yet (LM=0): that specimen is left out, named.
+  ASSERT_EQ(load("LoadFile2", "tools.tps", "LM=0\nIMAGE=todo.jpg\n" + tps.str()), Outcome::done)
+      << port_.console_text();
+  EXPECT_TRUE(
+      said("tools.tps: 1 specimen(s) have no points (LM=0, not digitised) and are left out: specimen 1 (todo)."));
+  EXPECT_EQ(d_.state().data2, from_table.data2);
   // A file of no known format: the switch's reader fails and the message names the switch.
   EXPECT_EQ(load("LoadFile2", "notes.txt", "specimens of May\n"), Outcome::failed);
   EXPECT_TRUE(said("(The table switch ZEPButton is on, so the file was read as a table of flat rows.)"));
