@@ -159,7 +159,7 @@ class TpsReader {
         out_.notes.push_back(lines_.where() + (current_ ? specimen_label() : std::string("specimen 1")) +
                              ": SCALE= gives " +
                              (key.value.empty() ? "no number" : "\"" + std::string(key.value) + "\"") +
-                             ", so that specimen is left unscaled.");
+                             ", so that specimen has no scale.");
       }
     } else if (key.name != "COMMENT" && unknown_keys_.insert(key.name).second) {
       out_.notes.push_back(lines_.where() + key.name + "= lines are not read.");
