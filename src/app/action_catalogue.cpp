@@ -12,7 +12,12 @@ using P = StudyPart;
 
 // Filters of the desktop's file dialogs.
 constexpr std::string_view kTextFiles = "Text files (*.txt);;All files (*)";
-constexpr std::string_view kTpsFiles = "TPS files (*.tps);;All files (*)";
+// Every landmark format the loaders read: all of them first, then one by one.
+constexpr std::string_view kLandmarkFiles =
+    "Landmark files (*.tps *.txt *.morphologika *.nts *.dta *.csv *.fcsv *.mrk.json *.json *.pts);;"
+    "TPS files (*.tps *.txt);;Morphologika files (*.txt *.morphologika);;NTS files (*.nts *.dta);;"
+    "CSV tables (*.csv *.txt);;Markups (*.fcsv *.mrk.json *.json);;IDAV points (*.pts);;"
+    "Tables of flat rows (*.txt);;All files (*)";
 
 }  // namespace
 
@@ -37,14 +42,14 @@ const std::vector<ActionRow>& action_catalogue() {
        .needs = N::protocol,
        .draws_study_plot = true,
        .replaces = P::first_sample,
-       .dialog = {D::open, "Open 3D sample", kTpsFiles},
+       .dialog = {D::open, "Open 3D sample", kLandmarkFiles, {}, true},
        .reads = {"DropMissing", "NegativeMissing"}},
       {.name = "LoadFile2D",
        .run = actions::load_file2d,
        .needs = N::protocol,
        .draws_study_plot = true,
        .replaces = P::first_sample,
-       .dialog = {D::open, "Open 2D sample", kTpsFiles},
+       .dialog = {D::open, "Open 2D sample", kLandmarkFiles, {}, true},
        .reads = {"DropMissing", "NegativeMissing"}},
       {.name = "ShowMean1", .run = actions::show_mean1, .needs = N::first_sample},
       {.name = "Listd", .run = actions::listd, .needs = N::first_sample},
@@ -70,8 +75,7 @@ const std::vector<ActionRow>& action_catalogue() {
        .run = actions::load_file2,
        .needs = N::first_sample,
        .replaces = P::second_sample,
-       .dialog = {D::open, "Open second sample", "TPS files (*.tps);;Tables and TPS files (*.txt *.tps);;All files (*)",
-                  "Tables of flat rows (*.txt *.tps);;Tables and TPS files (*.txt *.tps);;All files (*)"},
+       .dialog = {D::open, "Open second sample", kLandmarkFiles, {}, true},
        .reads = {"ZEPButton", "DropMissing", "NegativeMissing"},
        .writes = {"FileBox2"}},
       {.name = "ShowMean2", .run = actions::show_mean2, .needs = N::second_sample, .reads = {"DotCheck"}},

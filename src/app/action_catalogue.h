@@ -62,6 +62,9 @@ struct DialogLook {
   /// The filters while ZEPButton asks for a table of flat rows (LoadFile2);
   /// empty: `filters` either way.
   std::string_view table_filters;
+  /// An open dialog in which several files may be picked (formats of one
+  /// specimen a file: markups, .pts).
+  bool several = false;
 };
 
 /// One action: the function the dispatcher runs on a copy of the working state.

@@ -33,6 +33,7 @@ void keep_first_sample(WorkingState& s, FirstSample&& sample, UiPort& ui, int di
   s.sources.first = ui.working_folder() / sample.fname;
   s.sources.first_dims = dims;
   s.names1 = std::move(sample.names);
+  s.columns1 = std::move(sample.columns);
 }
 
 }  // namespace
@@ -56,6 +57,7 @@ void load_file2(WorkingState& s, UiPort& ui) {
   s.sources.second = ui.working_folder() / sample->fname;
   s.sources.second_from_table = sample->from_table;
   s.names2 = std::move(sample->names);
+  s.columns2 = std::move(sample->columns);
   s.curves2.clear();  // a second sample brings no clicks; sliding uses its own curve points
   s.slid2.clear();
 }

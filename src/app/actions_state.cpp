@@ -28,6 +28,8 @@ void clear(WorkingState& s, UiPort& ui) {
   s.fname1 = std::monostate{};
   s.names1.clear();
   s.names2.clear();
+  s.columns1.clear();
+  s.columns2.clear();
   StudySources kept;
   kept.protocol = s.sources.protocol;  // the protocol stays, as proto does
   s.sources = kept;

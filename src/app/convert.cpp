@@ -7,6 +7,7 @@
 
 #include "io/formats/landmark_file.h"
 #include "io/formats/missing_landmarks.h"
+#include "io/prepare_sample.h"
 #include "runtime/error.h"
 #include "runtime/file_write.h"
 
@@ -17,7 +18,7 @@ namespace fs = std::filesystem;
 
 const char* const kUsage =
     "usage: velmora3d convert IN [IN ...] OUT [--from FORMAT] [--to FORMAT] [--frame LPS|RAS]\n"
-    "                         [--negative-missing] [--drop-missing] [--apply-scale]\n"
+    "                         [--negative-missing] [--drop-missing] [--apply-scale] [--dim 2|3]\n"
     "Reads landmark files (TPS, Morphologika, NTS, markups .fcsv and .mrk.json, IDAV .pts, CSV with a\n"
     "header, tables of flat rows; the format is told from the content unless --from names it) and\n"
     "writes all their specimens, with their names, to OUT as tps, morphologika, nts or csv (--to, else\n"
@@ -25,7 +26,8 @@ const char* const kUsage =
     "as plain points. --frame: the frame markups are turned into (LPS, the default, or RAS).\n"
     "--negative-missing: TPS points with a negative coordinate are missing landmarks. --drop-missing:\n"
     "leave out specimens with missing landmarks (else they are written as NaN). --apply-scale: multiply\n"
-    "coordinates by each specimen's TPS SCALE=.\n";
+    "coordinates by each specimen's TPS SCALE= (only when every specimen has one). --dim: the dimension\n"
+    "of a table whose column names or width do not tell it.\n";
 
 // "*" any run of characters, "?" one character.
 bool matches(std::string_view pattern, std::string_view name) {
@@ -95,6 +97,10 @@ int run_convert(const std::vector<std::string>& args, std::ostream& out, std::os
         const std::optional<Frame> f = frame_from_text(v);
         if (!f || (v != "LPS" && v != "RAS" && v != "lps" && v != "ras")) throw Usage{"--frame is LPS or RAS."};
         options.frame = *f;
+      } else if (a == "--dim") {
+        const std::string v = value();
+        if (v != "2" && v != "3") throw Usage{"--dim is 2 or 3."};
+        options.dims = v == "2" ? 2 : 3;
       } else if (a == "--negative-missing") {
         options.negative_missing = true;
       } else if (a == "--drop-missing") {
@@ -162,20 +168,26 @@ int run_convert(const std::vector<std::string>& args, std::ostream& out, std::os
                              first_file + " " + std::to_string(all.dims) +
                              "D points; one output holds one or the other.");
         }
-        for (Specimen& s : f.specimens.specimens) {
-          if (s.scale) {
-            scaled = true;
-            if (apply_scale) {
-              s.points *= *s.scale;
-              s.scale.reset();
-            }
-          }
+        for (std::size_t i = 0; i < f.specimens.specimens.size(); ++i) {
+          Specimen& s = f.specimens.specimens[i];
+          // NaN is a missing landmark; an infinite coordinate is no point at all.
+          for (Eigen::Index k = 0; k < s.points.rows(); ++k)
+            if (s.points.row(k).array().isInf().any())
+              throw RuntimeError(path.filename().string() + ": specimen " + std::to_string(i + 1) + " (" + s.name +
+                                 "), point " + std::to_string(k + 1) +
+                                 ": a coordinate is infinite; landmarks are finite numbers (or missing).");
+          scaled = scaled || s.scale.has_value();
           all.specimens.push_back(std::move(s));
         }
         ++read_files;
       }
     }
     if (all.specimens.empty()) throw RuntimeError("The inputs hold no specimens.");
+    if (apply_scale && scaled) {
+      // All or none: a sample in two units is worse than one in the file's units.
+      err << "convert: " << apply_scales(all.specimens, read_files == 1 ? first_file : "the inputs") << "\n";
+      scaled = std::any_of(all.specimens.begin(), all.specimens.end(), [](const Specimen& s) { return s.scale; });
+    }
 
     if (drop) {
       MissingCheck checked = drop_missing(all, "convert", true);

@@ -10,6 +10,7 @@
 
 #include "app/study_summary.h"
 #include "geometry/curve_polylines.h"
+#include "io/formats/specimens.h"
 #include "runtime/graphics.h"
 #include "runtime/sample.h"
 
@@ -40,6 +41,7 @@ struct WorkingState {
 
   // Kept beside the study for the desktop; no action reads them.
   std::vector<std::string> names1, names2;  // specimen IDs from the files; empty: the specimens are numbered
+  SpecimenColumns columns1, columns2;       // a table's other columns (classifiers) by specimen; else none
   StudySources sources;
 };
 

@@ -25,6 +25,17 @@ namespace {
 
 constexpr int kRecentFiles = 10;
 
+// A recent file is its path, or for a file a loading action read, that action
+// and its path apart by a tab, so it is reopened as it was opened.
+struct RecentEntry {
+  QString action, path;
+};
+
+RecentEntry recent_entry(const QString& entry) {
+  const qsizetype tab = entry.indexOf('\t');
+  return tab < 0 ? RecentEntry{{}, entry} : RecentEntry{entry.left(tab), entry.mid(tab + 1)};
+}
+
 }  // namespace
 
 StudyFile Workspace::current_study() const {
@@ -153,32 +164,53 @@ void Workspace::load_files(const std::vector<std::filesystem::path>& files) {
 
 QStringList Workspace::recent_files() const { return settings_->value("recent/files").toStringList(); }
 
-void Workspace::add_recent(const std::filesystem::path& file) {
+void Workspace::add_recent(const std::filesystem::path& file, const std::string& action) {
   QStringList list = recent_files();
   const QString p = qpath(file);
-  list.removeAll(p);
-  list.prepend(p);
+  list.removeIf([&p](const QString& e) { return recent_entry(e).path == p; });
+  list.prepend(action.empty() ? p : QString::fromStdString(action) + '\t' + p);
   while (list.size() > kRecentFiles) list.removeLast();
   settings_->setValue("recent/files", list);
 }
 
 void Workspace::refresh_recent_menu() {
   recent_menu_->clear();
-  const QStringList list = recent_files();
-  if (list.isEmpty()) {
+  // Only what can be reopened: files still there, each with the action that read it
+  // (a file of no action is offered when its content tells which action reads it).
+  int offered = 0;
+  for (const QString& e : recent_files()) {
+    const RecentEntry entry = recent_entry(e);
+    const std::filesystem::path file = entry.path.toStdString();
+    std::error_code looked;
+    if (!std::filesystem::is_regular_file(file, looked)) continue;
+    if (entry.action.isEmpty()) {
+      const FileKind kind = guess_file_kind(file);
+      if (kind == FileKind::unknown || kind == FileKind::unreadable) continue;
+    }
+    const QFileInfo info(entry.path);
+    const QString how = entry.action.isEmpty() ? QString() : "   (" + label_text(entry.action.toStdString()) + ")";
+    QAction* a = recent_menu_->addAction(info.fileName() + how + "   —   " + info.absolutePath(), [this, entry] {
+      if (!QFileInfo::exists(entry.path)) return message("Not opened", entry.path + " is no longer there.");
+      reopen_recent(entry.action.toStdString(), entry.path.toStdString());
+    });
+    a->setToolTip(entry.path);
+    ++offered;
+  }
+  if (offered == 0) {
     recent_menu_->addAction("(no files yet)")->setEnabled(false);
     return;
   }
-  for (const QString& p : list) {
-    const QFileInfo info(p);
-    QAction* a = recent_menu_->addAction(info.fileName() + "   —   " + info.absolutePath(), [this, p] {
-      if (!QFileInfo::exists(p)) return message("Not opened", p + " is no longer there.");
-      load_files({std::filesystem::path(p.toStdString())});
-    });
-    a->setToolTip(p);
-  }
   recent_menu_->addSeparator();
   recent_menu_->addAction("Forget these files", [this] { settings_->setValue("recent/files", QStringList()); });
+}
+
+void Workspace::reopen_recent(const std::string& action, const std::filesystem::path& file) {
+  if (action.empty()) return load_files({file});
+  const Needs needs = action_info(action).needs;
+  const std::shared_ptr<const StudySummary> now = app_.study();
+  if ((needs == Needs::protocol && !now->has_protocol()) || (needs == Needs::first_sample && now->first.empty()))
+    return message("Not opened", qpath(file.filename()) + ": " + QString::fromStdString(needs_text(needs)));
+  run_action(action, {file});
 }
 
 void Workspace::open_study_dialog() {

@@ -39,7 +39,8 @@ std::optional<QtPort::DialogLook> dialog_look(const std::string& action, bool ta
   if (row == nullptr || row->dialog.kind == DialogLook::none) return std::nullopt;
   const DialogLook& look = row->dialog;
   return QtPort::DialogLook{qtext(look.title),
-                            qtext(table && !look.table_filters.empty() ? look.table_filters : look.filters)};
+                            qtext(table && !look.table_filters.empty() ? look.table_filters : look.filters),
+                            look.several};
 }
 
 // The part of the study a row replaces: none when the action is unknown.
@@ -168,7 +169,7 @@ void Workspace::on_action_finished(const QString& qaction, int outcome) {
   const ActionRow* row = find_action(action);
   if (outcome == static_cast<int>(Outcome::done) && row != nullptr && is_load(*row)) {
     const std::filesystem::path& file = source_of(s->sources, part);
-    if (!file.empty()) add_recent(file);
+    if (!file.empty()) add_recent(file, action);
   }
   study_->show_study(s);
   const QString line = done_line(action, outcome);

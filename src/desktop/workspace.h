@@ -83,7 +83,9 @@ class Workspace : public QObject {
   void fit_to_screen();
   void refresh_actions();
   void refresh_recent_menu();
-  void add_recent(const std::filesystem::path& file);
+  void add_recent(const std::filesystem::path& file, const std::string& action = {});
+  /// Reopens a recent file with the action that read it (none: as if dropped).
+  void reopen_recent(const std::string& action, const std::filesystem::path& file);
 
   void on_action_started(const QString& action);
   void on_action_finished(const QString& action, int outcome);

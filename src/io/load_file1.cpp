@@ -1,6 +1,8 @@
 #include "io/load_file1.h"
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <span>
 #include <string>
 
@@ -257,16 +259,19 @@ namespace {
 
 // A file of landmarks in any format, for a protocol without curves: every point
 // is a fixed landmark.
-Specimens read_fixed_landmarks(std::istream& in, const std::string& fname, const DetectedFormat& detected,
+Specimens read_fixed_landmarks(std::istream& in, const FileChoice& choice, const DetectedFormat& detected,
                                const Protocol& p, int dims, const LoadSwitches& switches, Console& console) {
+  const std::string& fname = choice.name;
   const std::string what =
       detected.format == LandmarkFormat::tps ? "a TPS file with LM3= headers" : format_description(detected.format);
   if (p.curves > 0)
     throw RuntimeError(
         sprintf_m("%s is %s; with curves in the protocol (%d) the first sample must be a TPS file "
-                  "of digitised curves (LM= headers, each curve after a marker point).",
+                  "of digitised curves (LM= headers, each curve after a marker point or in a CURVES= block).",
                   fname, what, static_cast<double>(p.curves)));
-  Specimens s = read_landmarks(in, fname, detected.format, {switches.negative_missing, Frame::lps});
+  // A table whose columns do not tell its dimension is read as LoadFile2D asks.
+  Specimens s = read_landmarks(in, fname, detected.format, {switches.negative_missing, Frame::lps, dims == 2 ? 2 : 0});
+  add_picked_files(s, choice, detected.format, switches.negative_missing, console);
   if (dims == 2 && s.dims == 3) {
     for (const Specimen& sp : s.specimens)
       if ((sp.points.col(2).array().abs() > 0).any())
@@ -321,6 +326,159 @@ Specimens read_digitised_lists(std::istream& in, const std::string& fname, const
   return s;
 }
 
+// A TPS file as the digitising tools write it: landmarks under LM=, curves
+// under CURVES= (or OUTLINES=) as POINTS= blocks, and no curve markers.
+struct ToolTps {
+  Specimens read;                                 // each specimen's landmarks, then its curve points
+  std::vector<std::vector<Eigen::Index>> curves;  // each specimen's curve point counts, when they are the protocol's
+};
+
+// True when some point of the file has x equal to the curve ending code: the
+// file is in our own form, whose markers cut its lists.
+bool has_markers(const TpsCurveFile& file, double code) {
+  const auto marks = [code](const Eigen::MatrixXd& points) { return (points.col(0).array() == code).any(); };
+  for (std::size_t i = 0; i < file.specimens.specimens.size(); ++i) {
+    if (marks(file.specimens.specimens[i].points)) return true;
+    for (const Eigen::MatrixXd& curve : file.curves[i])
+      if (marks(curve)) return true;
+  }
+  return false;
+}
+
+std::string specimen_label(std::size_t i, const std::string& name) {
+  const std::string number = numbered_name(i + 1);
+  return name == number ? number : number + " (" + name + ")";
+}
+
+ToolTps read_tool_tps(TpsCurveFile file, const std::string& fname, const Protocol& p, int dims, UiPort& ui) {
+  Console& console = ui.console();
+  if (dims == 2 && file.specimens.dims == 3)
+    throw RuntimeError(fname + " holds 3 numbers a point (a 3D file); load it with LoadFile1.");
+  if (dims == 3 && file.specimens.dims == 2)
+    console.write(fname + " holds 2 numbers a point (a 2D file): it is read as LoadFile2D reads it, with z = 0.\n");
+
+  // Images not yet digitised (LM=0 and no curve) are left out, each named.
+  ToolTps out;
+  out.read.dims = file.specimens.dims;
+  out.read.notes = std::move(file.specimens.notes);
+  std::vector<std::vector<Eigen::MatrixXd>> curves;
+  std::vector<std::size_t> number;  // each kept specimen's place in the file, from 0
+  std::string empty;
+  std::size_t empties = 0;
+  for (std::size_t i = 0; i < file.specimens.specimens.size(); ++i) {
+    Specimen& s = file.specimens.specimens[i];
+    Eigen::Index points = s.points.rows();
+    for (const Eigen::MatrixXd& c : file.curves[i]) points += c.rows();
+    if (points == 0) {
+      empty += (empties++ == 0 ? "" : ", ") + specimen_label(i, s.name);
+      continue;
+    }
+    number.push_back(i);
+    out.read.specimens.push_back(std::move(s));
+    curves.push_back(std::move(file.curves[i]));
+  }
+  if (empties > 0)
+    console.write(sprintf_m("%s: %d specimen(s) have no points (LM=0, not digitised) and are left out: %s.\n", fname,
+                            static_cast<double>(empties), empty));
+  if (out.read.specimens.empty()) throw RuntimeError(fname + ": no specimen has any points.");
+
+  // Counts that must agree: every specimen that differs from the most common count is named.
+  const auto refuse_differing = [&](const std::vector<long long>& counts, const std::string& what,
+                                    const std::string& why) {
+    std::map<long long, std::size_t> seen;
+    for (long long c : counts) ++seen[c];
+    if (seen.size() < 2) return;
+    const auto common =
+        std::max_element(seen.begin(), seen.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
+    constexpr std::size_t kNamed = 10;
+    std::string differ;
+    std::size_t named = 0;
+    for (std::size_t k = 0; k < counts.size(); ++k) {
+      if (counts[k] == common->first) continue;
+      if (named++ < kNamed)
+        differ += (named == 1 ? "" : ", ") + specimen_label(number[k], out.read.specimens[k].name) + " has " +
+                  std::to_string(counts[k]);
+    }
+    if (named > kNamed) differ += " and " + std::to_string(named - kNamed) + " more differ";
+    throw RuntimeError(fname + ": " + differ + " " + what + " where " + std::to_string(common->second) + " of the " +
+                       std::to_string(counts.size()) + " specimens have " + std::to_string(common->first) + "; " + why);
+  };
+  std::vector<long long> landmarks, curve_counts;
+  for (std::size_t k = 0; k < curves.size(); ++k) {
+    landmarks.push_back(static_cast<long long>(out.read.specimens[k].points.rows()));
+    curve_counts.push_back(static_cast<long long>(curves[k].size()));
+  }
+  const long long file_curves = *std::max_element(curve_counts.begin(), curve_counts.end());
+  if (p.curves > 0) {
+    refuse_differing(curve_counts, "curves (CURVES= blocks)", "each must have the protocol's curves.");
+    if (file_curves == 0)
+      throw RuntimeError(sprintf_m(
+          "%s holds no curves: no CURVES= blocks and no curve markers (points with x = %s); the protocol has %d "
+          "curves.",
+          fname, format_echo_number(p.code), static_cast<double>(p.curves)));
+    if (file_curves != p.curves)
+      throw RuntimeError(sprintf_m("%s has %d curves a specimen (CURVES= blocks); the protocol has %d.", fname,
+                                   static_cast<double>(file_curves), static_cast<double>(p.curves)));
+    refuse_differing(landmarks, "landmarks",
+                     "the landmarks before the curves are fixed landmarks, the same in every specimen.");
+    for (std::size_t k = 0; k < curves.size(); ++k) {
+      std::vector<Eigen::Index> counts;
+      Specimen& s = out.read.specimens[k];
+      for (const Eigen::MatrixXd& c : curves[k]) {
+        counts.push_back(c.rows());
+        s.points.conservativeResize(s.points.rows() + c.rows(), 3);
+        s.points.bottomRows(c.rows()) = c;
+      }
+      out.curves.push_back(std::move(counts));
+    }
+    console.write(
+        sprintf_m("%s is a TPS file of landmarks and curves (no curve markers): each specimen's %d landmarks are fixed "
+                  "landmarks and its %d curves (CURVES=) are the protocol's curves.\n",
+                  fname, static_cast<double>(landmarks.front()), static_cast<double>(p.curves)));
+  } else {
+    for (std::size_t k = 0; k < curves.size(); ++k) {
+      Specimen& s = out.read.specimens[k];
+      for (const Eigen::MatrixXd& c : curves[k]) {
+        s.points.conservativeResize(s.points.rows() + c.rows(), 3);
+        s.points.bottomRows(c.rows()) = c;
+      }
+      landmarks[k] = static_cast<long long>(s.points.rows());
+    }
+    refuse_differing(landmarks, "points", "with no curves in the protocol every point is a fixed landmark.");
+    console.write(fname + " is a TPS file of landmarks (no curve markers): every point is a fixed landmark" +
+                  (file_curves > 0 ? std::string(", the points of its curves (CURVES=) after the landmarks") : "") +
+                  ".\n");
+  }
+  return out;
+}
+
+// The specimen point lists of our own form from the landmarks and curves of a
+// tools' file: each curve after a marker, so the cutting treats both alike.
+std::vector<Eigen::RowVectorXd> marked_lists(const PreparedSample& prepared, const ToolTps& tool, double code) {
+  std::vector<Eigen::RowVectorXd> lists;
+  for (std::size_t i = 0; i < prepared.specimens.specimens.size(); ++i) {
+    const Eigen::MatrixXd& points = prepared.specimens.specimens[i].points;
+    const std::vector<Eigen::Index> none;
+    const std::vector<Eigen::Index>& curves = tool.curves.empty() ? none : tool.curves[prepared.kept_from[i] - 1];
+    Eigen::Index curve_points = 0;
+    for (Eigen::Index c : curves) curve_points += c;
+    const Eigen::Index fixed = points.rows() - curve_points;
+    Eigen::RowVectorXd list(3 * (points.rows() + static_cast<Eigen::Index>(curves.size())));
+    Eigen::Index at = 0, from = 0;
+    const auto copy = [&](Eigen::Index count) {
+      for (Eigen::Index k = 0; k < count; ++k, ++from, at += 3) list.segment<3>(at) = points.row(from);
+    };
+    copy(fixed);
+    for (Eigen::Index c : curves) {
+      list.segment<3>(at) = Eigen::RowVector3d(code, 0, 0);
+      at += 3;
+      copy(c);
+    }
+    lists.push_back(std::move(list));
+  }
+  return lists;
+}
+
 }  // namespace
 
 std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPort& ui, int dims,
@@ -333,16 +491,52 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   const std::string& fname = choice->name;
   const LoadSwitches switches = load_switches(ui);
   auto [in, detected] = open_detected(choice->path(), ui.console());
-  // Our own TPS form (LM= headers) keeps its rules; other formats give fixed landmarks only.
-  const bool digitised =
-      detected.format == LandmarkFormat::unknown || (detected.format == LandmarkFormat::tps && !detected.lm3);
-  const Specimens read = digitised ? read_digitised_lists(in, fname, detected, p, dims, switches, ui)
-                                   : read_fixed_landmarks(in, fname, detected, p, dims, switches, ui.console());
+  if (!choice->more.empty() && (detected.format == LandmarkFormat::tps || detected.format == LandmarkFormat::unknown ||
+                                detected.format == LandmarkFormat::flat_table)) {
+    Specimens none;  // refused before anything is read: the file holds a whole sample
+    add_picked_files(none, *choice, detected.format, false, ui.console());
+  }
+  // Our own TPS form (LM= headers and curve markers) keeps its rules; a TPS file
+  // without markers is the tools' form (landmarks, CURVES= blocks); other
+  // formats give fixed landmarks only.
+  bool digitised = detected.format == LandmarkFormat::unknown;
+  std::optional<ToolTps> tool;
+  std::optional<std::string> tool_error;
+  if (detected.format == LandmarkFormat::tps && !detected.lm3) {
+    try {
+      // Markers are looked for before NegativeMissing could take them for missing points.
+      TpsCurveFile file = read_tps_curves(in, fname);
+      digitised = has_markers(file, p.code);
+      if (!digitised && switches.negative_missing) {
+        in.clear();
+        in.seekg(0);
+        file = read_tps_curves(in, fname, {true});
+      }
+      if (!digitised) tool = read_tool_tps(std::move(file), fname, p, dims, ui);
+    } catch (const RuntimeError& e) {
+      // Our own form's reader says more about a damaged file of ours; a file
+      // it reads without markers is not ours, and the first failure stands.
+      tool_error = e.what();
+      digitised = true;
+    }
+    in.clear();
+    in.seekg(0);
+  }
+  const Specimens read = tool        ? tool->read
+                         : digitised ? read_digitised_lists(in, fname, detected, p, dims, switches, ui)
+                                     : read_fixed_landmarks(in, *choice, detected, p, dims, switches, ui.console());
+  if (tool_error && !std::any_of(read.specimens.begin(), read.specimens.end(),
+                                 [&p](const Specimen& s) { return (s.points.col(0).array() == p.code).any(); }))
+    throw RuntimeError(*tool_error);
   const PreparedSample prepared = prepare_sample(read, fname, switches, ui.console());
   std::vector<Eigen::RowVectorXd> lists;
-  for (const Specimen& s : prepared.specimens.specimens) {
-    const Eigen::Matrix<double, Eigen::Dynamic, 3, Eigen::RowMajor> rows = s.points;
-    lists.emplace_back(Eigen::Map<const Eigen::RowVectorXd>(rows.data(), rows.size()));
+  if (tool) {
+    lists = marked_lists(prepared, *tool, p.code);
+  } else {
+    for (const Specimen& s : prepared.specimens.specimens) {
+      const Eigen::Matrix<double, Eigen::Dynamic, 3, Eigen::RowMajor> rows = s.points;
+      lists.emplace_back(Eigen::Map<const Eigen::RowVectorXd>(rows.data(), rows.size()));
+    }
   }
   // What is wrong with a specimen is said with the file it is in.
   const auto in_file = [&fname](const RuntimeError& e) { return RuntimeError(fname + ": " + e.what()); };
@@ -386,6 +580,7 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
     for (Eigen::MatrixXd& curve : out.curves1[static_cast<std::size_t>(i)]) curve = s.of(curve);
   }
   out.names = sample_names(prepared, read.specimens.size());
+  out.columns = prepared.specimens.columns;
   return out;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "geometry/curve_polylines.h"
+#include "io/formats/specimens.h"
 #include "runtime/console.h"
 #include "runtime/sample.h"
 #include "runtime/ui_port.h"
@@ -22,6 +23,7 @@ struct FirstSample {
   std::string fname;               // the chosen file's name (its folder is the working folder)
   CurvePolylines curves1;          // every specimen's digitised curves, in its frame in data1
   std::vector<std::string> names;  // the specimens' names from the file; none when it names none
+  SpecimenColumns columns;         // a table's other columns (classifiers), one cell a specimen; else none
 };
 
 /// The configurations before superimposition: what the cutting, resampling,

@@ -79,13 +79,14 @@ enum class Route { table, tps, other };
 Route route_of(const DetectedFormat& d, bool table_switch) {
   if (d.format == LandmarkFormat::flat_table || (d.format == LandmarkFormat::unknown && table_switch))
     return Route::table;
-  if (d.format == LandmarkFormat::unknown || (d.format == LandmarkFormat::tps && !d.lm3 && d.dims != 2))
+  if (d.format == LandmarkFormat::unknown || (d.format == LandmarkFormat::tps && !d.lm3 && d.dims != 2 && !d.tools))
     return Route::tps;
   return Route::other;
 }
 
 std::string what_it_is(const DetectedFormat& d) {
   if (d.format == LandmarkFormat::tps && d.dims == 2) return "a 2D TPS file (2 numbers a point; z is 0)";
+  if (d.format == LandmarkFormat::tps && d.tools) return "a TPS file of landmarks and curves (CURVES= blocks)";
   if (d.format == LandmarkFormat::tps) return "a TPS file with LM3= headers";
   return format_description(d.format);
 }
@@ -106,6 +107,11 @@ std::optional<SecondSample> load_file2(const Eigen::MatrixXd& mean1, UiPort& ui)
   const std::string& fname = choice->name;
   const LoadSwitches switches = load_switches(ui);
   auto [in, detected] = open_detected(choice->path(), ui.console());
+  if (!choice->more.empty() && (detected.format == LandmarkFormat::tps || detected.format == LandmarkFormat::unknown ||
+                                detected.format == LandmarkFormat::flat_table)) {
+    Specimens none;  // refused before anything is read: the file holds a whole sample
+    add_picked_files(none, *choice, detected.format, false, ui.console());
+  }
   const Route route = route_of(detected, table_switch);
   Console& console = ui.console();
   if (route == Route::table && !table_switch)
@@ -161,6 +167,9 @@ std::optional<SecondSample> load_file2(const Eigen::MatrixXd& mean1, UiPort& ui)
       console.write(fname + ": points with a negative coordinate are read as missing landmarks (NegativeMissing).\n");
   } else {
     read = read_landmarks(in, fname, detected.format, {switches.negative_missing, Frame::lps});
+    add_picked_files(read, *choice, detected.format, switches.negative_missing, console);
+    const std::string empty = leave_out_empty(read, fname);
+    if (!empty.empty()) console.write(empty + "\n");
     flat_rows(read, fname);  // the same points in every specimen
   }
   PreparedSample sample = prepare_sample(read, fname, switches, console);
@@ -187,6 +196,7 @@ std::optional<SecondSample> load_file2(const Eigen::MatrixXd& mean1, UiPort& ui)
   ui.set_control_string("FileBox2", sprintf_m("%s \\nhas %i specimens \\nwith %i landmarks", fname, nd, landmarks));
   deferred.pass_on(console);
   out.names = sample_names(sample, read.specimens.size());
+  out.columns = sample.specimens.columns;
   return out;
 }
 

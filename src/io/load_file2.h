@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "io/formats/specimens.h"
 #include "runtime/console.h"
 #include "runtime/sample.h"
 #include "runtime/ui_port.h"
@@ -20,6 +21,7 @@ struct SecondSample {
   std::string fname;               // the chosen file's name (its folder is the working folder)
   bool from_table = false;         // read as a table of flat rows (else as a landmark file)
   std::vector<std::string> names;  // the specimens' names from the file; none when it names none
+  SpecimenColumns columns;         // a table's other columns (classifiers), one cell a specimen; else none
 };
 
 /// Superimposes the flat rows `rows` (m by c: x1 y1 z1 ... with p = floor(c/3)

@@ -20,6 +20,7 @@ struct FileChoice {
   std::string name;
   std::filesystem::path folder;
   std::filesystem::path path() const { return folder / name; }
+  std::vector<std::string> more{};  // further files picked at once, in the same folder (a dialog of several)
 };
 
 enum class MessageMode { non_modal, modal, replace };

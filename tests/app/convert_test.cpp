@@ -171,5 +171,54 @@ TEST(Convert, RunningOutOfMemoryIsAMessageNotAnAbort) {
   EXPECT_FALSE(fs::exists(f.path / "out.csv"));
 }
 
+// --apply-scale scales all or none; an infinite coordinate is refused; --dim
+// tells the dimension of a table that does not.
+TEST(Convert, ScalesAllOrNoneRefusesInfinityAndTakesTheDimension) {
+  Folder f;
+  const std::string a = "LM=2\n1 2\n3 4\nID=a\n", b = "LM=2\n5 6\n7 8\nID=b\n";
+  const fs::path all = f.write("all.tps", a + "SCALE=2\n" + b + "SCALE=0.5\n");
+  const fs::path some = f.write("some.tps", a + "SCALE=2\n" + b);
+  const fs::path inf = f.write("inf.fcsv", "# columns = id,x,y,z\n0,1,2,3\n1,inf,5,6\n");
+  const fs::path wide = f.write("wide.csv", "1,2,3,4,5,6\n7,8,9,10,11,12\n");
+  const fs::path out = f.path / "o.tps";
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string said, written;  // on standard error; the output file ("" when none)
+  };
+  const std::vector<Case> cases = {
+      {{all.string(), out.string(), "--apply-scale"},
+       0,
+       "multiplied by their SCALE=",
+       "LM=2\n2 4\n6 8\nID=a\nLM=2\n2.5 3\n3.5 4\nID=b\n"},
+      {{some.string(), out.string(), "--apply-scale"},
+       0,
+       "1 of 2 specimens have a SCALE=; without one: specimen 2 (b). No specimen is scaled",
+       "LM=2\n1 2\n3 4\nID=a\nSCALE=2\nLM=2\n5 6\n7 8\nID=b\n"},
+      {{inf.string(), out.string()}, 1, "inf.fcsv: specimen 1 (inf), point 2: a coordinate is infinite", ""},
+      {{wide.string(), out.string()}, 1, "--dim 2 or --dim 3", ""},
+      {{wide.string(), out.string(), "--dim", "2"},
+       0,
+       "",
+       "LM=3\n1 2\n3 4\n5 6\nID=specimen 1\nLM=3\n7 8\n9 10\n11 12\nID=specimen 2\n"},
+      {{wide.string(), out.string(), "--dim", "4"}, 2, "--dim is 2 or 3", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    fs::remove(out);
+    std::string err;
+    EXPECT_EQ(convert(c.args, &err), c.status) << err;
+    EXPECT_NE(err.find(c.said), std::string::npos) << err;
+    if (c.written.empty()) {
+      EXPECT_FALSE(fs::exists(out));
+      continue;
+    }
+    std::ifstream in(out, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), c.written);
+  }
+}
+
 }  // namespace
 }  // namespace velmora

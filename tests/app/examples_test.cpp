@@ -202,6 +202,30 @@ TEST(ExampleScriptsTest, EveryFormatLoadsAsASecondSample) {
     EXPECT_NE(err.str().find(said), std::string::npos) << said;
 }
 
+// examples/formats/tpsdig-curves.txt: a tpsDig file's CURVES= blocks are the
+// protocol's two curves (5 + 12 + 8 points), the empty image is left out, every
+// SCALE= is applied, and the CSV second sample keeps its classifier columns.
+TEST(ExampleScriptsTest, TpsDigCurvesLoadAsAFirstSampleWithACurveProtocol) {
+  HeadlessPort port;
+  Dispatcher d(port);
+  const fs::path folder = kExamples / "formats";
+  port.set_answers({"curves-protocol.txt", "tpsdig-curves.tps", "second-classifiers.csv"}, folder);
+  ASSERT_EQ(d.vm3sw("LoadProto"), Outcome::done);
+  ASSERT_EQ(d.vm3sw("LoadFile2D"), Outcome::done);
+  ASSERT_EQ(d.vm3sw("LoadFile2"), Outcome::done);
+  const WorkingState& s = d.state();
+  EXPECT_EQ(s.data1.points(), 25);
+  EXPECT_EQ(s.data1.count(), 8);
+  EXPECT_EQ(s.rbreak.head(3), (Eigen::RowVector3d(15, 51, 75)));
+  EXPECT_EQ(s.names1.back(), "fish-08");
+  ASSERT_EQ(s.columns2.size(), 3u);
+  EXPECT_EQ(s.columns2[0].first, "Species");
+  EXPECT_EQ(s.columns2[1].second, (std::vector<std::string>{"f", "f", "m", "m", "f", "m"}));
+  // Sizes in millimetres: the pixel sizes times each specimen's SCALE= (about 1/80).
+  EXPECT_GT(s.data1cs.minCoeff(), 3);
+  EXPECT_LT(s.data1cs.maxCoeff(), 20);
+}
+
 // The resampling tests print the same texts (boxes and BootF's echoes) with
 // their sets computed on the blocks as on the points.
 TEST_P(ExampleStudyLoadTest, ResamplingTextsAreTheSameOnBothPaths) {

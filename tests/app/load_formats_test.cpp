@@ -32,11 +32,12 @@ Specimens sample() {
   return s;
 }
 
-// Our own TPS form of the sample: LM= with one last point that ends each list.
+// Our own TPS form of the sample: LM= with a last marker point that ends each list.
 std::string own_tps(const Specimens& s) {
   std::ostringstream out;
   for (const Specimen& sp : s.specimens) {
-    out << "LM=" << sp.points.rows() + 1 << "\n" << sp.points.format(Eigen::IOFormat(17, 0, " ", "\n")) << "\n0 0 0\n";
+    out << "LM=" << sp.points.rows() + 1 << "\n"
+        << sp.points.format(Eigen::IOFormat(17, 0, " ", "\n")) << "\n-999 0 0\n";
     out << "ID=" << sp.name << "\n";
   }
   return out.str();
@@ -117,6 +118,12 @@ TEST_F(LoadFormats, ASecondSampleIsReadAsWhatItIsWhateverTheTableSwitchSays) {
   // Another format, whichever the switch.
   ASSERT_EQ(load("LoadFile2", "second.nts", written(s, LandmarkFormat::nts)), Outcome::done);
   EXPECT_TRUE(said("second.nts is an NTS file; it is read as one."));
+  EXPECT_EQ(d_.state().data2, from_table.data2);
+  // A TPS file whose first image is not digitised yet (LM=0): that specimen is left out, named.
+  ASSERT_EQ(load("LoadFile2", "tools.tps", "LM=0\nIMAGE=todo.jpg\n" + tps.str()), Outcome::done)
+      << port_.console_text();
+  EXPECT_TRUE(
+      said("tools.tps: 1 specimen(s) have no points (LM=0, not digitised) and are left out: specimen 1 (todo)."));
   EXPECT_EQ(d_.state().data2, from_table.data2);
   // A file of no known format: the switch's reader fails and the message names the switch.
   EXPECT_EQ(load("LoadFile2", "notes.txt", "specimens of May\n"), Outcome::failed);

@@ -3,6 +3,7 @@
 // dropped files, the window's size and closing it.
 #include <QDockWidget>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -337,6 +338,37 @@ TEST_F(WorkspaceTest, AStudyFileWithMissingOrBadPartsLoadsWhatItCanAndSaysWhat) 
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_TRUE(messages_[0].contains("bad.v3dstudy") && messages_[0].contains("\"colour\""));
   EXPECT_FALSE(state().data1.empty());
+}
+
+// Open recent offers what it can reopen, each with the action that read it: a
+// CSV first sample (which a drop could not place) comes back as a first sample;
+// a file gone is not offered.
+TEST_F(WorkspaceTest, OpenRecentReopensWithTheActionThatReadTheFile) {
+  const std::filesystem::path formats = kSource / "examples" / "formats";
+  std::filesystem::copy_file(formats / "second.csv", temp("gone.csv"));
+  click("LoadProto", {formats / "protocol.txt"});
+  click("LoadFile1", {temp("gone.csv")});
+  click("LoadFile1", {formats / "second.csv"});
+  ASSERT_EQ(state().data1.count(), 5);
+  EXPECT_EQ(workspace_->recent_files().front().toStdString(), "LoadFile1\t" + (formats / "second.csv").string());
+  std::filesystem::remove(temp("gone.csv"));
+
+  auto* menu = window().findChild<QMenu*>("RecentMenu");
+  ASSERT_NE(menu, nullptr);
+  emit menu->aboutToShow();
+  QAction* reopen = nullptr;
+  for (QAction* a : menu->actions()) {
+    EXPECT_FALSE(a->text().contains("gone.csv")) << a->text().toStdString();
+    if (a->text().startsWith("second.csv")) reopen = a;
+  }
+  ASSERT_NE(reopen, nullptr);
+  click("Clear");
+  ASSERT_TRUE(state().data1.empty());
+  reopen->trigger();
+  settle();
+  EXPECT_EQ(state().data1.count(), 5);
+  EXPECT_EQ(state().sources.first, formats / "second.csv");
+  EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(WorkspaceTest, DroppedFilesGoWhereTheyBelong) {

@@ -92,6 +92,18 @@ std::vector<FormatCase> format_cases() {
        "1 2 9 0\n1 2 3 4.5 -5 6 7 8 9.25\n1 2.5 3 4 5 6 7 -8 9\n",
        {"specimen 1", "specimen 2"},
        {kA, kB}},
+      {"NTS in the single-specimen form: one point a row",
+       LandmarkFormat::nts,
+       "dir/RT01.nts",
+       "\" one skull\n1 3L 3 0 dim=3\nbasion nasion bregma\n1 2 3\n4.5 -5 6\n7 8 9.25\n",
+       {"RT01"},
+       {kA}},
+      {"IDAV points without their version line",
+       LandmarkFormat::idav_pts,
+       "RT01.pts",
+       "3\nS0 1 2 3\nS1 4.5 -5 6\nS2 7 8 9.25\n",
+       {"RT01"},
+       {kA}},
       {"CSV with an ID column by name",
        LandmarkFormat::csv_table,
        "s.csv",
@@ -278,6 +290,8 @@ TEST(LandmarkFormats, DetectionTellsOurOwnFilesApart) {
       {"1 2 9 0\n1 2 3 4 5 6 7 8 9\n1 2 3\n4 5 6 7 8 9\n", LandmarkFormat::nts, 0},
       {"1 2 9 0\n1 5 6 0\n", LandmarkFormat::flat_table, 0},  // every row the same length: a table
       {"id,x1\n", LandmarkFormat::csv_table, 0},
+      {"3\nF-1 1 2 3\nF-2 4 5 6\nF-3 7 8 9\n", LandmarkFormat::idav_pts, 0},  // IDAV points without "Version"
+      {"1 0 6 0 DIM=3\n", LandmarkFormat::nts, 0},                            // an empty NTS matrix
       {"{\"a\": 1}", LandmarkFormat::unknown, 0},
       {"hello\n", LandmarkFormat::unknown, 0},
       {"", LandmarkFormat::unknown, 0},
@@ -411,6 +425,7 @@ TEST(LandmarkFormats, DamagedFilesAreRefusedNamingFileLineAndSpecimen) {
       {"NTS typo", LandmarkFormat::nts, "1 1 3 0 DIM=3\n1 x 3\n", {"line 2", "specimen 1", "\"x\""}},
       {"NTS ambiguous", LandmarkFormat::nts, "1 1 6 0\n", {"line 1", "could be 2D or 3D"}},
       {"NTS not NTS", LandmarkFormat::nts, "2 1 6 0\n", {"line 1", "not of the NTS form"}},
+      {"NTS empty", LandmarkFormat::nts, "1 0 6 0 DIM=3\n", {"line 1", "announces 0 rows: the matrix is empty"}},
       {"CSV typo",
        LandmarkFormat::csv_table,
        "id,x1,y1,z1\na,1,2,3\nb,O.5,0,1\n",
@@ -523,6 +538,82 @@ TEST(TpsSpecimenNames, OnePerHeaderFromIdOrImage) {
   const Specimens s = read(before, LandmarkFormat::tps);
   EXPECT_EQ(s.specimens[1].name, "b");
   EXPECT_EQ(s.specimens[2].name, "specimen 3");
+}
+
+// The CSV layouts people write, each written here from its description: what
+// each reads to, or the refusal that names its cause.
+TEST(CsvTables, ColumnNamesTellCoordinatesNamesAndClassifiers) {
+  using Columns = std::vector<std::pair<std::string, std::vector<std::string>>>;
+  const Eigen::MatrixXd p2a = points({{1, 2}, {3, 4}}), p2b = points({{5, 6}, {7, 8.5}});
+  const Eigen::MatrixXd p3a = points({{1, 2, 3}, {4, 5, 6}});
+  struct Case {
+    std::string name, text;
+    int dims_asked = 0;
+    std::vector<std::string> names;  // empty: refused with `error`
+    int dims = 0;
+    std::vector<Eigen::MatrixXd> points;
+    Columns columns;
+    std::string error;
+  };
+  const auto read_as = [](std::string name, std::string text, int dims_asked, std::vector<std::string> names, int dims,
+                          std::vector<Eigen::MatrixXd> points, Columns columns = {}) {
+    return Case{std::move(name),   std::move(text),    dims_asked, std::move(names), dims,
+                std::move(points), std::move(columns), ""};
+  };
+  const auto refused = [](std::string name, std::string text, int dims_asked, std::string error) {
+    return Case{std::move(name), std::move(text), dims_asked, {}, 0, {}, {}, std::move(error)};
+  };
+  const std::vector<Case> cases = {
+      read_as("R write.csv: an empty first header, quoted row names",
+              "\"\",\"x1\",\"y1\",\"x2\",\"y2\"\n\"1\",1,2,3,4\n\"2\",5,6,7,8.5\n", 0, {"1", "2"}, 2, {p2a, p2b}),
+      read_as("R write.table: rows one cell longer than the header", "x1\ty1\tx2\ty2\nA\t1\t2\t3\t4\n", 0, {"A"}, 2,
+              {p2a}),
+      read_as("a numeric catalogue number first", "catno,X1,Y1,X2,Y2\n10234,1,2,3,4\n10235,5,6,7,8.5\n", 0,
+              {"10234", "10235"}, 2, {p2a, p2b}),
+      read_as("classifier columns around named coordinates",
+              "ID,x01,y01,C_size,x02,y02,Species,Sex\nA,1,2,10.5,3,4,bufo,f\nB,5,6,11,7,8.5,rana,m\n", 0, {"A", "B"}, 2,
+              {p2a, p2b}, Columns{{"C_size", {"10.5", "11"}}, {"Species", {"bufo", "rana"}}, {"Sex", {"f", "m"}}}),
+      read_as("axis letters before the landmark names", "name,Xbas,Ybas,Zbas,Xna,Yna,Zna\nS1,1,2,3,4,5,6\n", 0, {"S1"},
+              3, {p3a}),
+      read_as("axis letters after the landmark names", "bas_x,bas_y,bas_z,na_x,na_y,na_z,Specimen\n1,2,3,4,5,6,S1\n", 0,
+              {"S1"}, 3, {p3a}),
+      read_as("numbers before the axis", "id,1x,1y,2x,2y\nA,1,2,3,4\n", 0, {"A"}, 2, {p2a}),
+      read_as("a long table, rows in any order",
+              "specimen_id,coord_id,x,y,sex\nA,1,1,2,f\nA,2,3,4,f\nB,2,7,8.5,m\nB,1,5,6,m\n", 0, {"A", "B"}, 2,
+              {p2a, p2b}, Columns{{"sex", {"f", "m"}}}),
+      read_as("semicolons with comma decimals", "id;x1;y1;x2;y2\nA;1;2;3;4\nB;5;6;7;8,5\n", 0, {"A", "B"}, 2,
+              {p2a, p2b}),
+      read_as("headerless rows whose width fits 2D alone", "1,2,3,4\n5,6,7,8.5\n", 0, {"specimen 1", "specimen 2"}, 2,
+              {p2a, p2b}),
+      read_as("headerless rows with the dimension given", "1,2,3,4,5,6\n", 3, {"specimen 1"}, 3, {p3a}),
+      refused("headerless rows of either dimension", "1,2,3,4,5,6\n", 0, "--dim 2 or --dim 3"),
+      refused("an x without its y", "id,x1,y1,x2\nA,1,2,3\n", 0,
+              "column 4 (\"x2\") is the x of point 2, and no column is its y."),
+      refused("a point without its z", "id,x1,y1,z1,x2,y2\nA,1,2,3,4,5\n", 0,
+              "point \"2\" has x and y columns (5, 6) and no z column"),
+      refused("a long table whose specimen lacks a landmark",
+              "specimen,landmark,x,y\nA,1,1,2\nA,2,3,4\nB,1,5,6\nB,3,7,8\n", 0,
+              "specimen 2 (B) has no row for landmark \"2\""),
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LandmarkReadOptions options;
+    options.dims = c.dims_asked;
+    const LandmarkFormat format = detect_format(c.text).format;
+    if (c.names.empty()) {
+      const std::string e = error_of([&] { read(c.text, format, "t.csv", options); });
+      EXPECT_NE(e.find(c.error), std::string::npos) << e;
+      continue;
+    }
+    const Specimens s = read(c.text, format, "t.csv", options);
+    EXPECT_EQ(s.dims, c.dims);
+    ASSERT_EQ(s.specimens.size(), c.names.size());
+    for (std::size_t i = 0; i < c.names.size(); ++i) {
+      EXPECT_EQ(s.specimens[i].name, c.names[i]);
+      EXPECT_EQ(s.specimens[i].points, c.points[i]) << s.specimens[i].points;
+    }
+    EXPECT_EQ(s.columns, c.columns);
+  }
 }
 
 }  // namespace

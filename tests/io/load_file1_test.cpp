@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "io/formats/landmark_file.h"
+#include "io/prepare_sample.h"
 #include "support/error_of.h"
 #include "support/io_test_util.h"
 #include "runtime/error.h"
@@ -212,6 +214,196 @@ TEST(LoadFirstSample, OpensAWindowDrawsAndLooksFromAboveIn2D) {
   const auto dialogs = port.dialogs.size();
   EXPECT_THROW(load_first_sample(Eigen::MatrixXd(0, 0), port, 3), RuntimeError);
   EXPECT_EQ(port.dialogs.size(), dialogs);
+}
+
+// A TPS file as the digitising tools write it: 2D landmarks under LM=, each
+// curve a POINTS= block under CURVES=, an ID= and perhaps a SCALE=.
+struct ToolSpecimen {
+  std::vector<Eigen::Vector2d> landmarks;
+  std::vector<std::vector<Eigen::Vector2d>> curves;
+  std::string id, scale;  // scale: the SCALE= text, none when empty
+};
+
+std::string tool_tps(const std::vector<ToolSpecimen>& specimens, const std::string& curves_key = "CURVES") {
+  std::string out;
+  const auto points = [&out](const std::vector<Eigen::Vector2d>& p) {
+    for (const auto& q : p) out += testing::number(q.x()) + " " + testing::number(q.y()) + "\n";
+  };
+  for (const ToolSpecimen& s : specimens) {
+    out += "LM=" + std::to_string(s.landmarks.size()) + "\n";
+    points(s.landmarks);
+    if (!s.curves.empty()) out += curves_key + "=" + std::to_string(s.curves.size()) + "\n";
+    for (const auto& c : s.curves) {
+      out += "POINTS=" + std::to_string(c.size()) + "\n";
+      points(c);
+    }
+    out += "IMAGE=" + s.id + ".jpg\nID=" + s.id + "\n";
+    if (!s.scale.empty()) out += "SCALE=" + s.scale + "\n";
+  }
+  return out;
+}
+
+// The same specimens in our own form: the landmarks, each curve after a marker,
+// and a last marker that ends the list.
+std::string own_form(const std::vector<ToolSpecimen>& specimens) {
+  std::string out;
+  for (const ToolSpecimen& s : specimens) {
+    Points p;
+    for (const auto& q : s.landmarks) p.emplace_back(q.x(), q.y(), 0);
+    for (const auto& c : s.curves) {
+      p.push_back(M);
+      for (const auto& q : c) p.emplace_back(q.x(), q.y(), 0);
+    }
+    p.push_back(M);
+    out += testing::tps_specimen(p, 2, s.id);
+  }
+  return out;
+}
+
+TEST(LoadFirstSample, TpsFilesOfTheDigitisingToolsKeepEveryPointAndTheirCurves) {
+  using V = Eigen::Vector2d;
+  const std::vector<V> arc = {V(0, 2), V(0.4, 2.6), V(1, 3), V(1.7, 2.8), V(2, 2.1)};
+  const std::vector<V> line = {V(3, 0), V(3.2, 1), V(3.1, 2.2)};
+  const ToolSpecimen a{{V(0, 0), V(2, 0), V(0, 1), V(2, 1)}, {arc, line}, "A", ""};
+  ToolSpecimen b{{V(0, 0.1), V(2.2, 0), V(0, 1.3), V(2, 1.2)}, {arc, line}, "B", ""};
+  b.curves[0].push_back(V(2.1, 1.5));  // the curves differ in their clicks
+  ToolSpecimen c = b;
+  c.id = "C";
+  c.landmarks[3] = V(2.5, 1.1);
+  const ToolSpecimen empty{{}, {}, "E", ""};
+  ToolSpecimen a2 = a;
+  a2.id = "A2";
+  a2.landmarks[1] = V(2.3, -0.2);
+  const auto flat = [](const ToolSpecimen& s) {  // the curve points as more landmarks
+    ToolSpecimen f{s.landmarks, {}, s.id, ""};
+    for (const auto& curve : s.curves) f.landmarks.insert(f.landmarks.end(), curve.begin(), curve.end());
+    return f;
+  };
+  const ToolSpecimen flat_a = flat(a), flat_a2 = flat(a2);
+  const Eigen::MatrixXd no_curves = column({0, 0, 0, 0, 0, -999});
+  const Eigen::MatrixXd two_curves = column({0, 0, 0, 0, 2, -999, 0, 6, 0, 4});
+  const auto with_scale = [](std::vector<ToolSpecimen> s, std::vector<std::string> scales) {
+    for (std::size_t i = 0; i < s.size(); ++i) s[i].scale = scales[i];
+    return s;
+  };
+
+  TempFolder dir;
+  struct Loaded {
+    std::optional<FirstSample> sample;
+    std::string error, console;
+  };
+  const auto load = [&dir](const std::string& text, const Eigen::MatrixXd& proto) {
+    DialogPort port;
+    port.answer({dir.write("f.tps", text).string()});
+    Loaded out;
+    out.error = error_of([&] { out.sample = load_first_sample(proto, port, 2); });
+    out.console = port.console_text();
+    return out;
+  };
+
+  struct Case {
+    std::string name, file;
+    Eigen::MatrixXd proto;
+    std::string same_as;      // the file that loads to the same sample, "" for a refusal
+    std::string said;         // on the console, or the refusal
+    Eigen::Index points = 0;  // points a specimen in data1
+    std::size_t specimens = 0;
+  };
+  const std::vector<Case> cases = {
+      {"curves are the protocol's curves, cut and resampled as our own clicks", tool_tps({a, b, c}), two_curves,
+       own_form({a, b, c}), "its 2 curves (CURVES=) are the protocol's curves", 4 + 6 + 4, 3},
+      {"OUTLINES= blocks are curves", tool_tps({a, b, c}, "OUTLINES"), two_curves, own_form({a, b, c}), "", 14, 3},
+      {"no curves in the protocol: the curve points follow the landmarks", tool_tps({a, a2}), no_curves,
+       tool_tps({flat_a, flat_a2}), "the points of its curves (CURVES=) after the landmarks", 12, 2},
+      {"no curves in the protocol, curves of other lengths", tool_tps({a, c}), no_curves, "",
+       "f.tps: specimen 2 (C) has 13 points where 1 of the 2 specimens have 12", 0, 0},
+      {"no markers: the last landmark is kept", tool_tps({{a.landmarks, {}, "A", ""}, {b.landmarks, {}, "B", ""}}),
+       no_curves, own_form({{a.landmarks, {}, "A", ""}, {b.landmarks, {}, "B", ""}}), "every point is a fixed landmark",
+       4, 2},
+      {"LM=0 specimens are left out", tool_tps({a, empty, b}), two_curves, own_form({a, b}),
+       "1 specimen(s) have no points (LM=0, not digitised) and are left out: specimen 2 (E).", 14, 2},
+      {"a curve count other than the protocol's", tool_tps({a, b}), column({0, 0, 0, 0, 3, -999, 0, 6, 0, 4, 0, 4}), "",
+       "f.tps has 2 curves a specimen (CURVES= blocks); the protocol has 3.", 0, 0},
+      {"no curves for a curve protocol", tool_tps({{a.landmarks, {}, "A", ""}}), two_curves, "",
+       "f.tps holds no curves: no CURVES= blocks and no curve markers (points with x = -999); the protocol has 2 "
+       "curves.",
+       0, 0},
+      {"curve counts that differ", tool_tps({a, b, {a.landmarks, {arc}, "D", ""}}), two_curves, "",
+       "f.tps: specimen 3 (D) has 1 curves (CURVES= blocks) where 2 of the 3 specimens have 2", 0, 0},
+      {"landmark counts that differ", tool_tps({a, b, {{V(0, 0)}, {arc, line}, "D", ""}}), two_curves, "",
+       "f.tps: specimen 3 (D) has 1 landmarks where 2 of the 3 specimens have 4", 0, 0},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    const Loaded got = load(k.file, k.proto);
+    if (k.points == 0 && k.specimens == 0) {
+      EXPECT_NE(got.error.find(k.said), std::string::npos) << got.error;
+      if (k.same_as.empty()) continue;
+    }
+    ASSERT_TRUE(got.sample) << got.error;
+    EXPECT_NE(got.console.find(k.said), std::string::npos) << got.console;
+    const Loaded same = load(k.same_as, k.proto);
+    ASSERT_TRUE(same.sample) << same.error;
+    EXPECT_EQ(got.sample->data1.points(), k.points);
+    EXPECT_EQ(got.sample->data1.count(), static_cast<Eigen::Index>(k.specimens));
+    EXPECT_EQ(got.sample->data1, same.sample->data1);
+    EXPECT_EQ(got.sample->data1cs, same.sample->data1cs);
+    EXPECT_EQ(got.sample->rbreak, same.sample->rbreak);
+    EXPECT_EQ(got.sample->names, same.sample->names);
+    ASSERT_EQ(got.sample->curves1.size(), same.sample->curves1.size());
+    for (std::size_t i = 0; i < got.sample->curves1.size(); ++i)
+      EXPECT_EQ(got.sample->curves1[i], same.sample->curves1[i]);
+  }
+
+  // SCALE=: every specimen's applied; when one lacks it none is, and it is named.
+  const Loaded plain = load(tool_tps({a, b}), two_curves);
+  const Loaded scaled = load(tool_tps(with_scale({a, b}, {"0.5", "2"})), two_curves);
+  const Loaded partly = load(tool_tps(with_scale({a, b, c}, {"0.5", "", "2"})), two_curves);
+  ASSERT_TRUE(plain.sample && scaled.sample && partly.sample) << scaled.error << partly.error;
+  EXPECT_NEAR(scaled.sample->data1cs(0), 0.5 * plain.sample->data1cs(0), 1e-12);
+  EXPECT_NEAR(scaled.sample->data1cs(1), 2 * plain.sample->data1cs(1), 1e-12);
+  EXPECT_EQ(partly.sample->data1cs(0), plain.sample->data1cs(0));
+  EXPECT_NE(partly.console.find("f.tps: 2 of 3 specimens have a SCALE=; without one: specimen 2 (B). No specimen is "
+                                "scaled"),
+            std::string::npos)
+      << partly.console;
+}
+
+// Several files picked at once make one sample only when each holds one specimen.
+TEST(AddPickedFiles, OneSpecimenAFileJoinsOthersAreRefusedByName) {
+  TempFolder dir;
+  dir.write("a.pts", "Version 1.0\n2\nS0 1 2 3\nS1 4 5 6\n");
+  dir.write("b.fcsv", "# columns = id,x,y,z\n0,7,8,9\n1,1,1,1\n");
+  dir.write("c.tps", "LM3=2\n1 2 3\n4 5 6\n");
+  dir.write("d.pts", "2\nS0 1 2\nS1 4 5\n");
+  struct Case {
+    std::string first;
+    LandmarkFormat format;
+    std::vector<std::string> more;
+    std::string refusal;  // empty: the specimens of every file, in order
+  };
+  const std::vector<Case> cases = {
+      {"a.pts", LandmarkFormat::idav_pts, {"b.fcsv"}, ""},
+      {"c.tps", LandmarkFormat::tps, {"a.pts"}, "c.tps is a TPS file, which holds a whole sample: 2 files make one"},
+      {"a.pts", LandmarkFormat::idav_pts, {"c.tps"}, "c.tps is a TPS file where a.pts is an IDAV point file"},
+      {"a.pts", LandmarkFormat::idav_pts, {"d.pts"}, "d.pts holds 2D points and a.pts 3D points"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.first + " + " + c.more.front());
+    CaptureConsole console;
+    FileChoice choice{c.first, dir.path()};
+    choice.more = c.more;
+    Specimens s = read_landmark_file(dir.path() / c.first, std::nullopt).specimens;
+    const std::string e = error_of([&] { add_picked_files(s, choice, c.format, false, console); });
+    if (!c.refusal.empty()) {
+      EXPECT_NE(e.find(c.refusal), std::string::npos) << e;
+      continue;
+    }
+    EXPECT_EQ(e, "(no error)");
+    ASSERT_EQ(s.specimens.size(), 2u);
+    EXPECT_EQ(s.specimens[1].name, "b");
+    EXPECT_EQ(s.specimens[1].points.row(0), Eigen::RowVector3d(7, 8, 9));
+  }
 }
 
 // A protocol of long curves asks for more memory than any machine has: the load

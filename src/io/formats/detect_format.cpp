@@ -111,6 +111,14 @@ DetectedFormat detect_format(std::string_view head) {
       out.dims = 3;
     else if (i + 1 < lines.size() && all_numbers(lines[i + 1], count) && (count == 2 || count == 3))
       out.dims = static_cast<int>(count);
+    for (std::size_t j = i; j < lines.size() && !out.tools; ++j) {
+      const std::size_t eq = lines[j].find('=');
+      if (eq == std::string_view::npos) continue;
+      const std::string key = lower(lines[j].substr(0, eq));
+      const std::string value = lower(lines[j].substr(eq + 1));
+      out.tools =
+          key == "curves" || key == "outlines" || key == "points" || ((key == "lm" || key == "lm3") && value == "0");
+    }
     return out;
   }
 
@@ -122,13 +130,26 @@ DetectedFormat detect_format(std::string_view head) {
       return out;
     }
   }
+  // IDAV points without their version line: a count, then "LABEL x y z" lines.
+  if (first.size() == 1 && is_count(first[0], false) && lines.size() > 1) {
+    const std::vector<std::string_view> point = split_words(lines[1]);
+    double v = 0;
+    std::size_t numbers = 0;
+    if ((point.size() == 3 || point.size() == 4) && !parse_value(point[0], v) &&
+        all_numbers(lines[1].substr(lines[1].find(point[1])), numbers)) {
+      out.format = LandmarkFormat::idav_pts;
+      return out;
+    }
+  }
 
   // NTS: comment lines start with a double quote; the parameter line is "1 n p 0|1 ...".
   std::size_t at = 0;
   while (at < lines.size() && (lines[at].front() == '"' || lines[at].front() == '\'')) ++at;
   if (at < lines.size()) {
     const std::vector<std::string_view> p = split_words(lines[at]);
-    if (p.size() >= 4 && p[0] == "1" && is_count(p[1], true) && is_count(p[2], true) && (p[3] == "0" || p[3] == "1")) {
+    // A row count of 0 is an NTS file too, an empty one, for its reader to say so.
+    if (p.size() >= 4 && p[0] == "1" && (is_count(p[1], true) || p[1] == "0" || p[1] == "0L" || p[1] == "0l") &&
+        is_count(p[2], true) && (p[3] == "0" || p[3] == "1")) {
       bool marked = at > 0;
       for (std::string_view w : p) {
         const std::string l = lower(w);

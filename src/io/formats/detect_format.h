@@ -21,8 +21,9 @@ enum class LandmarkFormat {
 
 struct DetectedFormat {
   LandmarkFormat format = LandmarkFormat::unknown;
-  int dims = 0;      // TPS: 3 for LM3= or 3 numbers a line, 2 for 2 numbers a line; 0 when not told
-  bool lm3 = false;  // TPS: the first header is LM3=
+  int dims = 0;        // TPS: 3 for LM3= or 3 numbers a line, 2 for 2 numbers a line; 0 when not told
+  bool lm3 = false;    // TPS: the first header is LM3=
+  bool tools = false;  // TPS: CURVES=, OUTLINES= or POINTS= lines, or an empty LM=0 specimen, in the head
 };
 
 /// The format of a file whose first bytes are `head` (a whole small file, or

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <vector>
 
+#include "io/formats/csv_table_format.h"
 #include "io/formats/text_lines.h"
 #include "io/text_scanner.h"
 #include "runtime/error.h"
@@ -30,7 +31,7 @@ std::string without_reversed_line_ends(std::istream& in) {
 
 }  // namespace
 
-Specimens read_flat_table(std::istream& raw, std::string_view source) {
+Specimens read_flat_table(std::istream& raw, std::string_view source, int dims) {
   std::istringstream in(without_reversed_line_ends(raw));
   LineReader lines(in, source);
   Specimens out;
@@ -38,6 +39,12 @@ Specimens read_flat_table(std::istream& raw, std::string_view source) {
   std::size_t width = 0;
   long first_line = 0;
   while (lines.next(text)) {
+    if (width == 0 && text.find_first_of(",;\t") != std::string::npos && text.find('%') == std::string::npos) {
+      std::string all = text + "\n";
+      while (lines.next(text)) all += text + "\n";
+      std::istringstream table(all);
+      return read_csv_table(table, source, {dims});
+    }
     std::string_view t = text;
     const std::size_t comment = t.find('%');
     if (comment != std::string_view::npos) t = t.substr(0, comment);

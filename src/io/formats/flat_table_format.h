@@ -16,6 +16,11 @@ namespace velmora {
 /// names are "specimen k". Throws RuntimeError naming the file and line for a
 /// line whose values are not all numbers and for a row with another count of
 /// values than the first (naming both).
-Specimens read_flat_table(std::istream& in, std::string_view source);
+///
+/// Rows whose values are separated by commas, semicolons or tabs are another
+/// program's table without a header, not ours: they are read as a CSV table
+/// (read_csv_table, with `dims`), whose width must fit one dimension alone
+/// unless `dims` gives it, and no value is taken for a size.
+Specimens read_flat_table(std::istream& in, std::string_view source, int dims = 0);
 
 }  // namespace velmora

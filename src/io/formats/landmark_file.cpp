@@ -106,9 +106,9 @@ Specimens read_landmarks(std::istream& in, std::string_view source, LandmarkForm
     case LandmarkFormat::idav_pts:
       return read_idav_pts(in, source);
     case LandmarkFormat::csv_table:
-      return read_csv_table(in, source);
+      return read_csv_table(in, source, {options.dims});
     case LandmarkFormat::flat_table:
-      return read_flat_table(in, source);
+      return read_flat_table(in, source, options.dims);
     case LandmarkFormat::unknown:
       break;
   }

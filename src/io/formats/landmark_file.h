@@ -37,6 +37,7 @@ bool can_write(LandmarkFormat format);
 struct LandmarkReadOptions {
   bool negative_missing = false;  // TPS: a point with a negative coordinate is missing
   Frame frame = Frame::lps;       // markups: the frame the points are returned in
+  int dims = 0;                   // CSV and tables: 2 or 3 when the columns do not tell it; 0 to tell it from them
 };
 
 /// Reads `in` as `format` with that format's reader.

@@ -56,7 +56,13 @@ Specimens read_nts(std::istream& in, std::string_view source) {
   if (words.size() < 4 || words[0] != "1") bad("is not of the NTS form");
   long long n = 0, p = 0;
   bool row_labels = false, column_labels = false;
-  if (!count_with_label(words[1], n, row_labels)) bad("gives no number of specimens");
+  if (!count_with_label(words[1], n, row_labels)) {
+    if (n == 0 && parse_count(std::string_view(words[1]).substr(0, row_labels ? words[1].size() - 1 : words[1].size()),
+                              kLargestCount, n))
+      lines.fail("the parameter line \"" + std::string(t.substr(0, 80)) +
+                 "\" announces 0 rows: the matrix is empty, so the file holds no specimen.");
+    bad("gives no number of specimens");
+  }
   if (!count_with_label(words[2], p, column_labels)) bad("gives no number of values a specimen");
   std::optional<double> code;
   std::size_t next = 4;
@@ -91,20 +97,29 @@ Specimens read_nts(std::istream& in, std::string_view source) {
   if (p % d != 0)
     bad("gives " + std::to_string(p) + " values a specimen, which are not whole points of " + std::to_string(d) +
         " coordinates");
-  const long long k = p / d;
+  long long k = p / d;
+  // The single-specimen form: one point a row (columns = the dimension), one
+  // specimen of as many points as rows.
+  const bool single = p == d && n > 1;
+  const long long label_rows = n, label_columns = p;  // the labels go with the matrix as written
+  if (single) {
+    k = n;
+    p = n * d;
+    n = 1;
+  }
 
   // Labels, then the values, never more than the counts ask for.
   Specimens out;
   out.dims = static_cast<int>(d);
   std::vector<std::string> names;
-  long long column_labels_left = column_labels ? p : 0;
+  long long column_labels_left = column_labels ? label_columns : 0;
   std::vector<double> values;
   const double needed = static_cast<double>(n) * static_cast<double>(p);
   while (lines.next(text)) {
     const std::string_view line = trim(text);
     if (line.empty() || is_comment(line)) continue;
     for (std::string_view word : split_words(line)) {
-      if (row_labels && static_cast<long long>(names.size()) < n) {
+      if (row_labels && static_cast<long long>(names.size()) < label_rows) {
         names.emplace_back(word);
         continue;
       }
@@ -127,8 +142,13 @@ Specimens read_nts(std::istream& in, std::string_view source) {
   if (static_cast<double>(values.size()) < needed)
     throw RuntimeError(file + ": " + std::to_string(values.size()) + " values where the parameter line announces " +
                        std::to_string(n) + " specimens of " + std::to_string(p) + " (" +
-                       product_in_digits({n, p}) + "); specimen " +
+                       product_in_digits({label_rows, label_columns}) + "); specimen " +
                        std::to_string(values.size() / static_cast<std::size_t>(p) + 1) + " is short.");
+  if (single) {
+    out.notes.push_back(file + ": " + std::to_string(k) + " rows of " + std::to_string(d) +
+                        " values (one point a row) are the points of one specimen.");
+    names.assign(1, file_stem(file));
+  }
   for (long long i = 0; i < n; ++i) {
     Specimen s;
     s.name = i < static_cast<long long>(names.size()) ? names[i] : numbered_name(i + 1);

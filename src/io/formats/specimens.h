@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace velmora {
@@ -17,10 +18,16 @@ struct Specimen {
   std::optional<double> scale;  // a TPS SCALE=: coordinate units times scale give the measured units
 };
 
+/// A table's columns that are neither names nor coordinates (classifiers and
+/// covariates: "Species", "Sex", "C_size"): each its header and one cell a
+/// specimen, in file order, as written.
+using SpecimenColumns = std::vector<std::pair<std::string, std::vector<std::string>>>;
+
 struct Specimens {
   int dims = 3;                     // coordinates a point in the file: 2 or 3
   std::vector<Specimen> specimens;  // in file order
   std::vector<std::string> notes;   // what the reader decided or warns about, each naming the file
+  SpecimenColumns columns;          // a table's columns that are neither names nor coordinates
 };
 
 /// "specimen k" (k from 1), the name of a specimen its file does not name.

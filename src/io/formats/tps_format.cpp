@@ -44,12 +44,14 @@ struct Block {
   long line = 0;
   long long count = 0;
   bool three = false;  // LM3=: 3 numbers a point whatever they hold
+  bool curve = false;  // POINTS=: the points of a curve
   std::vector<double> values;
 };
 
 struct Current {
   long line = 0;
-  std::vector<double> points;  // x y z a point
+  std::vector<double> points;               // x y z a point: the landmarks
+  std::vector<std::vector<double>> curves;  // x y z a point: each POINTS= block
   std::optional<std::string> id, image;
   std::optional<double> scale;
   long long curves_announced = 0;
@@ -59,8 +61,8 @@ struct Current {
 
 class TpsReader {
  public:
-  TpsReader(std::istream& in, std::string_view source, const TpsReadOptions& options)
-      : lines_(in, source), options_(options) {}
+  TpsReader(std::istream& in, std::string_view source, const TpsReadOptions& options, bool separate_curves)
+      : lines_(in, source), options_(options), separate_curves_(separate_curves) {}
 
   Specimens read() {
     std::string text;
@@ -83,11 +85,13 @@ class TpsReader {
     if (negative_points_ > 0)
       out_.notes.push_back(lines_.source() + ": " + std::to_string(negative_points_) +
                            " point(s) with a negative coordinate were read as missing landmarks.");
-    if (curve_specimens_ > 0)
+    if (curve_specimens_ > 0 && !separate_curves_)
       out_.notes.push_back(lines_.source() + ": the curve points (CURVES= and POINTS=) of " +
                            std::to_string(curve_specimens_) + " specimen(s) follow their landmarks as plain points.");
     return std::move(out_);
   }
+
+  std::vector<std::vector<Eigen::MatrixXd>> take_curves() { return std::move(curves_); }
 
  private:
   std::string specimen_label() const { return "specimen " + std::to_string(out_.specimens.size() + 1); }
@@ -101,13 +105,14 @@ class TpsReader {
     return count;
   }
 
-  void open_block(const Key& key, bool three) {
+  void open_block(const Key& key, bool three, bool curve = false) {
     close_block();
     block_ = Block{};
     block_->count = count_of(key);
     block_->header = key.name + "=" + std::to_string(block_->count);
     block_->line = lines_.line();
     block_->three = three;
+    block_->curve = curve;
   }
 
   void take_key(const Key& key) {
@@ -131,7 +136,8 @@ class TpsReader {
     Current& c = current_ && !leading_name ? *current_ : pending();
     if (key.name == "POINTS") {
       if (!current_) lines_.fail("POINTS= comes before the first LM= header.");
-      open_block(key, false);
+      open_block(key, false, true);
+      c.curves.emplace_back();
       ++c.curve_blocks;
       return;
     }
@@ -159,7 +165,7 @@ class TpsReader {
         out_.notes.push_back(lines_.where() + (current_ ? specimen_label() : std::string("specimen 1")) +
                              ": SCALE= gives " +
                              (key.value.empty() ? "no number" : "\"" + std::string(key.value) + "\"") +
-                             ", so that specimen is left unscaled.");
+                             ", so that specimen has no scale.");
       }
     } else if (key.name != "COMMENT" && unknown_keys_.insert(key.name).second) {
       out_.notes.push_back(lines_.where() + key.name + "= lines are not read.");
@@ -220,13 +226,14 @@ class TpsReader {
                            "; a file holds 2D or 3D specimens, not both.");
       }
     }
+    std::vector<double>& to = b.curve ? current_->curves.back() : current_->points;
     for (long long k = 0; k < b.count; ++k) {
       double p[3] = {b.values[d * k], b.values[d * k + 1], d == 3 ? b.values[d * k + 2] : 0.0};
       if (options_.negative_missing && (p[0] < 0 || p[1] < 0 || p[2] < 0)) {
         for (int c = 0; c < d; ++c) p[c] = std::nan("");  // a 2D point keeps z = 0
         ++negative_points_;
       }
-      current_->points.insert(current_->points.end(), p, p + 3);
+      to.insert(to.end(), p, p + 3);
     }
   }
 
@@ -248,13 +255,22 @@ class TpsReader {
     else
       s.name = numbered_name(k);
     s.scale = c.scale;
+    if (separate_curves_) {
+      std::vector<Eigen::MatrixXd> curves;
+      for (const std::vector<double>& curve : c.curves) curves.push_back(point_rows(curve));
+      curves_.push_back(std::move(curves));
+    } else {
+      for (const std::vector<double>& curve : c.curves) c.points.insert(c.points.end(), curve.begin(), curve.end());
+    }
     s.points = point_rows(c.points);
     out_.specimens.push_back(std::move(s));
   }
 
   LineReader lines_;
   TpsReadOptions options_;
+  bool separate_curves_ = false;
   Specimens out_;
+  std::vector<std::vector<Eigen::MatrixXd>> curves_;
   std::optional<Current> current_, pending_;
   bool names_lead_ = false;
   std::optional<Block> block_;
@@ -268,7 +284,15 @@ class TpsReader {
 }  // namespace
 
 Specimens read_tps(std::istream& in, std::string_view source, const TpsReadOptions& options) {
-  return TpsReader(in, source, options).read();
+  return TpsReader(in, source, options, false).read();
+}
+
+TpsCurveFile read_tps_curves(std::istream& in, std::string_view source, const TpsReadOptions& options) {
+  TpsReader reader(in, source, options, true);
+  TpsCurveFile out;
+  out.specimens = reader.read();
+  out.curves = reader.take_curves();
+  return out;
 }
 
 std::vector<std::string> write_tps(std::ostream& out, const Specimens& s) {

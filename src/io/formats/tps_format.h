@@ -36,6 +36,17 @@ struct TpsReadOptions {
 /// and a file without a header.
 Specimens read_tps(std::istream& in, std::string_view source, const TpsReadOptions& options = {});
 
+/// A TPS file whose curves are kept apart from its landmarks.
+struct TpsCurveFile {
+  Specimens specimens;                               // each specimen's LM= points only
+  std::vector<std::vector<Eigen::MatrixXd>> curves;  // specimen i's POINTS= blocks in file order, each k by 3
+};
+
+/// Reads a TPS file as `read_tps` does, keeping each POINTS= block (under
+/// CURVES= or OUTLINES=) as a curve of its specimen instead of appending its
+/// points after the landmarks.
+TpsCurveFile read_tps_curves(std::istream& in, std::string_view source, const TpsReadOptions& options = {});
+
 /// Writes LM= (2D, x y a line) or LM3= (3D, x y z a line) blocks, each followed
 /// by ID=name and, when the specimen has one, SCALE=. Missing values are NaN.
 /// Returns notes (none for TPS).

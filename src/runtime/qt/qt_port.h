@@ -89,7 +89,8 @@ class QtPort : public QObject, public UiPort {
   /// The title and filters a shown file dialog gets instead of the action's own.
   struct DialogLook {
     QString title;
-    QString filters;  // "Name (*.a *.b);;All files (*)"
+    QString filters;       // "Name (*.a *.b);;All files (*)"
+    bool several = false;  // an open dialog in which several files may be picked
   };
   using DialogLooks =
       std::function<std::optional<DialogLook>(bool save, std::string_view filter, std::string_view title)>;

@@ -44,6 +44,15 @@ std::optional<FileChoice> QtPort::file_dialog(bool save, std::string_view filter
     const std::optional<DialogLook> look = policy_.dialog_looks ? policy_.dialog_looks(save, filter, title) : std::nullopt;
     const QString t = look ? look->title : QString::fromUtf8(title.data(), static_cast<int>(title.size()));
     const QString filters = look ? look->filters : qt_filter(filter);
+    if (!save && look && look->several) {
+      const QStringList files = QFileDialog::getOpenFileNames(main_, t, folder, filters);
+      if (files.isEmpty()) return std::nullopt;
+      const std::filesystem::path p = files.front().toStdString();
+      FileChoice choice{p.filename().string(), p.parent_path()};
+      for (qsizetype i = 1; i < files.size(); ++i)
+        choice.more.push_back(std::filesystem::path(files[i].toStdString()).filename().string());
+      return choice;
+    }
     const QString file = save ? QFileDialog::getSaveFileName(main_, t, folder, filters)
                               : QFileDialog::getOpenFileName(main_, t, folder, filters);
     if (file.isEmpty()) return std::nullopt;
