@@ -33,10 +33,12 @@ void add_landmarks(Graphics& g, const Eigen::MatrixXd& points) {
   });
 }
 
-// A window of surfaces: held axes of equal units without a box.
+// A window of surfaces, wider than a plot (two surfaces side by side): held
+// axes of equal units without a box.
 Handle start(Graphics& g, Handle figure) {
   g.figure(figure);
   g.clf(figure);
+  g.modify(figure, [](GraphicsObject& f) { f.position = {100, 100, 900, 520}; });
   const Handle axes = g.gca();
   g.hold(axes, true);
   g.axis(axes, "equal");

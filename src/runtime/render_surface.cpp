@@ -4,6 +4,7 @@
 #include <tbb/parallel_for.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -16,10 +17,13 @@ namespace {
 constexpr float kNone = -std::numeric_limits<float>::infinity();
 constexpr int kBand = 16;  // rows of pixels a band
 
-// A surface ready to draw: its vertices in pixels, their depth and shaded colour.
+// A surface ready to draw: its vertices in pixels, their depth and light.
 struct Prepared {
   std::vector<float> x, y, z;
-  std::vector<Eigen::Vector3f> colour;  // linear 0..1, not premultiplied
+  std::vector<float> shade, glint;  // what the light makes of the colour: c shade + glint
+  std::vector<float> value;         // on the colour key, when it has one; else every pixel is `colour`
+  Eigen::Vector3f colour;
+  std::array<double, 2> key{0, 1};
   const SurfaceShape* shape = nullptr;
   float alpha = 1;
 };
@@ -33,7 +37,9 @@ Prepared prepare(const GraphicsObject& o, const GraphicsObject& axes, const Axes
   p.x.resize(n);
   p.y.resize(n);
   p.z.resize(n);
-  p.colour.resize(n);
+  p.shade.resize(n);
+  p.glint.resize(n);
+  p.colour = Eigen::Vector3f(static_cast<float>(o.color.r), static_cast<float>(o.color.g), static_cast<float>(o.color.b));
   // Vertices in the box's units, where the light and the view are given.
   Eigen::Matrix<double, Eigen::Dynamic, 3> box(n, 3);
   for (Eigen::Index v = 0; v < n; ++v) box.row(v) = (s.vertices.row(v) - layout.centre.transpose()).cwiseProduct(layout.scale.transpose());
@@ -51,7 +57,12 @@ Prepared prepare(const GraphicsObject& o, const GraphicsObject& axes, const Axes
   const Eigen::Vector3d light = (layout.toward + 0.55 * layout.up - 0.4 * layout.right).normalized();
   const Eigen::Vector3d half = (light + layout.toward).normalized();
   const bool keyed = axes.colour_limits.has_value() && s.values.size() == n;
-  tbb::parallel_for(Eigen::Index{0}, n, Eigen::Index{8192}, [&](Eigen::Index v) {
+  if (keyed) {
+    p.key = *axes.colour_limits;
+    p.value.resize(n);
+    for (Eigen::Index v = 0; v < n; ++v) p.value[v] = static_cast<float>(s.values(v));
+  }
+  tbb::parallel_for(Eigen::Index{0}, n, [&](Eigen::Index v) {
     const Eigen::Vector3d u = box.row(v).transpose();
     p.x[v] = static_cast<float>(scale * (layout.origin.x() + layout.units_per_box * u.dot(layout.right)));
     p.y[v] = static_cast<float>(scale * (layout.origin.y() - layout.units_per_box * u.dot(layout.up)));
@@ -60,11 +71,8 @@ Prepared prepare(const GraphicsObject& o, const GraphicsObject& axes, const Axes
     // Both sides are lit alike: the normal is turned towards the light.
     const double diffuse = len > 0 ? std::abs(normal.row(v).dot(light)) / len : 1;
     const double glint = len > 0 ? std::pow(std::abs(normal.row(v).dot(half)) / len, 40) : 0;
-    const Rgb base = keyed ? colour_for_value(s.values(v), (*axes.colour_limits)[0], (*axes.colour_limits)[1]) : o.color;
-    const double shade = 0.28 + 0.72 * diffuse;
-    p.colour[v] = Eigen::Vector3f(static_cast<float>(std::min(1.0, base.r * shade + 0.18 * glint)),
-                                  static_cast<float>(std::min(1.0, base.g * shade + 0.18 * glint)),
-                                  static_cast<float>(std::min(1.0, base.b * shade + 0.18 * glint)));
+    p.shade[v] = static_cast<float>(0.28 + 0.72 * diffuse);
+    p.glint[v] = static_cast<float>(0.18 * glint);
   });
   return p;
 }
@@ -102,7 +110,15 @@ void fill(const Prepared& s, const std::vector<int>& list, int row0, int row1, B
         const float z = w0 * s.z[i0] + w1 * s.z[i1] + w2 * s.z[i2];
         const std::size_t k = static_cast<std::size_t>(py) * b.width + px;
         if (z <= b.depth[k]) continue;
-        const Eigen::Vector3f c = w0 * s.colour[i0] + w1 * s.colour[i1] + w2 * s.colour[i2];
+        // The value, not the colour, is interpolated, so a coarse mesh shows the key's colours too.
+        Eigen::Vector3f base = s.colour;
+        if (!s.value.empty()) {
+          const Rgb k = colour_for_value(w0 * s.value[i0] + w1 * s.value[i1] + w2 * s.value[i2], s.key[0], s.key[1]);
+          base = Eigen::Vector3f(static_cast<float>(k.r), static_cast<float>(k.g), static_cast<float>(k.b));
+        }
+        const float shade = w0 * s.shade[i0] + w1 * s.shade[i1] + w2 * s.shade[i2];
+        const float glint = w0 * s.glint[i0] + w1 * s.glint[i1] + w2 * s.glint[i2];
+        const Eigen::Vector3f c = (base * shade).array() + glint;
         if (glass) {
           if (z <= b.glass_depth[k]) continue;
           b.glass_depth[k] = z;
@@ -176,7 +192,7 @@ SurfaceImage rasterise_surfaces(const Graphics& graphics, const GraphicsObject& 
   out.width = b.width;
   out.height = b.height;
   out.argb.resize(pixels);
-  tbb::parallel_for(std::size_t{0}, pixels, std::size_t{65536}, [&](std::size_t k) {
+  tbb::parallel_for(std::size_t{0}, pixels, [&](std::size_t k) {
     const bool solid = b.depth[k] > kNone;
     const float a = b.glass_depth[k] > kNone ? b.glass_alpha[k] : 0;
     const Eigen::Vector3f under = solid ? b.colour[k] : Eigen::Vector3f::Zero();
@@ -193,14 +209,14 @@ SurfaceImage rasterise_surfaces(const Graphics& graphics, const GraphicsObject& 
 }
 
 SurfaceDepth draw_surfaces(cairo_t* cr, const Graphics& graphics, const GraphicsObject& axes,
-                           const AxesLayout& layout, double width, double height) {
+                           const AxesLayout& layout, double width, double height, bool quick) {
   cairo_surface_t* target = cairo_get_target(cr);
   double unit_x = 1, unit_y = 0;
   cairo_user_to_device_distance(cr, &unit_x, &unit_y);
   const double device = std::hypot(unit_x, unit_y);
   const bool image = cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_IMAGE;
   // Two samples a pixel each way, averaged, smooth the edges of an image.
-  const int samples = image && device < 2 ? 2 : 1;
+  const int samples = image && device < 2 && !quick ? 2 : 1;
   const double scale = image ? std::max(device, 0.25) * samples : 3;
   SurfaceImage picture = rasterise_surfaces(graphics, axes, layout, width, height, scale);
   if (picture.width == 0) return {};

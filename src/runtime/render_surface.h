@@ -41,9 +41,10 @@ SurfaceImage rasterise_surfaces(const Graphics& graphics, const GraphicsObject& 
 
 /// Draws the surfaces of `axes` into `cr` (width by height device units) as
 /// one image at the resolution of an image target (at least two samples a
-/// pixel on each axis, averaged), or three pixels a unit on a vector target
-/// (SVG, PDF and EPS then hold a raster image). Returns where they lie.
+/// pixel on each axis, averaged, unless `quick`), or three pixels a unit on a
+/// vector target (SVG, PDF and EPS then hold a raster image). Returns where
+/// they lie.
 SurfaceDepth draw_surfaces(cairo_t* cr, const Graphics& graphics, const GraphicsObject& axes,
-                           const AxesLayout& layout, double width, double height);
+                           const AxesLayout& layout, double width, double height, bool quick = false);
 
 }  // namespace velmora

@@ -109,6 +109,15 @@ TEST(WarpMesh, RefusesMismatchedOrFlatLandmarks) {
   EXPECT_EQ(error_of([&] { warp_mesh(b, b.vertices, b.vertices.topRows(7)); }),
             "Warping a surface needs two 3D configurations of as many landmarks; got 8 landmarks of 3 coordinates "
             "and 7 of 3.");
+  // Landmarks on one spot count once when they move together, and are refused when they move apart.
+  Eigen::MatrixXd twice(9, 3), moved(9, 3);
+  twice << b.vertices, b.vertices.row(2);
+  moved = 1.5 * twice;
+  EXPECT_LT((warp_mesh(b, twice, moved).vertices - 1.5 * b.vertices).cwiseAbs().maxCoeff(), 1e-12);
+  moved(8, 0) += 0.1;
+  EXPECT_EQ(error_of([&] { warp_mesh(b, twice, moved); }),
+            "Landmarks 3 and 9 lie on one spot of the surface but their targets lie apart, so no thin-plate spline "
+            "carries the surface onto them.");
   Eigen::MatrixXd flat = b.vertices.topRows(4);
   EXPECT_EQ(error_of([&] { warp_mesh(b, flat, flat); }),
             "The landmarks lie in one plane, so no thin-plate spline passes through them.");
