@@ -57,6 +57,11 @@ const ActionEntry kActions[] = {
     {"ShapePCA", actions::shape_pca},
     {"ShowDifference", actions::show_difference},
     {"SlideSamples", actions::slide_samples},
+    {"LoadSurfaces", actions::load_surfaces},
+    {"ShowSurface", actions::show_surface},
+    {"ShowSurfaceDifference", actions::show_surface_difference},
+    {"ShowPCSurfaces", actions::show_pc_surfaces},
+    {"SaveSurface", actions::save_surface},
 };
 
 }  // namespace

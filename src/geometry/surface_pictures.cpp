@@ -37,7 +37,6 @@ void add_landmarks(Graphics& g, const Eigen::MatrixXd& points) {
 // axes of equal units without a box.
 Handle start(Graphics& g, Handle figure) {
   g.figure(figure);
-  g.clf(figure);
   g.modify(figure, [](GraphicsObject& f) { f.position = {100, 100, 900, 520}; });
   const Handle axes = g.gca();
   g.hold(axes, true);
