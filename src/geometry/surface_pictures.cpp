@@ -42,6 +42,9 @@ Handle start(Graphics& g, Handle figure) {
   g.hold(axes, true);
   g.axis(axes, "equal");
   g.axis(axes, "off");
+  // From the side (-y), a little ahead on x and above: x runs across the
+  // picture, so surfaces set side by side along x stand side by side.
+  g.set_camera_position(axes, Eigen::Vector3d(3, -10, 3.5));
   return axes;
 }
 
@@ -106,7 +109,7 @@ Mesh show_surface_difference(Graphics& g, Handle figure, const StudySurfaces& su
   const Handle axes = start(g, figure);
   g.modify(axes, [&](GraphicsObject& a) {
     a.colour_limits = std::array<double, 2>{0, high};
-    a.colour_label = "distance from mean 1";
+    a.colour_label = "distance";
   });
   if (overlay) {
     add_surface(g, two, kBone, distance);
@@ -133,11 +136,11 @@ void show_component_surfaces(Graphics& g, Handle figure, const StudySurfaces& su
   const Handle axes = start(g, figure);
   g.modify(axes, [&](GraphicsObject& a) {
     a.colour_limits = std::array<double, 2>{0, top};
-    a.colour_label = "distance from the mean";
+    a.colour_label = "distance";
   });
   add_surface(g, low, kBone, d_low);
   add_surface(g, shifted(high, 1.2 * x_extent(low)), kBone, d_high);
-  g.title(sprintf_m("PC%i (%.1f %%): mean - %g SD (left), mean + %g SD (right)", static_cast<double>(component),
+  g.title(sprintf_m("PC%i (%.1f %%): mean - %g SD (left), mean + %g SD (right), coloured by distance from the mean", static_cast<double>(component),
                     100 * proportion, k, k));
 }
 

@@ -3,6 +3,7 @@
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -61,36 +62,47 @@ Mesh warp_mesh(const Mesh& mesh, const Eigen::MatrixXd& from, const Eigen::Matri
   // [w; a; A'] with f(x) = a + x A' + sum_i w_i |x - source_i|.
   const Eigen::MatrixXd c = tps_system(source).partialPivLu().solve(right);
 
-  // Flat copies the inner loop reads in order: landmarks and their weights.
-  std::vector<double> centres(static_cast<std::size_t>(3 * q)), weights(static_cast<std::size_t>(3 * q));
-  for (Eigen::Index i = 0; i < q; ++i)
-    for (int j = 0; j < 3; ++j) {
-      centres[static_cast<std::size_t>(3 * i + j)] = source(i, j);
-      weights[static_cast<std::size_t>(3 * i + j)] = c(i, j);
-    }
   const Eigen::RowVector3d shift = c.row(q);
   const Eigen::Matrix3d linear = c.middleRows(q + 1, 3);
 
   Mesh out;
   out.triangles = mesh.triangles;
   out.colours = mesh.colours;
-  out.vertices.resize(mesh.vertices.rows(), 3);
-  tbb::parallel_for(tbb::blocked_range<Eigen::Index>(0, mesh.vertices.rows(), 4096),
-                    [&](const tbb::blocked_range<Eigen::Index>& range) {
-                      for (Eigen::Index v = range.begin(); v != range.end(); ++v) {
-                        const double x = mesh.vertices(v, 0), y = mesh.vertices(v, 1), z = mesh.vertices(v, 2);
-                        double fx = 0, fy = 0, fz = 0;
-                        for (std::size_t k = 0; k < centres.size(); k += 3) {
-                          const double dx = x - centres[k], dy = y - centres[k + 1], dz = z - centres[k + 2];
-                          const double u = std::sqrt(dx * dx + dy * dy + dz * dz);
-                          fx += u * weights[k];
-                          fy += u * weights[k + 1];
-                          fz += u * weights[k + 2];
+  const Eigen::Index n = mesh.vertices.rows();
+  out.vertices.resize(n, 3);
+  // Blocks of vertices, the landmarks in the outer loop: the inner loop runs
+  // over vertices stored one after another (the columns of `vertices`), each
+  // summing its landmarks in their order, so it vectorises.
+  constexpr Eigen::Index kBlock = 256;
+  const double* x = mesh.vertices.col(0).data();
+  const double* y = mesh.vertices.col(1).data();
+  const double* z = mesh.vertices.col(2).data();
+  tbb::parallel_for(tbb::blocked_range<Eigen::Index>(0, (n + kBlock - 1) / kBlock),
+                    [&](const tbb::blocked_range<Eigen::Index>& blocks) {
+                      double fx[kBlock], fy[kBlock], fz[kBlock];
+                      for (Eigen::Index b = blocks.begin(); b != blocks.end(); ++b) {
+                        const Eigen::Index first = b * kBlock, count = std::min(kBlock, n - first);
+                        std::fill(fx, fx + count, 0.0);
+                        std::fill(fy, fy + count, 0.0);
+                        std::fill(fz, fz + count, 0.0);
+                        for (Eigen::Index k = 0; k < q; ++k) {
+                          const double cx = source(k, 0), cy = source(k, 1), cz = source(k, 2);
+                          const double wx = c(k, 0), wy = c(k, 1), wz = c(k, 2);
+                          for (Eigen::Index v = 0; v < count; ++v) {
+                            const double dx = x[first + v] - cx, dy = y[first + v] - cy, dz = z[first + v] - cz;
+                            const double u = std::sqrt(dx * dx + dy * dy + dz * dz);
+                            fx[v] += u * wx;
+                            fy[v] += u * wy;
+                            fz[v] += u * wz;
+                          }
                         }
-                        const Eigen::RowVector3d affine = shift + Eigen::RowVector3d(x, y, z) * linear;
-                        out.vertices(v, 0) = affine(0) + fx;
-                        out.vertices(v, 1) = affine(1) + fy;
-                        out.vertices(v, 2) = affine(2) + fz;
+                        for (Eigen::Index v = 0; v < count; ++v) {
+                          const Eigen::RowVector3d p(x[first + v], y[first + v], z[first + v]);
+                          const Eigen::RowVector3d affine = shift + p * linear;
+                          out.vertices(first + v, 0) = affine(0) + fx[v];
+                          out.vertices(first + v, 1) = affine(1) + fy[v];
+                          out.vertices(first + v, 2) = affine(2) + fz[v];
+                        }
                       }
                     });
   return out;

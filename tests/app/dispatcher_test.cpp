@@ -38,7 +38,8 @@ TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrderThenTheAddedOnes) {
       "AxisOff",           "GoodallF",        "BootF",          "PermuteF",      "CopyEPS",
       "GetDisparity",      "PermuteVariance", "ThickerLines",   "ThinnerLines",  "FilledSymbols",
       "EmptySymbols",      "BiggerSymbols",   "SmallerSymbols", "ToggleDots",    "Clear",
-      "ShapePCA",          "ShowDifference",  "SlideSamples"};
+      "ShapePCA",          "ShowDifference",  "SlideSamples",
+      "LoadSurfaces",      "ShowSurface",     "ShowSurfaceDifference", "ShowPCSurfaces", "SaveSurface"};
   EXPECT_EQ(names, expected);
 }
 
