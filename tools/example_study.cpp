@@ -433,12 +433,12 @@ velmora::Mesh surface_around(const Points& form) {
     radius.push_back((x - centre).norm());
   }
   const double t = (1 + std::sqrt(5.0)) / 2;
-  Points v{{-1, t, 0}, {1, t, 0}, {-1, -t, 0}, {1, -t, 0}, {0, -1, t}, {0, 1, t},
-           {0, -1, -t}, {0, 1, -t}, {t, 0, -1}, {t, 0, 1}, {-t, 0, -1}, {-t, 0, 1}};
+  Points v{{-1, t, 0},  {1, t, 0},  {-1, -t, 0}, {1, -t, 0}, {0, -1, t},  {0, 1, t},
+           {0, -1, -t}, {0, 1, -t}, {t, 0, -1},  {t, 0, 1},  {-t, 0, -1}, {-t, 0, 1}};
   for (auto& p : v) p.normalize();
-  std::vector<std::array<int, 3>> f{{0, 11, 5}, {0, 5, 1},  {0, 1, 7},  {0, 7, 10}, {0, 10, 11}, {1, 5, 9},  {5, 11, 4},
-                                    {11, 10, 2}, {10, 7, 6}, {7, 1, 8},  {3, 9, 4},  {3, 4, 2},   {3, 2, 6},  {3, 6, 8},
-                                    {3, 8, 9},  {4, 9, 5},  {2, 4, 11}, {6, 2, 10}, {8, 6, 7},   {9, 8, 1}};
+  std::vector<std::array<int, 3>> f{{0, 11, 5},  {0, 5, 1},  {0, 1, 7},  {0, 7, 10}, {0, 10, 11}, {1, 5, 9}, {5, 11, 4},
+                                    {11, 10, 2}, {10, 7, 6}, {7, 1, 8},  {3, 9, 4},  {3, 4, 2},   {3, 2, 6}, {3, 6, 8},
+                                    {3, 8, 9},   {4, 9, 5},  {2, 4, 11}, {6, 2, 10}, {8, 6, 7},   {9, 8, 1}};
   for (int level = 0; level < 4; ++level) {
     std::map<std::pair<int, int>, int> middle;
     const auto mid = [&](int a, int b) {
@@ -602,7 +602,8 @@ StudyFiles make_study(const Design& d, std::vector<std::string>& problems) {
   out.files.push_back({d.folder + "/wireframe.txt", wire_text});
   if (!d.flat) {
     // The surface under the mean form, and the mean form as the landmarks placed on it.
-    out.files.push_back({d.folder + "/surface.ply", velmora::mesh_bytes(surface_around(mean_form), velmora::MeshFormat::ply_binary)});
+    out.files.push_back(
+        {d.folder + "/surface.ply", velmora::mesh_bytes(surface_around(mean_form), velmora::MeshFormat::ply_binary)});
     std::string marks = text("LM=%zu\n", mean_form.size());
     for (const Vector3d& x : mean_form) marks += point_line(x, false, "%.6f");
     out.files.push_back({d.folder + "/surface-landmarks.tps", marks + "ID=" + d.folder + "-mean\n"});

@@ -37,11 +37,11 @@ void load_surfaces(WorkingState& s, UiPort& ui) {
   study.first_file = s.sources.first;
   std::optional<StudySurfaces> loaded = load_surfaces(ui, study);
   if (!loaded) return;
-  std::string text = sprintf_m("Surface %s: %i vertices, %i triangles; its landmarks (%s) lie a median %.2f %% of "
-                               "their centroid size from it",
-                               loaded->reference_name, static_cast<double>(loaded->reference.vertices.rows()),
-                               static_cast<double>(loaded->reference.triangles.rows()), loaded->landmarks_name,
-                               100 * loaded->offset);
+  std::string text = sprintf_m(
+      "Surface %s: %i vertices, %i triangles; its landmarks (%s) lie a median %.2f %% of "
+      "their centroid size from it",
+      loaded->reference_name, static_cast<double>(loaded->reference.vertices.rows()),
+      static_cast<double>(loaded->reference.triangles.rows()), loaded->landmarks_name, 100 * loaded->offset);
   if (!loaded->specimens.empty())
     text += sprintf_m("; %i of %i specimens have a surface", static_cast<double>(loaded->specimens.size()),
                       static_cast<double>(study.names.size()));
@@ -52,7 +52,8 @@ void load_surfaces(WorkingState& s, UiPort& ui) {
 
 void show_surface(WorkingState& s, UiPort& ui) {
   const StudySurfaces& surfaces = surfaces_of(s, "ShowSurface");
-  if (s.mean1.size() == 0) throw RuntimeError("ShowSurface: there is no first sample yet; load one with LoadFile1 first.");
+  if (s.mean1.size() == 0)
+    throw RuntimeError("ShowSurface: there is no first sample yet; load one with LoadFile1 first.");
   check_warpable(surfaces, s.mean1.rows(), "ShowSurface");
   Graphics& g = ui.graphics();
   s.surface = std::make_shared<const Mesh>(show_surface(g, g.new_figure(), surfaces, s.mean1));
@@ -65,8 +66,8 @@ void show_surface_difference(WorkingState& s, UiPort& ui) {
   check_warpable(surfaces, s.mean1.rows(), "ShowSurfaceDifference");
   const bool overlay = ui.has_control("SurfaceOverlay") && ui.control_value("SurfaceOverlay") != 0;
   Graphics& g = ui.graphics();
-  s.surface = std::make_shared<const Mesh>(
-      show_surface_difference(g, g.new_figure(), surfaces, s.mean1, s.mean2, overlay));
+  s.surface =
+      std::make_shared<const Mesh>(show_surface_difference(g, g.new_figure(), surfaces, s.mean1, s.mean2, overlay));
 }
 
 void show_pc_surfaces(WorkingState& s, UiPort& ui) {
@@ -77,13 +78,15 @@ void show_pc_surfaces(WorkingState& s, UiPort& ui) {
   const double chosen = ui.control_value("PCXBox");
   const double k = ui.has_control("SurfaceSD") ? ui.control_value("SurfaceSD") : 2;
   if (!(chosen >= 1 && chosen <= 3 && chosen == std::floor(chosen)))
-    throw RuntimeError(sprintf_m("ShowPCSurfaces: PCXBox chooses the component; the surfaces show component 1, 2 or "
-                                 "3, and it is %g.",
-                                 chosen));
+    throw RuntimeError(
+        sprintf_m("ShowPCSurfaces: PCXBox chooses the component; the surfaces show component 1, 2 or "
+                  "3, and it is %g.",
+                  chosen));
   if (!(std::isfinite(k) && k > 0 && k <= 10))
-    throw RuntimeError(sprintf_m("ShowPCSurfaces: SurfaceSD, the standard deviations from the mean, is a number above "
-                                 "0 and up to 10; it is %g.",
-                                 k));
+    throw RuntimeError(
+        sprintf_m("ShowPCSurfaces: SurfaceSD, the standard deviations from the mean, is a number above "
+                  "0 and up to 10; it is %g.",
+                  k));
   const ShapePca pca = shapepca(s.data1, s.data2, false, 3);
   const Eigen::Index c = static_cast<Eigen::Index>(chosen) - 1;
   if (c >= pca.loadings.cols())
@@ -100,8 +103,9 @@ void show_pc_surfaces(WorkingState& s, UiPort& ui) {
 
 void save_surface(WorkingState& s, UiPort& ui) {
   if (!s.surface)
-    throw RuntimeError("SaveSurface: there is no surface picture yet; draw one with ShowSurface or "
-                       "ShowSurfaceDifference first.");
+    throw RuntimeError(
+        "SaveSurface: there is no surface picture yet; draw one with ShowSurface or "
+        "ShowSurfaceDifference first.");
   const auto choice = ui.save_file("*.ply;*.stl;*.obj", "Save the surface (PLY keeps the heat map's colours)");
   if (!choice) return;
   const std::uintmax_t bytes = write_mesh_file(choice->path(), *s.surface);

@@ -23,8 +23,7 @@ int main(int argc, char** argv) {
 
   const std::string first = argv[1];
   if (first == "convert") return run_convert(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
-  if (first == "warp-mesh")
-    return run_warp_mesh(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
+  if (first == "warp-mesh") return run_warp_mesh(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
   // velmora3d STUDY: a path (function names hold no dot and no slash).
   if (argc == 2 && !first.empty() && first[0] != '-' && first.find_first_of("./\\") != std::string::npos)
     return run_gui(argc, argv, first);

@@ -77,8 +77,8 @@ int run_warp_mesh(const std::vector<std::string>& args, std::ostream& out, std::
     const Eigen::MatrixXd from = read_one_configuration(*from_path), to = read_one_configuration(*to_path);
     if (from.rows() != to.rows())
       throw RuntimeError(fs::path(*from_path).filename().string() + " has " + std::to_string(from.rows()) +
-                         " landmarks and " + fs::path(*to_path).filename().string() + " " +
-                         std::to_string(to.rows()) + "; a warp needs as many in both.");
+                         " landmarks and " + fs::path(*to_path).filename().string() + " " + std::to_string(to.rows()) +
+                         "; a warp needs as many in both.");
     const Mesh warped = warp_mesh(mesh, from, to);
     write_mesh_file(*out_path, warped);
     out << "warp-mesh: " << warped.vertices.rows() << " vertices and " << warped.triangles.rows()

@@ -20,7 +20,8 @@ struct Mesh {
 
 /// Throws RuntimeError naming `source` when `mesh` cannot be drawn or warped:
 /// no vertices, no triangles, a vertex with a coordinate that is not a finite
-/// number, a triangle naming a vertex that does not exist, or colours not one row per vertex. Numbers in messages count from 1.
+/// number, a triangle naming a vertex that does not exist, or colours not one row per vertex. Numbers in messages count
+/// from 1.
 void check_mesh(const Mesh& mesh, std::string_view source);
 
 /// The centroid size of the mesh's vertices: the square root of the summed

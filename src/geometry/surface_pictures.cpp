@@ -72,9 +72,7 @@ double landmark_offset(const Mesh& mesh, const Eigen::MatrixXd& landmarks) {
   return size > 0 ? median / size : 0;
 }
 
-Eigen::VectorXd vertex_distances(const Mesh& a, const Mesh& b) {
-  return (b.vertices - a.vertices).rowwise().norm();
-}
+Eigen::VectorXd vertex_distances(const Mesh& a, const Mesh& b) { return (b.vertices - a.vertices).rowwise().norm(); }
 
 void check_warpable(const StudySurfaces& surfaces, Eigen::Index points, const std::string& action) {
   if (surfaces.reference.vertices.rows() == 0)
@@ -125,8 +123,7 @@ Mesh show_surface_difference(Graphics& g, Handle figure, const StudySurfaces& su
 }
 
 void show_component_surfaces(Graphics& g, Handle figure, const StudySurfaces& surfaces, const Eigen::MatrixXd& mean,
-                             const Eigen::MatrixXd& direction, double sd, double k, int component,
-                             double proportion) {
+                             const Eigen::MatrixXd& direction, double sd, double k, int component, double proportion) {
   check_warpable(surfaces, mean.rows(), "ShowPCSurfaces");
   const Mesh centre = warp_mesh(surfaces.reference, surfaces.landmarks, mean);
   const Mesh low = warp_mesh(surfaces.reference, surfaces.landmarks, mean - k * sd * direction);
@@ -140,8 +137,8 @@ void show_component_surfaces(Graphics& g, Handle figure, const StudySurfaces& su
   });
   add_surface(g, low, kBone, d_low);
   add_surface(g, shifted(high, 1.2 * x_extent(low)), kBone, d_high);
-  g.title(sprintf_m("PC%i (%.1f %%): mean - %g SD (left), mean + %g SD (right), coloured by distance from the mean", static_cast<double>(component),
-                    100 * proportion, k, k));
+  g.title(sprintf_m("PC%i (%.1f %%): mean - %g SD (left), mean + %g SD (right), coloured by distance from the mean",
+                    static_cast<double>(component), 100 * proportion, k, k));
 }
 
 Mesh coloured_mesh(const Mesh& mesh, const Eigen::VectorXd& values, double low, double high) {

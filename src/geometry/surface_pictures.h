@@ -14,7 +14,7 @@ namespace velmora {
 /// The surfaces a study has: a reference mesh with the landmarks placed on it
 /// (in the mesh's frame), and the specimens that have a mesh of their own.
 struct StudySurfaces {
-  std::string reference_name;          // the mesh file the pictures warp
+  std::string reference_name;  // the mesh file the pictures warp
   Mesh reference;
   Eigen::MatrixXd landmarks;           // p by 3 on the reference; empty when none match the study's points
   std::string landmarks_name;          // where they came from

@@ -24,8 +24,8 @@ constexpr double kTogether = 1e-6;
 Mesh warp_mesh(const Mesh& mesh, const Eigen::MatrixXd& from, const Eigen::MatrixXd& to) {
   const Eigen::Index p = from.rows();
   if (from.cols() != 3 || to.cols() != 3 || to.rows() != p)
-    throw RuntimeError("Warping a surface needs two 3D configurations of as many landmarks; got " +
-                       std::to_string(p) + " landmarks of " + std::to_string(from.cols()) + " coordinates and " +
+    throw RuntimeError("Warping a surface needs two 3D configurations of as many landmarks; got " + std::to_string(p) +
+                       " landmarks of " + std::to_string(from.cols()) + " coordinates and " +
                        std::to_string(to.rows()) + " of " + std::to_string(to.cols()) + ".");
   if (!to.allFinite()) throw RuntimeError("Warping a surface needs finite target coordinates.");
   // Landmarks placed on one spot (a curve starting on a landmark) count once

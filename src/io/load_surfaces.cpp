@@ -51,8 +51,8 @@ StudySurfaces from_folder(const fs::path& folder, const SurfaceStudyInput& study
       if (some.size() > 60) break;
       some += (some.empty() ? "" : ", ") + path.filename().string();
     }
-    throw RuntimeError("LoadSurfaces: no mesh in " + folder_name + " is named after a specimen of the study (" +
-                       some + "; the first specimen is " +
+    throw RuntimeError("LoadSurfaces: no mesh in " + folder_name + " is named after a specimen of the study (" + some +
+                       "; the first specimen is " +
                        (study.names.empty() ? std::string("unnamed") : "\"" + study.names.front() + "\"") +
                        "). Nothing was loaded.");
   }
@@ -65,13 +65,13 @@ StudySurfaces from_folder(const fs::path& folder, const SurfaceStudyInput& study
   for (const Specimen& s : file.specimens.specimens)
     if (s.name == specimen) out.landmarks = s.points;
   if (out.landmarks.rows() == 0)
-    throw RuntimeError("LoadSurfaces: " + out.landmarks_name + " has no specimen \"" + specimen +
-                       "\" to place on " + out.reference_name + ".");
+    throw RuntimeError("LoadSurfaces: " + out.landmarks_name + " has no specimen \"" + specimen + "\" to place on " +
+                       out.reference_name + ".");
   out.offset = landmark_offset(out.reference, out.landmarks);
   check_offset(ui, out);
   if (out.landmarks.rows() != study.points || !out.landmarks.allFinite()) {
-    out.unwarpable = out.landmarks_name + " gives " + std::to_string(out.landmarks.rows()) + " points for " +
-                     specimen + " where the study has " + std::to_string(study.points) +
+    out.unwarpable = out.landmarks_name + " gives " + std::to_string(out.landmarks.rows()) + " points for " + specimen +
+                     " where the study has " + std::to_string(study.points) +
                      " a specimen (curves resampled, a ruler); load a reference mesh with a landmark file of " +
                      std::to_string(study.points) + " points to warp it.";
     out.landmarks.resize(0, 3);

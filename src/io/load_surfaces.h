@@ -13,9 +13,9 @@ namespace velmora {
 
 /// What the study knows that the surfaces must agree with.
 struct SurfaceStudyInput {
-  std::vector<std::string> names;      // every specimen's name, first sample then second
-  Eigen::Index points = 0;             // points a specimen
-  std::filesystem::path first_file;    // the first sample's landmark file (its specimens' own frame)
+  std::vector<std::string> names;    // every specimen's name, first sample then second
+  Eigen::Index points = 0;           // points a specimen
+  std::filesystem::path first_file;  // the first sample's landmark file (its specimens' own frame)
 };
 
 /// Asks for a folder of meshes or one mesh file ("Load surfaces…"):

@@ -72,8 +72,8 @@ struct GraphicsObject {
   bool axis_on = true;
   bool axis_equal = false;
   std::optional<Eigen::Vector3d> camera_position;  // nothing: the default 3D view
-  Handle title = 0;  // the title text object (kept apart from the children)
-  bool flat = false;  // a flat x-y plot (z not drawn): no tilt, ticks and axis names
+  Handle title = 0;                                // the title text object (kept apart from the children)
+  bool flat = false;                               // a flat x-y plot (z not drawn): no tilt, ticks and axis names
   std::string xlabel, ylabel;
   std::optional<std::array<double, 4>> box;            // the plot's left bottom width height as parts of the window
   std::vector<double> xticks;                          // fixed x ticks of a flat plot (empty: from the limits)
@@ -102,11 +102,11 @@ struct GraphicsObject {
   // text (also uses `color`)
   std::string string;
   Eigen::Vector3d text_position = Eigen::Vector3d::Zero();
-  double font_size = 10;                // points
+  double font_size = 10;  // points
   std::string font_name = "DejaVu Sans";
-  std::string font_angle = "normal";    // "normal", "italic" or "oblique"
-  std::string font_weight = "normal";   // "normal", "bold", "light" or "demi"
-  double rotation = 0;                  // degrees, counterclockwise
+  std::string font_angle = "normal";   // "normal", "italic" or "oblique"
+  std::string font_weight = "normal";  // "normal", "bold", "light" or "demi"
+  double rotation = 0;                 // degrees, counterclockwise
 };
 
 /// A property value for the get and set by name.

@@ -349,9 +349,7 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
   std::stable_sort(pieces.begin(), pieces.end(),
                    [](const Piece& a, const Piece& b) { return a.top != b.top ? b.top : a.depth < b.depth; });
   for (const Piece& piece : pieces) {
-    if (surfaces.width > 0 &&
-        surfaces.hidden((piece.a + piece.b) / 2, piece.depth))
-      continue;
+    if (surfaces.width > 0 && surfaces.hidden((piece.a + piece.b) / 2, piece.depth)) continue;
     if (piece.marker)
       draw_marker(cr, *piece.line, piece.a, piece.colour);
     else

@@ -39,10 +39,12 @@ Prepared prepare(const GraphicsObject& o, const GraphicsObject& axes, const Axes
   p.z.resize(n);
   p.shade.resize(n);
   p.glint.resize(n);
-  p.colour = Eigen::Vector3f(static_cast<float>(o.color.r), static_cast<float>(o.color.g), static_cast<float>(o.color.b));
+  p.colour =
+      Eigen::Vector3f(static_cast<float>(o.color.r), static_cast<float>(o.color.g), static_cast<float>(o.color.b));
   // Vertices in the box's units, where the light and the view are given.
   Eigen::Matrix<double, Eigen::Dynamic, 3> box(n, 3);
-  for (Eigen::Index v = 0; v < n; ++v) box.row(v) = (s.vertices.row(v) - layout.centre.transpose()).cwiseProduct(layout.scale.transpose());
+  for (Eigen::Index v = 0; v < n; ++v)
+    box.row(v) = (s.vertices.row(v) - layout.centre.transpose()).cwiseProduct(layout.scale.transpose());
   // Vertex normals: the sum of the normals of the triangles around each vertex,
   // weighted by their areas (the cross product's length).
   Eigen::Matrix<double, Eigen::Dynamic, 3> normal = Eigen::Matrix<double, Eigen::Dynamic, 3>::Zero(n, 3);
@@ -155,9 +157,8 @@ SurfaceImage rasterise_surfaces(const Graphics& graphics, const GraphicsObject& 
       surfaces.push_back(prepare(o, axes, layout, pixels_per_unit));
   }
   if (surfaces.empty()) return out;
-  std::stable_sort(surfaces.begin(), surfaces.end(), [](const Prepared& a, const Prepared& b) {
-    return (a.alpha < 1) < (b.alpha < 1);
-  });
+  std::stable_sort(surfaces.begin(), surfaces.end(),
+                   [](const Prepared& a, const Prepared& b) { return (a.alpha < 1) < (b.alpha < 1); });
   Buffers b;
   b.width = std::max(1, static_cast<int>(std::ceil(width * pixels_per_unit)));
   b.height = std::max(1, static_cast<int>(std::ceil(height * pixels_per_unit)));
@@ -180,7 +181,8 @@ SurfaceImage rasterise_surfaces(const Graphics& graphics, const GraphicsObject& 
       const float xa = std::min({s.x[tri(t, 0)], s.x[tri(t, 1)], s.x[tri(t, 2)]});
       const float xb = std::max({s.x[tri(t, 0)], s.x[tri(t, 1)], s.x[tri(t, 2)]});
       if (!(yb >= 0 && ya < b.height && xb >= 0 && xa < b.width)) continue;
-      const int first = std::max(0, static_cast<int>(ya) / kBand), last = std::min(bands - 1, static_cast<int>(yb) / kBand);
+      const int first = std::max(0, static_cast<int>(ya) / kBand),
+                last = std::min(bands - 1, static_cast<int>(yb) / kBand);
       for (int band = first; band <= last; ++band) binned[k][band].push_back(static_cast<int>(t));
     }
   }
@@ -208,8 +210,8 @@ SurfaceImage rasterise_surfaces(const Graphics& graphics, const GraphicsObject& 
   return out;
 }
 
-SurfaceDepth draw_surfaces(cairo_t* cr, const Graphics& graphics, const GraphicsObject& axes,
-                           const AxesLayout& layout, double width, double height, bool quick) {
+SurfaceDepth draw_surfaces(cairo_t* cr, const Graphics& graphics, const GraphicsObject& axes, const AxesLayout& layout,
+                           double width, double height, bool quick) {
   cairo_surface_t* target = cairo_get_target(cr);
   double unit_x = 1, unit_y = 0;
   cairo_user_to_device_distance(cr, &unit_x, &unit_y);

@@ -13,9 +13,9 @@ namespace velmora {
 
 /// Where the opaque surfaces of a picture lie, to hide the marks behind them.
 struct SurfaceDepth {
-  int width = 0, height = 0;    // pixels of the buffer; 0: no surface was drawn
-  double pixels_per_unit = 1;   // buffer pixels per device unit
-  std::vector<float> depth;     // per pixel, row by row: the nearest opaque surface's depth, -inf where none
+  int width = 0, height = 0;   // pixels of the buffer; 0: no surface was drawn
+  double pixels_per_unit = 1;  // buffer pixels per device unit
+  std::vector<float> depth;    // per pixel, row by row: the nearest opaque surface's depth, -inf where none
   /// Whether a mark at device position `at` and depth `d` (AxesLayout::depth)
   /// lies clearly behind an opaque surface.
   bool hidden(const Eigen::Vector2d& at, double d) const;
@@ -44,7 +44,7 @@ SurfaceImage rasterise_surfaces(const Graphics& graphics, const GraphicsObject& 
 /// pixel on each axis, averaged, unless `quick`), or three pixels a unit on a
 /// vector target (SVG, PDF and EPS then hold a raster image). Returns where
 /// they lie.
-SurfaceDepth draw_surfaces(cairo_t* cr, const Graphics& graphics, const GraphicsObject& axes,
-                           const AxesLayout& layout, double width, double height, bool quick = false);
+SurfaceDepth draw_surfaces(cairo_t* cr, const Graphics& graphics, const GraphicsObject& axes, const AxesLayout& layout,
+                           double width, double height, bool quick = false);
 
 }  // namespace velmora

@@ -35,7 +35,8 @@ std::string tps_of(const Eigen::MatrixXd& points, const std::string& id) {
   std::ostringstream s;
   s.precision(17);
   s << "LM=" << points.rows() << "\n";
-  for (Eigen::Index i = 0; i < points.rows(); ++i) s << points(i, 0) << " " << points(i, 1) << " " << points(i, 2) << "\n";
+  for (Eigen::Index i = 0; i < points.rows(); ++i)
+    s << points(i, 0) << " " << points(i, 1) << " " << points(i, 2) << "\n";
   s << "ID=" << id << "\n";
   return s.str();
 }
@@ -93,8 +94,9 @@ class BadSurfaces : public ::testing::Test {
 TEST_F(BadSurfaces, AreRefusedByNameAndChangeNothing) {
   const std::string surface = (kExamples / "skull3d/surface.ply").string();
   const std::string marks = (kExamples / "skull3d/surface-landmarks.tps").string();
-  const std::string ascii = "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
-                            "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n";
+  const std::string ascii =
+      "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+      "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n";
   folder.write("meshes/nobody.ply", ascii + "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n");
   folder.write("nan.ply", ascii + "0 0 0\nnan 0 0\n0 1 0\n3 0 1 2\n");
   folder.write("range.ply", ascii + "0 0 0\n1 0 0\n0 1 0\n3 0 1 3\n");
@@ -131,8 +133,8 @@ TEST(WarpMeshCommand, WritesTheWarpedMeshAndRefusesBadInput) {
   f.write("to.tps", tps_of(to, "bigger"));
   std::ostringstream out, err;
   const auto p = [&](const char* name) { return (f.path / name).string(); };
-  ASSERT_EQ(run_warp_mesh({p("box.ply"), "--from", p("from.tps"), "--to", p("to.tps"), "--out", p("out.stl")}, out, err),
-            0)
+  ASSERT_EQ(
+      run_warp_mesh({p("box.ply"), "--from", p("from.tps"), "--to", p("to.tps"), "--out", p("out.stl")}, out, err), 0)
       << err.str();
   const Mesh warped = read_mesh_file(f.path / "out.stl");
   ASSERT_EQ(warped.vertices.rows(), 8);

@@ -29,7 +29,8 @@ TEST(CheckMesh, RefusesWhatCannotBeASurfaceByName) {
   negative.triangles(0, 0) = -1;
   colours.colours.resize(3, 3);
   const Case cases[] = {
-      {"no triangles", no_triangles, "skull.ply holds no triangles (8 vertices only): a surface needs triangles between its points."},
+      {"no triangles", no_triangles,
+       "skull.ply holds no triangles (8 vertices only): a surface needs triangles between its points."},
       {"NaN", nan, "skull.ply: vertex 6 has a coordinate that is not a number."},
       {"index past the end", out_of_range, "skull.ply: triangle 4 names vertex 9; the file has 8 vertices."},
       {"negative index", negative, "skull.ply: triangle 1 names vertex 0; the file has 8 vertices."},

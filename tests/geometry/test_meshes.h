@@ -14,12 +14,12 @@ namespace velmora::testing {
 /// `levels` times, the new vertices pushed out onto the sphere.
 inline Mesh icosphere(int levels) {
   const double t = (1 + std::sqrt(5.0)) / 2;
-  std::vector<Eigen::RowVector3d> v{{-1, t, 0}, {1, t, 0}, {-1, -t, 0}, {1, -t, 0}, {0, -1, t}, {0, 1, t},
-                                    {0, -1, -t}, {0, 1, -t}, {t, 0, -1}, {t, 0, 1}, {-t, 0, -1}, {-t, 0, 1}};
+  std::vector<Eigen::RowVector3d> v{{-1, t, 0},  {1, t, 0},  {-1, -t, 0}, {1, -t, 0}, {0, -1, t},  {0, 1, t},
+                                    {0, -1, -t}, {0, 1, -t}, {t, 0, -1},  {t, 0, 1},  {-t, 0, -1}, {-t, 0, 1}};
   for (auto& p : v) p.normalize();
-  std::vector<std::array<int, 3>> f{{0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11}, {1, 5, 9}, {5, 11, 4},
-                                    {11, 10, 2}, {10, 7, 6}, {7, 1, 8},   {3, 9, 4},  {3, 4, 2},   {3, 2, 6}, {3, 6, 8},
-                                    {3, 8, 9},  {4, 9, 5},  {2, 4, 11},  {6, 2, 10}, {8, 6, 7},   {9, 8, 1}};
+  std::vector<std::array<int, 3>> f{{0, 11, 5},  {0, 5, 1},  {0, 1, 7},  {0, 7, 10}, {0, 10, 11}, {1, 5, 9}, {5, 11, 4},
+                                    {11, 10, 2}, {10, 7, 6}, {7, 1, 8},  {3, 9, 4},  {3, 4, 2},   {3, 2, 6}, {3, 6, 8},
+                                    {3, 8, 9},   {4, 9, 5},  {2, 4, 11}, {6, 2, 10}, {8, 6, 7},   {9, 8, 1}};
   for (int level = 0; level < levels; ++level) {
     std::map<std::pair<int, int>, int> middle;
     const auto mid = [&](int a, int b) {
@@ -40,8 +40,7 @@ inline Mesh icosphere(int levels) {
   m.vertices.resize(static_cast<Eigen::Index>(v.size()), 3);
   for (std::size_t i = 0; i < v.size(); ++i) m.vertices.row(static_cast<Eigen::Index>(i)) = v[i];
   m.triangles.resize(static_cast<Eigen::Index>(f.size()), 3);
-  for (std::size_t i = 0; i < f.size(); ++i)
-    m.triangles.row(static_cast<Eigen::Index>(i)) << f[i][0], f[i][1], f[i][2];
+  for (std::size_t i = 0; i < f.size(); ++i) m.triangles.row(static_cast<Eigen::Index>(i)) << f[i][0], f[i][1], f[i][2];
   return m;
 }
 

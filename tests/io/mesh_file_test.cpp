@@ -1,6 +1,8 @@
 // Mesh files: every format written and read back, files from other programs
 // (binary PLY of either byte order with normals and colours), and damaged files
 // refused with their name.
+#include "io/formats/mesh_file.h"
+
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -9,7 +11,6 @@
 
 #include "error_of.h"
 #include "geometry/test_meshes.h"
-#include "io/formats/mesh_file.h"
 #include "io/io_test_util.h"
 
 namespace velmora {
@@ -129,8 +130,9 @@ TEST(MeshFile, ReadsBinaryPlyOfEitherByteOrder) {
 }
 
 TEST(MeshFile, DamagedFilesAreRefusedByName) {
-  const std::string header = "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
-                             "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n";
+  const std::string header =
+      "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+      "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n";
   struct Case {
     const char* name;
     std::string content;

@@ -1,13 +1,14 @@
 // Surfaces in pictures: the nearest surface covers the farther ones whatever
 // their order, marks behind a surface are hidden, and a heat map's colours
 // follow the values along the surface.
+#include "runtime/render_surface.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "runtime/render_layout.h"
 #include "runtime/render_marks.h"
-#include "runtime/render_surface.h"
 
 namespace velmora {
 namespace {
@@ -52,7 +53,8 @@ TEST(RenderSurface, NearestSurfaceCoversWhateverTheOrder) {
     if (!near_first) s.g.surface(square(0, 1), red);
     const AxesLayout layout = s.layout();
     const SurfaceImage image = rasterise_surfaces(s.g, s.g.object(s.axes), layout, 400, 400, 1);
-    const Eigen::Vector3f overlap = s.pixel(image, layout, {0.75, 0.5, 1}), far = s.pixel(image, layout, {1.25, 0.5, 0});
+    const Eigen::Vector3f overlap = s.pixel(image, layout, {0.75, 0.5, 1}),
+                          far = s.pixel(image, layout, {1.25, 0.5, 0});
     EXPECT_GT(overlap.x(), overlap.z() + 0.2f) << near_first;  // red over blue (and a trace of white light)
     EXPECT_GT(far.z(), far.x() + 0.2f) << near_first;
     EXPECT_EQ(image.argb[0], 0u);  // the corner of the picture: no surface, see-through
@@ -68,7 +70,7 @@ TEST(RenderSurface, MarksBehindASurfaceAreHidden) {
   const auto hidden = [&](const Eigen::Vector3d& p) { return image.depth.hidden(layout.project(p), layout.depth(p)); };
   EXPECT_TRUE(hidden({0.5, 0.5, -0.5}));
   EXPECT_FALSE(hidden({0.5, 0.5, 0.5}));
-  EXPECT_FALSE(hidden({0.5, 0.5, 0}));    // on the surface
+  EXPECT_FALSE(hidden({0.5, 0.5, 0}));     // on the surface
   EXPECT_FALSE(hidden({1.5, 1.5, -0.5}));  // beside it
 }
 

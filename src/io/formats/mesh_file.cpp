@@ -1,12 +1,12 @@
 #include "io/formats/mesh_file.h"
 
-#include <assimp/Exporter.hpp>
-#include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
 #include <algorithm>
 #include <array>
+#include <assimp/Exporter.hpp>
+#include <assimp/Importer.hpp>
 #include <cctype>
 #include <cmath>
 #include <fstream>
@@ -134,7 +134,8 @@ Mesh mesh_from_scene(const aiScene& scene, bool join_positions, const std::strin
     colours = colours && scene.mMeshes[k]->HasVertexColors(0);
   }
   if (vertex_count > static_cast<std::size_t>(std::numeric_limits<int>::max()))
-    throw RuntimeError(name + " holds " + std::to_string(vertex_count) + " vertices, more than this program can index.");
+    throw RuntimeError(name + " holds " + std::to_string(vertex_count) +
+                       " vertices, more than this program can index.");
   Mesh mesh;
   mesh.vertices.resize(static_cast<Eigen::Index>(vertex_count), 3);
   if (colours) mesh.colours.resize(static_cast<Eigen::Index>(vertex_count), 3);
@@ -158,7 +159,8 @@ Mesh mesh_from_scene(const aiScene& scene, bool join_positions, const std::strin
     }
     offset += m.mNumVertices;
   }
-  mesh.triangles = Eigen::Map<const MeshTriangles>(triangles.data(), static_cast<Eigen::Index>(triangles.size() / 3), 3);
+  mesh.triangles =
+      Eigen::Map<const MeshTriangles>(triangles.data(), static_cast<Eigen::Index>(triangles.size() / 3), 3);
 
   if (join_positions && mesh.triangles.rows() > 0) {
     // Vertices at one position become one, numbered as the triangles first use them.
@@ -195,9 +197,9 @@ std::unique_ptr<aiScene> scene_of(const Mesh& mesh) {
   scene->mRootNode->mNumMeshes = 1;
   scene->mRootNode->mMeshes = new unsigned[1]{0};
   scene->mNumMaterials = 1;
-  scene->mMaterials = new aiMaterial*[1]{new aiMaterial()};
+  scene->mMaterials = new aiMaterial* [1] { new aiMaterial() };
   scene->mNumMeshes = 1;
-  scene->mMeshes = new aiMesh*[1]{new aiMesh()};
+  scene->mMeshes = new aiMesh* [1] { new aiMesh() };
   aiMesh& m = *scene->mMeshes[0];
   m.mMaterialIndex = 0;
   m.mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
@@ -249,9 +251,9 @@ Mesh read_mesh_file(const fs::path& path) {
   if (*format == MeshFormat::ply_binary) {
     ply = ply_header(path, name);
     if (ply && ply->least_body_bytes > static_cast<double>(bytes - std::min<std::uintmax_t>(bytes, ply->header_bytes)))
-      throw RuntimeError(name + " is damaged: its header announces " + std::to_string(ply->vertices) + " vertices and " +
-                         std::to_string(ply->faces) + " faces, more than its " + memory_text(static_cast<double>(bytes)) +
-                         " can hold.");
+      throw RuntimeError(name + " is damaged: its header announces " + std::to_string(ply->vertices) +
+                         " vertices and " + std::to_string(ply->faces) + " faces, more than its " +
+                         memory_text(static_cast<double>(bytes)) + " can hold.");
   }
   check_memory(estimated_memory(bytes, ply), "Reading " + name);
 
@@ -277,11 +279,21 @@ std::string mesh_bytes(const Mesh& mesh, MeshFormat format) {
   const bool colours = mesh.colours.rows() > 0;
   const char* id = "plyb";
   switch (format) {
-    case MeshFormat::ply_binary: id = colours ? "ply" : "plyb"; break;
-    case MeshFormat::ply_ascii: id = "ply"; break;
-    case MeshFormat::stl_binary: id = "stlb"; break;
-    case MeshFormat::stl_ascii: id = "stl"; break;
-    case MeshFormat::obj: id = "objnomtl"; break;
+    case MeshFormat::ply_binary:
+      id = colours ? "ply" : "plyb";
+      break;
+    case MeshFormat::ply_ascii:
+      id = "ply";
+      break;
+    case MeshFormat::stl_binary:
+      id = "stlb";
+      break;
+    case MeshFormat::stl_ascii:
+      id = "stl";
+      break;
+    case MeshFormat::obj:
+      id = "objnomtl";
+      break;
   }
   const std::unique_ptr<aiScene> scene = scene_of(mesh);
   Assimp::Exporter exporter;
@@ -293,8 +305,7 @@ std::string mesh_bytes(const Mesh& mesh, MeshFormat format) {
 std::uintmax_t write_mesh_file(const fs::path& path, const Mesh& mesh, std::optional<MeshFormat> format) {
   if (!format) format = mesh_format_from_extension(path);
   if (!format)
-    throw RuntimeError("Cannot write " + path.filename().string() +
-                       ": name a mesh file .ply, .stl or .obj.");
+    throw RuntimeError("Cannot write " + path.filename().string() + ": name a mesh file .ply, .stl or .obj.");
   check_mesh(mesh, "The mesh for " + path.filename().string());
   return write_file_atomically(path, mesh_bytes(mesh, *format));
 }

@@ -80,10 +80,10 @@ std::optional<std::uint64_t> Event::whole(std::string_view name) const {
 constexpr std::size_t kWindowControls = 6;
 
 const std::vector<std::string>& HeadlessPort::control_tags() {
-  static const std::vector<std::string> tags = {
-      "BigBox", "FileBox2", "ResultsBox",     "ZEPButton",      "BootBox",     "DotCheck",       "DiffScale",
-      "PCXBox", "PCYBox",   "SlideCriterion", "ProjectOnCurve", "DropMissing", "NegativeMissing",
-      "SurfaceSD", "SurfaceOverlay"};
+  static const std::vector<std::string> tags = {"BigBox",          "FileBox2",       "ResultsBox",     "ZEPButton",
+                                                "BootBox",         "DotCheck",       "DiffScale",      "PCXBox",
+                                                "PCYBox",          "SlideCriterion", "ProjectOnCurve", "DropMissing",
+                                                "NegativeMissing", "SurfaceSD",      "SurfaceOverlay"};
   return tags;
 }
 
