@@ -268,6 +268,7 @@ Mesh read_mesh_file(const fs::path& path) {
   if (scene == nullptr || scene->mNumMeshes == 0) {
     std::string why = importer.GetErrorString();
     if (scene != nullptr || why.empty()) why = "it holds no surface";
+    while (!why.empty() && (why.back() == '.' || why.back() == '\n' || why.back() == ' ')) why.pop_back();
     throw RuntimeError("Cannot read " + name + " as a mesh: " + why + ".");
   }
   Mesh mesh = mesh_from_scene(*scene, *format != MeshFormat::ply_binary, name);
