@@ -72,7 +72,10 @@ Prepared prepare(const GraphicsObject& o, const GraphicsObject& axes, const Axes
     const double len = normal.row(v).norm();
     // Both sides are lit alike: the normal is turned towards the light.
     const double diffuse = len > 0 ? std::abs(normal.row(v).dot(light)) / len : 1;
-    const double glint = len > 0 ? std::pow(std::abs(normal.row(v).dot(half)) / len, 40) : 0;
+    // The glint: the cosine to the half-way vector to the 40th power, by squaring.
+    const double h = len > 0 ? std::abs(normal.row(v).dot(half)) / len : 0;
+    const double h2 = h * h, h4 = h2 * h2, h8 = h4 * h4, h16 = h8 * h8, h32 = h16 * h16;
+    const double glint = h32 * h8;
     p.shade[v] = static_cast<float>(0.28 + 0.72 * diffuse);
     p.glint[v] = static_cast<float>(0.18 * glint);
   });
