@@ -3,14 +3,18 @@
 #include <Eigen/Dense>
 #include <Eigen/Geometry>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <numbers>
 #include <optional>
 #include <sstream>
 #include <utility>
 
+#include "geometry/mesh.h"
+#include "io/formats/mesh_file.h"
 #include "runtime/random.h"
 
 namespace velmora::examples {
@@ -413,6 +417,72 @@ struct StudyFiles {
 
 std::string flat_number(double v) { return text("%.8g", v == 0.0 ? 0.0 : v); }
 
+// A closed surface around a mean form, for the surface pictures: the sphere
+// of an icosahedron cut four times (5,120 triangles), each vertex pushed out
+// from the form's centroid to the radius the landmarks in its direction have
+// (a Gaussian average over the angle, corrected three times towards the
+// landmarks' own radii), so the landmarks lie on or near it.
+velmora::Mesh surface_around(const Points& form) {
+  Vector3d centre = Vector3d::Zero();
+  for (const Vector3d& x : form) centre += x;
+  centre /= static_cast<double>(form.size());
+  std::vector<Vector3d> toward;
+  std::vector<double> radius;
+  for (const Vector3d& x : form) {
+    toward.push_back((x - centre).normalized());
+    radius.push_back((x - centre).norm());
+  }
+  const double t = (1 + std::sqrt(5.0)) / 2;
+  Points v{{-1, t, 0},  {1, t, 0},  {-1, -t, 0}, {1, -t, 0}, {0, -1, t},  {0, 1, t},
+           {0, -1, -t}, {0, 1, -t}, {t, 0, -1},  {t, 0, 1},  {-t, 0, -1}, {-t, 0, 1}};
+  for (auto& p : v) p.normalize();
+  std::vector<std::array<int, 3>> f{{0, 11, 5},  {0, 5, 1},  {0, 1, 7},  {0, 7, 10}, {0, 10, 11}, {1, 5, 9}, {5, 11, 4},
+                                    {11, 10, 2}, {10, 7, 6}, {7, 1, 8},  {3, 9, 4},  {3, 4, 2},   {3, 2, 6}, {3, 6, 8},
+                                    {3, 8, 9},   {4, 9, 5},  {2, 4, 11}, {6, 2, 10}, {8, 6, 7},   {9, 8, 1}};
+  for (int level = 0; level < 4; ++level) {
+    std::map<std::pair<int, int>, int> middle;
+    const auto mid = [&](int a, int b) {
+      const auto key = std::minmax(a, b);
+      if (const auto it = middle.find(key); it != middle.end()) return it->second;
+      v.push_back((v[a] + v[b]).normalized());
+      return middle[key] = static_cast<int>(v.size()) - 1;
+    };
+    std::vector<std::array<int, 3>> finer;
+    for (const auto& [a, b, c] : f) {
+      const int ab = mid(a, b), bc = mid(b, c), ca = mid(c, a);
+      finer.insert(finer.end(), {{a, ab, ca}, {b, bc, ab}, {c, ca, bc}, {ab, bc, ca}});
+    }
+    f = std::move(finer);
+  }
+  // r(u) = sum_i w_i(u) c_i / sum_i w_i(u), w_i = exp((u . toward_i - 1) / s):
+  // first with c_i the landmarks' radii, then adding the average of what is
+  // still missing at the landmarks.
+  const double s = 0.03;
+  const auto smooth = [&](const Vector3d& u, const std::vector<double>& c) {
+    double sum = 0, weight = 0;
+    for (std::size_t i = 0; i < c.size(); ++i) {
+      const double w = std::exp((u.dot(toward[i]) - 1) / s);
+      sum += w * c[i];
+      weight += w;
+    }
+    return sum / weight;
+  };
+  std::vector<double> correction = radius;
+  std::vector<double> at_vertex(v.size(), 0.0), at_landmark(form.size(), 0.0);
+  for (int round = 0; round < 4; ++round) {
+    for (std::size_t k = 0; k < v.size(); ++k) at_vertex[k] += smooth(v[k], correction);
+    for (std::size_t i = 0; i < form.size(); ++i) at_landmark[i] += smooth(toward[i], correction);
+    for (std::size_t i = 0; i < form.size(); ++i) correction[i] = radius[i] - at_landmark[i];
+  }
+  velmora::Mesh m;
+  m.vertices.resize(static_cast<Eigen::Index>(v.size()), 3);
+  for (std::size_t k = 0; k < v.size(); ++k)
+    m.vertices.row(static_cast<Eigen::Index>(k)) = (centre + at_vertex[k] * v[k]).transpose();
+  m.triangles.resize(static_cast<Eigen::Index>(f.size()), 3);
+  for (std::size_t k = 0; k < f.size(); ++k) m.triangles.row(static_cast<Eigen::Index>(k)) << f[k][0], f[k][1], f[k][2];
+  return m;
+}
+
 StudyFiles make_study(const Design& d, std::vector<std::string>& problems) {
   StudyFiles out;
   const Layout layout = layout_of(d);
@@ -519,7 +589,8 @@ StudyFiles make_study(const Design& d, std::vector<std::string>& problems) {
     for (int j = 0; j < k; ++j) dense.push_back(c.at(c.type == 1 ? double(j) / k : double(j) / (k - 1)));
     mean.clicks.push_back(dense);
   }
-  const Segments wire = d.wireframe(layout, true_form(d, mean));
+  const Points mean_form = true_form(d, mean);
+  const Segments wire = d.wireframe(layout, mean_form);
   std::string wire_text;
   for (std::size_t k = 0; k < wire.size(); ++k) {
     const auto [a, b] = wire[k];
@@ -529,6 +600,14 @@ StudyFiles make_study(const Design& d, std::vector<std::string>& problems) {
   }
   out.files.insert(out.files.begin(), {d.folder + "/protocol.txt", protocol_text(d)});
   out.files.push_back({d.folder + "/wireframe.txt", wire_text});
+  if (!d.flat) {
+    // The surface under the mean form, and the mean form as the landmarks placed on it.
+    out.files.push_back(
+        {d.folder + "/surface.ply", velmora::mesh_bytes(surface_around(mean_form), velmora::MeshFormat::ply_binary)});
+    std::string marks = text("LM=%zu\n", mean_form.size());
+    for (const Vector3d& x : mean_form) marks += point_line(x, false, "%.6f");
+    out.files.push_back({d.folder + "/surface-landmarks.tps", marks + "ID=" + d.folder + "-mean\n"});
+  }
 
   std::string curves;
   for (std::size_t j = 0; j < d.curves.size(); ++j) curves += text("%s%d", j == 0 ? "" : ", ", layout.count[j]);

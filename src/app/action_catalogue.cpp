@@ -162,6 +162,25 @@ const std::vector<ActionRow>& action_catalogue() {
        .draws_study_plot = true,
        .replaces = P::samples,
        .reads = {"SlideCriterion", "ProjectOnCurve"}},
+      // Surfaces under the landmarks.
+      {.name = "LoadSurfaces",
+       .run = actions::load_surfaces,
+       .needs = N::first_sample,
+       .dialog = {D::open, "Load surfaces", "Meshes (*.ply *.stl *.obj);;All files (*)", {}, false, true},
+       .writes = {"ResultsBox"}},
+      {.name = "ShowSurface", .run = actions::show_surface, .needs = N::first_sample},
+      {.name = "ShowSurfaceDifference",
+       .run = actions::show_surface_difference,
+       .needs = N::second_sample,
+       .reads = {"SurfaceOverlay"}},
+      {.name = "ShowPCSurfaces",
+       .run = actions::show_pc_surfaces,
+       .needs = N::second_sample,
+       .reads = {"PCXBox", "SurfaceSD"}},
+      {.name = "SaveSurface",
+       .run = actions::save_surface,
+       .needs = N::first_sample,
+       .dialog = {D::save, "Save the surface", "PLY files (*.ply);;STL files (*.stl);;OBJ files (*.obj);;All files (*)"}},
   };
   return rows;
 }

@@ -56,4 +56,11 @@ void show_difference(WorkingState& s, UiPort& ui);
 // Added after the 35 (actions_slide.cpp)
 void slide_samples(WorkingState& s, UiPort& ui);
 
+// Surfaces (actions_surface.cpp)
+void load_surfaces(WorkingState& s, UiPort& ui);
+void show_surface(WorkingState& s, UiPort& ui);
+void show_surface_difference(WorkingState& s, UiPort& ui);
+void show_pc_surfaces(WorkingState& s, UiPort& ui);
+void save_surface(WorkingState& s, UiPort& ui);
+
 }  // namespace velmora::actions

@@ -16,6 +16,7 @@
 #include "app/parse_seed.h"
 #include "app/share_folders.h"
 #include "app/standard_output.h"
+#include "app/warp_mesh_command.h"
 
 #ifndef VELMORA_VERSION
 #define VELMORA_VERSION "0.0.0"
@@ -48,6 +49,7 @@ int run_command(int argc, char** argv) {
 
   const std::string first = argv[1];
   if (first == "convert") return run_convert(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
+  if (first == "warp-mesh") return run_warp_mesh(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
   // velmora3d STUDY: a path (function names hold no dot and no slash).
   if (argc == 2 && !first.empty() && first[0] != '-' && first.find_first_of("./\\") != std::string::npos)
     return run_gui(argc, argv, first);
@@ -124,6 +126,7 @@ int run_command(int argc, char** argv) {
       "Exit status: 0 every action succeeded, 1 an action failed, 2 a usage or script error.\n"
       "Example: velmora3d --run examples/study3d.txt --seed 1 --events events.jsonl\n"
       "Convert landmark files: velmora3d convert 'markups/*.mrk.json' sample.tps (see velmora3d convert --help)\n"
+      "Warp a surface: velmora3d warp-mesh skull.ply --from skull.fcsv --to mean.tps --out mean.ply\n"
       "Example: velmora3d --analyze --protocol examples/skull3d/protocol.txt --first examples/skull3d/first.tps \\\n"
       "           --second examples/skull3d/second.txt --tests goodall,perm --seed 1 --json results.json");
 

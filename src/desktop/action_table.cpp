@@ -57,6 +57,17 @@ const std::vector<ActionInfo>& action_table() {
       {"ShowDifference", "Mean difference", G::shape,
        "The change from mean 1 to mean 2 in the plot window: vectors coloured by length, wireframes, deformation "
        "grid"},
+      {"LoadSurfaces", "Load surfaces…", G::study,
+       "Read the surfaces under the landmarks: a folder of meshes named by specimen, or one reference mesh and "
+       "the landmarks placed on it"},
+      {"ShowSurface", "Mean surface", G::shape,
+       "The reference surface warped onto the first sample's mean, with the mean landmarks"},
+      {"ShowSurfaceDifference", "Surface difference", G::shape,
+       "Mean 1 and mean 2 surfaces, mean 2 coloured by its distance from mean 1 (Overlay surfaces: one in the other)"},
+      {"ShowPCSurfaces", "Surfaces of a component", G::shape,
+       "The surfaces at the two ends of the component PCXBox chooses, SurfaceSD standard deviations from the mean"},
+      {"SaveSurface", "Save surface…", G::shape,
+       "Write the surface of the last surface picture as PLY (with the heat map's colours), STL or OBJ"},
       {"OpenFigure", "Open plot window", G::plot,
        "Open a plot window beside this window; the plot actions and the export draw into it"},
       {"ClearFigure", "Clear plot", G::plot, "Clear the plot window"},

@@ -36,7 +36,7 @@ namespace {
 // The dialog's title and filters for the dialog an action opens, from its catalogue row.
 std::optional<QtPort::DialogLook> dialog_look(const std::string& action, bool table) {
   const ActionRow* row = find_action(action);
-  if (row == nullptr || row->dialog.kind == DialogLook::none) return std::nullopt;
+  if (row == nullptr || row->dialog.kind == DialogLook::none || row->dialog.own_titles) return std::nullopt;
   const DialogLook& look = row->dialog;
   return QtPort::DialogLook{qtext(look.title),
                             qtext(table && !look.table_filters.empty() ? look.table_filters : look.filters),

@@ -83,7 +83,9 @@ class HeadlessPort : public UiPort {
   /// and PCYBox (the components ShapePCA shows, 1 and 2 at first),
   /// SlideCriterion (1 bending energy, at first; 2 Procrustes distance),
   /// ProjectOnCurve (1 at first: slid points go back onto their curves), and
-  /// the load switches DropMissing and NegativeMissing (Value 0 or 1).
+  /// the load switches DropMissing and NegativeMissing (Value 0 or 1),
+  /// SurfaceSD (ShowPCSurfaces' standard deviations, 2 at first) and
+  /// SurfaceOverlay (ShowSurfaceDifference one surface in the other, 0 or 1).
   static const std::vector<std::string>& control_tags();
 
   // UiPort
