@@ -56,4 +56,9 @@ void show_difference(WorkingState& s, UiPort& ui);
 // Added after the 35 (actions_slide.cpp)
 void slide_samples(WorkingState& s, UiPort& ui);
 
+// Studies of any design (actions_design.cpp)
+void load_specimen_table(WorkingState& s, UiPort& ui);
+void procrustes_anova(WorkingState& s, UiPort& ui);
+void pairwise_groups(WorkingState& s, UiPort& ui);
+
 }  // namespace velmora::actions

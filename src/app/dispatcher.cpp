@@ -57,6 +57,10 @@ const ActionEntry kActions[] = {
     {"ShapePCA", actions::shape_pca},
     {"ShowDifference", actions::show_difference},
     {"SlideSamples", actions::slide_samples},
+    // Studies of any design.
+    {"LoadSpecimenTable", actions::load_specimen_table},
+    {"ProcrustesANOVA", actions::procrustes_anova},
+    {"PairwiseGroups", actions::pairwise_groups},
 };
 
 }  // namespace

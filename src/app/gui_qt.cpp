@@ -52,7 +52,9 @@ void QtWindowSystem::set_outer_position(Handle window, const WindowRect& p) {
 }
 
 const std::vector<std::string>& DesktopApp::background_actions() {
-  static const std::vector<std::string> names = {"BootF", "PermuteF", "PermuteVariance", "ShapePCA", "SlideSamples"};
+  static const std::vector<std::string> names = {"BootF", "PermuteF", "PermuteVariance", "ShapePCA", "SlideSamples",
+                                                 // Studies of any design.
+                                                 "ProcrustesANOVA", "PairwiseGroups"};
   return names;
 }
 

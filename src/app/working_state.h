@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "geometry/curve_polylines.h"
+#include "io/specimen_table.h"
 #include "runtime/graphics.h"
 #include "runtime/sample.h"
 
@@ -27,6 +28,7 @@ struct StudySources {
   std::filesystem::path second;
   bool second_from_table = false;
   std::filesystem::path wireframe;
+  std::filesystem::path table;  // the specimen table (LoadSpecimenTable)
 };
 
 struct WorkingState {
@@ -47,6 +49,10 @@ struct WorkingState {
   CurvePolylines curves1;    // each first-sample specimen's digitised curves, in its frame in data1
   CurvePolylines curves2;    // once slid, the second sample's own resampled curves, in its frame in data2
   std::string slid1, slid2;  // how each sample was slid ("slid: bending energy, ..."); empty while unslid
+
+  // Factors and covariates by specimen name (LoadSpecimenTable); matched to the
+  // loaded specimens when a group test runs.
+  std::optional<SpecimenTable> table;
 
   // Kept beside the study for the desktop; no action reads them.
   std::vector<std::string> names1, names2;  // specimen IDs from the files; empty: the specimens are numbered

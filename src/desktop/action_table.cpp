@@ -57,6 +57,15 @@ const std::vector<ActionInfo>& action_table() {
       {"ShowDifference", "Mean difference", G::shape, N::second_sample,
        "The change from mean 1 to mean 2 in the plot window: vectors coloured by length, wireframes, deformation "
        "grid"},
+      // Studies of any design.
+      {"LoadSpecimenTable", "Load specimen table…", G::study, N::nothing,
+       "Read a CSV or tab-separated table of factors and covariates, one row per specimen, matched by name"},
+      {"ProcrustesANOVA", "Procrustes ANOVA", G::statistics, N::first_sample,
+       "Sequential sums of squares of the model in the Model box, p values by residual randomization (runs in the "
+       "background)"},
+      {"PairwiseGroups", "Pairwise group differences", G::statistics, N::first_sample,
+       "Distances between the group means of the factor in the Groups box, p values by permutation (runs in the "
+       "background)"},
       {"OpenFigure", "Open plot window", G::plot, N::nothing,
        "Open a plot window beside this window; the plot actions and the export draw into it"},
       {"ClearFigure", "Clear plot", G::plot, N::plot_window, "Clear the plot window"},
