@@ -35,7 +35,12 @@ class FormulaReader {
       if (text_[at_] != '+') fail("has " + in_quotes(text_.substr(at_, 1)) + " where + * or : was expected");
       ++at_;
     }
-    // Each term once (a:b is b:a), then main effects, two-way terms, ...
+    // Each term once (a:b is b:a), its variables in the order the formula
+    // first names them, then main effects, two-way terms, ...
+    for (auto& t : terms)
+      std::stable_sort(t.begin(), t.end(), [&](const std::string& a, const std::string& b) {
+        return std::find(names_.begin(), names_.end(), a) < std::find(names_.begin(), names_.end(), b);
+      });
     std::vector<ModelTerm> out;
     std::set<std::set<std::string>> seen;
     for (auto& t : terms)
@@ -62,13 +67,18 @@ class FormulaReader {
       if (end == std::string_view::npos || end == at_ + 1) fail("has a backquoted name that is empty or not closed");
       std::string out(text_.substr(at_ + 1, end - at_ - 1));
       at_ = end + 1;
-      return out;
+      return named(out);
     }
     const std::size_t begin = at_;
     while (!at_end() && name_char(text_[at_])) ++at_;
     if (at_ == begin)
       fail("has " + in_quotes(text_.substr(at_, 1)) + " where a name was expected (names with other characters go in `backquotes`)");
-    return std::string(text_.substr(begin, at_ - begin));
+    return named(std::string(text_.substr(begin, at_ - begin)));
+  }
+
+  std::string named(std::string name) {
+    if (std::find(names_.begin(), names_.end(), name) == names_.end()) names_.push_back(name);
+    return name;
   }
 
   std::vector<std::string> group() {
@@ -102,6 +112,7 @@ class FormulaReader {
 
   std::string_view text_;
   std::size_t at_ = 0;
+  std::vector<std::string> names_;  // in the order of their first appearance
 };
 
 // The columns of one variable: an indicator per level for a factor (the span is

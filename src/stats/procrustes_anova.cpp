@@ -194,6 +194,7 @@ PairwiseDistances pairwise_group_distances(const Eigen::MatrixXd& cross, const V
     out.distance.push_back(d[0]);
     out.p.push_back(share_at_least(d, d[0]));
   }
+  out.distance_sets = std::move(sets);
   return out;
 }
 

@@ -59,6 +59,7 @@ struct PairwiseDistances {
   std::vector<int> counts;          // g: the specimens of each level
   std::vector<std::string> a, b;    // g (g - 1) / 2 pairs, a before b
   std::vector<double> distance, p;
+  std::vector<std::vector<double>> distance_sets;  // pairs by arrangements (0: the observed)
   std::int64_t arrangements = 0;
   bool cancelled = false;
 };
