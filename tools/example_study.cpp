@@ -747,7 +747,7 @@ StudyFiles make_group_study(std::vector<std::string>& problems) {
     const int k = static_cast<int>(group);
     const double altitude = group - k;
     const Vector3d base = leaf(p, a, 0.0);
-    const double breadth[] = {0.10, 0.0, -0.12}, length[] = {-0.02, 0.06, 0.03}, lean[] = {0.0, 0.05, -0.02};
+    const double breadth[] = {0.10, 0.0, -0.12}, length[] = {-0.02, 0.06, 0.03}, lean[] = {0.0, 0.10, -0.08};
     return Vector3d(base.x() * (1 + breadth[k] - 0.35 * altitude) + lean[k] * (base.y() - 35),
                     base.y() * (1 + length[k]), 0.0);
   };

@@ -178,4 +178,15 @@ void procrustes_anova(WorkingState& s, UiPort& ui) { procrustesANOVA(group_study
 
 void pairwise_groups(WorkingState& s, UiPort& ui) { pairwiseGroups(group_study(s, ui, "PairwiseGroups"), ui); }
 
+// With a factor in GroupBox the shape space shows its groups (one sample is
+// enough); otherwise the two samples, as it always has.
+void shape_pca(WorkingState& s, UiPort& ui) {
+  const bool by_groups = ui.has_control("GroupBox") &&
+                         ui.control_string("GroupBox").find_first_not_of(" \t") != std::string::npos;
+  if (by_groups)
+    shapePCAGroups(group_study(s, ui, "ShapePCA"), ui);
+  else
+    shapePCA(samples_of(s), ui);
+}
+
 }  // namespace velmora::actions

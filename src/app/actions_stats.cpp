@@ -22,6 +22,5 @@ void boot_f(WorkingState& s, UiPort& ui) { bootF(samples_of(s), ui); }
 void permute_f(WorkingState& s, UiPort& ui) { permuteF(samples_of(s), ui); }
 void get_disparity(WorkingState& s, UiPort& ui) { getDisparity(samples_of(s), ui); }
 void permute_variance(WorkingState& s, UiPort& ui) { permuteVariance(samples_of(s), ui); }
-void shape_pca(WorkingState& s, UiPort& ui) { shapePCA(samples_of(s), ui); }
 
 }  // namespace velmora::actions
