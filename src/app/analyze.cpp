@@ -70,12 +70,15 @@ json numbers_json(const Event& e) {
   return j;
 }
 
+// A count the event carries as a number, written as a whole number.
+json whole(const json& v) { return v.is_number() ? json(static_cast<long long>(v.get<double>())) : v; }
+
 // The ANOVA's result event as a table: a row a term.
 json anova_json(const json& r) {
   json terms = json::array();
   for (std::size_t t = 0; t < r["terms"].size(); ++t)
     terms.push_back({{"term", r["terms"][t]},
-                     {"df", r["df"][t]},
+                     {"df", whole(r["df"][t])},
                      {"ss", r["ss"][t]},
                      {"ms", r["ms"][t]},
                      {"rsq", r["rsq"][t]},
@@ -83,19 +86,19 @@ json anova_json(const json& r) {
                      {"z", r["z"][t]},
                      {"p", r["p"][t]}});
   return {{"model", r["model"]},
-          {"permutations", r["permutations"]},
+          {"permutations", whole(r["permutations"])},
           {"seed", r["seed"]},
           {"ss_type", r["ss_type"]},
           {"terms", terms},
-          {"residuals", {{"df", r["residual_df"]}, {"ss", r["residual_ss"]}, {"ms", r["residual_ms"]}}},
-          {"total", {{"df", r["total_df"]}, {"ss", r["total_ss"]}}}};
+          {"residuals", {{"df", whole(r["residual_df"])}, {"ss", r["residual_ss"]}, {"ms", r["residual_ms"]}}},
+          {"total", {{"df", whole(r["total_df"])}, {"ss", r["total_ss"]}}}};
 }
 
 json pairwise_json(const json& r) {
   json pairs = json::array();
   for (std::size_t k = 0; k < r["a"].size(); ++k)
     pairs.push_back({{"a", r["a"][k]}, {"b", r["b"][k]}, {"distance", r["distance"][k]}, {"p", r["p"][k]}});
-  return {{"factor", r["factor"]}, {"pairs", pairs}};
+  return {{"factor", r["factor"]}, {"permutations", whole(r["permutations"])}, {"seed", r["seed"]}, {"pairs", pairs}};
 }
 
 }  // namespace
