@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QFileDialog>
@@ -64,6 +65,8 @@ std::optional<QtPort::DialogLook> dialog_look(const std::string& action, bool ta
                               (table ? "Tables of flat rows (*.txt *.tps)" : "TPS files (*.tps)") +
                                   QString(";;Tables and TPS files (*.txt *.tps)") + all};
   if (action == "LoadWireFrame") return QtPort::DialogLook{"Open wireframe", "Wireframe tables (*.txt)" + all};
+  if (action == "LoadSpecimenTable")
+    return QtPort::DialogLook{"Open specimen table", "Specimen tables (*.csv *.tsv *.txt)" + all};
   if (action == "SaveFile1") return QtPort::DialogLook{"Save the first sample", text};
   if (action == "SaveFile2D") return QtPort::DialogLook{"Save the first sample in 2D rows", text};
   if (action == "SaveAlignedFile1") return QtPort::DialogLook{"Save the first sample with slid semilandmarks", text};
@@ -114,8 +117,12 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   connect(&port, &QtPort::console_message, this, &Workspace::on_console);
   connect(&port, &QtPort::figure_event, this, &Workspace::on_figure);
   connect(&port, &QtPort::error_reported, this, [this](const QString& m) { errors_.push_back(m.trimmed()); });
-  connect(&port, &QtPort::result_reported, this,
-          [this](const TestResult& r) { results_->add(r, app_.dispatcher().state().sources); });
+  connect(&port, &QtPort::result_reported, this, [this](const TestResult& r) {
+    // A specimen table is no test: its columns are offered to the Model and
+    // Groups boxes instead.
+    if (r.name == "LoadSpecimenTable") return offer_table_columns(r);
+    results_->add(r, app_.dispatcher().state().sources);
+  });
   connect(results_, &ResultsLog::added, this, [this](const QString& line) { post_message(line, false); });
   connect(&port, &QtPort::file_saved, this, [this](const QString& path, qulonglong bytes) {
     post_message(QString("Wrote %1 (%2 bytes).").arg(path).arg(bytes), false);
@@ -305,6 +312,20 @@ void Workspace::build_panel() {
         const qulonglong v = text.toULongLong(&ok);
         app_.port().set_fixed_seed(ok ? std::optional<std::uint64_t>(v) : std::nullopt);
       });
+    }
+    if (g == ActionGroup::statistics) {  // the group tests' model, factor and permutations
+      const std::pair<const char*, const char*> rows[] = {{"ModelBox", "Model:"},
+                                                          {"GroupBox", "Groups:"},
+                                                          {"FactorColumns", "Factors:"},
+                                                          {"PermutationsBox", "Permutations:"},
+                                                          {"GroupOutline", "Group outline:"}};
+      for (const auto& [tag, text] : rows)
+        if (auto* control = w.findChild<QWidget*>(tag)) {
+          auto* label = new QLabel(text, panel);
+          label->setBuddy(control);
+          add_row(g, label, control);
+        }
+      if (auto* box = w.findChild<QCheckBox*>("DropUnlisted")) add_row(g, nullptr, box);
     }
     if (g == ActionGroup::shape) {
       // How the semilandmarks slide, the components the shape space shows, and
@@ -712,6 +733,12 @@ bool Workspace::open_study(const std::filesystem::path& file) {
     else if (run_action("LoadWireFrame", {st.wireframe}) != done)
       problems << QString("The wireframe %1 did not load (its message says why).").arg(qpath(st.wireframe));
   }
+  if (!st.table.empty()) {
+    if (!there(st.table))
+      missing("The specimen table", st.table);
+    else if (run_action("LoadSpecimenTable", {st.table}) != done)
+      problems << QString("The specimen table %1 did not load (its message says why).").arg(qpath(st.table));
+  }
   const std::filesystem::path absolute = std::filesystem::absolute(file);
   add_recent(absolute);
   set_study_file(absolute);
@@ -913,6 +940,31 @@ bool Workspace::eventFilter(QObject* watched, QEvent* event) {
     }
     default:
       return QObject::eventFilter(watched, event);
+  }
+}
+
+void Workspace::offer_table_columns(const TestResult& table) {
+  QStringList columns, factors;
+  const std::vector<std::string>* names = nullptr;
+  const std::vector<std::string>* kinds = nullptr;
+  for (const auto& [key, value] : table.numbers) {
+    if (key == "columns") names = std::get_if<std::vector<std::string>>(&value);
+    if (key == "kinds") kinds = std::get_if<std::vector<std::string>>(&value);
+  }
+  for (std::size_t c = 0; names && c < names->size(); ++c) {
+    columns << QString::fromStdString((*names)[c]);
+    if (kinds && c < kinds->size() && (*kinds)[c] == "factor") factors << columns.back();
+  }
+  columns << "sample" << "logsize";
+  factors << "sample";
+  auto* window = app_.port().main_window();
+  if (auto* model = window ? window->findChild<QLineEdit*>("ModelBox") : nullptr)
+    model->setToolTip("The model, as R writes it (a + b, a * b, a:b), of the columns: " + columns.join(", "));
+  if (auto* group = window ? window->findChild<QLineEdit*>("GroupBox") : nullptr) {
+    auto* completer = new QCompleter(factors, group);
+    completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    group->setCompleter(completer);
+    group->setToolTip("A factor of the specimen table: " + factors.join(", "));
   }
 }
 

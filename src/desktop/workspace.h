@@ -18,6 +18,7 @@
 
 #include "app/gui_qt.h"
 #include "desktop/study_file.h"
+#include "runtime/ui_port.h"
 
 class QAbstractButton;
 class QDockWidget;
@@ -89,6 +90,8 @@ class Workspace : public QObject {
   void on_action_finished(const QString& action, int outcome);
   void on_console(const QString& text);
   void on_figure(int figure, int event, bool claimed);
+  // The Model and Groups boxes offer the columns of a loaded specimen table.
+  void offer_table_columns(const TestResult& table);
   void post_message(const QString& text, bool from_console);
   QString done_line(const std::string& action, int outcome) const;
 

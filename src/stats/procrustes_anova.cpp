@@ -97,20 +97,24 @@ ProcrustesAnova procrustes_anova(const Eigen::MatrixXd& cross, const ModelDesign
     reduced_trace[t] = reduced[t].trace();
   }
 
-  const std::int64_t block = block_size(r);
+  // The intercept's column is left out: permuted residuals of a model with an
+  // intercept still sum to zero, so nothing of them lies along it.
+  const Eigen::MatrixXd terms_basis = design.basis.rightCols(r - 1);
+  const Eigen::Index width = r - 1;
+  const std::int64_t block = block_size(width);
   std::vector<std::vector<int>> perms;
   for (std::int64_t begin = 0; begin < arrangements; begin += block) {
     const std::int64_t end = std::min(arrangements, begin + block);
     draw_arrangements(static_cast<int>(n), begin, end, seed, perms);
-    const Eigen::MatrixXd v = moved_bases(design.basis, perms);
+    const Eigen::MatrixXd v = moved_bases(terms_basis, perms);
     for (std::size_t t = 0; t < k; ++t) {
       const Eigen::MatrixXd w = symmetric_product(reduced[t], v);
-      const Eigen::Index first = design.starts[t], df = design.df(t);
+      const Eigen::Index first = design.starts[t] - 1, df = design.df(t);
       tbb::parallel_for(begin, end, [&](std::int64_t s) {
-        const Eigen::Index at = (s - begin) * r;
+        const Eigen::Index at = (s - begin) * width;
         // Each column's share: the squared length of the permuted data along it.
         const Eigen::VectorXd along =
-            (v.middleCols(at, r).array() * w.middleCols(at, r).array()).colwise().sum().transpose();
+            (v.middleCols(at, width).array() * w.middleCols(at, width).array()).colwise().sum().transpose();
         const double ss = along.segment(first, df).sum();
         const double rss = reduced_trace[t] - along.sum();
         out.f_sets[t][static_cast<std::size_t>(s)] = (ss / static_cast<double>(df)) / (rss / rdf);

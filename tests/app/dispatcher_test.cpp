@@ -21,14 +21,14 @@ class DispatcherTest : public ::testing::Test {
 
 TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrderThenTheAddedOnes) {
   const auto& names = Dispatcher::action_names();
-  ASSERT_EQ(names.size(), 38u);
+  ASSERT_EQ(names.size(), 41u);
   EXPECT_EQ(names.front(), "LoadProto");
   EXPECT_EQ(names[11], "LoadFile2");
   EXPECT_EQ(names[21], "GoodallF");
   EXPECT_EQ(names[24], "CopyEPS");
   EXPECT_EQ(names[34], "Clear");
   std::set<std::string> unique(names.begin(), names.end());
-  EXPECT_EQ(unique.size(), 38u);
+  EXPECT_EQ(unique.size(), 41u);
   // The whole order: the first equal name runs, so every position matters.
   const std::vector<std::string> expected = {
       "LoadProto",         "LoadFile1",       "LoadFile2D",     "ShowMean1",     "Listd",
@@ -38,7 +38,8 @@ TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrderThenTheAddedOnes) {
       "AxisOff",           "GoodallF",        "BootF",          "PermuteF",      "CopyEPS",
       "GetDisparity",      "PermuteVariance", "ThickerLines",   "ThinnerLines",  "FilledSymbols",
       "EmptySymbols",      "BiggerSymbols",   "SmallerSymbols", "ToggleDots",    "Clear",
-      "ShapePCA",          "ShowDifference",  "SlideSamples"};
+      "ShapePCA",          "ShowDifference",  "SlideSamples",   "LoadSpecimenTable", "ProcrustesANOVA",
+      "PairwiseGroups"};
   EXPECT_EQ(names, expected);
 }
 
