@@ -28,6 +28,7 @@ void clear(WorkingState& s, UiPort& ui) {
   s.fname1 = std::monostate{};
   s.names1.clear();
   s.names2.clear();
+  s.table.reset();  // it describes the specimens, which are gone
   s.sources = StudySources{s.sources.protocol};  // the protocol stays, as proto does
   ui.set_control_string("BigBox", "    ");
 }

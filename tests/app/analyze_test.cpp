@@ -59,9 +59,14 @@ TEST_F(AnalyzeOptionsTest, EachUnusableOptionIsNamed) {
       {[&](AnalyzeOptions& o) { o.first = dir; }, "is not a file"},
       {[&](AnalyzeOptions& o) {
          o.second = dir / "second.txt";
-         o.tests = {"goodall", "anova"};
+         o.tests = {"goodall", "manova"};
        },
-       "unknown test anova"},
+       "unknown test manova"},
+      {[&](AnalyzeOptions& o) { o.tests = {"anova"}; }, "--tests anova needs --model"},
+      {[&](AnalyzeOptions& o) { o.tests = {"pairwise"}; }, "--tests pairwise needs --group"},
+      {[&](AnalyzeOptions& o) { o.model = "a + b"; }, "add anova to --tests"},
+      {[&](AnalyzeOptions& o) { o.permutations = 0; }, "--permutations is a whole number from 1 to 1000000"},
+      {[&](AnalyzeOptions& o) { o.table = dir / "no-table.csv"; }, "--table: the file"},
       {[&](AnalyzeOptions& o) { o.tests = {"goodall"}; }, "needs --second"},
       {[&](AnalyzeOptions& o) { o.second_format = "tps"; }, "--second-format needs --second"},
       {[&](AnalyzeOptions& o) {
