@@ -51,9 +51,9 @@ const std::vector<ActionInfo>& action_table() {
       {"SlideSamples", "Slide semilandmarks", G::shape, N::first_sample,
        "Slide the semilandmarks of both samples along their curves, iterated with the superimposition (runs in the "
        "background; can be cancelled); the slid samples replace the loaded ones until the next load"},
-      {"ShapePCA", "Shape space", G::shape, N::second_sample,
-       "Principal components of both samples: a scatter of the chosen pair and a scree plot (runs in the "
-       "background)"},
+      {"ShapePCA", "Shape space", G::shape, N::first_sample,
+       "Principal components of both samples, or of the groups of the factor in the Groups box: a scatter of the "
+       "chosen pair and a scree plot (runs in the background)"},
       {"ShowDifference", "Mean difference", G::shape, N::second_sample,
        "The change from mean 1 to mean 2 in the plot window: vectors coloured by length, wireframes, deformation "
        "grid"},

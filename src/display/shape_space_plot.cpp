@@ -132,8 +132,10 @@ void plot_shape_space(Graphics& g, Handle figure, const ShapeSpacePlot& plot) {
     Rgb face;
   };
   if (!plot.group.empty()) draw_groups(g, plot, cx, cy);
-  for (const Group& group : plot.group.empty() ? std::initializer_list<Group>{Group{1, "bo", "b-", "sample 1", Rgb{0.75, 0.8, 1}}, Group{2, "rs", "r-", "sample 2", Rgb{1, 0.78, 0.78}}}
-                                                : std::initializer_list<Group>{}) {
+  const Group samples[] = {Group{1, "bo", "b-", "sample 1", Rgb{0.75, 0.8, 1}},
+                           Group{2, "rs", "r-", "sample 2", Rgb{1, 0.78, 0.78}}};
+  for (const Group& group : samples) {
+    if (!plot.group.empty()) break;  // drawn by their groups
     std::vector<Eigen::Index> rows;
     for (Eigen::Index i = 0; i < n; ++i)
       if (plot.sample(i) == group.sample) rows.push_back(i);
