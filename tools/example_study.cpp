@@ -777,9 +777,10 @@ StudyFiles make_group_study(std::vector<std::string>& problems) {
                        "{\n  \"velmora3d-study\": 1,\n  \"protocol\": \"protocol.txt\",\n  \"first-sample\": "
                        "\"first.tps\",\n  \"first-sample-dimension\": 2,\n  \"specimen-table\": \"table.csv\",\n"
                        "  \"seed\": 1\n}\n"});
-  out.summary.push_back(text("leafgroups2d (2D leaves of three species, %d each, with the altitude of their site): "
-                             "first.tps, table.csv (id, species, altitude), study.json",
-                             per_species));
+  out.summary.push_back(
+      text("leafgroups2d (2D leaves of three species, %d each, with the altitude of their site): "
+           "first.tps, table.csv (id, species, altitude), study.json",
+           per_species));
   return out;
 }
 

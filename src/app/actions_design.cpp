@@ -121,8 +121,8 @@ GroupStudy group_study(const WorkingState& s, UiPort& ui, std::string_view actio
     if (table)
       for (const auto& c : table->columns) known += (known.empty() ? "" : ", ") + c;
     known += std::string(known.empty() ? "" : ", ") + "sample, logsize";
-    throw RuntimeError("There is no column " + in_quotes(name) + (table ? " in the specimen table " + table->source : "") +
-                       "; the columns are " + known + ".");
+    throw RuntimeError("There is no column " + in_quotes(name) +
+                       (table ? " in the specimen table " + table->source : "") + "; the columns are " + known + ".");
   };
   return g;
 }
@@ -167,9 +167,7 @@ void load_specimen_table(WorkingState& s, UiPort& ui) {
   for (const auto& note : notes) ui.console().write(note + "\n");
   ui.set_control_string("ResultsBox", text);
   ui.result({"LoadSpecimenTable",
-             {{"specimens", static_cast<double>(table.names.size())},
-              {"columns", table.columns},
-              {"kinds", kinds}}});
+             {{"specimens", static_cast<double>(table.names.size())}, {"columns", table.columns}, {"kinds", kinds}}});
   s.sources.table = choice->path();
   s.table = std::move(table);
 }
@@ -181,8 +179,8 @@ void pairwise_groups(WorkingState& s, UiPort& ui) { pairwiseGroups(group_study(s
 // With a factor in GroupBox the shape space shows its groups (one sample is
 // enough); otherwise the two samples, as it always has.
 void shape_pca(WorkingState& s, UiPort& ui) {
-  const bool by_groups = ui.has_control("GroupBox") &&
-                         ui.control_string("GroupBox").find_first_not_of(" \t") != std::string::npos;
+  const bool by_groups =
+      ui.has_control("GroupBox") && ui.control_string("GroupBox").find_first_not_of(" \t") != std::string::npos;
   if (by_groups)
     shapePCAGroups(group_study(s, ui, "ShapePCA"), ui);
   else

@@ -115,7 +115,8 @@ std::optional<std::string> check_analyze_options(const AnalyzeOptions& o) {
   if (asks("anova") && !o.model) return std::string("--tests anova needs --model \"FORMULA\"");
   if (asks("pairwise") && !o.group) return std::string("--tests pairwise needs --group FACTOR");
   if (o.model && !asks("anova")) return std::string("--model is the model of the anova test; add anova to --tests");
-  if (o.permutations && (!(*o.permutations >= 1) || *o.permutations > 1e6 || *o.permutations != std::floor(*o.permutations)))
+  if (o.permutations &&
+      (!(*o.permutations >= 1) || *o.permutations > 1e6 || *o.permutations != std::floor(*o.permutations)))
     return std::string("--permutations is a whole number from 1 to 1000000");
   if (o.second) {
     if (auto e = check_input("--second", *o.second)) return e;
@@ -170,8 +171,8 @@ int analyze_study(const AnalyzeOptions& o, std::ostream& out, std::ostream& err)
     return 2;
   }
   const std::uint64_t seed = o.seed ? *o.seed : entropy_seed();
-  const bool resampling = std::any_of(o.tests.begin(), o.tests.end(),
-                                      [](const std::string& t) { return t == "boot" || t == "perm" || t == "permvar" || t == "anova" || t == "pairwise";
+  const bool resampling = std::any_of(o.tests.begin(), o.tests.end(), [](const std::string& t) {
+    return t == "boot" || t == "perm" || t == "permvar" || t == "anova" || t == "pairwise";
   });
   if (!o.seed && resampling && !o.quiet) err << "seed " << seed << "; rerun with --seed " << seed << "\n";
   HeadlessPort port(&err, o.quiet);

@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
                      "shows")
           ->needs(an);
   auto* tests_opt =
-      app.add_option("--tests", tests, "Comma-separated tests: goodall,boot,perm,disparity,permvar,pca,difference,anova,pairwise")
+      app.add_option("--tests", tests,
+                     "Comma-separated tests: goodall,boot,perm,disparity,permvar,pca,difference,anova,pairwise")
           ->needs(an);
   auto* rounds_opt = app.add_option("--rounds", rounds, "Resampling rounds K: 100 x K^2 sets (default 1)")->needs(an);
   auto* save_opt = app.add_option("--save", save, "Write the first sample (3D rows) to FILE")->needs(an);
@@ -88,8 +89,10 @@ int main(int argc, char** argv) {
   auto* table_opt =
       app.add_option("--table", table_file, "Specimen table: factors and covariates by specimen name")->needs(an);
   auto* factors_opt =
-      app.add_option("--factors", factors, "Comma-separated numeric columns of the table to take as factors")->needs(an);
-  auto* model_opt = app.add_option("--model", model, "Model of the anova test, as R writes it: \"species * sex\"")->needs(an);
+      app.add_option("--factors", factors, "Comma-separated numeric columns of the table to take as factors")
+          ->needs(an);
+  auto* model_opt =
+      app.add_option("--model", model, "Model of the anova test, as R writes it: \"species * sex\"")->needs(an);
   auto* group_opt = app.add_option("--group", group, "Factor of the pairwise test and of the pca colours")->needs(an);
   auto* permutations_opt =
       app.add_option("--permutations", permutations, "Random permutations of anova and pairwise (default 999)")

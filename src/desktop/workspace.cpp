@@ -955,7 +955,8 @@ void Workspace::offer_table_columns(const TestResult& table) {
     columns << QString::fromStdString((*names)[c]);
     if (kinds && c < kinds->size() && (*kinds)[c] == "factor") factors << columns.back();
   }
-  columns << "sample" << "logsize";
+  columns << "sample"
+          << "logsize";
   factors << "sample";
   auto* window = app_.port().main_window();
   if (auto* model = window ? window->findChild<QLineEdit*>("ModelBox") : nullptr)

@@ -15,9 +15,9 @@ std::string percent(double proportion) { return sprintf_m("%.1f %%", 100 * propo
 
 // Colours that stay apart in print and for the common colour blindnesses
 // (Okabe and Ito 2008), then greys; markers that differ in shape.
-const Rgb kGroupColours[] = {{0.0, 0.447, 0.698}, {0.835, 0.369, 0.0}, {0.0, 0.62, 0.451}, {0.8, 0.475, 0.655},
+const Rgb kGroupColours[] = {{0.0, 0.447, 0.698}, {0.835, 0.369, 0.0},   {0.0, 0.62, 0.451},    {0.8, 0.475, 0.655},
                              {0.902, 0.624, 0.0}, {0.337, 0.706, 0.914}, {0.941, 0.894, 0.259}, {0.0, 0.0, 0.0},
-                             {0.5, 0.5, 0.5}, {0.6, 0.3, 0.1}};
+                             {0.5, 0.5, 0.5},     {0.6, 0.3, 0.1}};
 const char* const kGroupMarkers[] = {"o", "s", "^", "d", "v", "p", "h", "<", ">", "x"};
 
 void draw_groups(Graphics& g, const ShapeSpacePlot& plot, Eigen::Index cx, Eigen::Index cy) {
@@ -60,7 +60,8 @@ void draw_groups(Graphics& g, const ShapeSpacePlot& plot, Eigen::Index cx, Eigen
 Eigen::MatrixXd convex_hull(const Eigen::MatrixXd& xy) {
   std::vector<Eigen::Vector2d> p;
   for (Eigen::Index i = 0; i < xy.rows(); ++i) p.emplace_back(xy(i, 0), xy(i, 1));
-  std::sort(p.begin(), p.end(), [](const auto& a, const auto& b) { return a.y() < b.y() || (a.y() == b.y() && a.x() < b.x()); });
+  std::sort(p.begin(), p.end(),
+            [](const auto& a, const auto& b) { return a.y() < b.y() || (a.y() == b.y() && a.x() < b.x()); });
   p.erase(std::unique(p.begin(), p.end()), p.end());
   // Graham's scan: the points by angle about the lowest one, keeping only left
   // turns.

@@ -51,8 +51,8 @@ void check_names(const SpecimenTable& t) {
     if (t.names[r].empty()) throw RuntimeError(t.source + ", " + line_of(r) + ": the row has no specimen name.");
     const auto [it, fresh] = first.emplace(t.names[r], r);
     if (!fresh)
-      throw RuntimeError(t.source + ": the specimen " + in_quotes(t.names[r]) + " has two rows (" + line_of(it->second) +
-                         " and " + line_of(r) + "); each specimen takes one.");
+      throw RuntimeError(t.source + ": the specimen " + in_quotes(t.names[r]) + " has two rows (" +
+                         line_of(it->second) + " and " + line_of(r) + "); each specimen takes one.");
   }
 }
 
@@ -109,15 +109,17 @@ SpecimenTable read_specimen_table(std::istream& in, std::string_view source) {
   int name_at = 0;
   while (reader.next(line)) {
     if (line.find('\0') != std::string::npos)
-      reader.fail("the file holds bytes that are not text (NUL); a specimen table is a CSV or tab-separated text file.");
+      reader.fail(
+          "the file holds bytes that are not text (NUL); a specimen table is a CSV or tab-separated text file.");
     if (trim(line).empty()) continue;
     std::vector<std::string> fields;
     if (header.empty()) {
       separator = line.find('\t') != std::string::npos ? '\t' : ',';
       header = split_fields(line, separator);
       if (header.size() < 2)
-        reader.fail("the header has one column; a specimen table needs a column of specimen names and at least one "
-                    "more, separated by commas or tabs.");
+        reader.fail(
+            "the header has one column; a specimen table needs a column of specimen names and at least one "
+            "more, separated by commas or tabs.");
       double v = 0;
       if (std::all_of(header.begin(), header.end(), [&](const std::string& h) { return number_cell(h, v); }))
         reader.fail("the first line is all numbers; a specimen table starts with a header naming its columns.");
@@ -141,7 +143,8 @@ SpecimenTable read_specimen_table(std::istream& in, std::string_view source) {
     for (std::size_t c = 0, k = 0; c < fields.size(); ++c)
       if (static_cast<int>(c) != name_at) t.cells[k++].push_back(fields[c]);
   }
-  if (header.empty()) throw RuntimeError(t.source + ": the specimen table is empty; it needs a header and a row a specimen.");
+  if (header.empty())
+    throw RuntimeError(t.source + ": the specimen table is empty; it needs a header and a row a specimen.");
   if (t.names.empty()) throw RuntimeError(t.source + ": the specimen table has a header but no rows.");
   check_names(t);
   return t;
@@ -155,8 +158,9 @@ SpecimenTable read_specimen_table_file(const std::filesystem::path& file) {
   return read_specimen_table(in, file.string());
 }
 
-SpecimenTable specimen_table_from_columns(std::string_view source, const std::vector<std::string>& names,
-                                          const std::vector<std::pair<std::string, std::vector<std::string>>>& columns) {
+SpecimenTable specimen_table_from_columns(
+    std::string_view source, const std::vector<std::string>& names,
+    const std::vector<std::pair<std::string, std::vector<std::string>>>& columns) {
   SpecimenTable t;
   t.source = std::string(source);
   t.name_column = "specimen";
@@ -208,8 +212,7 @@ TableMatch match_specimen_table(const SpecimenTable& table, const std::vector<st
     throw RuntimeError(std::to_string(missing.size()) + " specimen" + (missing.size() == 1 ? " has" : "s have") +
                        " no row in the specimen table " + table.source + ": " + name_list(missing) +
                        ". Add their rows, or switch on \"Leave out specimens missing from the table\" (DropUnlisted).");
-  if (!missing.empty())
-    m.notes.push_back("Left out, with no row in the specimen table: " + name_list(missing) + ".");
+  if (!missing.empty()) m.notes.push_back("Left out, with no row in the specimen table: " + name_list(missing) + ".");
   if (!unused.empty())
     m.notes.push_back(std::to_string(unused.size()) + " row" + (unused.size() == 1 ? " names" : "s name") +
                       " no specimen of the study: " + name_list(unused) + ".");

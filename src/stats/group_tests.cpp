@@ -64,7 +64,8 @@ void procrustesANOVA(const GroupStudy& study, UiPort& ui) {
   const std::string action = "ProcrustesANOVA";
   const std::string model = ui.has_control("ModelBox") ? ui.control_string("ModelBox") : "";
   if (model.find_first_not_of(" \t") == std::string::npos)
-    throw RuntimeError(action + ": write a model in ModelBox first, for example \"species * sex\" or \"group + logsize\".");
+    throw RuntimeError(action +
+                       ": write a model in ModelBox first, for example \"species * sex\" or \"group + logsize\".");
   const std::vector<ModelTerm> terms = parse_model_formula(model);
   std::vector<Variable> variables;
   for (const auto& name : formula_variables(terms)) variables.push_back(study.variable(name));
@@ -79,9 +80,9 @@ void procrustesANOVA(const GroupStudy& study, UiPort& ui) {
   if (!ui.progress(action, 0, arrangements)) return ui.console().write(action + " was cancelled; nothing is shown.\n");
   const PooledShapes shapes = pooled_shapes(study.specimens, study.flat);
   const Eigen::MatrixXd cross = centred_cross_product(shapes.coordinates);
-  const ProcrustesAnova a = procrustes_anova(cross, design, arrangements, seed, [&](std::int64_t done, std::int64_t total) {
-    return ui.progress(action, done, total);
-  });
+  const ProcrustesAnova a =
+      procrustes_anova(cross, design, arrangements, seed,
+                       [&](std::int64_t done, std::int64_t total) { return ui.progress(action, done, total); });
   if (a.cancelled) return ui.console().write(action + " was cancelled; nothing is shown.\n");
   pointer.arrow();
 
@@ -140,9 +141,9 @@ void pairwiseGroups(const GroupStudy& study, UiPort& ui) {
   detail::BusyPointer pointer(ui);
   if (!ui.progress(action, 0, arrangements)) return ui.console().write(action + " was cancelled; nothing is shown.\n");
   const PooledShapes shapes = pooled_shapes(study.specimens, study.flat);
-  const PairwiseDistances d = pairwise_group_distances(
-      centred_cross_product(shapes.coordinates), factor, arrangements, seed,
-      [&](std::int64_t done, std::int64_t total) { return ui.progress(action, done, total); });
+  const PairwiseDistances d =
+      pairwise_group_distances(centred_cross_product(shapes.coordinates), factor, arrangements, seed,
+                               [&](std::int64_t done, std::int64_t total) { return ui.progress(action, done, total); });
   if (d.cancelled) return ui.console().write(action + " was cancelled; nothing is shown.\n");
   pointer.arrow();
   for (std::size_t g = 0; g < d.levels.size(); ++g)

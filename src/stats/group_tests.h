@@ -13,13 +13,13 @@ namespace velmora {
 
 /// The specimens a group test analyses and where their variables come from.
 struct GroupStudy {
-  Sample specimens;                 // p by 3 by n: the loaded specimens the table keeps, first sample first
-  std::vector<std::string> names;   // n
-  bool flat = false;                // x and y only
+  Sample specimens;                // p by 3 by n: the loaded specimens the table keeps, first sample first
+  std::vector<std::string> names;  // n
+  bool flat = false;               // x and y only
   /// The variable of that name over the n specimens; throws RuntimeError for a
   /// name the study does not have or a specimen without a value.
   std::function<Variable(const std::string& name)> variable;
-  std::vector<std::string> notes;   // said on the console before the test
+  std::vector<std::string> notes;  // said on the console before the test
 };
 
 /// The permutations in PermutationsBox (999 when the window has no such box):

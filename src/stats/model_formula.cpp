@@ -72,7 +72,8 @@ class FormulaReader {
     const std::size_t begin = at_;
     while (!at_end() && name_char(text_[at_])) ++at_;
     if (at_ == begin)
-      fail("has " + in_quotes(text_.substr(at_, 1)) + " where a name was expected (names with other characters go in `backquotes`)");
+      fail("has " + in_quotes(text_.substr(at_, 1)) +
+           " where a name was expected (names with other characters go in `backquotes`)");
     return named(std::string(text_.substr(begin, at_ - begin)));
   }
 
@@ -168,7 +169,8 @@ ModelDesign model_design(const std::vector<ModelTerm>& terms, const std::vector<
   ModelDesign d;
   for (const std::string& name : formula_variables(terms)) {
     const auto it = by_name.find(name);
-    if (it == by_name.end()) throw RuntimeError("The model names " + in_quotes(name) + ", which is not a variable of the study.");
+    if (it == by_name.end())
+      throw RuntimeError("The model names " + in_quotes(name) + ", which is not a variable of the study.");
     const Variable& v = *it->second;
     if (v.factor) {
       std::map<std::string, int> counts;
@@ -177,7 +179,8 @@ ModelDesign model_design(const std::vector<ModelTerm>& terms, const std::vector<
         throw RuntimeError("The factor " + in_quotes(name) + " has one level (" + in_quotes(counts.begin()->first) +
                            ") among the specimens analysed; a factor needs two or more.");
       for (const auto& [level, count] : counts)
-        if (count == 1) d.notes.push_back("The level " + in_quotes(level) + " of " + in_quotes(name) + " has one specimen.");
+        if (count == 1)
+          d.notes.push_back("The level " + in_quotes(level) + " of " + in_quotes(name) + " has one specimen.");
     } else if (v.values.size() > 0 && (v.values.array() == v.values(0)).all()) {
       throw RuntimeError("The covariate " + in_quotes(name) + " is " + std::to_string(v.values(0)) +
                          " for every specimen analysed; it explains nothing.");
@@ -203,8 +206,8 @@ ModelDesign model_design(const std::vector<ModelTerm>& terms, const std::vector<
       throw RuntimeError("The term " + in_quotes(term.label()) +
                          " adds nothing to the terms before it in the model (its columns are combinations of theirs).");
     if (basis.cols() + added >= n)
-      throw RuntimeError("The model leaves no residual degree of freedom at the term " + in_quotes(term.label()) + ": " +
-                         std::to_string(n) + " specimens, " + std::to_string(basis.cols() + added) +
+      throw RuntimeError("The model leaves no residual degree of freedom at the term " + in_quotes(term.label()) +
+                         ": " + std::to_string(n) + " specimens, " + std::to_string(basis.cols() + added) +
                          " parameters; use fewer terms or more specimens.");
     basis.conservativeResize(n, basis.cols() + added);
     basis.rightCols(added) = svd.matrixU().leftCols(added);

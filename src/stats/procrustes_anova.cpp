@@ -44,14 +44,16 @@ Eigen::MatrixXd moved_bases(const Eigen::MatrixXd& basis, const std::vector<std:
 // R G R with R the projection off the first `columns` of the basis.
 Eigen::MatrixXd residual_cross(const Eigen::MatrixXd& cross, const Eigen::MatrixXd& basis, Eigen::Index columns) {
   const Eigen::MatrixXd q = basis.leftCols(columns);
-  const Eigen::MatrixXd t = cross * q;        // G Q
+  const Eigen::MatrixXd t = cross * q;              // G Q
   const Eigen::MatrixXd inner = q.transpose() * t;  // Q' G Q
   Eigen::MatrixXd out = cross - q * t.transpose() - t * q.transpose() + q * inner * q.transpose();
   return (out + out.transpose()) / 2;
 }
 
 // Arrangements per block: about 512 columns of moved bases at a time.
-std::int64_t block_size(Eigen::Index width) { return std::max<std::int64_t>(1, 512 / std::max<Eigen::Index>(width, 1)); }
+std::int64_t block_size(Eigen::Index width) {
+  return std::max<std::int64_t>(1, 512 / std::max<Eigen::Index>(width, 1));
+}
 
 double z_score(const std::vector<double>& f) {
   if (!(f[0] > 0)) return std::nan("");

@@ -31,12 +31,12 @@ using ArrangementProgress = std::function<bool(std::int64_t done, std::int64_t t
 
 /// The sequential (type I) ANOVA of k terms.
 struct ProcrustesAnova {
-  std::vector<std::string> terms;              // k
+  std::vector<std::string> terms;                // k
   std::vector<double> df, ss, ms, rsq, f, z, p;  // k each
   double residual_df = 0, residual_ss = 0, residual_ms = 0;
   double total_df = 0, total_ss = 0;
-  std::int64_t arrangements = 0;               // the observed one and the random ones
-  std::vector<std::vector<double>> f_sets;     // k by arrangements: F of each (0: the observed)
+  std::int64_t arrangements = 0;            // the observed one and the random ones
+  std::vector<std::vector<double>> f_sets;  // k by arrangements: F of each (0: the observed)
   bool cancelled = false;
 };
 

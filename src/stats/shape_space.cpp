@@ -87,11 +87,14 @@ void shapePCAGroups(const GroupStudy& study, UiPort& ui) {
   factor_name.erase(factor_name.find_last_not_of(" \t") + 1);
   const Variable factor = study.variable(factor_name);
   if (!factor.factor)
-    throw RuntimeError("ShapePCA: \"" + factor_name + "\" in GroupBox is a covariate; the points are coloured by a factor.");
+    throw RuntimeError("ShapePCA: \"" + factor_name +
+                       "\" in GroupBox is a covariate; the points are coloured by a factor.");
   const Eigen::Index n = study.specimens.count(), p = study.specimens.points();
   if (n < 3)
-    throw RuntimeError("ShapePCA needs at least 3 specimens in all to find the directions in which they vary; the "
-                       "study has " + std::to_string(n) + ".");
+    throw RuntimeError(
+        "ShapePCA needs at least 3 specimens in all to find the directions in which they vary; the "
+        "study has " +
+        std::to_string(n) + ".");
   const Eigen::Index cx = component(ui, "PCXBox"), cy = component(ui, "PCYBox");
   if (cx == cy)
     throw RuntimeError("ShapePCA: PCXBox and PCYBox both choose component " + std::to_string(cx) +

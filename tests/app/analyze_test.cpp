@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -190,8 +190,8 @@ TEST(AnalyzeStudyTest, SameNumbersAsTheBatchRunnerWithTheSameSeed) {
 
   auto from_analyze = blocks(analyze_out.str());
   auto from_batch = blocks(batch_out.str());
-  for (const std::string title : {"Results of Goodall F-Test", "Results of Bootstrap F-Test",
-                                  "Results of Permutation F-Test", "ResultsBox"}) {
+  for (const std::string title :
+       {"Results of Goodall F-Test", "Results of Bootstrap F-Test", "Results of Permutation F-Test", "ResultsBox"}) {
     ASSERT_TRUE(from_analyze.count(title)) << title << "\n" << analyze_out.str();
     EXPECT_EQ(from_analyze[title], from_batch[title]) << title;
   }

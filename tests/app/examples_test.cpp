@@ -66,7 +66,7 @@ TEST(ExamplesTest, ScriptsAreWellFormedAndTogetherRunEveryAction) {
     // Each two-sample study loads, compares, plots, exports and saves on its own.
     if (std::string(script) != "groups2d.txt")
       for (const char* action : {"LoadProto", "LoadFile2", "LoadWireFrame", "GoodallF", "BootF", "PermuteF",
-                               "GetDisparity", "PermuteVariance", "CopyEPS", "ShowMean2", "SaveFile2", "Clear"})
+                                 "GetDisparity", "PermuteVariance", "CopyEPS", "ShowMean2", "SaveFile2", "Clear"})
         EXPECT_TRUE(here.count(action)) << script << " does not run " << action;
     used.insert(here.begin(), here.end());
   }
@@ -185,7 +185,8 @@ TEST(ExampleScriptsTest, BothStudiesRunThroughWithoutAFailure) {
     options.script = top / "examples" / "groups2d.txt";
     options.seed = 1;
     std::ostringstream out, err;
-    EXPECT_EQ(run_batch(options, out, err), 0) << err.str().substr(err.str().size() > 2000 ? err.str().size() - 2000 : 0);
+    EXPECT_EQ(run_batch(options, out, err), 0)
+        << err.str().substr(err.str().size() > 2000 ? err.str().size() - 2000 : 0);
     EXPECT_NE(out.str().find("species:logsize"), std::string::npos);
     EXPECT_NE(out.str().find("Groups of species: alnifolia 15, cordata 15, tenuis 15"), std::string::npos);
   }

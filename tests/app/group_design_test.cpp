@@ -68,12 +68,20 @@ TEST_F(GroupDesignTest, BadTablesAndModelsNameWhatToFixAndChangeNothing) {
   const struct {
     std::string table, model, message;
   } cases[] = {
-      {table([](auto& l) { l = {"id", "a", "b"}; }), "", "the header has one column"},
+      {table([](auto& l) {
+         l = {"id", "a", "b"};
+       }),
+       "", "the header has one column"},
       {table([](auto& l) { l[0] = "1,2,3"; }), "", "the first line is all numbers"},
       {table([](auto& l) { l.push_back(l[1]); }), "", "has two rows (line 2 and line 47)"},
-      {table([](auto& l) { l.resize(1); l.push_back("x,a,1"); }), "", "None of the 1 names in the specimen table"},
+      {table([](auto& l) {
+         l.resize(1);
+         l.push_back("x,a,1");
+       }),
+       "", "None of the 1 names in the specimen table"},
       {table(drop_row), "", "1 specimen has no row in the specimen table"},
-      {table(empty_cell), "species + altitude", "line 4: the specimen \"alnifolia-15\" has no value in the column \"altitude\""},
+      {table(empty_cell), "species + altitude",
+       "line 4: the specimen \"alnifolia-15\" has no value in the column \"altitude\""},
       {table([](auto&) {}), "species + weight", "There is no column \"weight\""},
       {table([](auto&) {}), "species * altitude * logsize + `sample`", "only the first sample is loaded"},
   };

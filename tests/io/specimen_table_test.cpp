@@ -39,15 +39,18 @@ TEST(SpecimenTable, ReadsCsvAndTsvWithTheNameColumnAnywhere) {
 }
 
 TEST(SpecimenTable, FromPlainColumnsFollowsTheSameRules) {
-  const SpecimenTable t = specimen_table_from_columns("sample.csv", {"a", "b"}, {{"sex", {"f", " m"}}, {"w", {"1", "2"}}});
+  const SpecimenTable t =
+      specimen_table_from_columns("sample.csv", {"a", "b"}, {{"sex", {"f", " m"}}, {"w", {"1", "2"}}});
   EXPECT_EQ(t.names, (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(t.cells[0][1], "m");
   EXPECT_TRUE(numeric_column(t, 1));
-  EXPECT_NE(error_of([] { specimen_table_from_columns("s", {"a", "b"}, {{"sex", {"f"}}}); })
-                .find("the column \"sex\" has 1 cells for 2 specimens"),
+  EXPECT_NE(error_of([] {
+              specimen_table_from_columns("s", {"a", "b"}, {{"sex", {"f"}}});
+            }).find("the column \"sex\" has 1 cells for 2 specimens"),
             std::string::npos);
-  EXPECT_NE(error_of([] { specimen_table_from_columns("s", {"a", "a"}, {{"sex", {"f", "m"}}}); })
-                .find("the specimen \"a\" has two rows (row 1 and row 2)"),
+  EXPECT_NE(error_of([] {
+              specimen_table_from_columns("s", {"a", "a"}, {{"sex", {"f", "m"}}});
+            }).find("the specimen \"a\" has two rows (row 1 and row 2)"),
             std::string::npos);
 }
 

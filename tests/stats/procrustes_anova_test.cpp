@@ -26,13 +26,14 @@ Eigen::MatrixXd random_rows(Eigen::Index n, Eigen::Index dims, unsigned seed) {
   return y;
 }
 
-Variable factor(const std::string& name, std::vector<std::string> levels) { return {name, true, std::move(levels), {}}; }
+Variable factor(const std::string& name, std::vector<std::string> levels) {
+  return {name, true, std::move(levels), {}};
+}
 Variable covariate(const std::string& name, Eigen::VectorXd values) { return {name, false, {}, std::move(values)}; }
 
 ProcrustesAnova fit(const Eigen::MatrixXd& y, const std::string& model, const std::vector<Variable>& vars,
                     std::int64_t arrangements = 1, std::uint64_t seed = 1) {
-  return procrustes_anova(centred_cross_product(y), model_design(parse_model_formula(model), vars), arrangements,
-                          seed);
+  return procrustes_anova(centred_cross_product(y), model_design(parse_model_formula(model), vars), arrangements, seed);
 }
 
 // Sum of squared deviations of the rows from the mean of their cell.
@@ -236,8 +237,7 @@ TEST(ModelFormula, RefusedFormulasAndDesigns) {
   const std::vector<std::string> g = {"a", "a", "b", "b", "c"};
   const Eigen::VectorXd x = Eigen::VectorXd::LinSpaced(5, 0, 1);
   const std::vector<Variable> vars = {factor("g", g), covariate("x", x), factor("one", {"k", "k", "k", "k", "k"}),
-                                      covariate("flat", Eigen::VectorXd::Constant(5, 2.0)),
-                                      covariate("x2", 2 * x)};
+                                      covariate("flat", Eigen::VectorXd::Constant(5, 2.0)), covariate("x2", 2 * x)};
   const struct {
     const char* formula;
     const char* message;
@@ -253,8 +253,7 @@ TEST(ModelFormula, RefusedFormulasAndDesigns) {
       {"g * x", "no residual degree of freedom at the term \"g:x\""},
   };
   for (const auto& c : cases)
-    EXPECT_NE(error_of([&] { model_design(parse_model_formula(c.formula), vars); }).find(c.message),
-              std::string::npos)
+    EXPECT_NE(error_of([&] { model_design(parse_model_formula(c.formula), vars); }).find(c.message), std::string::npos)
         << c.formula << ": " << error_of([&] { model_design(parse_model_formula(c.formula), vars); });
   EXPECT_EQ(model_design(parse_model_formula("g"), vars).notes,
             std::vector<std::string>{"The level \"c\" of \"g\" has one specimen."});
