@@ -91,40 +91,36 @@ ProcrustesAnova procrustes_anova(const Eigen::MatrixXd& cross, const ModelDesign
   out.f_sets.assign(k, std::vector<double>(static_cast<std::size_t>(arrangements)));
   const double rdf = static_cast<double>(n - r);
 
-  // The residuals of each term's reduced model, as cross products.
-  std::vector<Eigen::MatrixXd> reduced(k);
-  std::vector<double> reduced_trace(k);
-  for (std::size_t t = 0; t < k; ++t) {
-    reduced[t] = residual_cross(cross, design.basis, design.starts[t]);
-    reduced_trace[t] = reduced[t].trace();
-  }
-
   // The intercept's column is left out: permuted residuals of a model with an
   // intercept still sum to zero, so nothing of them lies along it.
   const Eigen::MatrixXd terms_basis = design.basis.rightCols(r - 1);
   const Eigen::Index width = r - 1;
-  const std::int64_t block = block_size(width);
+  const std::int64_t block = block_size(width), total = static_cast<std::int64_t>(k) * arrangements;
   std::vector<std::vector<int>> perms;
-  for (std::int64_t begin = 0; begin < arrangements; begin += block) {
-    const std::int64_t end = std::min(arrangements, begin + block);
-    draw_arrangements(static_cast<int>(n), begin, end, seed, perms);
-    const Eigen::MatrixXd v = moved_bases(terms_basis, perms);
-    for (std::size_t t = 0; t < k; ++t) {
-      const Eigen::MatrixXd w = symmetric_product(reduced[t], v);
-      const Eigen::Index first = design.starts[t] - 1, df = design.df(t);
+  // Term by term, so that one n by n matrix of residual cross products is held
+  // at a time; every term draws the same arrangements.
+  for (std::size_t t = 0; t < k; ++t) {
+    const Eigen::MatrixXd reduced = residual_cross(cross, design.basis, design.starts[t]);
+    const double reduced_trace = reduced.trace();
+    const Eigen::Index first = design.starts[t] - 1, df = design.df(t);
+    for (std::int64_t begin = 0; begin < arrangements; begin += block) {
+      const std::int64_t end = std::min(arrangements, begin + block);
+      draw_arrangements(static_cast<int>(n), begin, end, seed, perms);
+      const Eigen::MatrixXd v = moved_bases(terms_basis, perms);
+      const Eigen::MatrixXd w = symmetric_product(reduced, v);
       tbb::parallel_for(begin, end, [&](std::int64_t s) {
         const Eigen::Index at = (s - begin) * width;
         // Each column's share: the squared length of the permuted data along it.
         const Eigen::VectorXd along =
             (v.middleCols(at, width).array() * w.middleCols(at, width).array()).colwise().sum().transpose();
         const double ss = along.segment(first, df).sum();
-        const double rss = reduced_trace[t] - along.sum();
+        const double rss = reduced_trace - along.sum();
         out.f_sets[t][static_cast<std::size_t>(s)] = (ss / static_cast<double>(df)) / (rss / rdf);
       });
-    }
-    if (progress && !progress(end, arrangements)) {
-      out.cancelled = true;
-      return out;
+      if (progress && !progress(static_cast<std::int64_t>(t) * arrangements + end, total)) {
+        out.cancelled = true;
+        return out;
+      }
     }
   }
 

@@ -25,8 +25,8 @@
 
 namespace velmora {
 
-/// Called between blocks of arrangements with the number done and the total;
-/// returning false cancels.
+/// Called between blocks of arrangements with the number done and the total
+/// (the ANOVA counts each term's arrangements); returning false cancels.
 using ArrangementProgress = std::function<bool(std::int64_t done, std::int64_t total)>;
 
 /// The sequential (type I) ANOVA of k terms.
