@@ -1,6 +1,7 @@
 // Glue between the dispatcher and the tests of a study of any design: the
 // specimen table matched to the loaded specimens, and the built-in columns.
 #include <algorithm>
+#include <filesystem>
 #include <cmath>
 #include <map>
 
@@ -167,7 +168,8 @@ void load_specimen_table(WorkingState& s, UiPort& ui) {
   for (const auto& note : notes) ui.console().write(note + "\n");
   ui.set_control_string("ResultsBox", text);
   ui.result({"LoadSpecimenTable",
-             {{"specimens", static_cast<double>(table.names.size())}, {"columns", table.columns}, {"kinds", kinds}}});
+             {{"file", std::filesystem::absolute(choice->path()).string()},
+              {"specimens", static_cast<double>(table.names.size())}, {"columns", table.columns}, {"kinds", kinds}}});
   s.sources.table = choice->path();
   s.table = std::move(table);
 }

@@ -539,6 +539,7 @@ void Workspace::on_action_finished(const QString& qaction, int outcome) {
     plot_->show_figure(0);
     if (docked != 0 && port.graphics().is_handle(docked)) port.graphics().close(docked);
     set_study_file({});
+    table_file_.clear();
   }
   if (outcome == static_cast<int>(Outcome::done) && is_load(action)) {
     const std::filesystem::path& file = action == "LoadProto"       ? s.sources.protocol
@@ -665,6 +666,7 @@ StudyFile Workspace::current_study() const {
   study.second = s.data2.empty() ? std::filesystem::path() : s.sources.second;
   study.second_table = s.data2.empty() ? port.control_value("ZEPButton") != 0 : s.sources.second_from_table;
   study.wireframe = s.wirelist.size() == 0 ? std::filesystem::path() : s.sources.wireframe;
+  study.table = table_file_;
   study.rounds = static_cast<int>(port.control_value("BootBox"));
   study.seed = port.fixed_seed();
   study.drop_missing = port.has_control("DropMissing") && port.control_value("DropMissing") != 0;
@@ -948,6 +950,7 @@ void Workspace::offer_table_columns(const TestResult& table) {
   const std::vector<std::string>* names = nullptr;
   const std::vector<std::string>* kinds = nullptr;
   for (const auto& [key, value] : table.numbers) {
+    if (const auto* file = std::get_if<std::string>(&value); file && key == "file") table_file_ = *file;
     if (key == "columns") names = std::get_if<std::vector<std::string>>(&value);
     if (key == "kinds") kinds = std::get_if<std::vector<std::string>>(&value);
   }

@@ -125,6 +125,7 @@ class Workspace : public QObject {
   std::size_t cancelled_before_ = 0;  // the port's count of cancelled dialogs when the action started
   std::vector<QString> errors_;       // error texts reported, to mark their console lines
   std::filesystem::path study_file_;
+  std::filesystem::path table_file_;  // the specimen table last loaded (from its result), for study files
 
   std::function<bool(const QString&)> question_hook_;
   std::function<int(const QString&, const QStringList&)> choice_hook_;
