@@ -808,6 +808,61 @@ Design leaf_design() {
   return d;
 }
 
+// The many-group study: leaves of three species from sites at several
+// altitudes, one 2D TPS file and a specimen table (rows in another order than
+// the file, as a spreadsheet would keep them). The species differ in breadth,
+// length and lean; leaves from higher sites are narrower.
+StudyFiles make_group_study(std::vector<std::string>& problems) {
+  Design d = leaf_design();
+  d.folder = "leafgroups2d";
+  d.seed = 20261210;
+  d.second_size = 1;
+  const char* species[] = {"alnifolia", "cordata", "tenuis"};
+  const int per_species = 15, count = 3 * per_species;
+  // `group` carries the species (its whole part) and the altitude (its
+  // fraction of 1000 m).
+  const auto leaf = d.deform;
+  d.deform = [leaf](const Vector3d& p, const std::vector<double>& a, double group) {
+    const int k = static_cast<int>(group);
+    const double altitude = group - k;
+    const Vector3d base = leaf(p, a, 0.0);
+    const double breadth[] = {0.10, 0.0, -0.12}, length[] = {-0.02, 0.06, 0.03}, lean[] = {0.0, 0.10, -0.08};
+    return Vector3d(base.x() * (1 + breadth[k] - 0.35 * altitude) + lean[k] * (base.y() - 35),
+                    base.y() * (1 + length[k]), 0.0);
+  };
+  std::string first, table = "id,species,altitude\n";
+  std::vector<std::string> rows;
+  for (int i = 1; i <= count; ++i) {
+    Draws draws(d.seed, 1000 + static_cast<std::uint64_t>(i));
+    const int k = (i - 1) / per_species;
+    const int altitude = 100 * draws.whole(2, 9);
+    const Specimen s = make_specimen(d, draws, k + altitude / 1000.0);
+    const Placement p = draw_placement(d, draws, true);
+    const Points list = point_list(s, p);
+    first += text("LM=%zu\n", list.size());
+    for (const auto& x : list) first += point_line(x, d.flat, "%.5f");
+    first += text("ID=%s-%02d\n", species[k], i);
+    rows.push_back(text("%s-%02d,%s,%d\n", species[k], i, species[k], altitude));
+  }
+  // The table lists the specimens by species name, not in the file's order.
+  for (int i = 0; i < count; ++i) table += rows[(7 * i) % count];
+  if (read_tps(first, 2).size() != static_cast<std::size_t>(count))
+    problems.push_back("leafgroups2d/first.tps: the specimens do not read back");
+  StudyFiles out;
+  out.files.push_back({d.folder + "/protocol.txt", protocol_text(d)});
+  out.files.push_back({d.folder + "/first.tps", first});
+  out.files.push_back({d.folder + "/table.csv", table});
+  out.files.push_back({d.folder + "/study.json",
+                       "{\n  \"velmora3d-study\": 1,\n  \"protocol\": \"protocol.txt\",\n  \"first-sample\": "
+                       "\"first.tps\",\n  \"first-sample-dimension\": 2,\n  \"specimen-table\": \"table.csv\",\n"
+                       "  \"seed\": 1\n}\n"});
+  out.summary.push_back(
+      text("leafgroups2d (2D leaves of three species, %d each, with the altitude of their site): "
+           "first.tps, table.csv (id, species, altitude), study.json",
+           per_species));
+  return out;
+}
+
 }  // namespace
 
 ExampleSet make_example_studies() {
@@ -819,6 +874,9 @@ ExampleSet make_example_studies() {
     set.first_sizes[d.folder] = study.first_sizes;
     set.second_counts[d.folder] = d.second_count;
   }
+  StudyFiles groups = make_group_study(set.problems);
+  set.files.insert(set.files.end(), groups.files.begin(), groups.files.end());
+  set.summary.insert(set.summary.end(), groups.summary.begin(), groups.summary.end());
   return set;
 }
 

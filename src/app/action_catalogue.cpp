@@ -144,9 +144,9 @@ const std::vector<ActionRow>& action_catalogue() {
       // Added after the 35, which keep their order.
       {.name = "ShapePCA",
        .run = actions::shape_pca,
-       .needs = N::second_sample,
+       .needs = N::first_sample,  // a second sample, or a factor in GroupBox
        .background = true,
-       .reads = {"PCXBox", "PCYBox"},
+       .reads = {"PCXBox", "PCYBox", "GroupBox", "GroupOutline", "FactorColumns", "DropUnlisted"},
        .writes = {"ResultsBox"},
        .analyze_test = "pca"},
       {.name = "ShowDifference",
@@ -181,6 +181,30 @@ const std::vector<ActionRow>& action_catalogue() {
        .run = actions::save_surface,
        .needs = N::first_sample,
        .dialog = {D::save, "Save the surface", "PLY files (*.ply);;STL files (*.stl);;OBJ files (*.obj);;All files (*)"}},
+      // Studies of any design: a table of factors and covariates, and the tests on it.
+      {.name = "LoadSpecimenTable",
+       .run = actions::load_specimen_table,
+       .dialog = {D::open, "Load specimen table", "Specimen tables (*.csv *.tsv *.txt);;All files (*)"},
+       .reads = {"FactorColumns"},
+       .writes = {"ResultsBox"}},
+      {.name = "ProcrustesANOVA",
+       .run = actions::procrustes_anova,
+       .needs = N::first_sample,
+       .background = true,
+       .resampling = true,
+       .logs_result = true,
+       .reads = {"ModelBox", "PermutationsBox", "FactorColumns", "DropUnlisted"},
+       .writes = {"ResultsBox"},
+       .analyze_test = "anova"},
+      {.name = "PairwiseGroups",
+       .run = actions::pairwise_groups,
+       .needs = N::first_sample,
+       .background = true,
+       .resampling = true,
+       .logs_result = true,
+       .reads = {"GroupBox", "PermutationsBox", "FactorColumns", "DropUnlisted"},
+       .writes = {"ResultsBox"},
+       .analyze_test = "pairwise"},
   };
   return rows;
 }

@@ -63,4 +63,9 @@ void show_surface_difference(WorkingState& s, UiPort& ui);
 void show_pc_surfaces(WorkingState& s, UiPort& ui);
 void save_surface(WorkingState& s, UiPort& ui);
 
+// Studies of any design (actions_design.cpp)
+void load_specimen_table(WorkingState& s, UiPort& ui);
+void procrustes_anova(WorkingState& s, UiPort& ui);
+void pairwise_groups(WorkingState& s, UiPort& ui);
+
 }  // namespace velmora::actions

@@ -53,6 +53,11 @@ double control_value_of(const std::string& tag, const std::string& word, const s
     if (word == "procrustes" || word == "2") return 2;
     throw std::runtime_error(where + ": SlideCriterion takes the Value bending or procrustes (1 or 2), not " + word);
   }
+  if (tag == "GroupOutline") {
+    if (word == "ellipse" || word == "1") return 1;
+    if (word == "hull" || word == "2") return 2;
+    throw std::runtime_error(where + ": GroupOutline takes the Value ellipse or hull (1 or 2), not " + word);
+  }
   double value = 0;
   try {
     size_t used = 0;

@@ -84,8 +84,8 @@ int run_command(int argc, char** argv) {
 
   AnalyzeOptions analyze;
   std::string protocol, first_file, second_file, second_format, tests, save, save_aligned, save_2d, save_second, figure,
-      json_file;
-  double rounds = 1;
+      json_file, table_file, factors, model, group;
+  double rounds = 1, permutations = 999;
   bool analyze_flag = false;
   auto* an = app.add_flag("--analyze", analyze_flag, "Analyse a whole study in one command (see the options below)");
   auto* protocol_opt = app.add_option("--protocol", protocol, "Protocol file")->needs(an);
@@ -101,7 +101,8 @@ int run_command(int argc, char** argv) {
                      "shows")
           ->needs(an);
   auto* tests_opt =
-      app.add_option("--tests", tests, "Comma-separated tests: goodall,boot,perm,disparity,permvar,pca,difference")
+      app.add_option("--tests", tests,
+                     "Comma-separated tests: goodall,boot,perm,disparity,permvar,pca,difference,anova,pairwise")
           ->needs(an);
   auto* rounds_opt = app.add_option("--rounds", rounds, "Resampling rounds K: 100 x K^2 sets (default 1)")->needs(an);
   auto* save_opt = app.add_option("--save", save, "Write the first sample (3D rows) to FILE")->needs(an);
@@ -113,6 +114,17 @@ int run_command(int argc, char** argv) {
   auto* figure_opt =
       app.add_option("--figure", figure, "Picture of the first sample: .png, .svg, .pdf or .eps")->needs(an);
   auto* json_opt = app.add_option("--json", json_file, "Every number of every test as JSON")->needs(an);
+  auto* table_opt =
+      app.add_option("--table", table_file, "Specimen table: factors and covariates by specimen name")->needs(an);
+  auto* factors_opt =
+      app.add_option("--factors", factors, "Comma-separated numeric columns of the table to take as factors")
+          ->needs(an);
+  auto* model_opt =
+      app.add_option("--model", model, "Model of the anova test, as R writes it: \"species * sex\"")->needs(an);
+  auto* group_opt = app.add_option("--group", group, "Factor of the pairwise test and of the pca colours")->needs(an);
+  auto* permutations_opt =
+      app.add_option("--permutations", permutations, "Random permutations of anova and pairwise (default 999)")
+          ->needs(an);
   an->excludes(run);
   std::string examples_dir;
   auto* examples = app.add_option("--examples", examples_dir,
@@ -179,6 +191,11 @@ int run_command(int argc, char** argv) {
     if (*second_save_opt) analyze.save_second = save_second;
     if (*figure_opt) analyze.figure = figure;
     if (*json_opt) analyze.json = json_file;
+    if (*table_opt) analyze.table = table_file;
+    if (*factors_opt) analyze.factors = factors;
+    if (*model_opt) analyze.model = model;
+    if (*group_opt) analyze.group = group;
+    if (*permutations_opt) analyze.permutations = permutations;
     (void)protocol_opt;
     (void)first_opt;
     return run_analyze(analyze, std::cout, std::cerr);

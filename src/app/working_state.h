@@ -13,6 +13,7 @@
 #include "geometry/curve_polylines.h"
 #include "geometry/surface_pictures.h"
 #include "io/formats/specimens.h"
+#include "io/specimen_table.h"
 #include "runtime/graphics.h"
 #include "runtime/sample.h"
 
@@ -45,6 +46,10 @@ struct WorkingState {
   // of the last surface picture, for SaveSurface.
   std::shared_ptr<const StudySurfaces> surfaces;
   std::shared_ptr<const Mesh> surface;
+
+  // Factors and covariates by specimen name (LoadSpecimenTable); matched to the
+  // loaded specimens when a group test runs.
+  std::optional<SpecimenTable> table;
 
   // Kept beside the study for the desktop; no action reads them.
   std::vector<std::string> names1, names2;  // specimen IDs from the files; empty: the specimens are numbered

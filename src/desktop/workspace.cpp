@@ -106,8 +106,12 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   connect(&port, &QtPort::console_message, this, &Workspace::on_console);
   connect(&port, &QtPort::figure_event, this, &Workspace::on_figure);
   connect(&port, &QtPort::error_reported, this, [this](const QString& m) { errors_.push_back(m.trimmed()); });
-  connect(&port, &QtPort::result_reported, this,
-          [this](const TestResult& r) { results_->add(r, app_.study()->sources); });
+  connect(&port, &QtPort::result_reported, this, [this](const TestResult& r) {
+    // A specimen table is no test: its columns are offered to the Model and
+    // Groups boxes instead.
+    if (r.name == "LoadSpecimenTable") return offer_table_columns(r);
+    results_->add(r, app_.study()->sources);
+  });
   connect(results_, &ResultsLog::added, this, [this](const QString& line) { post_message(line, false); });
   connect(&port, &QtPort::file_saved, this, [this](const QString& path, qulonglong bytes) {
     post_message(QString("Wrote %1 (%2 bytes).").arg(path).arg(bytes), false);
@@ -165,6 +169,7 @@ void Workspace::on_action_finished(const QString& qaction, int outcome) {
     plot_->show_figure(0);
     if (docked != 0 && port.graphics().is_handle(docked)) port.graphics().close(docked);
     set_study_file({});
+    table_file_.clear();
   }
   const ActionRow* row = find_action(action);
   if (outcome == static_cast<int>(Outcome::done) && row != nullptr && is_load(*row)) {

@@ -21,14 +21,14 @@ class DispatcherTest : public ::testing::Test {
 
 TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrderThenTheAddedOnes) {
   const auto& names = Dispatcher::action_names();
-  ASSERT_EQ(names.size(), 43u);
+  ASSERT_EQ(names.size(), 46u);
   EXPECT_EQ(names.front(), "LoadProto");
   EXPECT_EQ(names[11], "LoadFile2");
   EXPECT_EQ(names[21], "GoodallF");
   EXPECT_EQ(names[24], "CopyEPS");
   EXPECT_EQ(names[34], "Clear");
   std::set<std::string> unique(names.begin(), names.end());
-  EXPECT_EQ(unique.size(), 43u);
+  EXPECT_EQ(unique.size(), 46u);
   // The whole order: the first equal name runs, so every position matters.
   const std::vector<std::string> expected = {"LoadProto",
                                              "LoadFile1",
@@ -72,7 +72,10 @@ TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrderThenTheAddedOnes) {
                                              "ShowSurface",
                                              "ShowSurfaceDifference",
                                              "ShowPCSurfaces",
-                                             "SaveSurface"};
+                                             "SaveSurface",
+                                             "LoadSpecimenTable",
+                                             "ProcrustesANOVA",
+                                             "PairwiseGroups"};
   EXPECT_EQ(names, expected);
 }
 

@@ -80,10 +80,13 @@ std::optional<std::uint64_t> Event::whole(std::string_view name) const {
 constexpr std::size_t kWindowControls = 6;
 
 const std::vector<std::string>& HeadlessPort::control_tags() {
-  static const std::vector<std::string> tags = {"BigBox",          "FileBox2",       "ResultsBox",     "ZEPButton",
-                                                "BootBox",         "DotCheck",       "DiffScale",      "PCXBox",
-                                                "PCYBox",          "SlideCriterion", "ProjectOnCurve", "DropMissing",
-                                                "NegativeMissing", "SurfaceSD",      "SurfaceOverlay"};
+  static const std::vector<std::string> tags = {
+      "BigBox", "FileBox2", "ResultsBox",     "ZEPButton",      "BootBox",     "DotCheck",       "DiffScale",
+      "PCXBox", "PCYBox",   "SlideCriterion", "ProjectOnCurve", "DropMissing", "NegativeMissing",
+      // Surfaces.
+      "SurfaceSD", "SurfaceOverlay",
+      // Studies of any design.
+      "ModelBox", "GroupBox", "FactorColumns", "PermutationsBox", "GroupOutline", "DropUnlisted"};
   return tags;
 }
 
@@ -107,6 +110,8 @@ HeadlessPort::HeadlessPort(std::ostream* diagnostics, bool quiet)
   controls_["SlideCriterion"].value = 1;  // bending energy; 2 is Procrustes distance
   controls_["ProjectOnCurve"].value = 1;
   controls_["SurfaceSD"].value = 2;  // ShowPCSurfaces: the ends of the component, 2 standard deviations out
+  controls_["PermutationsBox"].value = 999;
+  controls_["GroupOutline"].value = 1;  // 95 % ellipses; 2 is convex hulls
   controls_["BigBox"].string = "";
   graphics_.set_listener([this](Handle h, FigureEvent ev) {
     if (ev == FigureEvent::changed) return;

@@ -84,8 +84,11 @@ class HeadlessPort : public UiPort {
   /// SlideCriterion (1 bending energy, at first; 2 Procrustes distance),
   /// ProjectOnCurve (1 at first: slid points go back onto their curves), and
   /// the load switches DropMissing and NegativeMissing (Value 0 or 1),
-  /// SurfaceSD (ShowPCSurfaces' standard deviations, 2 at first) and
-  /// SurfaceOverlay (ShowSurfaceDifference one surface in the other, 0 or 1).
+  /// SurfaceSD (ShowPCSurfaces' standard deviations, 2 at first),
+  /// SurfaceOverlay (ShowSurfaceDifference one surface in the other, 0 or 1),
+  /// and for the group tests ModelBox, GroupBox and FactorColumns (String,
+  /// empty at first), PermutationsBox (999 at first), GroupOutline (1 ellipse,
+  /// at first; 2 hull) and DropUnlisted (Value 0 or 1).
   static const std::vector<std::string>& control_tags();
 
   // UiPort
