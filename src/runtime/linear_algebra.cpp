@@ -92,7 +92,7 @@ Eigen::MatrixXd symmetric_product(const Eigen::MatrixXd& s, const Eigen::MatrixX
   Eigen::MatrixXd c(m, n);
   if (m == 0 || n == 0) return c;
   const double one = 1, zero = 0;
-  use_arena_threads();
+  use_arena_threads(0, "a symmetric product of the group tests");
   dsymm_("L", "L", &m, &n, &one, s.data(), &m, b.data(), &m, &zero, c.data(), &m, 1, 1);
   return c;
 }
