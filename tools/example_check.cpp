@@ -5,9 +5,6 @@
 namespace velmora::examples {
 
 
-struct ReadSpecimen {
-  Points points;
-};
 
 std::vector<ReadSpecimen> read_tps(const std::string& file_text, int per_point) {
   std::vector<ReadSpecimen> out;

@@ -167,6 +167,10 @@ Design skull_design();
 Design leaf_design();
 
 // Reading back, the way the program reads, for the checks (example_check.cpp).
+struct ReadSpecimen {
+  Points points;
+};
+
 std::vector<ReadSpecimen> read_tps(const std::string& file_text, int per_point);
 
 std::vector<std::vector<double>> read_table(const std::string& file_text);

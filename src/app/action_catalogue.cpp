@@ -185,7 +185,7 @@ const std::vector<ActionRow>& action_catalogue() {
       {.name = "LoadSpecimenTable",
        .run = actions::load_specimen_table,
        .dialog = {D::open, "Load specimen table", "Specimen tables (*.csv *.tsv *.txt);;All files (*)"},
-       .reads = {"FactorColumns"},
+       .reads = {"FactorColumns", "DropUnlisted"},
        .writes = {"ResultsBox"}},
       {.name = "ProcrustesANOVA",
        .run = actions::procrustes_anova,

@@ -5,14 +5,16 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
-#include <QCompleter>
 #include <QComboBox>
+#include <QCompleter>
+#include <QDockWidget>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScrollArea>

@@ -5,7 +5,11 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
 #include <QMessageBox>
+#include <QStatusBar>
 
 #include "desktop/action_table.h"
 #include "desktop/console_dock.h"

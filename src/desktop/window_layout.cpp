@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QDockWidget>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>

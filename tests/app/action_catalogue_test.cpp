@@ -138,8 +138,7 @@ TEST(ActionCatalogue, RowsSayWhatTheActionsOfTheExampleStudiesDo) {
         if (c.words[1] == "String") {
           port.set_control_string(c.words[0], c.words[2]);
         } else {
-          const double value = c.words[2] == "procrustes" ? 2 : std::stod(c.words[2]);
-          port.set_control_value(c.words[0], value);
+          port.set_control_value(c.words[0], control_value_of(c.words[0], c.words[2], script));
         }
         continue;
       }

@@ -65,10 +65,11 @@ TEST(ExamplesTest, ScriptsAreWellFormedAndTogetherRunEveryAction) {
     }
     // Each two-sample study loads, compares, plots, exports and saves on its own
     // (the surfaces script shows the 3D study's surfaces; the groups script tests a table's groups).
-    if (std::string(script) != "surfaces3d.txt" && std::string(script) != "groups2d.txt")
+    if (std::string(script) != "surfaces3d.txt" && std::string(script) != "groups2d.txt") {
       for (const char* action : {"LoadProto", "LoadFile2", "LoadWireFrame", "GoodallF", "BootF", "PermuteF",
                                  "GetDisparity", "PermuteVariance", "CopyEPS", "ShowMean2", "SaveFile2", "Clear"})
         EXPECT_TRUE(here.count(action)) << script << " does not run " << action;
+    }
     used.insert(here.begin(), here.end());
   }
   for (const auto& name : Dispatcher::action_names()) EXPECT_TRUE(used.count(name)) << "no script runs " << name;
