@@ -8,6 +8,7 @@
 #include "io/specimen_table.h"
 #include "runtime/error.h"
 #include "stats/comparison_input.h"
+#include "stats/covariation_tests.h"
 #include "stats/group_tests.h"
 #include "stats/shape_space.h"
 
@@ -175,6 +176,12 @@ void load_specimen_table(WorkingState& s, UiPort& ui) {
 void procrustes_anova(WorkingState& s, UiPort& ui) { procrustesANOVA(group_study(s, ui, "ProcrustesANOVA"), ui); }
 
 void pairwise_groups(WorkingState& s, UiPort& ui) { pairwiseGroups(group_study(s, ui, "PairwiseGroups"), ui); }
+
+void allometry(WorkingState& s, UiPort& ui) { allometryTest(group_study(s, ui, "Allometry"), ui); }
+
+void canonical_variates(WorkingState& s, UiPort& ui) { canonicalVariates(group_study(s, ui, "CVA"), ui); }
+
+void two_block_pls(WorkingState& s, UiPort& ui) { twoBlockPLS(group_study(s, ui, "TwoBlockPLS"), ui); }
 
 // With a factor in GroupBox the shape space shows its groups (one sample is
 // enough); otherwise the two samples, as it always has.

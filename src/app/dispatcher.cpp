@@ -61,6 +61,10 @@ const ActionEntry kActions[] = {
     {"LoadSpecimenTable", actions::load_specimen_table},
     {"ProcrustesANOVA", actions::procrustes_anova},
     {"PairwiseGroups", actions::pairwise_groups},
+    // Size, discrimination and integration.
+    {"Allometry", actions::allometry},
+    {"CVA", actions::canonical_variates},
+    {"TwoBlockPLS", actions::two_block_pls},
 };
 
 }  // namespace

@@ -54,7 +54,9 @@ void QtWindowSystem::set_outer_position(Handle window, const WindowRect& p) {
 const std::vector<std::string>& DesktopApp::background_actions() {
   static const std::vector<std::string> names = {"BootF", "PermuteF", "PermuteVariance", "ShapePCA", "SlideSamples",
                                                  // Studies of any design.
-                                                 "ProcrustesANOVA", "PairwiseGroups"};
+                                                 "ProcrustesANOVA", "PairwiseGroups",
+                                                 // Size, discrimination and integration.
+                                                 "Allometry", "CVA", "TwoBlockPLS"};
   return names;
 }
 

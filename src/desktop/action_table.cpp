@@ -66,6 +66,13 @@ const std::vector<ActionInfo>& action_table() {
       {"PairwiseGroups", "Pairwise group differences", G::statistics, N::first_sample,
        "Distances between the group means of the factor in the Groups box, p values by permutation (runs in the "
        "background)"},
+      // Size, discrimination and integration.
+      {"Allometry", "Allometry", G::statistics, N::first_sample,
+       "Shape on log centroid size (with the factor in the Groups box): ANOVA, regression scores, predicted line"},
+      {"CVA", "Canonical variates", G::statistics, N::first_sample,
+       "Canonical variates of the factor in the Groups box: distances of group means, leave-one-out classification"},
+      {"TwoBlockPLS", "Integration (two-block PLS)", G::statistics, N::first_sample,
+       "Two-block partial least squares of the blocks of points in the Blocks box, r-PLS by permutation"},
       {"OpenFigure", "Open plot window", G::plot, N::nothing,
        "Open a plot window beside this window; the plot actions and the export draw into it"},
       {"ClearFigure", "Clear plot", G::plot, N::plot_window, "Clear the plot window"},

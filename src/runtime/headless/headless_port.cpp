@@ -84,7 +84,9 @@ const std::vector<std::string>& HeadlessPort::control_tags() {
       "BigBox", "FileBox2", "ResultsBox",     "ZEPButton",      "BootBox",     "DotCheck",       "DiffScale",
       "PCXBox", "PCYBox",   "SlideCriterion", "ProjectOnCurve", "DropMissing", "NegativeMissing",
       // Studies of any design.
-      "ModelBox", "GroupBox", "FactorColumns", "PermutationsBox", "GroupOutline", "DropUnlisted"};
+      "ModelBox", "GroupBox", "FactorColumns", "PermutationsBox", "GroupOutline", "DropUnlisted",
+      // Size, discrimination and integration.
+      "BlockBox", "SeparateBlocks", "AllometryLine"};
   return tags;
 }
 
