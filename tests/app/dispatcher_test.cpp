@@ -39,7 +39,7 @@ TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrderThenTheAddedOnes) {
       "GetDisparity",      "PermuteVariance", "ThickerLines",   "ThinnerLines",  "FilledSymbols",
       "EmptySymbols",      "BiggerSymbols",   "SmallerSymbols", "ToggleDots",    "Clear",
       "ShapePCA",          "ShowDifference",  "SlideSamples",   "LoadSpecimenTable", "ProcrustesANOVA",
-      "PairwiseGroups"};
+      "PairwiseGroups",    "Allometry",       "CVA",            "TwoBlockPLS"};
   EXPECT_EQ(names, expected);
 }
 
