@@ -193,8 +193,12 @@ CanonicalVariates canonical_variates(const Eigen::MatrixXd& coordinates, const V
   // Scores are centred * V a with V = centred' U diag(1 / root), the loadings.
   out.coefficients = centred.transpose() * (u * root.cwiseInverse().asDiagonal() * a);
 
-  // Permutations of the labels: the group sums of the projection P = U U'
-  // (whitened within the total) and of the cross product give every distance.
+  // Permutations of the labels. Every distance comes from the group sums of
+  // the principal component scores (n by r, all components of non-zero
+  // variance): Procrustes distances from the sums themselves, Mahalanobis ones
+  // from the first q scaled to unit variance (whitened by the total, where W =
+  // (I - C'C) / (n - g) with C the rows sqrt(n_g) m_g, inverted by Woodbury in
+  // g by g). An arrangement costs O(n r), whatever the number of points.
   std::vector<std::pair<Eigen::Index, Eigen::Index>> pairs;
   for (Eigen::Index x = 0; x < g; ++x)
     for (Eigen::Index y = x + 1; y < g; ++y) {
@@ -204,41 +208,42 @@ CanonicalVariates canonical_variates(const Eigen::MatrixXd& coordinates, const V
     }
   std::vector<std::vector<double>> mahal(pairs.size(), std::vector<double>(arrangements)),
       proc(pairs.size(), std::vector<double>(arrangements));
-  const Eigen::MatrixXd projection = u * u.transpose();
-  const std::int64_t block = std::max<std::int64_t>(1, 256 / g);
+  const Eigen::Index r = out.nonzero;
+  const Eigen::MatrixXd all_scores =  // r by n: specimen i's scores in column i
+      (pcs.vectors * pcs.values.head(r).cwiseMax(0).cwiseSqrt().asDiagonal()).transpose();
+  const Eigen::VectorXd whiten = root.cwiseInverse();
   const double rdf = double(n - g);
+  std::vector<double> size(static_cast<std::size_t>(g));
+  for (Eigen::Index k = 0; k < g; ++k) size[k] = out.counts[k];
+  const auto arrangement_distances = [&](std::int64_t s) {
+    const std::vector<int> perm = arrangement(static_cast<int>(n), s, seed);
+    Eigen::MatrixXd sums = Eigen::MatrixXd::Zero(r, g);  // column h: the scores of group h summed
+    for (Eigen::Index i = 0; i < n; ++i) sums.col(at[perm[i]]) += all_scores.col(i);
+    const Eigen::MatrixXd qg = sums.transpose() * sums;
+    const Eigen::MatrixXd wsums = whiten.asDiagonal() * sums.topRows(q);
+    const Eigen::MatrixXd qp = wsums.transpose() * wsums;
+    // In the whitened space: m_a . m_b = Qp_ab / (n_a n_b); C C'_ab = Qp_ab / sqrt(n_a n_b).
+    Eigen::MatrixXd cc(g, g);
+    for (Eigen::Index x = 0; x < g; ++x)
+      for (Eigen::Index y = 0; y < g; ++y) cc(x, y) = qp(x, y) / std::sqrt(size[x] * size[y]);
+    const Eigen::LDLT<Eigen::MatrixXd> inner(Eigen::MatrixXd::Identity(g, g) - cc);
+    for (std::size_t k = 0; k < pairs.size(); ++k) {
+      const auto [x, y] = pairs[k];
+      const double dd =
+          qp(x, x) / (size[x] * size[x]) + qp(y, y) / (size[y] * size[y]) - 2 * qp(x, y) / (size[x] * size[y]);
+      Eigen::VectorXd cd(g);
+      for (Eigen::Index h = 0; h < g; ++h)
+        cd(h) = std::sqrt(size[h]) * (qp(h, x) / (size[h] * size[x]) - qp(h, y) / (size[h] * size[y]));
+      mahal[k][s] = std::sqrt(std::max(0.0, rdf * (dd + cd.dot(inner.solve(cd)))));
+      const double pd =
+          qg(x, x) / (size[x] * size[x]) + qg(y, y) / (size[y] * size[y]) - 2 * qg(x, y) / (size[x] * size[y]);
+      proc[k][s] = std::sqrt(std::max(0.0, pd));
+    }
+  };
+  const std::int64_t block = 256;
   for (std::int64_t begin = 0; begin < arrangements; begin += block) {
     const std::int64_t end = std::min(arrangements, begin + block);
-    Eigen::MatrixXd ind = Eigen::MatrixXd::Zero(n, g * (end - begin));
-    tbb::parallel_for(begin, end, [&](std::int64_t s) {
-      const std::vector<int> perm = arrangement(static_cast<int>(n), s, seed);
-      for (Eigen::Index i = 0; i < n; ++i) ind(i, (s - begin) * g + at[perm[i]]) = 1;
-    });
-    const Eigen::MatrixXd pw = symmetric_product(projection, ind), gw = symmetric_product(cross, ind);
-    tbb::parallel_for(begin, end, [&](std::int64_t s) {
-      const Eigen::Index col = (s - begin) * g;
-      const auto e = ind.middleCols(col, g);
-      const Eigen::Vector<double, Eigen::Dynamic> size = e.colwise().sum().transpose();
-      const Eigen::MatrixXd qp = e.transpose() * pw.middleCols(col, g), qg = e.transpose() * gw.middleCols(col, g);
-      // In the whitened space: m_a . m_b = Qp_ab / (n_a n_b); C C'_ab = Qp_ab / sqrt(n_a n_b).
-      Eigen::MatrixXd cc(g, g);
-      for (Eigen::Index x = 0; x < g; ++x)
-        for (Eigen::Index y = 0; y < g; ++y) cc(x, y) = qp(x, y) / std::sqrt(size(x) * size(y));
-      const Eigen::LDLT<Eigen::MatrixXd> inner(Eigen::MatrixXd::Identity(g, g) - cc);
-      for (std::size_t k = 0; k < pairs.size(); ++k) {
-        const auto [x, y] = pairs[k];
-        const double dd = qp(x, x) / (size(x) * size(x)) + qp(y, y) / (size(y) * size(y)) -
-                          2 * qp(x, y) / (size(x) * size(y));
-        Eigen::VectorXd cd(g);
-        for (Eigen::Index h = 0; h < g; ++h)
-          cd(h) = std::sqrt(size(h)) * (qp(h, x) / (size(h) * size(x)) - qp(h, y) / (size(h) * size(y)));
-        const double m2 = rdf * (dd + cd.dot(inner.solve(cd)));
-        mahal[k][s] = std::sqrt(std::max(0.0, m2));
-        const double pd = qg(x, x) / (size(x) * size(x)) + qg(y, y) / (size(y) * size(y)) -
-                          2 * qg(x, y) / (size(x) * size(y));
-        proc[k][s] = std::sqrt(std::max(0.0, pd));
-      }
-    });
+    tbb::parallel_for(begin, end, arrangement_distances);
     if (progress && !progress(end, arrangements)) {
       out.cancelled = true;
       return out;
