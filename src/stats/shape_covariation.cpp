@@ -400,48 +400,74 @@ TwoBlockPls two_block_pls(const Eigen::MatrixXd& block1, const Eigen::MatrixXd& 
     return d > 0 ? a.dot(b) / d : 0.0;
   };
 
-  // Each arrangement: the leading left scores by power iteration on
-  // G1 A G2 A' (A the permutation), a block of arrangements at a time.
+  // Each arrangement: the leading eigenvector of M = K K' (K = R1' A R2, A
+  // the permutation) by Lanczos iteration with full reorthogonalisation
+  // (Golub and Van Loan 2013, Matrix Computations, ch. 10), a block of
+  // arrangements at a time so that M is applied by matrix products; each
+  // arrangement stops when its Ritz pair's residual is below 1e-10 of its value.
   out.r_sets.assign(static_cast<std::size_t>(arrangements), 0);
   out.r_sets[0] = corr(out.scores1, out.scores2);
-  const std::int64_t block = 64;
+  const Eigen::Index rank1 = r1.cols(), most = std::min<Eigen::Index>(rank1, 250);
+  const std::int64_t block = 32;
+  Eigen::VectorXd start = Eigen::VectorXd::Ones(rank1).normalized() + svd.matrixU().col(0);
+  start.normalize();
   for (std::int64_t begin = 1; begin < arrangements; begin += block) {
     const std::int64_t end = std::min(arrangements, begin + block);
     const Eigen::Index m = end - begin;
     std::vector<std::vector<int>> perms(static_cast<std::size_t>(m));
-    tbb::parallel_for(begin, end, [&](std::int64_t s) {
-      perms[s - begin] = arrangement(static_cast<int>(n), s, seed);
-    });
-    Eigen::MatrixXd t(n, m), back(n, m), w2(n, m);
-    for (Eigen::Index j = 0; j < m; ++j) t.col(j) = out.scores1.normalized();
-    std::vector<double> value(static_cast<std::size_t>(m), 0);
-    for (int iteration = 0; iteration < 500; ++iteration) {
-      // A' t: row perm[i] of the result is row i of t.
+    tbb::parallel_for(begin, end, [&](std::int64_t s) { perms[s - begin] = arrangement(static_cast<int>(n), s, seed); });
+    // A R2 R2' A' applied to the columns of y (n by m), column j with arrangement j.
+    const auto partner = [&](const Eigen::MatrixXd& y) {
+      Eigen::MatrixXd back(n, m);
       for (Eigen::Index j = 0; j < m; ++j)
-        for (Eigen::Index i = 0; i < n; ++i) back(perms[j][i], j) = t(i, j);
-      const Eigen::MatrixXd w = symmetric_product(g2, back);
+        for (Eigen::Index i = 0; i < n; ++i) back(perms[j][i], j) = y(i, j);
+      const Eigen::MatrixXd v = r2 * (r2.transpose() * back);
+      Eigen::MatrixXd out_y(n, m);
       for (Eigen::Index j = 0; j < m; ++j)
-        for (Eigen::Index i = 0; i < n; ++i) w2(i, j) = w(perms[j][i], j);  // A G2 A' t
-      Eigen::MatrixXd next = symmetric_product(g1, w2);
-      bool settled = true;
-      for (Eigen::Index j = 0; j < m; ++j) {
-        const double norm = next.col(j).norm();
-        if (norm > 0) next.col(j) /= norm;
-        const double change = (next.col(j) - t.col(j)).norm();
-        if (change > 1e-9 || std::abs(norm - value[j]) > 1e-12 * norm) settled = false;
-        value[j] = norm;
-      }
-      t.swap(next);
-      if (settled) break;
+        for (Eigen::Index i = 0; i < n; ++i) out_y(i, j) = v(perms[j][i], j);
+      return out_y;
+    };
+    std::vector<Eigen::MatrixXd> basis(static_cast<std::size_t>(m), Eigen::MatrixXd(rank1, most));
+    std::vector<std::vector<double>> alpha(static_cast<std::size_t>(m)), beta(static_cast<std::size_t>(m));
+    std::vector<Eigen::VectorXd> ritz(static_cast<std::size_t>(m));
+    std::vector<char> done(static_cast<std::size_t>(m), 0);
+    Eigen::MatrixXd x(rank1, m);
+    for (Eigen::Index j = 0; j < m; ++j) x.col(j) = start;
+    for (Eigen::Index k = 0; k < most; ++k) {
+      const Eigen::MatrixXd z = r1.transpose() * partner(r1 * x);
+      tbb::parallel_for(Eigen::Index{0}, m, [&](Eigen::Index j) {
+        if (done[j]) return;
+        Eigen::MatrixXd& q = basis[j];
+        q.col(k) = x.col(j);
+        Eigen::VectorXd w = z.col(j);
+        const double a = q.col(k).dot(w);
+        alpha[j].push_back(a);
+        const auto kept = q.leftCols(k + 1);
+        w -= kept * (kept.transpose() * w);
+        w -= kept * (kept.transpose() * w);
+        const double b = w.norm();
+        // The largest Ritz value of the tridiagonal matrix so far and its vector.
+        Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> t;
+        Eigen::VectorXd diagonal = Eigen::Map<Eigen::VectorXd>(alpha[j].data(), k + 1);
+        Eigen::VectorXd sub = k > 0 ? Eigen::VectorXd(Eigen::Map<Eigen::VectorXd>(beta[j].data(), k))
+                                    : Eigen::VectorXd(0);
+        t.computeFromTridiagonal(diagonal, sub);
+        const double theta = t.eigenvalues()(k);
+        const Eigen::VectorXd y = t.eigenvectors().col(k);
+        if (b * std::abs(y(k)) <= 1e-10 * std::abs(theta) || k + 1 == most || b <= 1e-300) {
+          done[j] = 1;
+          ritz[j] = kept * y;
+          return;
+        }
+        beta[j].push_back(b);
+        x.col(j) = w / b;
+      });
+      if (std::all_of(done.begin(), done.end(), [](char d) { return d != 0; })) break;
     }
-    // The partner scores: A G2 A' t (the second block's scores up to scale).
-    for (Eigen::Index j = 0; j < m; ++j)
-      for (Eigen::Index i = 0; i < n; ++i) back(perms[j][i], j) = t(i, j);
-    const Eigen::MatrixXd w = symmetric_product(g2, back);
-    for (Eigen::Index j = 0; j < m; ++j) {
-      for (Eigen::Index i = 0; i < n; ++i) w2(i, j) = w(perms[j][i], j);
-      out.r_sets[static_cast<std::size_t>(begin + j)] = corr(t.col(j), w2.col(j));
-    }
+    Eigen::MatrixXd u(rank1, m);
+    for (Eigen::Index j = 0; j < m; ++j) u.col(j) = ritz[j];
+    const Eigen::MatrixXd t1 = r1 * u, t2 = partner(t1);
+    for (Eigen::Index j = 0; j < m; ++j) out.r_sets[static_cast<std::size_t>(begin + j)] = corr(t1.col(j), t2.col(j));
     if (progress && !progress(end, arrangements)) {
       out.cancelled = true;
       return out;
