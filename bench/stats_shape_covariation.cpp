@@ -25,7 +25,8 @@ const Study& study() {
     std::mt19937_64 rng(1);
     std::normal_distribution<double> normal;
     Eigen::MatrixXd base(points, 3), change(points, 3), shared(points, 3);
-    for (Eigen::Index k = 0; k < base.size(); ++k) base(k) = normal(rng), change(k) = normal(rng), shared(k) = normal(rng);
+    for (Eigen::Index k = 0; k < base.size(); ++k)
+      base(k) = normal(rng), change(k) = normal(rng), shared(k) = normal(rng);
     Study out;
     out.sample = Sample(points, count);
     out.size.values.resize(count);

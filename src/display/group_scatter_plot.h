@@ -13,12 +13,12 @@ namespace velmora {
 
 struct GroupScatterPlot {
   std::string name, title, xlabel, ylabel;
-  Eigen::VectorXd x, y;                // n
-  std::vector<int> group;              // n: index into group_names (all 0 with one group)
+  Eigen::VectorXd x, y;    // n
+  std::vector<int> group;  // n: index into group_names (all 0 with one group)
   std::vector<std::string> group_names;
-  std::vector<std::string> names;      // n: how each point is named on hover
-  bool lines = false;                  // each group's least-squares line of y on x, over its range of x
-  bool means = false;                  // each group's mean marked by a large cross
+  std::vector<std::string> names;  // n: how each point is named on hover
+  bool lines = false;              // each group's least-squares line of y on x, over its range of x
+  bool means = false;              // each group's mean marked by a large cross
 };
 
 /// Draws into window `figure`, clearing it first: flat axes, each group with

@@ -106,8 +106,8 @@ void allometryTest(const GroupStudy& study, UiPort& ui) {
   detail::BusyPointer pointer(ui);
   if (!ui.progress(action, 0, arrangements)) return ui.console().write(action + " was cancelled; nothing is shown.\n");
   const PooledShapes shapes = pooled_shapes(study.specimens, study.flat);
-  const AllometryFit fit = allometry(shapes.coordinates, logsize, factor ? &*factor : nullptr, arrangements, seed,
-                                     progress_of(action, ui));
+  const AllometryFit fit =
+      allometry(shapes.coordinates, logsize, factor ? &*factor : nullptr, arrangements, seed, progress_of(action, ui));
   if (fit.cancelled) return ui.console().write(action + " was cancelled; nothing is shown.\n");
   pointer.arrow();
   const ProcrustesAnova& a = fit.anova;
@@ -224,9 +224,10 @@ void canonicalVariates(const GroupStudy& study, UiPort& ui) {
   std::string text = "Canonical variates of " + factor.name + ": " + std::to_string(n) + " specimens, " +
                      std::to_string(g) + " groups, " + std::to_string(cv.components) + " principal components\n";
   if (cv.components < cv.nonzero)
-    text += "The within-group covariance is singular (fewer specimens than dimensions): the components were cut to "
-            "n - g = " +
-            std::to_string(cv.components) + ".\n";
+    text +=
+        "The within-group covariance is singular (fewer specimens than dimensions): the components were cut to "
+        "n - g = " +
+        std::to_string(cv.components) + ".\n";
   std::vector<std::vector<std::string>> ev = {{"", "Eigenvalue", "% of variance"}};
   for (Eigen::Index j = 0; j < cv.eigenvalues.size(); ++j)
     ev.push_back({"CV" + std::to_string(j + 1), number("%.6g", cv.eigenvalues(j)), number("%.2f", 100 * cv.shares(j))});
@@ -237,8 +238,8 @@ void canonicalVariates(const GroupStudy& study, UiPort& ui) {
     d.push_back({cv.a[k], cv.b[k], number("%.4f", cv.mahalanobis[k]), number("%.4g", cv.mahalanobis_p[k]),
                  number("%.6g", cv.procrustes[k]), number("%.4g", cv.procrustes_p[k])});
   text += table_text(d);
-  text += "Leave-one-out classification (rows true, columns assigned; " +
-          std::to_string(cv.classification_components) + " components)\n";
+  text += "Leave-one-out classification (rows true, columns assigned; " + std::to_string(cv.classification_components) +
+          " components)\n";
   std::vector<std::vector<std::string>> t = {{""}};
   for (const auto& level : cv.levels) t[0].push_back(level);
   t[0].push_back("% correct");

@@ -69,7 +69,14 @@ AllometryFit allometry(const Eigen::MatrixXd& coordinates, const Variable& logsi
                        std::int64_t arrangements, std::uint64_t seed, const ArrangementProgress& progress) {
   AllometryFit out;
   const Eigen::Index n = coordinates.rows();
-  out.model = factor ? "logsize * " + factor->name : "logsize";
+  // A factor's name goes in backquotes when it is not a plain name.
+  std::string term = factor ? factor->name : "";
+  if (factor && (term.empty() || std::isdigit(static_cast<unsigned char>(term[0])) ||
+                 std::any_of(term.begin(), term.end(), [](char c) {
+                   return !std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '.';
+                 })))
+    term = "`" + term + "`";
+  out.model = factor ? "logsize * " + term : "logsize";
   std::vector<Variable> variables = {logsize};
   variables[0].name = "logsize";
   if (factor) variables.push_back(*factor);
@@ -136,8 +143,8 @@ CanonicalVariates canonical_variates(const Eigen::MatrixXd& coordinates, const V
   for (int k : at) ++out.counts[k];
   for (Eigen::Index k = 0; k < g; ++k)
     if (out.counts[k] < 2)
-      throw RuntimeError("Canonical variates need at least two specimens in every group; the group \"" +
-                         out.levels[k] + "\" of " + factor.name + " has one.");
+      throw RuntimeError("Canonical variates need at least two specimens in every group; the group \"" + out.levels[k] +
+                         "\" of " + factor.name + " has one.");
   out.arrangements = arrangements;
 
   const Eigen::RowVectorXd mean = coordinates.colwise().mean();
@@ -315,7 +322,8 @@ PointBlocks parse_point_blocks(std::string_view text, Eigen::Index points) {
   const std::string quoted = "\"" + std::string(text) + "\"";
   const auto bar = text.find('|');
   if (bar == std::string_view::npos || text.find('|', bar + 1) != std::string_view::npos)
-    throw RuntimeError("BlockBox " + quoted + " must name two blocks of points separated by one bar, as \"1-12 | 13-40\".");
+    throw RuntimeError("BlockBox " + quoted +
+                       " must name two blocks of points separated by one bar, as \"1-12 | 13-40\".");
   auto trim = [](std::string_view s) {
     const auto b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t");
     return b == std::string_view::npos ? std::string() : std::string(s.substr(b, e - b + 1));
@@ -381,8 +389,8 @@ TwoBlockPls two_block_pls(const Eigen::MatrixXd& block1, const Eigen::MatrixXd& 
   const Eigen::MatrixXd g2 = full_symmetric(lower_cross_product(y2, false));
   const LeadingEigenpairs c1 = nonzero_components(g1, n - 1), c2 = nonzero_components(g2, n - 1);
   if (c1.vectors.cols() == 0 || c2.vectors.cols() == 0)
-    throw RuntimeError(std::string("Two-block PLS: the shapes of the ") + (c1.vectors.cols() == 0 ? "first" : "second") +
-                       " block do not vary.");
+    throw RuntimeError(std::string("Two-block PLS: the shapes of the ") +
+                       (c1.vectors.cols() == 0 ? "first" : "second") + " block do not vary.");
   // Y1 = R1 V1' with R1 = U1 sqrt(L1): the singular values of Y1'Y2 are those
   // of R1'R2, their squares the eigenvalues of R1' G2 R1.
   const Eigen::MatrixXd r1 = c1.vectors * c1.values.head(c1.vectors.cols()).cwiseSqrt().asDiagonal();
@@ -415,7 +423,8 @@ TwoBlockPls two_block_pls(const Eigen::MatrixXd& block1, const Eigen::MatrixXd& 
     const std::int64_t end = std::min(arrangements, begin + block);
     const Eigen::Index m = end - begin;
     std::vector<std::vector<int>> perms(static_cast<std::size_t>(m));
-    tbb::parallel_for(begin, end, [&](std::int64_t s) { perms[s - begin] = arrangement(static_cast<int>(n), s, seed); });
+    tbb::parallel_for(begin, end,
+                      [&](std::int64_t s) { perms[s - begin] = arrangement(static_cast<int>(n), s, seed); });
     // A R2 R2' A' applied to the columns of y (n by m), column j with arrangement j.
     const auto partner = [&](const Eigen::MatrixXd& y) {
       Eigen::MatrixXd back(n, m);
@@ -446,11 +455,16 @@ TwoBlockPls two_block_pls(const Eigen::MatrixXd& block1, const Eigen::MatrixXd& 
         w -= kept * (kept.transpose() * w);
         w -= kept * (kept.transpose() * w);
         const double b = w.norm();
-        // The largest Ritz value of the tridiagonal matrix so far and its vector.
+        if ((k + 1) % 4 != 0 && k + 1 != most && b > 1e-300) {
+          beta[j].push_back(b);
+          x.col(j) = w / b;
+          return;
+        }
+        // Every fourth step: the largest Ritz value of the tridiagonal matrix so far and its vector.
         Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> t;
         Eigen::VectorXd diagonal = Eigen::Map<Eigen::VectorXd>(alpha[j].data(), k + 1);
-        Eigen::VectorXd sub = k > 0 ? Eigen::VectorXd(Eigen::Map<Eigen::VectorXd>(beta[j].data(), k))
-                                    : Eigen::VectorXd(0);
+        Eigen::VectorXd sub =
+            k > 0 ? Eigen::VectorXd(Eigen::Map<Eigen::VectorXd>(beta[j].data(), k)) : Eigen::VectorXd(0);
         t.computeFromTridiagonal(diagonal, sub);
         const double theta = t.eigenvalues()(k);
         const Eigen::VectorXd y = t.eigenvectors().col(k);

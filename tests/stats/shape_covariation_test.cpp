@@ -83,8 +83,9 @@ TEST(Allometry, RegressionScoresPredictedLineAndCommonComponentByHand) {
   EXPECT_GT(fit.common_component.dot(sxy), 0);
   // The residuals keep the grand mean and nothing along size.
   EXPECT_LT((fit.residuals.colwise().mean() - y.colwise().mean()).norm(), 1e-10);
-  EXPECT_LT(((fit.residuals.rowwise() - fit.residuals.colwise().mean()).transpose() * (size.array() - mx).matrix()).norm(),
-            1e-9);
+  EXPECT_LT(
+      ((fit.residuals.rowwise() - fit.residuals.colwise().mean()).transpose() * (size.array() - mx).matrix()).norm(),
+      1e-9);
 }
 
 // Pooled within-group covariance of the rows (divisor n - g), directly.
@@ -174,8 +175,9 @@ TEST(CanonicalVariates, RefusesGroupsOfOneAndCutsSingularWithin) {
   groups[8] = "lonely";
   EXPECT_NE(error_of([&] { canonical_variates(random_rows(9, 4, 1), factor(groups), 1, 1); }).find("\"lonely\""),
             std::string::npos);
-  EXPECT_NE(error_of([&] { canonical_variates(random_rows(9, 4, 1), factor(std::vector<std::string>(9, "a")), 1, 1); })
-                .find("two groups"),
+  EXPECT_NE(error_of([&] {
+              canonical_variates(random_rows(9, 4, 1), factor(std::vector<std::string>(9, "a")), 1, 1);
+            }).find("two groups"),
             std::string::npos);
   const CanonicalVariates cut = canonical_variates(random_rows(10, 30, 2), factor(alternating(10, 2)), 1, 1);
   EXPECT_EQ(cut.nonzero, 9);
@@ -225,10 +227,13 @@ TEST(PointBlocks, ReadsRangesAndRefusesOverlapEmptyAndOutOfRange) {
   const struct {
     const char* text;
     const char* said;
-  } bad[] = {{"1-5 | 5-8", "point 5 is in both"}, {"1-5 | ", "second block names no points"},
-             {"1-9 | 10", "points 1-9"},          {"1-4", "one bar"},
+  } bad[] = {{"1-5 | 5-8", "point 5 is in both"},
+             {"1-5 | ", "second block names no points"},
+             {"1-9 | 10", "points 1-9"},
+             {"1-4", "one bar"},
              {"1-4 | x", "\"x\""}};
-  for (const auto& c : bad) EXPECT_NE(error_of([&] { parse_point_blocks(c.text, 8); }).find(c.said), std::string::npos) << c.text;
+  for (const auto& c : bad)
+    EXPECT_NE(error_of([&] { parse_point_blocks(c.text, 8); }).find(c.said), std::string::npos) << c.text;
 }
 
 }  // namespace
