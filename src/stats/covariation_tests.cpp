@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <optional>
 
+#include "display/difference_plot.h"
 #include "display/group_scatter_plot.h"
+#include "geometry/deformation_grid.h"
 #include "runtime/error.h"
 #include "stats/busy_pointer.h"
 #include "stats/shape_covariation.h"
@@ -91,6 +93,39 @@ ArrangementProgress progress_of(const std::string& action, UiPort& ui) {
   return [&ui, action](std::int64_t done, std::int64_t total) { return ui.progress(action, done, total); };
 }
 
+// The change from shape `from` to shape `to` (flattened rows of the pooled
+// superimposition) drawn as ShowDifference draws the mean difference, in a new
+// window: vectors coloured by length and a deformation grid (exaggerated by
+// DiffScale when the window has it).
+void draw_shape_change(UiPort& ui, const GroupStudy& study, const Eigen::VectorXd& from, const Eigen::VectorXd& to,
+                       const std::string& action, const std::string& title) {
+  const Eigen::Index p = study.specimens.points(), d = study.flat ? 2 : 3;
+  double factor = ui.has_control("DiffScale") ? ui.control_value("DiffScale") : 1;
+  if (!std::isfinite(factor) || !(factor > 0) || factor > 1e6) factor = 1;
+  DifferencePlot plot;
+  plot.from = Eigen::MatrixXd::Zero(p, 3);
+  Eigen::MatrixXd change = Eigen::MatrixXd::Zero(p, 3);
+  for (Eigen::Index k = 0; k < p; ++k)
+    for (Eigen::Index c = 0; c < d; ++c) {
+      plot.from(k, c) = from(d * k + c);
+      change(k, c) = to(d * k + c) - from(d * k + c);
+    }
+  plot.to = plot.from + factor * change;
+  plot.lengths = change.rowwise().norm();
+  plot.flat = study.flat;
+  plot.factor = factor;
+  try {
+    plot.grid = deformation_grid(plot.from.leftCols(d), plot.to.leftCols(d), study.flat ? 20 : 10);
+  } catch (const RuntimeError& e) {
+    ui.console().write(action + " draws no deformation grid (the vectors are drawn): " + e.what() + "\n");
+  }
+  Graphics& g = ui.graphics();
+  const Handle figure = g.new_figure();
+  plot_difference(g, figure, plot);
+  g.set(figure, "Name", title);
+  g.title(factor == 1 ? title : title + ", change x " + number("%g", factor));
+}
+
 }  // namespace
 
 void allometryTest(const GroupStudy& study, UiPort& ui) {
@@ -125,6 +160,17 @@ void allometryTest(const GroupStudy& study, UiPort& ui) {
   plot.title = "Allometry: " + fit.model;
   Graphics& g = ui.graphics();
   plot_group_scatter(g, g.new_figure(), plot);
+  {
+    // Along the regression on logsize alone, from the smallest to the largest
+    // size: the slope of the regression scores on logsize is the regression
+    // vector's length.
+    const Eigen::VectorXd x = logsize.values.array() - logsize.values.mean();
+    const double slope = x.dot(fit.regression_scores) / x.squaredNorm();
+    const Eigen::VectorXd mean = shapes.coordinates.colwise().mean().transpose();
+    draw_shape_change(ui, study, mean + fit.regression_vector * slope * x.minCoeff(),
+                      mean + fit.regression_vector * slope * x.maxCoeff(), action,
+                      "Allometry: smallest to largest size");
+  }
 
   std::vector<std::vector<std::string>> rows = {{"", "Df", "SS", "MS", "Rsq", "F", "Z", "Pr(>F)"}};
   for (std::size_t t = 0; t < a.terms.size(); ++t)
@@ -220,6 +266,16 @@ void canonicalVariates(const GroupStudy& study, UiPort& ui) {
   }
   Graphics& graphics = ui.graphics();
   plot_group_scatter(graphics, graphics.new_figure(), plot);
+  {
+    // Along CV1, from the lowest group mean to the highest: the shape
+    // regressed on the CV1 scores.
+    const Eigen::RowVectorXd mean = shapes.coordinates.colwise().mean();
+    const Eigen::VectorXd cv1 = cv.scores.col(0);
+    const Eigen::VectorXd change = (shapes.coordinates.rowwise() - mean).transpose() * cv1 / cv1.squaredNorm();
+    draw_shape_change(ui, study, mean.transpose() + change * cv.means.col(0).minCoeff(),
+                      mean.transpose() + change * cv.means.col(0).maxCoeff(), action,
+                      "CV1: lowest to highest group mean");
+  }
 
   std::string text = "Canonical variates of " + factor.name + ": " + std::to_string(n) + " specimens, " +
                      std::to_string(g) + " groups, " + std::to_string(cv.components) + " principal components\n";

@@ -12,7 +12,9 @@ namespace velmora {
 /// pooled superimposition: the ANOVA table as ProcrustesANOVA shows it, the
 /// regression scores, predicted line and common allometric component; a plot
 /// of the regression score (the predicted line when AllometryLine is 1)
-/// against logsize by group with a line per group. ResultsBox gets the table;
+/// against logsize by group with a line per group, and in a second window the
+/// shape change along the regression from the smallest to the largest size,
+/// drawn as ShowDifference draws the mean difference. ResultsBox gets the table;
 /// the `result` event "Allometry" has model, permutations, seed, terms, df, ss,
 /// ms, rsq, f, z, p, residual and total rows, names, logsize,
 /// regression_scores, predicted_line, regression_vector and (with a factor)
@@ -22,7 +24,9 @@ void allometryTest(const GroupStudy& study, UiPort& ui);
 /// Canonical variates of the factor in GroupBox: eigenvalues and shares,
 /// Mahalanobis and Procrustes distances of the group means with permutation p
 /// values, the leave-one-out classification table; a plot of CV1 against CV2
-/// (CV1 against the specimens' order with two groups) with the means marked.
+/// (CV1 against the specimens' order with two groups) with the means marked,
+/// and in a second window the shape change along CV1 from the lowest group
+/// mean to the highest.
 /// The `result` event "CVA" has factor, levels, counts, components,
 /// eigenvalues, variance, a, b, mahalanobis, mahalanobis_p, procrustes,
 /// procrustes_p, table (true by assigned), accuracy, resubstitution,
