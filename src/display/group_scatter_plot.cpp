@@ -1,5 +1,6 @@
 #include "display/group_scatter_plot.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace velmora {
@@ -74,6 +75,51 @@ void plot_group_scatter(Graphics& g, Handle figure, const GroupScatterPlot& plot
         o.names = {plot.group_names[k] + " mean"};
       });
     }
+  }
+  g.set_current_axes(axes);
+  g.title(plot.title);
+}
+
+void plot_group_histogram(Graphics& g, Handle figure, const GroupScatterPlot& plot) {
+  g.clf(figure);
+  g.figure(figure);
+  g.set(figure, "Name", plot.name);
+  const Handle axes = g.add_axes(figure, {0.11, 0.13, 0.62, 0.77});
+  g.modify(axes, [&](GraphicsObject& a) {
+    a.flat = true;
+    a.hold = true;
+    a.xlabel = plot.xlabel;
+    a.ylabel = "count";
+  });
+  const Eigen::Index n = plot.x.size();
+  const int bins = std::max(5, static_cast<int>(std::ceil(std::sqrt(static_cast<double>(n)))));
+  double low = plot.x.minCoeff(), high = plot.x.maxCoeff();
+  if (!(high > low)) low -= 0.5, high += 0.5;
+  const double width = (high - low) / bins;
+  for (std::size_t k = 0; k < plot.group_names.size(); ++k) {
+    std::vector<int> counts(static_cast<std::size_t>(bins), 0);
+    int total = 0;
+    for (Eigen::Index i = 0; i < n; ++i)
+      if (plot.group[i] == static_cast<int>(k)) {
+        ++counts[std::clamp(static_cast<int>((plot.x(i) - low) / width), 0, bins - 1)];
+        ++total;
+      }
+    if (total == 0) continue;
+    // The outline of the bars: up, across and down at each bin.
+    Eigen::VectorXd x(2 * bins + 2), y(2 * bins + 2);
+    x(0) = low, y(0) = 0;
+    for (int b = 0; b < bins; ++b) {
+      x(2 * b + 1) = low + b * width, y(2 * b + 1) = counts[b];
+      x(2 * b + 2) = low + (b + 1) * width, y(2 * b + 2) = counts[b];
+    }
+    x(2 * bins + 1) = high, y(2 * bins + 1) = 0;
+    const Rgb colour = kColours[k % 10];
+    const Handle h = g.plot3(x, y, Eigen::VectorXd::Zero(x.size()), "k-");
+    g.modify(h, [&](GraphicsObject& o) {
+      o.color = colour;
+      o.line_width = 2.0;
+      o.display_name = plot.group_names[k] + " (" + std::to_string(total) + ")";
+    });
   }
   g.set_current_axes(axes);
   g.title(plot.title);

@@ -26,4 +26,10 @@ struct GroupScatterPlot {
 /// "name (count)", with its fitted line or its mean as asked.
 void plot_group_scatter(Graphics& graphics, Handle figure, const GroupScatterPlot& plot);
 
+/// Draws into window `figure`, clearing it first: the counts of plot.x in bins
+/// of equal width (about the square root of the specimens, at least 5), each
+/// group's counts as an outline of bars in its colour with its legend entry;
+/// plot.y is not used.
+void plot_group_histogram(Graphics& graphics, Handle figure, const GroupScatterPlot& plot);
+
 }  // namespace velmora

@@ -257,15 +257,14 @@ void canonicalVariates(const GroupStudy& study, UiPort& ui) {
     plot.y = cv.scores.col(1);
     plot.ylabel = "CV2" + share(1);
     plot.title = "Canonical variates of " + factor.name + ": CV1 against CV2";
+    Graphics& graphics = ui.graphics();
+    plot_group_scatter(graphics, graphics.new_figure(), plot);
   } else {
-    // Two groups: one variate, against the specimens' order.
-    plot.y.resize(n);
-    for (Eigen::Index i = 0; i < n; ++i) plot.y(i) = static_cast<double>(i + 1);
-    plot.ylabel = "specimen";
+    // Two groups: one variate, its counts by group.
     plot.title = "Canonical variate of " + factor.name;
+    Graphics& graphics = ui.graphics();
+    plot_group_histogram(graphics, graphics.new_figure(), plot);
   }
-  Graphics& graphics = ui.graphics();
-  plot_group_scatter(graphics, graphics.new_figure(), plot);
   {
     // Along CV1, from the lowest group mean to the highest: the shape
     // regressed on the CV1 scores.

@@ -112,6 +112,21 @@ TEST_F(CovariationTest, ResultEventsCarryTheNumbers) {
   EXPECT_NE(result()->number("r_pls"), together);
 }
 
+TEST_F(CovariationTest, TwoGroupsGiveOneVariateAndItsHistogram) {
+  std::ifstream in(kStudy / "table.csv");
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string table = text.str();
+  for (std::size_t at; (at = table.find(",tenuis,")) != std::string::npos;) table.replace(at, 8, ",cordata,");
+  std::ofstream(folder / "two.csv") << table;
+  ASSERT_EQ(run("LoadSpecimenTable", (folder / "two.csv").string()), Outcome::done);
+  port.set_control_string("GroupBox", "species");
+  ASSERT_EQ(run("CVA"), Outcome::done) << error();
+  EXPECT_EQ(numbers("eigenvalues").size(), 1u);
+  EXPECT_EQ(numbers("counts"), (std::vector<double>{15, 30}));
+  EXPECT_TRUE(drew());
+}
+
 TEST(CovariationAnalyze, JsonHasAllometryCvaAndPls) {
   const fs::path out = fs::temp_directory_path() / ("velmora_covariation_" + std::to_string(::getpid()) + ".json");
   AnalyzeOptions o;
