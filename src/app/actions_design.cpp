@@ -177,11 +177,19 @@ void procrustes_anova(WorkingState& s, UiPort& ui) { procrustesANOVA(group_study
 
 void pairwise_groups(WorkingState& s, UiPort& ui) { pairwiseGroups(group_study(s, ui, "PairwiseGroups"), ui); }
 
-void allometry(WorkingState& s, UiPort& ui) { allometryTest(group_study(s, ui, "Allometry"), ui); }
+void allometry(WorkingState& s, UiPort& ui) {
+  if (auto kept = allometryTest(group_study(s, ui, "Allometry"), ui)) s.size_correction = std::move(kept);
+}
 
-void canonical_variates(WorkingState& s, UiPort& ui) { canonicalVariates(group_study(s, ui, "CVA"), ui); }
+void canonical_variates(WorkingState& s, UiPort& ui) {
+  const GroupStudy study = group_study(s, ui, "CVA");
+  canonicalVariates(study, ui, size_correction_for("CVA", study, ui, s.size_correction));
+}
 
-void two_block_pls(WorkingState& s, UiPort& ui) { twoBlockPLS(group_study(s, ui, "TwoBlockPLS"), ui); }
+void two_block_pls(WorkingState& s, UiPort& ui) {
+  const GroupStudy study = group_study(s, ui, "TwoBlockPLS");
+  twoBlockPLS(study, ui, size_correction_for("TwoBlockPLS", study, ui, s.size_correction));
+}
 
 // With a factor in GroupBox the shape space shows its groups (one sample is
 // enough); otherwise the two samples, as it always has.

@@ -10,6 +10,7 @@
 
 #include "geometry/curve_polylines.h"
 #include "io/specimen_table.h"
+#include "stats/covariation_tests.h"
 #include "runtime/graphics.h"
 #include "runtime/sample.h"
 
@@ -53,6 +54,8 @@ struct WorkingState {
   // Factors and covariates by specimen name (LoadSpecimenTable); matched to the
   // loaded specimens when a group test runs.
   std::optional<SpecimenTable> table;
+  // The residuals of the last Allometry, for "Use the residuals of allometry".
+  std::optional<SizeCorrection> size_correction;
 
   // Kept beside the study for the desktop; no action reads them.
   std::vector<std::string> names1, names2;  // specimen IDs from the files; empty: the specimens are numbered

@@ -128,7 +128,20 @@ void draw_shape_change(UiPort& ui, const GroupStudy& study, const Eigen::VectorX
 
 }  // namespace
 
-void allometryTest(const GroupStudy& study, UiPort& ui) {
+const SizeCorrection* size_correction_for(const std::string& action, const GroupStudy& study, UiPort& ui,
+                                          const std::optional<SizeCorrection>& kept) {
+  if (!ui.has_control("SizeCorrected") || ui.control_value("SizeCorrected") == 0) return nullptr;
+  if (!kept)
+    throw RuntimeError(action +
+                       ": \"Use the residuals of allometry\" is on, and no allometry has been fitted; run Allometry "
+                       "first (or turn SizeCorrected off).");
+  if (kept->names != study.names || !(kept->specimens == study.specimens))
+    throw RuntimeError(action + ": \"Use the residuals of allometry\" is on, and the allometry (" + kept->model +
+                       ") was fitted to other specimens than the study has now; run Allometry again.");
+  return &*kept;
+}
+
+std::optional<SizeCorrection> allometryTest(const GroupStudy& study, UiPort& ui) {
   const std::string action = "Allometry";
   const Variable logsize = study.variable("logsize");
   const std::optional<Variable> factor = group_factor(action, study, ui, false);
@@ -139,11 +152,17 @@ void allometryTest(const GroupStudy& study, UiPort& ui) {
   for (const auto& note : study.notes) ui.console().write(note + "\n");
 
   detail::BusyPointer pointer(ui);
-  if (!ui.progress(action, 0, arrangements)) return ui.console().write(action + " was cancelled; nothing is shown.\n");
+  if (!ui.progress(action, 0, arrangements)) {
+    ui.console().write(action + " was cancelled; nothing is shown.\n");
+    return std::nullopt;
+  }
   const PooledShapes shapes = pooled_shapes(study.specimens, study.flat);
   const AllometryFit fit =
       allometry(shapes.coordinates, logsize, factor ? &*factor : nullptr, arrangements, seed, progress_of(action, ui));
-  if (fit.cancelled) return ui.console().write(action + " was cancelled; nothing is shown.\n");
+  if (fit.cancelled) {
+    ui.console().write(action + " was cancelled; nothing is shown.\n");
+    return std::nullopt;
+  }
   pointer.arrow();
   const ProcrustesAnova& a = fit.anova;
 
@@ -218,9 +237,10 @@ void allometryTest(const GroupStudy& study, UiPort& ui) {
     numbers.emplace_back("common_component", as_vector(fit.common_component));
   }
   ui.result({action, numbers});
+  return SizeCorrection{study.specimens, study.names, fit.model, fit.residuals};
 }
 
-void canonicalVariates(const GroupStudy& study, UiPort& ui) {
+void canonicalVariates(const GroupStudy& study, UiPort& ui, const SizeCorrection* corrected) {
   const std::string action = "CVA";
   const Variable factor = *group_factor(action, study, ui, true);
   check_size(action, study);
@@ -238,7 +258,11 @@ void canonicalVariates(const GroupStudy& study, UiPort& ui) {
 
   detail::BusyPointer pointer(ui);
   if (!ui.progress(action, 0, arrangements)) return ui.console().write(action + " was cancelled; nothing is shown.\n");
-  const PooledShapes shapes = pooled_shapes(study.specimens, study.flat);
+  PooledShapes shapes;
+  if (corrected)
+    shapes.coordinates = corrected->residuals;
+  else
+    shapes = pooled_shapes(study.specimens, study.flat);
   const CanonicalVariates cv =
       canonical_variates(shapes.coordinates, factor, arrangements, seed, progress_of(action, ui));
   if (cv.cancelled) return ui.console().write(action + " was cancelled; nothing is shown.\n");
@@ -278,6 +302,7 @@ void canonicalVariates(const GroupStudy& study, UiPort& ui) {
 
   std::string text = "Canonical variates of " + factor.name + ": " + std::to_string(n) + " specimens, " +
                      std::to_string(g) + " groups, " + std::to_string(cv.components) + " principal components\n";
+  if (corrected) text += "Size-corrected: the residuals of allometry (" + corrected->model + ") plus the grand mean\n";
   if (cv.components < cv.nonzero)
     text +=
         "The within-group covariance is singular (fewer specimens than dimensions): the components were cut to "
@@ -329,11 +354,13 @@ void canonicalVariates(const GroupStudy& study, UiPort& ui) {
               {"resubstitution_accuracy", cv.resubstitution_accuracy},
               {"names", study.names},
               {"scores", cv.scores},
+              {"size_corrected", corrected ? 1.0 : 0.0},
+              {"allometry_model", corrected ? corrected->model : std::string()},
               {"permutations", static_cast<double>(arrangements)},
               {"seed", seed}}});
 }
 
-void twoBlockPLS(const GroupStudy& study, UiPort& ui) {
+void twoBlockPLS(const GroupStudy& study, UiPort& ui, const SizeCorrection* corrected) {
   const std::string action = "TwoBlockPLS";
   const std::string text_blocks = trimmed(ui, "BlockBox");
   if (text_blocks.empty())
@@ -349,6 +376,10 @@ void twoBlockPLS(const GroupStudy& study, UiPort& ui) {
       throw RuntimeError(action + ": the " + which +
                          " block has one point; superimposed on its own it needs at least 2.");
   };
+  if (separate && corrected)
+    throw RuntimeError(action +
+                       ": the residuals of allometry come from the whole form superimposed together; turn "
+                       "SeparateBlocks or SizeCorrected off.");
   too_few(blocks.first, "first");
   too_few(blocks.second, "second");
   const std::int64_t arrangements = permutation_count(action, ui);
@@ -378,9 +409,10 @@ void twoBlockPLS(const GroupStudy& study, UiPort& ui) {
     y1 = own(blocks.first);
     y2 = own(blocks.second);
   } else {
-    const PooledShapes shapes = pooled_shapes(study.specimens, study.flat);
-    y1 = columns(shapes.coordinates, blocks.first);
-    y2 = columns(shapes.coordinates, blocks.second);
+    const Eigen::MatrixXd coordinates =
+        corrected ? corrected->residuals : pooled_shapes(study.specimens, study.flat).coordinates;
+    y1 = columns(coordinates, blocks.first);
+    y2 = columns(coordinates, blocks.second);
   }
   const TwoBlockPls pls = two_block_pls(y1, y2, arrangements, seed, progress_of(action, ui));
   if (pls.cancelled) return ui.console().write(action + " was cancelled; nothing is shown.\n");
@@ -399,7 +431,9 @@ void twoBlockPLS(const GroupStudy& study, UiPort& ui) {
   Graphics& g = ui.graphics();
   plot_group_scatter(g, g.new_figure(), plot);
 
-  const std::string how = separate ? "each block superimposed on its own" : "the blocks superimposed together";
+  const std::string how = separate    ? "each block superimposed on its own"
+                          : corrected ? "size-corrected: the residuals of allometry (" + corrected->model + ")"
+                                      : "the blocks superimposed together";
   std::string text = "Two-block PLS of " + std::to_string(n) + " specimens: points " + blocks.first_text + " | " +
                      blocks.second_text + ", " + how + "\n";
   std::vector<std::vector<std::string>> rows = {{"", "Singular value", "% of covariance"}};
@@ -413,6 +447,7 @@ void twoBlockPLS(const GroupStudy& study, UiPort& ui) {
   ui.result({action,
              {{"blocks", std::vector<std::string>{blocks.first_text, blocks.second_text}},
               {"superimposition", std::string(separate ? "separate" : "together")},
+              {"size_corrected", corrected ? 1.0 : 0.0},
               {"singular_values", as_vector(pls.singular_values)},
               {"covariance_share", as_vector(pls.covariance_share)},
               {"r_pls", pls.r_pls},

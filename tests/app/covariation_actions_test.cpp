@@ -127,6 +127,35 @@ TEST_F(CovariationTest, TwoGroupsGiveOneVariateAndItsHistogram) {
   EXPECT_TRUE(drew());
 }
 
+TEST_F(CovariationTest, SizeCorrectedStudiesNeedTheirAllometry) {
+  ASSERT_EQ(run("LoadSpecimenTable", (kStudy / "table.csv").string()), Outcome::done);
+  port.set_control_string("GroupBox", "species");
+  port.set_control_value("SizeCorrected", 1);
+  EXPECT_EQ(run("CVA"), Outcome::failed);
+  EXPECT_NE(error().find("no allometry has been fitted; run Allometry first"), std::string::npos) << error();
+  EXPECT_FALSE(drew());
+  ASSERT_EQ(run("Allometry"), Outcome::done) << error();
+  ASSERT_EQ(run("CVA"), Outcome::done) << error();
+  EXPECT_EQ(result()->number("size_corrected"), 1);
+  const std::vector<double> corrected = numbers("procrustes");
+  port.set_control_value("SizeCorrected", 0);
+  ASSERT_EQ(run("CVA"), Outcome::done) << error();
+  EXPECT_NE(numbers("procrustes"), corrected);
+  // Other specimens (one left out): the residuals no longer fit them.
+  port.set_control_value("SizeCorrected", 1);
+  port.set_control_value("DropUnlisted", 1);
+  std::ifstream in(kStudy / "table.csv");
+  std::string header, first, rest;
+  std::getline(in, header);
+  std::getline(in, first);
+  std::ofstream(folder / "fewer.csv") << header << "\n" << std::string(std::istreambuf_iterator<char>(in), {});
+  ASSERT_EQ(run("LoadSpecimenTable", (folder / "fewer.csv").string()), Outcome::done) << error();
+  EXPECT_EQ(run("TwoBlockPLS"), Outcome::failed);
+  port.set_control_string("BlockBox", "1-25 | 26-46");
+  EXPECT_EQ(run("TwoBlockPLS"), Outcome::failed);
+  EXPECT_NE(error().find("fitted to other specimens"), std::string::npos) << error();
+}
+
 TEST(CovariationAnalyze, JsonHasAllometryCvaAndPls) {
   const fs::path out = fs::temp_directory_path() / ("velmora_covariation_" + std::to_string(::getpid()) + ".json");
   AnalyzeOptions o;

@@ -86,7 +86,7 @@ const std::vector<std::string>& HeadlessPort::control_tags() {
       // Studies of any design.
       "ModelBox", "GroupBox", "FactorColumns", "PermutationsBox", "GroupOutline", "DropUnlisted",
       // Size, discrimination and integration.
-      "BlockBox", "SeparateBlocks", "AllometryLine"};
+      "BlockBox", "SeparateBlocks", "AllometryLine", "SizeCorrected"};
   return tags;
 }
 

@@ -88,7 +88,7 @@ class HeadlessPort : public UiPort {
   /// first), PermutationsBox (999 at first), GroupOutline (1 ellipse, at first;
   /// 2 hull) and DropUnlisted (Value 0 or 1); for allometry, canonical
   /// variates and two-block PLS BlockBox (String, empty at first),
-  /// SeparateBlocks and AllometryLine (Value 0 or 1, 0 at first).
+  /// SeparateBlocks, AllometryLine and SizeCorrected (Value 0 or 1, 0 at first).
   static const std::vector<std::string>& control_tags();
 
   // UiPort
