@@ -68,4 +68,9 @@ void load_specimen_table(WorkingState& s, UiPort& ui);
 void procrustes_anova(WorkingState& s, UiPort& ui);
 void pairwise_groups(WorkingState& s, UiPort& ui);
 
+// Size, discrimination and integration (actions_design.cpp)
+void allometry(WorkingState& s, UiPort& ui);
+void canonical_variates(WorkingState& s, UiPort& ui);
+void two_block_pls(WorkingState& s, UiPort& ui);
+
 }  // namespace velmora::actions

@@ -9,6 +9,7 @@
 #include "io/specimen_table.h"
 #include "runtime/error.h"
 #include "stats/comparison_input.h"
+#include "stats/covariation_tests.h"
 #include "stats/group_tests.h"
 #include "stats/shape_pca_action.h"
 
@@ -177,6 +178,20 @@ void load_specimen_table(WorkingState& s, UiPort& ui) {
 void procrustes_anova(WorkingState& s, UiPort& ui) { procrustes_anova_action(group_study(s, ui, "ProcrustesANOVA"), ui); }
 
 void pairwise_groups(WorkingState& s, UiPort& ui) { pairwise_groups_action(group_study(s, ui, "PairwiseGroups"), ui); }
+
+void allometry(WorkingState& s, UiPort& ui) {
+  if (auto kept = allometry_action(group_study(s, ui, "Allometry"), ui)) s.size_correction = std::move(kept);
+}
+
+void canonical_variates(WorkingState& s, UiPort& ui) {
+  const GroupStudy study = group_study(s, ui, "CVA");
+  canonical_variates_action(study, ui, size_correction_for("CVA", study, ui, s.size_correction));
+}
+
+void two_block_pls(WorkingState& s, UiPort& ui) {
+  const GroupStudy study = group_study(s, ui, "TwoBlockPLS");
+  two_block_pls_action(study, ui, size_correction_for("TwoBlockPLS", study, ui, s.size_correction));
+}
 
 // With a factor in GroupBox the shape space shows its groups (one sample is
 // enough); otherwise the two samples, as it always has.

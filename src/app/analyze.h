@@ -27,6 +27,10 @@ struct AnalyzeOptions {
   std::optional<std::filesystem::path> table;
   std::optional<std::string> factors, model, group;
   std::optional<double> permutations;
+  // Two-block PLS: its blocks of points ("1-12 | 13-40") and whether each block
+  // is superimposed on its own.
+  std::optional<std::string> blocks;
+  bool separate_blocks = false;
 };
 
 /// Checks the options before anything runs; returns the one-line complaint, or

@@ -84,7 +84,7 @@ int run_command(int argc, char** argv) {
 
   AnalyzeOptions analyze;
   std::string protocol, first_file, second_file, second_format, tests, save, save_aligned, save_2d, save_second, figure,
-      json_file, table_file, factors, model, group;
+      json_file, table_file, factors, model, group, blocks;
   double rounds = 1, permutations = 999;
   bool analyze_flag = false;
   auto* an = app.add_flag("--analyze", analyze_flag, "Analyse a whole study in one command (see the options below)");
@@ -102,7 +102,8 @@ int run_command(int argc, char** argv) {
           ->needs(an);
   auto* tests_opt =
       app.add_option("--tests", tests,
-                     "Comma-separated tests: goodall,boot,perm,disparity,permvar,pca,difference,anova,pairwise")
+                     "Comma-separated tests: goodall,boot,perm,disparity,permvar,pca,difference,anova,pairwise,"
+                     "allometry,cva,pls")
           ->needs(an);
   auto* rounds_opt = app.add_option("--rounds", rounds, "Resampling rounds K: 100 x K^2 sets (default 1)")->needs(an);
   auto* save_opt = app.add_option("--save", save, "Write the first sample (3D rows) to FILE")->needs(an);
@@ -125,6 +126,9 @@ int run_command(int argc, char** argv) {
   auto* permutations_opt =
       app.add_option("--permutations", permutations, "Random permutations of anova and pairwise (default 999)")
           ->needs(an);
+  auto* blocks_opt =
+      app.add_option("--blocks", blocks, "Two blocks of points of the pls test: \"1-12 | 13-40\"")->needs(an);
+  app.add_flag("--separate-blocks", analyze.separate_blocks, "pls: superimpose each block on its own")->needs(an);
   an->excludes(run);
   std::string examples_dir;
   auto* examples = app.add_option("--examples", examples_dir,
@@ -196,6 +200,7 @@ int run_command(int argc, char** argv) {
     if (*model_opt) analyze.model = model;
     if (*group_opt) analyze.group = group;
     if (*permutations_opt) analyze.permutations = permutations;
+    if (*blocks_opt) analyze.blocks = blocks;
     (void)protocol_opt;
     (void)first_opt;
     return run_analyze(analyze, std::cout, std::cerr);

@@ -14,6 +14,7 @@
 #include "geometry/surface_pictures.h"
 #include "io/formats/specimens.h"
 #include "io/specimen_table.h"
+#include "stats/covariation_tests.h"
 #include "runtime/graphics.h"
 #include "runtime/sample.h"
 
@@ -50,6 +51,8 @@ struct WorkingState {
   // Factors and covariates by specimen name (LoadSpecimenTable); matched to the
   // loaded specimens when a group test runs.
   std::optional<SpecimenTable> table;
+  // The residuals of the last Allometry, for "Use the residuals of allometry".
+  std::optional<SizeCorrection> size_correction;
 
   // Kept beside the study for the desktop; no action reads them.
   std::vector<std::string> names1, names2;  // specimen IDs from the files; empty: the specimens are numbered

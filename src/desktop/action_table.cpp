@@ -77,6 +77,13 @@ const std::vector<ActionInfo>& action_table() {
        "The surfaces at the two ends of the component PCXBox chooses, SurfaceSD standard deviations from the mean"},
       {"SaveSurface", "Save surface…", G::shape,
        "Write the surface of the last surface picture as PLY (with the heat map's colours), STL or OBJ"},
+      // Size, discrimination and integration.
+      {"Allometry", "Allometry", G::statistics,
+       "Shape on log centroid size (with the factor in the Groups box): ANOVA, regression scores, predicted line"},
+      {"CVA", "Canonical variates", G::statistics,
+       "Canonical variates of the factor in the Groups box: distances of group means, leave-one-out classification"},
+      {"TwoBlockPLS", "Integration (two-block PLS)", G::statistics,
+       "Two-block partial least squares of the blocks of points in the Blocks box, r-PLS by permutation"},
       {"OpenFigure", "Open plot window", G::plot,
        "Open a plot window beside this window; the plot actions and the export draw into it"},
       {"ClearFigure", "Clear plot", G::plot, "Clear the plot window"},

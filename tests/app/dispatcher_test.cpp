@@ -21,14 +21,14 @@ class DispatcherTest : public ::testing::Test {
 
 TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrderThenTheAddedOnes) {
   const auto& names = Dispatcher::action_names();
-  ASSERT_EQ(names.size(), 46u);
+  ASSERT_EQ(names.size(), 49u);
   EXPECT_EQ(names.front(), "LoadProto");
   EXPECT_EQ(names[11], "LoadFile2");
   EXPECT_EQ(names[21], "GoodallF");
   EXPECT_EQ(names[24], "CopyEPS");
   EXPECT_EQ(names[34], "Clear");
   std::set<std::string> unique(names.begin(), names.end());
-  EXPECT_EQ(unique.size(), 46u);
+  EXPECT_EQ(unique.size(), 49u);
   // The whole order: the first equal name runs, so every position matters.
   const std::vector<std::string> expected = {"LoadProto",
                                              "LoadFile1",
@@ -75,7 +75,10 @@ TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrderThenTheAddedOnes) {
                                              "SaveSurface",
                                              "LoadSpecimenTable",
                                              "ProcrustesANOVA",
-                                             "PairwiseGroups"};
+                                             "PairwiseGroups",
+                                             "Allometry",
+                                             "CVA",
+                                             "TwoBlockPLS"};
   EXPECT_EQ(names, expected);
 }
 

@@ -48,7 +48,7 @@ TEST(ExamplesTest, GeneratorChecksPassAndCommittedFilesMatchIt) {
 
 TEST(ExamplesTest, ScriptsAreWellFormedAndTogetherRunEveryAction) {
   std::set<std::string> used;
-  for (const char* script : {"study3d.txt", "study2d.txt", "surfaces3d.txt", "groups2d.txt"}) {
+  for (const char* script : {"study3d.txt", "study2d.txt", "surfaces3d.txt", "groups2d.txt", "size2d.txt"}) {
     const auto commands = parse_script(kExamples / script);
     std::set<std::string> here;
     for (const auto& c : commands) {
@@ -64,8 +64,10 @@ TEST(ExamplesTest, ScriptsAreWellFormedAndTogetherRunEveryAction) {
       }
     }
     // Each two-sample study loads, compares, plots, exports and saves on its own
-    // (the surfaces script shows the 3D study's surfaces; the groups script tests a table's groups).
-    if (std::string(script) != "surfaces3d.txt" && std::string(script) != "groups2d.txt") {
+    // (the surfaces script shows the 3D study's surfaces; the groups and size
+    // scripts test a table's groups).
+    const std::string name = script;
+    if (name != "surfaces3d.txt" && name != "groups2d.txt" && name != "size2d.txt") {
       for (const char* action : {"LoadProto", "LoadFile2", "LoadWireFrame", "GoodallF", "BootF", "PermuteF",
                                  "GetDisparity", "PermuteVariance", "CopyEPS", "ShowMean2", "SaveFile2", "Clear"})
         EXPECT_TRUE(here.count(action)) << script << " does not run " << action;

@@ -86,7 +86,9 @@ const std::vector<std::string>& HeadlessPort::control_tags() {
       // Surfaces.
       "SurfaceSD", "SurfaceOverlay",
       // Studies of any design.
-      "ModelBox", "GroupBox", "FactorColumns", "PermutationsBox", "GroupOutline", "DropUnlisted"};
+      "ModelBox", "GroupBox", "FactorColumns", "PermutationsBox", "GroupOutline", "DropUnlisted",
+      // Size, discrimination and integration.
+      "BlockBox", "SeparateBlocks", "AllometryLine", "SizeCorrected"};
   return tags;
 }
 

@@ -88,7 +88,9 @@ class HeadlessPort : public UiPort {
   /// SurfaceOverlay (ShowSurfaceDifference one surface in the other, 0 or 1),
   /// and for the group tests ModelBox, GroupBox and FactorColumns (String,
   /// empty at first), PermutationsBox (999 at first), GroupOutline (1 ellipse,
-  /// at first; 2 hull) and DropUnlisted (Value 0 or 1).
+  /// at first; 2 hull) and DropUnlisted (Value 0 or 1); for allometry, canonical
+  /// variates and two-block PLS BlockBox (String, empty at first),
+  /// SeparateBlocks, AllometryLine and SizeCorrected (Value 0 or 1, 0 at first).
   static const std::vector<std::string>& control_tags();
 
   // UiPort
