@@ -426,14 +426,17 @@ TwoBlockPls two_block_pls(const Eigen::MatrixXd& block1, const Eigen::MatrixXd& 
     tbb::parallel_for(begin, end,
                       [&](std::int64_t s) { perms[s - begin] = arrangement(static_cast<int>(n), s, seed); });
     // A R2 R2' A' applied to the columns of y (n by m), column j with arrangement j.
-    const auto partner = [&](const Eigen::MatrixXd& y) {
-      Eigen::MatrixXd back(n, m);
-      for (Eigen::Index j = 0; j < m; ++j)
-        for (Eigen::Index i = 0; i < n; ++i) back(perms[j][i], j) = y(i, j);
+    // Only the arrangements still iterating (`live`: column c of y belongs to
+    // arrangement live[c]).
+    const auto partner = [&](const Eigen::MatrixXd& y, const std::vector<Eigen::Index>& live) {
+      const auto width = static_cast<Eigen::Index>(live.size());
+      Eigen::MatrixXd back(n, width);
+      for (Eigen::Index c = 0; c < width; ++c)
+        for (Eigen::Index i = 0; i < n; ++i) back(perms[live[c]][i], c) = y(i, c);
       const Eigen::MatrixXd v = r2 * (r2.transpose() * back);
-      Eigen::MatrixXd out_y(n, m);
-      for (Eigen::Index j = 0; j < m; ++j)
-        for (Eigen::Index i = 0; i < n; ++i) out_y(i, j) = v(perms[j][i], j);
+      Eigen::MatrixXd out_y(n, width);
+      for (Eigen::Index c = 0; c < width; ++c)
+        for (Eigen::Index i = 0; i < n; ++i) out_y(i, c) = v(perms[live[c]][i], c);
       return out_y;
     };
     std::vector<Eigen::MatrixXd> basis(static_cast<std::size_t>(m), Eigen::MatrixXd(rank1, most));
@@ -442,13 +445,17 @@ TwoBlockPls two_block_pls(const Eigen::MatrixXd& block1, const Eigen::MatrixXd& 
     std::vector<char> done(static_cast<std::size_t>(m), 0);
     Eigen::MatrixXd x(rank1, m);
     for (Eigen::Index j = 0; j < m; ++j) x.col(j) = start;
-    for (Eigen::Index k = 0; k < most; ++k) {
-      const Eigen::MatrixXd z = r1.transpose() * partner(r1 * x);
-      tbb::parallel_for(Eigen::Index{0}, m, [&](Eigen::Index j) {
-        if (done[j]) return;
+    std::vector<Eigen::Index> live(static_cast<std::size_t>(m));
+    std::iota(live.begin(), live.end(), Eigen::Index{0});
+    for (Eigen::Index k = 0; k < most && !live.empty(); ++k) {
+      Eigen::MatrixXd xl(rank1, static_cast<Eigen::Index>(live.size()));
+      for (std::size_t c = 0; c < live.size(); ++c) xl.col(static_cast<Eigen::Index>(c)) = x.col(live[c]);
+      const Eigen::MatrixXd z = r1.transpose() * partner(r1 * xl, live);
+      tbb::parallel_for(std::size_t{0}, live.size(), [&](std::size_t c) {
+        const Eigen::Index j = live[c];
         Eigen::MatrixXd& q = basis[j];
         q.col(k) = x.col(j);
-        Eigen::VectorXd w = z.col(j);
+        Eigen::VectorXd w = z.col(static_cast<Eigen::Index>(c));
         const double a = q.col(k).dot(w);
         alpha[j].push_back(a);
         const auto kept = q.leftCols(k + 1);
@@ -476,11 +483,13 @@ TwoBlockPls two_block_pls(const Eigen::MatrixXd& block1, const Eigen::MatrixXd& 
         beta[j].push_back(b);
         x.col(j) = w / b;
       });
-      if (std::all_of(done.begin(), done.end(), [](char d) { return d != 0; })) break;
+      live.erase(std::remove_if(live.begin(), live.end(), [&](Eigen::Index j) { return done[j] != 0; }), live.end());
     }
     Eigen::MatrixXd u(rank1, m);
     for (Eigen::Index j = 0; j < m; ++j) u.col(j) = ritz[j];
-    const Eigen::MatrixXd t1 = r1 * u, t2 = partner(t1);
+    std::vector<Eigen::Index> all(static_cast<std::size_t>(m));
+    std::iota(all.begin(), all.end(), Eigen::Index{0});
+    const Eigen::MatrixXd t1 = r1 * u, t2 = partner(t1, all);
     for (Eigen::Index j = 0; j < m; ++j) out.r_sets[static_cast<std::size_t>(begin + j)] = corr(t1.col(j), t2.col(j));
     if (progress && !progress(end, arrangements)) {
       out.cancelled = true;
