@@ -1,3 +1,6 @@
+// Allometry, canonical variates and two-block PLS as actions: their result
+// boxes, result events and pictures. One file because the three share the
+// group study's preparation and the result texts' form.
 #include "stats/covariation_tests.h"
 
 #include <algorithm>

@@ -1,3 +1,7 @@
+// Shape and size, groups, and blocks: allometry, canonical variates with
+// leave-one-out classification, and two-block PLS, with their permutation
+// tests. One file because all three work on the same pooled component scores
+// and cross products.
 #include "stats/shape_covariation.h"
 
 #include <oneapi/tbb/parallel_for.h>
