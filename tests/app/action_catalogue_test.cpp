@@ -128,7 +128,7 @@ TEST(ActionCatalogue, RowsSayWhatTheActionsOfTheExampleStudiesDo) {
   const fs::path out = fs::temp_directory_path() / "velmora_catalogue_test";
   fs::create_directories(out);
   std::set<std::string> ran;
-  for (const char* script : {"study3d.txt", "study2d.txt", "surfaces3d.txt", "groups2d.txt"}) {
+  for (const char* script : {"study3d.txt", "study2d.txt", "surfaces3d.txt", "groups2d.txt", "size2d.txt"}) {
     WatchingPort port;
     port.set_seed(1);
     Dispatcher dispatcher(port);
