@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDockWidget>
+#include <QMenu>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -13,7 +15,6 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -25,10 +26,31 @@
 #include "desktop/results_log.h"
 #include "desktop/study_panel.h"
 #include "desktop/workspace.h"
+#include "app/parse_seed.h"
 #include "io/open_input.h"
 #include "runtime/error.h"
 
 namespace velmora {
+
+namespace {
+const char* const kSeedTip =
+    "A fixed seed gives the same resampling results every run: a whole number from 0 to 18446744073709551615; "
+    "empty: a new seed each run";
+}  // namespace
+
+void Workspace::seed_typed(const QString& text) {
+  const QString trimmed = text.trimmed();
+  const std::optional<std::uint64_t> seed = parse_seed(trimmed.toStdString());
+  seed_bad_ = !trimmed.isEmpty() && !seed;
+  app_.port().set_fixed_seed(seed);
+  seed_->setStyleSheet(seed_bad_ ? "QLineEdit { border: 1px solid #b00020; }" : QString());
+  seed_note_->setText(seed_bad_ ? QString("\"%1\" is not a seed: type a whole number from 0 to "
+                                          "18446744073709551615, or nothing for a new seed each run.")
+                                      .arg(trimmed.left(40))
+                                : QString());
+  seed_note_->setVisible(seed_bad_);
+  refresh_actions();
+}
 
 void Workspace::build_panel() {
   QMainWindow& w = window();
@@ -97,16 +119,19 @@ void Workspace::build_panel() {
       seed_ = new QLineEdit(panel);
       seed_->setObjectName("SeedEdit");
       seed_->setPlaceholderText("new each run");
-      seed_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,19}"), seed_));
-      seed_->setToolTip("A fixed seed gives the same resampling results every run; empty: a new seed each run");
+      seed_->setToolTip(kSeedTip);
       auto* label = new QLabel("Seed:", panel);
       label->setBuddy(seed_);
       add_row(g, label, seed_);
-      connect(seed_, &QLineEdit::textChanged, this, [this](const QString& text) {
-        bool ok = false;
-        const qulonglong v = text.toULongLong(&ok);
-        app_.port().set_fixed_seed(ok ? std::optional<std::uint64_t>(v) : std::nullopt);
-      });
+      // Any text may be typed or pasted; one that is not a seed is said so
+      // under the field, and the resampling tests wait until it is corrected.
+      seed_note_ = new QLabel(panel);
+      seed_note_->setObjectName("SeedNote");
+      seed_note_->setWordWrap(true);
+      seed_note_->setStyleSheet("color: #b00020;");
+      seed_note_->hide();
+      add_row(g, nullptr, seed_note_);
+      connect(seed_, &QLineEdit::textChanged, this, [this](const QString& text) { seed_typed(text); });
     }
     if (g == ActionGroup::shape) {
       // How the semilandmarks slide, the components the shape space shows, and
@@ -172,6 +197,11 @@ bool Workspace::can_run(const std::string& action, std::string* why) const {
   const Graphics& g = app_.port().graphics();
   bool ok = true;
   const Needs needs = action_info(action).needs;
+  const ActionRow* row = find_action(action);
+  if (seed_bad_ && row != nullptr && row->resampling) {
+    if (why != nullptr) *why = "The seed is not a whole number from 0 to 18446744073709551615: correct it or empty it.";
+    return false;
+  }
   switch (needs) {
     case Needs::nothing:
       ok = true;

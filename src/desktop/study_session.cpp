@@ -5,6 +5,10 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QStatusBar>
 #include <QMessageBox>
 
 #include "desktop/action_table.h"

@@ -4,7 +4,11 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
+#include <QAbstractSpinBox>
+#include <QCoreApplication>
 #include <QDockWidget>
+#include <QMimeData>
 #include <QDragEnterEvent>
 #include <QInputDialog>
 #include <QLabel>
@@ -25,6 +29,7 @@
 #include "desktop/qt_text.h"
 #include "desktop/results_log.h"
 #include "desktop/study_panel.h"
+#include "desktop/view_tabs.h"
 #include "desktop/workspace.h"
 #include "io/open_input.h"
 #include "runtime/error.h"
@@ -79,11 +84,15 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
     return dialog_look(app_.running_action(), app_.port().control_value("ZEPButton") != 0);
   };
   policy.plot_decorator = study_decor;
-  // The figure a first-sample load (or the sliding that replaces the sample)
-  // draws is the study's plot, shown in the window.
-  policy.figure_claim = [this](Handle) {
-    const ActionRow* row = find_action(app_.running_action());
-    return row != nullptr && row->draws_study_plot;
+  // Every figure an action draws is shown in the window: the one a
+  // first-sample load (or the sliding that replaces the sample) draws as the
+  // study's plot, the others in tabs beside it.
+  policy.figure_claim = [this](Handle figure) {
+    const std::string action = app_.running_action();
+    if (action.empty()) return false;
+    std::lock_guard lock(claims_mutex_);
+    claimed_by_[figure] = action;
+    return true;
   };
   port.set_desktop_policy(std::move(policy));
   app_.set_action_wording([](const std::string& action) { return label_text(action).toStdString(); });
@@ -117,6 +126,11 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
 
   w.setAcceptDrops(true);
   w.installEventFilter(this);
+  for (QWidget* box : w.findChildren<QWidget*>())
+    if (qobject_cast<QComboBox*>(box) != nullptr || qobject_cast<QAbstractSpinBox*>(box) != nullptr) {
+      box->setFocusPolicy(Qt::StrongFocus);
+      box->installEventFilter(this);
+    }
 
   default_layout_ = w.saveState();
   const QByteArray geometry = settings_->value("window/geometry").toByteArray();
@@ -125,6 +139,8 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   if (!state.isEmpty()) w.restoreState(state);
   console_->show_echoes(settings_->value("console/echoes", false).toBool());
   fit_to_screen();
+  // The restored docks leave the plot its room (the window may be shown already).
+  QTimer::singleShot(0, this, &Workspace::make_room_for_plot);
   refresh_actions();
   study_->show_study(app_.study());
 }
@@ -166,6 +182,10 @@ void Workspace::on_action_finished(const QString& qaction, int outcome) {
     if (docked != 0 && port.graphics().is_handle(docked)) port.graphics().close(docked);
     set_study_file({});
   }
+  if (outcome == static_cast<int>(Outcome::done) &&
+      (part == StudyPart::all_but_protocol || part == StudyPart::first_sample))
+    close_views();  // they show the study as it was
+  place_views(action);
   const ActionRow* row = find_action(action);
   if (outcome == static_cast<int>(Outcome::done) && row != nullptr && is_load(*row)) {
     const std::filesystem::path& file = source_of(s->sources, part);
@@ -236,7 +256,25 @@ void Workspace::post_message(const QString& text, bool from_console) {
 
 void Workspace::on_figure(int figure, int event, bool claimed) {
   const auto e = static_cast<FigureEvent>(event);
-  if (claimed) {
+  std::string by;
+  {
+    std::lock_guard lock(claims_mutex_);
+    auto it = claimed_by_.find(figure);
+    if (it != claimed_by_.end()) by = it->second;
+    if (e == FigureEvent::closed) claimed_by_.erase(figure);
+  }
+  const ActionRow* row = find_action(by);
+  if (claimed && !(row != nullptr && row->draws_study_plot)) {
+    // An analysis' picture: its tab is chosen once the action has ended.
+    if (e == FigureEvent::opened) {
+      pending_views_.push_back(figure);
+    } else if (e == FigureEvent::closed) {
+      std::erase(pending_views_, figure);
+      views_->figure_closed(figure);
+    } else {
+      views_->figure_changed(figure);
+    }
+  } else if (claimed) {
     Graphics& g = app_.port().graphics();
     if (e == FigureEvent::opened) {
       // A new load's plot replaces the one shown.
@@ -251,6 +289,41 @@ void Workspace::on_figure(int figure, int event, bool claimed) {
   }
   // A plot window opening or closing changes what the exports can do.
   if (e == FigureEvent::opened || e == FigureEvent::closed) refresh_actions();
+}
+
+void Workspace::place_views(const std::string& action) {
+  Graphics& g = app_.port().graphics();
+  const std::optional<Handle> plot_window = app_.study()->plot_window;
+  std::vector<Handle> figures = std::move(pending_views_);
+  pending_views_.clear();
+  // The mean difference is drawn in the plot window, open already or not.
+  const bool in_plot_window = action == "ShowDifference" && plot_window && g.is_handle(*plot_window);
+  if (in_plot_window && std::find(figures.begin(), figures.end(), *plot_window) == figures.end())
+    figures.push_back(*plot_window);
+  for (const Handle figure : figures) {
+    if (!g.is_handle(figure)) continue;
+    const bool plot = plot_window && *plot_window == figure;
+    QString title = plot ? QString("Plot window") : label_text(action);
+    if (action == "ShapePCA") {
+      title = QString("Shape space: PC%1 × PC%2")
+                  .arg(app_.port().control_value("PCXBox"))
+                  .arg(app_.port().control_value("PCYBox"));
+    } else if (action == "ShowDifference") {
+      const auto* scale = window().findChild<QComboBox*>("DiffScale");
+      title = "Mean difference ×" + (scale != nullptr ? scale->currentText() : QString("1"));
+    }
+    const Handle before = views_->show_figure(plot ? QString("PlotWindow") : QString::fromStdString(action), figure, title);
+    // The tab's earlier picture is not shown anywhere any more.
+    if (before != 0 && g.is_handle(before)) g.close(before);
+  }
+}
+
+void Workspace::close_views() {
+  Graphics& g = app_.port().graphics();
+  for (const Handle figure : views_->figures()) {
+    views_->figure_closed(figure);
+    if (g.is_handle(figure)) g.close(figure);
+  }
 }
 
 int Workspace::run_action(const std::string& action, const std::vector<std::filesystem::path>& answers) {
@@ -295,8 +368,21 @@ bool Workspace::close_requested() {
 }
 
 bool Workspace::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Wheel && watched != &window()) {
+    // A choice box or number box turns with the wheel only once clicked into:
+    // otherwise the wheel scrolls the panel it is in.
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget != nullptr && !widget->hasFocus()) {
+      event->ignore();
+      return true;
+    }
+    return false;
+  }
   if (watched != &window()) return QObject::eventFilter(watched, event);
   switch (event->type()) {
+    case QEvent::Show:
+      QTimer::singleShot(0, this, &Workspace::make_room_for_plot);
+      return false;
     case QEvent::Close:
       if (!close_requested()) {
         event->ignore();

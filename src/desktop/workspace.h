@@ -21,6 +21,7 @@
 
 class QAbstractButton;
 class QDockWidget;
+class QLabel;
 class QLineEdit;
 class QMainWindow;
 class QMenu;
@@ -31,6 +32,7 @@ class ConsoleView;
 class PlotDock;
 class ResultsLog;
 class StudyPanel;
+class ViewTabs;
 
 class Workspace : public QObject {
   Q_OBJECT
@@ -46,6 +48,8 @@ class Workspace : public QObject {
   ResultsLog* results_log() const { return results_; }
   ConsoleView* console() const { return console_; }
   PlotDock* plot() const { return plot_; }
+  /// The central tabs: the study's plot and the analyses' pictures.
+  ViewTabs* views() const { return views_; }
   QDockWidget* dock(const QString& name) const;
   /// The panel's button of an action, nullptr when it has none.
   QAbstractButton* button(const std::string& action) const;
@@ -81,7 +85,12 @@ class Workspace : public QObject {
   void build_docks();
   void build_menus();
   void fit_to_screen();
+  /// Narrows the side docks until the study's plot has 40 % of the window's
+  /// width and no less than its toolbar needs.
+  void make_room_for_plot();
   void refresh_actions();
+  /// The seed field's text changed: a seed fixes the resampling, anything else is refused with a note.
+  void seed_typed(const QString& text);
   void refresh_recent_menu();
   void add_recent(const std::filesystem::path& file, const std::string& action = {});
   /// Reopens a recent file with the action that read it (none: as if dropped).
@@ -91,6 +100,10 @@ class Workspace : public QObject {
   void on_action_finished(const QString& action, int outcome);
   void on_console(const QString& text);
   void on_figure(int figure, int event, bool claimed);
+  /// Shows the figures the finished `action` opened in their tabs.
+  void place_views(const std::string& action);
+  /// Closes every analysis tab and its figure (the study they showed is gone).
+  void close_views();
   void post_message(const QString& text, bool from_console);
   QString done_line(const std::string& action, int outcome) const;
 
@@ -107,10 +120,16 @@ class Workspace : public QObject {
   DesktopApp& app_;
   std::unique_ptr<QSettings> settings_;
   PlotDock* plot_ = nullptr;
+  ViewTabs* views_ = nullptr;
+  std::vector<Handle> pending_views_;  // figures opened by the running action, not yet in a tab
+  std::mutex claims_mutex_;
+  std::map<Handle, std::string> claimed_by_;  // open figures shown in the window -> the action that opened them
   StudyPanel* study_ = nullptr;
   ResultsLog* results_ = nullptr;
   ConsoleView* console_ = nullptr;
   QLineEdit* seed_ = nullptr;
+  QLabel* seed_note_ = nullptr;
+  bool seed_bad_ = false;  // the seed field holds text that is not a seed
   QMenu* recent_menu_ = nullptr;
   QAction* save_study_ = nullptr;
   QAction* open_study_ = nullptr;

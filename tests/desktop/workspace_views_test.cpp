@@ -1,0 +1,176 @@
+// The workspace's controls and views: the seed field, the wheel, the layout
+// after a restart, the analyses' tabs.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTimer>
+#include <QWheelEvent>
+#include <limits>
+
+#include "desktop/results_log.h"
+#include "desktop/view_tabs.h"
+#include "workspace_fixture.h"
+
+namespace velmora::testing {
+namespace {
+
+TEST_F(WorkspaceTest, TheSeedFieldTakesEveryWholeNumberUpTo2To64Less1AndRefusesOthersSaying) {
+  load_skull();
+  auto* seed = window().findChild<QLineEdit*>("SeedEdit");
+  auto* note = window().findChild<QLabel*>("SeedNote");
+  ASSERT_NE(seed, nullptr);
+  ASSERT_NE(note, nullptr);
+  QAbstractButton* permute = workspace_->button("PermuteF");
+  ASSERT_NE(permute, nullptr);
+  const std::uint64_t largest = std::numeric_limits<std::uint64_t>::max();
+  struct Case {
+    const char* text;
+    std::optional<std::uint64_t> seed;
+    bool refused;
+  };
+  for (const Case& c : {Case{"18446744073709551615", largest, false}, Case{"  0 ", 0, false},
+                        Case{"18446744073709551616", std::nullopt, true}, Case{"-1", std::nullopt, true},
+                        Case{"1e5", std::nullopt, true}, Case{"", std::nullopt, false}}) {
+    seed->clear();
+    seed->insert(c.text);  // as a paste: the whole text at once
+    EXPECT_EQ(seed->text(), QString(c.text)) << c.text;  // no digit dropped
+    EXPECT_EQ(port().fixed_seed(), c.seed) << c.text;
+    EXPECT_EQ(note->isVisibleTo(&window()), c.refused) << c.text;
+    if (c.refused) {
+      EXPECT_TRUE(note->text().contains("18446744073709551615")) << c.text;
+    }
+    EXPECT_EQ(permute->isEnabled(), !c.refused) << c.text;
+  }
+
+  // The largest seed typed back gives the same result twice, and the log shows it whole.
+  seed->setText("18446744073709551615");
+  for (int run = 0; run < 2; ++run) {
+    click("PermuteF");
+    ASSERT_TRUE(wait_until([&] { return !app_->running(); }));
+  }
+  settle();
+  const auto& rows = workspace_->results_log()->rows();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].result.numbers, rows[1].result.numbers);
+  QTableWidget* table = workspace_->results_log()->table();
+  bool seen = false;
+  for (int c = 0; c < table->columnCount(); ++c)
+    seen = seen || table->item(0, c)->text() == "18446744073709551615";
+  EXPECT_TRUE(seen);
+}
+
+TEST_F(WorkspaceTest, ARestartShowsTheLayoutWithAUsablePlot) {
+  const QString file = dir_.filePath("restart.ini");
+  // The program started afresh on the settings in `file`.
+  auto restart = [&] {
+    workspace_.reset();
+    app_.reset();
+    settle();
+    app_ = std::make_unique<DesktopApp>(std::vector<std::filesystem::path>{kSource / "resources"});
+    app_->start();
+    workspace_ = std::make_unique<Workspace>(*app_, std::make_unique<QSettings>(file, QSettings::IniFormat));
+    // The offscreen screen is 800 x 600: the window is given the size of a 1280 x 720 screen's.
+    window().resize(1280, 690);
+    window().show();
+    settle(50);
+  };
+  auto plot_is_usable = [&](const char* when) {
+    QWidget* central = window().centralWidget();
+    auto* tools = central->findChild<QWidget*>("StudyPlotToolBar");
+    ASSERT_NE(tools, nullptr);
+    EXPECT_GE(central->width(), window().width() * 2 / 5) << when;
+    EXPECT_GE(central->width(), tools->minimumSizeHint().width()) << when;
+  };
+  restart();
+  plot_is_usable("first start");
+  // The user widens the side docks until the plot is squeezed, then quits.
+  window().resizeDocks({workspace_->dock("ActionsDock"), workspace_->dock("StudyDock")},
+                       {window().width() / 2, window().width() / 2}, Qt::Horizontal);
+  settle(20);
+  ASSERT_LT(window().centralWidget()->width(), window().width() * 2 / 5);
+  QTimer::singleShot(0, &window(), &QWidget::close);
+  QApplication::exec();
+  ASSERT_TRUE(QSettings(file, QSettings::IniFormat).contains("window/state"));
+  restart();
+  plot_is_usable("after a restart");
+
+  // The wheel does not turn an unfocused choice box.
+  auto* criterion = window().findChild<QComboBox*>("SlideCriterion");
+  ASSERT_NE(criterion, nullptr);
+  const int before = criterion->currentIndex();
+  QWheelEvent wheel(QPointF(5, 5), criterion->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(criterion, &wheel);
+  EXPECT_EQ(criterion->currentIndex(), before);
+}
+
+// The windows on the screen other than message boxes.
+int top_level_windows() {
+  int n = 0;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && qobject_cast<MsgboxdDialog*>(w) == nullptr && w->windowType() == Qt::Window) ++n;
+  return n;
+}
+
+TEST_F(WorkspaceTest, EachAnalysisDrawsInOneTabOfTheWindowAndTheTabsFollowTheStudy) {
+  window().show();
+  load_skull();
+  ViewTabs* views = workspace_->views();
+  ASSERT_NE(views, nullptr);
+  auto run = [&](const std::string& action) {
+    click(action);
+    ASSERT_TRUE(wait_until([&] { return !app_->running(); }));
+    settle();
+  };
+  for (int twice = 0; twice < 2; ++twice) {
+    run("ShapePCA");
+    run("ShowDifference");
+  }
+  ASSERT_EQ(views->count(), 3);  // the study plot, the shape space, the mean difference
+  EXPECT_EQ(views->tabText(1), "Shape space: PC1 × PC2");
+  EXPECT_TRUE(views->tabText(2).startsWith("Mean difference ×")) << views->tabText(2).toStdString();
+  EXPECT_EQ(views->currentIndex(), 2);
+  const std::vector<Handle> shown = views->figures();
+  ASSERT_EQ(shown.size(), 2u);
+  Graphics& g = port().graphics();
+  for (const Handle h : shown) {
+    EXPECT_TRUE(g.is_handle(h));
+    EXPECT_EQ(port().plot_window(h), nullptr);  // no window of its own
+  }
+  // The first shape space's figure went when the second took its tab.
+  const auto drawn = g.figures();
+  EXPECT_EQ(std::count_if(drawn.begin(), drawn.end(), [&](Handle h) { return h != port().main_handle(); }),
+            3);  // the study plot and the two shown
+  EXPECT_EQ(top_level_windows(), 1);
+
+  // The plot actions keep working on the plot window's tab.
+  click("AxisOff");
+  EXPECT_EQ(views->count(), 3);
+  EXPECT_EQ(top_level_windows(), 1);
+
+  // Loading another first sample closes the pictures of the old one.
+  click("LoadFile1", {kSkull / "first.tps"});
+  settle();
+  EXPECT_EQ(views->count(), 1);
+  for (const Handle h : shown) EXPECT_FALSE(g.is_handle(h));
+
+  run("ShapePCA");
+  EXPECT_EQ(views->count(), 2);
+  const Handle space = views->figures().front();
+  click("Clear");
+  settle();
+  EXPECT_EQ(views->count(), 1);
+  EXPECT_FALSE(g.is_handle(space));
+  EXPECT_EQ(views->tabText(0), "Study plot");
+  EXPECT_EQ(top_level_windows(), 1);
+}
+
+TEST(ViewTabNames, ExportNamesComeFromTheTitle) {
+  EXPECT_EQ(file_name_of("Shape space: PC1 × PC2"), "Shape space PC1 x PC2");
+  EXPECT_EQ(file_name_of("Mean difference ×3"), "Mean difference x3");
+  EXPECT_EQ(file_name_of("::"), "figure");
+}
+
+}  // namespace
+}  // namespace velmora::testing
