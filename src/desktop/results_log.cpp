@@ -21,7 +21,7 @@
 namespace velmora {
 namespace {
 
-enum Column { kTime, kTest, kResult, kSeed, kFiles, kColumns };
+enum Column { kTime, kTest, kResult, kStudy, kSamples, kSeed, kVersion, kColumns };
 
 // Steps of 1 - F(f) near 1 are 2^-53 (1.1e-16), and the distribution function
 // is good to a few of them: a p computed as 0 is below this.
@@ -92,12 +92,40 @@ std::optional<std::uint64_t> seed_of(const TestResult& r) {
   return std::nullopt;
 }
 
-QString files_text(const StudySources& f) {
+QString files_tip(const StudySources& f) {
   QStringList parts;
-  for (const auto& p : {f.protocol, f.first, f.second})
-    if (!p.empty()) parts << QString::fromStdString(p.filename().string());
-  return parts.join(", ");
+  const std::pair<const char*, const std::filesystem::path*> files[] = {
+      {"Protocol", &f.protocol}, {"First sample", &f.first}, {"Second sample", &f.second}, {"Wireframe", &f.wireframe}};
+  for (const auto& [what, path] : files)
+    if (!path->empty()) parts << QString("%1: %2").arg(what, QString::fromStdString(path->string()));
+  return parts.join('\n');
 }
+
+// How a sample stands: loaded as read, or slid ("slid: bending energy, 3 iterations, ...").
+QString sample_state(const std::string& slid) {
+  if (slid.empty()) return "loaded";
+  QString text = QString::fromStdString(slid);
+  if (text.startsWith("slid: ")) text = "slid by " + text.mid(6);
+  return text;
+}
+
+}  // namespace
+
+ResultContext result_context(const StudySummary& study, const std::filesystem::path& study_file) {
+  ResultContext c;
+  const std::filesystem::path& named = !study_file.empty() ? study_file : study.sources.first;
+  c.study = QString::fromStdString(named.filename().string());
+  if (c.study.isEmpty()) c.study = "—";
+  c.samples = study.first.empty() ? QString("none loaded") : sample_state(study.first.slid);
+  if (!study.second.empty() && study.second.slid != study.first.slid)
+    c.samples += "; second sample " + sample_state(study.second.slid);
+#ifdef VELMORA_VERSION
+  c.version = VELMORA_VERSION;
+#endif
+  return c;
+}
+
+namespace {
 
 }  // namespace
 
@@ -127,7 +155,7 @@ ResultsLog::ResultsLog(QWidget* parent) : QWidget(parent) {
   layout->setContentsMargins(2, 2, 2, 2);
   table_ = new QTableWidget(0, kColumns, this);
   table_->setObjectName("ResultsTable");
-  table_->setHorizontalHeaderLabels({"Time", "Test", "Result", "Seed", "Study files"});
+  table_->setHorizontalHeaderLabels({"Time", "Test", "Result", "Study", "Samples", "Seed", "Version"});
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->setVisible(false);
@@ -153,22 +181,21 @@ ResultsLog::ResultsLog(QWidget* parent) : QWidget(parent) {
   connect(clear, &QPushButton::clicked, this, &ResultsLog::clear);
 }
 
-void ResultsLog::add(const TestResult& result, const StudySources& files, const QDateTime& time) {
-  rows_.push_back({time, result, files});
+void ResultsLog::add(const TestResult& result, const StudySources& files, const ResultContext& context,
+                     const QDateTime& time) {
+  rows_.push_back({time, result, files, context});
   const int row = table_->rowCount();
   table_->insertRow(row);
   const auto seed = seed_of(result);
   const QString cells[kColumns] = {time.toString("HH:mm:ss"), result_title(result.name), result_summary(result),
-                                   seed ? QString::number(*seed) : QString("—"), files_text(files)};
+                                   context.study,  context.samples, seed ? QString::number(*seed) : QString("—"),
+                                   context.version};
   for (int c = 0; c < kColumns; ++c) {
     auto* item = new QTableWidgetItem(cells[c]);
-    item->setToolTip(c == kFiles ? QString::fromStdString(files.protocol.string() + "\n" + files.first.string() + "\n" +
-                                                          files.second.string())
-                                 : cells[c]);
+    item->setToolTip(c == kStudy ? files_tip(files) : cells[c]);
     table_->setItem(row, c, item);
   }
-  table_->resizeColumnToContents(kTime);
-  table_->resizeColumnToContents(kTest);
+  for (const int c : {kTime, kTest, kStudy, kSeed, kVersion}) table_->resizeColumnToContents(c);
   table_->scrollToBottom();
   emit added(result_title(result.name) + ": " + result_summary(result));
 }
@@ -189,11 +216,14 @@ QString ResultsLog::text() const {
 }
 
 std::string ResultsLog::csv() const {
-  std::string out = "time,test,protocol,first sample,second sample,seed,quantity,value\n";
+  std::string out = "time,test,study,samples,version,protocol,first sample,second sample,seed,quantity,value\n";
   for (const LoggedResult& row : rows_) {
     const auto seed = seed_of(row.result);
     const std::string head = csv_field(row.time.toString(Qt::ISODate).toStdString()) + "," +
-                             csv_field(row.result.name) + "," + csv_field(row.files.protocol.string()) + "," +
+                             csv_field(row.result.name) + "," + csv_field(row.context.study.toStdString()) + "," +
+                             csv_field(row.context.samples.toStdString()) + "," +
+                             csv_field(row.context.version.toStdString()) + "," +
+                             csv_field(row.files.protocol.string()) + "," +
                              csv_field(row.files.first.string()) + "," + csv_field(row.files.second.string()) + "," +
                              (seed ? std::to_string(*seed) : std::string()) + ",";
     for (const auto& [key, value] : row.result.numbers) {
@@ -232,6 +262,9 @@ std::string ResultsLog::json() const {
     nlohmann::ordered_json o;
     o["time"] = row.time.toString(Qt::ISODate).toStdString();
     o["test"] = row.result.name;
+    o["study"] = row.context.study.toStdString();
+    o["samples"] = row.context.samples.toStdString();
+    o["version"] = row.context.version.toStdString();
     o["files"] = {{"protocol", row.files.protocol.string()},
                   {"first-sample", row.files.first.string()},
                   {"second-sample", row.files.second.string()},

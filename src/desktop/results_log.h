@@ -1,6 +1,7 @@
 // The Results log: every test result (the `result` events of the actions) as
-// a row with its time, the study's files and the seed; it stays when the
-// result boxes close. Copied as text, saved as CSV or JSON.
+// a row with its time, the study's name and files, the state of its samples,
+// the seed and the program's version, so a result can be reproduced; it stays
+// when the result boxes close. Copied as text, saved as CSV or JSON.
 #pragma once
 
 #include <QDateTime>
@@ -16,26 +17,38 @@ class QTableWidget;
 
 namespace velmora {
 
+/// What a result was computed from, beside its files.
+struct ResultContext {
+  QString study;    // the study file's name, else the first sample's file name
+  QString samples;  // "loaded", or how they were slid ("slid by bending energy, 3 iterations, …")
+  QString version;  // the program's version
+};
+
 struct LoggedResult {
   QDateTime time;
   TestResult result;
   StudySources files;
+  ResultContext context;
 };
+
+/// The context of a result computed on `study`, saved (or opened) as `study_file` (empty: never saved).
+ResultContext result_context(const StudySummary& study, const std::filesystem::path& study_file);
 
 class ResultsLog : public QWidget {
   Q_OBJECT
 
  public:
   explicit ResultsLog(QWidget* parent = nullptr);
-  void add(const TestResult& result, const StudySources& files, const QDateTime& time = QDateTime::currentDateTime());
+  void add(const TestResult& result, const StudySources& files, const ResultContext& context = {},
+           const QDateTime& time = QDateTime::currentDateTime());
   const std::vector<LoggedResult>& rows() const { return rows_; }
   QTableWidget* table() const { return table_; }
 
   /// The rows picked (all when none is) as tab-separated text, as copied.
   QString text() const;
-  /// One line a number: time, test, files, seed, quantity, value.
+  /// One line a number: time, test, study, samples, version, files, seed, quantity, value.
   std::string csv() const;
-  /// One object a result with its time, files, seed and numbers.
+  /// One object a result with its time, study, samples, version, files, seed and numbers.
   std::string json() const;
   /// Writes csv() or json() by the extension (.json, else CSV); throws RuntimeError naming the file.
   void save(const std::filesystem::path& file) const;

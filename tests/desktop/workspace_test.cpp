@@ -210,7 +210,7 @@ TEST_F(WorkspaceTest, ResultsLogKeepsEveryTestWithItsSeedAndSavesCsvAndJson) {
   EXPECT_EQ(rows[0].files.first, kSkull / "first.tps");
   QTableWidget* table = workspace_->results_log()->table();
   EXPECT_EQ(table->item(1, 1)->text(), "Permutation F");
-  EXPECT_EQ(table->item(1, 3)->text(), "42");
+  EXPECT_EQ(table->item(1, 5)->text(), "42");
   // The example's Goodall p is below what 1 - F(f) can tell from 0: a bound
   // in the log, the 0 itself in the saved numbers.
   ASSERT_EQ(std::get<double>(rows[0].result.numbers[3].second), 0.0);
@@ -222,7 +222,7 @@ TEST_F(WorkspaceTest, ResultsLogKeepsEveryTestWithItsSeedAndSavesCsvAndJson) {
   std::istringstream lines(csv);
   std::string line, found;
   std::getline(lines, line);
-  EXPECT_EQ(line, "time,test,protocol,first sample,second sample,seed,quantity,value");
+  EXPECT_EQ(line, "time,test,study,samples,version,protocol,first sample,second sample,seed,quantity,value");
   while (std::getline(lines, line))
     if (line.find(",GoodallF,") != std::string::npos && line.find(",statistic,") != std::string::npos) found = line;
   ASSERT_FALSE(found.empty()) << csv;

@@ -166,6 +166,33 @@ TEST_F(WorkspaceTest, EachAnalysisDrawsInOneTabOfTheWindowAndTheTabsFollowTheStu
   EXPECT_EQ(top_level_windows(), 1);
 }
 
+TEST_F(WorkspaceTest, LogRowsSayWhichStudyInWhichStateWithWhichSeedAndVersion) {
+  load_skull();
+  click("GoodallF");
+  click("SlideSamples");
+  ASSERT_TRUE(wait_until([&] { return !app_->running(); }));
+  click("GoodallF");
+  ASSERT_TRUE(workspace_->open_study(kSkull / "study.json"));
+  settle(50);
+  click("GoodallF");
+  for (auto* b : port().message_boxes()) b->close();
+  settle();
+  std::vector<LoggedResult> rows;
+  for (const auto& row : workspace_->results_log()->rows())
+    if (row.result.name == "GoodallF") rows.push_back(row);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].context.samples, "loaded");
+  EXPECT_TRUE(rows[1].context.samples.startsWith("slid by ")) << rows[1].context.samples.toStdString();
+  EXPECT_TRUE(rows[1].context.samples.contains("iteration")) << rows[1].context.samples.toStdString();
+  EXPECT_EQ(rows[0].context.study, "first.tps");  // no study file: the first sample's file names it
+  EXPECT_EQ(rows[2].context.study, "study.json");
+  for (const auto& row : rows) EXPECT_FALSE(row.context.version.isEmpty());
+  // The same columns in what is saved.
+  const std::string csv = workspace_->results_log()->csv();
+  EXPECT_NE(csv.find(",first.tps,loaded,"), std::string::npos);
+  EXPECT_NE(csv.find(",first.tps,\"slid by "), std::string::npos);
+}
+
 TEST(ViewTabNames, ExportNamesComeFromTheTitle) {
   EXPECT_EQ(file_name_of("Shape space: PC1 × PC2"), "Shape space PC1 x PC2");
   EXPECT_EQ(file_name_of("Mean difference ×3"), "Mean difference x3");
