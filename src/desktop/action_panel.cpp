@@ -213,13 +213,16 @@ bool Workspace::can_run(const std::string& action, std::string* why) const {
       ok = !s->first.empty();
       break;
     case Needs::second_sample:
-      ok = !s->first.empty() && !s->second.empty();
+      ok = !s->first.empty() && !s->second.empty() && second_fits(*s);
       break;
     case Needs::plot_window:
       ok = s->plot_window && g.is_handle(*s->plot_window) && g.object(*s->plot_window).type == ObjectType::figure;
       break;
   }
-  if (!ok && why != nullptr) *why = needs_text(needs);
+  if (!ok && why != nullptr)
+    *why = needs == Needs::second_sample && !s->second.empty() && !second_fits(*s)
+               ? "The second sample does not match the first one's points: load a second sample that matches."
+               : needs_text(needs);
   return ok;
 }
 

@@ -49,7 +49,7 @@ StudyFile Workspace::current_study() const {
   study.protocol = s.has_protocol() ? s.sources.protocol : std::filesystem::path();
   study.first = s.first.empty() ? std::filesystem::path() : s.sources.first;
   study.first_dims = s.sources.first_dims;
-  study.second = s.second.empty() ? std::filesystem::path() : s.sources.second;
+  study.second = s.second.empty() || !second_fits(s) ? std::filesystem::path() : s.sources.second;
   study.second_table = s.second.empty() ? port.control_value("ZEPButton") != 0 : s.sources.second_from_table;
   study.wireframe = s.wireframe_segments == 0 ? std::filesystem::path() : s.sources.wireframe;
   study.rounds = static_cast<int>(port.control_value("BootBox"));

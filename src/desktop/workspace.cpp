@@ -188,6 +188,13 @@ void Workspace::on_action_finished(const QString& qaction, int outcome) {
   if (outcome == static_cast<int>(Outcome::done) &&
       (part == StudyPart::all_but_protocol || part == StudyPart::first_sample))
     close_views();  // they show the study as it was
+  if (outcome == static_cast<int>(Outcome::done) && part == StudyPart::first_sample && !second_fits(*s))
+    post_message(QString("The second sample %1 has %2 points a specimen and the new first sample %3: it is left "
+                         "out of the tests and of a saved study. Load a second sample that matches.")
+                     .arg(QString::fromStdString(s->sources.second.filename().string()))
+                     .arg(s->second.points())
+                     .arg(s->first.points()),
+                 false);
   place_views(action);
   const ActionRow* row = find_action(action);
   if (outcome == static_cast<int>(Outcome::done) && row != nullptr && is_load(*row)) {

@@ -34,6 +34,11 @@ class ResultsLog;
 class StudyPanel;
 class ViewTabs;
 
+/// Whether the study's second sample (if any) has the first sample's points.
+inline bool second_fits(const StudySummary& s) {
+  return s.second.empty() || s.first.empty() || s.second.points() == s.first.points();
+}
+
 class Workspace : public QObject {
   Q_OBJECT
 

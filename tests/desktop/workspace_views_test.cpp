@@ -3,11 +3,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QTimer>
 #include <QWheelEvent>
 #include <limits>
 
+#include "desktop/console_dock.h"
 #include "desktop/results_log.h"
 #include "desktop/view_tabs.h"
 #include "workspace_fixture.h"
@@ -191,6 +193,22 @@ TEST_F(WorkspaceTest, LogRowsSayWhichStudyInWhichStateWithWhichSeedAndVersion) {
   const std::string csv = workspace_->results_log()->csv();
   EXPECT_NE(csv.find(",first.tps,loaded,"), std::string::npos);
   EXPECT_NE(csv.find(",first.tps,\"slid by "), std::string::npos);
+}
+
+TEST_F(WorkspaceTest, ASecondSampleThatNoLongerFitsTheNewFirstOneIsLeftOutSayingSo) {
+  load_skull();
+  ASSERT_TRUE(workspace_->button("GoodallF")->isEnabled());
+  click("LoadProto", {kLeaf / "protocol.txt"});
+  click("LoadFile2D", {kLeaf / "first.tps"});
+  settle();
+  const auto study = app_->study();
+  ASSERT_FALSE(study->second.empty());
+  ASSERT_NE(study->second.points(), study->first.points());
+  EXPECT_FALSE(workspace_->button("GoodallF")->isEnabled());
+  EXPECT_TRUE(workspace_->button("GoodallF")->toolTip().contains("does not match"));
+  EXPECT_TRUE(workspace_->current_study().second.empty());  // a saved study leaves it out
+  settle(20);
+  EXPECT_TRUE(workspace_->console()->messages()->toPlainText().contains("second.txt has"));
 }
 
 TEST(ViewTabNames, ExportNamesComeFromTheTitle) {
