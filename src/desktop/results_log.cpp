@@ -14,6 +14,7 @@
 
 #include "app/event_json.h"
 #include "desktop/action_table.h"
+#include "desktop/result_words.h"
 #include "runtime/error.h"
 #include "runtime/file_write.h"
 #include "runtime/format.h"
@@ -23,53 +24,12 @@ namespace {
 
 enum Column { kTime, kTest, kResult, kStudy, kSamples, kSeed, kVersion, kColumns };
 
-// Steps of 1 - F(f) near 1 are 2^-53 (1.1e-16), and the distribution function
-// is good to a few of them: a p computed as 0 is below this.
-constexpr double kSmallestGoodallP = 1e-15;
-
 // The shortest text that reads back as the same double.
 std::string exact(double v) {
   if (!std::isfinite(v)) return std::isnan(v) ? "NaN" : (v > 0 ? "Inf" : "-Inf");
   char buffer[64];
   const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
   return std::string(buffer, r.ptr);
-}
-
-QString quantity(const std::string& test, const std::string& key) {
-  if (key == "statistic") return test == "PermuteVariance" ? "difference" : "F";
-  if (key == "cutoff5") return "5% cut-off";
-  if (key == "cutoff1") return "1% cut-off";
-  if (key == "variance1") return "variance 1";
-  if (key == "variance2") return "variance 2";
-  if (key == "p_resampling") return "resampling p";
-  return QString::fromStdString(key);
-}
-
-QString shown(const ResultValue& v) {
-  return std::visit(
-      [](const auto& x) -> QString {
-        using T = std::decay_t<decltype(x)>;
-        if constexpr (std::is_same_v<T, double>) {
-          return QString::number(x, 'g', 6);
-        } else if constexpr (std::is_same_v<T, std::uint64_t>) {
-          return QString::number(x);
-        } else if constexpr (std::is_same_v<T, std::string>) {
-          return QString::fromStdString(x);
-        } else if constexpr (std::is_same_v<T, std::vector<double>>) {
-          QStringList parts;
-          for (std::size_t i = 0; i < x.size() && i < 4; ++i) parts << QString::number(x[i], 'g', 4);
-          if (x.size() > 4) parts << QString("… (%1 values)").arg(x.size());
-          return "[" + parts.join(", ") + "]";
-        } else if constexpr (std::is_same_v<T, std::vector<std::string>>) {
-          QStringList parts;
-          for (std::size_t i = 0; i < x.size() && i < 4; ++i) parts << QString::fromStdString(x[i]);
-          if (x.size() > 4) parts << QString("… (%1 names)").arg(x.size());
-          return parts.join(", ");
-        } else {
-          return QString("%1 × %2 table").arg(x.rows()).arg(x.cols());
-        }
-      },
-      v);
 }
 
 EventValue event_value(const ResultValue& v) {
@@ -116,6 +76,7 @@ ResultContext result_context(const StudySummary& study, const std::filesystem::p
   const std::filesystem::path& named = !study_file.empty() ? study_file : study.sources.first;
   c.study = QString::fromStdString(named.filename().string());
   if (c.study.isEmpty()) c.study = "—";
+  c.n = {study.first.count(), study.second.count()};
   c.samples = study.first.empty() ? QString("none loaded") : sample_state(study.first.slid);
   if (!study.second.empty() && study.second.slid != study.first.slid)
     c.samples += "; second sample " + sample_state(study.second.slid);
@@ -132,21 +93,6 @@ namespace {
 QString result_title(const std::string& test) {
   QString label = QString::fromStdString(action_info(test).label);
   return label.replace("&&", "&");
-}
-
-QString result_summary(const TestResult& result, bool with_seed) {
-  QStringList parts;
-  for (const auto& [key, value] : result.numbers) {
-    if (key == "seed" && !with_seed) continue;
-    // Goodall's p is 1 - F(f): past the resolution of that difference it is 0,
-    // which would read as certainty. The saved numbers keep the 0.
-    const auto* p = std::get_if<double>(&value);
-    if (result.name == "GoodallF" && key == "p" && p != nullptr && *p == 0)
-      parts << "p < " + QString::number(kSmallestGoodallP);
-    else
-      parts << quantity(result.name, key) + " = " + shown(value);
-  }
-  return parts.join(", ");
 }
 
 ResultsLog::ResultsLog(QWidget* parent) : QWidget(parent) {
@@ -187,7 +133,7 @@ void ResultsLog::add(const TestResult& result, const StudySources& files, const 
   const int row = table_->rowCount();
   table_->insertRow(row);
   const auto seed = seed_of(result);
-  const QString cells[kColumns] = {time.toString("HH:mm:ss"), result_title(result.name), result_summary(result),
+  const QString cells[kColumns] = {time.toString("HH:mm:ss"), result_title(result.name), result_words(result, context.n),
                                    context.study,  context.samples, seed ? QString::number(*seed) : QString("—"),
                                    context.version};
   for (int c = 0; c < kColumns; ++c) {
@@ -197,7 +143,7 @@ void ResultsLog::add(const TestResult& result, const StudySources& files, const 
   }
   for (const int c : {kTime, kTest, kStudy, kSeed, kVersion}) table_->resizeColumnToContents(c);
   table_->scrollToBottom();
-  emit added(result_title(result.name) + ": " + result_summary(result));
+  emit added(result_title(result.name) + ": " + result_words(result, context.n));
 }
 
 QString ResultsLog::text() const {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/study_summary.h"
+#include "desktop/result_words.h"
 #include "runtime/ui_port.h"
 
 class QTableWidget;
@@ -22,6 +23,7 @@ struct ResultContext {
   QString study;    // the study file's name, else the first sample's file name
   QString samples;  // "loaded", or how they were slid ("slid by bending energy, 3 iterations, …")
   QString version;  // the program's version
+  SampleCounts n;   // the samples' sizes
 };
 
 struct LoggedResult {
@@ -65,9 +67,7 @@ class ResultsLog : public QWidget {
   std::vector<LoggedResult> rows_;
 };
 
-/// The words for a test ("Goodall F") and its numbers in a line
-/// ("F = 2.31, df1 = 83, df2 = 3818, p = 1.2e-05"; a Goodall p of 0 as "p < 1e-15").
+/// The words for a test ("Goodall F").
 QString result_title(const std::string& test);
-QString result_summary(const TestResult& result, bool with_seed = false);
 
 }  // namespace velmora

@@ -214,7 +214,7 @@ TEST_F(WorkspaceTest, ResultsLogKeepsEveryTestWithItsSeedAndSavesCsvAndJson) {
   // The example's Goodall p is below what 1 - F(f) can tell from 0: a bound
   // in the log, the 0 itself in the saved numbers.
   ASSERT_EQ(std::get<double>(rows[0].result.numbers[3].second), 0.0);
-  EXPECT_TRUE(table->item(0, 2)->text().endsWith("p < 1e-15")) << table->item(0, 2)->text().toStdString();
+  EXPECT_TRUE(table->item(0, 2)->text().contains("p < 1e-15")) << table->item(0, 2)->text().toStdString();
 
   // The CSV holds every number exactly, one a line.
   const std::string csv = workspace_->results_log()->csv();
