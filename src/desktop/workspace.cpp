@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QAbstractSpinBox>
 #include <QCoreApplication>
@@ -79,7 +80,7 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   QMainWindow& w = window();
 
   QtPort::DesktopPolicy policy;
-  policy.wording = desktop_wording;
+  policy.wording = [this](const std::string& text) { return words(text); };
   policy.dialog_looks = [this](bool, std::string_view, std::string_view) {
     return dialog_look(app_.running_action(), app_.port().control_value("ZEPButton") != 0);
   };
@@ -109,6 +110,7 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   build_docks();
   build_panel();
   build_menus();
+  name_controls();
 
   connect(&app_, &DesktopApp::action_started, this, &Workspace::on_action_started);
   connect(&app_, &DesktopApp::action_finished, this, &Workspace::on_action_finished);
@@ -249,6 +251,36 @@ QString Workspace::done_line(const std::string& action, int outcome) const {
   return time + label_text(action) + " done.";
 }
 
+void Workspace::name_controls() {
+  // A control is named by its text (a check box) or by the label before it in the panel.
+  for (QWidget* control : window().findChildren<QWidget*>()) {
+    const std::string tag = control->objectName().toStdString();
+    if (tag.empty()) continue;
+    QString label;
+    if (auto* box = qobject_cast<QCheckBox*>(control)) label = box->text();
+    for (QLabel* l : window().findChildren<QLabel*>())
+      if (label.isEmpty() && l->buddy() == control) label = l->text();
+    label.remove('&');
+    while (label.endsWith(':') || label.endsWith(' ')) label.chop(1);
+    if (!label.isEmpty()) control_words_[tag] = label.toStdString();
+  }
+}
+
+std::string Workspace::words(const std::string& text) const {
+  std::string out = desktop_wording(text);
+  for (const auto& [tag, label] : control_words_) {
+    // Whole words only: the tag with no letter, digit or underscore either side.
+    auto is_word = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    for (std::size_t at = out.find(tag); at != std::string::npos; at = out.find(tag, at + 1)) {
+      const std::size_t end = at + tag.size();
+      if ((at > 0 && is_word(out[at - 1])) || (end < out.size() && is_word(out[end]))) continue;
+      out.replace(at, tag.size(), "\"" + label + "\"");
+      at += label.size();
+    }
+  }
+  return out;
+}
+
 void Workspace::on_console(const QString& text) { post_message(text, true); }
 
 void Workspace::post_message(const QString& text, bool from_console) {
@@ -260,7 +292,7 @@ void Workspace::post_message(const QString& text, bool from_console) {
     auto it = std::find(errors_.begin(), errors_.end(), trimmed);
     const bool error = it != errors_.end();
     if (error) errors_.erase(it);
-    console_->add_message(QString::fromStdString(desktop_wording(text.toStdString())), error);
+    console_->add_message(QString::fromStdString(words(text.toStdString())), error);
   });
 }
 

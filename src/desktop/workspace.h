@@ -109,6 +109,10 @@ class Workspace : public QObject {
   void place_views(const std::string& action);
   /// Closes every analysis tab and its figure (the study they showed is gone).
   void close_views();
+  /// Names each control of the window by its label, for the messages.
+  void name_controls();
+  /// A message in the desktop's words: actions and controls named by their labels.
+  std::string words(const std::string& text) const;
   void post_message(const QString& text, bool from_console);
   QString done_line(const std::string& action, int outcome) const;
 
@@ -140,6 +144,7 @@ class Workspace : public QObject {
   QAction* open_study_ = nullptr;
   std::map<std::string, std::vector<QObject*>> controls_;  // action -> its buttons and menu items
   std::map<std::string, QAbstractButton*> buttons_;
+  std::map<std::string, std::string> control_words_;  // a control's tag -> its label
   QByteArray default_layout_;
 
   bool bypass_gate_ = false;

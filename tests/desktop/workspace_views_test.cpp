@@ -1,5 +1,6 @@
 // The workspace's controls and views: the seed field, the wheel, the layout
 // after a restart, the analyses' tabs.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -209,6 +210,18 @@ TEST_F(WorkspaceTest, ASecondSampleThatNoLongerFitsTheNewFirstOneIsLeftOutSaying
   EXPECT_TRUE(workspace_->current_study().second.empty());  // a saved study leaves it out
   settle(20);
   EXPECT_TRUE(workspace_->console()->messages()->toPlainText().contains("second.txt has"));
+}
+
+TEST_F(WorkspaceTest, MessagesNameControlsByTheirLabels) {
+  auto* drop = window().findChild<QCheckBox*>("DropMissing");
+  ASSERT_NE(drop, nullptr);
+  port().report_error("A sample with missing landmarks cannot be superimposed: turn on DropMissing and load it again.");
+  settle();
+  const auto shown = boxes("Velmora3d: the action failed");
+  ASSERT_EQ(shown.size(), 1u);
+  const QString text = QString::fromStdString(shown.front()->text());
+  EXPECT_FALSE(text.contains("DropMissing")) << text.toStdString();
+  EXPECT_TRUE(text.contains("\"" + QString(drop->text()).remove('&') + "\"")) << text.toStdString();
 }
 
 TEST(ViewTabNames, ExportNamesComeFromTheTitle) {
