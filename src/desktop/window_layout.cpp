@@ -68,7 +68,7 @@ void Workspace::build_docks() {
   auto* reports_layout = new QVBoxLayout(reports);
   reports_layout->setContentsMargins(2, 2, 2, 2);
   const std::pair<const char*, QWidget*> boxes[] = {
-      {"Protocol report", big}, {"Second sample", file2}, {"Disparity", results_box}};
+      {"Protocol report", big}, {"Second sample", file2}, {"Latest analysis", results_box}};
   for (const auto& [title, box] : boxes) {
     if (box == nullptr) continue;
     auto* label = new QLabel(title, reports);
@@ -191,7 +191,9 @@ void Workspace::make_room_for_plot() {
   QWidget* central = w.centralWidget();
   if (central == nullptr || !w.isVisible()) return;
   // The plot keeps 40 % of the window's width, and at least its toolbar's.
-  const int want = std::max(w.width() * 2 / 5, central->minimumSizeHint().width());
+  const auto* tools = central->findChild<QWidget*>("StudyPlotToolBar");
+  const int want = std::max({w.width() * 2 / 5, central->minimumSizeHint().width(),
+                             tools != nullptr ? tools->sizeHint().width() : 0});
   const int missing = want + 4 - central->width();  // a little over, for the splitters' rounding
   if (missing <= 0) return;
   // The docks beside it give the room, each in proportion to its width.
