@@ -117,6 +117,12 @@ PlotView* ViewTabs::view(const QString& key) const {
   return nullptr;
 }
 
+QString ViewTabs::title(const QString& key) const {
+  for (int i = 0; i < count(); ++i)
+    if (widget(i)->property(kKey).toString() == key) return tabText(i);
+  return {};
+}
+
 QString ViewTabs::key_of(Handle figure) const {
   const int i = index_of(figure);
   return i < 0 ? QString() : widget(i)->property(kKey).toString();

@@ -32,6 +32,8 @@ class ViewTabs : public QTabWidget {
   std::vector<Handle> figures() const;
   /// The view of the tab of `key`; nullptr when there is none.
   PlotView* view(const QString& key) const;
+  /// The title of the tab of `key`; empty when there is none.
+  QString title(const QString& key) const;
   /// The key of the tab showing `figure`; empty when none does.
   QString key_of(Handle figure) const;
 

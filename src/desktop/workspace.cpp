@@ -111,6 +111,7 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   build_panel();
   build_menus();
   name_controls();
+  watch_view_controls();
 
   connect(&app_, &DesktopApp::action_started, this, &Workspace::on_action_started);
   connect(&app_, &DesktopApp::action_finished, this, &Workspace::on_action_finished);

@@ -25,6 +25,7 @@ class QLabel;
 class QLineEdit;
 class QMainWindow;
 class QMenu;
+class QTimer;
 
 namespace velmora {
 
@@ -109,6 +110,8 @@ class Workspace : public QObject {
   void place_views(const std::string& action);
   /// Closes every analysis tab and its figure (the study they showed is gone).
   void close_views();
+  /// Redraws an open shape space or mean difference when a control it shows changes.
+  void watch_view_controls();
   /// Names each control of the window by its label, for the messages.
   void name_controls();
   /// A message in the desktop's words: actions and controls named by their labels.
@@ -130,7 +133,9 @@ class Workspace : public QObject {
   std::unique_ptr<QSettings> settings_;
   PlotDock* plot_ = nullptr;
   ViewTabs* views_ = nullptr;
-  std::vector<Handle> pending_views_;  // figures opened by the running action, not yet in a tab
+  std::vector<Handle> pending_views_;
+  QTimer* redraw_timer_ = nullptr;
+  std::string redraw_;  // the action to run again once its control has settled  // figures opened by the running action, not yet in a tab
   std::mutex claims_mutex_;
   std::map<Handle, std::string> claimed_by_;  // open figures shown in the window -> the action that opened them
   StudyPanel* study_ = nullptr;

@@ -2,6 +2,8 @@
 // an analysis tab, and the tabs closed when the study they showed is gone.
 #include <QComboBox>
 #include <QMainWindow>
+#include <QSpinBox>
+#include <QTimer>
 #include <algorithm>
 
 #include "desktop/action_table.h"
@@ -82,6 +84,32 @@ void Workspace::close_views() {
     views_->figure_closed(figure);
     if (g.is_handle(figure)) g.close(figure);
   }
+}
+
+void Workspace::watch_view_controls() {
+  // A change of the components or of the exaggeration redraws the open picture
+  // that shows them, once the control has stayed put for a moment.
+  redraw_timer_ = new QTimer(this);
+  redraw_timer_->setSingleShot(true);
+  redraw_timer_->setInterval(400);
+  connect(redraw_timer_, &QTimer::timeout, this, [this] {
+    if (app_.running()) return redraw_timer_->start();
+    const std::string action = redraw_;
+    redraw_.clear();
+    if (!action.empty() && can_run(action)) app_.run_callback(QString::fromStdString("vm3sw " + action));
+  });
+  auto redraw = [this](const std::string& action) {
+    const bool shown = action == "ShapePCA" ? views_->view("ShapePCA") != nullptr
+                                            : views_->title("PlotWindow").startsWith("Mean difference");
+    if (!shown) return;
+    redraw_ = action;
+    redraw_timer_->start();
+  };
+  for (const char* tag : {"PCXBox", "PCYBox"})
+    if (auto* box = window().findChild<QSpinBox*>(tag))
+      connect(box, &QSpinBox::valueChanged, this, [redraw] { redraw("ShapePCA"); });
+  if (auto* scale = window().findChild<QComboBox*>("DiffScale"))
+    connect(scale, &QComboBox::currentTextChanged, this, [redraw] { redraw("ShowDifference"); });
 }
 
 }  // namespace velmora

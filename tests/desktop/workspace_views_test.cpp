@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTimer>
 #include <QWheelEvent>
@@ -167,6 +168,21 @@ TEST_F(WorkspaceTest, EachAnalysisDrawsInOneTabOfTheWindowAndTheTabsFollowTheStu
   EXPECT_FALSE(g.is_handle(space));
   EXPECT_EQ(views->tabText(0), "Study plot");
   EXPECT_EQ(top_level_windows(), 1);
+}
+
+TEST_F(WorkspaceTest, ChangingTheComponentsRedrawsTheOpenShapeSpace) {
+  load_skull();
+  click("ShapePCA");
+  ASSERT_TRUE(wait_until([&] { return !app_->running(); }));
+  settle();
+  ViewTabs* views = workspace_->views();
+  ASSERT_EQ(views->title("ShapePCA"), "Shape space: PC1 × PC2");
+  auto* pcy = window().findChild<QSpinBox*>("PCYBox");
+  ASSERT_NE(pcy, nullptr);
+  pcy->setValue(3);
+  ASSERT_TRUE(wait_until([&] { return views->title("ShapePCA") == "Shape space: PC1 × PC3"; }, 20000));
+  ASSERT_TRUE(wait_until([&] { return !app_->running(); }));
+  EXPECT_EQ(views->count(), 2);  // the same tab, redrawn
 }
 
 TEST_F(WorkspaceTest, LogRowsSayWhichStudyInWhichStateWithWhichSeedAndVersion) {
