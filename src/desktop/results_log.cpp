@@ -229,10 +229,12 @@ std::string ResultsLog::json() const {
 void ResultsLog::save(const std::filesystem::path& file) const {
   const std::string ext = lower_case(file.extension().string());
   write_file_atomically(file, ext == ".json" ? json() : csv());
+  saved_ = rows_.size();
 }
 
 void ResultsLog::clear() {
   rows_.clear();
+  saved_ = 0;
   table_->setRowCount(0);
 }
 

@@ -55,6 +55,8 @@ class ResultsLog : public QWidget {
   /// Writes csv() or json() by the extension (.json, else CSV); throws RuntimeError naming the file.
   void save(const std::filesystem::path& file) const;
   void clear();
+  /// How many rows were added since the log was last saved or emptied.
+  std::size_t unsaved() const { return rows_.size() - saved_; }
 
  signals:
   void added(const QString& summary);
@@ -65,6 +67,7 @@ class ResultsLog : public QWidget {
 
   QTableWidget* table_;
   std::vector<LoggedResult> rows_;
+  mutable std::size_t saved_ = 0;  // rows written by the last save
 };
 
 /// The words for a test ("Goodall F").

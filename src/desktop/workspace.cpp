@@ -98,10 +98,13 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   port.set_desktop_policy(std::move(policy));
   app_.set_action_wording([](const std::string& action) { return label_text(action).toStdString(); });
   app_.set_callback_gate([this](const QString& text) {
-    // Only the action that empties the study asks first.
-    if (!text.startsWith("vm3sw ") || replaces(text.mid(6).toStdString()) != StudyPart::all_but_protocol ||
-        bypass_gate_)
-      return true;
+    // The action that empties the study, and a 2D save of a 3D study, ask first.
+    if (!text.startsWith("vm3sw ") || bypass_gate_) return true;
+    const std::string action = text.mid(6).toStdString();
+    if ((action == "SaveFile2D" || action == "SaveAlignedFile2D") && app_.study()->first.dimension == 3)
+      return question("The study is 3D: a 2D file keeps x and y of each point and drops z.\n\nSave it in 2D all "
+                      "the same?");
+    if (replaces(action) != StudyPart::all_but_protocol) return true;
     return question(
         "Clear the study?\n\nBoth samples, the wireframe, the plots and the report boxes are emptied; the "
         "protocol stays loaded and the results log keeps its rows.");
@@ -329,6 +332,11 @@ void Workspace::message(const QString& title, const QString& text) {
 bool Workspace::close_requested() {
   if (quitting_) return true;
   if (app_.running() && !question("A test is still running. Stop it and quit?")) return false;
+  if (results_->unsaved() &&
+      !question(QString("The results log holds %1 results not saved. Quit and lose them?\n\n(No: go back and "
+                        "save them with \"Save CSV or JSON…\" under the log.)")
+                    .arg(results_->unsaved())))
+    return false;
   quitting_ = true;
   settings_->setValue("window/geometry", window().saveGeometry());
   settings_->setValue("window/state", window().saveState());

@@ -240,6 +240,37 @@ TEST_F(WorkspaceTest, MessagesNameControlsByTheirLabels) {
   EXPECT_TRUE(text.contains("\"" + QString(drop->text()).remove('&') + "\"")) << text.toStdString();
 }
 
+TEST_F(WorkspaceTest, AskedBeforeZIsDroppedAndBeforeUnsavedResultsAreLost) {
+  load_skull();
+  yes_ = false;
+  click("SaveFile2D", {temp("flat.txt")});
+  ASSERT_EQ(questions_.size(), 1u);
+  EXPECT_TRUE(questions_[0].contains("drops z"));
+  EXPECT_FALSE(std::filesystem::exists(temp("flat.txt")));  // not confirmed: nothing written
+
+  click("GoodallF");
+  for (auto* b : port().message_boxes()) b->close();
+  settle();
+  ASSERT_EQ(workspace_->results_log()->unsaved(), 1u);
+  window().show();
+  window().close();
+  settle();
+  ASSERT_EQ(questions_.size(), 2u);
+  EXPECT_TRUE(questions_[1].contains("not saved"));
+  EXPECT_TRUE(window().isVisible());  // the user went back
+  workspace_->results_log()->save(temp("log.csv"));
+  EXPECT_EQ(workspace_->results_log()->unsaved(), 0u);
+  answers_.clear();
+
+  // A 2D study is saved in 2D without a question.
+  click("Clear");
+  click("LoadProto", {kLeaf / "protocol.txt"});
+  click("LoadFile2D", {kLeaf / "first.tps"});
+  const std::size_t asked = questions_.size();
+  click("SaveFile2D", {temp("leaf.txt")});
+  EXPECT_EQ(questions_.size(), asked);
+}
+
 TEST(ViewTabNames, ExportNamesComeFromTheTitle) {
   EXPECT_EQ(file_name_of("Shape space: PC1 × PC2"), "Shape space PC1 x PC2");
   EXPECT_EQ(file_name_of("Mean difference ×3"), "Mean difference x3");
