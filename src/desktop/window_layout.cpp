@@ -16,6 +16,8 @@
 #include "desktop/action_table.h"
 #include "desktop/console_dock.h"
 #include "desktop/file_kind.h"
+#include "app/share_folders.h"
+#include "desktop/manual.h"
 #include "desktop/plot_dock.h"
 #include "desktop/qt_text.h"
 #include "desktop/results_log.h"
@@ -152,6 +154,15 @@ void Workspace::build_menus() {
 
   QMenu* help = bar->addMenu("&Help");
   help->setObjectName("menuHelp");
+  QAction* manual = help->addAction("&Manual", [this] {
+    const std::filesystem::path readme = find_manual(share_folders(program_folder()));
+    if (readme.empty())
+      message("Manual", "The manual (README.md) was not found beside the program; it is the README of the sources.");
+    else
+      show_manual(&window(), readme);
+  });
+  manual->setObjectName("ManualItem");
+  manual->setShortcut(QKeySequence::HelpContents);
   help->addAction("&Mouse and keys", [this] {
     message("Mouse and keys",
             "The plot: drag to rotate (a 2D plot pans), shift-drag or the middle button to pan, the wheel zooms at "
