@@ -231,7 +231,8 @@ void Workspace::refresh_actions() {
     std::string why;
     const bool ok = can_run(action, &why);
     const ActionInfo info = action_info(action);
-    const QString tip = QString::fromStdString(ok ? info.tooltip : why);
+    // What the action does, and while it cannot run, what it needs.
+    const QString tip = QString::fromStdString(ok ? info.tooltip : info.tooltip + "\n" + why);
     for (QObject* o : controls) {
       if (auto* b = qobject_cast<QAbstractButton*>(o)) {
         b->setEnabled(ok);
