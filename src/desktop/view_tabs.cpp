@@ -78,7 +78,9 @@ Handle ViewTabs::show_figure(const QString& key, Handle figure, const QString& t
     setCurrentIndex(i);
     return before == figure ? 0 : before;
   }
-  const int i = addTab(make_tab(graphics_, figure, key, this), title);
+  QWidget* page = make_tab(graphics_, figure, key, this);
+  connect(page->findChild<PlotView*>("ViewPlot"), &PlotView::point_clicked, this, &ViewTabs::point_clicked);
+  const int i = addTab(page, title);
   setTabToolTip(i, title);
   setCurrentIndex(i);
   return 0;

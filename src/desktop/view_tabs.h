@@ -40,6 +40,8 @@ class ViewTabs : public QTabWidget {
  signals:
   /// The user closed the tab of `figure`.
   void figure_dismissed(Handle figure);
+  /// A named point (a specimen) was clicked in a tab's picture.
+  void point_clicked(const QString& name);
 
  private:
   int index_of(Handle figure) const;

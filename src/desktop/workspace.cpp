@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
 #include <QTimer>
@@ -130,6 +131,18 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   connect(&port, &QtPort::file_saved, this, [this](const QString& path, qulonglong bytes) {
     post_message(QString("Wrote %1 (%2 bytes).").arg(path).arg(bytes), false);
   });
+  // A specimen clicked in a picture is picked in the study panel, which highlights it in the plot.
+  // A shape space names its points "sample 2, skull-07".
+  auto pick = [this](const QString& name) {
+    static const QRegularExpression in_sample("^sample ([12]), (.+)$");
+    const QRegularExpressionMatch m = in_sample.match(name);
+    if (m.hasMatch())
+      study_->pick(m.captured(2), m.captured(1).toInt());
+    else
+      study_->pick(name);
+  };
+  connect(views_, &ViewTabs::point_clicked, this, pick);
+  connect(plot_->view(), &PlotView::point_clicked, this, pick);
   connect(study_, &StudyPanel::highlight, this,
           [this](const std::vector<PointOverlay>& points) { plot_->view()->set_highlight(points); });
 

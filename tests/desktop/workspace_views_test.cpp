@@ -7,11 +7,15 @@
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTest>
+#include <QTreeWidget>
 #include <QTimer>
 #include <QWheelEvent>
 #include <limits>
 
 #include "desktop/console_dock.h"
+#include "desktop/plot_dock.h"
+#include "desktop/study_panel.h"
 #include "desktop/results_log.h"
 #include "desktop/view_tabs.h"
 #include "workspace_fixture.h"
@@ -183,6 +187,35 @@ TEST_F(WorkspaceTest, ChangingTheComponentsRedrawsTheOpenShapeSpace) {
   ASSERT_TRUE(wait_until([&] { return views->title("ShapePCA") == "Shape space: PC1 × PC3"; }, 20000));
   ASSERT_TRUE(wait_until([&] { return !app_->running(); }));
   EXPECT_EQ(views->count(), 2);  // the same tab, redrawn
+}
+
+TEST_F(WorkspaceTest, ASpecimenClickedInTheShapeSpaceIsPickedInTheStudyPanel) {
+  window().show();
+  load_skull();
+  click("ShapePCA");
+  ASSERT_TRUE(wait_until([&] { return !app_->running(); }));
+  settle(50);
+  PlotView* view = workspace_->views()->view("ShapePCA");
+  ASSERT_NE(view, nullptr);
+  // A place in the picture where a specimen is drawn.
+  std::optional<QPoint> spot;
+  std::string name;
+  for (int y = 0; y < view->height() && !spot; y += 2)
+    for (int x = 0; x < view->width() && !spot; x += 2)
+      if (const auto n = view->name_at(QPoint(x, y)); n && !n->empty()) {
+        spot = QPoint(x, y);
+        name = *n;
+      }
+  ASSERT_TRUE(spot.has_value());
+  QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, *spot);
+  settle();
+  const auto picked = workspace_->study_panel()->tree()->selectedItems();
+  ASSERT_EQ(picked.size(), 1) << name;
+  // "sample 2, specimen 5" picks the fifth row of the second sample.
+  const QString id = QString::fromStdString(name).section(", ", 1);
+  EXPECT_TRUE(picked.front()->text(0).startsWith(id, Qt::CaseInsensitive)) << name;
+  EXPECT_EQ(picked.front()->parent()->text(0).startsWith("First sample"), name.starts_with("sample 1")) << name;
+  EXPECT_FALSE(workspace_->plot()->view()->decor().extras.highlight.empty());  // and highlighted in the plot
 }
 
 TEST_F(WorkspaceTest, LogRowsSayWhichStudyInWhichStateWithWhichSeedAndVersion) {
