@@ -1,9 +1,11 @@
 // The central area of the workspace: the study's plot, and beside it a tab
 // for each analysis that draws (the shape space, the mean difference, the plot
 // window of the plot actions). Running an analysis again shows its new figure
-// in the same tab.
+// in the same tab. A tab double-clicked becomes a window of its own until
+// that window is closed.
 #pragma once
 
+#include <QPointer>
 #include <QTabWidget>
 #include <vector>
 
@@ -36,6 +38,15 @@ class ViewTabs : public QTabWidget {
   QString title(const QString& key) const;
   /// The key of the tab showing `figure`; empty when none does.
   QString key_of(Handle figure) const;
+  /// Puts the picture of tab `index` into a window of its own (the study's plot stays).
+  void tear_off(int index);
+  /// The pictures in windows of their own.
+  std::vector<QWidget*> torn_off() const {
+    std::vector<QWidget*> out;
+    for (const auto& page : torn_)
+      if (page) out.push_back(page);
+    return out;
+  }
 
  signals:
   /// The user closed the tab of `figure`.
@@ -44,9 +55,17 @@ class ViewTabs : public QTabWidget {
   void point_clicked(const QString& name);
 
  private:
-  int index_of(Handle figure) const;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  /// Every picture of an analysis: the tabs in order, then those torn off.
+  std::vector<QWidget*> pages() const;
+  QWidget* page_of(Handle figure) const;
+  QWidget* page_for(const QString& key) const;
+  void set_title(QWidget* page, const QString& title);
+  void remove_page(QWidget* page);
+  void put_back(QWidget* page);
 
   const Graphics& graphics_;
+  std::vector<QPointer<QWidget>> torn_;
 };
 
 /// The name a file exported from a tab gets by default: its title in plain

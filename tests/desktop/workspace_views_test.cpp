@@ -304,6 +304,42 @@ TEST_F(WorkspaceTest, AskedBeforeZIsDroppedAndBeforeUnsavedResultsAreLost) {
   EXPECT_EQ(questions_.size(), asked);
 }
 
+TEST_F(WorkspaceTest, ATabTornOffIntoAWindowComesBackAndFollowsTheStudy) {
+  window().show();
+  load_skull();
+  click("ShapePCA");
+  ASSERT_TRUE(wait_until([&] { return !app_->running(); }));
+  settle();
+  ViewTabs* views = workspace_->views();
+  ASSERT_EQ(views->count(), 2);
+  views->tear_off(1);
+  settle();
+  EXPECT_EQ(views->count(), 1);
+  ASSERT_EQ(views->torn_off().size(), 1u);
+  EXPECT_EQ(top_level_windows(), 2);
+  EXPECT_EQ(views->torn_off().front()->windowTitle(), "Shape space: PC1 × PC2");
+  // Running it again redraws the window, not a new tab.
+  click("ShapePCA");
+  ASSERT_TRUE(wait_until([&] { return !app_->running(); }));
+  settle();
+  EXPECT_EQ(views->count(), 1);
+  EXPECT_EQ(views->figures().size(), 1u);
+  // Closing the window puts the picture back among the tabs.
+  views->torn_off().front()->close();
+  settle();
+  EXPECT_EQ(views->count(), 2);
+  EXPECT_TRUE(views->torn_off().empty());
+  EXPECT_EQ(top_level_windows(), 1);
+  // Torn off again, it goes with the study.
+  views->tear_off(1);
+  settle();
+  click("Clear");
+  settle();
+  EXPECT_TRUE(views->torn_off().empty());
+  EXPECT_TRUE(views->figures().empty());
+  EXPECT_EQ(top_level_windows(), 1);
+}
+
 TEST(ViewTabNames, ExportNamesComeFromTheTitle) {
   EXPECT_EQ(file_name_of("Shape space: PC1 × PC2"), "Shape space PC1 x PC2");
   EXPECT_EQ(file_name_of("Mean difference ×3"), "Mean difference x3");
