@@ -68,6 +68,8 @@ void Workspace::place_views(const std::string& action) {
       title = QString("Shape space: PC%1 × PC%2")
                   .arg(app_.port().control_value("PCXBox"))
                   .arg(app_.port().control_value("PCYBox"));
+    } else if (action == "SaveAlignedFile1" || action == "SaveAlignedFile2D") {
+      title = "Slid first sample";
     } else if (action == "ShowDifference") {
       const auto* scale = window().findChild<QComboBox*>("DiffScale");
       title = "Mean difference ×" + (scale != nullptr ? scale->currentText() : QString("1"));
