@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <charconv>
@@ -230,6 +231,62 @@ void ResultsLog::save(const std::filesystem::path& file) const {
   const std::string ext = lower_case(file.extension().string());
   write_file_atomically(file, ext == ".json" ? json() : csv());
   saved_ = rows_.size();
+}
+
+namespace {
+
+// A number of a saved result read back as the kind it was written from.
+ResultValue value_of(const nlohmann::ordered_json& v) {
+  auto number = [](const nlohmann::ordered_json& x) { return x.is_null() ? std::nan("") : x.get<double>(); };
+  if (v.is_string()) return v.get<std::string>();
+  if (v.is_boolean()) return v.get<bool>() ? 1.0 : 0.0;
+  if (!v.is_array()) return number(v);
+  if (!v.empty() && v.front().is_string()) return v.get<std::vector<std::string>>();
+  if (!v.empty() && v.front().is_array()) {
+    Eigen::MatrixXd m(static_cast<Eigen::Index>(v.size()), static_cast<Eigen::Index>(v.front().size()));
+    for (Eigen::Index i = 0; i < m.rows(); ++i)
+      for (Eigen::Index j = 0; j < m.cols(); ++j) m(i, j) = number(v[i].at(j));
+    return m;
+  }
+  std::vector<double> list;
+  for (const auto& x : v) list.push_back(number(x));
+  return list;
+}
+
+}  // namespace
+
+void ResultsLog::restore(const std::string& text) {
+  try {
+    const auto all = nlohmann::ordered_json::parse(text);  // the numbers in their order
+    QSignalBlocker quiet(this);  // the rows were reported when they were computed
+    for (const auto& o : all) {
+      const QDateTime time = QDateTime::fromString(QString::fromStdString(o.at("time").get<std::string>()), Qt::ISODate);
+      TestResult result{o.at("test").get<std::string>(), {}};
+      for (const auto& [key, value] : o.at("numbers").items()) result.numbers.emplace_back(key, value_of(value));
+      if (o.contains("seed") && o["seed"].is_number_unsigned())
+        result.numbers.emplace_back("seed", o["seed"].get<std::uint64_t>());
+      const bool known = std::any_of(rows_.begin(), rows_.end(), [&](const LoggedResult& r) {
+        return r.time == time && r.result.name == result.name;
+      });
+      if (known) continue;
+      StudySources files;
+      if (o.contains("files")) {
+        const auto& f = o["files"];
+        files.protocol = f.value("protocol", std::string());
+        files.first = f.value("first-sample", std::string());
+        files.second = f.value("second-sample", std::string());
+        files.wireframe = f.value("wireframe", std::string());
+      }
+      const ResultContext context{QString::fromStdString(o.value("study", std::string())),
+                                  QString::fromStdString(o.value("samples", std::string())),
+                                  QString::fromStdString(o.value("version", std::string())),
+                                  {}};
+      add(result, files, context, time);
+    }
+    saved_ = rows_.size();
+  } catch (const nlohmann::json::exception& e) {
+    throw RuntimeError(std::string("The saved results cannot be read: ") + e.what());
+  }
 }
 
 void ResultsLog::clear() {

@@ -55,8 +55,13 @@ class ResultsLog : public QWidget {
   /// Writes csv() or json() by the extension (.json, else CSV); throws RuntimeError naming the file.
   void save(const std::filesystem::path& file) const;
   void clear();
+  /// Adds the results of `json` (as json() writes them) not in the log yet;
+  /// throws RuntimeError when it is not such a list.
+  void restore(const std::string& json);
   /// How many rows were added since the log was last saved or emptied.
   std::size_t unsaved() const { return rows_.size() - saved_; }
+  /// Every row is kept elsewhere (a study file written with them).
+  void mark_saved() { saved_ = rows_.size(); }
 
  signals:
   void added(const QString& summary);

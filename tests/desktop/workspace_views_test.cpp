@@ -340,6 +340,30 @@ TEST_F(WorkspaceTest, ATabTornOffIntoAWindowComesBackAndFollowsTheStudy) {
   EXPECT_EQ(top_level_windows(), 1);
 }
 
+TEST_F(WorkspaceTest, AStudyFileKeepsItsResultsLog) {
+  load_skull();
+  click("GoodallF");
+  for (auto* b : port().message_boxes()) b->close();
+  settle();
+  ASSERT_EQ(workspace_->results_log()->rows().size(), 1u);
+  const LoggedResult before = workspace_->results_log()->rows().front();
+  const auto file = temp("kept.v3dstudy");
+  workspace_->save_study(file);
+  EXPECT_EQ(workspace_->results_log()->unsaved(), 0u);  // kept in the study file
+  workspace_->results_log()->clear();
+
+  for (int twice = 0; twice < 2; ++twice) {
+    ASSERT_TRUE(workspace_->open_study(file));
+    settle();
+    const auto& rows = workspace_->results_log()->rows();
+    ASSERT_EQ(rows.size(), 1u);  // reopening again adds nothing twice
+    EXPECT_EQ(rows[0].result.name, "GoodallF");
+    EXPECT_EQ(rows[0].result.numbers, before.result.numbers);
+    EXPECT_EQ(rows[0].context.samples, before.context.samples);
+    EXPECT_EQ(rows[0].files.first, before.files.first);
+  }
+}
+
 TEST(ViewTabNames, ExportNamesComeFromTheTitle) {
   EXPECT_EQ(file_name_of("Shape space: PC1 × PC2"), "Shape space PC1 x PC2");
   EXPECT_EQ(file_name_of("Mean difference ×3"), "Mean difference x3");
