@@ -65,6 +65,9 @@ struct DialogLook {
   /// An open dialog in which several files may be picked (formats of one
   /// specimen a file: markups, .pts).
   bool several = false;
+  /// The action opens more than one dialog, each titled by the action itself:
+  /// the desktop shows the action's own titles and filters.
+  bool own_titles = false;
 };
 
 /// One action: the function the dispatcher runs on a copy of the working state.

@@ -56,4 +56,21 @@ void show_difference(WorkingState& s, UiPort& ui);
 // Added after the 35 (actions_slide.cpp)
 void slide_samples(WorkingState& s, UiPort& ui);
 
+// Surfaces (actions_surface.cpp)
+void load_surfaces(WorkingState& s, UiPort& ui);
+void show_surface(WorkingState& s, UiPort& ui);
+void show_surface_difference(WorkingState& s, UiPort& ui);
+void show_pc_surfaces(WorkingState& s, UiPort& ui);
+void save_surface(WorkingState& s, UiPort& ui);
+
+// Studies of any design (actions_design.cpp)
+void load_specimen_table(WorkingState& s, UiPort& ui);
+void procrustes_anova(WorkingState& s, UiPort& ui);
+void pairwise_groups(WorkingState& s, UiPort& ui);
+
+// Size, discrimination and integration (actions_design.cpp)
+void allometry(WorkingState& s, UiPort& ui);
+void canonical_variates(WorkingState& s, UiPort& ui);
+void two_block_pls(WorkingState& s, UiPort& ui);
+
 }  // namespace velmora::actions

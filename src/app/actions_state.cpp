@@ -30,6 +30,7 @@ void clear(WorkingState& s, UiPort& ui) {
   s.names2.clear();
   s.columns1.clear();
   s.columns2.clear();
+  s.table.reset();  // it describes the specimens, which are gone
   StudySources kept;
   kept.protocol = s.sources.protocol;  // the protocol stays, as proto does
   s.sources = kept;

@@ -22,6 +22,5 @@ void boot_f(WorkingState& s, UiPort& ui) { boot_f_action(samples_of(s), ui); }
 void permute_f(WorkingState& s, UiPort& ui) { permute_f_action(samples_of(s), ui); }
 void get_disparity(WorkingState& s, UiPort& ui) { disparity_action(samples_of(s), ui); }
 void permute_variance(WorkingState& s, UiPort& ui) { permute_variance_action(samples_of(s), ui); }
-void shape_pca(WorkingState& s, UiPort& ui) { shape_pca_action(samples_of(s), ui); }
 
 }  // namespace velmora::actions

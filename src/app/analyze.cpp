@@ -77,6 +77,89 @@ json numbers_json(const Event& e) {
   return j;
 }
 
+// A count the event carries as a number, written as a whole number.
+json whole(const json& v) { return v.is_number() ? json(static_cast<long long>(v.get<double>())) : v; }
+
+// The ANOVA's result event as a table: a row a term.
+json anova_json(const json& r) {
+  json terms = json::array();
+  for (std::size_t t = 0; t < r["terms"].size(); ++t)
+    terms.push_back({{"term", r["terms"][t]},
+                     {"df", whole(r["df"][t])},
+                     {"ss", r["ss"][t]},
+                     {"ms", r["ms"][t]},
+                     {"rsq", r["rsq"][t]},
+                     {"f", r["f"][t]},
+                     {"z", r["z"][t]},
+                     {"p", r["p"][t]}});
+  return {{"model", r["model"]},
+          {"permutations", whole(r["permutations"])},
+          {"seed", r["seed"]},
+          {"ss_type", r["ss_type"]},
+          {"terms", terms},
+          {"residuals", {{"df", whole(r["residual_df"])}, {"ss", r["residual_ss"]}, {"ms", r["residual_ms"]}}},
+          {"total", {{"df", whole(r["total_df"])}, {"ss", r["total_ss"]}}}};
+}
+
+json pairwise_json(const json& r) {
+  json pairs = json::array();
+  for (std::size_t k = 0; k < r["a"].size(); ++k)
+    pairs.push_back({{"a", r["a"][k]}, {"b", r["b"][k]}, {"distance", r["distance"][k]}, {"p", r["p"][k]}});
+  return {{"factor", r["factor"]}, {"permutations", whole(r["permutations"])}, {"seed", r["seed"]}, {"pairs", pairs}};
+}
+
+// Allometry, canonical variates and two-block PLS as the JSON shows them.
+json anova_terms(const json& r) {
+  json terms = json::array();
+  for (std::size_t t = 0; t < r["terms"].size(); ++t)
+    terms.push_back({{"term", r["terms"][t]},
+                     {"df", whole(r["df"][t])},
+                     {"ss", r["ss"][t]},
+                     {"ms", r["ms"][t]},
+                     {"rsq", r["rsq"][t]},
+                     {"f", r["f"][t]},
+                     {"z", r["z"][t]},
+                     {"p", r["p"][t]}});
+  return terms;
+}
+
+json allometry_json(const json& r) {
+  return {{"model", r["model"]},
+          {"terms", anova_terms(r)},
+          {"regression_scores", r["regression_scores"]},
+          {"predicted_line", r["predicted_line"]}};
+}
+
+json cva_json(const json& r) {
+  json mahalanobis = json::array(), procrustes = json::array(), table = json::array();
+  for (std::size_t k = 0; k < r["a"].size(); ++k) {
+    mahalanobis.push_back(
+        {{"a", r["a"][k]}, {"b", r["b"][k]}, {"distance", r["mahalanobis"][k]}, {"p", r["mahalanobis_p"][k]}});
+    procrustes.push_back(
+        {{"a", r["a"][k]}, {"b", r["b"][k]}, {"distance", r["procrustes"][k]}, {"p", r["procrustes_p"][k]}});
+  }
+  for (const auto& row : r["table"]) {
+    json counts = json::array();
+    for (const auto& c : row) counts.push_back(whole(c));
+    table.push_back(counts);
+  }
+  return {{"factor", r["factor"]},
+          {"eigenvalues", r["eigenvalues"]},
+          {"variance", r["variance"]},
+          {"mahalanobis", {{"pairs", mahalanobis}}},
+          {"procrustes", {{"pairs", procrustes}}},
+          {"classification", {{"groups", r["levels"]}, {"table", table}, {"accuracy", r["accuracy"]}}}};
+}
+
+json pls_json(const json& r) {
+  return {{"blocks", r["blocks"]},
+          {"singular_values", r["singular_values"]},
+          {"covariance_share", r["covariance_share"]},
+          {"r_pls", r["r_pls"]},
+          {"p", r["p"]},
+          {"z", r["z"]}};
+}
+
 }  // namespace
 
 std::optional<std::string> check_analyze_options(const AnalyzeOptions& o) {
@@ -84,6 +167,18 @@ std::optional<std::string> check_analyze_options(const AnalyzeOptions& o) {
   if (o.first.empty()) return std::string("--first FILE is needed");
   if (auto e = check_input("--protocol", o.protocol)) return e;
   if (auto e = check_input("--first", o.first)) return e;
+  if (o.table) {
+    if (auto e = check_input("--table", *o.table)) return e;
+  }
+  const auto asks = [&](const char* test) { return std::find(o.tests.begin(), o.tests.end(), test) != o.tests.end(); };
+  if (asks("anova") && !o.model) return std::string("--tests anova needs --model \"FORMULA\"");
+  if (asks("pairwise") && !o.group) return std::string("--tests pairwise needs --group FACTOR");
+  if (o.model && !asks("anova")) return std::string("--model is the model of the anova test; add anova to --tests");
+  if (asks("cva") && !o.group) return std::string("--tests cva needs --group FACTOR");
+  if (asks("pls") && !o.blocks) return std::string("--tests pls needs --blocks \"1-12 | 13-40\"");
+  if (o.permutations &&
+      (!(*o.permutations >= 1) || *o.permutations > 1e6 || *o.permutations != std::floor(*o.permutations)))
+    return std::string("--permutations is a whole number from 1 to 1000000");
   if (o.second) {
     if (auto e = check_input("--second", *o.second)) return e;
   }
@@ -97,7 +192,10 @@ std::optional<std::string> check_analyze_options(const AnalyzeOptions& o) {
       return "--tests: unknown test " + t + " (the tests are " + test_words() + ")";
     if (!seen.insert(t).second) return "--tests: " + t + " is named twice";
   }
-  if (!o.tests.empty() && !o.second) return std::string("--tests compares two samples and needs --second FILE");
+  // The group tests and the shape space need one sample only.
+  for (const auto& t : o.tests)
+    if (!o.second && t != "anova" && t != "pairwise" && t != "pca" && t != "allometry" && t != "cva" && t != "pls")
+      return "--tests " + t + " compares two samples and needs --second FILE";
   if (o.rounds && (!(*o.rounds >= 1) || *o.rounds != std::floor(*o.rounds) || *o.rounds > kMostResamplingRounds))
     return "--rounds is a whole number from 1 to " + std::to_string(static_cast<int>(kMostResamplingRounds)) +
            " (each round r gives 100 x r^2 sets)";
@@ -117,6 +215,7 @@ std::optional<std::string> check_analyze_options(const AnalyzeOptions& o) {
     targets.emplace_back(name, **path);
     std::vector<fs::path> inputs = {o.protocol, o.first};
     if (o.second) inputs.push_back(*o.second);
+    if (o.table) inputs.push_back(*o.table);
     for (const fs::path& input : inputs)
       if (same_file(input, **path))
         return std::string(name) + ": " + (*path)->string() + " would overwrite the input file " + input.string();
@@ -141,11 +240,17 @@ int analyze_study(const AnalyzeOptions& o, std::ostream& out, std::ostream& err)
   port.set_seed(seed);
   std::string failure;
   json tests = json::object();
+  json anova, pairwise, allometry, cva, pls;
   json texts = json::object();
   port.on_event(
       [&](const Event& e) {
         if (e.kind == "error") failure = e.text("message");
         if (e.kind == "result") tests[e.text("name")] = numbers_json(e);
+        if (e.kind == "result" && e.text("name") == "ProcrustesANOVA") anova = anova_json(tests["ProcrustesANOVA"]);
+        if (e.kind == "result" && e.text("name") == "PairwiseGroups") pairwise = pairwise_json(tests["PairwiseGroups"]);
+        if (e.kind == "result" && e.text("name") == "Allometry") allometry = allometry_json(tests["Allometry"]);
+        if (e.kind == "result" && e.text("name") == "CVA") cva = cva_json(tests["CVA"]);
+        if (e.kind == "result" && e.text("name") == "TwoBlockPLS") pls = pls_json(tests["TwoBlockPLS"]);
         if (e.kind == "msgbox" && !e.text("text").empty()) {
           out << "[" << e.text("title") << "]\n" << output_text(e.text("text")) << "\n";
           texts[e.text("title")] = e.text("text");
@@ -190,6 +295,14 @@ int analyze_study(const AnalyzeOptions& o, std::ostream& out, std::ostream& err)
   }
   port.set_action("set");
   port.set_control_value("BootBox", o.rounds.value_or(1));
+  port.set_control_value("PermutationsBox", o.permutations.value_or(999));
+  if (o.factors) port.set_control_string("FactorColumns", *o.factors);
+  if (o.model) port.set_control_string("ModelBox", *o.model);
+  if (o.group) port.set_control_string("GroupBox", *o.group);
+  if (o.blocks) port.set_control_string("BlockBox", *o.blocks);
+  if (o.separate_blocks) port.set_control_value("SeparateBlocks", 1);
+  if (o.table && !run("LoadSpecimenTable", {o.table->string()}))
+    return input_failure("the specimen table " + o.table->string());
 
   int status = 0;
   auto step = [&](const std::string& action, std::vector<std::string> answers) {
@@ -229,6 +342,11 @@ int analyze_study(const AnalyzeOptions& o, std::ostream& out, std::ostream& err)
                      {"points", s.data2.points()}};
     j["rounds"] = o.rounds.value_or(1);
     j["tests"] = tests;
+    if (!anova.is_null()) j["anova"] = anova;
+    if (!pairwise.is_null()) j["pairwise"] = pairwise;
+    if (!allometry.is_null()) j["allometry"] = allometry;
+    if (!cva.is_null()) j["cva"] = cva;
+    if (!pls.is_null()) j["pls"] = pls;
     j["texts"] = texts;
     try {
       write_file_atomically(*o.json, j.dump(2) + "\n", [&](const std::string& note) { err << note << "\n"; });

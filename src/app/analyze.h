@@ -21,6 +21,16 @@ struct AnalyzeOptions {
   std::optional<std::uint64_t> seed;
   std::optional<std::filesystem::path> save, save_aligned, save_2d, save_second, figure, json;
   bool quiet = false;
+  // Studies of any design: the specimen table, numeric columns taken as
+  // factors, the model of ProcrustesANOVA, the factor of PairwiseGroups and
+  // ShapePCA's colours, the random permutations (the observed one comes on top).
+  std::optional<std::filesystem::path> table;
+  std::optional<std::string> factors, model, group;
+  std::optional<double> permutations;
+  // Two-block PLS: its blocks of points ("1-12 | 13-40") and whether each block
+  // is superimposed on its own.
+  std::optional<std::string> blocks;
+  bool separate_blocks = false;
 };
 
 /// Checks the options before anything runs; returns the one-line complaint, or

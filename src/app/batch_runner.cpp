@@ -43,6 +43,9 @@ std::vector<std::string> split_words(const std::string& line, const std::string&
 
 bool is_box_tag(const std::string& tag) { return tag == "BigBox" || tag == "FileBox2" || tag == "ResultsBox"; }
 
+
+}  // namespace
+
 /// The number a `set TAG Value WORD` line gives the control, checked before
 /// anything runs: DiffScale above 0, PCXBox and PCYBox whole from 1,
 /// SlideCriterion its choices by name (bending 1, procrustes 2) or number and
@@ -52,6 +55,11 @@ double control_value_of(const std::string& tag, const std::string& word, const s
     if (word == "bending" || word == "1") return 1;
     if (word == "procrustes" || word == "2") return 2;
     throw std::runtime_error(where + ": SlideCriterion takes the Value bending or procrustes (1 or 2), not " + word);
+  }
+  if (tag == "GroupOutline") {
+    if (word == "ellipse" || word == "1") return 1;
+    if (word == "hull" || word == "2") return 2;
+    throw std::runtime_error(where + ": GroupOutline takes the Value ellipse or hull (1 or 2), not " + word);
   }
   double value = 0;
   try {
@@ -70,8 +78,6 @@ double control_value_of(const std::string& tag, const std::string& word, const s
     throw std::runtime_error(where + ": ProjectOnCurve takes the Value 1 (on) or 0 (off), not " + word);
   return value;
 }
-
-}  // namespace
 
 std::string output_text(const std::string& text) {
   std::string out;

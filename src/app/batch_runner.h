@@ -26,6 +26,10 @@ struct ScriptCommand {
   std::vector<std::string> words;  // the action and its answers, or TAG PROPERTY VALUE
 };
 
+/// The number a `set TAG Value WORD` line gives the control (choices by name,
+/// numbers in range); throws std::runtime_error "WHERE: message" otherwise.
+double control_value_of(const std::string& tag, const std::string& word, const std::string& where);
+
 /// Reads a script; throws std::runtime_error "SCRIPT:LINE: message" for a
 /// malformed line or a `set` on a tag or property that does not exist.
 std::vector<ScriptCommand> parse_script(const std::filesystem::path& script);

@@ -16,6 +16,7 @@
 #include "app/parse_seed.h"
 #include "app/share_folders.h"
 #include "app/standard_output.h"
+#include "app/warp_mesh_command.h"
 
 #ifndef VELMORA_VERSION
 #define VELMORA_VERSION "0.0.0"
@@ -48,6 +49,7 @@ int run_command(int argc, char** argv) {
 
   const std::string first = argv[1];
   if (first == "convert") return run_convert(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
+  if (first == "warp-mesh") return run_warp_mesh(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
   // velmora3d STUDY: a path (function names hold no dot and no slash).
   if (argc == 2 && !first.empty() && first[0] != '-' && first.find_first_of("./\\") != std::string::npos)
     return run_gui(argc, argv, first);
@@ -82,8 +84,8 @@ int run_command(int argc, char** argv) {
 
   AnalyzeOptions analyze;
   std::string protocol, first_file, second_file, second_format, tests, save, save_aligned, save_2d, save_second, figure,
-      json_file;
-  double rounds = 1;
+      json_file, table_file, factors, model, group, blocks;
+  double rounds = 1, permutations = 999;
   bool analyze_flag = false;
   auto* an = app.add_flag("--analyze", analyze_flag, "Analyse a whole study in one command (see the options below)");
   auto* protocol_opt = app.add_option("--protocol", protocol, "Protocol file")->needs(an);
@@ -99,7 +101,9 @@ int run_command(int argc, char** argv) {
                      "shows")
           ->needs(an);
   auto* tests_opt =
-      app.add_option("--tests", tests, "Comma-separated tests: goodall,boot,perm,disparity,permvar,pca,difference")
+      app.add_option("--tests", tests,
+                     "Comma-separated tests: goodall,boot,perm,disparity,permvar,pca,difference,anova,pairwise,"
+                     "allometry,cva,pls")
           ->needs(an);
   auto* rounds_opt = app.add_option("--rounds", rounds, "Resampling rounds K: 100 x K^2 sets (default 1)")->needs(an);
   auto* save_opt = app.add_option("--save", save, "Write the first sample (3D rows) to FILE")->needs(an);
@@ -111,6 +115,20 @@ int run_command(int argc, char** argv) {
   auto* figure_opt =
       app.add_option("--figure", figure, "Picture of the first sample: .png, .svg, .pdf or .eps")->needs(an);
   auto* json_opt = app.add_option("--json", json_file, "Every number of every test as JSON")->needs(an);
+  auto* table_opt =
+      app.add_option("--table", table_file, "Specimen table: factors and covariates by specimen name")->needs(an);
+  auto* factors_opt =
+      app.add_option("--factors", factors, "Comma-separated numeric columns of the table to take as factors")
+          ->needs(an);
+  auto* model_opt =
+      app.add_option("--model", model, "Model of the anova test, as R writes it: \"species * sex\"")->needs(an);
+  auto* group_opt = app.add_option("--group", group, "Factor of the pairwise test and of the pca colours")->needs(an);
+  auto* permutations_opt =
+      app.add_option("--permutations", permutations, "Random permutations of anova and pairwise (default 999)")
+          ->needs(an);
+  auto* blocks_opt =
+      app.add_option("--blocks", blocks, "Two blocks of points of the pls test: \"1-12 | 13-40\"")->needs(an);
+  app.add_flag("--separate-blocks", analyze.separate_blocks, "pls: superimpose each block on its own")->needs(an);
   an->excludes(run);
   std::string examples_dir;
   auto* examples = app.add_option("--examples", examples_dir,
@@ -124,6 +142,7 @@ int run_command(int argc, char** argv) {
       "Exit status: 0 every action succeeded, 1 an action failed, 2 a usage or script error.\n"
       "Example: velmora3d --run examples/study3d.txt --seed 1 --events events.jsonl\n"
       "Convert landmark files: velmora3d convert 'markups/*.mrk.json' sample.tps (see velmora3d convert --help)\n"
+      "Warp a surface: velmora3d warp-mesh skull.ply --from skull.fcsv --to mean.tps --out mean.ply\n"
       "Example: velmora3d --analyze --protocol examples/skull3d/protocol.txt --first examples/skull3d/first.tps \\\n"
       "           --second examples/skull3d/second.txt --tests goodall,perm --seed 1 --json results.json");
 
@@ -176,6 +195,12 @@ int run_command(int argc, char** argv) {
     if (*second_save_opt) analyze.save_second = save_second;
     if (*figure_opt) analyze.figure = figure;
     if (*json_opt) analyze.json = json_file;
+    if (*table_opt) analyze.table = table_file;
+    if (*factors_opt) analyze.factors = factors;
+    if (*model_opt) analyze.model = model;
+    if (*group_opt) analyze.group = group;
+    if (*permutations_opt) analyze.permutations = permutations;
+    if (*blocks_opt) analyze.blocks = blocks;
     (void)protocol_opt;
     (void)first_opt;
     return run_analyze(analyze, std::cout, std::cerr);

@@ -25,6 +25,7 @@ struct StudySources {
   std::filesystem::path second;
   bool second_from_table = false;
   std::filesystem::path wireframe;
+  std::filesystem::path table;  // the specimen table (LoadSpecimenTable)
 };
 
 /// One sample of the study.

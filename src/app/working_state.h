@@ -3,6 +3,7 @@
 
 #include <Eigen/Dense>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
@@ -10,7 +11,10 @@
 
 #include "app/study_summary.h"
 #include "geometry/curve_polylines.h"
+#include "geometry/surface_pictures.h"
 #include "io/formats/specimens.h"
+#include "io/specimen_table.h"
+#include "stats/covariation_tests.h"
 #include "runtime/graphics.h"
 #include "runtime/sample.h"
 
@@ -38,6 +42,17 @@ struct WorkingState {
   CurvePolylines curves1;    // each first-sample specimen's digitised curves, in its frame in data1
   CurvePolylines curves2;    // once slid, the second sample's own resampled curves, in its frame in data2
   std::string slid1, slid2;  // how each sample was slid ("slid: bending energy, ..."); empty while unslid
+
+  // Surfaces (LoadSurfaces), shared between copies of the state; the surface
+  // of the last surface picture, for SaveSurface.
+  std::shared_ptr<const StudySurfaces> surfaces;
+  std::shared_ptr<const Mesh> surface;
+
+  // Factors and covariates by specimen name (LoadSpecimenTable); matched to the
+  // loaded specimens when a group test runs.
+  std::optional<SpecimenTable> table;
+  // The residuals of the last Allometry, for "Use the residuals of allometry".
+  std::optional<SizeCorrection> size_correction;
 
   // Kept beside the study for the desktop; no action reads them.
   std::vector<std::string> names1, names2;  // specimen IDs from the files; empty: the specimens are numbered

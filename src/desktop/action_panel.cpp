@@ -6,14 +6,15 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDockWidget>
-#include <QMenu>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -132,6 +133,20 @@ void Workspace::build_panel() {
       seed_note_->hide();
       add_row(g, nullptr, seed_note_);
       connect(seed_, &QLineEdit::textChanged, this, [this](const QString& text) { seed_typed(text); });
+    }
+    if (g == ActionGroup::statistics) {  // the group tests' model, factor and permutations
+      const std::pair<const char*, const char*> rows[] = {{"ModelBox", "Model:"},
+                                                          {"GroupBox", "Groups:"},
+                                                          {"FactorColumns", "Factors:"},
+                                                          {"PermutationsBox", "Permutations:"},
+                                                          {"GroupOutline", "Group outline:"}};
+      for (const auto& [tag, text] : rows)
+        if (auto* control = w.findChild<QWidget*>(tag)) {
+          auto* label = new QLabel(text, panel);
+          label->setBuddy(control);
+          add_row(g, label, control);
+        }
+      if (auto* box = w.findChild<QCheckBox*>("DropUnlisted")) add_row(g, nullptr, box);
     }
     if (g == ActionGroup::shape) {
       // How the semilandmarks slide, the components the shape space shows, and
@@ -286,6 +301,33 @@ std::string Workspace::words(const std::string& text) const {
     }
   }
   return out;
+}
+
+void Workspace::offer_table_columns(const TestResult& table) {
+  QStringList columns, factors;
+  const std::vector<std::string>* names = nullptr;
+  const std::vector<std::string>* kinds = nullptr;
+  for (const auto& [key, value] : table.numbers) {
+    if (const auto* file = std::get_if<std::string>(&value); file && key == "file") table_file_ = *file;
+    if (key == "columns") names = std::get_if<std::vector<std::string>>(&value);
+    if (key == "kinds") kinds = std::get_if<std::vector<std::string>>(&value);
+  }
+  for (std::size_t c = 0; names && c < names->size(); ++c) {
+    columns << QString::fromStdString((*names)[c]);
+    if (kinds && c < kinds->size() && (*kinds)[c] == "factor") factors << columns.back();
+  }
+  columns << "sample"
+          << "logsize";
+  factors << "sample";
+  auto* window = app_.port().main_window();
+  if (auto* model = window ? window->findChild<QLineEdit*>("ModelBox") : nullptr)
+    model->setToolTip("The model, as R writes it (a + b, a * b, a:b), of the columns: " + columns.join(", "));
+  if (auto* group = window ? window->findChild<QLineEdit*>("GroupBox") : nullptr) {
+    auto* completer = new QCompleter(factors, group);
+    completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    group->setCompleter(completer);
+    group->setToolTip("A factor of the specimen table: " + factors.join(", "));
+  }
 }
 
 }  // namespace velmora

@@ -52,11 +52,38 @@ const std::vector<ActionInfo>& action_table() {
        "Slide the semilandmarks of both samples along their curves, iterated with the superimposition (runs in the "
        "background; can be cancelled); the slid samples replace the loaded ones until the next load"},
       {"ShapePCA", "Shape space", G::shape,
-       "Principal components of both samples: a scatter of the chosen pair and a scree plot (runs in the "
-       "background)"},
+       "Principal components of both samples, or of the groups of the factor in the Groups box: a scatter of the "
+       "chosen pair and a scree plot (runs in the background)"},
       {"ShowDifference", "Mean difference", G::shape,
        "The change from mean 1 to mean 2 in the plot window: vectors coloured by length, wireframes, deformation "
        "grid"},
+      // Studies of any design.
+      {"LoadSpecimenTable", "Load specimen table…", G::study,
+       "Read a CSV or tab-separated table of factors and covariates, one row per specimen, matched by name"},
+      {"ProcrustesANOVA", "Procrustes ANOVA", G::statistics,
+       "Sequential sums of squares of the model in the Model box, p values by residual randomization (runs in the "
+       "background)"},
+      {"PairwiseGroups", "Pairwise group differences", G::statistics,
+       "Distances between the group means of the factor in the Groups box, p values by permutation (runs in the "
+       "background)"},
+      {"LoadSurfaces", "Load surfaces…", G::study,
+       "Read the surfaces under the landmarks: a folder of meshes named by specimen, or one reference mesh and "
+       "the landmarks placed on it"},
+      {"ShowSurface", "Mean surface", G::shape,
+       "The reference surface warped onto the first sample's mean, with the mean landmarks"},
+      {"ShowSurfaceDifference", "Surface difference", G::shape,
+       "Mean 1 and mean 2 surfaces, mean 2 coloured by its distance from mean 1 (Overlay surfaces: one in the other)"},
+      {"ShowPCSurfaces", "Surfaces of a component", G::shape,
+       "The surfaces at the two ends of the component PCXBox chooses, SurfaceSD standard deviations from the mean"},
+      {"SaveSurface", "Save surface…", G::shape,
+       "Write the surface of the last surface picture as PLY (with the heat map's colours), STL or OBJ"},
+      // Size, discrimination and integration.
+      {"Allometry", "Allometry", G::statistics,
+       "Shape on log centroid size (with the factor in the Groups box): ANOVA, regression scores, predicted line"},
+      {"CVA", "Canonical variates", G::statistics,
+       "Canonical variates of the factor in the Groups box: distances of group means, leave-one-out classification"},
+      {"TwoBlockPLS", "Integration (two-block PLS)", G::statistics,
+       "Two-block partial least squares of the blocks of points in the Blocks box, r-PLS by permutation"},
       {"OpenFigure", "Open plot window", G::plot,
        "Open a plot window beside this window; the plot actions and the export draw into it"},
       {"ClearFigure", "Clear plot", G::plot, "Clear the plot window"},

@@ -99,6 +99,8 @@ StudyFile parse_study(std::istream& in, const std::string& source, const std::fi
       study.second_table = v.get<bool>();
     } else if (key == "wireframe") {
       study.wireframe = resolved(v, key, source, folder);
+    } else if (key == "specimen-table") {
+      study.table = resolved(v, key, source, folder);
     } else if (key == "resampling-rounds") {
       if (!v.is_number_integer() || v.get<long long>() < 1 || v.get<long long>() > 10)
         throw RuntimeError(source + ": \"" + key + "\" must be a whole number from 1 to 10 (100 to 10000 sets).");
@@ -141,6 +143,7 @@ std::string study_json(const StudyFile& study, const std::filesystem::path& fold
   json["second-sample"] = relative_path(study.second, folder);
   json["second-sample-is-table"] = study.second_table;
   json["wireframe"] = relative_path(study.wireframe, folder);
+  if (!study.table.empty()) json["specimen-table"] = relative_path(study.table, folder);
   json["resampling-rounds"] = study.rounds;
   json["seed"] = study.seed ? Json(*study.seed) : Json(nullptr);
   // The load switches, when on (a study without them reads as before).

@@ -18,6 +18,7 @@ struct StudyFile {
   std::filesystem::path second;    // the second sample
   bool second_table = true;        // read as a table of flat rows (ZEPButton on), else as a TPS file
   std::filesystem::path wireframe;
+  std::filesystem::path table;        // the specimen table
   int rounds = 1;                     // the resampling choice (BootBox): 100 × rounds² sets
   std::optional<std::uint64_t> seed;  // nothing: a new seed every run
   bool drop_missing = false;          // DropMissing: leave out specimens with missing landmarks

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QStatusBar>
 #include <QMessageBox>
+#include <QStatusBar>
 
 #include "desktop/action_table.h"
 #include "desktop/console_dock.h"
@@ -52,6 +53,7 @@ StudyFile Workspace::current_study() const {
   study.second = s.second.empty() || !second_fits(s) ? std::filesystem::path() : s.sources.second;
   study.second_table = s.second.empty() ? port.control_value("ZEPButton") != 0 : s.sources.second_from_table;
   study.wireframe = s.wireframe_segments == 0 ? std::filesystem::path() : s.sources.wireframe;
+  study.table = table_file_;
   study.rounds = static_cast<int>(port.control_value("BootBox"));
   study.seed = port.fixed_seed();
   study.drop_missing = port.has_control("DropMissing") && port.control_value("DropMissing") != 0;
@@ -134,6 +136,12 @@ bool Workspace::open_study(const std::filesystem::path& file) {
       missing("The wireframe", st.wireframe);
     else if (run_action("LoadWireFrame", {st.wireframe}) != done)
       problems << QString("The wireframe %1 did not load (its message says why).").arg(qpath(st.wireframe));
+  }
+  if (!st.table.empty()) {
+    if (!there(st.table))
+      missing("The specimen table", st.table);
+    else if (run_action("LoadSpecimenTable", {st.table}) != done)
+      problems << QString("The specimen table %1 did not load (its message says why).").arg(qpath(st.table));
   }
   const std::filesystem::path absolute = std::filesystem::absolute(file);
   add_recent(absolute);

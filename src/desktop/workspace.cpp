@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QAbstractSpinBox>
 #include <QCoreApplication>
+#include <QApplication>
 #include <QDockWidget>
 #include <QMimeData>
 #include <QDragEnterEvent>
@@ -17,6 +18,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScreen>
@@ -43,7 +45,7 @@ namespace {
 // The dialog's title and filters for the dialog an action opens, from its catalogue row.
 std::optional<QtPort::DialogLook> dialog_look(const std::string& action, bool table) {
   const ActionRow* row = find_action(action);
-  if (row == nullptr || row->dialog.kind == DialogLook::none) return std::nullopt;
+  if (row == nullptr || row->dialog.kind == DialogLook::none || row->dialog.own_titles) return std::nullopt;
   const DialogLook& look = row->dialog;
   return QtPort::DialogLook{qtext(look.title),
                             qtext(table && !look.table_filters.empty() ? look.table_filters : look.filters),
@@ -122,11 +124,13 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   connect(&port, &QtPort::console_message, this, &Workspace::on_console);
   connect(&port, &QtPort::figure_event, this, &Workspace::on_figure);
   connect(&port, &QtPort::error_reported, this, [this](const QString& m) { errors_.push_back(m.trimmed()); });
-  connect(&port, &QtPort::result_reported, this,
-          [this](const TestResult& r) {
-            const std::shared_ptr<const StudySummary> s = app_.study();
-            results_->add(r, s->sources, result_context(*s, study_file_));
-          });
+  connect(&port, &QtPort::result_reported, this, [this](const TestResult& r) {
+    // A specimen table is no test: its columns are offered to the Model and
+    // Groups boxes instead.
+    if (r.name == "LoadSpecimenTable") return offer_table_columns(r);
+    const std::shared_ptr<const StudySummary> s = app_.study();
+    results_->add(r, s->sources, result_context(*s, study_file_));
+  });
   connect(results_, &ResultsLog::added, this, [this](const QString& line) { post_message(line, false); });
   connect(&port, &QtPort::file_saved, this, [this](const QString& path, qulonglong bytes) {
     post_message(QString("Wrote %1 (%2 bytes).").arg(path).arg(bytes), false);
@@ -203,6 +207,7 @@ void Workspace::on_action_finished(const QString& qaction, int outcome) {
     plot_->show_figure(0);
     if (docked != 0 && port.graphics().is_handle(docked)) port.graphics().close(docked);
     set_study_file({});
+    table_file_.clear();
   }
   if (outcome == static_cast<int>(Outcome::done) &&
       (part == StudyPart::all_but_protocol || part == StudyPart::first_sample))

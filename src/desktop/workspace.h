@@ -18,6 +18,7 @@
 
 #include "app/gui_qt.h"
 #include "desktop/study_file.h"
+#include "runtime/ui_port.h"
 
 class QAbstractButton;
 class QDockWidget;
@@ -116,6 +117,8 @@ class Workspace : public QObject {
   void name_controls();
   /// A message in the desktop's words: actions and controls named by their labels.
   std::string words(const std::string& text) const;
+  // The Model and Groups boxes offer the columns of a loaded specimen table.
+  void offer_table_columns(const TestResult& table);
   void post_message(const QString& text, bool from_console);
   QString done_line(const std::string& action, int outcome) const;
 
@@ -158,6 +161,7 @@ class Workspace : public QObject {
   std::size_t cancelled_before_ = 0;  // the port's count of cancelled dialogs when the action started
   std::vector<QString> errors_;       // error texts reported, to mark their console lines
   std::filesystem::path study_file_;
+  std::filesystem::path table_file_;  // the specimen table last loaded (from its result), for study files
 
   std::function<bool(const QString&)> question_hook_;
   std::function<int(const QString&, const QStringList&)> choice_hook_;

@@ -13,7 +13,75 @@ constexpr double kChiSquare95TwoDf = 5.991464547107979;
 
 std::string percent(double proportion) { return sprintf_m("%.1f %%", 100 * proportion); }
 
+// Colours that stay apart in print and for the common colour blindnesses
+// (Okabe and Ito 2008), then greys; markers that differ in shape.
+const Rgb kGroupColours[] = {{0.0, 0.447, 0.698}, {0.835, 0.369, 0.0},   {0.0, 0.62, 0.451},    {0.8, 0.475, 0.655},
+                             {0.902, 0.624, 0.0}, {0.337, 0.706, 0.914}, {0.941, 0.894, 0.259}, {0.0, 0.0, 0.0},
+                             {0.5, 0.5, 0.5},     {0.6, 0.3, 0.1}};
+const char* const kGroupMarkers[] = {"o", "s", "^", "d", "v", "p", "h", "<", ">", "x"};
+
+void draw_groups(Graphics& g, const ShapeSpacePlot& plot, Eigen::Index cx, Eigen::Index cy) {
+  const Eigen::Index n = plot.scores.rows();
+  for (std::size_t k = 0; k < plot.group_names.size(); ++k) {
+    std::vector<Eigen::Index> rows;
+    for (Eigen::Index i = 0; i < n; ++i)
+      if (plot.group[i] == static_cast<int>(k)) rows.push_back(i);
+    if (rows.empty()) continue;
+    const Rgb colour = kGroupColours[k % 10];
+    Eigen::MatrixXd xy(rows.size(), 2);
+    std::vector<std::string> names;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      xy(r, 0) = plot.scores(rows[r], cx);
+      xy(r, 1) = plot.scores(rows[r], cy);
+      names.push_back(rows[r] < static_cast<Eigen::Index>(plot.names.size()) ? plot.names[rows[r]] : "");
+    }
+    if (xy.rows() >= 3) {
+      const Eigen::MatrixXd e = plot.hulls ? convex_hull(xy) : data_ellipse(xy);
+      const Handle h = g.plot3(e.col(0), e.col(1), Eigen::VectorXd::Zero(e.rows()), "k-");
+      g.modify(h, [&](GraphicsObject& o) {
+        o.color = colour;
+        o.line_width = 1.0;
+      });
+    }
+    const Handle points =
+        g.plot3(xy.col(0), xy.col(1), Eigen::VectorXd::Zero(xy.rows()), std::string("k") + kGroupMarkers[k % 10]);
+    g.modify(points, [&](GraphicsObject& o) {
+      o.names = names;
+      o.display_name = plot.group_names[k] + " (" + std::to_string(rows.size()) + ")";
+      o.marker_size = 6;
+      o.color = colour;
+      o.marker_face = Rgb{0.55 + 0.45 * colour.r, 0.55 + 0.45 * colour.g, 0.55 + 0.45 * colour.b};
+    });
+  }
+}
+
 }  // namespace
+
+Eigen::MatrixXd convex_hull(const Eigen::MatrixXd& xy) {
+  std::vector<Eigen::Vector2d> p;
+  for (Eigen::Index i = 0; i < xy.rows(); ++i) p.emplace_back(xy(i, 0), xy(i, 1));
+  std::sort(p.begin(), p.end(),
+            [](const auto& a, const auto& b) { return a.y() < b.y() || (a.y() == b.y() && a.x() < b.x()); });
+  p.erase(std::unique(p.begin(), p.end()), p.end());
+  // Graham's scan: the points by angle about the lowest one, keeping only left
+  // turns.
+  const Eigen::Vector2d o = p.front();
+  auto cross = [](const Eigen::Vector2d& a, const Eigen::Vector2d& b, const Eigen::Vector2d& c) {
+    return (b.x() - a.x()) * (c.y() - a.y()) - (b.y() - a.y()) * (c.x() - a.x());
+  };
+  std::sort(p.begin() + 1, p.end(), [&](const auto& a, const auto& b) {
+    const double c = cross(o, a, b);
+    return c > 0 || (c == 0 && (a - o).squaredNorm() < (b - o).squaredNorm());
+  });
+  std::vector<Eigen::Vector2d> hull;
+  for (const auto& q : p) {
+    while (hull.size() >= 2 && cross(hull[hull.size() - 2], hull.back(), q) <= 0) hull.pop_back();
+    hull.push_back(q);
+  }
+  Eigen::MatrixXd out(hull.size() + 1, 2);
+  for (std::size_t i = 0; i <= hull.size(); ++i) out.row(i) = hull[i % hull.size()].transpose();
+  return out;
+}
 
 Eigen::MatrixXd data_ellipse(const Eigen::MatrixXd& xy, int steps) {
   const Eigen::RowVector2d centre = xy.colwise().mean();
@@ -64,8 +132,11 @@ void plot_shape_space(Graphics& g, Handle figure, const ShapeSpacePlot& plot) {
     const char* name;
     Rgb face;
   };
-  for (const Group& group :
-       {Group{1, "bo", "b-", "sample 1", Rgb{0.75, 0.8, 1}}, Group{2, "rs", "r-", "sample 2", Rgb{1, 0.78, 0.78}}}) {
+  if (!plot.group.empty()) draw_groups(g, plot, cx, cy);
+  const Group samples[] = {Group{1, "bo", "b-", "sample 1", Rgb{0.75, 0.8, 1}},
+                           Group{2, "rs", "r-", "sample 2", Rgb{1, 0.78, 0.78}}};
+  for (const Group& group : samples) {
+    if (!plot.group.empty()) break;  // drawn by their groups
     std::vector<Eigen::Index> rows;
     for (Eigen::Index i = 0; i < n; ++i)
       if (plot.sample(i) == group.sample) rows.push_back(i);

@@ -16,6 +16,11 @@ struct ShapeSpacePlot {
   Eigen::VectorXd proportions;                    // c: share of the variance of each component
   Eigen::Index x_component = 1, y_component = 2;  // the pair shown, counted from 1 (at most k)
   std::vector<std::string> names;                 // n: how each specimen is named on hover
+  // Groups of a factor instead of the samples: each specimen's group (an index
+  // into group_names); empty: by sample.
+  std::vector<int> group;
+  std::vector<std::string> group_names;
+  bool hulls = false;  // convex hulls around the groups instead of 95 % ellipses
 };
 
 /// Draws into window `figure`, clearing it first: on the left the scatter of
@@ -25,8 +30,15 @@ struct ShapeSpacePlot {
 /// least 3 specimens with its 95 % data ellipse (the points within a
 /// Mahalanobis distance of sqrt(5.991), the chi-square 95 % point for 2 degrees
 /// of freedom), axes named "PC1 (45.2 %)"; on the right the scree plot, a bar
-/// per component (the first ten) of its percentage of the variance.
+/// per component (the first ten) of its percentage of the variance. With
+/// groups, each group instead has a colour and a marker of its own (in the
+/// order of group_names, the palette repeating after ten), its legend entry
+/// "name (count)", and its 95 % data ellipse or its convex hull.
 void plot_shape_space(Graphics& graphics, Handle figure, const ShapeSpacePlot& plot);
+
+/// The convex hull of the points (rows of `xy`, n by 2, n >= 1) as a closed
+/// polyline, counter-clockwise from the lowest-leftmost point (m + 1 by 2).
+Eigen::MatrixXd convex_hull(const Eigen::MatrixXd& xy);
 
 /// The 95 % data ellipse of the points (rows of `xy`, n by 2, n >= 3) as a
 /// closed polyline of `steps` + 1 points (steps + 1 by 2).

@@ -1,3 +1,7 @@
+// The first sample: point lists read in our own form or from the digitising
+// tools' files, cut at the protocol's curves, resampled, scaled by the ruler
+// and superimposed. One file because every reading goes through the same
+// checked protocol values and the same cutting.
 #include "io/load_file1.h"
 
 #include <algorithm>

@@ -31,6 +31,8 @@ std::string type_name(ObjectType type) {
       return "line";
     case ObjectType::text:
       return "text";
+    case ObjectType::surface:
+      return "surface";
   }
   return "root";
 }
@@ -298,6 +300,34 @@ Handle Graphics::plot3(const Eigen::VectorXd& x, const Eigen::VectorXd& y, const
   line.color = ls.color;
   line.line_style = ls.line_style;
   line.marker = ls.marker;
+  notify(figure_of(a), FigureEvent::changed);
+  return h;
+}
+
+Handle Graphics::surface(std::shared_ptr<const SurfaceShape> shape, const Rgb& colour) {
+  std::lock_guard lock(mutex_);
+  const Eigen::Index n = shape->vertices.rows();
+  if (shape->triangles.size() > 0 && (shape->triangles.minCoeff() < 0 || shape->triangles.maxCoeff() >= n))
+    throw RuntimeError("A surface's triangles name vertices beyond its " + std::to_string(n) + ".");
+  if (shape->values.size() != 0 && shape->values.size() != n)
+    throw RuntimeError("A surface needs one value a vertex or none.");
+  Handle a = gca();
+  GraphicsObject& axes = objects_.at(a);
+  if (!axes.hold) {
+    std::vector<Handle> children = axes.children;
+    for (Handle c : children) delete_tree(c);
+    GraphicsObject& again = objects_.at(a);
+    again.children.clear();
+    if (again.title != 0) {
+      objects_.erase(again.title);
+      objects_.at(a).title = 0;
+    }
+    reset_axes(objects_.at(a));
+  }
+  Handle h = new_object(ObjectType::surface, a);
+  GraphicsObject& o = objects_.at(h);
+  o.shape = std::move(shape);
+  o.color = colour;
   notify(figure_of(a), FigureEvent::changed);
   return h;
 }

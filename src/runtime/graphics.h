@@ -20,9 +20,9 @@ namespace velmora {
 /// handles from 100001 up.
 using Handle = int;
 
-enum class ObjectType { root, figure, axes, line, text };
+enum class ObjectType { root, figure, axes, line, text, surface };
 
-/// "root", "figure", "axes", "line", "text".
+/// "root", "figure", "axes", "line", "text", "surface".
 std::string type_name(ObjectType type);
 
 struct Rgb {
@@ -44,6 +44,14 @@ struct LineSpec {
 /// style, draws lines. An invalid line spec throws RuntimeError naming it.
 LineSpec parse_line_spec(std::string_view spec);
 
+/// The triangles of a surface object; shared, never changed, between copies
+/// of the model.
+struct SurfaceShape {
+  Eigen::MatrixXd vertices;                                          // n by 3
+  Eigen::Matrix<int, Eigen::Dynamic, 3, Eigen::RowMajor> triangles;  // m by 3, vertex rows from 0
+  Eigen::VectorXd values;  // n: each vertex's value on the axes' colour key; empty: the surface's Color
+};
+
 struct GraphicsObject {
   Handle handle = 0;
   ObjectType type = ObjectType::root;
@@ -64,8 +72,8 @@ struct GraphicsObject {
   bool axis_on = true;
   bool axis_equal = false;
   std::optional<Eigen::Vector3d> camera_position;  // nothing: the default 3D view
-  Handle title = 0;  // the title text object (kept apart from the children)
-  bool flat = false;  // a flat x-y plot (z not drawn): no tilt, ticks and axis names
+  Handle title = 0;                                // the title text object (kept apart from the children)
+  bool flat = false;                               // a flat x-y plot (z not drawn): no tilt, ticks and axis names
   std::string xlabel, ylabel;
   std::optional<std::array<double, 4>> box;            // the plot's left bottom width height as parts of the window
   std::vector<double> xticks;                          // fixed x ticks of a flat plot (empty: from the limits)
@@ -87,14 +95,18 @@ struct GraphicsObject {
   bool arrows = false;             // an arrowhead at the end of each run of segments
   std::string display_name;        // the line's entry in a flat plot's legend
 
+  // surface (also uses `color`)
+  std::shared_ptr<const SurfaceShape> shape;
+  double face_alpha = 1;  // 1 opaque; less lets the surfaces behind show through
+
   // text (also uses `color`)
   std::string string;
   Eigen::Vector3d text_position = Eigen::Vector3d::Zero();
-  double font_size = 10;                // points
+  double font_size = 10;  // points
   std::string font_name = "DejaVu Sans";
-  std::string font_angle = "normal";    // "normal", "italic" or "oblique"
-  std::string font_weight = "normal";   // "normal", "bold", "light" or "demi"
-  double rotation = 0;                  // degrees, counterclockwise
+  std::string font_angle = "normal";   // "normal", "italic" or "oblique"
+  std::string font_weight = "normal";  // "normal", "bold", "light" or "demi"
+  double rotation = 0;                 // degrees, counterclockwise
 };
 
 /// A property value for the get and set by name.
@@ -132,6 +144,11 @@ class Graphics {
   /// One line object through the points in the current axes. When the axes do
   /// not hold, their children are deleted and their properties reset first.
   Handle plot3(const Eigen::VectorXd& x, const Eigen::VectorXd& y, const Eigen::VectorXd& z, std::string_view spec);
+  /// A surface object in the current axes, drawn shaded in `colour` (or by
+  /// its values on the axes' colour key). Axes that do not hold are emptied
+  /// first, as by plot3. Throws RuntimeError for a triangle naming a vertex
+  /// that does not exist.
+  Handle surface(std::shared_ptr<const SurfaceShape> shape, const Rgb& colour);
   /// New axes in window `figure` whose plot fills `box` (left bottom width
   /// height, as parts of the window); they become the current axes.
   Handle add_axes(Handle figure, const std::array<double, 4>& box);

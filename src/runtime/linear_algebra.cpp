@@ -22,6 +22,9 @@ void dsytrd_(const char* uplo, const int* n, double* a, const int* lda, double* 
 void dormtr_(const char* side, const char* uplo, const char* trans, const int* m, const int* n, const double* a,
              const int* lda, const double* tau, double* c, const int* ldc, double* work, const int* lwork, int* info,
              std::size_t side_len, std::size_t uplo_len, std::size_t trans_len);
+void dsymm_(const char* side, const char* uplo, const int* m, const int* n, const double* alpha, const double* a,
+            const int* lda, const double* b, const int* ldb, const double* beta, double* c, const int* ldc,
+            std::size_t side_len, std::size_t uplo_len);
 void openblas_set_num_threads(int threads);
 }
 
@@ -81,6 +84,16 @@ Eigen::MatrixXd lower_cross_product(const Eigen::MatrixXd& a, bool transposed) {
   const double one = 1, zero = 0;
   use_arena_threads(0, "the cross product of the shape space");
   dsyrk_("L", transposed ? "T" : "N", &n, &k, &one, a.data(), &lda, &zero, c.data(), &n, 1, 1);
+  return c;
+}
+
+Eigen::MatrixXd symmetric_product(const Eigen::MatrixXd& s, const Eigen::MatrixXd& b) {
+  const int m = checked_size(s.rows()), n = checked_size(b.cols());
+  Eigen::MatrixXd c(m, n);
+  if (m == 0 || n == 0) return c;
+  const double one = 1, zero = 0;
+  use_arena_threads(0, "a symmetric product of the group tests");
+  dsymm_("L", "L", &m, &n, &one, s.data(), &m, b.data(), &m, &zero, c.data(), &m, 1, 1);
   return c;
 }
 

@@ -11,6 +11,10 @@ namespace velmora {
 /// upper triangle of the result is left unset.
 Eigen::MatrixXd lower_cross_product(const Eigen::MatrixXd& a, bool transposed);
 
+/// s b for a symmetric s (n by n, its lower triangle is read) and b (n by m):
+/// the large products of the permutation tests.
+Eigen::MatrixXd symmetric_product(const Eigen::MatrixXd& s, const Eigen::MatrixXd& b);
+
 /// A symmetric matrix reduced to tridiagonal form, Q' S Q = T: diagonal d,
 /// sub-diagonal e, and Q kept as Householder reflectors.
 struct Tridiagonal {

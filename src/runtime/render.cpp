@@ -23,6 +23,7 @@
 #include "runtime/render_flat.h"
 #include "runtime/render_layout.h"
 #include "runtime/render_marks.h"
+#include "runtime/render_surface.h"
 
 namespace velmora {
 namespace {
@@ -303,6 +304,8 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
     return;
   }
   if (axes.axis_on && axes.visible) draw_axes_box(cr, layout, text_out, more.axis_names);
+  // Surfaces under the lines; marks behind an opaque surface are hidden by it.
+  const SurfaceDepth surfaces = draw_surfaces(cr, graphics, axes, layout, width, height);
 
   // Oldest object first, so later drawing lies on top at equal depth.
   std::vector<Piece> pieces;
@@ -348,6 +351,7 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
   std::stable_sort(pieces.begin(), pieces.end(),
                    [](const Piece& a, const Piece& b) { return a.top != b.top ? b.top : a.depth < b.depth; });
   for (const Piece& piece : pieces) {
+    if (surfaces.width > 0 && surfaces.hidden((piece.a + piece.b) / 2, piece.depth)) continue;
     if (piece.marker)
       draw_marker(cr, *piece.line, piece.a, piece.colour);
     else

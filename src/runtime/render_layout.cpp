@@ -64,6 +64,13 @@ AxesLayout layout_axes(const Graphics& graphics, Handle figure, double width, do
           lines[1].add(o.y(i));
           lines[2].add(o.z(i));
         }
+      } else if (o.type == ObjectType::surface && o.shape) {
+        // A surface's extent is that of its vertices (all finite: checked on reading).
+        if (o.shape->vertices.rows() > 0)
+          for (int k = 0; k < 3; ++k) {
+            lines[k].add(o.shape->vertices.col(k).minCoeff());
+            lines[k].add(o.shape->vertices.col(k).maxCoeff());
+          }
       } else if (o.type == ObjectType::text) {
         for (int k = 0; k < 3; ++k) texts[k].add(o.text_position(k));
       }

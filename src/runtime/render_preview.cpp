@@ -9,6 +9,7 @@
 
 #include "runtime/render.h"
 #include "runtime/render_layout.h"
+#include "runtime/render_surface.h"
 
 namespace velmora {
 namespace {
@@ -87,6 +88,8 @@ void render_preview(unsigned char* pixels, int width, int height, int stride, do
       }
     cairo_stroke(cr);
   }
+  // Surfaces as in the full picture, one sample a pixel.
+  draw_surfaces(cr, graphics, axes, layout, width / scale, height / scale, true);
   cairo_surface_flush(surface);
 
   // Oldest first, as the full picture draws at equal depth; the `on_top` lines last.
@@ -116,6 +119,8 @@ void render_preview(unsigned char* pixels, int width, int height, int stride, do
     cairo_set_line_width(cr, o.line_width * kDeviceUnitsPerPoint);
     cairo_stroke(cr);
   }
+  // Surfaces as in the full picture, one sample a pixel.
+  draw_surfaces(cr, graphics, axes, layout, width / scale, height / scale, true);
   cairo_surface_flush(surface);
   for (auto it = axes.children.rbegin(); it != axes.children.rend(); ++it) {
     const GraphicsObject& o = graphics.object(*it);

@@ -3,6 +3,7 @@
 
 #include "runtime/ui_port.h"
 #include "stats/comparison_input.h"
+#include "stats/group_tests.h"
 
 namespace velmora {
 
@@ -22,5 +23,19 @@ namespace velmora {
 /// reported through the port's progress shows nothing and says so on the
 /// console.
 void shape_pca_action(const TwoSamples& samples, UiPort& ui);
+
+}  // namespace velmora
+
+namespace velmora {
+
+/// ShapePCA by the groups of the factor in GroupBox: the principal components
+/// of the study's specimens (one sample is enough), each group with its colour
+/// and marker, its legend entry with its count and, as GroupOutline chooses, its
+/// 95 % data ellipse (1) or convex hull (2); each point named "LEVEL, NAME".
+/// ResultsBox gets the text of shape_pca_action with the groups and their counts
+/// on a second line; the result event adds `groups` (each row's level) and
+/// `factor`. Throws RuntimeError as shape_pca_action does and for a GroupBox that
+/// names no factor of the study.
+void shape_pca_groups_action(const GroupStudy& study, UiPort& ui);
 
 }  // namespace velmora

@@ -10,6 +10,20 @@
 #include "stats/leading_eigenpairs.h"
 
 namespace velmora {
+
+PooledShapes pooled_shapes(const Sample& pooled, bool flat) {
+  const Eigen::Index p = pooled.points(), n = pooled.count();
+  const Superimposition fit = getpproc3(pooled);
+  const int columns = flat ? 2 : 3;
+  PooledShapes out;
+  out.coordinates.resize(n, columns * p);
+  for (Eigen::Index i = 0; i < n; ++i)
+    for (Eigen::Index k = 0; k < p; ++k)
+      for (int c = 0; c < columns; ++c) out.coordinates(i, columns * k + c) = fit.aligned.specimen(i)(k, c);
+  out.mean = fit.mean;
+  return out;
+}
+
 ShapePca shape_space_components(const Sample& data1, const Sample& data2, bool flat, Eigen::Index kept) {
   const Eigen::Index p = data1.points(), n1 = data1.count(), n2 = data2.count(), n = n1 + n2;
   if (data2.points() != p)
@@ -21,14 +35,9 @@ ShapePca shape_space_components(const Sample& data1, const Sample& data2, bool f
   Sample pooled(p, n);
   pooled.values().leftCols(3 * n1) = data1.values();
   pooled.values().rightCols(3 * n2) = data2.values();
-  const Superimposition fit = getpproc3(pooled);
-
-  const int columns = flat ? 2 : 3;
-  const Eigen::Index dims = columns * p;
-  Eigen::MatrixXd x(n, dims);
-  for (Eigen::Index i = 0; i < n; ++i)
-    for (Eigen::Index k = 0; k < p; ++k)
-      for (int c = 0; c < columns; ++c) x(i, columns * k + c) = fit.aligned.specimen(i)(k, c);
+  PooledShapes fit = pooled_shapes(pooled, flat);
+  const Eigen::Index dims = fit.coordinates.cols();
+  Eigen::MatrixXd x = std::move(fit.coordinates);
   x.rowwise() -= x.colwise().mean();
 
   const Eigen::Index components = std::min(n - 1, dims);

@@ -18,6 +18,14 @@ struct ShapePca {
   Eigen::MatrixXd mean;         // p by 3: the pooled mean shape the scores are measured from
 };
 
+/// Specimens superimposed together (getpproc3 on the pooled sample, p by 3 by
+/// n), flattened to rows x1 y1 z1 ... xp yp zp (x1 y1 ... xp yp when `flat`).
+struct PooledShapes {
+  Eigen::MatrixXd coordinates;  // n by dims, not centred
+  Eigen::MatrixXd mean;         // p by 3
+};
+PooledShapes pooled_shapes(const Sample& pooled, bool flat);
+
 /// The pooled superimposition of all specimens of `data1` and `data2` (p by 3
 /// by N1 and N2, same p) with getpproc3 (the first sample's fit and its three
 /// iterations), then the principal components of the aligned coordinates

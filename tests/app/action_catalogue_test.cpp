@@ -128,15 +128,18 @@ TEST(ActionCatalogue, RowsSayWhatTheActionsOfTheExampleStudiesDo) {
   const fs::path out = fs::temp_directory_path() / "velmora_catalogue_test";
   fs::create_directories(out);
   std::set<std::string> ran;
-  for (const char* script : {"study3d.txt", "study2d.txt"}) {
+  for (const char* script : {"study3d.txt", "study2d.txt", "surfaces3d.txt", "groups2d.txt"}) {
     WatchingPort port;
     port.set_seed(1);
     Dispatcher dispatcher(port);
     for (const ScriptCommand& c : parse_script(examples / script)) {
       if (c.is_set) {
         port.action = "set";
-        const double value = c.words[2] == "procrustes" ? 2 : std::stod(c.words[2]);
-        port.set_control_value(c.words[0], value);
+        if (c.words[1] == "String") {
+          port.set_control_string(c.words[0], c.words[2]);
+        } else {
+          port.set_control_value(c.words[0], control_value_of(c.words[0], c.words[2], script));
+        }
         continue;
       }
       port.action = c.words.front();

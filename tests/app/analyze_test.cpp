@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -59,9 +59,14 @@ TEST_F(AnalyzeOptionsTest, EachUnusableOptionIsNamed) {
       {[&](AnalyzeOptions& o) { o.first = dir; }, "is not a file"},
       {[&](AnalyzeOptions& o) {
          o.second = dir / "second.txt";
-         o.tests = {"goodall", "anova"};
+         o.tests = {"goodall", "manova"};
        },
-       "unknown test anova"},
+       "unknown test manova"},
+      {[&](AnalyzeOptions& o) { o.tests = {"anova"}; }, "--tests anova needs --model"},
+      {[&](AnalyzeOptions& o) { o.tests = {"pairwise"}; }, "--tests pairwise needs --group"},
+      {[&](AnalyzeOptions& o) { o.model = "a + b"; }, "add anova to --tests"},
+      {[&](AnalyzeOptions& o) { o.permutations = 0; }, "--permutations is a whole number from 1 to 1000000"},
+      {[&](AnalyzeOptions& o) { o.table = dir / "no-table.csv"; }, "--table: the file"},
       {[&](AnalyzeOptions& o) { o.tests = {"goodall"}; }, "needs --second"},
       {[&](AnalyzeOptions& o) { o.second_format = "tps"; }, "--second-format needs --second"},
       {[&](AnalyzeOptions& o) {
@@ -185,8 +190,8 @@ TEST(AnalyzeStudyTest, SameNumbersAsTheBatchRunnerWithTheSameSeed) {
 
   auto from_analyze = blocks(analyze_out.str());
   auto from_batch = blocks(batch_out.str());
-  for (const std::string title : {"Results of Goodall F-Test", "Results of Bootstrap F-Test",
-                                  "Results of Permutation F-Test", "ResultsBox"}) {
+  for (const std::string title :
+       {"Results of Goodall F-Test", "Results of Bootstrap F-Test", "Results of Permutation F-Test", "ResultsBox"}) {
     ASSERT_TRUE(from_analyze.count(title)) << title << "\n" << analyze_out.str();
     EXPECT_EQ(from_analyze[title], from_batch[title]) << title;
   }

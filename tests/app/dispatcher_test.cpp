@@ -21,24 +21,64 @@ class DispatcherTest : public ::testing::Test {
 
 TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrderThenTheAddedOnes) {
   const auto& names = Dispatcher::action_names();
-  ASSERT_EQ(names.size(), 38u);
+  ASSERT_EQ(names.size(), 49u);
   EXPECT_EQ(names.front(), "LoadProto");
   EXPECT_EQ(names[11], "LoadFile2");
   EXPECT_EQ(names[21], "GoodallF");
   EXPECT_EQ(names[24], "CopyEPS");
   EXPECT_EQ(names[34], "Clear");
   std::set<std::string> unique(names.begin(), names.end());
-  EXPECT_EQ(unique.size(), 38u);
+  EXPECT_EQ(unique.size(), 49u);
   // The whole order: the first equal name runs, so every position matters.
-  const std::vector<std::string> expected = {
-      "LoadProto",         "LoadFile1",       "LoadFile2D",     "ShowMean1",     "Listd",
-      "ShowData1",         "AddLabels",       "SaveFile1",      "SaveFile2D",    "SaveAlignedFile1",
-      "SaveAlignedFile2D", "LoadFile2",       "ShowMean2",      "ShowData2",     "SaveFile2",
-      "OpenFigure",        "ClearFigure",     "CopyImage",      "LoadWireFrame", "AxisOn",
-      "AxisOff",           "GoodallF",        "BootF",          "PermuteF",      "CopyEPS",
-      "GetDisparity",      "PermuteVariance", "ThickerLines",   "ThinnerLines",  "FilledSymbols",
-      "EmptySymbols",      "BiggerSymbols",   "SmallerSymbols", "ToggleDots",    "Clear",
-      "ShapePCA",          "ShowDifference",  "SlideSamples"};
+  const std::vector<std::string> expected = {"LoadProto",
+                                             "LoadFile1",
+                                             "LoadFile2D",
+                                             "ShowMean1",
+                                             "Listd",
+                                             "ShowData1",
+                                             "AddLabels",
+                                             "SaveFile1",
+                                             "SaveFile2D",
+                                             "SaveAlignedFile1",
+                                             "SaveAlignedFile2D",
+                                             "LoadFile2",
+                                             "ShowMean2",
+                                             "ShowData2",
+                                             "SaveFile2",
+                                             "OpenFigure",
+                                             "ClearFigure",
+                                             "CopyImage",
+                                             "LoadWireFrame",
+                                             "AxisOn",
+                                             "AxisOff",
+                                             "GoodallF",
+                                             "BootF",
+                                             "PermuteF",
+                                             "CopyEPS",
+                                             "GetDisparity",
+                                             "PermuteVariance",
+                                             "ThickerLines",
+                                             "ThinnerLines",
+                                             "FilledSymbols",
+                                             "EmptySymbols",
+                                             "BiggerSymbols",
+                                             "SmallerSymbols",
+                                             "ToggleDots",
+                                             "Clear",
+                                             "ShapePCA",
+                                             "ShowDifference",
+                                             "SlideSamples",
+                                             "LoadSurfaces",
+                                             "ShowSurface",
+                                             "ShowSurfaceDifference",
+                                             "ShowPCSurfaces",
+                                             "SaveSurface",
+                                             "LoadSpecimenTable",
+                                             "ProcrustesANOVA",
+                                             "PairwiseGroups",
+                                             "Allometry",
+                                             "CVA",
+                                             "TwoBlockPLS"};
   EXPECT_EQ(names, expected);
 }
 

@@ -38,7 +38,7 @@ const examples::ExampleSet& generated() {
 
 TEST(ExamplesTest, GeneratorChecksPassAndCommittedFilesMatchIt) {
   EXPECT_TRUE(generated().problems.empty()) << generated().problems.front();
-  ASSERT_EQ(generated().files.size(), 9u);
+  ASSERT_EQ(generated().files.size(), 15u);
   for (const auto& file : generated().files) {
     const fs::path path = kExamples / file.path;
     ASSERT_TRUE(fs::exists(path)) << path << " is missing: run build/make_example examples";
@@ -48,7 +48,7 @@ TEST(ExamplesTest, GeneratorChecksPassAndCommittedFilesMatchIt) {
 
 TEST(ExamplesTest, ScriptsAreWellFormedAndTogetherRunEveryAction) {
   std::set<std::string> used;
-  for (const char* script : {"study3d.txt", "study2d.txt"}) {
+  for (const char* script : {"study3d.txt", "study2d.txt", "surfaces3d.txt", "groups2d.txt", "size2d.txt"}) {
     const auto commands = parse_script(kExamples / script);
     std::set<std::string> here;
     for (const auto& c : commands) {
@@ -63,10 +63,15 @@ TEST(ExamplesTest, ScriptsAreWellFormedAndTogetherRunEveryAction) {
         EXPECT_TRUE(fs::exists(kExamples / answer)) << script << ":" << c.line << " names " << answer;
       }
     }
-    // Each study loads, compares, plots, exports and saves on its own.
-    for (const char* action : {"LoadProto", "LoadFile2", "LoadWireFrame", "GoodallF", "BootF", "PermuteF",
-                               "GetDisparity", "PermuteVariance", "CopyEPS", "ShowMean2", "SaveFile2", "Clear"})
-      EXPECT_TRUE(here.count(action)) << script << " does not run " << action;
+    // Each two-sample study loads, compares, plots, exports and saves on its own
+    // (the surfaces script shows the 3D study's surfaces; the groups and size
+    // scripts test a table's groups).
+    const std::string name = script;
+    if (name != "surfaces3d.txt" && name != "groups2d.txt" && name != "size2d.txt") {
+      for (const char* action : {"LoadProto", "LoadFile2", "LoadWireFrame", "GoodallF", "BootF", "PermuteF",
+                                 "GetDisparity", "PermuteVariance", "CopyEPS", "ShowMean2", "SaveFile2", "Clear"})
+        EXPECT_TRUE(here.count(action)) << script << " does not run " << action;
+    }
     used.insert(here.begin(), here.end());
   }
   for (const auto& name : Dispatcher::action_names()) EXPECT_TRUE(used.count(name)) << "no script runs " << name;
@@ -165,7 +170,7 @@ TEST(ExampleScriptsTest, BothStudiesRunThroughWithoutAFailure) {
   fs::remove_all(top);
   fs::create_directories(top / "demo-out");
   fs::create_directories(top / "examples");
-  for (const char* name : {"skull3d", "leaf2d", "study3d.txt", "study2d.txt"})
+  for (const char* name : {"skull3d", "leaf2d", "leafgroups2d", "study3d.txt", "study2d.txt", "groups2d.txt"})
     fs::copy(kExamples / name, top / "examples" / name, fs::copy_options::recursive);
   for (const char* study : {"3d", "2d"}) {
     BatchOptions options;
@@ -178,6 +183,16 @@ TEST(ExampleScriptsTest, BothStudiesRunThroughWithoutAFailure) {
         << err.str().substr(err.str().size() > 2000 ? err.str().size() - 2000 : 0);
     EXPECT_NE(out.str().find("[Results of Goodall F-Test]"), std::string::npos) << study;
     EXPECT_FALSE(fs::is_empty(*options.figures)) << study;
+  }
+  {
+    BatchOptions options;
+    options.script = top / "examples" / "groups2d.txt";
+    options.seed = 1;
+    std::ostringstream out, err;
+    EXPECT_EQ(run_batch(options, out, err), 0)
+        << err.str().substr(err.str().size() > 2000 ? err.str().size() - 2000 : 0);
+    EXPECT_NE(out.str().find("species:logsize"), std::string::npos);
+    EXPECT_NE(out.str().find("Groups of species: alnifolia 15, cordata 15, tenuis 15"), std::string::npos);
   }
   for (const char* name : {"skull3d-first-aligned.txt", "skull3d.eps", "skull3d-second.txt", "leaf2d-first-aligned.txt",
                            "leaf2d.eps", "leaf2d-first.txt"})

@@ -82,7 +82,7 @@ std::string second_sample_table(bool zero_sizes) {
 
 double max_abs(const Eigen::MatrixXd& m) { return m.cwiseAbs().maxCoeff(); }
 
-class Study : public ::testing::Test {
+class LoadStudy : public ::testing::Test {
  protected:
   void SetUp() override {
     proto_ = dir_.write("prot.txt", kProtocol);
@@ -98,7 +98,7 @@ class Study : public ::testing::Test {
   Dispatcher d_{port_};
 };
 
-TEST_F(Study, FirstSampleMatchesTheShapeWorkedOutByHand) {
+TEST_F(LoadStudy, FirstSampleMatchesTheShapeWorkedOutByHand) {
   const WorkingState& s = d_.state();
   EXPECT_EQ(s.rbreak, (Eigen::RowVectorXd(3) << 6, 21, 36).finished());
   ASSERT_EQ(s.data1.count(), 3);
@@ -124,7 +124,7 @@ TEST_F(Study, FirstSampleMatchesTheShapeWorkedOutByHand) {
             (std::vector<std::string>{"rbreak", "rbreak", "rbreak", "fgg2"}));
 }
 
-TEST_F(Study, TheStudyKeepsItsFilesAndSpecimenNamesUntilCleared) {
+TEST_F(LoadStudy, TheStudyKeepsItsFilesAndSpecimenNamesUntilCleared) {
   const WorkingState& s = d_.state();
   EXPECT_EQ(s.sources.protocol, proto_);
   EXPECT_EQ(s.sources.first, first_);
@@ -145,7 +145,7 @@ TEST_F(Study, TheStudyKeepsItsFilesAndSpecimenNamesUntilCleared) {
 
 // The clicks of every curve follow their specimen into data1's frame: the
 // resampled points lie on them, and they keep the spacing they were clicked with.
-TEST_F(Study, FirstSampleKeepsEachCurvesClicksInItsSpecimensFrame) {
+TEST_F(LoadStudy, FirstSampleKeepsEachCurvesClicksInItsSpecimensFrame) {
   const WorkingState& s = d_.state();
   ASSERT_EQ(s.curves1.size(), 3u);
   const auto off = [](const Eigen::RowVector3d& x, const Eigen::MatrixXd& polyline) {
@@ -167,7 +167,7 @@ TEST_F(Study, FirstSampleKeepsEachCurvesClicksInItsSpecimensFrame) {
   }
 }
 
-TEST_F(Study, SecondSampleFromTableAndFromTpsFileFitsOntoTheFirst) {
+TEST_F(LoadStudy, SecondSampleFromTableAndFromTpsFileFitsOntoTheFirst) {
   const auto table_true = dir_.write("second.txt", second_sample_table(false));
   const auto table_zero = dir_.write("second0.txt", second_sample_table(true));
   port_.set_control_value("ZEPButton", 1);
@@ -205,7 +205,7 @@ TEST_F(Study, SecondSampleFromTableAndFromTpsFileFitsOntoTheFirst) {
   EXPECT_EQ(port_.dialogs.back().title, "Specify 3D input file to load");
 }
 
-TEST_F(Study, SecondSampleEchoesAndTheLandmarkCountOfATableWithoutSizes) {
+TEST_F(LoadStudy, SecondSampleEchoesAndTheLandmarkCountOfATableWithoutSizes) {
   // Rows of coordinates only: FileBox2 gives the whole number of points, and
   // the console says that no size column was found.
   std::string no_sizes;
@@ -230,7 +230,7 @@ TEST_F(Study, SecondSampleEchoesAndTheLandmarkCountOfATableWithoutSizes) {
   EXPECT_EQ(port_.events().front().number("value"), 1);
 }
 
-TEST_F(Study, FailedLoadsLeaveEverythingAsItWas) {
+TEST_F(LoadStudy, FailedLoadsLeaveEverythingAsItWas) {
   const WorkingState before = d_.state();
   const auto figures = port_.graphics().figures().size();
   port_.set_control_value("ZEPButton", 1);
@@ -278,7 +278,7 @@ TEST_F(Study, FailedLoadsLeaveEverythingAsItWas) {
   }
 }
 
-TEST_F(Study, ASmallerNewSampleReplacesTheOldOneWhole) {
+TEST_F(LoadStudy, ASmallerNewSampleReplacesTheOldOneWhole) {
   d_.mutable_state().wireactive = 1;
   Points shape = digitised_shape();
   const auto file = dir_.write(
@@ -291,7 +291,7 @@ TEST_F(Study, ASmallerNewSampleReplacesTheOldOneWhole) {
   EXPECT_EQ(d_.state().wireactive.value_or(-1), 0);
 }
 
-TEST_F(Study, ReloadAfterClearEchoesTheKeptCurveStartsAsTheyAreOverwritten) {
+TEST_F(LoadStudy, ReloadAfterClearEchoesTheKeptCurveStartsAsTheyAreOverwritten) {
   ASSERT_EQ(d_.vm3sw("Clear"), Outcome::done);
   EXPECT_EQ(d_.state().rbreak, (Eigen::RowVectorXd(3) << 6, 21, 36).finished());  // Clear keeps it
   const std::size_t seen = port_.events().size();

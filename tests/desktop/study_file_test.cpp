@@ -41,7 +41,10 @@ TEST(StudyFile, RoundTripWithPathsRelativeToTheFile) {
   EXPECT_TRUE(json["wireframe"].is_null());
   EXPECT_FALSE(json.contains("drop-missing"));  // the load switches are written only when on
 
+  EXPECT_FALSE(json.contains("specimen-table"));  // written only when a table is loaded
+
   study.drop_missing = study.negative_missing = true;
+  study.table = folder / "data" / "table.csv";
   write_study_file(file, study);
   EXPECT_EQ(read_study_file(file), study);
 }

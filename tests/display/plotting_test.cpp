@@ -1,6 +1,10 @@
-// showshape3D and wireshape3D on the graphics model.
+// showshape3D, wireshape3D and the shape space by groups on the graphics model.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
+#include "display/shape_space_plot.h"
 #include "display/showshape3D.h"
 #include "display/wireshape3D.h"
 #include "runtime/console.h"
@@ -172,6 +176,50 @@ TEST(Wireshape3D, ATableWithTooFewColumnsIsRefusedAtRowOne) {
     EXPECT_NE(std::string(e.what()).find("row 1"), std::string::npos) << e.what();
   }
   EXPECT_TRUE(lines_of(g).empty());
+}
+
+}  // namespace
+}  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// The shape space by groups: a legend entry with its count, a colour and a
+// marker per group, and the outline the user picked.
+TEST(ShapeSpaceGroups, EachGroupHasItsEntryColourMarkerAndOutline) {
+  for (const bool hulls : {false, true}) {
+    Graphics g;
+    const Handle f = g.new_figure();
+    ShapeSpacePlot plot;
+    plot.scores = Eigen::MatrixXd(7, 2);
+    plot.scores << 0, 0, 1, 0, 1, 1, 0, 1, 0.5, 0.5, 3, 3, 4, 3;
+    plot.sample = Eigen::VectorXi::Ones(7);
+    plot.proportions = Eigen::Vector2d(0.8, 0.2);
+    plot.group = {0, 0, 0, 0, 0, 1, 1};
+    plot.group_names = {"a", "b"};
+    plot.hulls = hulls;
+    plot_shape_space(g, f, plot);
+    std::vector<std::string> entries;
+    std::vector<const GraphicsObject*> outlines;
+    std::set<std::string> markers;
+    for (Handle h : lines_of(g)) {
+      const GraphicsObject& o = g.object(h);
+      if (!o.display_name.empty()) entries.push_back(o.display_name), markers.insert(o.marker);
+      if (o.marker == "none" && o.line_style == "-" && o.fill == std::nullopt && o.x.size() > 2) outlines.push_back(&o);
+    }
+    std::sort(entries.begin(), entries.end());  // children come newest first
+    EXPECT_EQ(entries, (std::vector<std::string>{"a (5)", "b (2)"}));
+    EXPECT_EQ(markers.size(), 2u);
+    ASSERT_EQ(outlines.size(), 1u) << "a group of two has no outline";
+    // The hull of group a is the unit square, closed; the ellipse passes outside it.
+    if (hulls) {
+      EXPECT_EQ(outlines[0]->x.size(), 5u);
+      EXPECT_DOUBLE_EQ(outlines[0]->x.minCoeff(), 0);
+      EXPECT_DOUBLE_EQ(outlines[0]->y.maxCoeff(), 1);
+    } else {
+      EXPECT_GT(outlines[0]->x.maxCoeff(), 1);
+    }
+  }
 }
 
 }  // namespace

@@ -1,3 +1,6 @@
+// CSV tables of landmarks read by their column names: coordinates, names,
+// classifier columns, long tables pivoted. One file because every layout is
+// told apart by the same header analysis.
 #include "io/formats/csv_table_format.h"
 
 #include <algorithm>

@@ -82,7 +82,13 @@ constexpr std::size_t kWindowControls = 6;
 const std::vector<std::string>& HeadlessPort::control_tags() {
   static const std::vector<std::string> tags = {
       "BigBox", "FileBox2", "ResultsBox",     "ZEPButton",      "BootBox",     "DotCheck",       "DiffScale",
-      "PCXBox", "PCYBox",   "SlideCriterion", "ProjectOnCurve", "DropMissing", "NegativeMissing"};
+      "PCXBox", "PCYBox",   "SlideCriterion", "ProjectOnCurve", "DropMissing", "NegativeMissing",
+      // Surfaces.
+      "SurfaceSD", "SurfaceOverlay",
+      // Studies of any design.
+      "ModelBox", "GroupBox", "FactorColumns", "PermutationsBox", "GroupOutline", "DropUnlisted",
+      // Size, discrimination and integration.
+      "BlockBox", "SeparateBlocks", "AllometryLine", "SizeCorrected"};
   return tags;
 }
 
@@ -105,6 +111,9 @@ HeadlessPort::HeadlessPort(std::ostream* diagnostics, bool quiet)
   controls_["PCYBox"].value = 2;
   controls_["SlideCriterion"].value = 1;  // bending energy; 2 is Procrustes distance
   controls_["ProjectOnCurve"].value = 1;
+  controls_["SurfaceSD"].value = 2;  // ShowPCSurfaces: the ends of the component, 2 standard deviations out
+  controls_["PermutationsBox"].value = 999;
+  controls_["GroupOutline"].value = 1;  // 95 % ellipses; 2 is convex hulls
   controls_["BigBox"].string = "";
   graphics_.set_listener([this](Handle h, FigureEvent ev) {
     if (ev == FigureEvent::changed) return;

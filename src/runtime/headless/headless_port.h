@@ -83,7 +83,14 @@ class HeadlessPort : public UiPort {
   /// and PCYBox (the components ShapePCA shows, 1 and 2 at first),
   /// SlideCriterion (1 bending energy, at first; 2 Procrustes distance),
   /// ProjectOnCurve (1 at first: slid points go back onto their curves), and
-  /// the load switches DropMissing and NegativeMissing (Value 0 or 1).
+  /// the load switches DropMissing and NegativeMissing (Value 0 or 1),
+  /// SurfaceSD (ShowPCSurfaces' standard deviations, 2 at first),
+  /// SurfaceOverlay (ShowSurfaceDifference one surface in the other, 0 or 1),
+  /// and for the group tests ModelBox, GroupBox and FactorColumns (String,
+  /// empty at first), PermutationsBox (999 at first), GroupOutline (1 ellipse,
+  /// at first; 2 hull) and DropUnlisted (Value 0 or 1); for allometry, canonical
+  /// variates and two-block PLS BlockBox (String, empty at first),
+  /// SeparateBlocks, AllometryLine and SizeCorrected (Value 0 or 1, 0 at first).
   static const std::vector<std::string>& control_tags();
 
   // UiPort

@@ -1,0 +1,174 @@
+#include "stats/group_tests.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "runtime/error.h"
+#include "runtime/busy_pointer.h"
+#include "stats/procrustes_anova.h"
+#include "stats/shape_space_components.h"
+
+namespace velmora {
+namespace {
+
+std::string number(const char* format, double v) {
+  if (!std::isfinite(v)) return "NA";
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, format, v);
+  return buffer;
+}
+
+// Rows of cells, the first column left-aligned, the others right-aligned.
+std::string table_text(const std::vector<std::vector<std::string>>& rows) {
+  std::vector<std::size_t> width;
+  for (const auto& row : rows)
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      if (width.size() <= c) width.push_back(0);
+      width[c] = std::max(width[c], row[c].size());
+    }
+  std::string out;
+  for (const auto& row : rows) {
+    std::string line;
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      const std::string pad(width[c] - row[c].size(), ' ');
+      line += c == 0 ? row[c] + pad : "  " + pad + row[c];
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    out += line + "\n";
+  }
+  return out;
+}
+
+std::string arrangements_text(std::int64_t arrangements, std::uint64_t seed) {
+  return std::to_string(arrangements - 1) + " permutations + the observed, seed " + std::to_string(seed);
+}
+
+void check_size(std::string_view action, const GroupStudy& study) {
+  if (study.specimens.count() < 3)
+    throw RuntimeError(std::string(action) + " needs at least 3 specimens; the study has " +
+                       std::to_string(study.specimens.count()) + ".");
+}
+
+}  // namespace
+
+std::int64_t permutation_count(std::string_view action, UiPort& ui) {
+  if (!ui.has_control("PermutationsBox")) return 1000;
+  const double v = ui.control_value("PermutationsBox");
+  if (!std::isfinite(v) || v < 1 || v > 1e6 || v != std::floor(v))
+    throw RuntimeError(std::string(action) + ": PermutationsBox must be a whole number from 1 to 1000000; it is " +
+                       number("%g", v) + ".");
+  return static_cast<std::int64_t>(v) + 1;
+}
+
+void procrustes_anova_action(const GroupStudy& study, UiPort& ui) {
+  const std::string action = "ProcrustesANOVA";
+  const std::string model = ui.has_control("ModelBox") ? ui.control_string("ModelBox") : "";
+  if (model.find_first_not_of(" \t") == std::string::npos)
+    throw RuntimeError(action +
+                       ": write a model in ModelBox first, for example \"species * sex\" or \"group + logsize\".");
+  const std::vector<ModelTerm> terms = parse_model_formula(model);
+  std::vector<Variable> variables;
+  for (const auto& name : formula_variables(terms)) variables.push_back(study.variable(name));
+  check_size(action, study);
+  const ModelDesign design = model_design(terms, variables);
+  const std::int64_t arrangements = permutation_count(action, ui);
+  const std::uint64_t seed = ui.seed();
+  for (const auto& note : study.notes) ui.console().write(note + "\n");
+  for (const auto& note : design.notes) ui.console().write(note + "\n");
+
+  detail::BusyPointer pointer(ui);
+  if (!ui.progress(action, 0, arrangements)) return ui.console().write(action + " was cancelled; nothing is shown.\n");
+  const PooledShapes shapes = pooled_shapes(study.specimens, study.flat);
+  const Eigen::MatrixXd cross = centred_cross_product(shapes.coordinates);
+  const ProcrustesAnova a =
+      procrustes_anova(cross, design, arrangements, seed,
+                       [&](std::int64_t done, std::int64_t total) { return ui.progress(action, done, total); });
+  if (a.cancelled) return ui.console().write(action + " was cancelled; nothing is shown.\n");
+  pointer.arrow();
+
+  std::vector<std::vector<std::string>> rows = {{"", "Df", "SS", "MS", "Rsq", "F", "Z", "Pr(>F)"}};
+  for (std::size_t t = 0; t < a.terms.size(); ++t)
+    rows.push_back({a.terms[t], number("%.0f", a.df[t]), number("%.6g", a.ss[t]), number("%.6g", a.ms[t]),
+                    number("%.5f", a.rsq[t]), number("%.4f", a.f[t]), number("%.4f", a.z[t]), number("%.4g", a.p[t])});
+  rows.push_back({"Residuals", number("%.0f", a.residual_df), number("%.6g", a.residual_ss),
+                  number("%.6g", a.residual_ms), number("%.5f", a.residual_ss / a.total_ss)});
+  rows.push_back({"Total", number("%.0f", a.total_df), number("%.6g", a.total_ss)});
+  const std::string text = "Procrustes ANOVA of " + std::to_string(study.specimens.count()) + " specimens, " +
+                           std::to_string(study.specimens.points()) + " points: " + model +
+                           "\nType I (sequential) sums of squares; residual randomization, " +
+                           arrangements_text(arrangements, seed) + "\n" + table_text(rows);
+  ui.set_control_string("ResultsBox", text);
+  ui.result({action,
+             {{"model", model},
+              {"permutations", static_cast<double>(arrangements)},
+              {"seed", seed},
+              {"ss_type", std::string("I")},
+              {"specimens", static_cast<double>(study.specimens.count())},
+              {"terms", a.terms},
+              {"df", a.df},
+              {"ss", a.ss},
+              {"ms", a.ms},
+              {"rsq", a.rsq},
+              {"f", a.f},
+              {"z", a.z},
+              {"p", a.p},
+              {"residual_df", a.residual_df},
+              {"residual_ss", a.residual_ss},
+              {"residual_ms", a.residual_ms},
+              {"total_df", a.total_df},
+              {"total_ss", a.total_ss}}});
+}
+
+void pairwise_groups_action(const GroupStudy& study, UiPort& ui) {
+  const std::string action = "PairwiseGroups";
+  std::string name = ui.has_control("GroupBox") ? ui.control_string("GroupBox") : "";
+  name.erase(0, name.find_first_not_of(" \t"));
+  name.erase(name.find_last_not_of(" \t") + 1);
+  if (name.empty()) throw RuntimeError(action + ": name a factor in GroupBox first, for example \"species\".");
+  const Variable factor = study.variable(name);
+  if (!factor.factor)
+    throw RuntimeError(action + ": \"" + name +
+                       "\" is a covariate; group differences need a factor (mark a numeric column as a factor in "
+                       "FactorColumns).");
+  check_size(action, study);
+  const std::vector<std::string> levels = factor_levels(factor);
+  if (levels.size() < 2)
+    throw RuntimeError(action + ": the factor \"" + name + "\" has one level among the specimens analysed.");
+  const std::int64_t arrangements = permutation_count(action, ui);
+  const std::uint64_t seed = ui.seed();
+  for (const auto& note : study.notes) ui.console().write(note + "\n");
+
+  detail::BusyPointer pointer(ui);
+  if (!ui.progress(action, 0, arrangements)) return ui.console().write(action + " was cancelled; nothing is shown.\n");
+  const PooledShapes shapes = pooled_shapes(study.specimens, study.flat);
+  const PairwiseDistances d =
+      pairwise_group_distances(centred_cross_product(shapes.coordinates), factor, arrangements, seed,
+                               [&](std::int64_t done, std::int64_t total) { return ui.progress(action, done, total); });
+  if (d.cancelled) return ui.console().write(action + " was cancelled; nothing is shown.\n");
+  pointer.arrow();
+  for (std::size_t g = 0; g < d.levels.size(); ++g)
+    if (d.counts[g] == 1) ui.console().write("The group \"" + d.levels[g] + "\" has one specimen.\n");
+
+  std::string groups;
+  for (std::size_t g = 0; g < d.levels.size(); ++g)
+    groups += (g ? ", " : "") + d.levels[g] + " (" + std::to_string(d.counts[g]) + ")";
+  std::vector<std::vector<std::string>> rows = {{"", "", "distance", "Pr(>d)"}};
+  for (std::size_t k = 0; k < d.a.size(); ++k)
+    rows.push_back({d.a[k], d.b[k], number("%.6g", d.distance[k]), number("%.4g", d.p[k])});
+  ui.set_control_string("ResultsBox", "Distances between the group means of " + name + ": " + groups +
+                                          "\nProcrustes coordinates; residual randomization under the grand mean, " +
+                                          arrangements_text(arrangements, seed) + "\n" + table_text(rows));
+  std::vector<double> counts(d.counts.begin(), d.counts.end());
+  ui.result({action,
+             {{"factor", name},
+              {"levels", d.levels},
+              {"counts", counts},
+              {"a", d.a},
+              {"b", d.b},
+              {"distance", d.distance},
+              {"p", d.p},
+              {"permutations", static_cast<double>(arrangements)},
+              {"seed", seed}}});
+}
+
+}  // namespace velmora

@@ -1,0 +1,46 @@
+// "ProcrustesANOVA" and "PairwiseGroups": the tests of a study of any design.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "runtime/sample.h"
+#include "runtime/ui_port.h"
+#include "stats/model_formula.h"
+
+namespace velmora {
+
+/// The specimens a group test analyses and where their variables come from.
+struct GroupStudy {
+  Sample specimens;                // p by 3 by n: the loaded specimens the table keeps, first sample first
+  std::vector<std::string> names;  // n
+  bool flat = false;               // x and y only
+  /// The variable of that name over the n specimens; throws RuntimeError for a
+  /// name the study does not have or a specimen without a value.
+  std::function<Variable(const std::string& name)> variable;
+  std::vector<std::string> notes;  // said on the console before the test
+};
+
+/// The permutations in PermutationsBox (999 when the window has no such box):
+/// throws RuntimeError naming `action` unless a whole number from 1 to 10^6.
+std::int64_t permutation_count(std::string_view action, UiPort& ui);
+
+/// The model in ModelBox fitted to the pooled superimposition of the
+/// specimens (shapepca's): the sequential ANOVA table with RRPP p values and
+/// effect sizes (procrustes_anova) in ResultsBox, and the `result` event
+/// "ProcrustesANOVA" with model, permutations (the observed included), seed,
+/// ss_type "I", terms, df, ss, ms, rsq, f, z, p (a value a term),
+/// residual_df, residual_ss, residual_ms, total_df, total_ss, specimens.
+/// Throws RuntimeError before anything is shown for an empty or bad model,
+/// variables the study lacks, a design that cannot be fitted, bad permutation
+/// counts. A cancel shows nothing and says so.
+void procrustes_anova_action(const GroupStudy& study, UiPort& ui);
+
+/// The distances between the group means of the factor in GroupBox and their
+/// RRPP p values (pairwise_group_distances): a table in ResultsBox and the
+/// `result` event "PairwiseGroups" with factor, levels, counts, a, b,
+/// distance, p (a value a pair), permutations, seed.
+void pairwise_groups_action(const GroupStudy& study, UiPort& ui);
+
+}  // namespace velmora
