@@ -8,6 +8,9 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${VELMORA_SHARE_DI
 if(VELMORA_WITH_QT)
   set(resources ${PROJECT_SOURCE_DIR}/resources)
   install(FILES ${resources}/Velmora3d.ui DESTINATION ${VELMORA_SHARE_DIR})
+  # Help > Manual reads the README and its pictures.
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${VELMORA_SHARE_DIR})
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${VELMORA_SHARE_DIR}/docs FILES_MATCHING PATTERN "*.png")
   install(FILES ${resources}/velmora3d.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${resources}/velmora3d-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
     RENAME velmora3d.xml)

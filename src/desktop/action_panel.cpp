@@ -16,7 +16,6 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -28,10 +27,31 @@
 #include "desktop/results_log.h"
 #include "desktop/study_panel.h"
 #include "desktop/workspace.h"
+#include "app/parse_seed.h"
 #include "io/open_input.h"
 #include "runtime/error.h"
 
 namespace velmora {
+
+namespace {
+const char* const kSeedTip =
+    "A fixed seed gives the same resampling results every run: a whole number from 0 to 18446744073709551615; "
+    "empty: a new seed each run";
+}  // namespace
+
+void Workspace::seed_typed(const QString& text) {
+  const QString trimmed = text.trimmed();
+  const std::optional<std::uint64_t> seed = parse_seed(trimmed.toStdString());
+  seed_bad_ = !trimmed.isEmpty() && !seed;
+  app_.port().set_fixed_seed(seed);
+  seed_->setStyleSheet(seed_bad_ ? "QLineEdit { border: 1px solid #b00020; }" : QString());
+  seed_note_->setText(seed_bad_ ? QString("\"%1\" is not a seed: type a whole number from 0 to "
+                                          "18446744073709551615, or nothing for a new seed each run.")
+                                      .arg(trimmed.left(40))
+                                : QString());
+  seed_note_->setVisible(seed_bad_);
+  refresh_actions();
+}
 
 void Workspace::build_panel() {
   QMainWindow& w = window();
@@ -100,16 +120,19 @@ void Workspace::build_panel() {
       seed_ = new QLineEdit(panel);
       seed_->setObjectName("SeedEdit");
       seed_->setPlaceholderText("new each run");
-      seed_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,19}"), seed_));
-      seed_->setToolTip("A fixed seed gives the same resampling results every run; empty: a new seed each run");
+      seed_->setToolTip(kSeedTip);
       auto* label = new QLabel("Seed:", panel);
       label->setBuddy(seed_);
       add_row(g, label, seed_);
-      connect(seed_, &QLineEdit::textChanged, this, [this](const QString& text) {
-        bool ok = false;
-        const qulonglong v = text.toULongLong(&ok);
-        app_.port().set_fixed_seed(ok ? std::optional<std::uint64_t>(v) : std::nullopt);
-      });
+      // Any text may be typed or pasted; one that is not a seed is said so
+      // under the field, and the resampling tests wait until it is corrected.
+      seed_note_ = new QLabel(panel);
+      seed_note_->setObjectName("SeedNote");
+      seed_note_->setWordWrap(true);
+      seed_note_->setStyleSheet("color: #b00020;");
+      seed_note_->hide();
+      add_row(g, nullptr, seed_note_);
+      connect(seed_, &QLineEdit::textChanged, this, [this](const QString& text) { seed_typed(text); });
     }
     if (g == ActionGroup::statistics) {  // the group tests' model, factor and permutations
       const std::pair<const char*, const char*> rows[] = {{"ModelBox", "Model:"},
@@ -189,6 +212,11 @@ bool Workspace::can_run(const std::string& action, std::string* why) const {
   const Graphics& g = app_.port().graphics();
   bool ok = true;
   const Needs needs = action_info(action).needs;
+  const ActionRow* row = find_action(action);
+  if (seed_bad_ && row != nullptr && row->resampling) {
+    if (why != nullptr) *why = "The seed is not a whole number from 0 to 18446744073709551615: correct it or empty it.";
+    return false;
+  }
   switch (needs) {
     case Needs::nothing:
       ok = true;
@@ -200,13 +228,16 @@ bool Workspace::can_run(const std::string& action, std::string* why) const {
       ok = !s->first.empty();
       break;
     case Needs::second_sample:
-      ok = !s->first.empty() && !s->second.empty();
+      ok = !s->first.empty() && !s->second.empty() && second_fits(*s);
       break;
     case Needs::plot_window:
       ok = s->plot_window && g.is_handle(*s->plot_window) && g.object(*s->plot_window).type == ObjectType::figure;
       break;
   }
-  if (!ok && why != nullptr) *why = needs_text(needs);
+  if (!ok && why != nullptr)
+    *why = needs == Needs::second_sample && !s->second.empty() && !second_fits(*s)
+               ? "The second sample does not match the first one's points: load a second sample that matches."
+               : needs_text(needs);
   return ok;
 }
 
@@ -215,7 +246,8 @@ void Workspace::refresh_actions() {
     std::string why;
     const bool ok = can_run(action, &why);
     const ActionInfo info = action_info(action);
-    const QString tip = QString::fromStdString(ok ? info.tooltip : why);
+    // What the action does, and while it cannot run, what it needs.
+    const QString tip = QString::fromStdString(ok ? info.tooltip : info.tooltip + "\n" + why);
     for (QObject* o : controls) {
       if (auto* b = qobject_cast<QAbstractButton*>(o)) {
         b->setEnabled(ok);
@@ -239,6 +271,36 @@ void Workspace::refresh_actions() {
   save_study_->setEnabled(!busy && (s->has_protocol() || !s->first.empty()));
   save_study_->setToolTip(save_study_->isEnabled() ? save_study_->statusTip() : "Load a protocol or a sample first.");
   if (seed_ != nullptr) seed_->setEnabled(!busy);
+}
+
+void Workspace::name_controls() {
+  // A control is named by its text (a check box) or by the label before it in the panel.
+  for (QWidget* control : window().findChildren<QWidget*>()) {
+    const std::string tag = control->objectName().toStdString();
+    if (tag.empty()) continue;
+    QString label;
+    if (auto* box = qobject_cast<QCheckBox*>(control)) label = box->text();
+    for (QLabel* l : window().findChildren<QLabel*>())
+      if (label.isEmpty() && l->buddy() == control) label = l->text();
+    label.remove('&');
+    while (label.endsWith(':') || label.endsWith(' ')) label.chop(1);
+    if (!label.isEmpty()) control_words_[tag] = label.toStdString();
+  }
+}
+
+std::string Workspace::words(const std::string& text) const {
+  std::string out = desktop_wording(text);
+  for (const auto& [tag, label] : control_words_) {
+    // Whole words only: the tag with no letter, digit or underscore either side.
+    auto is_word = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    for (std::size_t at = out.find(tag); at != std::string::npos; at = out.find(tag, at + 1)) {
+      const std::size_t end = at + tag.size();
+      if ((at > 0 && is_word(out[at - 1])) || (end < out.size() && is_word(out[end]))) continue;
+      out.replace(at, tag.size(), "\"" + label + "\"");
+      at += label.size();
+    }
+  }
+  return out;
 }
 
 void Workspace::offer_table_columns(const TestResult& table) {

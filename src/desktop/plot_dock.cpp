@@ -79,11 +79,11 @@ PlotDock::PlotDock(const Graphics& graphics, QWidget* parent) : QWidget(parent),
   add_plot_tools(tools, view_, this, how);
   note_ = new QLabel(this);
   note_->setObjectName("StudyPlotNote");
-  note_->setContentsMargins(8, 0, 8, 0);
-  tools->addSeparator();
-  tools->addWidget(note_);
+  note_->setContentsMargins(8, 2, 8, 2);
+  // Under the plot, so the toolbar's buttons keep their room.
   layout->addWidget(tools);
   layout->addWidget(view_, 1);
+  layout->addWidget(note_);
   connect(view_, &PlotView::view_changed, this, &PlotDock::update_note);
   update_note();
 }

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <charconv>
@@ -14,6 +15,7 @@
 
 #include "app/event_json.h"
 #include "desktop/action_table.h"
+#include "desktop/result_words.h"
 #include "runtime/error.h"
 #include "runtime/file_write.h"
 #include "runtime/format.h"
@@ -21,11 +23,7 @@
 namespace velmora {
 namespace {
 
-enum Column { kTime, kTest, kResult, kSeed, kFiles, kColumns };
-
-// Steps of 1 - F(f) near 1 are 2^-53 (1.1e-16), and the distribution function
-// is good to a few of them: a p computed as 0 is below this.
-constexpr double kSmallestGoodallP = 1e-15;
+enum Column { kTime, kTest, kResult, kStudy, kSamples, kSeed, kVersion, kColumns };
 
 // The shortest text that reads back as the same double.
 std::string exact(double v) {
@@ -33,43 +31,6 @@ std::string exact(double v) {
   char buffer[64];
   const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
   return std::string(buffer, r.ptr);
-}
-
-QString quantity(const std::string& test, const std::string& key) {
-  if (key == "statistic") return test == "PermuteVariance" ? "difference" : "F";
-  if (key == "cutoff5") return "5% cut-off";
-  if (key == "cutoff1") return "1% cut-off";
-  if (key == "variance1") return "variance 1";
-  if (key == "variance2") return "variance 2";
-  if (key == "p_resampling") return "resampling p";
-  return QString::fromStdString(key);
-}
-
-QString shown(const ResultValue& v) {
-  return std::visit(
-      [](const auto& x) -> QString {
-        using T = std::decay_t<decltype(x)>;
-        if constexpr (std::is_same_v<T, double>) {
-          return QString::number(x, 'g', 6);
-        } else if constexpr (std::is_same_v<T, std::uint64_t>) {
-          return QString::number(x);
-        } else if constexpr (std::is_same_v<T, std::string>) {
-          return QString::fromStdString(x);
-        } else if constexpr (std::is_same_v<T, std::vector<double>>) {
-          QStringList parts;
-          for (std::size_t i = 0; i < x.size() && i < 4; ++i) parts << QString::number(x[i], 'g', 4);
-          if (x.size() > 4) parts << QString("… (%1 values)").arg(x.size());
-          return "[" + parts.join(", ") + "]";
-        } else if constexpr (std::is_same_v<T, std::vector<std::string>>) {
-          QStringList parts;
-          for (std::size_t i = 0; i < x.size() && i < 4; ++i) parts << QString::fromStdString(x[i]);
-          if (x.size() > 4) parts << QString("… (%1 names)").arg(x.size());
-          return parts.join(", ");
-        } else {
-          return QString("%1 × %2 table").arg(x.rows()).arg(x.cols());
-        }
-      },
-      v);
 }
 
 EventValue event_value(const ResultValue& v) {
@@ -92,12 +53,41 @@ std::optional<std::uint64_t> seed_of(const TestResult& r) {
   return std::nullopt;
 }
 
-QString files_text(const StudySources& f) {
+QString files_tip(const StudySources& f) {
   QStringList parts;
-  for (const auto& p : {f.protocol, f.first, f.second})
-    if (!p.empty()) parts << QString::fromStdString(p.filename().string());
-  return parts.join(", ");
+  const std::pair<const char*, const std::filesystem::path*> files[] = {
+      {"Protocol", &f.protocol}, {"First sample", &f.first}, {"Second sample", &f.second}, {"Wireframe", &f.wireframe}};
+  for (const auto& [what, path] : files)
+    if (!path->empty()) parts << QString("%1: %2").arg(what, QString::fromStdString(path->string()));
+  return parts.join('\n');
 }
+
+// How a sample stands: loaded as read, or slid ("slid: bending energy, 3 iterations, ...").
+QString sample_state(const std::string& slid) {
+  if (slid.empty()) return "loaded";
+  QString text = QString::fromStdString(slid);
+  if (text.startsWith("slid: ")) text = "slid by " + text.mid(6);
+  return text;
+}
+
+}  // namespace
+
+ResultContext result_context(const StudySummary& study, const std::filesystem::path& study_file) {
+  ResultContext c;
+  const std::filesystem::path& named = !study_file.empty() ? study_file : study.sources.first;
+  c.study = QString::fromStdString(named.filename().string());
+  if (c.study.isEmpty()) c.study = "—";
+  c.n = {study.first.count(), study.second.count()};
+  c.samples = study.first.empty() ? QString("none loaded") : sample_state(study.first.slid);
+  if (!study.second.empty() && study.second.slid != study.first.slid)
+    c.samples += "; second sample " + sample_state(study.second.slid);
+#ifdef VELMORA_VERSION
+  c.version = VELMORA_VERSION;
+#endif
+  return c;
+}
+
+namespace {
 
 }  // namespace
 
@@ -106,28 +96,13 @@ QString result_title(const std::string& test) {
   return label.replace("&&", "&");
 }
 
-QString result_summary(const TestResult& result, bool with_seed) {
-  QStringList parts;
-  for (const auto& [key, value] : result.numbers) {
-    if (key == "seed" && !with_seed) continue;
-    // Goodall's p is 1 - F(f): past the resolution of that difference it is 0,
-    // which would read as certainty. The saved numbers keep the 0.
-    const auto* p = std::get_if<double>(&value);
-    if (result.name == "GoodallF" && key == "p" && p != nullptr && *p == 0)
-      parts << "p < " + QString::number(kSmallestGoodallP);
-    else
-      parts << quantity(result.name, key) + " = " + shown(value);
-  }
-  return parts.join(", ");
-}
-
 ResultsLog::ResultsLog(QWidget* parent) : QWidget(parent) {
   setObjectName("ResultsLog");
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
   table_ = new QTableWidget(0, kColumns, this);
   table_->setObjectName("ResultsTable");
-  table_->setHorizontalHeaderLabels({"Time", "Test", "Result", "Seed", "Study files"});
+  table_->setHorizontalHeaderLabels({"Time", "Test", "Result", "Study", "Samples", "Seed", "Version"});
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->setVisible(false);
@@ -153,24 +128,23 @@ ResultsLog::ResultsLog(QWidget* parent) : QWidget(parent) {
   connect(clear, &QPushButton::clicked, this, &ResultsLog::clear);
 }
 
-void ResultsLog::add(const TestResult& result, const StudySources& files, const QDateTime& time) {
-  rows_.push_back({time, result, files});
+void ResultsLog::add(const TestResult& result, const StudySources& files, const ResultContext& context,
+                     const QDateTime& time) {
+  rows_.push_back({time, result, files, context});
   const int row = table_->rowCount();
   table_->insertRow(row);
   const auto seed = seed_of(result);
-  const QString cells[kColumns] = {time.toString("HH:mm:ss"), result_title(result.name), result_summary(result),
-                                   seed ? QString::number(*seed) : QString("—"), files_text(files)};
+  const QString cells[kColumns] = {time.toString("HH:mm:ss"), result_title(result.name), result_words(result, context.n),
+                                   context.study,  context.samples, seed ? QString::number(*seed) : QString("—"),
+                                   context.version};
   for (int c = 0; c < kColumns; ++c) {
     auto* item = new QTableWidgetItem(cells[c]);
-    item->setToolTip(c == kFiles ? QString::fromStdString(files.protocol.string() + "\n" + files.first.string() + "\n" +
-                                                          files.second.string())
-                                 : cells[c]);
+    item->setToolTip(c == kStudy ? files_tip(files) : cells[c]);
     table_->setItem(row, c, item);
   }
-  table_->resizeColumnToContents(kTime);
-  table_->resizeColumnToContents(kTest);
+  for (const int c : {kTime, kTest, kStudy, kSeed, kVersion}) table_->resizeColumnToContents(c);
   table_->scrollToBottom();
-  emit added(result_title(result.name) + ": " + result_summary(result));
+  emit added(result_title(result.name) + ": " + result_words(result, context.n));
 }
 
 QString ResultsLog::text() const {
@@ -189,11 +163,14 @@ QString ResultsLog::text() const {
 }
 
 std::string ResultsLog::csv() const {
-  std::string out = "time,test,protocol,first sample,second sample,seed,quantity,value\n";
+  std::string out = "time,test,study,samples,version,protocol,first sample,second sample,seed,quantity,value\n";
   for (const LoggedResult& row : rows_) {
     const auto seed = seed_of(row.result);
     const std::string head = csv_field(row.time.toString(Qt::ISODate).toStdString()) + "," +
-                             csv_field(row.result.name) + "," + csv_field(row.files.protocol.string()) + "," +
+                             csv_field(row.result.name) + "," + csv_field(row.context.study.toStdString()) + "," +
+                             csv_field(row.context.samples.toStdString()) + "," +
+                             csv_field(row.context.version.toStdString()) + "," +
+                             csv_field(row.files.protocol.string()) + "," +
                              csv_field(row.files.first.string()) + "," + csv_field(row.files.second.string()) + "," +
                              (seed ? std::to_string(*seed) : std::string()) + ",";
     for (const auto& [key, value] : row.result.numbers) {
@@ -232,6 +209,9 @@ std::string ResultsLog::json() const {
     nlohmann::ordered_json o;
     o["time"] = row.time.toString(Qt::ISODate).toStdString();
     o["test"] = row.result.name;
+    o["study"] = row.context.study.toStdString();
+    o["samples"] = row.context.samples.toStdString();
+    o["version"] = row.context.version.toStdString();
     o["files"] = {{"protocol", row.files.protocol.string()},
                   {"first-sample", row.files.first.string()},
                   {"second-sample", row.files.second.string()},
@@ -250,10 +230,68 @@ std::string ResultsLog::json() const {
 void ResultsLog::save(const std::filesystem::path& file) const {
   const std::string ext = lower_case(file.extension().string());
   write_file_atomically(file, ext == ".json" ? json() : csv());
+  saved_ = rows_.size();
+}
+
+namespace {
+
+// A number of a saved result read back as the kind it was written from.
+ResultValue value_of(const nlohmann::ordered_json& v) {
+  auto number = [](const nlohmann::ordered_json& x) { return x.is_null() ? std::nan("") : x.get<double>(); };
+  if (v.is_string()) return v.get<std::string>();
+  if (v.is_boolean()) return v.get<bool>() ? 1.0 : 0.0;
+  if (!v.is_array()) return number(v);
+  if (!v.empty() && v.front().is_string()) return v.get<std::vector<std::string>>();
+  if (!v.empty() && v.front().is_array()) {
+    Eigen::MatrixXd m(static_cast<Eigen::Index>(v.size()), static_cast<Eigen::Index>(v.front().size()));
+    for (Eigen::Index i = 0; i < m.rows(); ++i)
+      for (Eigen::Index j = 0; j < m.cols(); ++j) m(i, j) = number(v[i].at(j));
+    return m;
+  }
+  std::vector<double> list;
+  for (const auto& x : v) list.push_back(number(x));
+  return list;
+}
+
+}  // namespace
+
+void ResultsLog::restore(const std::string& text) {
+  try {
+    const auto all = nlohmann::ordered_json::parse(text);  // the numbers in their order
+    QSignalBlocker quiet(this);  // the rows were reported when they were computed
+    for (const auto& o : all) {
+      const QDateTime time = QDateTime::fromString(QString::fromStdString(o.at("time").get<std::string>()), Qt::ISODate);
+      TestResult result{o.at("test").get<std::string>(), {}};
+      for (const auto& [key, value] : o.at("numbers").items()) result.numbers.emplace_back(key, value_of(value));
+      if (o.contains("seed") && o["seed"].is_number_unsigned())
+        result.numbers.emplace_back("seed", o["seed"].get<std::uint64_t>());
+      const bool known = std::any_of(rows_.begin(), rows_.end(), [&](const LoggedResult& r) {
+        return r.time == time && r.result.name == result.name;
+      });
+      if (known) continue;
+      StudySources files;
+      if (o.contains("files")) {
+        const auto& f = o["files"];
+        files.protocol = f.value("protocol", std::string());
+        files.first = f.value("first-sample", std::string());
+        files.second = f.value("second-sample", std::string());
+        files.wireframe = f.value("wireframe", std::string());
+      }
+      const ResultContext context{QString::fromStdString(o.value("study", std::string())),
+                                  QString::fromStdString(o.value("samples", std::string())),
+                                  QString::fromStdString(o.value("version", std::string())),
+                                  {}};
+      add(result, files, context, time);
+    }
+    saved_ = rows_.size();
+  } catch (const nlohmann::json::exception& e) {
+    throw RuntimeError(std::string("The saved results cannot be read: ") + e.what());
+  }
 }
 
 void ResultsLog::clear() {
   rows_.clear();
+  saved_ = 0;
   table_->setRowCount(0);
 }
 

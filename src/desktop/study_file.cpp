@@ -115,6 +115,9 @@ StudyFile parse_study(std::istream& in, const std::string& source, const std::fi
     } else if (key == "drop-missing" || key == "negative-coordinates-missing") {
       if (!v.is_boolean()) throw RuntimeError(source + ": \"" + key + "\" must be true or false.");
       (key == "drop-missing" ? study.drop_missing : study.negative_missing) = v.get<bool>();
+    } else if (key == "results") {
+      if (!v.is_array()) throw RuntimeError(source + ": \"results\" must be a list of results.");
+      study.results = v.dump();
     } else {
       throw RuntimeError(source + " has a key this version does not know: \"" + key + "\".");
     }
@@ -146,6 +149,8 @@ std::string study_json(const StudyFile& study, const std::filesystem::path& fold
   // The load switches, when on (a study without them reads as before).
   if (study.drop_missing) json["drop-missing"] = true;
   if (study.negative_missing) json["negative-coordinates-missing"] = true;
+  // What the study found, so reopening it shows its results log.
+  if (!study.results.empty()) json["results"] = Json::parse(study.results);
   return json.dump(2) + "\n";
 }
 

@@ -23,6 +23,7 @@ struct StudyFile {
   std::optional<std::uint64_t> seed;  // nothing: a new seed every run
   bool drop_missing = false;          // DropMissing: leave out specimens with missing landmarks
   bool negative_missing = false;      // NegativeMissing: negative TPS coordinates are missing
+  std::string results;                // the results log as a JSON array of results (empty: none kept)
   bool operator==(const StudyFile&) const = default;
 };
 

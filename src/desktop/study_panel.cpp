@@ -111,6 +111,25 @@ StudyPanel::StudyPanel(QWidget* parent) : QWidget(parent) {
   rebuild(std::make_shared<const StudySummary>());
 }
 
+bool StudyPanel::pick(const QString& name, int sample) {
+  for (int t = 0; t < tree_->topLevelItemCount(); ++t) {
+    QTreeWidgetItem* top = tree_->topLevelItem(t);
+    for (int i = 0; i < top->childCount(); ++i) {
+      QTreeWidgetItem* row = top->child(i);
+      if (!row->data(kName, kSpecimen).isValid()) continue;
+      if (sample != 0 && row->data(kName, kSample).toInt() != sample) continue;
+      const QString text = row->text(kName);
+      if (text.compare(name, Qt::CaseInsensitive) != 0 && !text.startsWith(name + "  (", Qt::CaseInsensitive))
+        continue;
+      tree_->clearSelection();
+      row->setSelected(true);
+      tree_->scrollToItem(row);
+      return true;
+    }
+  }
+  return false;
+}
+
 void StudyPanel::show_study(std::shared_ptr<const StudySummary> study) {
   if (!study || (shown_ && (shown_ == study || same_study(*shown_, *study)))) return;
   rebuild(std::move(study));

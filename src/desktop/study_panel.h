@@ -23,6 +23,10 @@ class StudyPanel : public QWidget {
   /// Shows the study (rebuilt only when what it shows has changed).
   void show_study(std::shared_ptr<const StudySummary> study);
   QTreeWidget* tree() const { return tree_; }
+  /// Picks the specimen named `name` ("skull-07", or "specimen 5" when the
+  /// file names none) in sample `sample` (0: either, the first's first), as if
+  /// its row were clicked; false when no specimen has it.
+  bool pick(const QString& name, int sample = 0);
   /// The specimens picked: (sample 1 or 2, specimen index from 0).
   std::vector<std::pair<int, int>> picked() const;
 

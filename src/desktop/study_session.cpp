@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QStatusBar>
 #include <QMessageBox>
 #include <QStatusBar>
 
@@ -49,7 +50,7 @@ StudyFile Workspace::current_study() const {
   study.protocol = s.has_protocol() ? s.sources.protocol : std::filesystem::path();
   study.first = s.first.empty() ? std::filesystem::path() : s.sources.first;
   study.first_dims = s.sources.first_dims;
-  study.second = s.second.empty() ? std::filesystem::path() : s.sources.second;
+  study.second = s.second.empty() || !second_fits(s) ? std::filesystem::path() : s.sources.second;
   study.second_table = s.second.empty() ? port.control_value("ZEPButton") != 0 : s.sources.second_from_table;
   study.wireframe = s.wireframe_segments == 0 ? std::filesystem::path() : s.sources.wireframe;
   study.table = table_file_;
@@ -57,11 +58,13 @@ StudyFile Workspace::current_study() const {
   study.seed = port.fixed_seed();
   study.drop_missing = port.has_control("DropMissing") && port.control_value("DropMissing") != 0;
   study.negative_missing = port.has_control("NegativeMissing") && port.control_value("NegativeMissing") != 0;
+  if (!results_->rows().empty()) study.results = results_->json();
   return study;
 }
 
 void Workspace::save_study(const std::filesystem::path& file) {
   write_study_file(file, current_study());
+  results_->mark_saved();
   add_recent(std::filesystem::absolute(file));
   set_study_file(std::filesystem::absolute(file));
 }
@@ -81,6 +84,13 @@ bool Workspace::open_study(const std::filesystem::path& file) {
 
   QtPort& port = app_.port();
   run_action("Clear");
+  if (!st.results.empty()) {
+    try {
+      results_->restore(st.results);  // what the study found before
+    } catch (const std::exception& e) {
+      post_message(QString::fromStdString(e.what()), false);
+    }
+  }
   port.set_control_value("BootBox", st.rounds);
   seed_->setText(st.seed ? QString::number(*st.seed) : QString());
   if (port.has_control("DropMissing")) port.set_control_value("DropMissing", st.drop_missing ? 1 : 0);

@@ -10,15 +10,19 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "desktop/action_table.h"
 #include "desktop/console_dock.h"
 #include "desktop/file_kind.h"
+#include "app/share_folders.h"
+#include "desktop/manual.h"
 #include "desktop/plot_dock.h"
 #include "desktop/qt_text.h"
 #include "desktop/results_log.h"
 #include "desktop/study_panel.h"
+#include "desktop/view_tabs.h"
 #include "io/open_input.h"
 #include "runtime/error.h"
 
@@ -39,7 +43,12 @@ void Workspace::build_docks() {
     old->hide();
   }
   plot_ = new PlotDock(app_.port().graphics(), &w);
-  w.setCentralWidget(plot_);
+  views_ = new ViewTabs(app_.port().graphics(), plot_, &w);
+  w.setCentralWidget(views_);
+  connect(views_, &ViewTabs::figure_dismissed, this, [this](Handle figure) {
+    Graphics& g = app_.port().graphics();
+    if (g.is_handle(figure)) g.close(figure);
+  });
   w.setDockNestingEnabled(true);
   w.setCorner(Qt::BottomLeftCorner, Qt::BottomDockWidgetArea);
   w.setCorner(Qt::BottomRightCorner, Qt::BottomDockWidgetArea);
@@ -61,7 +70,7 @@ void Workspace::build_docks() {
   auto* reports_layout = new QVBoxLayout(reports);
   reports_layout->setContentsMargins(2, 2, 2, 2);
   const std::pair<const char*, QWidget*> boxes[] = {
-      {"Protocol report", big}, {"Second sample", file2}, {"Disparity", results_box}};
+      {"Protocol report", big}, {"Second sample", file2}, {"Latest analysis", results_box}};
   for (const auto& [title, box] : boxes) {
     if (box == nullptr) continue;
     auto* label = new QLabel(title, reports);
@@ -139,11 +148,21 @@ void Workspace::build_menus() {
   QAction* reset = view->addAction("&Reset the layout", [this] {
     window().restoreState(default_layout_);
     for (QDockWidget* d : window().findChildren<QDockWidget*>()) d->show();
+    QTimer::singleShot(0, this, &Workspace::make_room_for_plot);
   });
   reset->setObjectName("ResetLayoutItem");
 
   QMenu* help = bar->addMenu("&Help");
   help->setObjectName("menuHelp");
+  QAction* manual = help->addAction("&Manual", [this] {
+    const std::filesystem::path readme = find_manual(share_folders(program_folder()));
+    if (readme.empty())
+      message("Manual", "The manual (README.md) was not found beside the program; it is the README of the sources.");
+    else
+      show_manual(&window(), readme);
+  });
+  manual->setObjectName("ManualItem");
+  manual->setShortcut(QKeySequence::HelpContents);
   help->addAction("&Mouse and keys", [this] {
     message("Mouse and keys",
             "The plot: drag to rotate (a 2D plot pans), shift-drag or the middle button to pan, the wheel zooms at "
@@ -159,7 +178,12 @@ void Workspace::fit_to_screen() {
   const QScreen* screen = w.screen() != nullptr ? w.screen() : QGuiApplication::primaryScreen();
   if (screen == nullptr) return;
   const QRect avail = screen->availableGeometry();
-  if (settings_->value("window/geometry").isNull()) w.resize(1240, 680);
+  if (settings_->value("window/geometry").isNull()) {
+    // A first start: 90 % of the screen, and no less than 1280 x 720 where the screen has room.
+    const QSize least = QSize(1280, 720).boundedTo(avail.size());
+    w.resize(std::max(avail.width() * 9 / 10, least.width()), std::max(avail.height() * 9 / 10, least.height()));
+    w.move(avail.left() + (avail.width() - w.width()) / 2, avail.top() + (avail.height() - w.height()) / 2);
+  }
   // A window larger than the screen is shrunk to it and moved onto it.
   const QRect frame = w.frameGeometry();
   const int extra_w = frame.width() - w.width(), extra_h = frame.height() - w.height();
@@ -171,6 +195,35 @@ void Workspace::fit_to_screen() {
   const int y = std::clamp(w.frameGeometry().y(), avail.top(),
                            std::max(avail.top(), avail.bottom() - w.frameGeometry().height() + 1));
   w.move(x, y);
+}
+
+void Workspace::make_room_for_plot() {
+  QMainWindow& w = window();
+  QWidget* central = w.centralWidget();
+  if (central == nullptr || !w.isVisible()) return;
+  // The plot keeps 40 % of the window's width, and at least its toolbar's.
+  const auto* tools = central->findChild<QWidget*>("StudyPlotToolBar");
+  const int want = std::max({w.width() * 2 / 5, central->minimumSizeHint().width(),
+                             tools != nullptr ? tools->sizeHint().width() : 0});
+  const int missing = want + 4 - central->width();  // a little over, for the splitters' rounding
+  if (missing <= 0) return;
+  // The docks beside it give the room, each in proportion to its width.
+  QList<QDockWidget*> side;
+  QList<int> widths;
+  int total = 0;
+  for (QDockWidget* d : w.findChildren<QDockWidget*>()) {
+    const Qt::DockWidgetArea area = w.dockWidgetArea(d);
+    // A dock behind another's tab takes no room of its own.
+    if (d->isFloating() || !d->isVisible() || d->visibleRegion().isEmpty() || (area != Qt::LeftDockWidgetArea && area != Qt::RightDockWidgetArea))
+      continue;
+    side.push_back(d);
+    widths.push_back(d->width());
+    total += d->width();
+  }
+  if (total <= 0) return;
+  for (int i = 0; i < side.size(); ++i)
+    widths[i] = std::max(side[i]->minimumSizeHint().width(), widths[i] - missing * widths[i] / total);
+  w.resizeDocks(side, widths, Qt::Horizontal);
 }
 
 }  // namespace velmora

@@ -4,8 +4,13 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QAbstractSpinBox>
+#include <QCoreApplication>
 #include <QApplication>
 #include <QDockWidget>
+#include <QMimeData>
 #include <QDragEnterEvent>
 #include <QInputDialog>
 #include <QLabel>
@@ -15,6 +20,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
 #include <QTimer>
@@ -27,6 +33,7 @@
 #include "desktop/qt_text.h"
 #include "desktop/results_log.h"
 #include "desktop/study_panel.h"
+#include "desktop/view_tabs.h"
 #include "desktop/workspace.h"
 #include "io/open_input.h"
 #include "runtime/error.h"
@@ -76,24 +83,31 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   QMainWindow& w = window();
 
   QtPort::DesktopPolicy policy;
-  policy.wording = desktop_wording;
+  policy.wording = [this](const std::string& text) { return words(text); };
   policy.dialog_looks = [this](bool, std::string_view, std::string_view) {
     return dialog_look(app_.running_action(), app_.port().control_value("ZEPButton") != 0);
   };
   policy.plot_decorator = study_decor;
-  // The figure a first-sample load (or the sliding that replaces the sample)
-  // draws is the study's plot, shown in the window.
-  policy.figure_claim = [this](Handle) {
-    const ActionRow* row = find_action(app_.running_action());
-    return row != nullptr && row->draws_study_plot;
+  // Every figure an action draws is shown in the window: the one a
+  // first-sample load (or the sliding that replaces the sample) draws as the
+  // study's plot, the others in tabs beside it.
+  policy.figure_claim = [this](Handle figure) {
+    const std::string action = app_.running_action();
+    if (action.empty()) return false;
+    std::lock_guard lock(claims_mutex_);
+    claimed_by_[figure] = action;
+    return true;
   };
   port.set_desktop_policy(std::move(policy));
   app_.set_action_wording([](const std::string& action) { return label_text(action).toStdString(); });
   app_.set_callback_gate([this](const QString& text) {
-    // Only the action that empties the study asks first.
-    if (!text.startsWith("vm3sw ") || replaces(text.mid(6).toStdString()) != StudyPart::all_but_protocol ||
-        bypass_gate_)
-      return true;
+    // The action that empties the study, and a 2D save of a 3D study, ask first.
+    if (!text.startsWith("vm3sw ") || bypass_gate_) return true;
+    const std::string action = text.mid(6).toStdString();
+    if ((action == "SaveFile2D" || action == "SaveAlignedFile2D") && app_.study()->first.dimension == 3)
+      return question("The study is 3D: a 2D file keeps x and y of each point and drops z.\n\nSave it in 2D all "
+                      "the same?");
+    if (replaces(action) != StudyPart::all_but_protocol) return true;
     return question(
         "Clear the study?\n\nBoth samples, the wireframe, the plots and the report boxes are emptied; the "
         "protocol stays loaded and the results log keeps its rows.");
@@ -102,6 +116,8 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   build_docks();
   build_panel();
   build_menus();
+  name_controls();
+  watch_view_controls();
 
   connect(&app_, &DesktopApp::action_started, this, &Workspace::on_action_started);
   connect(&app_, &DesktopApp::action_finished, this, &Workspace::on_action_finished);
@@ -112,17 +128,35 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
     // A specimen table is no test: its columns are offered to the Model and
     // Groups boxes instead.
     if (r.name == "LoadSpecimenTable") return offer_table_columns(r);
-    results_->add(r, app_.study()->sources);
+    const std::shared_ptr<const StudySummary> s = app_.study();
+    results_->add(r, s->sources, result_context(*s, study_file_));
   });
   connect(results_, &ResultsLog::added, this, [this](const QString& line) { post_message(line, false); });
   connect(&port, &QtPort::file_saved, this, [this](const QString& path, qulonglong bytes) {
     post_message(QString("Wrote %1 (%2 bytes).").arg(path).arg(bytes), false);
   });
+  // A specimen clicked in a picture is picked in the study panel, which highlights it in the plot.
+  // A shape space names its points "sample 2, skull-07".
+  auto pick = [this](const QString& name) {
+    static const QRegularExpression in_sample("^sample ([12]), (.+)$");
+    const QRegularExpressionMatch m = in_sample.match(name);
+    if (m.hasMatch())
+      study_->pick(m.captured(2), m.captured(1).toInt());
+    else
+      study_->pick(name);
+  };
+  connect(views_, &ViewTabs::point_clicked, this, pick);
+  connect(plot_->view(), &PlotView::point_clicked, this, pick);
   connect(study_, &StudyPanel::highlight, this,
           [this](const std::vector<PointOverlay>& points) { plot_->view()->set_highlight(points); });
 
   w.setAcceptDrops(true);
   w.installEventFilter(this);
+  for (QWidget* box : w.findChildren<QWidget*>())
+    if (qobject_cast<QComboBox*>(box) != nullptr || qobject_cast<QAbstractSpinBox*>(box) != nullptr) {
+      box->setFocusPolicy(Qt::StrongFocus);
+      box->installEventFilter(this);
+    }
 
   default_layout_ = w.saveState();
   const QByteArray geometry = settings_->value("window/geometry").toByteArray();
@@ -131,6 +165,8 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   if (!state.isEmpty()) w.restoreState(state);
   console_->show_echoes(settings_->value("console/echoes", false).toBool());
   fit_to_screen();
+  // The restored docks leave the plot its room (the window may be shown already).
+  QTimer::singleShot(0, this, &Workspace::make_room_for_plot);
   refresh_actions();
   study_->show_study(app_.study());
 }
@@ -173,6 +209,17 @@ void Workspace::on_action_finished(const QString& qaction, int outcome) {
     set_study_file({});
     table_file_.clear();
   }
+  if (outcome == static_cast<int>(Outcome::done) &&
+      (part == StudyPart::all_but_protocol || part == StudyPart::first_sample))
+    close_views();  // they show the study as it was
+  if (outcome == static_cast<int>(Outcome::done) && part == StudyPart::first_sample && !second_fits(*s))
+    post_message(QString("The second sample %1 has %2 points a specimen and the new first sample %3: it is left "
+                         "out of the tests and of a saved study. Load a second sample that matches.")
+                     .arg(QString::fromStdString(s->sources.second.filename().string()))
+                     .arg(s->second.points())
+                     .arg(s->first.points()),
+                 false);
+  place_views(action);
   const ActionRow* row = find_action(action);
   if (outcome == static_cast<int>(Outcome::done) && row != nullptr && is_load(*row)) {
     const std::filesystem::path& file = source_of(s->sources, part);
@@ -237,27 +284,8 @@ void Workspace::post_message(const QString& text, bool from_console) {
     auto it = std::find(errors_.begin(), errors_.end(), trimmed);
     const bool error = it != errors_.end();
     if (error) errors_.erase(it);
-    console_->add_message(QString::fromStdString(desktop_wording(text.toStdString())), error);
+    console_->add_message(QString::fromStdString(words(text.toStdString())), error);
   });
-}
-
-void Workspace::on_figure(int figure, int event, bool claimed) {
-  const auto e = static_cast<FigureEvent>(event);
-  if (claimed) {
-    Graphics& g = app_.port().graphics();
-    if (e == FigureEvent::opened) {
-      // A new load's plot replaces the one shown.
-      const Handle old = plot_->figure();
-      plot_->show_figure(figure);
-      if (old != 0 && old != figure && g.is_handle(old)) g.close(old);
-    } else if (e == FigureEvent::closed) {
-      if (plot_->figure() == figure) plot_->show_figure(0);
-    } else if (plot_->figure() == figure) {
-      plot_->figure_changed();
-    }
-  }
-  // A plot window opening or closing changes what the exports can do.
-  if (e == FigureEvent::opened || e == FigureEvent::closed) refresh_actions();
 }
 
 int Workspace::run_action(const std::string& action, const std::vector<std::filesystem::path>& answers) {
@@ -292,6 +320,11 @@ void Workspace::message(const QString& title, const QString& text) {
 bool Workspace::close_requested() {
   if (quitting_) return true;
   if (app_.running() && !question("A test is still running. Stop it and quit?")) return false;
+  if (results_->unsaved() &&
+      !question(QString("The results log holds %1 results not saved. Quit and lose them?\n\n(No: go back and "
+                        "save them with \"Save CSV or JSON…\" under the log.)")
+                    .arg(results_->unsaved())))
+    return false;
   quitting_ = true;
   settings_->setValue("window/geometry", window().saveGeometry());
   settings_->setValue("window/state", window().saveState());
@@ -302,8 +335,21 @@ bool Workspace::close_requested() {
 }
 
 bool Workspace::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Wheel && watched != &window()) {
+    // A choice box or number box turns with the wheel only once clicked into:
+    // otherwise the wheel scrolls the panel it is in.
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget != nullptr && !widget->hasFocus()) {
+      event->ignore();
+      return true;
+    }
+    return false;
+  }
   if (watched != &window()) return QObject::eventFilter(watched, event);
   switch (event->type()) {
+    case QEvent::Show:
+      QTimer::singleShot(0, this, &Workspace::make_room_for_plot);
+      return false;
     case QEvent::Close:
       if (!close_requested()) {
         event->ignore();

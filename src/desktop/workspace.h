@@ -22,9 +22,11 @@
 
 class QAbstractButton;
 class QDockWidget;
+class QLabel;
 class QLineEdit;
 class QMainWindow;
 class QMenu;
+class QTimer;
 
 namespace velmora {
 
@@ -32,6 +34,12 @@ class ConsoleView;
 class PlotDock;
 class ResultsLog;
 class StudyPanel;
+class ViewTabs;
+
+/// Whether the study's second sample (if any) has the first sample's points.
+inline bool second_fits(const StudySummary& s) {
+  return s.second.empty() || s.first.empty() || s.second.points() == s.first.points();
+}
 
 class Workspace : public QObject {
   Q_OBJECT
@@ -47,6 +55,8 @@ class Workspace : public QObject {
   ResultsLog* results_log() const { return results_; }
   ConsoleView* console() const { return console_; }
   PlotDock* plot() const { return plot_; }
+  /// The central tabs: the study's plot and the analyses' pictures.
+  ViewTabs* views() const { return views_; }
   QDockWidget* dock(const QString& name) const;
   /// The panel's button of an action, nullptr when it has none.
   QAbstractButton* button(const std::string& action) const;
@@ -82,7 +92,12 @@ class Workspace : public QObject {
   void build_docks();
   void build_menus();
   void fit_to_screen();
+  /// Narrows the side docks until the study's plot has 40 % of the window's
+  /// width and no less than its toolbar needs.
+  void make_room_for_plot();
   void refresh_actions();
+  /// The seed field's text changed: a seed fixes the resampling, anything else is refused with a note.
+  void seed_typed(const QString& text);
   void refresh_recent_menu();
   void add_recent(const std::filesystem::path& file, const std::string& action = {});
   /// Reopens a recent file with the action that read it (none: as if dropped).
@@ -92,6 +107,16 @@ class Workspace : public QObject {
   void on_action_finished(const QString& action, int outcome);
   void on_console(const QString& text);
   void on_figure(int figure, int event, bool claimed);
+  /// Shows the figures the finished `action` opened in their tabs.
+  void place_views(const std::string& action);
+  /// Closes every analysis tab and its figure (the study they showed is gone).
+  void close_views();
+  /// Redraws an open shape space or mean difference when a control it shows changes.
+  void watch_view_controls();
+  /// Names each control of the window by its label, for the messages.
+  void name_controls();
+  /// A message in the desktop's words: actions and controls named by their labels.
+  std::string words(const std::string& text) const;
   // The Model and Groups boxes offer the columns of a loaded specimen table.
   void offer_table_columns(const TestResult& table);
   void post_message(const QString& text, bool from_console);
@@ -110,15 +135,24 @@ class Workspace : public QObject {
   DesktopApp& app_;
   std::unique_ptr<QSettings> settings_;
   PlotDock* plot_ = nullptr;
+  ViewTabs* views_ = nullptr;
+  std::vector<Handle> pending_views_;
+  QTimer* redraw_timer_ = nullptr;
+  std::string redraw_;  // the action to run again once its control has settled  // figures opened by the running action, not yet in a tab
+  std::mutex claims_mutex_;
+  std::map<Handle, std::string> claimed_by_;  // open figures shown in the window -> the action that opened them
   StudyPanel* study_ = nullptr;
   ResultsLog* results_ = nullptr;
   ConsoleView* console_ = nullptr;
   QLineEdit* seed_ = nullptr;
+  QLabel* seed_note_ = nullptr;
+  bool seed_bad_ = false;  // the seed field holds text that is not a seed
   QMenu* recent_menu_ = nullptr;
   QAction* save_study_ = nullptr;
   QAction* open_study_ = nullptr;
   std::map<std::string, std::vector<QObject*>> controls_;  // action -> its buttons and menu items
   std::map<std::string, QAbstractButton*> buttons_;
+  std::map<std::string, std::string> control_words_;  // a control's tag -> its label
   QByteArray default_layout_;
 
   bool bypass_gate_ = false;

@@ -324,6 +324,7 @@ void PlotView::zoom_at(QPointF at, double factor) {
 
 void PlotView::mousePressEvent(QMouseEvent* event) {
   last_ = event->position().toPoint();
+  pressed_at_ = last_;
   // A click on a named point names it too (and keeps the name up a while).
   if (const auto name = name_at(last_))
     QToolTip::showText(event->globalPosition().toPoint(), QString::fromStdString(*name), this, QRect(), 10000);
@@ -355,7 +356,10 @@ void PlotView::mouseMoveEvent(QMouseEvent* event) {
   change_view(v, false);
 }
 
-void PlotView::mouseReleaseEvent(QMouseEvent*) {
+void PlotView::mouseReleaseEvent(QMouseEvent* event) {
+  const QPoint at = event->position().toPoint();
+  if (event->button() == Qt::LeftButton && (at - pressed_at_).manhattanLength() <= 3)
+    if (const auto name = name_at(at); name && !name->empty()) emit point_clicked(QString::fromStdString(*name));
   dragging_ = false;
   button_ = Qt::NoButton;
   update();

@@ -85,6 +85,8 @@ class PlotView : public QWidget {
   void view_changed();
   /// A full picture was drawn in the background and is now shown.
   void picture_ready();
+  /// A named point (a specimen of a shape space plot) was clicked, without a drag.
+  void point_clicked(const QString& name);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -127,6 +129,7 @@ class PlotView : public QWidget {
   QString placeholder_;
 
   QPoint last_;
+  QPoint pressed_at_;  // where the last press was, to tell a click from a drag
   Qt::MouseButton button_ = Qt::NoButton;
   bool dragging_ = false;
   QTimer* settle_ = nullptr;
