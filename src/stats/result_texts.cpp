@@ -1,5 +1,9 @@
 #include "stats/result_texts.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
 #include "runtime/format.h"
 
 namespace velmora {
@@ -40,6 +44,38 @@ std::string permute_variance_text(double d1, double d2, double obsdifd, double n
   // not the percentile.
   const std::string plain = sprintf_m("\\n%g %% of the permuted differences are larger than the observed one", plevel);
   return strcat_m({observed, bound, level, plain});
+}
+
+std::string number(const char* format, double v) {
+  if (!std::isfinite(v)) return "NA";
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, format, v);
+  return buffer;
+}
+
+// Rows of cells, the first column left-aligned, the others right-aligned.
+std::string table_text(const std::vector<std::vector<std::string>>& rows) {
+  std::vector<std::size_t> width;
+  for (const auto& row : rows)
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      if (width.size() <= c) width.push_back(0);
+      width[c] = std::max(width[c], row[c].size());
+    }
+  std::string out;
+  for (const auto& row : rows) {
+    std::string line;
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      const std::string pad(width[c] - row[c].size(), ' ');
+      line += c == 0 ? row[c] + pad : "  " + pad + row[c];
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    out += line + "\n";
+  }
+  return out;
+}
+
+std::string arrangements_text(std::int64_t arrangements, std::uint64_t seed) {
+  return std::to_string(arrangements - 1) + " permutations + the observed, seed " + std::to_string(seed);
 }
 
 }  // namespace velmora

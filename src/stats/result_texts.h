@@ -1,7 +1,9 @@
 // The result texts of the comparison actions, to the character.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -21,5 +23,14 @@ std::string disparity_text(double d1, double d2);
 /// difference exceeds the observed one (plevel 0) the last line reads
 /// "... is <%f" with 100 / nboots, the resolution of the test in percent.
 std::string permute_variance_text(double d1, double d2, double obsdifd, double nboots, double bdif95, double plevel);
+
+/// `v` in printf `format`, or "NA" when it is not finite (the group tests' tables).
+std::string number(const char* format, double v);
+
+/// Rows of cells as text, the first column left-aligned, the others right-aligned.
+std::string table_text(const std::vector<std::vector<std::string>>& rows);
+
+/// "999 permutations + the observed, seed 1" for `arrangements` counting the observed one.
+std::string arrangements_text(std::int64_t arrangements, std::uint64_t seed);
 
 }  // namespace velmora
