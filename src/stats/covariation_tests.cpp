@@ -180,30 +180,14 @@ std::optional<SizeCorrection> allometry_action(const GroupStudy& study, UiPort& 
             " degrees from the regression on logsize alone\n";
   }
   ui.set_control_string("ResultsBox", text);
-  std::vector<std::pair<std::string, ResultValue>> numbers = {
-      {"model", fit.model},
-      {"permutations", static_cast<double>(arrangements)},
-      {"seed", seed},
-      {"ss_type", std::string("I")},
-      {"specimens", static_cast<double>(study.specimens.count())},
-      {"terms", a.terms},
-      {"df", a.df},
-      {"ss", a.ss},
-      {"ms", a.ms},
-      {"rsq", a.rsq},
-      {"f", a.f},
-      {"z", a.z},
-      {"p", a.p},
-      {"residual_df", a.residual_df},
-      {"residual_ss", a.residual_ss},
-      {"residual_ms", a.residual_ms},
-      {"total_df", a.total_df},
-      {"total_ss", a.total_ss},
+  std::vector<std::pair<std::string, ResultValue>> numbers =
+      anova_result_numbers(fit.model, a, arrangements, seed, study.specimens.count());
+  numbers.insert(numbers.end(), {
       {"names", study.names},
       {"logsize", as_vector(logsize.values)},
       {"regression_scores", as_vector(fit.regression_scores)},
       {"predicted_line", as_vector(fit.predicted_line)},
-      {"regression_vector", as_vector(fit.regression_vector)}};
+      {"regression_vector", as_vector(fit.regression_vector)}});
   if (factor) {
     numbers.emplace_back("factor", factor->name);
     numbers.emplace_back("common_component", as_vector(fit.common_component));

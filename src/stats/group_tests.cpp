@@ -29,6 +29,30 @@ std::int64_t permutation_count(std::string_view action, UiPort& ui) {
   return static_cast<std::int64_t>(v) + 1;
 }
 
+std::vector<std::pair<std::string, ResultValue>> anova_result_numbers(const std::string& model,
+                                                                      const ProcrustesAnova& a,
+                                                                      std::int64_t arrangements, std::uint64_t seed,
+                                                                      Eigen::Index specimens) {
+  return {{"model", model},
+          {"permutations", static_cast<double>(arrangements)},
+          {"seed", seed},
+          {"ss_type", std::string("I")},
+          {"specimens", static_cast<double>(specimens)},
+          {"terms", a.terms},
+          {"df", a.df},
+          {"ss", a.ss},
+          {"ms", a.ms},
+          {"rsq", a.rsq},
+          {"f", a.f},
+          {"z", a.z},
+          {"p", a.p},
+          {"residual_df", a.residual_df},
+          {"residual_ss", a.residual_ss},
+          {"residual_ms", a.residual_ms},
+          {"total_df", a.total_df},
+          {"total_ss", a.total_ss}};
+}
+
 void procrustes_anova_action(const GroupStudy& study, UiPort& ui) {
   const std::string action = "ProcrustesANOVA";
   const std::string model = ui.has_control("ModelBox") ? ui.control_string("ModelBox") : "";
@@ -67,25 +91,7 @@ void procrustes_anova_action(const GroupStudy& study, UiPort& ui) {
                            "\nType I (sequential) sums of squares; residual randomization, " +
                            arrangements_text(arrangements, seed) + "\n" + table_text(rows);
   ui.set_control_string("ResultsBox", text);
-  ui.result({action,
-             {{"model", model},
-              {"permutations", static_cast<double>(arrangements)},
-              {"seed", seed},
-              {"ss_type", std::string("I")},
-              {"specimens", static_cast<double>(study.specimens.count())},
-              {"terms", a.terms},
-              {"df", a.df},
-              {"ss", a.ss},
-              {"ms", a.ms},
-              {"rsq", a.rsq},
-              {"f", a.f},
-              {"z", a.z},
-              {"p", a.p},
-              {"residual_df", a.residual_df},
-              {"residual_ss", a.residual_ss},
-              {"residual_ms", a.residual_ms},
-              {"total_df", a.total_df},
-              {"total_ss", a.total_ss}}});
+  ui.result({action, anova_result_numbers(model, a, arrangements, seed, study.specimens.count())});
 }
 
 void pairwise_groups_action(const GroupStudy& study, UiPort& ui) {

@@ -1,6 +1,7 @@
 // "ProcrustesANOVA" and "PairwiseGroups": the tests of a study of any design.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "runtime/sample.h"
 #include "runtime/ui_port.h"
 #include "stats/model_formula.h"
+#include "stats/procrustes_anova.h"
 
 namespace velmora {
 
@@ -35,6 +37,13 @@ std::int64_t permutation_count(std::string_view action, UiPort& ui);
 /// Throws RuntimeError before anything is shown for an empty or bad model,
 /// variables the study lacks, a design that cannot be fitted, bad permutation
 /// counts. A cancel shows nothing and says so.
+/// The numbers of a Procrustes ANOVA's `result` event (also Allometry's):
+/// the model, the arrangements counting the observed one, the seed, and the table.
+std::vector<std::pair<std::string, ResultValue>> anova_result_numbers(const std::string& model,
+                                                                      const ProcrustesAnova& a,
+                                                                      std::int64_t arrangements, std::uint64_t seed,
+                                                                      Eigen::Index specimens);
+
 void procrustes_anova_action(const GroupStudy& study, UiPort& ui);
 
 /// The distances between the group means of the factor in GroupBox and their
