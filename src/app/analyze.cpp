@@ -80,35 +80,7 @@ json numbers_json(const Event& e) {
 // A count the event carries as a number, written as a whole number.
 json whole(const json& v) { return v.is_number() ? json(static_cast<long long>(v.get<double>())) : v; }
 
-// The ANOVA's result event as a table: a row a term.
-json anova_json(const json& r) {
-  json terms = json::array();
-  for (std::size_t t = 0; t < r["terms"].size(); ++t)
-    terms.push_back({{"term", r["terms"][t]},
-                     {"df", whole(r["df"][t])},
-                     {"ss", r["ss"][t]},
-                     {"ms", r["ms"][t]},
-                     {"rsq", r["rsq"][t]},
-                     {"f", r["f"][t]},
-                     {"z", r["z"][t]},
-                     {"p", r["p"][t]}});
-  return {{"model", r["model"]},
-          {"permutations", whole(r["permutations"])},
-          {"seed", r["seed"]},
-          {"ss_type", r["ss_type"]},
-          {"terms", terms},
-          {"residuals", {{"df", whole(r["residual_df"])}, {"ss", r["residual_ss"]}, {"ms", r["residual_ms"]}}},
-          {"total", {{"df", whole(r["total_df"])}, {"ss", r["total_ss"]}}}};
-}
-
-json pairwise_json(const json& r) {
-  json pairs = json::array();
-  for (std::size_t k = 0; k < r["a"].size(); ++k)
-    pairs.push_back({{"a", r["a"][k]}, {"b", r["b"][k]}, {"distance", r["distance"][k]}, {"p", r["p"][k]}});
-  return {{"factor", r["factor"]}, {"permutations", whole(r["permutations"])}, {"seed", r["seed"]}, {"pairs", pairs}};
-}
-
-// Allometry, canonical variates and two-block PLS as the JSON shows them.
+// The terms of an ANOVA-like result event as a table: a row a term.
 json anova_terms(const json& r) {
   json terms = json::array();
   for (std::size_t t = 0; t < r["terms"].size(); ++t)
@@ -123,6 +95,24 @@ json anova_terms(const json& r) {
   return terms;
 }
 
+json anova_json(const json& r) {
+  return {{"model", r["model"]},
+          {"permutations", whole(r["permutations"])},
+          {"seed", r["seed"]},
+          {"ss_type", r["ss_type"]},
+          {"terms", anova_terms(r)},
+          {"residuals", {{"df", whole(r["residual_df"])}, {"ss", r["residual_ss"]}, {"ms", r["residual_ms"]}}},
+          {"total", {{"df", whole(r["total_df"])}, {"ss", r["total_ss"]}}}};
+}
+
+json pairwise_json(const json& r) {
+  json pairs = json::array();
+  for (std::size_t k = 0; k < r["a"].size(); ++k)
+    pairs.push_back({{"a", r["a"][k]}, {"b", r["b"][k]}, {"distance", r["distance"][k]}, {"p", r["p"][k]}});
+  return {{"factor", r["factor"]}, {"permutations", whole(r["permutations"])}, {"seed", r["seed"]}, {"pairs", pairs}};
+}
+
+// Allometry, canonical variates and two-block PLS as the JSON shows them.
 json allometry_json(const json& r) {
   return {{"model", r["model"]},
           {"terms", anova_terms(r)},
@@ -188,8 +178,7 @@ std::optional<std::string> check_analyze_options(const AnalyzeOptions& o) {
   if (o.save_second && !o.second) return std::string("--save-second needs --second FILE");
   std::set<std::string> seen;
   for (const auto& t : o.tests) {
-    if (!test_actions().count(t))
-      return "--tests: unknown test " + t + " (the tests are " + test_words() + ")";
+    if (!test_actions().count(t)) return "--tests: unknown test " + t + " (the tests are " + test_words() + ")";
     if (!seen.insert(t).second) return "--tests: " + t + " is named twice";
   }
   // The group tests and the shape space need one sample only.
