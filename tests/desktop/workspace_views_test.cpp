@@ -357,8 +357,11 @@ TEST_F(WorkspaceTest, ATabTornOffIntoAWindowComesBackAndFollowsTheStudy) {
   EXPECT_EQ(top_level_windows(), 1);
 }
 
-TEST_F(WorkspaceTest, AStudyFileKeepsItsResultsLog) {
+TEST_F(WorkspaceTest, AStudyFileKeepsItsResultsLogAndControls) {
   load_skull();
+  auto* pcy = window().findChild<QSpinBox*>("PCYBox");
+  ASSERT_NE(pcy, nullptr);
+  pcy->setValue(3);
   click("GoodallF");
   for (auto* b : port().message_boxes()) b->close();
   settle();
@@ -368,10 +371,13 @@ TEST_F(WorkspaceTest, AStudyFileKeepsItsResultsLog) {
   workspace_->save_study(file);
   EXPECT_EQ(workspace_->results_log()->unsaved(), 0u);  // kept in the study file
   workspace_->results_log()->clear();
+  pcy->setValue(2);
 
   for (int twice = 0; twice < 2; ++twice) {
     ASSERT_TRUE(workspace_->open_study(file));
     settle();
+    EXPECT_TRUE(messages_.empty()) << messages_.front().toStdString();
+    EXPECT_EQ(pcy->value(), 3);
     const auto& rows = workspace_->results_log()->rows();
     ASSERT_EQ(rows.size(), 1u);  // reopening again adds nothing twice
     EXPECT_EQ(rows[0].result.name, "GoodallF");
