@@ -31,6 +31,7 @@
 #include "desktop/file_kind.h"
 #include "desktop/plot_dock.h"
 #include "desktop/qt_text.h"
+#include "desktop/result_words.h"
 #include "desktop/results_log.h"
 #include "desktop/study_panel.h"
 #include "desktop/view_tabs.h"
@@ -84,6 +85,7 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
 
   QtPort::DesktopPolicy policy;
   policy.wording = [this](const std::string& text) { return words(text); };
+  policy.box_wording = result_box_words;
   policy.dialog_looks = [this](bool, std::string_view, std::string_view) {
     return dialog_look(app_.running_action(), app_.port().control_value("ZEPButton") != 0);
   };
