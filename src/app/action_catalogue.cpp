@@ -184,6 +184,7 @@ const std::vector<ActionRow>& action_catalogue() {
       // Studies of any design: a table of factors and covariates, and the tests on it.
       {.name = "LoadSpecimenTable",
        .run = actions::load_specimen_table,
+       .replaces = P::specimen_table,
        .dialog = {D::open, "Load specimen table", "Specimen tables (*.csv *.tsv *.txt);;All files (*)"},
        .reads = {"FactorColumns", "DropUnlisted"},
        .writes = {"ResultsBox"}},
@@ -234,6 +235,13 @@ const std::vector<ActionRow>& action_catalogue() {
                  "SizeCorrected"},
        .writes = {"ResultsBox"},
        .analyze_test = "pls"},
+      // Taking changes of the study's data back.
+      {.name = "Undo", .run = actions::undo, .draws_study_plot = true, .replaces = P::earlier_study},
+      {.name = "RestoreUnslid",
+       .run = actions::restore_unslid,
+       .needs = N::first_sample,
+       .draws_study_plot = true,
+       .replaces = P::samples},
   };
   return rows;
 }

@@ -43,13 +43,18 @@ enum class Needs { nothing, protocol, first_sample, second_sample, plot_window }
 /// The part of the study an action replaces when it succeeds.
 enum class StudyPart {
   none,
-  protocol,       // LoadProto
-  first_sample,   // LoadFile1, LoadFile2D
-  second_sample,  // LoadFile2
-  wireframe,      // LoadWireFrame
-  samples,        // both samples slid in place (SlideSamples)
+  protocol,          // LoadProto
+  first_sample,      // LoadFile1, LoadFile2D
+  second_sample,     // LoadFile2
+  wireframe,         // LoadWireFrame
+  samples,           // both samples slid in place (SlideSamples), or back as loaded (RestoreUnslid)
   all_but_protocol,  // Clear: the samples, wireframe and plot go, the protocol stays
+  specimen_table,    // LoadSpecimenTable
+  earlier_study,     // Undo: the whole study as it was before its last change of data
 };
+
+/// True when a row's action changes the study's data (what Undo takes back).
+inline bool changes_data(StudyPart part) { return part != StudyPart::none && part != StudyPart::earlier_study; }
 
 /// The file dialog an action opens, as the desktop shows it: its title and
 /// its filters ("Name (*.ext);;All files (*)"). The action's own filter and

@@ -73,4 +73,8 @@ void allometry(WorkingState& s, UiPort& ui);
 void canonical_variates(WorkingState& s, UiPort& ui);
 void two_block_pls(WorkingState& s, UiPort& ui);
 
+// Taking changes back (actions_history.cpp)
+void undo(WorkingState& s, UiPort& ui);
+void restore_unslid(WorkingState& s, UiPort& ui);
+
 }  // namespace velmora::actions

@@ -1,9 +1,12 @@
 // Glue between the dispatcher and the loading actions.
+#include <cmath>
+
 #include "app/actions.h"
 #include "io/load_file1.h"
 #include "io/load_file2.h"
 #include "io/load_proto.h"
 #include "io/mfloadtxt.h"
+#include "runtime/format.h"
 
 namespace velmora::actions {
 
@@ -19,10 +22,60 @@ void load_proto(WorkingState& s, UiPort& ui) {
 
 namespace {
 
+// Whether every segment of the wireframe joins two of the first sample's points.
+bool wireframe_fits(const Eigen::MatrixXd& wirelist, Eigen::Index points) {
+  if (wirelist.cols() < 3) return false;
+  for (Eigen::Index r = 0; r < wirelist.rows(); ++r)
+    for (Eigen::Index c : {1, 2}) {
+      const double k = wirelist(r, c);
+      if (!(k >= 1 && k <= static_cast<double>(points) && k == std::floor(k))) return false;
+    }
+  return true;
+}
+
+// A second sample or a wireframe made for another first sample goes when a new
+// first sample comes, with a line on the console: the tests, the plots and a
+// saved study see only what fits. `before`: the points of the first sample
+// replaced (0: none was loaded).
+void drop_what_no_longer_fits(WorkingState& s, UiPort& ui, Eigen::Index before) {
+  const Eigen::Index points = s.data1.points();
+  if (!s.data2.empty() && s.data2.points() != points) {
+    ui.console().write(sprintf_m(
+        "The second sample (file %s, %i points a specimen) no longer fits the first sample (%i points) and was "
+        "dropped.\n",
+        s.sources.second.filename().string(), static_cast<double>(s.data2.points()), static_cast<double>(points)));
+    s.data2 = Sample();
+    s.data2cs.resize(0);
+    s.mean2.resize(0, 0);
+    s.curves2.clear();
+    s.slid2.clear();
+    s.names2.clear();
+    s.columns2.clear();
+    s.sources.second.clear();
+    s.sources.second_from_table = false;
+  }
+  const bool joins = wireframe_fits(s.wirelist, points);
+  if (s.wirelist.size() > 0 && (!joins || (before > 0 && before != points))) {
+    const std::string file = s.sources.wireframe.filename().string();
+    ui.console().write(
+        joins ? sprintf_m("The wireframe (file %s) was loaded for a first sample of %i points; the new one has %i, so "
+                          "it no longer fits and was dropped.\n",
+                          file, static_cast<double>(before), static_cast<double>(points))
+              : sprintf_m("The wireframe (file %s) joins points the first sample (%i points) does not have and was "
+                          "dropped.\n",
+                          file, static_cast<double>(points)));
+    s.wirelist.resize(0, 0);
+    s.wireactive.reset();
+    s.sources.wireframe.clear();
+  }
+}
+
 // A new first sample replaces the old one whole (a smaller sample leaves no
-// stale specimens behind), unslid, and switches the wireframe off. The curve starts come
+// stale specimens behind), unslid, and switches the wireframe off; a second
+// sample or wireframe that does not fit it goes. The curve starts come
 // back as the whole kept row, its first N+1 entries new.
 void keep_first_sample(WorkingState& s, FirstSample&& sample, UiPort& ui, int dims) {
+  const Eigen::Index before = s.data1.points();
   s.rbreak = std::move(sample.rbreak);
   s.data1 = std::move(sample.data1);
   s.data1cs = std::move(sample.data1cs);
@@ -34,6 +87,7 @@ void keep_first_sample(WorkingState& s, FirstSample&& sample, UiPort& ui, int di
   s.sources.first_dims = dims;
   s.names1 = std::move(sample.names);
   s.columns1 = std::move(sample.columns);
+  drop_what_no_longer_fits(s, ui, before);
 }
 
 }  // namespace

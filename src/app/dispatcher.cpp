@@ -1,8 +1,10 @@
 #include "app/dispatcher.h"
 
 #include <exception>
+#include <utility>
 
 #include "app/action_catalogue.h"
+#include "app/study_history.h"
 #include "runtime/error.h"
 #include "runtime/format.h"
 
@@ -26,7 +28,7 @@ ComputedAction Dispatcher::compute(std::string_view action) const {
     return {Outcome::unknown, std::nullopt};
   }
   // The action works on a copy: the study changes only when it succeeds.
-  ComputedAction out{Outcome::failed, state_};
+  ComputedAction out{Outcome::failed, state_, row};
   std::string message;
   try {
     row->run(*out.next, ui_);
@@ -50,7 +52,8 @@ Outcome Dispatcher::commit(ComputedAction computed) {
   if (!computed.next) return computed.outcome;
   summary_.reset();
   if (computed.outcome == Outcome::done) {
-    state_ = std::move(*computed.next);
+    WorkingState before = std::exchange(state_, std::move(*computed.next));
+    if (computed.row != nullptr) remember_change(*computed.row, std::move(before), state_);
     return Outcome::done;
   }
   // Drawing is not undone, so a plot window the failed action opened (and may

@@ -21,6 +21,8 @@ struct ComputedAction {
   /// Done: the state to keep. Failed: the copy as the action left it (only its
   /// plot window is kept).
   std::optional<WorkingState> next;
+  /// The action's row (nullptr: no action has its name).
+  const ActionRow* row = nullptr;
 };
 
 class Dispatcher {
@@ -41,7 +43,8 @@ class Dispatcher {
   /// nor start another action before the commit.
   ComputedAction compute(std::string_view action) const;
   /// The second half, on the thread that owns the dispatcher: keeps the state
-  /// of a done action (or the plot window a failed one opened).
+  /// of a done action (or the plot window a failed one opened). When the action
+  /// changed the study's data, the study before it is kept for Undo.
   Outcome commit(ComputedAction computed);
 
   /// The action names in the order they are compared.

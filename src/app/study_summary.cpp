@@ -3,6 +3,7 @@
 #include <cmath>
 #include <exception>
 
+#include "app/study_history.h"
 #include "app/working_state.h"
 #include "geometry/getpdistance3.h"
 
@@ -44,6 +45,8 @@ StudySummary summarize(const WorkingState& s) {
   out.second = sample_summary(s.data2, s.mean2, s.data2cs, s.names2, s.slid2, std::nullopt);
   out.wireframe_segments = s.wirelist.size() == 0 ? 0 : s.wirelist.rows();
   out.plot_window = s.fighand1;
+  if (s.earlier != nullptr) out.undoes = s.earlier->action;
+  out.unslid_kept = s.unslid != nullptr;
   return out;
 }
 

@@ -51,6 +51,10 @@ struct StudySummary {
   std::optional<Handle> plot_window;    // the plot window the plot actions draw into, if one was opened
   /// The groups of a study design (specimen table factors); none yet.
   std::vector<std::string> groups;
+  /// The action whose change of the data Undo takes back next ("SlideSamples"); empty: nothing to undo.
+  std::string undoes;
+  /// The samples as loaded are kept while they are slid: RestoreUnslid can bring them back.
+  bool unslid_kept = false;
 
   bool has_protocol() const { return protocol.size() > 0; }
 };

@@ -24,6 +24,8 @@ namespace velmora {
 /// after a cancelled dialog, or the chosen name.
 using SavedFileName = std::variant<std::monostate, double, std::string>;
 
+struct EarlierStudy;
+
 struct WorkingState {
   Eigen::MatrixXd proto;       // the protocol table, addressed by running position (column by column)
   Eigen::RowVectorXd rbreak;   // curve starts within a flat row, then the row length
@@ -53,6 +55,12 @@ struct WorkingState {
   std::optional<SpecimenTable> table;
   // The residuals of the last Allometry, for "Use the residuals of allometry".
   std::optional<SizeCorrection> size_correction;
+
+  // The study before its last changes of data (Undo), and the samples as
+  // loaded while they are slid (RestoreUnslid); the dispatcher keeps both
+  // (app/study_history.h).
+  std::shared_ptr<const EarlierStudy> earlier;
+  std::shared_ptr<const WorkingState> unslid;
 
   // Kept beside the study for the desktop; no action reads them.
   std::vector<std::string> names1, names2;  // specimen IDs from the files; empty: the specimens are numbered

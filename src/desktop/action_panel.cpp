@@ -238,6 +238,19 @@ bool Workspace::can_run(const std::string& action, std::string* why) const {
     *why = needs == Needs::second_sample && !s->second.empty() && !second_fits(*s)
                ? "The second sample does not match the first one's points: load a second sample that matches."
                : needs_text(needs);
+  // Taking back needs something to take back.
+  if (ok && row != nullptr && row->replaces == StudyPart::earlier_study && s->undoes.empty()) {
+    if (why != nullptr) *why = "There is nothing to undo: Undo takes back a load, a slide or Clear study.";
+    return false;
+  }
+  if (ok && action == "RestoreUnslid" && !s->unslid_kept) {
+    if (why != nullptr)
+      *why = s->first.slid.empty() && s->second.slid.empty()
+                 ? "The samples are not slid: they are as loaded."
+                 : "The samples as loaded are not kept, as the second sample was loaded after the slide: load the "
+                   "first sample again.";
+    return false;
+  }
   return ok;
 }
 
@@ -256,6 +269,11 @@ void Workspace::refresh_actions() {
         a->setEnabled(ok);
         a->setToolTip(tip);
         a->setStatusTip(tip);
+        // The Undo item names what it takes back.
+        if (action == "Undo") {
+          const std::string& last = app_.study()->undoes;
+          a->setText(last.empty() ? QString("&Undo") : "&Undo " + label_text(last).remove(QChar(0x2026)));
+        }
       }
     }
   }

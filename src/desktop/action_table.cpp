@@ -36,6 +36,9 @@ const std::vector<ActionInfo>& action_table() {
       {"Listd", "List sample", G::study, "Print the first sample on the console (all echoes)"},
       {"Clear", "Clear study", G::study,
        "Forget both samples and the wireframe, empty the plots and the boxes (the protocol stays)"},
+      {"Undo", "Undo", G::study,
+       "Bring the study back as it was before its last change of data: a load, a slide or Clear study (the "
+       "controls and the results log stay as they are)"},
       {"LoadFile2", "Load second sample…", G::second,
        "Read the second sample and fit it into the frame of the first"},
       {"SaveFile2", "Save second sample…", G::second,
@@ -51,6 +54,8 @@ const std::vector<ActionInfo>& action_table() {
       {"SlideSamples", "Slide semilandmarks", G::shape,
        "Slide the semilandmarks of both samples along their curves, iterated with the superimposition (runs in the "
        "background; can be cancelled); the slid samples replace the loaded ones until the next load"},
+      {"RestoreUnslid", "Back to the unslid samples", G::shape,
+       "Bring both samples back as they were loaded, before any sliding; needs slid samples"},
       {"ShapePCA", "Shape space", G::shape,
        "Principal components of both samples, or of the groups of the factor in the Groups box: a scatter of the "
        "chosen pair and a scree plot (runs in the background)"},

@@ -1,6 +1,7 @@
 #include "desktop/result_words.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStringList>
 #include <cmath>
 #include <variant>
@@ -41,13 +42,37 @@ QString resampled_p(const TestResult& r, const QString& kind) {
 
 }  // namespace
 
+QString p_words(double p) {
+  return p < kSmallestGoodallP ? "p < " + QString::number(kSmallestGoodallP) : "p = " + p_text(p);
+}
+
+std::string result_box_words(const std::string&, const std::string& text) {
+  // The Goodall box's "p value=%3.8g" prints the 0 that 1 - F gives far in the tail.
+  static const QRegularExpression p_value(R"(p value=\s*([-+0-9.eE]+))");
+  QString out = QString::fromStdString(text);
+  qsizetype from = 0;
+  for (QRegularExpressionMatch m = p_value.match(out, from); m.hasMatch(); m = p_value.match(out, from)) {
+    bool number = false;
+    const double p = m.captured(1).toDouble(&number);
+    if (number && p < kSmallestGoodallP) {
+      const QString words = p_words(p);
+      out.replace(m.capturedStart(), m.capturedLength(), words);
+      from = m.capturedStart() + words.size();
+    } else {
+      from = m.capturedEnd();
+    }
+  }
+  return out.toStdString();
+}
+
 QString result_words(const TestResult& r, const SampleCounts& n) {
   QStringList parts;
   const std::string& test = r.name;
   if (test == "GoodallF") {
     const auto f = number(r, "statistic"), df1 = number(r, "df1"), df2 = number(r, "df2"), p = number(r, "p");
-    if (f && df1 && df2) parts << QString("F(%1, %2) = %3").arg(std::llround(*df1)).arg(std::llround(*df2)).arg(num(*f));
-    if (p) parts << (*p == 0 ? "p < " + QString::number(kSmallestGoodallP) : "p = " + p_text(*p));
+    if (f && df1 && df2)
+      parts << QString("F(%1, %2) = %3").arg(std::llround(*df1)).arg(std::llround(*df2)).arg(num(*f));
+    if (p) parts << p_words(*p);
   } else if (test == "BootF" || test == "PermuteF") {
     if (const auto f = number(r, "statistic")) parts << "F = " + num(*f);
     const auto c5 = number(r, "cutoff5"), c1 = number(r, "cutoff1");

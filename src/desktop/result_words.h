@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 #include "runtime/ui_port.h"
 
@@ -19,5 +20,12 @@ QString result_words(const TestResult& result, const SampleCounts& n = {});
 
 /// A Goodall p computed as 0 is below what 1 - F(f) can tell from 0.
 inline constexpr double kSmallestGoodallP = 1e-15;
+
+/// A p value in the log's words: "p = 0.0123", or "p < 1e-15" below what can be told from 0.
+QString p_words(double p);
+
+/// The text of a result box as the desktop shows it: a p value too small to
+/// tell from 0 ("p value=0") reads as the log has it ("p < 1e-15").
+std::string result_box_words(const std::string& title, const std::string& text);
 
 }  // namespace velmora

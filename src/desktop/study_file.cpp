@@ -1,5 +1,6 @@
 #include "desktop/study_file.h"
 
+#include <cstdint>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -44,6 +45,25 @@ std::string where(const std::string& text, std::size_t at) {
     }
   }
   return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+// The "controls" object: each tag's setting, true or false, a whole number or text.
+std::vector<std::pair<std::string, ControlSetting>> controls_of(const Json& value, const std::string& source) {
+  if (!value.is_object()) throw RuntimeError(source + ": \"controls\" must be an object of settings by control.");
+  std::vector<std::pair<std::string, ControlSetting>> out;
+  for (auto it = value.begin(); it != value.end(); ++it) {
+    const Json& v = it.value();
+    if (v.is_boolean())
+      out.emplace_back(it.key(), v.get<bool>());
+    else if (v.is_number_integer() && !(v.is_number_unsigned() && v.get<std::uint64_t>() > INT64_MAX))
+      out.emplace_back(it.key(), v.get<long long>());
+    else if (v.is_string())
+      out.emplace_back(it.key(), v.get<std::string>());
+    else
+      throw RuntimeError(source + ": the control \"" + it.key() +
+                         "\" must be set to true, false, a whole number or text.");
+  }
+  return out;
 }
 
 }  // namespace
@@ -118,6 +138,11 @@ StudyFile parse_study(std::istream& in, const std::string& source, const std::fi
     } else if (key == "results") {
       if (!v.is_array()) throw RuntimeError(source + ": \"results\" must be a list of results.");
       study.results = v.dump();
+    } else if (key == "controls") {
+      study.controls = controls_of(v, source);
+    } else if (key == "window-layout") {
+      if (!v.is_string()) throw RuntimeError(source + ": \"window-layout\" must be text.");
+      study.layout = v.get<std::string>();
     } else {
       throw RuntimeError(source + " has a key this version does not know: \"" + key + "\".");
     }
@@ -151,6 +176,14 @@ std::string study_json(const StudyFile& study, const std::filesystem::path& fold
   if (study.negative_missing) json["negative-coordinates-missing"] = true;
   // What the study found, so reopening it shows its results log.
   if (!study.results.empty()) json["results"] = Json::parse(study.results);
+  // The controls' settings and the window's docks, so it reopens as it was.
+  if (!study.controls.empty()) {
+    Json controls = Json::object();
+    for (const auto& [tag, setting] : study.controls)
+      std::visit([&controls, &tag](const auto& value) { controls[tag] = value; }, setting);
+    json["controls"] = std::move(controls);
+  }
+  if (!study.layout.empty()) json["window-layout"] = study.layout;
   return json.dump(2) + "\n";
 }
 

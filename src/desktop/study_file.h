@@ -1,6 +1,8 @@
 // Study files: a small JSON file naming the files of a study and its choices,
-// so a study reopens in one step. Its first key is "velmora3d-study" (the
-// format version, 1); paths are relative to the study file's folder.
+// so a study reopens in one step with what it found. Its first key is
+// "velmora3d-study" (the format version, 1); paths are relative to the study
+// file's folder. Keys added since the first files ("results", "controls",
+// "window-layout") may be missing.
 #pragma once
 
 #include <cstdint>
@@ -8,8 +10,14 @@
 #include <istream>
 #include <optional>
 #include <string>
+#include <utility>
+#include <variant>
+#include <vector>
 
 namespace velmora {
+
+/// A control's setting: a check box's mark, a number box's number, a choice's or a text box's text.
+using ControlSetting = std::variant<bool, long long, std::string>;
 
 struct StudyFile {
   std::filesystem::path protocol;  // empty: none
@@ -24,6 +32,9 @@ struct StudyFile {
   bool drop_missing = false;          // DropMissing: leave out specimens with missing landmarks
   bool negative_missing = false;      // NegativeMissing: negative TPS coordinates are missing
   std::string results;                // the results log as a JSON array of results (empty: none kept)
+  /// The settings of the main window's controls by tag ("SlideCriterion"), in the file's order.
+  std::vector<std::pair<std::string, ControlSetting>> controls;
+  std::string layout;  // the window's docks as the window saved them, in base64 (empty: none kept)
   bool operator==(const StudyFile&) const = default;
 };
 

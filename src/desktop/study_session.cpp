@@ -2,15 +2,21 @@
 // again from the recent list, each loaded by the action that reads it.
 #include "desktop/workspace.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QTimer>
+#include <set>
 
 #include "desktop/action_table.h"
 #include "desktop/console_dock.h"
@@ -41,6 +47,56 @@ RecentEntry recent_entry(const QString& entry) {
   return tab < 0 ? RecentEntry{{}, entry} : RecentEntry{entry.left(tab), entry.mid(tab + 1)};
 }
 
+// The controls a study file keeps: every one an action reads, but those with
+// keys of their own (the resampling sets, the load switches, the second
+// sample's kind).
+std::vector<std::string> study_controls() {
+  std::set<std::string> tags;
+  for (const ActionRow& row : action_catalogue())
+    for (std::string_view tag : row.reads) tags.emplace(tag);
+  for (const char* own : {"BootBox", "DropMissing", "NegativeMissing", "ZEPButton"}) tags.erase(own);
+  return {tags.begin(), tags.end()};
+}
+
+std::optional<ControlSetting> setting_of(const QObject* control) {
+  if (const auto* w = qobject_cast<const QLineEdit*>(control)) return w->text().toStdString();
+  if (const auto* w = qobject_cast<const QComboBox*>(control)) return w->currentText().toStdString();
+  if (const auto* w = qobject_cast<const QSpinBox*>(control)) return static_cast<long long>(w->value());
+  if (const auto* w = qobject_cast<const QAbstractButton*>(control)) return w->isChecked();
+  if (const auto* w = qobject_cast<const QAction*>(control)) return w->isChecked();
+  return std::nullopt;
+}
+
+// Sets a control as a study file keeps it; false when the setting does not suit it.
+bool set_control(QObject* control, const ControlSetting& setting) {
+  const auto* text = std::get_if<std::string>(&setting);
+  const auto* number = std::get_if<long long>(&setting);
+  const auto* mark = std::get_if<bool>(&setting);
+  if (auto* w = qobject_cast<QLineEdit*>(control); w != nullptr && text != nullptr) {
+    w->setText(QString::fromStdString(*text));
+  } else if (auto* w = qobject_cast<QComboBox*>(control); w != nullptr && text != nullptr) {
+    const int at = w->findText(QString::fromStdString(*text));
+    if (at >= 0)
+      w->setCurrentIndex(at);
+    else if (w->isEditable())
+      w->setEditText(QString::fromStdString(*text));
+    else
+      return false;
+  } else if (auto* w = qobject_cast<QSpinBox*>(control); w != nullptr && number != nullptr) {
+    if (*number < w->minimum() || *number > w->maximum()) return false;
+    w->setValue(static_cast<int>(*number));
+  } else if (auto* w = qobject_cast<QAbstractButton*>(control); w != nullptr && mark != nullptr) {
+    w->setChecked(*mark);
+  } else if (auto* w = qobject_cast<QAction*>(control); w != nullptr && mark != nullptr) {
+    // A menu item's mark is a setting, not a click: its action does not run.
+    const QSignalBlocker quiet(w);
+    w->setChecked(*mark);
+  } else {
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 StudyFile Workspace::current_study() const {
@@ -59,6 +115,10 @@ StudyFile Workspace::current_study() const {
   study.drop_missing = port.has_control("DropMissing") && port.control_value("DropMissing") != 0;
   study.negative_missing = port.has_control("NegativeMissing") && port.control_value("NegativeMissing") != 0;
   if (!results_->rows().empty()) study.results = results_->json();
+  for (const std::string& tag : study_controls())
+    if (const QObject* control = window().findChild<QObject*>(QString::fromStdString(tag)))
+      if (std::optional<ControlSetting> setting = setting_of(control)) study.controls.emplace_back(tag, *setting);
+  study.layout = window().saveState().toBase64().toStdString();
   return study;
 }
 
@@ -96,6 +156,13 @@ bool Workspace::open_study(const std::filesystem::path& file) {
   if (port.has_control("DropMissing")) port.set_control_value("DropMissing", st.drop_missing ? 1 : 0);
   if (port.has_control("NegativeMissing")) port.set_control_value("NegativeMissing", st.negative_missing ? 1 : 0);
   QStringList problems;
+  // The other controls before the loads, which may read them; a control this
+  // version does not have is passed over.
+  for (const auto& [tag, setting] : st.controls) {
+    QObject* control = window().findChild<QObject*>(QString::fromStdString(tag));
+    if (control != nullptr && !set_control(control, setting))
+      problems << QString("The control %1 cannot be set as the study has it.").arg(QString::fromStdString(tag));
+  }
   // A path that is a link loop, too long, or behind a folder the user cannot
   // enter is a problem with that file, not a reason to stop.
   std::error_code looked;
@@ -142,6 +209,12 @@ bool Workspace::open_study(const std::filesystem::path& file) {
       missing("The specimen table", st.table);
     else if (run_action("LoadSpecimenTable", {st.table}) != done)
       problems << QString("The specimen table %1 did not load (its message says why).").arg(qpath(st.table));
+  }
+  if (!st.layout.empty()) {
+    if (window().restoreState(QByteArray::fromBase64(QByteArray::fromStdString(st.layout))))
+      QTimer::singleShot(0, this, &Workspace::make_room_for_plot);
+    else
+      problems << "The window's layout it keeps could not be restored; the window stays as it was.";
   }
   const std::filesystem::path absolute = std::filesystem::absolute(file);
   add_recent(absolute);

@@ -31,6 +31,7 @@
 #include "desktop/file_kind.h"
 #include "desktop/plot_dock.h"
 #include "desktop/qt_text.h"
+#include "desktop/result_words.h"
 #include "desktop/results_log.h"
 #include "desktop/study_panel.h"
 #include "desktop/view_tabs.h"
@@ -84,6 +85,7 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
 
   QtPort::DesktopPolicy policy;
   policy.wording = [this](const std::string& text) { return words(text); };
+  policy.box_wording = result_box_words;
   policy.dialog_looks = [this](bool, std::string_view, std::string_view) {
     return dialog_look(app_.running_action(), app_.port().control_value("ZEPButton") != 0);
   };
@@ -209,16 +211,16 @@ void Workspace::on_action_finished(const QString& qaction, int outcome) {
     set_study_file({});
     table_file_.clear();
   }
+  const bool taken_back = action == "RestoreUnslid" || part == StudyPart::earlier_study;
   if (outcome == static_cast<int>(Outcome::done) &&
-      (part == StudyPart::all_but_protocol || part == StudyPart::first_sample))
+      (part == StudyPart::all_but_protocol || part == StudyPart::first_sample || taken_back))
     close_views();  // they show the study as it was
-  if (outcome == static_cast<int>(Outcome::done) && part == StudyPart::first_sample && !second_fits(*s))
-    post_message(QString("The second sample %1 has %2 points a specimen and the new first sample %3: it is left "
-                         "out of the tests and of a saved study. Load a second sample that matches.")
-                     .arg(QString::fromStdString(s->sources.second.filename().string()))
-                     .arg(s->second.points())
-                     .arg(s->first.points()),
-                 false);
+  if (outcome == static_cast<int>(Outcome::done) && taken_back && s->first.empty()) {
+    // Back before the first sample: the study's plot showed what is gone.
+    const Handle docked = plot_->figure();
+    plot_->show_figure(0);
+    if (docked != 0 && app_.port().graphics().is_handle(docked)) app_.port().graphics().close(docked);
+  }
   place_views(action);
   const ActionRow* row = find_action(action);
   if (outcome == static_cast<int>(Outcome::done) && row != nullptr && is_load(*row)) {
@@ -239,6 +241,8 @@ QString Workspace::done_line(const std::string& action, int outcome) const {
   auto name = [](const std::filesystem::path& p) { return QString::fromStdString(p.filename().string()); };
   const ActionRow* row = find_action(action);
   if (row != nullptr && row->logs_result) return {};  // the result's own line says it
+  if (row != nullptr && (row->replaces == StudyPart::earlier_study || action == "RestoreUnslid"))
+    return {};  // its console line says what it brought back
   const bool load = row != nullptr && is_load(*row);
   switch (load ? row->replaces : StudyPart::none) {
     case StudyPart::protocol: {

@@ -21,14 +21,14 @@ class DispatcherTest : public ::testing::Test {
 
 TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrderThenTheAddedOnes) {
   const auto& names = Dispatcher::action_names();
-  ASSERT_EQ(names.size(), 49u);
+  ASSERT_EQ(names.size(), 51u);
   EXPECT_EQ(names.front(), "LoadProto");
   EXPECT_EQ(names[11], "LoadFile2");
   EXPECT_EQ(names[21], "GoodallF");
   EXPECT_EQ(names[24], "CopyEPS");
   EXPECT_EQ(names[34], "Clear");
   std::set<std::string> unique(names.begin(), names.end());
-  EXPECT_EQ(unique.size(), 49u);
+  EXPECT_EQ(unique.size(), 51u);
   // The whole order: the first equal name runs, so every position matters.
   const std::vector<std::string> expected = {"LoadProto",
                                              "LoadFile1",
@@ -78,7 +78,9 @@ TEST(DispatcherNamesTest, ThirtyFiveActionsInTheirOrderThenTheAddedOnes) {
                                              "PairwiseGroups",
                                              "Allometry",
                                              "CVA",
-                                             "TwoBlockPLS"};
+                                             "TwoBlockPLS",
+                                             "Undo",
+                                             "RestoreUnslid"};
   EXPECT_EQ(names, expected);
 }
 

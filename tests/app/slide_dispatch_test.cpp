@@ -1,12 +1,13 @@
 // "SlideSamples" through the dispatcher on the 3D example study: the slid
-// samples replace the study as one change, a reload brings the unslid data
-// back, and refusals and a cancel change nothing.
+// samples replace the study as one change, a reload, RestoreUnslid or Undo
+// brings the unslid data back, and refusals and a cancel change nothing.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <sstream>
 
 #include "app/dispatcher.h"
+#include "app/study_history.h"
 #include "geometry/nearest_on_polyline.h"
 #include "geometry/semilandmark_layout.h"
 #include "runtime/headless/headless_port.h"
@@ -158,6 +159,79 @@ TEST_F(SlideDispatch, RefusalsAndACancelChangeNothing) {
             std::string::npos);
   expect_study(loaded_);
   EXPECT_EQ(last("msgbox"), nullptr);
+}
+
+TEST_F(SlideDispatch, UndoAndBackToTheUnslidSamplesBringBackTheLoadedNumbersExactly) {
+  ASSERT_EQ(run("SlideSamples"), Outcome::done) << console_.str();
+  const WorkingState slid = dispatcher_.state();
+  port_.set_control_value("SlideCriterion", 2);
+  ASSERT_EQ(run("SlideSamples"), Outcome::done) << console_.str();
+
+  ASSERT_EQ(run("RestoreUnslid"), Outcome::done) << console_.str();
+  expect_study(loaded_);
+  EXPECT_TRUE(dispatcher_.summary()->first.slid.empty());  // what the log reads as "loaded"
+  EXPECT_EQ(dispatcher_.summary()->undoes, "RestoreUnslid");
+  ASSERT_EQ(run("RestoreUnslid"), Outcome::failed);  // nothing slid now
+  EXPECT_NE(last("error")->text("message").find("not slid"), std::string::npos);
+
+  // Undo goes back one change at a time: the second slide, the first, the loaded samples.
+  ASSERT_EQ(run("Undo"), Outcome::done);
+  EXPECT_EQ(dispatcher_.state().slid1.substr(0, 27), "slid: Procrustes distance, ");
+  ASSERT_EQ(run("Undo"), Outcome::done);
+  expect_study(slid);
+  ASSERT_EQ(run("Undo"), Outcome::done);
+  expect_study(loaded_);
+  EXPECT_EQ(last("figure")->text("op"), "open");  // the study's plot drawn anew
+  EXPECT_EQ(dispatcher_.summary()->undoes, "LoadFile2");
+  EXPECT_EQ(port_.control_value("SlideCriterion"), 2);  // the controls are not taken back
+}
+
+TEST_F(SlideDispatch, ANewFirstSampleDropsWhatNoLongerFitsAndUndoBringsItBack) {
+  ASSERT_EQ(run("LoadWireFrame", "wireframe.txt"), Outcome::done);
+  const WorkingState skull = dispatcher_.state();
+  const fs::path leaves = kStudy.parent_path() / "leaf2d";
+  ASSERT_EQ(run("LoadProto", (leaves / "protocol.txt").string()), Outcome::done);
+  ASSERT_EQ(run("LoadFile2D", (leaves / "first.tps").string()), Outcome::done);
+  const WorkingState& s = dispatcher_.state();
+  ASSERT_NE(s.data1.points(), skull.data2.points());
+  EXPECT_TRUE(s.data2.empty() && s.mean2.size() == 0 && s.names2.empty());
+  EXPECT_TRUE(s.sources.second.empty());
+  EXPECT_NE(console_.str().find("The second sample (file second.txt, " + std::to_string(skull.data2.points()) +
+                                " points a specimen) no longer fits the first sample"),
+            std::string::npos)
+      << console_.str();
+  // The skull's wireframe was loaded for the skull's points.
+  EXPECT_EQ(s.wirelist.size(), 0);
+  EXPECT_TRUE(s.sources.wireframe.empty());
+  EXPECT_NE(console_.str().find("The wireframe (file wireframe.txt) was loaded for a first sample of " +
+                                std::to_string(skull.data1.points())),
+            std::string::npos)
+      << console_.str();
+
+  // A cancelled load is no change to take back.
+  ASSERT_EQ(run("LoadFile1", "cancel"), Outcome::done);
+  EXPECT_EQ(dispatcher_.summary()->undoes, "LoadFile2D");
+  ASSERT_EQ(run("Undo"), Outcome::done);
+  expect_study(skull);
+  EXPECT_EQ(dispatcher_.state().wirelist, skull.wirelist);
+  EXPECT_EQ(dispatcher_.state().sources.second, skull.sources.second);
+  ASSERT_EQ(run("Undo"), Outcome::done);
+  EXPECT_EQ(dispatcher_.state().proto, skull.proto);
+
+  // A study that never changed has nothing to undo.
+  Dispatcher fresh(port_);
+  EXPECT_EQ(fresh.vm3sw("Undo"), Outcome::failed);
+  EXPECT_NE(last("error")->text("message").find("nothing to undo"), std::string::npos);
+}
+
+TEST(StudyHistory, KeepsTheNewestChangesOnly) {
+  std::shared_ptr<const EarlierStudy> history;
+  for (int k = 1; k <= 5; ++k)
+    history = remember(history, "step " + std::to_string(k), std::make_shared<const WorkingState>(), 3);
+  std::vector<std::string> kept;
+  for (const EarlierStudy* e = history.get(); e != nullptr; e = e->before.get()) kept.push_back(e->action);
+  EXPECT_EQ(kept, (std::vector<std::string>{"step 5", "step 4", "step 3"}));
+  EXPECT_EQ(history->depth, 3u);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "stats/result_texts.h"
+
 namespace velmora {
 namespace {
 
@@ -48,6 +50,14 @@ TEST(ResultWords, OnePValueATestAndNoInternalNames) {
     EXPECT_FALSE(words.contains(inner)) << inner;
   const TestResult slide{"SlideSamples", {{"criterion", std::string("bending")}, {"iterations", 1.0}, {"settled", 0.0}}};
   EXPECT_EQ(result_words(slide).toStdString(), "slid by bending energy, 1 iteration without settling");
+}
+
+TEST(ResultWords, ABoxSaysATinyPValueAsTheLogDoes) {
+  const std::string tiny = result_box_words("Results of Goodall F-Test", goodall_text(0.1, 10.44, 128, 5888, 0));
+  EXPECT_NE(tiny.find("df2=5888.00,  p < 1e-15"), std::string::npos) << tiny;
+  EXPECT_EQ(tiny.find("p value"), std::string::npos) << tiny;
+  const std::string plain = goodall_text(0.1, 2, 3, 40, 0.0123456);
+  EXPECT_EQ(result_box_words("Results of Goodall F-Test", plain), plain);
 }
 
 }  // namespace

@@ -10,8 +10,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "support/error_of.h"
 #include "runtime/error.h"
+#include "support/error_of.h"
 
 namespace velmora {
 namespace {
@@ -43,8 +43,12 @@ TEST(StudyFile, RoundTripWithPathsRelativeToTheFile) {
 
   EXPECT_FALSE(json.contains("specimen-table"));  // written only when a table is loaded
 
+  EXPECT_FALSE(json.contains("controls") || json.contains("window-layout"));  // a file as older versions wrote it
+
   study.drop_missing = study.negative_missing = true;
   study.table = folder / "data" / "table.csv";
+  study.controls = {{"SlideCriterion", std::string("Procrustes distance")}, {"PCXBox", 2LL}, {"AllometryLine", true}};
+  study.layout = "AAAA/wAAAAD9";
   write_study_file(file, study);
   EXPECT_EQ(read_study_file(file), study);
 }
@@ -66,6 +70,8 @@ TEST(StudyFile, WhatIsNotAStudySaysWhereAndWhy) {
       {"{\"velmora3d-study\": 1, \"seed\": -1}", "\"seed\" must be a whole number"},
       {"{\"velmora3d-study\": 1, \"second-sample-is-table\": \"yes\"}", "must be true or false"},
       {"{\"velmora3d-study\": 1, \"protocol\": 3}", "\"protocol\" must be a file name"},
+      {"{\"velmora3d-study\": 1, \"controls\": {\"PCXBox\": [2]}}", "control \"PCXBox\" must be set to"},
+      {"{\"velmora3d-study\": 1, \"window-layout\": 7}", "\"window-layout\" must be text"},
   };
   for (const auto& [text, expected] : cases) {
     std::istringstream in(text);

@@ -245,20 +245,37 @@ TEST_F(WorkspaceTest, LogRowsSayWhichStudyInWhichStateWithWhichSeedAndVersion) {
   EXPECT_NE(csv.find(",first.tps,\"slid by "), std::string::npos);
 }
 
-TEST_F(WorkspaceTest, ASecondSampleThatNoLongerFitsTheNewFirstOneIsLeftOutSayingSo) {
+TEST_F(WorkspaceTest, ASecondSampleThatNoLongerFitsTheNewFirstOneIsDroppedSayingSo) {
   load_skull();
+  click("LoadWireFrame", {kSkull / "wireframe.txt"});
   ASSERT_TRUE(workspace_->button("GoodallF")->isEnabled());
   click("LoadProto", {kLeaf / "protocol.txt"});
   click("LoadFile2D", {kLeaf / "first.tps"});
   settle();
   const auto study = app_->study();
-  ASSERT_FALSE(study->second.empty());
-  ASSERT_NE(study->second.points(), study->first.points());
+  EXPECT_TRUE(study->second.empty());
+  EXPECT_EQ(study->wireframe_segments, 0);
   EXPECT_FALSE(workspace_->button("GoodallF")->isEnabled());
-  EXPECT_TRUE(workspace_->button("GoodallF")->toolTip().contains("does not match"));
-  EXPECT_TRUE(workspace_->current_study().second.empty());  // a saved study leaves it out
+  const StudyFile saved = workspace_->current_study();
+  EXPECT_TRUE(saved.second.empty() && saved.wireframe.empty());  // a saved study has neither
   settle(20);
-  EXPECT_TRUE(workspace_->console()->messages()->toPlainText().contains("second.txt has"));
+  const QString console = workspace_->console()->messages()->toPlainText();
+  EXPECT_TRUE(console.contains("The second sample (file second.txt")) << console.toStdString();
+  EXPECT_TRUE(console.contains("was dropped")) << console.toStdString();
+
+  // Undo (Ctrl+Z) brings them back, and the study's plot with them.
+  QAction* undo = window().findChild<QAction*>("UndoItem");
+  ASSERT_NE(undo, nullptr);
+  EXPECT_EQ(undo->shortcut(), QKeySequence("Ctrl+Z"));
+  EXPECT_TRUE(undo->isEnabled());
+  const Handle plot = workspace_->plot()->figure();
+  undo->trigger();
+  settle();
+  EXPECT_FALSE(app_->study()->second.empty());
+  EXPECT_GT(app_->study()->wireframe_segments, 0);
+  EXPECT_TRUE(workspace_->button("GoodallF")->isEnabled());
+  EXPECT_NE(workspace_->plot()->figure(), plot);
+  EXPECT_TRUE(workspace_->button("RestoreUnslid") != nullptr && !workspace_->button("RestoreUnslid")->isEnabled());
 }
 
 TEST_F(WorkspaceTest, MessagesNameControlsByTheirLabels) {
@@ -340,8 +357,11 @@ TEST_F(WorkspaceTest, ATabTornOffIntoAWindowComesBackAndFollowsTheStudy) {
   EXPECT_EQ(top_level_windows(), 1);
 }
 
-TEST_F(WorkspaceTest, AStudyFileKeepsItsResultsLog) {
+TEST_F(WorkspaceTest, AStudyFileKeepsItsResultsLogAndControls) {
   load_skull();
+  auto* pcy = window().findChild<QSpinBox*>("PCYBox");
+  ASSERT_NE(pcy, nullptr);
+  pcy->setValue(3);
   click("GoodallF");
   for (auto* b : port().message_boxes()) b->close();
   settle();
@@ -351,10 +371,13 @@ TEST_F(WorkspaceTest, AStudyFileKeepsItsResultsLog) {
   workspace_->save_study(file);
   EXPECT_EQ(workspace_->results_log()->unsaved(), 0u);  // kept in the study file
   workspace_->results_log()->clear();
+  pcy->setValue(2);
 
   for (int twice = 0; twice < 2; ++twice) {
     ASSERT_TRUE(workspace_->open_study(file));
     settle();
+    EXPECT_TRUE(messages_.empty()) << messages_.front().toStdString();
+    EXPECT_EQ(pcy->value(), 3);
     const auto& rows = workspace_->results_log()->rows();
     ASSERT_EQ(rows.size(), 1u);  // reopening again adds nothing twice
     EXPECT_EQ(rows[0].result.name, "GoodallF");

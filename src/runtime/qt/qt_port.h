@@ -102,6 +102,8 @@ class QtPort : public QObject, public UiPort {
     DialogLooks dialog_looks;
     /// Rewords the text of error boxes and the status bar (the console keeps the original).
     std::function<std::string(const std::string&)> wording;
+    /// Rewords the text of the message box titled `title` as it is shown.
+    std::function<std::string(const std::string& title, const std::string& text)> box_wording;
     /// How plot windows decorate their figures.
     PlotView::Decorator plot_decorator;
     /// Decides, when a figure opens (on the thread that opens it), whether a

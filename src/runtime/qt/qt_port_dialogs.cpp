@@ -1,14 +1,12 @@
 // File dialogs, message boxes, the pointer, the clipboard, and what actions report.
-#include "runtime/qt/qt_port.h"
-
 #include <QApplication>
 #include <QClipboard>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
-#include <QMimeData>
 #include <QMainWindow>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QStatusBar>
@@ -16,6 +14,7 @@
 
 #include "runtime/error.h"
 #include "runtime/qt/msgboxd_dialog.h"
+#include "runtime/qt/qt_port.h"
 #include "runtime/qt/qt_port_thread.h"
 #include "runtime/random.h"
 
@@ -75,8 +74,9 @@ Handle QtPort::message_box(const std::string& text, const std::string& title, Me
   return message_box_with_icon(text, title, mode, "none");
 }
 
-Handle QtPort::message_box_with_icon(const std::string& text, const std::string& title, MessageMode mode,
+Handle QtPort::message_box_with_icon(const std::string& action_text, const std::string& title, MessageMode mode,
                                      const std::string& icon) {
+  const std::string text = policy_.box_wording ? policy_.box_wording(title, action_text) : action_text;
   return on_gui([&]() -> Handle {
     MsgboxdDialog* box = nullptr;
     Handle handle = 0;
@@ -166,7 +166,6 @@ void QtPort::set_clipboard(const std::vector<ClipboardItem>& items) {
 std::filesystem::path QtPort::working_folder() const { return working_folder_; }
 
 void QtPort::set_working_folder(const std::filesystem::path& folder) { working_folder_ = folder; }
-
 
 void QtPort::report_error(const std::string& message) {
   // One error box: a new failure replaces the text of the last one.
