@@ -6,7 +6,7 @@
 #include <QMatrix4x4>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
-#include <QPainter>
+#include <QOpenGLTexture>
 #include <QResizeEvent>
 #include <QTimer>
 #include <QVector3D>
@@ -79,6 +79,24 @@ void main() {
   if (r > 1.0) discard;
   if (r < 1.0 - rim && face.a == 0.0) discard;
   gl_FragColor = r < 1.0 - rim ? face : edge;
+})";
+
+// The overlay (title and colour key): a part of its image on a part of the view.
+constexpr const char* kOverlayVertex = R"(#version 120
+attribute vec2 corner;
+uniform vec4 place;
+uniform vec4 part;
+varying vec2 at;
+void main() {
+  gl_Position = vec4(mix(place.xy, place.zw, corner), 0.0, 1.0);
+  at = mix(part.xy, part.zw, corner);
+})";
+
+constexpr const char* kOverlayFragment = R"(#version 120
+uniform sampler2D picture;
+varying vec2 at;
+void main() {
+  gl_FragColor = texture2D(picture, at);
 })";
 
 // Not in every header set of OpenGL ES: the desktop's names for the point size
@@ -289,8 +307,11 @@ void SurfaceView::fail(const QString& why) {
 void SurfaceView::release_buffers() {
   buffers_.clear();  // each destroys its buffers (the context is current)
   marks_.destroy();
+  overlay_texture_.reset();
+  overlay_key_.clear();  // made again, with its texture, in the next context
   shaded_.removeAllShaders();
   points_.removeAllShaders();
+  overlay_program_.removeAllShaders();
   ready_ = false;
 }
 
@@ -306,12 +327,16 @@ void SurfaceView::initializeGL() {
   });
   shaded_.removeAllShaders();
   points_.removeAllShaders();
+  overlay_program_.removeAllShaders();
   if (!shaded_.addShaderFromSourceCode(QOpenGLShader::Vertex, kShadedVertex) ||
       !shaded_.addShaderFromSourceCode(QOpenGLShader::Fragment, kShadedFragment) || !shaded_.link())
     return fail(shaded_.log());
   if (!points_.addShaderFromSourceCode(QOpenGLShader::Vertex, kPointVertex) ||
       !points_.addShaderFromSourceCode(QOpenGLShader::Fragment, kPointFragment) || !points_.link())
     return fail(points_.log());
+  if (!overlay_program_.addShaderFromSourceCode(QOpenGLShader::Vertex, kOverlayVertex) ||
+      !overlay_program_.addShaderFromSourceCode(QOpenGLShader::Fragment, kOverlayFragment) || !overlay_program_.link())
+    return fail(overlay_program_.log());
   if (!marks_.isCreated() && !marks_.create()) return fail("no buffer");
   ready_ = true;
 }
@@ -350,15 +375,45 @@ SurfaceView::Buffers& SurfaceView::buffers_for(const GraphicsObject& o, const Gr
 }
 
 void SurfaceView::paintGL() {
+  if (!draw_native() || overlay_parts_.empty()) return;
+  // The overlay over the picture: its image as a texture (rows from the top),
+  // the parts that hold something blended in.
+  if (!overlay_texture_) {
+    overlay_texture_ = std::make_unique<QOpenGLTexture>(overlay_, QOpenGLTexture::DontGenerateMipMaps);
+    overlay_texture_->setMinificationFilter(QOpenGLTexture::Nearest);
+    overlay_texture_->setMagnificationFilter(QOpenGLTexture::Nearest);
+  }
+  const float w = static_cast<float>(overlay_.width()), h = static_cast<float>(overlay_.height());
+  const GLfloat corners[] = {0, 0, 1, 0, 0, 1, 1, 1};
+  overlay_program_.bind();
+  overlay_texture_->bind(0);
+  overlay_program_.setUniformValue("picture", 0);
+  overlay_program_.enableAttributeArray("corner");
+  overlay_program_.setAttributeArray("corner", GL_FLOAT, corners, 2);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  for (const QRect& p : overlay_parts_) {
+    const float x0 = p.x() / w, x1 = (p.x() + p.width()) / w, y0 = p.y() / h, y1 = (p.y() + p.height()) / h;
+    overlay_program_.setUniformValue("place", QVector4D(2 * x0 - 1, 1 - 2 * y0, 2 * x1 - 1, 1 - 2 * y1));
+    overlay_program_.setUniformValue("part", QVector4D(x0, y0, x1, y1));
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+  }
+  glDisable(GL_BLEND);
+  overlay_program_.disableAttributeArray("corner");
+  overlay_texture_->release(0);
+  overlay_program_.release();
+}
+
+bool SurfaceView::draw_native() {
   glClearColor(1, 1, 1, 1);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  if (!ready_) return;
+  if (!ready_) return false;
   const Handle figure = plot_->figure();
   auto lock = graphics_.lock();
-  if (figure == 0 || !graphics_.is_handle(figure)) return;
+  if (figure == 0 || !graphics_.is_handle(figure)) return false;
   const double w = width(), h = height();
   const AxesLayout layout = layout_axes(graphics_, figure, w, h, plot_->shown_view());
-  if (layout.axes == 0) return;
+  if (layout.axes == 0) return false;
   const GraphicsObject& axes = graphics_.object(layout.axes);
   double reach = 1;
   const QMatrix4x4 project = projection(layout, w, h, &reach);
@@ -495,6 +550,7 @@ void SurfaceView::paintGL() {
     // Only the parts that hold something are laid over each frame: each band
     // of rows from its first to its last column drawn on.
     overlay_parts_.clear();
+    overlay_texture_.reset();
     constexpr int kRows = 24;
     for (int top = 0; top < overlay_.height(); top += kRows) {
       const int rows = std::min(kRows, overlay_.height() - top);
@@ -510,10 +566,7 @@ void SurfaceView::paintGL() {
       if (right >= left) overlay_parts_.emplace_back(left, top, right - left + 1, rows);
     }
   }
-  lock.unlock();
-  QPainter painter(this);
-  for (const QRect& part : overlay_parts_)
-    painter.drawImage(QRectF(part.x() / dpr, part.y() / dpr, part.width() / dpr, part.height() / dpr), overlay_, part);
+  return true;
 }
 
 void SurfaceView::resizeEvent(QResizeEvent* event) {

@@ -15,6 +15,7 @@
 #include <QOpenGLBuffer>
 #include <QOpenGLFunctions>
 #include <QOpenGLShaderProgram>
+#include <QOpenGLTexture>
 #include <QOpenGLWidget>
 #include <map>
 #include <memory>
@@ -77,6 +78,9 @@ class SurfaceView : public QOpenGLWidget, protected QOpenGLFunctions {
   void fail(const QString& why);
   void release_buffers();
   Buffers& buffers_for(const GraphicsObject& surface, const GraphicsObject& axes);
+  /// Draws the surfaces and markers with OpenGL and brings the overlay up to
+  /// date; false when there is nothing to draw.
+  bool draw_native();
   void forward(QEvent* event);
 
   const Graphics& graphics_;
@@ -84,11 +88,12 @@ class SurfaceView : public QOpenGLWidget, protected QOpenGLFunctions {
   bool failed_ = false;
   bool ready_ = false;
   bool dragging_ = false;
-  QOpenGLShaderProgram shaded_, points_;
+  QOpenGLShaderProgram shaded_, points_, overlay_program_;
   QOpenGLBuffer marks_{QOpenGLBuffer::VertexBuffer};
   std::map<const SurfaceShape*, std::unique_ptr<Buffers>> buffers_;
   QImage overlay_;                    // the title and the colour key
   std::vector<QRect> overlay_parts_;  // where it holds something
+  std::unique_ptr<QOpenGLTexture> overlay_texture_;
   std::string overlay_key_;
 };
 
