@@ -1,3 +1,7 @@
+// The surface view: OpenGL started (and given up) in it, its buffers kept
+// for the shapes shown, each frame drawn (surfaces, markers, the overlay), and
+// the mouse and keys handed to the plot view. One file because all of it works
+// on the one context and the buffers kept in it.
 #include "runtime/qt/surface_view.h"
 
 #include <cairo.h>
@@ -18,15 +22,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
-#include <unordered_map>
 #include <vector>
 
 #include "runtime/qt/plot_view.h"
+#include "runtime/qt/surface_vertices.h"
 #include "runtime/render_layout.h"
 #include "runtime/render_marks.h"
 
 namespace velmora {
 namespace {
+
+using Vertex = SurfaceVertex;
 
 // The shading of the renderer (render_surface.cpp): both sides lit alike by
 // one light above left of the viewer, ambient, diffuse and a little glint,
@@ -103,128 +109,6 @@ void main() {
 // from the shader and for point sprites (always on in a core profile).
 constexpr GLenum kProgramPointSize = 0x8642;
 constexpr GLenum kPointSprite = 0x8861;
-
-struct Vertex {
-  float position[3];
-  float normal[3];
-  unsigned char colour[4];
-};
-
-// Above this many triangles a surface also gets a coarser copy of about
-// kCoarseTriangles for the frames drawn while it is dragged.
-constexpr Eigen::Index kCoarseAbove = 300'000;
-constexpr double kCoarseTriangles = 120'000;
-
-struct Coarse {
-  std::vector<Vertex> vertices;
-  std::vector<std::uint32_t> indices;
-};
-
-// Vertex clustering: the vertices grouped by the cell of a grid they lie in,
-// cells of the size that leaves about kCoarseTriangles triangles on the
-// surface's area; each group becomes one vertex at the mean of its positions,
-// normals and colours, and a triangle whose corners lie in three different
-// cells is kept.
-Coarse coarsen(const SurfaceShape& s, const std::vector<Vertex>& full) {
-  const Eigen::Index n = s.vertices.rows(), m = s.triangles.rows();
-  double area = 0;
-  for (Eigen::Index t = 0; t < m; ++t) {
-    const Eigen::RowVector3d ab = s.vertices.row(s.triangles(t, 1)) - s.vertices.row(s.triangles(t, 0)),
-                             ac = s.vertices.row(s.triangles(t, 2)) - s.vertices.row(s.triangles(t, 0));
-    area += ab.cross(ac).norm() / 2;
-  }
-  const Eigen::RowVector3d low = s.vertices.colwise().minCoeff(), high = s.vertices.colwise().maxCoeff();
-  // Cells numbered by 21 bits on each axis.
-  const double cell = std::max(std::sqrt(2 * area / kCoarseTriangles), (high - low).maxCoeff() / 2e6);
-  if (!(cell > 0)) return {};
-  struct Sum {
-    double position[3] = {0, 0, 0}, normal[3] = {0, 0, 0}, colour[4] = {0, 0, 0, 0};
-    int count = 0;
-  };
-  std::vector<Sum> sums;
-  std::unordered_map<std::uint64_t, std::uint32_t> group_of_cell;
-  group_of_cell.reserve(static_cast<std::size_t>(kCoarseTriangles));
-  std::vector<std::uint32_t> group(static_cast<std::size_t>(n));
-  for (Eigen::Index v = 0; v < n; ++v) {
-    std::uint64_t key = 0;
-    for (int k = 0; k < 3; ++k) key = key << 21 | static_cast<std::uint64_t>((s.vertices(v, k) - low(k)) / cell);
-    const auto [at, added] = group_of_cell.try_emplace(key, static_cast<std::uint32_t>(sums.size()));
-    if (added) sums.emplace_back();
-    group[static_cast<std::size_t>(v)] = at->second;
-    Sum& sum = sums[at->second];
-    const Vertex& x = full[static_cast<std::size_t>(v)];
-    for (int k = 0; k < 3; ++k) {
-      sum.position[k] += x.position[k];
-      sum.normal[k] += x.normal[k];
-    }
-    for (int k = 0; k < 4; ++k) sum.colour[k] += x.colour[k];
-    ++sum.count;
-  }
-  Coarse out;
-  out.vertices.resize(sums.size());
-  for (std::size_t g = 0; g < sums.size(); ++g) {
-    const Sum& sum = sums[g];
-    const double length =
-        std::sqrt(sum.normal[0] * sum.normal[0] + sum.normal[1] * sum.normal[1] + sum.normal[2] * sum.normal[2]);
-    for (int k = 0; k < 3; ++k) {
-      out.vertices[g].position[k] = static_cast<float>(sum.position[k] / sum.count);
-      out.vertices[g].normal[k] = static_cast<float>(length > 0 ? sum.normal[k] / length : 0);
-    }
-    for (int k = 0; k < 4; ++k)
-      out.vertices[g].colour[k] = static_cast<unsigned char>(std::lround(sum.colour[k] / sum.count));
-  }
-  for (Eigen::Index t = 0; t < m; ++t) {
-    const std::uint32_t a = group[static_cast<std::size_t>(s.triangles(t, 0))],
-                        b = group[static_cast<std::size_t>(s.triangles(t, 1))],
-                        c = group[static_cast<std::size_t>(s.triangles(t, 2))];
-    if (a != b && b != c && a != c) out.indices.insert(out.indices.end(), {a, b, c});
-  }
-  return out;
-}
-
-unsigned char byte(double v) { return static_cast<unsigned char>(std::lround(std::clamp(v, 0.0, 1.0) * 255)); }
-
-// The paint of a surface: its colour, or its values on the axes' key.
-std::string paint_of(const GraphicsObject& o, const GraphicsObject& axes) {
-  const bool keyed = axes.colour_limits && o.shape->values.size() == o.shape->vertices.rows();
-  char text[160];
-  std::snprintf(text, sizeof text, "%.17g %.17g %.17g %d %.17g %.17g", o.color.r, o.color.g, o.color.b, keyed ? 1 : 0,
-                keyed ? (*axes.colour_limits)[0] : 0.0, keyed ? (*axes.colour_limits)[1] : 0.0);
-  return text;
-}
-
-std::vector<Vertex> vertices_of(const GraphicsObject& o, const GraphicsObject& axes) {
-  const SurfaceShape& s = *o.shape;
-  const Eigen::Index n = s.vertices.rows(), m = s.triangles.rows();
-  // Vertex normals in data units: the triangles' normals around each vertex,
-  // weighted by their areas (the cross product's length).
-  Eigen::Matrix<double, Eigen::Dynamic, 3, Eigen::RowMajor> normal =
-      Eigen::Matrix<double, Eigen::Dynamic, 3, Eigen::RowMajor>::Zero(n, 3);
-  for (Eigen::Index t = 0; t < m; ++t) {
-    const int a = s.triangles(t, 0), b = s.triangles(t, 1), c = s.triangles(t, 2);
-    const Eigen::RowVector3d ab = s.vertices.row(b) - s.vertices.row(a), ac = s.vertices.row(c) - s.vertices.row(a);
-    const Eigen::RowVector3d f = ab.cross(ac);
-    normal.row(a) += f;
-    normal.row(b) += f;
-    normal.row(c) += f;
-  }
-  const bool keyed = axes.colour_limits && s.values.size() == n;
-  std::vector<Vertex> out(static_cast<std::size_t>(n));
-  for (Eigen::Index v = 0; v < n; ++v) {
-    Vertex& x = out[static_cast<std::size_t>(v)];
-    const double len = normal.row(v).norm();
-    for (int k = 0; k < 3; ++k) {
-      x.position[k] = static_cast<float>(s.vertices(v, k));
-      x.normal[k] = static_cast<float>(len > 0 ? normal(v, k) / len : 0);
-    }
-    const Rgb c = keyed ? colour_for_value(s.values(v), (*axes.colour_limits)[0], (*axes.colour_limits)[1]) : o.color;
-    x.colour[0] = byte(c.r);
-    x.colour[1] = byte(c.g);
-    x.colour[2] = byte(c.b);
-    x.colour[3] = 255;
-  }
-  return out;
-}
 
 // Data units to OpenGL's clip space for `layout` on a widget of width by
 // height device units: across and up as the renderer projects, and the depth
@@ -346,7 +230,7 @@ SurfaceView::Buffers& SurfaceView::buffers_for(const GraphicsObject& o, const Gr
   std::unique_ptr<Buffers>& b = buffers_[shape];
   // A shape made where a freed one was is another shape.
   if (b && b->shape.lock() != o.shape) b.reset();
-  const std::string paint = paint_of(o, axes);
+  const std::string paint = surface_paint(o, axes);
   if (b && b->paint == paint) return *b;
   if (!b) {
     b = std::make_unique<Buffers>();
@@ -357,11 +241,11 @@ SurfaceView::Buffers& SurfaceView::buffers_for(const GraphicsObject& o, const Gr
     b->indices.allocate(shape->triangles.data(), static_cast<int>(shape->triangles.size() * sizeof(int)));
     b->count = static_cast<int>(shape->triangles.size());
   }
-  const std::vector<Vertex> data = vertices_of(o, axes);
+  const std::vector<Vertex> data = surface_vertices(o, axes);
   b->vertices.bind();
   b->vertices.allocate(data.data(), static_cast<int>(data.size() * sizeof(Vertex)));
   if (shape->triangles.rows() > kCoarseAbove) {
-    const Coarse coarse = coarsen(*shape, data);
+    const CoarseSurface coarse = coarse_surface(*shape, data, kCoarseTriangles);
     if (!b->coarse_vertices.isCreated()) b->coarse_vertices.create();
     if (!b->coarse_indices.isCreated()) b->coarse_indices.create();
     b->coarse_vertices.bind();
