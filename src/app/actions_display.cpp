@@ -131,7 +131,8 @@ void copy_eps(WorkingState& s, UiPort& ui) {
   s.fname1 = choice->name;
   if (!plot_window_open(s, ui))
     throw RuntimeError("CopyEPS: there is no plot window to save; open one with OpenFigure first.");
-  const auto bytes = write_figure(ui.graphics(), *s.fighand1, ImageFormat::eps, choice->path());
+  const auto bytes = write_figure(ui.graphics(), *s.fighand1, ImageFormat::eps, choice->path(), 800, 600,
+                                  [&](const std::string& note) { ui.console().write(note + "\n"); });
   ui.file_written(choice->path(), bytes);
 }
 

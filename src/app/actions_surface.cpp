@@ -108,7 +108,8 @@ void save_surface(WorkingState& s, UiPort& ui) {
         "ShowSurfaceDifference first.");
   const auto choice = ui.save_file("*.ply;*.stl;*.obj", "Save the surface (PLY keeps the heat map's colours)");
   if (!choice) return;
-  const std::uintmax_t bytes = write_mesh_file(choice->path(), *s.surface);
+  const std::uintmax_t bytes = write_mesh_file(choice->path(), *s.surface, std::nullopt,
+                                               [&](const std::string& note) { ui.console().write(note + "\n"); });
   ui.file_written(choice->path(), bytes);
 }
 

@@ -309,7 +309,8 @@ int analyze_study(const AnalyzeOptions& o, std::ostream& out, std::ostream& err)
   if (o.figure && status == 0) {
     try {
       const Handle h = first_window != before ? first_window : port.graphics().current_figure();
-      write_figure(port.graphics(), h, *format_for_path(*o.figure), *o.figure);
+      write_figure(port.graphics(), h, *format_for_path(*o.figure), *o.figure, 800, 600,
+                   [&](const std::string& note) { err << "velmora3d --analyze: --figure: " << note << "\n"; });
     } catch (const RuntimeError& e) {
       err << "velmora3d --analyze: --figure: " << e.what() << "\n";
       status = 1;

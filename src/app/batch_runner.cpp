@@ -265,8 +265,9 @@ int run_commands(const BatchOptions& options, const std::vector<ScriptCommand>& 
       if (port.graphics().object(h).main_window) continue;
       try {
         const std::string base = "figure-" + std::to_string(h);
-        write_figure(port.graphics(), h, ImageFormat::png, *options.figures / (base + ".png"));
-        write_figure(port.graphics(), h, ImageFormat::svg, *options.figures / (base + ".svg"));
+        const auto note = [&](const std::string& n) { port.console().write(n + "\n"); };
+        write_figure(port.graphics(), h, ImageFormat::png, *options.figures / (base + ".png"), 800, 600, note);
+        write_figure(port.graphics(), h, ImageFormat::svg, *options.figures / (base + ".svg"), 800, 600, note);
       } catch (const RuntimeError& e) {
         err << e.what() << "\n";
         status = 1;

@@ -80,7 +80,8 @@ int run_warp_mesh(const std::vector<std::string>& args, std::ostream& out, std::
                          " landmarks and " + fs::path(*to_path).filename().string() + " " + std::to_string(to.rows()) +
                          "; a warp needs as many in both.");
     const Mesh warped = warp_mesh(mesh, from, to);
-    write_mesh_file(*out_path, warped);
+    write_mesh_file(*out_path, warped, std::nullopt,
+                    [&](const std::string& note) { err << "velmora3d warp-mesh: " << note << "\n"; });
     out << "warp-mesh: " << warped.vertices.rows() << " vertices and " << warped.triangles.rows()
         << " triangles warped by " << from.rows() << " landmarks, written to " << *out_path << "\n";
   } catch (const RuntimeError& e) {

@@ -76,6 +76,7 @@ PlotDock::PlotDock(const Graphics& graphics, QWidget* parent) : QWidget(parent),
   how.reset_shortcut = false;
   how.file_name = [] { return QString("study-plot"); };
   how.ready = [this] { return figure() != 0; };
+  how.note = [this](const std::string& text) { emit notice(QString::fromStdString(text)); };
   add_plot_tools(tools, view_, this, how);
   note_ = new QLabel(this);
   note_->setObjectName("StudyPlotNote");

@@ -29,6 +29,10 @@ class PlotDock : public QWidget {
   /// The model changed `figure`.
   void figure_changed();
 
+ signals:
+  /// How an exported file was replaced, when that is news (a link written through).
+  void notice(const QString& text);
+
  private:
   void update_note();
 

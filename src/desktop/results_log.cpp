@@ -227,9 +227,9 @@ std::string ResultsLog::json() const {
   return all.dump(2) + "\n";
 }
 
-void ResultsLog::save(const std::filesystem::path& file) const {
+void ResultsLog::save(const std::filesystem::path& file, const std::function<void(const std::string&)>& note) const {
   const std::string ext = lower_case(file.extension().string());
-  write_file_atomically(file, ext == ".json" ? json() : csv());
+  write_file_atomically(file, ext == ".json" ? json() : csv(), note);
   saved_ = rows_.size();
 }
 
@@ -305,7 +305,7 @@ void ResultsLog::save_as() {
   std::filesystem::path path = file.toStdString();
   if (path.extension().empty()) path += chosen.startsWith("JSON") ? ".json" : ".csv";
   try {
-    save(path);
+    save(path, [this](const std::string& note) { emit notice(QString::fromStdString(note)); });
   } catch (const std::exception& e) {
     QMessageBox::warning(this, "The results log was not saved", QString::fromStdString(e.what()));
   }

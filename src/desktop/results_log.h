@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QWidget>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,7 @@ class ResultsLog : public QWidget {
   /// One object a result with its time, study, samples, version, files, seed and numbers.
   std::string json() const;
   /// Writes csv() or json() by the extension (.json, else CSV); throws RuntimeError naming the file.
-  void save(const std::filesystem::path& file) const;
+  void save(const std::filesystem::path& file, const std::function<void(const std::string&)>& note = {}) const;
   void clear();
   /// Adds the results of `json` (as json() writes them) not in the log yet;
   /// throws RuntimeError when it is not such a list.
@@ -65,6 +66,8 @@ class ResultsLog : public QWidget {
 
  signals:
   void added(const QString& summary);
+  /// How a save replaced its file, when that is news (a link written through).
+  void notice(const QString& text);
 
  private:
   void copy() const;

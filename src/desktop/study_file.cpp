@@ -187,9 +187,10 @@ std::string study_json(const StudyFile& study, const std::filesystem::path& fold
   return json.dump(2) + "\n";
 }
 
-void write_study_file(const std::filesystem::path& file, const StudyFile& study) {
+void write_study_file(const std::filesystem::path& file, const StudyFile& study,
+                      const std::function<void(const std::string&)>& note) {
   const std::filesystem::path folder = std::filesystem::absolute(file).parent_path();
-  write_file_atomically(file, study_json(study, folder));
+  write_file_atomically(file, study_json(study, folder), note);
 }
 
 }  // namespace velmora

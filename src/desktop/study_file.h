@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <istream>
 #include <optional>
 #include <string>
@@ -55,6 +56,7 @@ StudyFile read_study_file(const std::filesystem::path& file);
 std::string study_json(const StudyFile& study, const std::filesystem::path& folder);
 
 /// Writes a study file (through a temporary file beside it); throws RuntimeError naming it.
-void write_study_file(const std::filesystem::path& file, const StudyFile& study);
+void write_study_file(const std::filesystem::path& file, const StudyFile& study,
+                      const std::function<void(const std::string&)>& note = {});
 
 }  // namespace velmora

@@ -123,7 +123,8 @@ StudyFile Workspace::current_study() const {
 }
 
 void Workspace::save_study(const std::filesystem::path& file) {
-  write_study_file(file, current_study());
+  write_study_file(file, current_study(),
+                   [this](const std::string& note) { app_.port().console().write(note + "\n"); });
   results_->mark_saved();
   add_recent(std::filesystem::absolute(file));
   set_study_file(std::filesystem::absolute(file));

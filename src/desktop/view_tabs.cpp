@@ -1,7 +1,7 @@
 #include "desktop/view_tabs.h"
 
-#include <QRegularExpression>
 #include <QEvent>
+#include <QRegularExpression>
 #include <QTabBar>
 #include <QTimer>
 #include <QToolBar>
@@ -10,6 +10,7 @@
 #include "desktop/plot_dock.h"
 #include "runtime/qt/plot_export.h"
 #include "runtime/qt/plot_view.h"
+#include "runtime/qt/surface_view.h"
 
 namespace velmora {
 
@@ -19,7 +20,8 @@ constexpr const char* kKey = "viewKey";
 constexpr const char* kTitle = "viewTitle";
 
 // A tab of an analysis: its toolbar over its view.
-QWidget* make_tab(const Graphics& graphics, Handle figure, const QString& key) {
+QWidget* make_tab(const Graphics& graphics, Handle figure, const QString& key,
+                  std::function<void(const std::string&)> note) {
   auto* page = new QWidget;
   page->setObjectName("View" + QString(key).remove(QRegularExpression("[^A-Za-z0-9]")));
   page->setProperty(kKey, key);
@@ -34,10 +36,36 @@ QWidget* make_tab(const Graphics& graphics, Handle figure, const QString& key) {
   how.what = "this picture";
   how.reset_shortcut = false;
   how.file_name = [page] { return file_name_of(page->property(kTitle).toString()); };
+  how.note = std::move(note);
   add_plot_tools(tools, view, page, how);
   layout->addWidget(tools);
   layout->addWidget(view, 1);
   return page;
+}
+
+// A picture of surfaces is drawn by OpenGL where it can be (turning a large
+// surface smoothly), the plot view standing behind it for the view and the
+// exports; any other picture, or one where OpenGL fails, by the plot view.
+void fit_view(const Graphics& graphics, QWidget* page) {
+  auto* plot = page->findChild<PlotView*>("ViewPlot");
+  auto* gl = page->findChild<SurfaceView*>("ViewSurface");
+  const bool wanted = has_surfaces(graphics, plot->figure()) && opengl_available() && !(gl && gl->failed());
+  if (wanted && gl == nullptr) {
+    gl = new SurfaceView(graphics, plot, page);
+    gl->setObjectName("ViewSurface");
+    static_cast<QVBoxLayout*>(page->layout())->addWidget(gl, 1);
+    QObject::connect(gl, &SurfaceView::unavailable, page, [&graphics, page] { fit_view(graphics, page); });
+  }
+  if (gl == nullptr) return;
+  if (wanted) {
+    gl->resize(plot->size());
+    plot->hide();
+    gl->show();
+    gl->update();
+  } else {
+    gl->hide();
+    plot->show();
+  }
 }
 
 }  // namespace
@@ -148,6 +176,7 @@ Handle ViewTabs::show_figure(const QString& key, Handle figure, const QString& t
     auto* view = page->findChild<PlotView*>("ViewPlot");
     const Handle before = view->figure();
     view->set_figure(figure);
+    fit_view(graphics_, page);
     set_title(page, title);
     if (const int i = indexOf(page); i >= 0)
       setCurrentIndex(i);
@@ -155,15 +184,20 @@ Handle ViewTabs::show_figure(const QString& key, Handle figure, const QString& t
       page->raise();
     return before == figure ? 0 : before;
   }
-  QWidget* page = make_tab(graphics_, figure, key);
+  QWidget* page =
+      make_tab(graphics_, figure, key, [this](const std::string& text) { emit notice(QString::fromStdString(text)); });
   connect(page->findChild<PlotView*>("ViewPlot"), &PlotView::point_clicked, this, &ViewTabs::point_clicked);
   setCurrentIndex(addTab(page, title));
+  fit_view(graphics_, page);
   set_title(page, title);
   return 0;
 }
 
 void ViewTabs::figure_changed(Handle figure) {
-  if (QWidget* page = page_of(figure)) page->findChild<PlotView*>("ViewPlot")->model_changed();
+  if (QWidget* page = page_of(figure)) {
+    page->findChild<PlotView*>("ViewPlot")->model_changed();
+    if (auto* gl = page->findChild<SurfaceView*>("ViewSurface")) gl->update();
+  }
 }
 
 void ViewTabs::figure_closed(Handle figure) {

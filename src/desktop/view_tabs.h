@@ -53,6 +53,8 @@ class ViewTabs : public QTabWidget {
   void figure_dismissed(Handle figure);
   /// A named point (a specimen) was clicked in a tab's picture.
   void point_clicked(const QString& name);
+  /// How an exported file was replaced, when that is news (a link written through).
+  void notice(const QString& text);
 
  private:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -44,6 +44,10 @@ void Workspace::build_docks() {
   }
   plot_ = new PlotDock(app_.port().graphics(), &w);
   views_ = new ViewTabs(app_.port().graphics(), plot_, &w);
+  // How an export or a save replaced its file goes to the console, as the actions' notices do.
+  const auto to_console = [this](const QString& text) { app_.port().console().write(text.toStdString() + "\n"); };
+  connect(plot_, &PlotDock::notice, this, to_console);
+  connect(views_, &ViewTabs::notice, this, to_console);
   w.setCentralWidget(views_);
   connect(views_, &ViewTabs::figure_dismissed, this, [this](Handle figure) {
     Graphics& g = app_.port().graphics();
@@ -83,6 +87,8 @@ void Workspace::build_docks() {
   auto* reports_dock = make_dock("Reports", "ReportsDock", reports);
 
   results_ = new ResultsLog;
+  connect(results_, &ResultsLog::notice, this,
+          [this](const QString& text) { app_.port().console().write(text.toStdString() + "\n"); });
   auto* results = make_dock("Results log", "ResultsDock", results_);
   if (pane == nullptr) pane = new QPlainTextEdit;
   pane->setMinimumHeight(60);

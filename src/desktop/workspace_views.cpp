@@ -26,7 +26,14 @@ void Workspace::on_figure(int figure, int event, bool claimed) {
   const ActionRow* row = find_action(by);
   if (claimed && !(row != nullptr && row->draws_study_plot)) {
     // An analysis' picture: its tab is chosen once the action has ended.
-    if (e == FigureEvent::opened) {
+    if (e == FigureEvent::opened && app_.running_action() != by) {
+      // An action that ran on this thread has ended before the news of its
+      // figure arrived (it comes queued): the figure gets its tab now.
+      std::vector<Handle> others = std::move(pending_views_);
+      pending_views_ = {figure};
+      place_views(by);
+      pending_views_ = std::move(others);
+    } else if (e == FigureEvent::opened) {
       pending_views_.push_back(figure);
     } else if (e == FigureEvent::closed) {
       std::erase(pending_views_, figure);

@@ -90,6 +90,12 @@ PendingFile::PendingFile(const fs::path& target, std::function<std::uint64_t()> 
   if (fs::is_symlink(target_, ec)) {
     const fs::path real = fs::canonical(target_, ec);
     if (!ec) {
+      // A file saved through a link changes the file the link names, which
+      // may lie anywhere: the user hears where. (The links of /dev and /proc,
+      // such as /dev/stdout, are the program's own streams.)
+      const std::string spelled = target_.string();
+      if (!spelled.starts_with("/dev/") && !spelled.starts_with("/proc/") && fs::is_regular_file(real, ec))
+        notice_ = spelled + " is a link to " + real.string() + ": that file was written, the link stays.";
       target_ = real;
     } else if (fs::status(target_, ec).type() == fs::file_type::not_found) {
       // A dangling link (a link into /proc, as /dev/stdout is, does not
@@ -132,9 +138,9 @@ PendingFile::PendingFile(const fs::path& target, std::function<std::uint64_t()> 
         fail("it is read-only; make it writable or choose another name");
       }
       if (st.st_nlink > 1)
-        notice_ = target_.string() + " had " + std::to_string(st.st_nlink - 1) + " other name" +
-                  (st.st_nlink > 2 ? "s" : "") +
-                  " (hard links): they keep the old content, the new content is under this name only.";
+        notice_ += (notice_.empty() ? "" : " ") + target_.string() + " had " + std::to_string(st.st_nlink - 1) +
+                   " other name" + (st.st_nlink > 2 ? "s" : "") +
+                   " (hard links): they keep the old content, the new content is under this name only.";
     }
   }
   if (fs::exists(status) && status.type() != fs::file_type::regular) {

@@ -17,7 +17,8 @@ namespace velmora {
 /// owner (as far as this process may; a new file gets 0666 less the umask) and
 /// renames it into place, so an existing file is replaced only by a complete
 /// new one. Destroyed before commit(), the temporary is removed and the target
-/// is untouched. A target that is a link to a file is written through the link;
+/// is untouched. A target that is a link to a file is written through the link
+/// (notice() names the file written);
 /// a character device (a terminal, /dev/null) and a pipe that a program reads
 /// are written directly, since there is no old content to keep; a named pipe
 /// that no program reads (which would hold the writer for ever), any other

@@ -469,8 +469,9 @@ std::string render_figure_bytes(const Graphics& graphics, Handle figure, ImageFo
 }
 
 std::uintmax_t write_figure(const Graphics& graphics, Handle figure, ImageFormat format,
-                            const std::filesystem::path& path, int width, int height) {
-  return write_file_atomically(path, render_figure_bytes(graphics, figure, format, width, height));
+                            const std::filesystem::path& path, int width, int height,
+                            const std::function<void(const std::string&)>& note) {
+  return write_file_atomically(path, render_figure_bytes(graphics, figure, format, width, height), note);
 }
 
 std::optional<ImageFormat> format_for_path(const std::filesystem::path& path) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -72,9 +73,12 @@ void render_preview(unsigned char* pixels, int width, int height, int stride, do
                     const PlotExtras* extras = nullptr);
 
 /// Writes the picture to `path` (through a temporary file beside it); throws
-/// RuntimeError naming the path when it cannot be written. Returns the bytes written.
+/// RuntimeError naming the path when it cannot be written. Returns the bytes
+/// written; `note`, when given, hears how the file was replaced (a link
+/// written through, hard links left with the old content) when that is news.
 std::uintmax_t write_figure(const Graphics& graphics, Handle figure, ImageFormat format,
-                            const std::filesystem::path& path, int width = 800, int height = 600);
+                            const std::filesystem::path& path, int width = 800, int height = 600,
+                            const std::function<void(const std::string&)>& note = {});
 
 /// The format named by a file's extension (.png, .svg, .pdf, .eps).
 std::optional<ImageFormat> format_for_path(const std::filesystem::path& path);

@@ -347,6 +347,31 @@ TEST_F(Study, CopyEpsWritesTheChosenFileOrNothingWhenCancelled) {
   std::filesystem::remove_all(dir);
 }
 
+// A figure saved through a link writes the file the link names, and the
+// console says where.
+TEST(FigureExport, ThroughALinkWritesTheFileItNamesSayingSo) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("velmora-link-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  std::ofstream(dir / "shape.eps") << "old";
+  fs::create_symlink(dir / "shape.eps", dir / "link.eps");
+  std::ostringstream console;
+  HeadlessPort port(&console);
+  Dispatcher d(port);
+  ASSERT_EQ(d.vm3sw("OpenFigure"), Outcome::done);
+  port.set_answers({"link.eps"}, dir);
+  ASSERT_EQ(d.vm3sw("CopyEPS"), Outcome::done) << console.str();
+  EXPECT_TRUE(fs::is_symlink(dir / "link.eps"));
+  std::ifstream in(dir / "shape.eps", std::ios::binary);
+  const std::string eps((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(eps.rfind("%!PS-Adobe-3.0 EPSF-3.0", 0), 0u);
+  EXPECT_NE(console.str().find("link.eps is a link to " + fs::canonical(dir / "shape.eps").string() +
+                               ": that file was written"),
+            std::string::npos)
+      << console.str();
+  fs::remove_all(dir);
+}
+
 // Keeps the filter and title of every save dialog.
 class DialogRecordingPort : public HeadlessPort {
  public:

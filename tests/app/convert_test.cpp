@@ -73,9 +73,18 @@ TEST(Convert, AFolderOfMarkupsByPatternBecomesOneTpsFileInNameOrder) {
       << err;
 }
 
+// A markups point holding an object nested ten million deep.
+std::string deep_markups() {
+  std::string text = R"({"markups": [{"controlPoints": [{"position": [1, 2, 3], "note": )";
+  for (int i = 0; i < 10'000'000; ++i) text += R"({"a":)";
+  text += "1" + std::string(10'000'000, '}') + "}]}]}";
+  return text;
+}
+
 TEST(Convert, ExitStatusesAndMessages) {
   Folder f;
   const fs::path tps = f.write("s.tps", "LM3=1\n1 2 3\n");
+  const fs::path deep = f.write("deep.mrk.json", deep_markups());
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -90,6 +99,7 @@ TEST(Convert, ExitStatusesAndMessages) {
       {{(f.path / "missing.tps").string(), (f.path / "o.tps").string()}, 1, "missing.tps does not exist"},
       {{f.path.string(), (f.path / "o.tps").string()}, 1, "is not a regular file"},
       {{tps.string(), (f.path / "o.tps").string(), "--from", "nts"}, 1, "s.tps, line 1: the parameter line"},
+      {{deep.string(), (f.path / "o.tps").string()}, 1, "deep.mrk.json, line 1: lists and objects nested more than"},
   };
   for (const Case& c : cases) {
     std::string err;

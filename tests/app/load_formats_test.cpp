@@ -162,6 +162,20 @@ TEST_F(LoadFormats, MissingLandmarksStopALoadOrDropTheirSpecimensWithDropMissing
   EXPECT_TRUE(said("neg.tps: specimen 5 (RT5) has landmark 1 missing."));
 }
 
+// A markups point holding an object nested ten million deep is refused with
+// the file's name, in little memory, and the sample loaded before stays.
+TEST_F(LoadFormats, AMarkupsFileNestedMillionsDeepIsRefusedNamingIt) {
+  ASSERT_EQ(load("LoadFile1", "own.tps", own_tps(sample())), Outcome::done);
+  const WorkingState before = d_.state();
+  std::string deep = R"({"markups": [{"controlPoints": [{"position": [1, 2, 3], "note": )";
+  for (int i = 0; i < 10'000'000; ++i) deep += R"({"a":)";
+  deep += "1" + std::string(10'000'000, '}') + "}]}]}";
+  EXPECT_EQ(load("LoadFile1", "deep.mrk.json", deep), Outcome::failed);
+  EXPECT_TRUE(said("deep.mrk.json, line 1: lists and objects nested more than")) << port_.console_text();
+  EXPECT_EQ(d_.state().data1, before.data1);
+  EXPECT_EQ(d_.state().names1, before.names1);
+}
+
 TEST_F(LoadFormats, NamesFromTheFilesReachTheShapeSpaceResult) {
   const Specimens s = sample();
   ASSERT_EQ(load("LoadFile1", "own.tps", own_tps(s)), Outcome::done);

@@ -513,6 +513,16 @@ TEST_F(WorkspaceTest, Screenshot) {
   for (auto* b : port().message_boxes()) b->close();
   settle(300);
   window().grab().save(QString::fromStdString((dir / "mean-difference-tab.png").string()));
+
+  // The mean surface in its tab (drawn by OpenGL where it can be).
+  click("LoadSurfaces", {kSkull / "surface.ply", kSkull / "surface-landmarks.tps"});
+  ASSERT_TRUE(wait_until([&] { return !app_->running(); }));
+  for (auto* b : port().message_boxes()) b->close();
+  click("ShowSurface");
+  ASSERT_TRUE(wait_until([&] { return !app_->running(); }));
+  for (auto* b : port().message_boxes()) b->close();
+  settle(500);
+  window().grab().save(QString::fromStdString((dir / "surface-tab.png").string()));
 }
 
 }  // namespace

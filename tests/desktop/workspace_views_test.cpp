@@ -1,5 +1,6 @@
 // The workspace's controls and views: the seed field, the wheel, the layout
-// after a restart, the analyses' tabs.
+// after a restart, the analyses' tabs, the surface tab. One file: each works
+// on the central area of a workspace with a study loaded.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -8,16 +9,19 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
-#include <QTreeWidget>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWheelEvent>
+#include <cstdlib>
+#include <fstream>
 #include <limits>
 
 #include "desktop/console_dock.h"
 #include "desktop/plot_dock.h"
-#include "desktop/study_panel.h"
 #include "desktop/results_log.h"
+#include "desktop/study_panel.h"
 #include "desktop/view_tabs.h"
+#include "runtime/qt/surface_view.h"
 #include "workspace_fixture.h"
 
 namespace velmora::testing {
@@ -387,6 +391,58 @@ TEST_F(WorkspaceTest, AStudyFileKeepsItsResultsLogAndControls) {
     EXPECT_EQ(rows[0].context.samples, before.context.samples);
     EXPECT_EQ(rows[0].files.first, before.files.first);
   }
+}
+
+// A surface picture is drawn by OpenGL where a context can be made (and
+// VELMORA_OPENGL is not 0), by the plot view otherwise; either way the view
+// turns as the plot view does and the exports come from the renderer.
+TEST_F(WorkspaceTest, ASurfaceTabUsesOpenGLWhereItCanAndExportsThroughTheRenderer) {
+  window().show();
+  load_skull();
+  click("LoadSurfaces", {kSkull / "surface.ply", kSkull / "surface-landmarks.tps"});
+  ASSERT_TRUE(wait_until([&] { return !app_->running(); }));
+  for (const std::string action : {"ShowSurface", "ShowSurfaceDifference"}) {
+    if (action == "ShowSurfaceDifference") ::setenv("VELMORA_OPENGL", "0", 1);
+    click(action);
+    ASSERT_TRUE(wait_until([&] { return !app_->running(); }));
+    settle(200);
+    PlotView* plot = workspace_->views()->view(QString::fromStdString(action));
+    ASSERT_NE(plot, nullptr) << action;
+    auto* gl = plot->parentWidget()->findChild<SurfaceView*>("ViewSurface");
+    const bool by_gl = opengl_available();
+    EXPECT_EQ(gl != nullptr && gl->isVisible(), by_gl) << action;
+    EXPECT_EQ(plot->isVisible(), !by_gl) << action;
+    if (by_gl) {
+      EXPECT_EQ(plot->size(), gl->size());
+      // A drag on the picture turns it as a drag on the plot view would.
+      const QPointF from(100, 100), to(140, 90);
+      QMouseEvent press(QEvent::MouseButtonPress, from, gl->mapToGlobal(from), Qt::LeftButton, Qt::LeftButton, {});
+      QMouseEvent move(QEvent::MouseMove, to, gl->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+      QMouseEvent release(QEvent::MouseButtonRelease, to, gl->mapToGlobal(to), Qt::LeftButton, Qt::NoButton, {});
+      for (QMouseEvent* e : {&press, &move, &release}) QCoreApplication::sendEvent(gl, e);
+      ASSERT_TRUE(plot->view().has_value());
+      EXPECT_NE(plot->view()->azimuth, RenderView{}.azimuth);
+    }
+    // The PNG at the size asked for, through a link (the notice says so), with the surface in it.
+    const auto png = temp(action + ".png"), link = temp(action + "-link.png");
+    std::ofstream(png) << "old";
+    std::filesystem::create_symlink(png, link);
+    std::string heard;
+    plot->export_to(link, QSize(600, 400), 150, [&](const std::string& n) { heard += n; });
+    EXPECT_NE(heard.find("is a link to"), std::string::npos) << heard;
+    const QImage image(QString::fromStdString(png.string()));
+    ASSERT_EQ(image.size(), QSize(600, 400));
+    int shaded = 0;
+    for (int y = 0; y < image.height(); y += 4)
+      for (int x = 0; x < image.width(); x += 4) shaded += QColor(image.pixel(x, y)).saturation() > 30;
+    EXPECT_GT(shaded, 500) << action;
+    // The vector formats hold the surface as an image.
+    plot->export_to(temp(action + ".svg"));
+    std::ifstream svg(temp(action + ".svg"));
+    const std::string text((std::istreambuf_iterator<char>(svg)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("<image"), std::string::npos);
+  }
+  ::unsetenv("VELMORA_OPENGL");
 }
 
 TEST(ViewTabNames, ExportNamesComeFromTheTitle) {

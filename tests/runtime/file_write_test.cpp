@@ -153,7 +153,8 @@ TEST_F(FileWrite, LinksAreWrittenThroughAndDevicesDirectly) {
 
 // Odd targets: a name as long as the system allows is saved; a named pipe and
 // a read-only file are refused and left as they were; a hard link and a
-// dangling link are replaced, and the notice says what became of them.
+// dangling link are replaced, and the notice says what became of them, as it
+// does for a file saved through a link.
 TEST_F(FileWrite, OddTargetsAreSavedOrRefusedAndTheNoticeSaysWhat) {
   struct Case {
     const char* name;
@@ -183,6 +184,13 @@ TEST_F(FileWrite, OddTargetsAreSavedOrRefusedAndTheNoticeSaysWhat) {
          return dir / "h.txt";
        },
        nullptr, "had 1 other name (hard links): they keep the old content"},
+      {"link to a file",
+       [&] {
+         std::ofstream(dir / "named.txt") << "old";
+         fs::create_symlink(dir / "named.txt", dir / "l.txt");
+         return dir / "l.txt";
+       },
+       nullptr, "l.txt is a link to "},
       {"dangling link",
        [&] {
          fs::create_symlink(dir / "gone.txt", dir / "d.txt");

@@ -1,7 +1,9 @@
 #include "io/formats/markups_json_format.h"
 
 #include <cmath>
+#include <iterator>
 #include <nlohmann/json.hpp>
+#include <string>
 #include <vector>
 
 #include "io/formats/text_lines.h"
@@ -18,12 +20,45 @@ using nlohmann::json;
 
 std::string index(const std::string& path, std::size_t i) { return path + "[" + std::to_string(i) + "]"; }
 
+// A markups file nests its lists and objects six deep; the parser builds
+// every level it meets, so a few megabytes of brackets nested millions deep
+// would take gigabytes. Deeper than this is refused before parsing.
+constexpr int kDeepest = 64;
+
+void check_depth(const std::string& text, std::string_view source) {
+  int depth = 0;
+  std::size_t line = 1;
+  bool quoted = false, escaped = false;
+  for (const char c : text) {
+    if (c == '\n') ++line;
+    if (quoted) {
+      if (escaped)
+        escaped = false;
+      else if (c == '\\')
+        escaped = true;
+      else if (c == '"')
+        quoted = false;
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > kDeepest)
+        throw RuntimeError(std::string(source) + ", line " + std::to_string(line) +
+                           ": lists and objects nested more than " + std::to_string(kDeepest) +
+                           " deep (a markups file needs 6).");
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+}
+
 }  // namespace
 
 Specimens read_markups_json(std::istream& in, std::string_view source, const MarkupsReadOptions& options) {
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  check_depth(text, source);
   json root;
   try {
-    root = json::parse(in);
+    root = json::parse(text);
   } catch (const json::exception& e) {
     // A syntax error names the line and column of the fault; a number too large
     // for a double is the other failure a parse can have.

@@ -303,12 +303,13 @@ std::string mesh_bytes(const Mesh& mesh, MeshFormat format) {
   return std::string(static_cast<const char*>(blob->data), blob->size);
 }
 
-std::uintmax_t write_mesh_file(const fs::path& path, const Mesh& mesh, std::optional<MeshFormat> format) {
+std::uintmax_t write_mesh_file(const fs::path& path, const Mesh& mesh, std::optional<MeshFormat> format,
+                               const std::function<void(const std::string&)>& note) {
   if (!format) format = mesh_format_from_extension(path);
   if (!format)
     throw RuntimeError("Cannot write " + path.filename().string() + ": name a mesh file .ply, .stl or .obj.");
   check_mesh(mesh, "The mesh for " + path.filename().string());
-  return write_file_atomically(path, mesh_bytes(mesh, *format));
+  return write_file_atomically(path, mesh_bytes(mesh, *format), note);
 }
 
 }  // namespace velmora

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -39,9 +40,11 @@ std::string mesh_bytes(const Mesh& mesh, MeshFormat format);
 
 /// Writes `mesh` to `path` (through a temporary file) in `format`, or, when
 /// that is nothing, in the format of the path's extension. Returns the bytes
-/// written. Throws RuntimeError naming the file when its extension names no
-/// mesh format or it cannot be written.
+/// written; `note`, when given, hears how the file was replaced when that is
+/// news (a link written through). Throws RuntimeError naming the file when its
+/// extension names no mesh format or it cannot be written.
 std::uintmax_t write_mesh_file(const std::filesystem::path& path, const Mesh& mesh,
-                               std::optional<MeshFormat> format = std::nullopt);
+                               std::optional<MeshFormat> format = std::nullopt,
+                               const std::function<void(const std::string&)>& note = {});
 
 }  // namespace velmora

@@ -89,7 +89,8 @@ class PngSizeDialog : public QDialog {
 }  // namespace
 
 std::optional<std::filesystem::path> export_plot(PlotView* view, ImageFormat format, QWidget* parent,
-                                                 const QString& name) {
+                                                 const QString& name,
+                                                 const std::function<void(const std::string&)>& note) {
   static const char* ext[] = {"png", "svg", "pdf", "eps"};
   static const char* kind[] = {"PNG pictures", "SVG drawings", "PDF documents", "EPS drawings"};
   const QString e = ext[static_cast<int>(format)];
@@ -109,7 +110,7 @@ std::optional<std::filesystem::path> export_plot(PlotView* view, ImageFormat for
   if (path.extension().empty()) path += "." + e.toStdString();
   try {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    view->export_to(path, pixels, dpi);
+    view->export_to(path, pixels, dpi, note);
     QApplication::restoreOverrideCursor();
     return path;
   } catch (const std::exception& ex) {
@@ -131,7 +132,7 @@ void add_plot_tools(QToolBar* tools, PlotView* view, QWidget* parent, const Plot
     QAction* a = tools->addAction(QString("Export %1…").arg(name), [view, parent, how, f = format] {
       if (!how.ready()) return;
       const QString file = how.file_name ? how.file_name() : QString("plot");
-      if (auto path = export_plot(view, f, parent, file); path && how.saved) how.saved(*path);
+      if (auto path = export_plot(view, f, parent, file, how.note); path && how.saved) how.saved(*path);
     });
     a->setObjectName(how.names + QString("Export%1").arg(name));
     a->setToolTip(QString("Save %1 as it is shown as a %2 file").arg(how.what, name));

@@ -16,9 +16,11 @@ namespace velmora {
 
 /// Asks where to save the picture of `view` (and for PNG its size and
 /// resolution, 300 dpi at the view's aspect by default), then writes it.
-/// Returns the path written, nothing when cancelled; failures are shown.
+/// Returns the path written, nothing when cancelled; failures are shown, and
+/// `note` hears how the file was replaced when that is news.
 std::optional<std::filesystem::path> export_plot(PlotView* view, ImageFormat format, QWidget* parent,
-                                                 const QString& name);
+                                                 const QString& name,
+                                                 const std::function<void(const std::string&)>& note = {});
 
 /// How a plot's toolbar names its actions and what it does after an export.
 struct PlotTools {
@@ -29,6 +31,7 @@ struct PlotTools {
   std::function<QString()> file_name;               // the export's default file name, without extension
   std::function<bool()> ready = [] { return true; };  // false: nothing to export yet
   std::function<void(const std::filesystem::path&)> saved;  // after a file was written
+  std::function<void(const std::string&)> note;             // how a file was replaced, when that is news
 };
 
 /// Adds "Reset view" and "Export PNG…", "Export SVG…", "Export PDF…", "Export

@@ -172,7 +172,8 @@ QImage PlotView::picture(QSize size) const {
   return render_image(graphics_, figure_, size, 1.0, shown_view(), &d.extras);
 }
 
-void PlotView::export_to(const std::filesystem::path& path, QSize pixels, double dpi) {
+void PlotView::export_to(const std::filesystem::path& path, QSize pixels, double dpi,
+                         const std::function<void(const std::string&)>& note) {
   const auto format = format_for_path(path);
   if (!format)
     throw RuntimeError("Cannot tell the picture format of " + path.string() + ": use .png, .svg, .pdf or .eps.");
@@ -197,7 +198,7 @@ void PlotView::export_to(const std::filesystem::path& path, QSize pixels, double
     auto lock = graphics_.lock();
     bytes = render_figure_bytes(graphics_, figure_, *format, width(), height(), shown_view(), &d.extras);
   }
-  write_file_atomically(path, bytes);
+  write_file_atomically(path, bytes, note);
 }
 
 PlotView::Key PlotView::key() const { return Key{shown_view(), size() * devicePixelRatioF(), decor_version_, figure_}; }

@@ -72,8 +72,10 @@ class PlotView : public QWidget {
   bool flat_axes() const;
   /// Writes the picture as shown (format from the extension): PNG of `pixels`
   /// at `dpi` (recorded in the file), the vector formats at the view's size
-  /// with text as text. Throws RuntimeError naming the file.
-  void export_to(const std::filesystem::path& path, QSize pixels = QSize(), double dpi = 96);
+  /// with text as text. Throws RuntimeError naming the file; `note` hears how
+  /// the file was replaced when that is news (a link written through).
+  void export_to(const std::filesystem::path& path, QSize pixels = QSize(), double dpi = 96,
+                 const std::function<void(const std::string&)>& note = {});
 
   /// True while a full picture is being drawn in the background.
   bool drawing_in_background() const { return job_running_; }

@@ -19,6 +19,9 @@ PlotWindow::PlotWindow(const Graphics& graphics, Handle figure, std::function<vo
   how.saved = [this](const std::filesystem::path& path) {
     statusBar()->showMessage(QString("Saved %1").arg(QString::fromStdString(path.string())), 5000);
   };
+  how.note = [this](const std::string& note) {
+    if (note_) note_(note);
+  };
   add_plot_tools(tools, view_, this, how);
   statusBar()->showMessage("Drag to rotate, shift-drag to pan, wheel to zoom, Reset view to go back.");
   resize(560, 420);

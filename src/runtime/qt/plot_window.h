@@ -25,6 +25,8 @@ class PlotWindow : public QMainWindow {
   void export_to(const std::filesystem::path& path);
   /// Refreshes the title and the picture after a change of the model.
   void refresh();
+  /// Who hears how an exported file was replaced when that is news (a link written through).
+  void set_note(std::function<void(const std::string&)> note) { note_ = std::move(note); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -33,6 +35,7 @@ class PlotWindow : public QMainWindow {
   const Graphics& graphics_;
   Handle figure_;
   std::function<void(Handle)> on_close_;
+  std::function<void(const std::string&)> note_;
   PlotView* view_;
   bool closing_from_model_ = false;
   bool flat_ = false;  // the window shows flat axes

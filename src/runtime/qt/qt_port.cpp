@@ -314,6 +314,7 @@ void QtPort::show_plot_window(Handle h, FigureEvent e) {
       graphics_.close(f);
     });
     w->view()->set_decorator(policy_.plot_decorator);
+    w->set_note([this](const std::string& note) { console().write(note + "\n"); });
     plots_[h] = w;
     w->installEventFilter(this);
     // The model's position (from the bottom left of the screen) places the window.
