@@ -46,7 +46,7 @@ LegendEntry legend_entry_of(const GraphicsObject& axes, const GraphicsObject& li
 struct PointOverlay {
   Eigen::MatrixXd points;  // p by 3
   Rgb color{1, 0.55, 0};
-  std::string label = "selected specimen";  // its legend entry
+  std::string label = "Selected specimen";  // its legend entry
 };
 
 /// What an interactive view adds to the picture of the model. None of it is in
