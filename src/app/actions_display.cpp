@@ -5,6 +5,7 @@
 #include "display/clf.h"
 #include "display/incrementlinethickness.h"
 #include "display/incrementsymbolsize.h"
+#include "display/sample_style.h"
 #include "display/setsymbolfill.h"
 #include "display/showshape3D.h"
 #include "display/wireshape3D.h"
@@ -41,14 +42,14 @@ void require(bool present, const char* what) {
 void show_mean1(WorkingState& s, UiPort& ui) {
   require(s.mean1.size() > 0, "ShowMean1: there is no first sample yet; load one with LoadFile1 first.");
   use_plot_window(s, ui);
-  showshape3D(ui.graphics(), Sample(s.mean1), "b*");
-  if (wireframe_active(s)) wireshape3D(ui.graphics(), ui.console(), s.mean1, s.wirelist, "g");
+  showshape3D(ui.graphics(), Sample(s.mean1), sample_style(1).mean);
+  if (wireframe_active(s)) wireshape3D(ui.graphics(), ui.console(), s.mean1, s.wirelist, sample_style(1).wireframe);
 }
 
 void show_data1(WorkingState& s, UiPort& ui) {
   require(!s.data1.empty(), "ShowData1: there is no first sample yet; load one with LoadFile1 first.");
   use_plot_window(s, ui);
-  showshape3D(ui.graphics(), s.data1, "bo");
+  showshape3D(ui.graphics(), s.data1, sample_style(1).specimens);
 }
 
 void add_labels(WorkingState& s, UiPort& ui) {
@@ -66,10 +67,10 @@ void add_labels(WorkingState& s, UiPort& ui) {
 void show_mean2(WorkingState& s, UiPort& ui) {
   require(s.mean2.size() > 0, "ShowMean2: there is no second sample yet; load one with LoadFile2 first.");
   use_plot_window(s, ui);
-  showshape3D(ui.graphics(), Sample(s.mean2), "rp");
+  showshape3D(ui.graphics(), Sample(s.mean2), sample_style(2).mean);
   if (wireframe_active(s)) {
     const std::string checked = ui.control_checked("DotCheck");
-    const char* spec = checked.size() > 1 && checked[1] == 'n' ? "k-." : "r";
+    const std::string spec = checked.size() > 1 && checked[1] == 'n' ? "k-." : sample_style(2).wireframe;
     wireshape3D(ui.graphics(), ui.console(), s.mean2, s.wirelist, spec);
   }
 }
@@ -77,7 +78,7 @@ void show_mean2(WorkingState& s, UiPort& ui) {
 void show_data2(WorkingState& s, UiPort& ui) {
   require(!s.data2.empty(), "ShowData2: there is no second sample yet; load one with LoadFile2 first.");
   use_plot_window(s, ui);
-  showshape3D(ui.graphics(), s.data2, "rs");
+  showshape3D(ui.graphics(), s.data2, sample_style(2).specimens);
 }
 
 void open_figure(WorkingState& s, UiPort& ui) {

@@ -43,11 +43,10 @@ std::vector<std::string> split_words(const std::string& line, const std::string&
 
 bool is_box_tag(const std::string& tag) { return tag == "BigBox" || tag == "FileBox2" || tag == "ResultsBox"; }
 
-
 }  // namespace
 
 /// The number a `set TAG Value WORD` line gives the control, checked before
-/// anything runs: DiffScale above 0, PCXBox and PCYBox whole from 1,
+/// anything runs: DiffScale above 0 or auto, PCXBox and PCYBox whole from 1,
 /// SlideCriterion its choices by name (bending 1, procrustes 2) or number and
 /// no other, ProjectOnCurve 0 or 1.
 double control_value_of(const std::string& tag, const std::string& word, const std::string& where) {
@@ -61,6 +60,7 @@ double control_value_of(const std::string& tag, const std::string& word, const s
     if (word == "hull" || word == "2") return 2;
     throw std::runtime_error(where + ": GroupOutline takes the Value ellipse or hull (1 or 2), not " + word);
   }
+  if (tag == "DiffScale" && word == "auto") return 0;  // its first setting: the largest arrow a tenth of the shape
   double value = 0;
   try {
     size_t used = 0;

@@ -44,6 +44,7 @@ StudySummary summarize(const WorkingState& s) {
   out.first = sample_summary(s.data1, s.mean1, s.data1cs, s.names1, s.slid1, s.sources.first_dims);
   out.second = sample_summary(s.data2, s.mean2, s.data2cs, s.names2, s.slid2, std::nullopt);
   out.wireframe_segments = s.wirelist.size() == 0 ? 0 : s.wirelist.rows();
+  out.wirelist = s.wirelist;
   out.plot_window = s.fighand1;
   if (s.earlier != nullptr) out.undoes = s.earlier->action;
   out.unslid_kept = s.unslid != nullptr;
@@ -52,12 +53,10 @@ StudySummary summarize(const WorkingState& s) {
 
 bool same_study(const StudySummary& a, const StudySummary& b) {
   const StudySources &x = a.sources, &y = b.sources;
-  return a.protocol.rows() == b.protocol.rows() && a.protocol.cols() == b.protocol.cols() &&
-         a.protocol == b.protocol && x.protocol == y.protocol &&
-         x.first == y.first && x.first_dims == y.first_dims && x.second == y.second &&
-         x.second_from_table == y.second_from_table && x.wireframe == y.wireframe &&
-         same_sample(a.first, b.first) && same_sample(a.second, b.second) &&
-         a.wireframe_segments == b.wireframe_segments && a.groups == b.groups;
+  return a.protocol.rows() == b.protocol.rows() && a.protocol.cols() == b.protocol.cols() && a.protocol == b.protocol &&
+         x.protocol == y.protocol && x.first == y.first && x.first_dims == y.first_dims && x.second == y.second &&
+         x.second_from_table == y.second_from_table && x.wireframe == y.wireframe && same_sample(a.first, b.first) &&
+         same_sample(a.second, b.second) && a.wireframe_segments == b.wireframe_segments && a.groups == b.groups;
 }
 
 }  // namespace velmora

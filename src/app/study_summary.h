@@ -30,10 +30,10 @@ struct StudySources {
 
 /// One sample of the study.
 struct SampleSummary {
-  Sample configurations;        // p by 3 by n, superimposed: the frame the plots use
-  Eigen::MatrixXd mean;         // p by 3, the mean the plots draw
-  Eigen::RowVectorXd sizes;     // 1 by n centroid sizes before superimposition (may be shorter)
-  Eigen::RowVectorXd distances;  // 1 by n Procrustes distances to `mean`; NaN when they cannot be measured
+  Sample configurations;           // p by 3 by n, superimposed: the frame the plots use
+  Eigen::MatrixXd mean;            // p by 3, the mean the plots draw
+  Eigen::RowVectorXd sizes;        // 1 by n centroid sizes before superimposition (may be shorter)
+  Eigen::RowVectorXd distances;    // 1 by n Procrustes distances to `mean`; NaN when they cannot be measured
   std::vector<std::string> names;  // specimen IDs from the file; empty: the specimens are numbered
   int dimension = 3;               // 2: a 2D sample (every z is 0, or read as 2D)
   std::string slid;                // how it was slid ("slid: bending energy, ..."); empty while unslid
@@ -48,6 +48,7 @@ struct StudySummary {
   StudySources sources;
   SampleSummary first, second;
   Eigen::Index wireframe_segments = 0;  // rows of the wireframe table (0: none loaded)
+  Eigen::MatrixXd wirelist;             // the wireframe table: rows (k, a, b) joining landmarks a and b
   std::optional<Handle> plot_window;    // the plot window the plot actions draw into, if one was opened
   /// The groups of a study design (specimen table factors); none yet.
   std::vector<std::string> groups;

@@ -60,6 +60,8 @@ void Workspace::on_figure(int figure, int event, bool claimed) {
 
 void Workspace::place_views(const std::string& action) {
   Graphics& g = app_.port().graphics();
+  // The study's plot draws what the study holds now (a second sample, a wireframe).
+  plot_->set_study(app_.study());
   const std::optional<Handle> plot_window = app_.study()->plot_window;
   std::vector<Handle> figures = std::move(pending_views_);
   pending_views_.clear();
@@ -78,10 +80,13 @@ void Workspace::place_views(const std::string& action) {
     } else if (action == "SaveAlignedFile1" || action == "SaveAlignedFile2D") {
       title = "Slid first sample";
     } else if (action == "ShowDifference") {
-      const auto* scale = window().findChild<QComboBox*>("DiffScale");
-      title = "Mean difference ×" + (scale != nullptr ? scale->currentText() : QString("1"));
+      // The picture names itself with the factor it was drawn with ("auto" is a number there).
+      auto lock = g.lock();
+      const std::string name = g.object(figure).name;
+      title = name.rfind("Mean difference", 0) == 0 ? QString::fromStdString(name) : QString("Mean difference");
     }
-    const Handle before = views_->show_figure(plot ? QString("PlotWindow") : QString::fromStdString(action), figure, title);
+    const Handle before =
+        views_->show_figure(plot ? QString("PlotWindow") : QString::fromStdString(action), figure, title);
     // The tab's earlier picture is not shown anywhere any more.
     if (before != 0 && g.is_handle(before)) g.close(before);
   }

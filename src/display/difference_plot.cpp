@@ -1,8 +1,10 @@
 #include "display/difference_plot.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
+#include "display/sample_style.h"
 #include "runtime/error.h"
 #include "runtime/format.h"
 
@@ -29,6 +31,23 @@ Handle draw(Graphics& g, const Eigen::MatrixXd& xyz, const char* spec) {
 
 }  // namespace
 
+double default_exaggeration(const Eigen::MatrixXd& from, const Eigen::VectorXd& lengths) {
+  const double longest = lengths.size() > 0 ? lengths.maxCoeff() : 0;
+  if (!(longest > 0) || from.rows() == 0 || !std::isfinite(longest)) return 1;
+  const double size = (from.colwise().maxCoeff() - from.colwise().minCoeff()).maxCoeff();
+  if (!(size > 0) || !std::isfinite(size)) return 1;
+  const double raw = 0.1 * size / longest;
+  // Two significant digits: a factor read from the title is the factor drawn.
+  const double unit = std::pow(10.0, std::floor(std::log10(raw)) - 1);
+  return std::max(unit, std::round(raw / unit) * unit);
+}
+
+double exaggeration_for(double chosen, const Eigen::MatrixXd& from, const Eigen::VectorXd& lengths) {
+  return chosen == 0 ? default_exaggeration(from, lengths) : chosen;
+}
+
+std::string difference_title(double factor) { return "Mean difference \u00d7" + sprintf_m("%g", factor); }
+
 void plot_difference(Graphics& g, Handle figure, const DifferencePlot& plot) {
   const Eigen::Index p = plot.from.rows();
   std::vector<std::pair<Eigen::Index, Eigen::Index>> wires;
@@ -45,6 +64,7 @@ void plot_difference(Graphics& g, Handle figure, const DifferencePlot& plot) {
 
   g.clf(figure);
   g.figure(figure);
+  g.set(figure, "Name", difference_title(plot.factor));
   const Handle axes = g.axes_of(figure);
   const double longest = plot.lengths.size() > 0 ? plot.lengths.maxCoeff() : 0;
   g.modify(axes, [&](GraphicsObject& a) {
@@ -58,25 +78,39 @@ void plot_difference(Graphics& g, Handle figure, const DifferencePlot& plot) {
     a.colour_limits = std::array<double, 2>{0, longest > 0 ? longest : 1};
     a.colour_label = "displacement";
   });
+  // Every element named in the legend; mean 1 in the first sample's colour,
+  // mean 2 in the second's, as in every other picture.
+  const std::string times = plot.factor == 1 ? std::string() : " (\u00d7" + sprintf_m("%g", plot.factor) + ")";
   for (const Eigen::MatrixXd& lines : plot.grid) {
     const Handle h = draw(g, lines, "-");
-    g.modify(h, [](GraphicsObject& o) { o.color = Rgb{0.78, 0.78, 0.80}; });
+    g.modify(h, [&](GraphicsObject& o) {
+      o.color = Rgb{0.78, 0.78, 0.80};
+      o.display_name = "deformation grid" + times;
+    });
   }
+  const SampleStyle& first = sample_style(1);
+  const SampleStyle& second = sample_style(2);
   if (!wires.empty()) {
     const Handle before = draw(g, segments(plot.from, wires), "-");
-    g.modify(before, [](GraphicsObject& o) {
-      o.color = Rgb{0.55, 0.55, 0.55};
+    g.modify(before, [&](GraphicsObject& o) {
+      o.color = first.colour;
       o.line_width = 1;
-      o.display_name = "mean 1";
+      o.display_name = "wireframe of mean 1";
     });
-    const Handle after = draw(g, segments(plot.to, wires), "k-");
+    const Handle after = draw(g, segments(plot.to, wires), "-");
     g.modify(after, [&](GraphicsObject& o) {
+      o.color = second.colour;
       o.line_width = 1;
-      o.display_name = plot.factor == 1 ? std::string("mean 2") : sprintf_m("mean 2 (x %g)", plot.factor);
+      o.line_style = "--";
+      o.display_name = "wireframe of mean 2" + times;
     });
   }
-  const Handle dots = draw(g, plot.from, "k.");
-  g.set(dots, "MarkerSize", 9.0);
+  const Handle dots = draw(g, plot.from, (std::string(1, first.letter) + ".").c_str());
+  g.modify(dots, [&](GraphicsObject& o) {
+    o.color = first.colour;
+    o.marker_size = 9;
+    o.display_name = "landmarks of mean 1";
+  });
   // One arrow per landmark: from, to, gap; the colour of each by its length.
   Eigen::MatrixXd arrows(3 * p, 3);
   Eigen::VectorXd values(3 * p);
@@ -91,6 +125,7 @@ void plot_difference(Graphics& g, Handle figure, const DifferencePlot& plot) {
     o.colour_values = values;
     o.arrows = true;
     o.line_width = 1.5;
+    o.display_name = "to mean 2" + times + ", by length";
   });
   if (!plot.flat) g.axis(axes, "equal");
   g.title(plot.factor == 1 ? std::string("Mean 1 to mean 2") : sprintf_m("Mean 1 to mean 2, change x %g", plot.factor));

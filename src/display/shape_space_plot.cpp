@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "display/sample_style.h"
 #include "runtime/error.h"
 #include "runtime/format.h"
 
@@ -125,21 +126,13 @@ void plot_shape_space(Graphics& g, Handle figure, const ShapeSpacePlot& plot) {
   zy << 0, 0, NAN, sy.minCoeff(), sy.maxCoeff();
   const Handle zero = g.plot3(zx, zy, Eigen::VectorXd::Zero(5), ":");
   g.modify(zero, [](GraphicsObject& o) { o.color = Rgb{0.55, 0.55, 0.55}; });
-  struct Group {
-    int sample;
-    const char* marker;
-    const char* ellipse;
-    const char* name;
-    Rgb face;
-  };
   if (!plot.group.empty()) draw_groups(g, plot, cx, cy);
-  const Group samples[] = {Group{1, "bo", "b-", "sample 1", Rgb{0.75, 0.8, 1}},
-                           Group{2, "rs", "r-", "sample 2", Rgb{1, 0.78, 0.78}}};
-  for (const Group& group : samples) {
+  for (int sample = 1; sample <= 2; ++sample) {
     if (!plot.group.empty()) break;  // drawn by their groups
+    const SampleStyle& style = sample_style(sample);
     std::vector<Eigen::Index> rows;
     for (Eigen::Index i = 0; i < n; ++i)
-      if (plot.sample(i) == group.sample) rows.push_back(i);
+      if (plot.sample(i) == sample) rows.push_back(i);
     if (rows.empty()) continue;
     Eigen::MatrixXd xy(rows.size(), 2);
     std::vector<std::string> names;
@@ -150,15 +143,15 @@ void plot_shape_space(Graphics& g, Handle figure, const ShapeSpacePlot& plot) {
     }
     if (xy.rows() >= 3) {
       const Eigen::MatrixXd e = data_ellipse(xy);
-      const Handle h = g.plot3(e.col(0), e.col(1), Eigen::VectorXd::Zero(e.rows()), group.ellipse);
+      const Handle h = g.plot3(e.col(0), e.col(1), Eigen::VectorXd::Zero(e.rows()), std::string{style.letter, '-'});
       g.set(h, "LineWidth", 1.0);
     }
-    const Handle points = g.plot3(xy.col(0), xy.col(1), Eigen::VectorXd::Zero(xy.rows()), group.marker);
+    const Handle points = g.plot3(xy.col(0), xy.col(1), Eigen::VectorXd::Zero(xy.rows()), style.specimens);
     g.modify(points, [&](GraphicsObject& o) {
       o.names = names;
-      o.display_name = std::string(group.name) + " (" + std::to_string(rows.size()) + ")";
+      o.display_name = "sample " + std::to_string(sample) + " (" + std::to_string(rows.size()) + ")";
       o.marker_size = 6;
-      o.marker_face = group.face;
+      o.marker_face = style.face;
     });
   }
   g.set_current_axes(scatter);

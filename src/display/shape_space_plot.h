@@ -25,8 +25,8 @@ struct ShapeSpacePlot {
 
 /// Draws into window `figure`, clearing it first: on the left the scatter of
 /// the x component against the y component (flat axes, equal units), the
-/// first sample as blue circles and the second as red squares (the colours of
-/// ShowData1 and ShowData2), each point carrying its name, each sample of at
+/// first sample as blue circles and the second as red squares (sample_style:
+/// as every picture shows them), each point carrying its name, each sample of at
 /// least 3 specimens with its 95 % data ellipse (the points within a
 /// Mahalanobis distance of sqrt(5.991), the chi-square 95 % point for 2 degrees
 /// of freedom), axes named "PC1 (45.2 %)"; on the right the scree plot, a bar

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "display/campos.h"
+#include "display/sample_style.h"
 #include "display/showshape3D.h"
 #include "display/title.h"
 #include "geometry/d_slm_align.h"
@@ -227,8 +228,8 @@ SaveOutcome save_aligned_file1(const Sample& data1, const Eigen::RowVectorXd& da
                                const Eigen::MatrixXd& proto, const Eigen::RowVectorXd& rbreak, UiPort& ui) {
   const Slid slid = slide_and_superimpose(data1, data1cs, mean1, proto, rbreak, ui);
   Graphics& graphics = ui.graphics();
-  showshape3D(graphics, Sample(slid.again.mean), "r*");
-  showshape3D(graphics, slid.again.aligned, "bo");
+  showshape3D(graphics, Sample(slid.again.mean), sample_style(1).mean);
+  showshape3D(graphics, slid.again.aligned, sample_style(1).specimens);
   title(graphics, kPlotTitle);
   wait_for_the_user(ui);
   // The slid rows are written, not the sample superimposed again for the plot.
@@ -243,13 +244,13 @@ SaveOutcome save_aligned_file2d(const Sample& data1, const Eigen::RowVectorXd& d
   Graphics& graphics = ui.graphics();
   Console& console = ui.console();
 
-  showshape3D(graphics, Sample(tmean1), "r*");
+  showshape3D(graphics, Sample(tmean1), sample_style(1).mean);
   console.echo("ma", static_cast<double>(tmean1.rows()));
   console.echo("na", static_cast<double>(tmean1.cols()));
   console.echo("counta", 1.0);
   for (Eigen::Index i = 0; i < tmean1.rows(); ++i)
     graphics.text(tmean1(i, 0) + 0.01, tmean1(i, 1), tmean1(i, 2), sprintf_m("-%i", i + 1));
-  showshape3D(graphics, tdata1, "bo");
+  showshape3D(graphics, tdata1, sample_style(1).specimens);
   title(graphics, kPlotTitle);
   campos(graphics, Eigen::Vector3d(0, 0, 10));
   wait_for_the_user(ui);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "display/campos.h"
+#include "display/sample_style.h"
 #include "display/showshape3D.h"
 #include "display/title.h"
 #include "geometry/semilandmark_layout.h"
@@ -143,8 +144,8 @@ std::optional<SlidStudy> slide_study(const Eigen::MatrixXd& proto, const Eigen::
 
   Graphics& graphics = ui.graphics();
   graphics.new_figure();
-  showshape3D(graphics, Sample(slid.first.mean), "r*");
-  showshape3D(graphics, slid.first.aligned, "bo");
+  showshape3D(graphics, Sample(slid.first.mean), sample_style(1).mean);
+  showshape3D(graphics, slid.first.aligned, sample_style(1).specimens);
   title(graphics, kPlotTitle);
   const Eigen::MatrixXd& mean = slid.first.mean;
   if (mean.col(2).cwiseAbs().maxCoeff() == 0) campos(graphics, Eigen::Vector3d(0, 0, 10));

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "display/campos.h"
+#include "display/sample_style.h"
 #include "display/showshape3D.h"
 #include "geometry/centsize3D.h"
 #include "geometry/getpproc3.h"
@@ -568,8 +569,8 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   const Handle fgg2 = graphics.new_figure();
   ui.console().echo("fgg2", static_cast<double>(fgg2));
   deferred.pass_on(ui.console());
-  showshape3D(graphics, Sample(sup.mean), "r*");
-  showshape3D(graphics, sup.aligned, "bo");
+  showshape3D(graphics, Sample(sup.mean), sample_style(1).mean);
+  showshape3D(graphics, sup.aligned, sample_style(1).specimens);
   if (dims == 2) campos(graphics, Eigen::Vector3d(0, 0, 10));
 
   FirstSample out;

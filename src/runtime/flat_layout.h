@@ -20,10 +20,21 @@ struct FlatLayout {
   Eigen::Vector2d lower{0, 0}, upper{1, 1};         // x and y limits, data units
   std::array<std::vector<double>, 2> ticks;         // tick values of x and y
   std::array<double, 2> tick_step{0.2, 0.2};
+  double y_numbers_width = 0;  // the widest y number, device units
 
   /// Device position of a data point.
   Eigen::Vector2d project(double x, double y) const;
 };
+
+/// Where the words around a flat plot go, device units from its frame: the
+/// near edge of the numbers, the centre of the x axis' name below the frame,
+/// the centre of the y axis' name beyond the y numbers, the title's centre above.
+constexpr double kNumberGap = 8;
+constexpr double kXNameDrop = 34;
+constexpr double kYNameGap = 22;
+constexpr double kTitleRise = 14;
+/// The font sizes of the numbers and names (points).
+constexpr double kFlatTextPoints = 10;
 
 /// True when the window's current axes are flat.
 bool is_flat_figure(const Graphics& graphics, Handle figure);
@@ -32,7 +43,9 @@ bool is_flat_figure(const Graphics& graphics, Handle figure);
 /// the axes' box (the window's plot area when it has none, less room for a
 /// colour key), limits around the data of its lines and texts (rounded out to
 /// ticks; with equal units on both axes, widened to the rectangle's shape
-/// instead), fixed x ticks when the axes carry them.
+/// instead), fixed x ticks when the axes carry them. When the box leaves too
+/// little room on the page (or beside the axes to its left) for the numbers,
+/// the names of the axes and the title, the rectangle shrinks until they fit.
 std::vector<FlatLayout> layout_flat_axes(const Graphics& graphics, Handle figure, double width, double height);
 
 /// The named point nearest to device position `at` within `radius` device

@@ -162,24 +162,39 @@ void draw_axes_box(cairo_t* cr, const AxesLayout& layout, const TextOut& text_ou
   }
 }
 
-// A box in the top right corner of the plot area: a sample of each style
-// beside its label.
-void draw_legend(cairo_t* cr, const TextOut& text_out, const std::vector<LegendEntry>& entries, double width,
-                 double height) {
-  if (entries.empty()) return;
+// The legend's box in the top right corner of the plot area: its place, and
+// the width of its sample of a style and the height of a row.
+struct LegendBox {
+  double left = 0, top = 0, width = 0, height = 0;
+  static constexpr double pad = 6, sample = 26, row = 16;
+};
+
+LegendBox legend_box(cairo_t* cr, const std::vector<LegendEntry>& entries, const AxesLayout& layout) {
   cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, 9 * kPt);
-  const double pad = 6, sample = 26, row = 16;
   double text_w = 0;
   for (const auto& e : entries) {
     cairo_text_extents_t ext;
     cairo_text_extents(cr, e.label.c_str(), &ext);
     text_w = std::max(text_w, ext.x_advance);
   }
-  const double box_w = pad * 3 + sample + text_w, box_h = pad * 2 + row * static_cast<double>(entries.size());
-  const double left = 0.905 * width - box_w - 4, top = 0.075 * height + 4;
+  LegendBox box;
+  box.width = LegendBox::pad * 3 + LegendBox::sample + text_w;
+  box.height = LegendBox::pad * 2 + LegendBox::row * static_cast<double>(entries.size());
+  box.left = layout.area_right - box.width - 4;
+  box.top = layout.area_top + 4;
+  return box;
+}
+
+// A sample of each style beside its label; a row whose lines are hidden is greyed.
+void draw_legend(cairo_t* cr, const TextOut& text_out, const std::vector<LegendEntry>& entries,
+                 const AxesLayout& layout) {
+  if (entries.empty()) return;
+  const LegendBox box = legend_box(cr, entries, layout);
+  const double pad = LegendBox::pad, sample = LegendBox::sample, row = LegendBox::row;
+  const double left = box.left, top = box.top;
   cairo_set_dash(cr, nullptr, 0, 0);
-  cairo_rectangle(cr, left, top, box_w, box_h);
+  cairo_rectangle(cr, left, top, box.width, box.height);
   cairo_set_source_rgba(cr, 1, 1, 1, 0.88);
   cairo_fill_preserve(cr);
   cairo_set_source_rgb(cr, 0.6, 0.6, 0.6);
@@ -188,48 +203,91 @@ void draw_legend(cairo_t* cr, const TextOut& text_out, const std::vector<LegendE
   for (size_t i = 0; i < entries.size(); ++i) {
     const LegendEntry& e = entries[i];
     const double y = top + pad + row * (static_cast<double>(i) + 0.5);
+    const Rgb colour = e.shown ? e.color : Rgb{0.8, 0.8, 0.8};
     GraphicsObject style;
     style.type = ObjectType::line;
-    style.color = e.color;
+    style.color = colour;
     style.marker = e.marker;
     style.line_style = e.line_style;
-    if (e.filled) style.marker_face = e.color;
+    if (e.filled) style.marker_face = colour;
     if (e.line_style != "none" && !e.line_style.empty()) {
       Piece p;
       p.line = &style;
-      p.colour = e.color;
+      p.colour = colour;
       p.a = Eigen::Vector2d(left + pad, y);
       p.b = Eigen::Vector2d(left + pad + sample, y);
       draw_segment(cr, p);
     }
     if (e.marker != "none" && !e.marker.empty())
-      draw_marker(cr, style, Eigen::Vector2d(left + pad + sample / 2, y), e.color);
-    cairo_set_source_rgb(cr, 0, 0, 0);
+      draw_marker(cr, style, Eigen::Vector2d(left + pad + sample / 2, y), colour);
+    if (e.shown)
+      cairo_set_source_rgb(cr, 0, 0, 0);
+    else
+      cairo_set_source_rgb(cr, 0.55, 0.55, 0.55);
     cairo_text_extents_t ext;
     cairo_text_extents(cr, e.label.c_str(), &ext);
     show_text(cr, text_out, e.label, left + pad * 2 + sample, y - (ext.y_bearing + ext.height / 2));
   }
 }
 
-// Where a label of `ext` goes near its point `at`: right of it (the usual
-// place), else above, below or left of it when that would overprint a label
-// already placed; nothing when every place would.
-std::optional<Eigen::Vector2d> label_place(const cairo_text_extents_t& ext, const Eigen::Vector2d& at,
-                                           std::vector<Eigen::Vector4d>& placed, bool spread) {
-  const double w = ext.x_advance, h = ext.height;
-  const double baseline_mid = -(ext.y_bearing + ext.height / 2);
-  const Eigen::Vector2d options[] = {{0, 0}, {-w / 2, -h - 4}, {-w / 2, h + 4}, {-w - 4, 0}};
-  for (const Eigen::Vector2d& shift : options) {
-    const Eigen::Vector2d start = at + shift;
-    const Eigen::Vector4d box(start.x() + w / 2, start.y(), w / 2 + 1, h / 2 + 1);
-    const bool overlaps = spread && std::any_of(placed.begin(), placed.end(), [&](const Eigen::Vector4d& o) {
-                            return std::abs(o(0) - box(0)) < o(2) + box(2) && std::abs(o(1) - box(1)) < o(3) + box(3);
-                          });
-    if (overlaps) continue;
-    placed.push_back(box);
-    return Eigen::Vector2d(start.x(), start.y() + baseline_mid);
+// The rows of the legend: the view's, then the lines named in the model that
+// it does not name.
+std::vector<LegendEntry> legend_rows(const Graphics& graphics, const GraphicsObject& axes, const PlotExtras& more) {
+  std::vector<LegendEntry> legend = more.legend;
+  for (auto it = axes.children.rbegin(); it != axes.children.rend(); ++it) {
+    const GraphicsObject& o = graphics.object(*it);
+    if (o.type != ObjectType::line || !o.visible || o.display_name.empty()) continue;
+    if (std::any_of(legend.begin(), legend.end(), [&](const LegendEntry& e) { return e.label == o.display_name; }))
+      continue;
+    legend.push_back(legend_entry_of(axes, o));
   }
-  return std::nullopt;
+  return legend;
+}
+
+// Where a label of `ext` goes near its point `at` (the start of its baseline):
+// a little right of the point, centred on it, the usual place; when that would
+// overprint a label already placed, the first free place of a ring around the
+// point (right, above, below, left and the corners), then of wider rings; the
+// usual place when every one is taken.
+Eigen::Vector2d label_place(const cairo_text_extents_t& ext, const Eigen::Vector2d& at,
+                            std::vector<Eigen::Vector4d>& placed) {
+  const double w = ext.x_advance, h = ext.height, gap = 4;
+  const double baseline_mid = -(ext.y_bearing + ext.height / 2);
+  // Centres of the label's box relative to the point, one ring.
+  const Eigen::Vector2d ring[] = {{gap + w / 2, 0},
+                                  {0, -(gap + h / 2)},
+                                  {0, gap + h / 2},
+                                  {-(gap + w / 2), 0},
+                                  {gap + w / 2, -(gap + h / 2)},
+                                  {gap + w / 2, gap + h / 2},
+                                  {-(gap + w / 2), -(gap + h / 2)},
+                                  {-(gap + w / 2), gap + h / 2}};
+  auto sign = [](double v) { return v > 0 ? 1.0 : v < 0 ? -1.0 : 0.0; };
+  auto free = [&](const Eigen::Vector4d& box) {
+    return std::none_of(placed.begin(), placed.end(), [&](const Eigen::Vector4d& o) {
+      return std::abs(o(0) - box(0)) < o(2) + box(2) && std::abs(o(1) - box(1)) < o(3) + box(3);
+    });
+  };
+  // Half the box a label keeps to itself: room for a space beside it, so two
+  // numbers side by side ("14" and "1") never read as one.
+  const double half_w = w / 2 + 3, half_h = h / 2 + 1.5;
+  Eigen::Vector4d chosen(at.x() + ring[0].x(), at.y(), half_w, half_h);
+  bool found = false;
+  for (int step = 0; step < 4 && !found; ++step) {
+    for (const Eigen::Vector2d& centre : ring) {
+      // Wider rings move out by whole label sizes.
+      const Eigen::Vector2d out(centre.x() + sign(centre.x()) * step * (w + gap),
+                                centre.y() + sign(centre.y()) * step * (h + gap));
+      const Eigen::Vector4d box(at.x() + out.x(), at.y() + out.y(), half_w, half_h);
+      if (free(box)) {
+        chosen = box;
+        found = true;
+        break;
+      }
+    }
+  }
+  placed.push_back(chosen);
+  return Eigen::Vector2d(chosen(0) - w / 2, chosen(1) + baseline_mid);
 }
 
 // The SVG text of `bytes` with `elements` added as <text> before its end.
@@ -309,15 +367,21 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
 
   // Oldest object first, so later drawing lies on top at equal depth.
   std::vector<Piece> pieces;
-  std::vector<const GraphicsObject*> texts;
+  std::vector<const GraphicsObject*> texts, lines;
   for (auto it = axes.children.rbegin(); it != axes.children.rend(); ++it) {
     const GraphicsObject& o = graphics.object(*it);
     if (!o.visible) continue;
-    if (o.type == ObjectType::text) {
-      texts.push_back(&o);
-      continue;
-    }
-    if (o.type != ObjectType::line) continue;
+    if (o.type == ObjectType::text) texts.push_back(&o);
+    if (o.type == ObjectType::line && std::find(more.hidden.begin(), more.hidden.end(), o.handle) == more.hidden.end())
+      lines.push_back(&o);
+  }
+  for (const GraphicsObject& o : more.added) {
+    const bool off = std::any_of(more.legend.begin(), more.legend.end(),
+                                 [&](const LegendEntry& e) { return !e.shown && e.label == o.display_name; });
+    if (o.visible && o.type == ObjectType::line && !off) lines.push_back(&o);
+  }
+  for (const GraphicsObject* line : lines) {
+    const GraphicsObject& o = *line;
     const Eigen::Index n = std::min({o.x.size(), o.y.size(), o.z.size()});
     const bool lined = !o.line_style.empty() && o.line_style != "none";
     const bool marked = !o.marker.empty() && o.marker != "none";
@@ -374,8 +438,9 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
     }
   }
 
-  // Labels: left end at their point, centred on it vertically, over the data,
-  // each in its own font and turned by its own rotation about its point.
+  // Labels over the data, each in its own font: a turned one (by its own
+  // rotation) starts at its point, centred on it across; the others are set
+  // beside their points clear of each other.
   std::vector<Eigen::Vector4d> placed;
   for (const GraphicsObject* t : texts) {
     if (!finite(t->text_position) || t->string.empty()) continue;
@@ -383,18 +448,21 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
     cairo_text_extents_t ext;
     cairo_text_extents(cr, t->string.c_str(), &ext);
     const Eigen::Vector2d point = layout.project(t->text_position);
-    const auto at = label_place(ext, point, placed, more.spread_labels && t->rotation == 0);
-    if (!at) continue;
     set_colour(cr, t->color);
-    show_text_object(cr, text_out, *t, point.x(), point.y(), at->x() - point.x(), at->y() - point.y());
+    if (t->rotation != 0) {
+      show_text_object(cr, text_out, *t, point.x(), point.y(), 0, -(ext.y_bearing + ext.height / 2));
+      continue;
+    }
+    const Eigen::Vector2d at = label_place(ext, point, placed);
+    show_text_object(cr, text_out, *t, point.x(), point.y(), at.x() - point.x(), at.y() - point.y());
   }
 
   if (axes.colour_limits)
     draw_colour_key(cr, text_out, 0.9 * width, 0.2 * height, 0.025 * width, 0.6 * height, (*axes.colour_limits)[0],
                     (*axes.colour_limits)[1], axes.colour_label);
 
-  draw_axes_title(cr, text_out, graphics, axes, width / 2, 0.075 * height - 6, false);
-  draw_legend(cr, text_out, more.legend, width, height);
+  draw_axes_title(cr, text_out, graphics, axes, width / 2, layout.area_top - 6, false);
+  draw_legend(cr, text_out, legend_rows(graphics, axes, more), layout);
   cairo_restore(cr);
 }
 
@@ -416,6 +484,27 @@ void check(cairo_status_t status, const char* what) {
 }
 
 }  // namespace
+
+LegendEntry legend_entry_of(const GraphicsObject& axes, const GraphicsObject& line) {
+  return LegendEntry{line.display_name, legend_colour(axes, line), line.marker.empty() ? "none" : line.marker,
+                     line.line_style.empty() ? "none" : line.line_style, line.marker_face.has_value()};
+}
+
+std::optional<std::size_t> legend_row_at(const Graphics& graphics, Handle figure, double width, double height,
+                                         const PlotExtras& extras, const Eigen::Vector2d& at) {
+  auto lock = graphics.lock();
+  const AxesLayout layout = layout_axes(graphics, figure, width, height);
+  if (layout.axes == 0 || graphics.object(layout.axes).flat) return std::nullopt;
+  const std::vector<LegendEntry> rows = legend_rows(graphics, graphics.object(layout.axes), extras);
+  if (rows.empty()) return std::nullopt;
+  std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
+  std::unique_ptr<cairo_t, ContextDeleter> cr(cairo_create(surface.get()));
+  const LegendBox box = legend_box(cr.get(), rows, layout);
+  if (at.x() < box.left || at.x() > box.left + box.width || at.y() < box.top + LegendBox::pad) return std::nullopt;
+  const double row = std::floor((at.y() - box.top - LegendBox::pad) / LegendBox::row);
+  if (row < 0 || row >= static_cast<double>(rows.size())) return std::nullopt;
+  return static_cast<std::size_t>(row);
+}
 
 void render_figure(cairo_t* cr, const Graphics& graphics, Handle figure, double width, double height,
                    const std::optional<RenderView>& view, const PlotExtras* extras) {

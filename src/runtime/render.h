@@ -34,13 +34,20 @@ struct LegendEntry {
   std::string marker = "none";      // as a line object's Marker
   std::string line_style = "none";  // as a line object's LineStyle
   bool filled = false;
+  std::vector<Handle> lines = {};  // the model's lines it stands for (hidden with it)
+  bool shown = true;               // false: what it stands for is hidden, the row greyed
   bool operator==(const LegendEntry&) const = default;
 };
+
+/// The legend row of a line named in the model (its DisplayName), in the
+/// colour the legend shows for it.
+LegendEntry legend_entry_of(const GraphicsObject& axes, const GraphicsObject& line);
 
 /// Points drawn above everything else, as filled dots (specimens picked in a list).
 struct PointOverlay {
   Eigen::MatrixXd points;  // p by 3
   Rgb color{1, 0.55, 0};
+  std::string label = "Selected specimen";  // its legend entry
 };
 
 /// What an interactive view adds to the picture of the model. None of it is in
@@ -49,10 +56,20 @@ struct PlotExtras {
   std::vector<Handle> on_top;       // line objects drawn after all the others (means over specimens)
   std::vector<LegendEntry> legend;  // a box in the top right corner of the plot
   bool axis_names = false;          // "x", "y" and "z" beyond each axis' numbers
-  bool spread_labels = false;       // a text label that would overprint another moves aside or is left out
   std::vector<PointOverlay> highlight;
+  // Lines drawn with the model's as if they were in its axes (what the study
+  // holds beyond the figure); one whose DisplayName is the label of a legend
+  // row that is not shown is left out with it.
+  std::vector<GraphicsObject> added;
+  std::vector<Handle> hidden;      // the model's lines left out
   bool svg_text_elements = false;  // SVG: text as <text> elements (editable) instead of glyph outlines
 };
+
+/// The legend row of the picture of window `figure` (as render_figure draws it
+/// on a page of width by height device units) at device position `at`: its
+/// index in `extras.legend`, nothing when `at` is on no row of it.
+std::optional<std::size_t> legend_row_at(const Graphics& graphics, Handle figure, double width, double height,
+                                         const PlotExtras& extras, const Eigen::Vector2d& at);
 
 /// Draws window `figure` into a Cairo context of width by height device units.
 void render_figure(cairo_t* cr, const Graphics& graphics, Handle figure, double width, double height,

@@ -78,7 +78,7 @@ void draw_frame_and_ticks(cairo_t* cr, const TextOut& out, const FlatLayout& l) 
   cairo_set_source_rgb(cr, 0.15, 0.15, 0.15);
   cairo_rectangle(cr, l.left, l.top, l.width, l.height);
   cairo_stroke(cr);
-  select_plot_font(cr, 10);
+  select_plot_font(cr, kFlatTextPoints);
   // x numbers below the frame, y numbers to its left; a number that would
   // crowd its neighbour is left out at regular steps.
   for (int k = 0; k < 2; ++k) {
@@ -110,37 +110,38 @@ void draw_frame_and_ticks(cairo_t* cr, const TextOut& out, const FlatLayout& l) 
       cairo_text_extents(cr, text.c_str(), &ext);
       cairo_set_source_rgb(cr, 0, 0, 0);
       if (k == 0)
-        centred_text(cr, out, text, at.x(), at.y() + 8 + ext.height / 2);
+        centred_text(cr, out, text, at.x(), at.y() + kNumberGap + ext.height / 2);
       else
-        centred_text(cr, out, text, at.x() - 8 - ext.width / 2, at.y());
+        centred_text(cr, out, text, at.x() - kNumberGap - ext.width / 2, at.y());
     }
   }
 }
 
-double widest_y_number(cairo_t* cr, const FlatLayout& l) {
-  double widest = 0;
-  for (double t : l.ticks[1]) {
-    cairo_text_extents_t ext;
-    cairo_text_extents(cr, tick_text(t, l.tick_step[1]).c_str(), &ext);
-    widest = std::max(widest, ext.width);
-  }
-  return widest;
-}
-
-void draw_axis_names(cairo_t* cr, const TextOut& out, const FlatLayout& l, const GraphicsObject& axes) {
-  select_plot_font(cr, 10);
+void draw_axis_names(cairo_t* cr, const TextOut& out, const FlatLayout& l, const GraphicsObject& axes,
+                     double page_height) {
+  select_plot_font(cr, kFlatTextPoints);
   cairo_set_source_rgb(cr, 0, 0, 0);
-  if (!axes.xlabel.empty()) centred_text(cr, out, axes.xlabel, l.left + l.width / 2, l.top + l.height + 34);
+  if (!axes.xlabel.empty()) centred_text(cr, out, axes.xlabel, l.left + l.width / 2, l.top + l.height + kXNameDrop);
   if (!axes.ylabel.empty()) {
-    // Read upwards, centred beside the numbers.
+    // Read upwards, centred beside the numbers; a name longer than the page is
+    // high is set smaller, and one longer than the plot slides to stay on the page.
     GraphicsObject name;
     name.string = axes.ylabel;
     name.rotation = 90;
     name.font_name = "DejaVu Sans";
     cairo_text_extents_t ext;
     cairo_text_extents(cr, name.string.c_str(), &ext);
-    show_text_object(cr, out, name, l.left - 22 - widest_y_number(cr, l), l.top + l.height / 2,
-                     -(ext.x_bearing + ext.width / 2), -(ext.y_bearing + ext.height / 2));
+    const double room = page_height - 8;
+    if (ext.width > room && ext.width > 0) {
+      name.font_size = std::max(5.0, kFlatTextPoints * room / ext.width);
+      select_text_font(cr, name);
+      cairo_text_extents(cr, name.string.c_str(), &ext);
+    }
+    const double half = ext.width / 2;
+    const double middle = std::clamp(l.top + l.height / 2, std::min(4 + half, page_height / 2),
+                                     std::max(page_height - 4 - half, page_height / 2));
+    show_text_object(cr, out, name, l.left - kYNameGap - l.y_numbers_width, middle, -(ext.x_bearing + ext.width / 2),
+                     -(ext.y_bearing + ext.height / 2));
   }
 }
 
@@ -192,7 +193,7 @@ void place_legend_inside(LegendBox& box, const FlatLayout& l, const std::vector<
   }
 }
 
-void draw_legend(cairo_t* cr, const TextOut& out, const LegendBox& box,
+void draw_legend(cairo_t* cr, const TextOut& out, const LegendBox& box, const GraphicsObject& axes,
                  const std::vector<const GraphicsObject*>& entries) {
   select_plot_font(cr, 9);
   cairo_rectangle(cr, box.left, box.top, box.width, box.height);
@@ -207,13 +208,15 @@ void draw_legend(cairo_t* cr, const TextOut& out, const LegendBox& box,
     const GraphicsObject& o = *entries[i];
     const double cy = box.top + 3 + box.row * (static_cast<double>(i) + 0.5);
     if (!o.marker.empty() && o.marker != "none") {
-      draw_marker(cr, o, Eigen::Vector2d(x + 16, cy), o.color);
+      draw_marker(cr, o, Eigen::Vector2d(x + 16, cy), legend_colour(axes, o));
     } else {
       cairo_set_line_width(cr, o.line_width * kPt);
-      set_colour(cr, o.fill ? *o.fill : o.color);
+      set_dash(cr, o.line_style, o.line_width * kPt, 0);
+      set_colour(cr, legend_colour(axes, o));
       cairo_move_to(cr, x + 6, cy);
       cairo_line_to(cr, x + 26, cy);
       cairo_stroke(cr);
+      cairo_set_dash(cr, nullptr, 0, 0);
     }
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_text_extents_t ext;
@@ -240,7 +243,11 @@ void draw_flat_figure(cairo_t* cr, const TextOut& out, const Graphics& graphics,
       if (o.type == ObjectType::line) {
         draw_line(cr, l, axes, o);
         lines.push_back(&o);
-        if (!o.display_name.empty()) legend.push_back(&o);
+        // One row a name, however many lines carry it.
+        if (!o.display_name.empty() && std::none_of(legend.begin(), legend.end(), [&](const GraphicsObject* e) {
+              return e->display_name == o.display_name;
+            }))
+          legend.push_back(&o);
       }
     }
     for (auto it = axes.children.rbegin(); it != axes.children.rend(); ++it) {
@@ -257,7 +264,7 @@ void draw_flat_figure(cairo_t* cr, const TextOut& out, const Graphics& graphics,
     cairo_restore(cr);
     if (axes.axis_on) {
       draw_frame_and_ticks(cr, out, l);
-      draw_axis_names(cr, out, l, axes);
+      draw_axis_names(cr, out, l, axes, height);
     }
     // Nothing overprints the data: with a colour key the legend goes above it,
     // beside the plot, when it fits there; else into the plot's emptiest corner.
@@ -273,13 +280,19 @@ void draw_flat_figure(cairo_t* cr, const TextOut& out, const Graphics& graphics,
       } else {
         place_legend_inside(box, l, lines);
       }
-      draw_legend(cr, out, box, legend);
+      draw_legend(cr, out, box, axes, legend);
     }
     if (axes.colour_limits)
       draw_colour_key(cr, out, l.left + l.width + 0.04 * width, key_top, 0.025 * width,
                       std::max(key_bottom - key_top, 20.0), (*axes.colour_limits)[0], (*axes.colour_limits)[1],
                       axes.colour_label, beside);
-    draw_axes_title(cr, out, graphics, axes, l.left + l.width / 2, l.top - 14, true);
+    // The title over its plot, or as near it as the page allows.
+    double title_x = l.left + l.width / 2;
+    if (axes.title != 0 && graphics.is_handle(axes.title)) {
+      const double half = measure_text_object(graphics.object(axes.title)).width / 2;
+      title_x = std::clamp(title_x, std::min(4 + half, width / 2), std::max(width - 4 - half, width / 2));
+    }
+    draw_axes_title(cr, out, graphics, axes, title_x, l.top - kTitleRise, true);
   }
 }
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "runtime/render_marks.h"
+
 namespace velmora {
 namespace {
 
@@ -133,7 +135,33 @@ AxesLayout layout_axes(const Graphics& graphics, Handle figure, double width, do
   // Fit the box into the plot area of the page.
   // A colour key takes the right edge of the window.
   const bool key = out.axes != 0 && graphics.object(out.axes).colour_limits.has_value();
-  const double left = 0.13 * width, right = (key ? 0.83 : 0.905) * width, top = 0.075 * height, bottom = 0.89 * height;
+  double left = 0.13 * width, right = (key ? 0.83 : 0.905) * width, top = 0.075 * height, bottom = 0.89 * height;
+  if (out.axes != 0) {
+    // Room beyond the box for what is written around it: a tick, a number and
+    // an axis' name at the sides and below; the title above.
+    const GraphicsObject& axes = graphics.object(out.axes);
+    if (axes.axis_on) {
+      TextSize widest;
+      for (int k = 0; k < 3; ++k)
+        for (double t : out.ticks[k]) {
+          const TextSize size = measure_plot_text(tick_text(t, out.tick_step[k]), 10);
+          widest.width = std::max(widest.width, size.width);
+          widest.height = std::max(widest.height, size.height);
+        }
+      const double side = 28 + widest.width, below = 32 + 2 * widest.height;
+      left = std::max(left, side);
+      if (!key) right = std::min(right, width - side);
+      bottom = std::min(bottom, height - below);
+    }
+    if (axes.title != 0 && graphics.is_handle(axes.title)) {
+      const GraphicsObject& t = graphics.object(axes.title);
+      if (t.visible && !t.string.empty()) top = std::max(top, 6 + measure_text_object(t).height + 3);
+    }
+  }
+  out.area_left = left;
+  out.area_top = top;
+  out.area_right = right;
+  out.area_bottom = bottom;
   const double area_w = std::max(1.0, right - left), area_h = std::max(1.0, bottom - top);
   // The box's corners fill the area, whichever way it is turned (as a plot
   // that stretches to fill its window does), so a view being rotated starts

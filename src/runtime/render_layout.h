@@ -35,6 +35,9 @@ struct AxesLayout {
   double units_per_box = 1;           // device units per box unit
   Eigen::Vector2d origin{0, 0};       // device position of the centre
   Eigen::Vector2d zoom_centre{0, 0};  // device position that stays put when only the zoom changes
+  // The plot area the box fills, device units: the page less the room of the
+  // numbers, the axes' names and the title (the title's baseline lies above `top`).
+  double area_left = 0, area_top = 0, area_right = 1, area_bottom = 1;
 
   /// Device position of a data point.
   Eigen::Vector2d project(const Eigen::Vector3d& p) const;

@@ -30,6 +30,33 @@ void polygon(cairo_t* cr, double cx, double cy, int points, double outer, double
   cairo_close_path(cr);
 }
 
+// A context for measuring text on no page, one per thread. Metrics unhinted,
+// as on the vector pages, which makes them no narrower than on a PNG.
+cairo_t* measuring_context() {
+  struct Scratch {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+    cairo_t* cr = cairo_create(surface);
+    Scratch() {
+      cairo_font_options_t* options = cairo_font_options_create();
+      cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+      cairo_set_font_options(cr, options);
+      cairo_font_options_destroy(options);
+    }
+    ~Scratch() {
+      cairo_destroy(cr);
+      cairo_surface_destroy(surface);
+    }
+  };
+  thread_local Scratch scratch;
+  return scratch.cr;
+}
+
+TextSize extent_in(cairo_t* cr, const std::string& text) {
+  cairo_text_extents_t ext;
+  cairo_text_extents(cr, text.c_str(), &ext);
+  return {ext.width, ext.height, ext.x_bearing, ext.y_bearing};
+}
+
 }  // namespace
 
 void set_colour(cairo_t* cr, const Rgb& c) { cairo_set_source_rgb(cr, c.r, c.g, c.b); }
@@ -225,6 +252,12 @@ Rgb point_colour(const GraphicsObject& axes, const GraphicsObject& line, Eigen::
   return line.color;
 }
 
+Rgb legend_colour(const GraphicsObject& axes, const GraphicsObject& line) {
+  if (!axes.colour_limits || line.colour_values.size() == 0) return line.fill ? *line.fill : line.color;
+  const auto [low, high] = *axes.colour_limits;
+  return colour_for_value((low + high) / 2, low, high);
+}
+
 void draw_colour_key(cairo_t* cr, const TextOut& out, double left, double top, double width, double height, double low,
                      double high, const std::string& label, double label_left) {
   const int bands = 64;
@@ -279,6 +312,18 @@ void select_text_font(cairo_t* cr, const GraphicsObject& t) {
   const bool bold = t.font_weight == "bold" || t.font_weight == "demi";
   cairo_select_font_face(cr, t.font_name.c_str(), slant, bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, t.font_size * kDeviceUnitsPerPoint);
+}
+
+TextSize measure_plot_text(const std::string& text, double points) {
+  cairo_t* cr = measuring_context();
+  select_plot_font(cr, points);
+  return extent_in(cr, text);
+}
+
+TextSize measure_text_object(const GraphicsObject& t) {
+  cairo_t* cr = measuring_context();
+  select_text_font(cr, t);
+  return extent_in(cr, t.string);
 }
 
 }  // namespace velmora

@@ -69,6 +69,10 @@ Rgb colour_for_value(double value, double low, double high);
 /// when both have one, else the line's colour.
 Rgb point_colour(const GraphicsObject& axes, const GraphicsObject& line, Eigen::Index i);
 
+/// The colour a line shows in a legend: the middle of the colour key of
+/// `axes` when its points take their colours from the key, else its own.
+Rgb legend_colour(const GraphicsObject& axes, const GraphicsObject& line);
+
 /// A vertical colour key filling the rectangle (device units) with numbers on
 /// its right and `label` above it, centred on it but starting no further left
 /// than `label_left` (clear of the plot beside it).
@@ -81,5 +85,18 @@ void select_plot_font(cairo_t* cr, double points);
 
 /// The font of a text object: its FontName, FontAngle, FontWeight, FontSize.
 void select_text_font(cairo_t* cr, const GraphicsObject& text);
+
+/// The ink extent of a text, device units: its size, and where its ink
+/// starts from the start of the baseline (y down, so y_bearing < 0 above it).
+struct TextSize {
+  double width = 0, height = 0;
+  double x_bearing = 0, y_bearing = 0;
+};
+
+/// The extent of `text` in the plot font of `points` (as select_plot_font), or
+/// of text object `t` in its own font, measured as the renderers measure it:
+/// for laying out a page before anything is drawn.
+TextSize measure_plot_text(const std::string& text, double points);
+TextSize measure_text_object(const GraphicsObject& t);
 
 }  // namespace velmora

@@ -68,6 +68,10 @@ void render_preview(unsigned char* pixels, int width, int height, int stride, do
   const PlotExtras none;
   const PlotExtras& more = extras != nullptr ? *extras : none;
   auto on_top = [&](Handle h) { return std::find(more.on_top.begin(), more.on_top.end(), h) != more.on_top.end(); };
+  auto shown = [&](const GraphicsObject& o) {
+    return o.type == ObjectType::line && o.visible &&
+           std::find(more.hidden.begin(), more.hidden.end(), o.handle) == more.hidden.end();
+  };
 
   cairo_surface_t* surface = cairo_image_surface_create_for_data(pixels, CAIRO_FORMAT_ARGB32, width, height, stride);
   cairo_t* cr = cairo_create(surface);
@@ -95,13 +99,12 @@ void render_preview(unsigned char* pixels, int width, int height, int stride, do
   // Oldest first, as the full picture draws at equal depth; the `on_top` lines last.
   for (auto it = axes.children.rbegin(); it != axes.children.rend(); ++it) {
     const GraphicsObject& o = graphics.object(*it);
-    if (o.type == ObjectType::line && o.visible && has_marker(o) && !on_top(o.handle))
-      dots(canvas, layout, o, scale, 0);
+    if (shown(o) && has_marker(o) && !on_top(o.handle)) dots(canvas, layout, o, scale, 0);
   }
   cairo_surface_mark_dirty(surface);
   for (auto it = axes.children.rbegin(); it != axes.children.rend(); ++it) {
     const GraphicsObject& o = graphics.object(*it);
-    if (o.type != ObjectType::line || !o.visible || !has_line(o)) continue;
+    if (!shown(o) || !has_line(o)) continue;
     const Eigen::Index n = std::min({o.x.size(), o.y.size(), o.z.size()});
     cairo_new_path(cr);
     for (Eigen::Index i = 0; i < n; ++i) {
@@ -124,7 +127,7 @@ void render_preview(unsigned char* pixels, int width, int height, int stride, do
   cairo_surface_flush(surface);
   for (auto it = axes.children.rbegin(); it != axes.children.rend(); ++it) {
     const GraphicsObject& o = graphics.object(*it);
-    if (o.type == ObjectType::line && o.visible && has_marker(o) && on_top(o.handle)) dots(canvas, layout, o, scale, 2);
+    if (shown(o) && has_marker(o) && on_top(o.handle)) dots(canvas, layout, o, scale, 2);
   }
   for (const PointOverlay& overlay : more.highlight) {
     GraphicsObject o;

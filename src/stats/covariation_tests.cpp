@@ -11,10 +11,10 @@
 #include "display/difference_plot.h"
 #include "display/group_scatter_plot.h"
 #include "geometry/deformation_grid.h"
-#include "runtime/error.h"
 #include "runtime/busy_pointer.h"
-#include "stats/shape_covariation.h"
+#include "runtime/error.h"
 #include "stats/result_texts.h"
+#include "stats/shape_covariation.h"
 #include "stats/shape_space_components.h"
 
 namespace velmora {
@@ -68,12 +68,12 @@ ArrangementProgress progress_of(const std::string& action, UiPort& ui) {
 // The change from shape `from` to shape `to` (flattened rows of the pooled
 // superimposition) drawn as ShowDifference draws the mean difference, in a new
 // window: vectors coloured by length and a deformation grid (exaggerated by
-// DiffScale when the window has it).
+// DiffScale when the window has it, else as the largest arrow a tenth of the shape).
 void draw_shape_change(UiPort& ui, const GroupStudy& study, const Eigen::VectorXd& from, const Eigen::VectorXd& to,
                        const std::string& action, const std::string& title) {
   const Eigen::Index p = study.specimens.points(), d = study.flat ? 2 : 3;
-  double factor = ui.has_control("DiffScale") ? ui.control_value("DiffScale") : 1;
-  if (!std::isfinite(factor) || !(factor > 0) || factor > 1e6) factor = 1;
+  double chosen = ui.has_control("DiffScale") ? ui.control_value("DiffScale") : 0;
+  if (!std::isfinite(chosen) || chosen < 0 || chosen > 1e6) chosen = 0;
   DifferencePlot plot;
   plot.from = Eigen::MatrixXd::Zero(p, 3);
   Eigen::MatrixXd change = Eigen::MatrixXd::Zero(p, 3);
@@ -82,8 +82,9 @@ void draw_shape_change(UiPort& ui, const GroupStudy& study, const Eigen::VectorX
       plot.from(k, c) = from(d * k + c);
       change(k, c) = to(d * k + c) - from(d * k + c);
     }
-  plot.to = plot.from + factor * change;
   plot.lengths = change.rowwise().norm();
+  const double factor = exaggeration_for(chosen, plot.from, plot.lengths);
+  plot.to = plot.from + factor * change;
   plot.flat = study.flat;
   plot.factor = factor;
   try {
@@ -182,12 +183,11 @@ std::optional<SizeCorrection> allometry_action(const GroupStudy& study, UiPort& 
   ui.set_control_string("ResultsBox", text);
   std::vector<std::pair<std::string, ResultValue>> numbers =
       anova_result_numbers(fit.model, a, arrangements, seed, study.specimens.count());
-  numbers.insert(numbers.end(), {
-      {"names", study.names},
-      {"logsize", as_vector(logsize.values)},
-      {"regression_scores", as_vector(fit.regression_scores)},
-      {"predicted_line", as_vector(fit.predicted_line)},
-      {"regression_vector", as_vector(fit.regression_vector)}});
+  numbers.insert(numbers.end(), {{"names", study.names},
+                                 {"logsize", as_vector(logsize.values)},
+                                 {"regression_scores", as_vector(fit.regression_scores)},
+                                 {"predicted_line", as_vector(fit.predicted_line)},
+                                 {"regression_vector", as_vector(fit.regression_vector)}});
   if (factor) {
     numbers.emplace_back("factor", factor->name);
     numbers.emplace_back("common_component", as_vector(fit.common_component));

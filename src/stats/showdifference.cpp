@@ -15,21 +15,23 @@ namespace velmora {
 
 void show_difference_action(const TwoSamples& samples, const Eigen::MatrixXd& wirelist, Handle figure, UiPort& ui) {
   check_samples("ShowDifference", samples);
-  const double factor = ui.control_value("DiffScale");
-  if (!std::isfinite(factor) || !(factor > 0) || factor > 1e6)
+  const double chosen = ui.control_value("DiffScale");
+  if (!std::isfinite(chosen) || chosen < 0 || chosen > 1e6)
     throw RuntimeError(
         "ShowDifference: the exaggeration chosen in DiffScale must be a number above 0 (1, 3, 5, "
         "10, ...); it is " +
-        sprintf_m("%g", factor) + ".");
+        sprintf_m("%g", chosen) + ".");
   const bool flat = flat_study(samples);
   const Eigen::MatrixXd& mean1 = samples.mean1;
   const Eigen::MatrixXd change = samples.mean2 - mean1;
   const Eigen::Index p = mean1.rows();
+  const Eigen::VectorXd lengths = change.rowwise().norm();
+  const double factor = exaggeration_for(chosen, mean1, lengths);
 
   DifferencePlot plot;
   plot.from = mean1;
   plot.to = mean1 + factor * change;
-  plot.lengths = change.rowwise().norm();
+  plot.lengths = lengths;
   plot.wirelist = wirelist;
   plot.flat = flat;
   plot.factor = factor;

@@ -9,7 +9,9 @@
 namespace velmora {
 
 /// Draws into window `figure` (cleared first) mean 1 and at every landmark an
-/// arrow to mean 1 + factor (mean 2 - mean 1), the factor read from DiffScale,
+/// arrow to mean 1 + factor (mean 2 - mean 1), the factor read from DiffScale
+/// (0, its first setting "auto": default_exaggeration, the largest arrow a
+/// tenth of the configuration's size),
 /// coloured by the landmark's displacement length with a colour key; the
 /// wireframe `wirelist` (when not empty) on mean 1 and on the exaggerated mean
 /// 2; and the thin-plate spline deformation grid from mean 1 to the
@@ -21,7 +23,7 @@ namespace velmora {
 /// most; the result event carries `factor`, `displacement` (p by 5: landmark,
 /// dx, dy, dz, length), `order` (landmarks by length, largest first) and `grid`
 /// (1 drawn, 0 left out). Throws RuntimeError before drawing anything as
-/// check_samples does, for a DiffScale value that is not a number above 0, and
+/// check_samples does, for a DiffScale value that is not a number from 0 up, and
 /// for a wireframe row naming a missing landmark.
 void show_difference_action(const TwoSamples& samples, const Eigen::MatrixXd& wirelist, Handle figure, UiPort& ui);
 

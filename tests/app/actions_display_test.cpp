@@ -1,7 +1,10 @@
 // The plot window actions through the dispatcher, on the headless port.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 
 #include "app/dispatcher.h"
@@ -415,6 +418,36 @@ TEST_F(Study, ClearClosesThePlotWindow) {
   run("Clear");
   EXPECT_FALSE(g.is_handle(h));
   EXPECT_FALSE(d.state().fighand1.has_value());
+}
+
+// A sample has one colour in every picture: its specimens and its mean in the
+// plot window, its points in the shape space, its mean in the mean difference.
+TEST_F(Study, EachSampleHasOneColourInEveryPicture) {
+  // Specimens of different shapes, so the shape space has components.
+  WorkingState& state = d.mutable_state();
+  for (Sample* sample : {&state.data1, &state.data2})
+    for (Eigen::Index i = 0; i < sample->count(); ++i)
+      for (Eigen::Index k = 0; k < sample->points(); ++k) sample->specimen(i)(k, 1) += 0.01 * std::sin(3.0 * k + i);
+  for (const char* action : {"ShowData1", "ShowMean1", "ShowData2", "ShowMean2"}) run(action);
+  std::map<std::string, std::set<std::array<double, 3>>> colours;  // sample -> colours seen
+  auto note = [&](const std::string& sample, const Rgb& c) { colours[sample].insert({c.r, c.g, c.b}); };
+  for (const GraphicsObject* o : children_of_type(ObjectType::line)) {
+    if (o->marker == "o" || o->marker == "*") note("1", o->color);
+    if (o->marker == "s" || o->marker == "p") note("2", o->color);
+  }
+  run("ShapePCA");
+  for (Handle c : g.object(g.axes_of(g.current_figure())).children) {
+    const std::string name = g.object(c).display_name;
+    if (name.rfind("sample ", 0) == 0) note(name.substr(7, 1), g.object(c).color);
+  }
+  run("ShowDifference");
+  for (const GraphicsObject* o : children_of_type(ObjectType::line)) {
+    if (o->display_name == "landmarks of mean 1") note("1", o->color);
+  }
+  ASSERT_EQ(colours.size(), 2u);
+  EXPECT_EQ(colours["1"].size(), 1u);
+  EXPECT_EQ(colours["2"].size(), 1u);
+  EXPECT_NE(*colours["1"].begin(), *colours["2"].begin());
 }
 
 }  // namespace

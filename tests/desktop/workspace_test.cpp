@@ -19,8 +19,8 @@
 #include "desktop/console_dock.h"
 #include "desktop/plot_dock.h"
 #include "desktop/results_log.h"
-#include "desktop/view_tabs.h"
 #include "desktop/study_panel.h"
+#include "desktop/view_tabs.h"
 #include "workspace_fixture.h"
 
 namespace velmora::testing {
@@ -513,6 +513,12 @@ TEST_F(WorkspaceTest, Screenshot) {
   for (auto* b : port().message_boxes()) b->close();
   settle(300);
   window().grab().save(QString::fromStdString((dir / "mean-difference-tab.png").string()));
+
+  // The plot window's tab: both means with their wireframes and the landmark numbers.
+  for (const char* a : {"ClearFigure", "ShowMean1", "ToggleDots", "ShowMean2", "AddLabels"}) click(a);
+  settle(300);
+  if (PlotView* plot = workspace_->views()->view("PlotWindow"))
+    plot->parentWidget()->grab().save(QString::fromStdString((dir / "plot-window.png").string()));
 
   // The mean surface in its tab (drawn by OpenGL where it can be).
   click("LoadSurfaces", {kSkull / "surface.ply", kSkull / "surface-landmarks.tps"});

@@ -45,7 +45,7 @@ TEST_F(WorkspaceTest, TheSeedFieldTakesEveryWholeNumberUpTo2To64Less1AndRefusesO
                         Case{"18446744073709551616", std::nullopt, true}, Case{"-1", std::nullopt, true},
                         Case{"1e5", std::nullopt, true}, Case{"", std::nullopt, false}}) {
     seed->clear();
-    seed->insert(c.text);  // as a paste: the whole text at once
+    seed->insert(c.text);                                // as a paste: the whole text at once
     EXPECT_EQ(seed->text(), QString(c.text)) << c.text;  // no digit dropped
     EXPECT_EQ(port().fixed_seed(), c.seed) << c.text;
     EXPECT_EQ(note->isVisibleTo(&window()), c.refused) << c.text;
@@ -67,8 +67,7 @@ TEST_F(WorkspaceTest, TheSeedFieldTakesEveryWholeNumberUpTo2To64Less1AndRefusesO
   EXPECT_EQ(rows[0].result.numbers, rows[1].result.numbers);
   QTableWidget* table = workspace_->results_log()->table();
   bool seen = false;
-  for (int c = 0; c < table->columnCount(); ++c)
-    seen = seen || table->item(0, c)->text() == "18446744073709551615";
+  for (int c = 0; c < table->columnCount(); ++c) seen = seen || table->item(0, c)->text() == "18446744073709551615";
   EXPECT_TRUE(seen);
 }
 
@@ -180,6 +179,37 @@ TEST_F(WorkspaceTest, EachAnalysisDrawsInOneTabOfTheWindowAndTheTabsFollowTheStu
   EXPECT_EQ(top_level_windows(), 1);
 }
 
+// The study's plot draws both samples and the wireframe; a click on a legend
+// row hides what it stands for and a second click shows it again.
+TEST_F(WorkspaceTest, TheStudyPlotDrawsBothSamplesAndTheWireframeEachToggledFromTheLegend) {
+  window().show();
+  load_skull();
+  click("LoadWireFrame", {kSkull / "wireframe.txt"});
+  settle(50);
+  PlotView* view = workspace_->plot()->view();
+  auto row = [&](const std::string& label) -> std::optional<LegendEntry> {
+    for (const LegendEntry& e : view->decor().extras.legend)
+      if (e.label == label) return e;
+    return std::nullopt;
+  };
+  for (const char* label : {"Sample 1", "Mean 1", "Sample 2", "Mean 2", "Wireframe of mean 1"})
+    EXPECT_TRUE(row(label).has_value()) << label;
+  std::optional<QPoint> spot;
+  for (int y = 0; y < view->height() && !spot; y += 2)
+    for (int x = 0; x < view->width() && !spot; x += 2)
+      if (view->legend_label_at(QPoint(x, y)) == "Sample 2") spot = QPoint(x, y);
+  ASSERT_TRUE(spot.has_value());
+  const QImage both = view->picture(view->size());
+  QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, *spot);
+  ASSERT_TRUE(row("Sample 2").has_value());
+  EXPECT_FALSE(row("Sample 2")->shown);
+  EXPECT_TRUE(row("Sample 1")->shown);
+  EXPECT_NE(view->picture(view->size()), both);
+  QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, *spot);
+  EXPECT_TRUE(row("Sample 2")->shown);
+  EXPECT_EQ(view->picture(view->size()), both);
+}
+
 TEST_F(WorkspaceTest, ChangingTheComponentsRedrawsTheOpenShapeSpace) {
   load_skull();
   click("ShapePCA");
@@ -221,7 +251,11 @@ TEST_F(WorkspaceTest, ASpecimenClickedInTheShapeSpaceIsPickedInTheStudyPanel) {
   const QString id = QString::fromStdString(name).section(", ", 1);
   EXPECT_TRUE(picked.front()->text(0).startsWith(id, Qt::CaseInsensitive)) << name;
   EXPECT_EQ(picked.front()->parent()->text(0).startsWith("First sample"), name.starts_with("sample 1")) << name;
-  EXPECT_FALSE(workspace_->plot()->view()->decor().extras.highlight.empty());  // and highlighted in the plot
+  const PlotDecor decor = workspace_->plot()->view()->decor();
+  EXPECT_FALSE(decor.extras.highlight.empty());  // and highlighted in the plot, with its legend row
+  EXPECT_TRUE(std::any_of(decor.extras.legend.begin(), decor.extras.legend.end(), [&](const LegendEntry& e) {
+    return e.label == decor.extras.highlight.front().label && e.color == decor.extras.highlight.front().color;
+  }));
 }
 
 TEST_F(WorkspaceTest, LogRowsSayWhichStudyInWhichStateWithWhichSeedAndVersion) {

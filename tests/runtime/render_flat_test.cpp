@@ -4,10 +4,13 @@
 // leave the data clear.
 #include <gtest/gtest.h>
 
-#include "support/png_image.h"
+#include <regex>
+
 #include "runtime/flat_layout.h"
+#include "runtime/render_layout.h"
 #include "runtime/render.h"
 #include "runtime/render_marks.h"
+#include "support/png_image.h"
 
 namespace velmora {
 namespace {
@@ -125,6 +128,59 @@ TEST(RenderFlat, TheLegendAndTheKeysNameLeaveThePlotClear) {
   EXPECT_TRUE(same_pixels(before, after, static_cast<int>(corner.x()) - 10, static_cast<int>(corner.y()) - 10,
                           static_cast<int>(s.left + s.width), static_cast<int>(corner.y() + 50)));
   EXPECT_FALSE(same_pixels(before, after, 0, 0, w, h));
+}
+
+// On a small page, with wide numbers, long names and a title, every word of a
+// flat plot lies on the page: the frame moves in to make room, and a y name
+// longer than the page is high is set smaller. Each word's extent comes from
+// the renderer's own measure of it, at the size and turn the SVG gives it.
+TEST(RenderFlat, TheAxesMakeRoomForTheirWordsOnAnyPage) {
+  Graphics g;
+  const Handle figure = g.new_figure();
+  const Handle left = g.add_axes(figure, {0.05, 0.05, 0.4, 0.9});
+  g.modify(left, [](GraphicsObject& a) {
+    a.flat = a.hold = true;
+    a.xlabel = "PC1 (45.2 %)";
+    a.ylabel = "predicted line (PC1 of fitted values)";
+  });
+  g.plot3(Eigen::Vector2d(-0.0012345, 0.0031), Eigen::Vector2d(-0.00271, 0.0042), Eigen::Vector2d::Zero(), "bo");
+  g.title("Shape space: PC1 against PC2");
+  const Handle right = g.add_axes(figure, {0.5, 0.05, 0.45, 0.9});
+  g.modify(right, [](GraphicsObject& a) {
+    a.flat = a.hold = true;
+    a.ylabel = "% of variance";
+  });
+  g.plot3(Eigen::Vector2d(1, 2), Eigen::Vector2d(10000, 25000), Eigen::Vector2d::Zero(), "k-");
+
+  PlotExtras extras;
+  extras.svg_text_elements = true;
+  const std::regex element(
+      R"re(<text x="([-0-9.]+)" y="([-0-9.]+)"[^>]*font-size="([0-9.]+)"([^>]*)>([^<]*)</text>)re");
+  for (const auto& [w, h] : {std::pair{320, 200}, std::pair{640, 480}}) {
+    const std::string svg = render_figure_bytes(g, figure, ImageFormat::svg, w, h, std::nullopt, &extras);
+    int words = 0, turned = 0;
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), element); it != std::sregex_iterator(); ++it) {
+      const double x = std::stod((*it)[1]), y = std::stod((*it)[2]);
+      const double font = std::stod((*it)[3]);
+      const TextSize size = measure_plot_text((*it)[5], font / kDeviceUnitsPerPoint);
+      const bool up = (*it)[4].str().find("rotate(-90") != std::string::npos;
+      // The ink from the start of the baseline: along x, or upwards when turned.
+      const double x0 = up ? x + size.y_bearing : x + size.x_bearing;
+      const double x1 = up ? x0 + size.height : x0 + size.width;
+      const double y1 = up ? y - size.x_bearing : y + size.y_bearing + size.height;
+      const double y0 = up ? y1 - size.width : y + size.y_bearing;
+      EXPECT_TRUE(x0 >= 0 && x1 <= w && y0 >= 0 && y1 <= h)
+          << (*it)[5] << " on " << w << " by " << h << ": " << x0 << " " << x1 << " " << y0 << " " << y1;
+      ++words;
+      turned += up;
+    }
+    EXPECT_GT(words, 8);
+    EXPECT_EQ(turned, 2);
+    // The y numbers of the right plot stay clear of the left plot.
+    const auto layouts = layout_flat_axes(g, figure, w, h);
+    ASSERT_EQ(layouts.size(), 2u);
+    EXPECT_GE(layouts[1].left - kYNameGap - layouts[1].y_numbers_width, layouts[0].left + layouts[0].width);
+  }
 }
 
 }  // namespace

@@ -5,13 +5,15 @@
 
 #include <functional>
 #include <regex>
+#include <set>
+#include <sstream>
 
 #include "runtime/error.h"
 #include "runtime/flat_layout.h"
 #include "runtime/headless/headless_port.h"
-#include "support/sample_factory.h"
 #include "stats/shape_pca_action.h"
 #include "stats/showdifference.h"
+#include "support/sample_factory.h"
 
 namespace velmora {
 namespace {
@@ -59,7 +61,7 @@ TEST(ShapeActions, BadInputIsRefusedBeforeAnythingIsShown) {
       {"ShapePCA", shape_pca_action, two(s), "PCYBox", 1, "PCXBox and PCYBox both choose component 1"},
       {"ShapePCA", shape_pca_action, two(s), "PCYBox", 8, "8 specimens of 10 points have 7 components"},
       {"ShapePCA", shape_pca_action, two(s), "PCXBox", 1.5, "PCXBox must be a whole number from 1 up; it is 1.5"},
-      {"ShowDifference", show_difference, two(s), "DiffScale", 0, "DiffScale must be a number above 0"},
+      {"ShowDifference", show_difference, two(s), "DiffScale", -1, "DiffScale must be a number above 0"},
       {"ShowDifference", show_difference, two(s), "DiffScale", std::nan(""), "DiffScale must be a number above 0"},
   };
   for (const Case& c : cases) {
@@ -169,6 +171,43 @@ TEST(ShapeActions, ShowDifferenceLeavesOutAGridTheSplineCannotMake) {
     }
     EXPECT_TRUE(arrows);
   }
+}
+
+// Left at "auto", the largest arrow drawn is about a tenth of the configuration's
+// size, the factor named in the window's title; every line drawn (the grid,
+// both wireframes, the landmarks, the arrows) is named for the legend.
+TEST(ShapeActions, ShowDifferenceDrawsTheLargestArrowATenthOfTheShape) {
+  const Study s = make_study(12, 5, 5, 0.01, 0.02, 9);
+  Eigen::MatrixXd wires(3, 3);
+  wires << 1, 1, 2, 2, 2, 3, 3, 3, 4;
+  HeadlessPort ui;
+  ui.keep_events();
+  const Handle figure = ui.graphics().new_figure();
+  show_difference_action(two(s), wires, figure, ui);
+  const Event* r = result_of(ui);
+  ASSERT_NE(r, nullptr);
+  Graphics& g = ui.graphics();
+  double largest = 0;
+  std::set<std::string> names;
+  for (Handle c : g.object(g.axes_of(figure)).children) {
+    const GraphicsObject& o = g.object(c);
+    if (o.type != ObjectType::line) continue;
+    EXPECT_FALSE(o.display_name.empty());
+    names.insert(o.display_name);
+    if (!o.arrows) continue;
+    for (Eigen::Index i = 0; i + 1 < o.x.size(); i += 3)
+      largest =
+          std::max(largest, Eigen::Vector3d(o.x(i + 1) - o.x(i), o.y(i + 1) - o.y(i), o.z(i + 1) - o.z(i)).norm());
+  }
+  double size = 0;
+  for (int k = 0; k < 3; ++k) size = std::max(size, s.mean1.col(k).maxCoeff() - s.mean1.col(k).minCoeff());
+  EXPECT_NEAR(largest / size, 0.1, 0.006);
+  const double factor = r->number("factor");
+  EXPECT_GT(factor, 1);
+  std::ostringstream stated;
+  stated << "Mean difference \u00d7" << factor;
+  EXPECT_EQ(g.object(figure).name, stated.str());
+  EXPECT_EQ(names.size(), 5u);  // the grid, two wireframes, the landmarks, the arrows
 }
 
 }  // namespace

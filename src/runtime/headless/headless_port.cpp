@@ -81,8 +81,8 @@ constexpr std::size_t kWindowControls = 6;
 
 const std::vector<std::string>& HeadlessPort::control_tags() {
   static const std::vector<std::string> tags = {
-      "BigBox", "FileBox2", "ResultsBox",     "ZEPButton",      "BootBox",     "DotCheck",       "DiffScale",
-      "PCXBox", "PCYBox",   "SlideCriterion", "ProjectOnCurve", "DropMissing", "NegativeMissing",
+      "BigBox", "FileBox2", "ResultsBox", "ZEPButton", "BootBox", "DotCheck", "DiffScale", "PCXBox", "PCYBox",
+      "SlideCriterion", "ProjectOnCurve", "DropMissing", "NegativeMissing",
       // Surfaces.
       "SurfaceSD", "SurfaceOverlay",
       // Studies of any design.
@@ -106,7 +106,7 @@ HeadlessPort::HeadlessPort(std::ostream* diagnostics, bool quiet)
     controls_[tags[i]] = c;
   }
   controls_["BootBox"].value = 1;
-  controls_["DiffScale"].value = 1;  // the change as it is; 3, 5 and 10 exaggerate it
+  controls_["DiffScale"].value = 0;  // automatic: the largest arrow a tenth of the shape; 1 is the change as it is
   controls_["PCXBox"].value = 1;
   controls_["PCYBox"].value = 2;
   controls_["SlideCriterion"].value = 1;  // bending energy; 2 is Procrustes distance

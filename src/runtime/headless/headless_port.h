@@ -79,7 +79,7 @@ class HeadlessPort : public UiPort {
   std::string pointer() const { return pointer_; }
 
   /// Known tags: BigBox, FileBox2, ResultsBox, ZEPButton, BootBox, DotCheck,
-  /// then DiffScale (the exaggeration of ShowDifference, 1 at first), PCXBox
+  /// then DiffScale (the exaggeration of ShowDifference, 0 at first: automatic), PCXBox
   /// and PCYBox (the components ShapePCA shows, 1 and 2 at first),
   /// SlideCriterion (1 bending energy, at first; 2 Procrustes distance),
   /// ProjectOnCurve (1 at first: slid points go back onto their curves), and

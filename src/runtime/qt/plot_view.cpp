@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 
@@ -136,7 +137,35 @@ void PlotView::set_highlight(std::vector<PointOverlay> highlight) {
 PlotDecor PlotView::decor() const {
   PlotDecor d = decor_;
   d.extras.highlight.insert(d.extras.highlight.end(), highlight_.begin(), highlight_.end());
+  // The specimens picked, in their colour, at the end of the legend.
+  for (const PointOverlay& h : highlight_) {
+    const bool listed = std::any_of(d.extras.legend.begin(), d.extras.legend.end(),
+                                    [&](const LegendEntry& e) { return e.label == h.label; });
+    if (!listed && h.points.rows() > 0 && !d.extras.legend.empty())
+      d.extras.legend.push_back(LegendEntry{h.label, h.color, "o", "none", true});
+  }
+  // Rows turned off: greyed, and what they stand for left out.
+  for (LegendEntry& e : d.extras.legend)
+    if (hidden_rows_.count(e.label) != 0) {
+      e.shown = false;
+      d.extras.hidden.insert(d.extras.hidden.end(), e.lines.begin(), e.lines.end());
+    }
+  std::erase_if(d.extras.highlight, [&](const PointOverlay& h) { return hidden_rows_.count(h.label) != 0; });
   return d;
+}
+
+std::optional<std::string> PlotView::legend_label_at(QPoint at) const {
+  if (figure_ == 0) return std::nullopt;
+  const PlotDecor d = decor();
+  const auto row = legend_row_at(graphics_, figure_, width(), height(), d.extras, Eigen::Vector2d(at.x(), at.y()));
+  if (!row || *row >= d.extras.legend.size()) return std::nullopt;
+  return d.extras.legend[*row].label;
+}
+
+void PlotView::toggle_legend_row(const std::string& label) {
+  if (!hidden_rows_.erase(label)) hidden_rows_.insert(label);
+  ++decor_version_;
+  update();
 }
 
 void PlotView::refresh_decor() {
@@ -359,8 +388,14 @@ void PlotView::mouseMoveEvent(QMouseEvent* event) {
 
 void PlotView::mouseReleaseEvent(QMouseEvent* event) {
   const QPoint at = event->position().toPoint();
-  if (event->button() == Qt::LeftButton && (at - pressed_at_).manhattanLength() <= 3)
-    if (const auto name = name_at(at); name && !name->empty()) emit point_clicked(QString::fromStdString(*name));
+  if (event->button() == Qt::LeftButton && (at - pressed_at_).manhattanLength() <= 3) {
+    // A click on a legend row hides what it stands for, or shows it again.
+    if (const auto label = legend_label_at(at)) {
+      toggle_legend_row(*label);
+    } else if (const auto name = name_at(at); name && !name->empty()) {
+      emit point_clicked(QString::fromStdString(*name));
+    }
+  }
   dragging_ = false;
   button_ = Qt::NoButton;
   update();

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -56,8 +57,15 @@ class PlotView : public QWidget {
   void set_decorator(Decorator decorator);
   /// Points drawn over the picture (specimens picked in a list).
   void set_highlight(std::vector<PointOverlay> highlight);
-  /// The decoration in use (extras and flatness) with the highlight.
+  /// The decoration in use (extras and flatness) with the highlight and its
+  /// legend row; rows turned off are greyed and what they stand for left out.
   PlotDecor decor() const;
+  /// The label of the legend row at `at`, or nothing.
+  std::optional<std::string> legend_label_at(QPoint at) const;
+  /// Hides what a legend row stands for, or shows it again (a click on the row does this).
+  void toggle_legend_row(const std::string& label);
+  /// Whether the row of `label` is turned off.
+  bool legend_row_hidden(const std::string& label) const { return hidden_rows_.count(label) != 0; }
 
   /// The model changed: draw again.
   void model_changed();
@@ -125,6 +133,7 @@ class PlotView : public QWidget {
   Decorator decorator_;
   PlotDecor decor_;
   std::vector<PointOverlay> highlight_;
+  std::set<std::string> hidden_rows_;  // legend rows turned off
   int decor_version_ = 0;
   bool decor_pending_ = false;
   std::size_t points_ = 0;

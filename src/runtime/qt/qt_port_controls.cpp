@@ -1,6 +1,4 @@
 // The main window's controls by tag: their strings, values and check marks.
-#include "runtime/qt/qt_port.h"
-
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
@@ -13,6 +11,7 @@
 
 #include "runtime/error.h"
 #include "runtime/format.h"
+#include "runtime/qt/qt_port.h"
 #include "runtime/qt/qt_port_thread.h"
 
 namespace velmora {
@@ -71,7 +70,11 @@ double QtPort::control_value(std::string_view tag) {
     if (auto* w = qobject_cast<QComboBox*>(o)) {
       // A list of numbers to pick from or type (DiffScale) holds its number;
       // any other list the place of its choice, counted from 1.
+      // Its word for automatic ("auto", DiffScale's first setting) reads as 0.
       if (w->property("valueIsNumber").toBool()) {
+        if (const QString automatic = w->property("automaticText").toString();
+            !automatic.isEmpty() && w->currentText().trimmed() == automatic)
+          return 0;
         bool ok = false;
         const double v = w->currentText().trimmed().toDouble(&ok);
         return ok ? v : std::nan("");
@@ -89,7 +92,8 @@ void QtPort::set_control_value(std::string_view tag, double value) {
   on_gui([&] {
     QObject* o = control(tag);
     if (auto* w = qobject_cast<QComboBox*>(o); w != nullptr && w->property("valueIsNumber").toBool()) {
-      const QString text = QString::number(value, 'g', 12);
+      const QString automatic = w->property("automaticText").toString();
+      const QString text = value == 0 && !automatic.isEmpty() ? automatic : QString::number(value, 'g', 12);
       const int index = w->findText(text);
       if (index >= 0)
         w->setCurrentIndex(index);

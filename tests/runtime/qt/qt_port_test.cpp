@@ -29,12 +29,12 @@
 #include "app/gui_qt.h"
 #include "app/guihandles.h"
 #include "display/shape_space_plot.h"
-#include "support/qt_event_loop.h"
 #include "runtime/error.h"
 #include "runtime/flat_layout.h"
 #include "runtime/qt/msgboxd_dialog.h"
 #include "runtime/qt/plot_window.h"
 #include "runtime/render_layout.h"
+#include "support/qt_event_loop.h"
 #include "support/sample_factory.h"
 
 namespace velmora {
@@ -592,7 +592,7 @@ TEST_F(Desktop, ShapePcaRunsInTheBackgroundAndOpensItsWindow) {
 }
 
 // A shape space plot: dragging does not tilt its flat axes, hovering names
-// the specimen under the mouse; DiffScale holds the number it shows or is typed.
+// the specimen under the mouse; DiffScale holds the number it shows or is typed, 0 for "auto".
 TEST_F(Desktop, ShapeSpaceWindowStaysFlatAndNamesItsPoints) {
   Graphics& g = port().graphics();
   const Handle f = g.new_figure();
@@ -622,11 +622,13 @@ TEST_F(Desktop, ShapeSpaceWindowStaysFlatAndNamesItsPoints) {
   EXPECT_EQ(view->name_at(QPoint(std::lround(at.x()), std::lround(at.y()))), "sample 2, specimen 1");
   EXPECT_EQ(view->name_at(QPoint(2, 2)), std::nullopt);
 
-  EXPECT_EQ(port().control_value("DiffScale"), 1);
+  EXPECT_EQ(port().control_value("DiffScale"), 0);  // "auto"
   port().set_control_value("DiffScale", 5);
   EXPECT_EQ(port().control_value("DiffScale"), 5);
   port().set_control_value("DiffScale", 7.5);  // typed: not one of 1, 3, 5, 10
   EXPECT_EQ(port().control_value("DiffScale"), 7.5);
+  port().set_control_value("DiffScale", 0);
+  EXPECT_EQ(port().control_value("DiffScale"), 0);
   EXPECT_EQ(port().control_value("PCXBox"), 1);
   EXPECT_EQ(port().control_value("PCYBox"), 2);
 }
