@@ -81,14 +81,16 @@ constexpr std::size_t kWindowControls = 6;
 
 const std::vector<std::string>& HeadlessPort::control_tags() {
   static const std::vector<std::string> tags = {
-      "BigBox", "FileBox2", "ResultsBox",     "ZEPButton",      "BootBox",     "DotCheck",       "DiffScale",
-      "PCXBox", "PCYBox",   "SlideCriterion", "ProjectOnCurve", "DropMissing", "NegativeMissing",
+      "BigBox", "FileBox2", "ResultsBox", "ZEPButton", "BootBox", "DotCheck", "DiffScale", "PCXBox", "PCYBox",
+      "SlideCriterion", "ProjectOnCurve", "DropMissing", "NegativeMissing",
       // Surfaces.
       "SurfaceSD", "SurfaceOverlay",
       // Studies of any design.
       "ModelBox", "GroupBox", "FactorColumns", "PermutationsBox", "GroupOutline", "DropUnlisted",
       // Size, discrimination and integration.
-      "BlockBox", "SeparateBlocks", "AllometryLine", "SizeCorrected"};
+      "BlockBox", "SeparateBlocks", "AllometryLine", "SizeCorrected",
+      // A first sample's table of either dimension.
+      "TableDimension"};
   return tags;
 }
 
