@@ -1,7 +1,5 @@
 // The actions panel: a button per action in its group, the study's controls,
 // and which actions the study lets run now.
-#include "desktop/workspace.h"
-
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
@@ -16,10 +14,15 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QVBoxLayout>
 
+#include "app/parse_seed.h"
 #include "desktop/action_table.h"
+#include "desktop/block_picker.h"
 #include "desktop/console_dock.h"
 #include "desktop/file_kind.h"
 #include "desktop/plot_dock.h"
@@ -27,13 +30,89 @@
 #include "desktop/results_log.h"
 #include "desktop/study_panel.h"
 #include "desktop/workspace.h"
-#include "app/parse_seed.h"
 #include "io/open_input.h"
+#include "io/specimen_table.h"
 #include "runtime/error.h"
 
 namespace velmora {
 
 namespace {
+
+// A panel button whose label wraps onto a second line when the panel is
+// narrow, so every label reads whole at any width.
+class WrappingButton : public QPushButton {
+ public:
+  WrappingButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
+    label_ = new QLabel(text, this);
+    label_->setObjectName("ButtonLabel");
+    label_->setWordWrap(true);
+    label_->setAlignment(Qt::AlignCenter);
+    label_->setTextFormat(Qt::PlainText);
+    label_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(kMargin, 2, kMargin, 2);
+    layout->addWidget(label_);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+  }
+  QLabel* label() const { return label_; }
+  bool hasHeightForWidth() const override { return true; }
+  int heightForWidth(int width) const override {
+    return std::max(QPushButton::sizeHint().height(), label_->heightForWidth(width - 2 * kMargin) + 8);
+  }
+  QSize sizeHint() const override {
+    const QSize plain = QPushButton::sizeHint();
+    return {plain.width(), heightForWidth(plain.width())};
+  }
+  QSize minimumSizeHint() const override {
+    // As narrow as the longest word, never narrower than a short label.
+    int word = 0;
+    for (const QString& w : text().split(' ', Qt::SkipEmptyParts))
+      word = std::max(word, label_->fontMetrics().horizontalAdvance(w));
+    const int width = std::max(60, word + 2 * kMargin + 8);
+    return {width, heightForWidth(width)};
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    // The button without its own text: the label draws it.
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+  }
+
+ private:
+  static constexpr int kMargin = 6;
+  QLabel* label_;
+};
+
+// Completes the term being typed in a model: "species + alt" offers
+// "species + altitude".
+class TermCompleter : public QCompleter {
+ public:
+  using QCompleter::QCompleter;
+  QStringList splitPath(const QString& path) const override { return {path.mid(term_start(path)).trimmed()}; }
+  QString pathFromIndex(const QModelIndex& index) const override {
+    const auto* edit = qobject_cast<const QLineEdit*>(widget());
+    const QString text = edit != nullptr ? edit->text() : QString();
+    QString head = text.left(term_start(text));
+    if (head.endsWith('+') || head.endsWith('*')) head += ' ';
+    return head + index.data().toString();
+  }
+
+ private:
+  static qsizetype term_start(const QString& text) {
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+      if (text[i] == '+' || text[i] == '*' || text[i] == ':') at = i + 1;
+    while (at < text.size() && text[at] == ' ') ++at;
+    return at;
+  }
+};
+
 const char* const kSeedTip =
     "A fixed seed gives the same resampling results every run: a whole number from 0 to 18446744073709551615; "
     "empty: a new seed each run";
@@ -139,14 +218,16 @@ void Workspace::build_panel() {
                                                           {"GroupBox", "Groups:"},
                                                           {"FactorColumns", "Factors:"},
                                                           {"PermutationsBox", "Permutations:"},
-                                                          {"GroupOutline", "Group outline:"}};
+                                                          {"GroupOutline", "Group outline:"},
+                                                          {"BlockBox", "Blocks:"}};
       for (const auto& [tag, text] : rows)
         if (auto* control = w.findChild<QWidget*>(tag)) {
           auto* label = new QLabel(text, panel);
           label->setBuddy(control);
           add_row(g, label, control);
         }
-      if (auto* box = w.findChild<QCheckBox*>("DropUnlisted")) add_row(g, nullptr, box);
+      for (const char* tag : {"DropUnlisted", "SeparateBlocks", "AllometryLine", "SizeCorrected"})
+        if (auto* box = w.findChild<QCheckBox*>(tag)) add_row(g, nullptr, box);
     }
     if (g == ActionGroup::shape) {
       // How the semilandmarks slide, the components the shape space shows, and
@@ -179,11 +260,10 @@ void Workspace::build_panel() {
     for (const ActionInfo& info : rows) {
       if (info.group != g) continue;
       QGridLayout* grid = grid_of(g);
-      auto* b = new QPushButton(QString::fromStdString(info.label), panel);
+      auto* b = new WrappingButton(QString::fromStdString(info.label), panel);
       b->setObjectName(QString::fromStdString(info.name + "Button"));
       b->setProperty("callback", QString::fromStdString("vm3sw " + info.name));
       b->setToolTip(QString::fromStdString(info.tooltip));
-      b->setMinimumWidth(60);
       const int cell = cells[g]++;
       grid->addWidget(b, cell / 2, cell % 2);
       connect(b, &QPushButton::clicked, this,
@@ -303,6 +383,46 @@ std::string Workspace::words(const std::string& text) const {
   return out;
 }
 
+void Workspace::wire_study_panel() {
+  QMainWindow& w = window();
+  auto* factors = w.findChild<QLineEdit*>("FactorColumns");
+  auto* group = w.findChild<QLineEdit*>("GroupBox");
+  auto* model = w.findChild<QLineEdit*>("ModelBox");
+  auto* blocks = w.findChild<QLineEdit*>("BlockBox");
+  auto design = [this, factors, group] {
+    QStringList marked;
+    if (factors != nullptr)
+      for (const std::string& name : factor_column_list(factors->text().toStdString())) marked << qtext(name);
+    study_->set_design(marked, group != nullptr ? group->text().trimmed() : QString());
+  };
+  if (factors != nullptr) connect(factors, &QLineEdit::textChanged, this, design);
+  if (group != nullptr) connect(group, &QLineEdit::textChanged, this, design);
+  design();
+  // Set through the port, as a script's `set` would.
+  auto set = [this](const char* tag) {
+    return [this, tag](const QString& text) {
+      if (app_.port().has_control(tag)) app_.port().set_control_string(tag, text.toStdString());
+    };
+  };
+  connect(study_, &StudyPanel::factor_columns_chosen, this, set("FactorColumns"));
+  connect(study_, &StudyPanel::group_chosen, this, set("GroupBox"));
+  connect(study_, &StudyPanel::model_term_chosen, this, [model, set](const QString& column) {
+    if (model == nullptr) return;
+    // Added as a term of its own unless the model has it already.
+    static const QRegularExpression terms("[+*:]");
+    QStringList have = model->text().split(terms);
+    for (QString& t : have) t = t.trimmed();
+    if (have.contains(column)) return;
+    set("ModelBox")(model->text().trimmed().isEmpty() ? column : model->text().trimmed() + " + " + column);
+  });
+  BlockPicker* picker = study_->block_picker();
+  connect(picker, &BlockPicker::blocks_chosen, this, set("BlockBox"));
+  if (blocks != nullptr) {
+    connect(blocks, &QLineEdit::textChanged, picker, &BlockPicker::set_blocks);
+    picker->set_blocks(blocks->text());
+  }
+}
+
 void Workspace::offer_table_columns(const TestResult& table) {
   QStringList columns, factors;
   const std::vector<std::string>* names = nullptr;
@@ -320,9 +440,16 @@ void Workspace::offer_table_columns(const TestResult& table) {
           << "logsize";
   factors << "sample";
   auto* window = app_.port().main_window();
-  if (auto* model = window ? window->findChild<QLineEdit*>("ModelBox") : nullptr)
+  if (auto* model = window ? window->findChild<QLineEdit*>("ModelBox") : nullptr) {
+    // Each term typed is completed from the columns.
+    delete model->completer();
+    auto* completer = new TermCompleter(columns, model);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    model->setCompleter(completer);
     model->setToolTip("The model, as R writes it (a + b, a * b, a:b), of the columns: " + columns.join(", "));
+  }
   if (auto* group = window ? window->findChild<QLineEdit*>("GroupBox") : nullptr) {
+    delete group->completer();
     auto* completer = new QCompleter(factors, group);
     completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
     group->setCompleter(completer);
