@@ -16,8 +16,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
-#include <QStyleOptionButton>
-#include <QStylePainter>
 #include <QVBoxLayout>
 
 #include "app/parse_seed.h"
@@ -25,6 +23,7 @@
 #include "desktop/block_picker.h"
 #include "desktop/console_dock.h"
 #include "desktop/file_kind.h"
+#include "desktop/panel_widgets.h"
 #include "desktop/plot_dock.h"
 #include "desktop/qt_text.h"
 #include "desktop/results_log.h"
@@ -37,81 +36,6 @@
 namespace velmora {
 
 namespace {
-
-// A panel button whose label wraps onto a second line when the panel is
-// narrow, so every label reads whole at any width.
-class WrappingButton : public QPushButton {
- public:
-  WrappingButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
-    label_ = new QLabel(text, this);
-    label_->setObjectName("ButtonLabel");
-    label_->setWordWrap(true);
-    label_->setAlignment(Qt::AlignCenter);
-    label_->setTextFormat(Qt::PlainText);
-    label_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(kMargin, 2, kMargin, 2);
-    layout->addWidget(label_);
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    policy.setHeightForWidth(true);
-    setSizePolicy(policy);
-  }
-  QLabel* label() const { return label_; }
-  bool hasHeightForWidth() const override { return true; }
-  int heightForWidth(int width) const override {
-    return std::max(QPushButton::sizeHint().height(), label_->heightForWidth(width - 2 * kMargin) + 8);
-  }
-  QSize sizeHint() const override {
-    const QSize plain = QPushButton::sizeHint();
-    return {plain.width(), heightForWidth(plain.width())};
-  }
-  QSize minimumSizeHint() const override {
-    // As narrow as the longest word, never narrower than a short label.
-    int word = 0;
-    for (const QString& w : text().split(' ', Qt::SkipEmptyParts))
-      word = std::max(word, label_->fontMetrics().horizontalAdvance(w));
-    const int width = std::max(60, word + 2 * kMargin + 8);
-    return {width, heightForWidth(width)};
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    // The button without its own text: the label draws it.
-    QStylePainter painter(this);
-    QStyleOptionButton option;
-    initStyleOption(&option);
-    option.text.clear();
-    painter.drawControl(QStyle::CE_PushButton, option);
-  }
-
- private:
-  static constexpr int kMargin = 6;
-  QLabel* label_;
-};
-
-// Completes the term being typed in a model: "species + alt" offers
-// "species + altitude".
-class TermCompleter : public QCompleter {
- public:
-  using QCompleter::QCompleter;
-  QStringList splitPath(const QString& path) const override { return {path.mid(term_start(path)).trimmed()}; }
-  QString pathFromIndex(const QModelIndex& index) const override {
-    const auto* edit = qobject_cast<const QLineEdit*>(widget());
-    const QString text = edit != nullptr ? edit->text() : QString();
-    QString head = text.left(term_start(text));
-    if (head.endsWith('+') || head.endsWith('*')) head += ' ';
-    return head + index.data().toString();
-  }
-
- private:
-  static qsizetype term_start(const QString& text) {
-    qsizetype at = 0;
-    for (qsizetype i = 0; i < text.size(); ++i)
-      if (text[i] == '+' || text[i] == '*' || text[i] == ':') at = i + 1;
-    while (at < text.size() && text[at] == ' ') ++at;
-    return at;
-  }
-};
 
 const char* const kSeedTip =
     "A fixed seed gives the same resampling results every run: a whole number from 0 to 18446744073709551615; "

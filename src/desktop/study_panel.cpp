@@ -1,3 +1,6 @@
+// The study panel is one file because its rows, columns, sorting and header
+// menu all read one shown study summary and one set of column roles; the
+// block picker beside it lives in block_picker.cpp.
 #include "desktop/study_panel.h"
 
 #include <QHeaderView>

@@ -1,5 +1,7 @@
 // The workspace's window: its docks and menus, the messages of running actions,
-// the plot views' figures, and closing.
+// the plot views' figures, and closing. One file because each of these reacts
+// to the same action events and desktop policy; the panel, the session and the
+// views have their own files.
 #include "desktop/workspace.h"
 
 #include <QAbstractButton>
