@@ -22,7 +22,12 @@ qsizetype term_start(const QString& text) {
 }  // namespace
 
 WrappingButton::WrappingButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
-  label_ = new QLabel(text, this);
+  // The label shows the text as the button would: "&&" is one "&", a lone "&" marks the shortcut.
+  QString shown = text;
+  shown.replace("&&", QChar(0x1));
+  shown.remove('&');
+  shown.replace(QChar(0x1), '&');
+  label_ = new QLabel(shown, this);
   label_->setObjectName("ButtonLabel");
   label_->setWordWrap(true);
   label_->setAlignment(Qt::AlignCenter);

@@ -166,7 +166,6 @@ void StudyPanel::rebuild(std::shared_ptr<const StudySummary> study) {
         QString("A column of the specimen table: %1%2")
             .arg(is_factor(s.table[c]) ? "a factor" : "a covariate",
                  s.table[c].numeric ? " (right-click to treat it as a factor or a covariate)" : ""));
-  tree_->header()->setSectionResizeMode(kName, QHeaderView::Stretch);
   for (int c = kSize; c < tree_->columnCount(); ++c)
     tree_->header()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
   tree_->setColumnHidden(kSurface, s.surface_reference.empty());
@@ -184,10 +183,11 @@ void StudyPanel::rebuild(std::shared_ptr<const StudySummary> study) {
     for (const std::string& line : protocol_lines(s.protocol)) fixed(protocol, order++, QString::fromStdString(line));
     protocol->setExpanded(true);
   }
+  add_table(s);
   add_sample(1, s);
   add_sample(2, s);
   auto* wire = new Row(tree_);
-  wire->setData(0, kFixedOrder, 3);
+  wire->setData(0, kFixedOrder, 4);
   wire->setFirstColumnSpanned(true);
   if (s.wireframe_segments == 0) {
     wire->setText(kName, "Wireframe: none loaded");
@@ -196,7 +196,6 @@ void StudyPanel::rebuild(std::shared_ptr<const StudySummary> study) {
                   QString("Wireframe %1: %2 segments").arg(file_name(s.sources.wireframe)).arg(s.wireframe_segments));
     wire->setToolTip(kName, QString::fromStdString(s.sources.wireframe.string()));
   }
-  add_table(s);
   if (!s.surface_reference.empty()) {
     auto* surfaces = new Row(tree_);
     surfaces->setData(0, kFixedOrder, 5);
@@ -213,6 +212,20 @@ void StudyPanel::rebuild(std::shared_ptr<const StudySummary> study) {
                             ? QString()
                             : QString("; %1 of %2 specimens have their own (✓)").arg(with.first).arg(with.second)));
   }
+  // With more columns than a specimen's own numbers the names keep their
+  // width and the panel scrolls sideways; otherwise the names take what is left.
+  if (s.table.empty() && s.surface_reference.empty()) {
+    tree_->header()->setSectionResizeMode(kName, QHeaderView::Stretch);
+  } else {
+    int width = 0;
+    const QFontMetrics metrics(tree_->font());
+    for (int t = 0; t < tree_->topLevelItemCount(); ++t)
+      for (int i = 0; i < tree_->topLevelItem(t)->childCount(); ++i)
+        if (const QTreeWidgetItem* row = tree_->topLevelItem(t)->child(i); row->data(kName, kSpecimen).isValid())
+          width = std::max(width, metrics.horizontalAdvance(row->text(kName)));
+    tree_->header()->setSectionResizeMode(kName, QHeaderView::Interactive);
+    tree_->header()->resizeSection(kName, width + 2 * tree_->indentation() + 12);
+  }
   tree_->setSortingEnabled(true);
   block.unblock();
   picked_changed();
@@ -227,7 +240,7 @@ void StudyPanel::add_sample(int which, const StudySummary& s) {
   const QString title = which == 1 ? "First sample" : "Second sample";
 
   auto* top = new Row(tree_);
-  top->setData(0, kFixedOrder, which);
+  top->setData(0, kFixedOrder, which + 1);
   top->setFirstColumnSpanned(true);
   if (data.empty()) {
     top->setText(kName, title + (which == 1 ? ": none loaded (Load 3D sample… or Load 2D sample…)"
@@ -317,7 +330,7 @@ bool StudyPanel::is_factor(const TableColumn& column) const {
 void StudyPanel::add_table(const StudySummary& s) {
   if (s.sources.table.empty() && s.table.empty()) return;
   auto* top = new Row(tree_);
-  top->setData(0, kFixedOrder, 4);
+  top->setData(0, kFixedOrder, 1);
   top->setFirstColumnSpanned(true);
   top->setText(kName, "Specimen table " + file_name(s.sources.table));
   top->setToolTip(kName, QString::fromStdString(s.sources.table.string()));
@@ -326,13 +339,11 @@ void StudyPanel::add_table(const StudySummary& s) {
   for (const TableColumn& c : s.table) {
     const QString name = QString::fromStdString(c.name);
     QString line = name;
+    QStringList levels;  // a factor's groups, each a row of its own so a narrow panel shows them whole
     if (is_factor(c)) {
-      constexpr std::size_t kShown = 12;
-      QStringList levels;
-      for (std::size_t i = 0; i < c.levels.size() && i < kShown; ++i)
-        levels << QString("%1 %2").arg(QString::fromStdString(c.levels[i].first)).arg(c.levels[i].second);
-      if (c.levels.size() > kShown) levels << QString("… (%1 groups)").arg(c.levels.size());
-      line += QString(c.numeric ? " (numbers taken as a factor): " : ": ") + levels.join(", ");
+      for (const auto& [level, count] : c.levels)
+        levels << QString("%1: %2").arg(QString::fromStdString(level)).arg(count);
+      line += QString(" (%1%2 groups)").arg(c.numeric ? "numbers as a factor, " : "").arg(c.levels.size());
     } else {
       double low = 0, high = 0;
       if (!c.levels.empty()) {
@@ -344,11 +355,14 @@ void StudyPanel::add_table(const StudySummary& s) {
     Row* r = fixed(top, order++, line,
                    c.numeric ? "Right-click the column's header to treat it as a factor or a covariate" : QString());
     if (name == group_) {
-      r->setText(kName, line + "   ← the groups");
+      r->setText(kName, line + " ← the groups");
       QFont bold = r->font(kName);
       bold.setBold(true);
       r->setFont(kName, bold);
     }
+    int at = 0;
+    for (const QString& level : levels) fixed(r, at++, level);
+    r->setExpanded(levels.size() <= 12);
   }
   top->setExpanded(true);
 }

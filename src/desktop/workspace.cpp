@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDockWidget>
 #include <QDragEnterEvent>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMainWindow>
@@ -23,8 +24,10 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "desktop/action_table.h"
@@ -244,9 +247,23 @@ void Workspace::on_action_finished(const QString& qaction, int outcome) {
     if (!file.empty()) add_recent(file, action, more);
   }
   study_->show_study(s);
+  if (outcome == static_cast<int>(Outcome::done) && (action == "LoadSpecimenTable" || action == "LoadSurfaces"))
+    widen_study_panel();
   const QString line = done_line(action, outcome);
   if (!line.isEmpty()) post_message(line, false);
   refresh_actions();
+}
+
+void Workspace::widen_study_panel() {
+  QMainWindow& w = window();
+  QDockWidget* d = dock("StudyDock");
+  QWidget* central = w.centralWidget();
+  if (d == nullptr || central == nullptr || !w.isVisible() || d->isFloating() || d->visibleRegion().isEmpty()) return;
+  // The room the new columns need, taken from the plot as long as it keeps 40 % of the window.
+  QTreeWidget* tree = study_->tree();
+  const int extra = tree->header()->length() - tree->viewport()->width() + 4;
+  const int wider = std::min(extra, central->width() - w.width() * 2 / 5 - 8);
+  if (wider > 0) w.resizeDocks({d}, {d->width() + wider}, Qt::Horizontal);
 }
 
 QString Workspace::done_line(const std::string& action, int outcome) const {

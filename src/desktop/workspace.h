@@ -98,6 +98,9 @@ class Workspace : public QObject {
   /// Narrows the side docks until the study's plot has 40 % of the window's
   /// width and no less than its toolbar needs.
   void make_room_for_plot();
+  /// Widens the study panel for the columns a table or surfaces add, while
+  /// the plot keeps 40 % of the window.
+  void widen_study_panel();
   void refresh_actions();
   /// The seed field's text changed: a seed fixes the resampling, anything else is refused with a note.
   void seed_typed(const QString& text);

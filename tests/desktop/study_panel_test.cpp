@@ -70,13 +70,18 @@ TEST_F(WorkspaceTest, TheTableColumnsStandBesideTheSpecimensWithTheGroupsCounts)
   EXPECT_EQ(specimens, state().data1.count());
   QTreeWidgetItem* table = top_row(tree, "Specimen table table.csv");
   ASSERT_NE(table, nullptr);
-  QString species_line, altitude_line;
+  QTreeWidgetItem* species_row = nullptr;
+  QString altitude_line;
   for (int i = 0; i < table->childCount(); ++i) {
-    if (table->child(i)->text(0).startsWith("species")) species_line = table->child(i)->text(0);
+    if (table->child(i)->text(0).startsWith("species")) species_row = table->child(i);
     if (table->child(i)->text(0).startsWith("altitude")) altitude_line = table->child(i)->text(0);
   }
+  ASSERT_NE(species_row, nullptr);
+  QStringList groups;
+  for (int i = 0; i < species_row->childCount(); ++i) groups << species_row->child(i)->text(0);
+  ASSERT_EQ(groups.size(), static_cast<qsizetype>(counts.size()));
   for (const auto& [name, count] : counts)
-    EXPECT_TRUE(species_line.contains(QString("%1 %2").arg(name).arg(count))) << species_line.toStdString();
+    EXPECT_TRUE(groups.contains(QString("%1: %2").arg(name).arg(count))) << groups.join("|").toStdString();
   EXPECT_TRUE(altitude_line.contains("covariate")) << altitude_line.toStdString();
 
   // Altitude holds numbers: its header's menu makes it a factor for the next
@@ -222,7 +227,7 @@ TEST_F(WorkspaceTest, ATableOfEitherDimensionIsReadAsTheUserSays) {
 TEST_F(WorkspaceTest, StudyPanelScreenshot) {
   const char* dir_env = std::getenv("VELMORA_SCREENSHOTS");
   if (dir_env == nullptr) GTEST_SKIP() << "set VELMORA_SCREENSHOTS to a folder to take the picture";
-  window().resize(1280, 720);
+  window().resize(1920, 1080);  // room for the table's columns
   window().show();
   settle(200);
   ASSERT_TRUE(workspace_->open_study(kGroups / "study.json"));
@@ -230,7 +235,6 @@ TEST_F(WorkspaceTest, StudyPanelScreenshot) {
   settle(300);
   QTreeWidget* tree = workspace_->study_panel()->tree();
   if (QTreeWidgetItem* protocol = top_row(tree, "Protocol")) protocol->setExpanded(false);
-  if (QTreeWidgetItem* table = top_row(tree, "Specimen table")) tree->scrollToItem(table);
   settle(200);
   workspace_->dock("StudyDock")
       ->grab()
