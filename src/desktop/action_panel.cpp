@@ -319,7 +319,11 @@ void Workspace::wire_study_panel() {
       for (const std::string& name : factor_column_list(factors->text().toStdString())) marked << qtext(name);
     study_->set_design(marked, group != nullptr ? group->text().trimmed() : QString());
   };
-  if (factors != nullptr) connect(factors, &QLineEdit::textChanged, this, design);
+  if (factors != nullptr) {
+    connect(factors, &QLineEdit::textChanged, this, design);
+    // The Groups box offers the factors as marked now.
+    connect(factors, &QLineEdit::textChanged, this, [this] { offer_table_columns(); });
+  }
   if (group != nullptr) connect(group, &QLineEdit::textChanged, this, design);
   design();
   // Set through the port, as a script's `set` would.
@@ -347,18 +351,14 @@ void Workspace::wire_study_panel() {
   }
 }
 
-void Workspace::offer_table_columns(const TestResult& table) {
+void Workspace::offer_table_columns() {
+  const std::shared_ptr<const StudySummary> s = app_.study();
+  if (s->table.empty()) return;
   QStringList columns, factors;
-  const std::vector<std::string>* names = nullptr;
-  const std::vector<std::string>* kinds = nullptr;
-  for (const auto& [key, value] : table.numbers) {
-    if (const auto* file = std::get_if<std::string>(&value); file && key == "file") table_file_ = *file;
-    if (key == "columns") names = std::get_if<std::vector<std::string>>(&value);
-    if (key == "kinds") kinds = std::get_if<std::vector<std::string>>(&value);
-  }
-  for (std::size_t c = 0; names && c < names->size(); ++c) {
-    columns << QString::fromStdString((*names)[c]);
-    if (kinds && c < kinds->size() && (*kinds)[c] == "factor") factors << columns.back();
+  const std::vector<std::string> marked = factor_column_list(app_.port().control_string("FactorColumns"));
+  for (const TableColumn& c : s->table) {
+    columns << qtext(c.name);
+    if (!c.numeric || std::find(marked.begin(), marked.end(), c.name) != marked.end()) factors << columns.back();
   }
   columns << "sample"
           << "logsize";

@@ -143,7 +143,11 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   connect(&port, &QtPort::result_reported, this, [this](const TestResult& r) {
     // A specimen table is no test: its columns are offered to the Model and
     // Groups boxes instead.
-    if (r.name == "LoadSpecimenTable") return offer_table_columns(r);
+    if (r.name == "LoadSpecimenTable") {
+      for (const auto& [key, value] : r.numbers)
+        if (const auto* file = std::get_if<std::string>(&value); file && key == "file") table_file_ = *file;
+      return;
+    }
     const std::shared_ptr<const StudySummary> s = app_.study();
     results_->add(r, s->sources, result_context(*s, study_file_));
   });
@@ -247,6 +251,7 @@ void Workspace::on_action_finished(const QString& qaction, int outcome) {
     if (!file.empty()) add_recent(file, action, more);
   }
   study_->show_study(s);
+  if (outcome == static_cast<int>(Outcome::done) && action == "LoadSpecimenTable") offer_table_columns();
   if (outcome == static_cast<int>(Outcome::done) && (action == "LoadSpecimenTable" || action == "LoadSurfaces"))
     widen_study_panel();
   const QString line = done_line(action, outcome);

@@ -127,7 +127,7 @@ class Workspace : public QObject {
   /// A message in the desktop's words: actions and controls named by their labels.
   std::string words(const std::string& text) const;
   // The Model and Groups boxes offer the columns of a loaded specimen table.
-  void offer_table_columns(const TestResult& table);
+  void offer_table_columns();
   void post_message(const QString& text, bool from_console);
   QString done_line(const std::string& action, int outcome) const;
 

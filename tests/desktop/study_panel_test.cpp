@@ -5,11 +5,13 @@
 // table of either dimension, a pick of several files reopened).
 #include "desktop/study_panel.h"
 
+#include <QCompleter>
 #include <QDockWidget>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QTreeWidget>
 #include <fstream>
 #include <map>
@@ -83,6 +85,11 @@ TEST_F(WorkspaceTest, TheTableColumnsStandBesideTheSpecimensWithTheGroupsCounts)
   for (const auto& [name, count] : counts)
     EXPECT_TRUE(groups.contains(QString("%1: %2").arg(name).arg(count))) << groups.join("|").toStdString();
   EXPECT_TRUE(altitude_line.contains("covariate")) << altitude_line.toStdString();
+  // The Model box completes the term being typed from the columns.
+  QCompleter* terms = window().findChild<QLineEdit*>("ModelBox")->completer();
+  ASSERT_NE(terms, nullptr);
+  EXPECT_TRUE(qobject_cast<QStringListModel*>(terms->model())->stringList().contains("altitude"));
+  EXPECT_EQ(terms->splitPath("species + alt"), QStringList{"alt"});
 
   // Altitude holds numbers: its header's menu makes it a factor for the next
   // model (the FactorColumns control), and the panel counts its groups.
