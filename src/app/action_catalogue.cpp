@@ -43,7 +43,7 @@ const std::vector<ActionRow>& action_catalogue() {
        .draws_study_plot = true,
        .replaces = P::first_sample,
        .dialog = {D::open, "Open 3D sample", kLandmarkFiles, {}, true},
-       .reads = {"DropMissing", "NegativeMissing"}},
+       .reads = {"DropMissing", "NegativeMissing", "TableDimension"}},
       {.name = "LoadFile2D",
        .run = actions::load_file2d,
        .needs = N::protocol,
@@ -180,7 +180,8 @@ const std::vector<ActionRow>& action_catalogue() {
       {.name = "SaveSurface",
        .run = actions::save_surface,
        .needs = N::first_sample,
-       .dialog = {D::save, "Save the surface", "PLY files (*.ply);;STL files (*.stl);;OBJ files (*.obj);;All files (*)"}},
+       .dialog = {D::save, "Save the surface",
+                  "PLY files (*.ply);;STL files (*.stl);;OBJ files (*.obj);;All files (*)"}},
       // Studies of any design: a table of factors and covariates, and the tests on it.
       {.name = "LoadSpecimenTable",
        .run = actions::load_specimen_table,

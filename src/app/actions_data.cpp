@@ -84,6 +84,7 @@ void keep_first_sample(WorkingState& s, FirstSample&& sample, UiPort& ui, int di
   s.slid1.clear();
   s.wireactive = 0;
   s.sources.first = ui.working_folder() / sample.fname;
+  s.sources.first_more = std::move(sample.more);
   s.sources.first_dims = dims;
   s.names1 = std::move(sample.names);
   s.columns1 = std::move(sample.columns);
@@ -109,6 +110,7 @@ void load_file2(WorkingState& s, UiPort& ui) {
   s.data2cs = std::move(sample->data2cs);
   s.mean2 = std::move(sample->mean2);
   s.sources.second = ui.working_folder() / sample->fname;
+  s.sources.second_more = std::move(sample->more);
   s.sources.second_from_table = sample->from_table;
   s.names2 = std::move(sample->names);
   s.columns2 = std::move(sample->columns);

@@ -21,8 +21,10 @@ struct WorkingState;
 struct StudySources {
   std::filesystem::path protocol;
   std::filesystem::path first;
-  int first_dims = 3;  // 2 when read by LoadFile2D
+  std::vector<std::string> first_more;  // further files picked with `first` (names in its folder): one sample
+  int first_dims = 3;                   // 2 when read by LoadFile2D
   std::filesystem::path second;
+  std::vector<std::string> second_more;  // further files picked with `second`
   bool second_from_table = false;
   std::filesystem::path wireframe;
   std::filesystem::path table;  // the specimen table (LoadSpecimenTable)
@@ -37,10 +39,19 @@ struct SampleSummary {
   std::vector<std::string> names;  // specimen IDs from the file; empty: the specimens are numbered
   int dimension = 3;               // 2: a 2D sample (every z is 0, or read as 2D)
   std::string slid;                // how it was slid ("slid: bending energy, ..."); empty while unslid
+  std::vector<bool> surfaced;      // n: the specimen has a surface of its own (empty: no surfaces loaded)
 
   bool empty() const { return configurations.empty(); }
   Eigen::Index count() const { return configurations.count(); }
   Eigen::Index points() const { return configurations.points(); }
+};
+
+/// A column of the specimen table beside the loaded specimens.
+struct TableColumn {
+  std::string name;
+  bool numeric = false;                    // every cell a number: a covariate unless FactorColumns marks it as a factor
+  std::vector<std::string> first, second;  // the cell of each specimen of each sample ("": no row)
+  std::vector<std::pair<std::string, int>> levels;  // each value among the loaded specimens, with its count
 };
 
 struct StudySummary {
@@ -50,12 +61,15 @@ struct StudySummary {
   Eigen::Index wireframe_segments = 0;  // rows of the wireframe table (0: none loaded)
   Eigen::MatrixXd wirelist;             // the wireframe table: rows (k, a, b) joining landmarks a and b
   std::optional<Handle> plot_window;    // the plot window the plot actions draw into, if one was opened
-  /// The groups of a study design (specimen table factors); none yet.
-  std::vector<std::string> groups;
   /// The action whose change of the data Undo takes back next ("SlideSamples"); empty: nothing to undo.
   std::string undoes;
   /// The samples as loaded are kept while they are slid: RestoreUnslid can bring them back.
   bool unslid_kept = false;
+  /// The specimen table's columns, matched to the loaded specimens by name
+  /// (none: no table loaded), and why no specimen found its row, if none did.
+  std::vector<TableColumn> table;
+  std::string table_unmatched;
+  std::string surface_reference;  // the mesh the surface pictures warp (empty: no surfaces loaded)
 
   bool has_protocol() const { return protocol.size() > 0; }
 };

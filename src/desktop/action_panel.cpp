@@ -1,7 +1,5 @@
 // The actions panel: a button per action in its group, the study's controls,
 // and which actions the study lets run now.
-#include "desktop/workspace.h"
-
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
@@ -16,24 +14,29 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "app/parse_seed.h"
 #include "desktop/action_table.h"
+#include "desktop/block_picker.h"
 #include "desktop/console_dock.h"
 #include "desktop/file_kind.h"
+#include "desktop/panel_widgets.h"
 #include "desktop/plot_dock.h"
 #include "desktop/qt_text.h"
 #include "desktop/results_log.h"
 #include "desktop/study_panel.h"
 #include "desktop/workspace.h"
-#include "app/parse_seed.h"
 #include "io/open_input.h"
+#include "io/specimen_table.h"
 #include "runtime/error.h"
 
 namespace velmora {
 
 namespace {
+
 const char* const kSeedTip =
     "A fixed seed gives the same resampling results every run: a whole number from 0 to 18446744073709551615; "
     "empty: a new seed each run";
@@ -139,14 +142,16 @@ void Workspace::build_panel() {
                                                           {"GroupBox", "Groups:"},
                                                           {"FactorColumns", "Factors:"},
                                                           {"PermutationsBox", "Permutations:"},
-                                                          {"GroupOutline", "Group outline:"}};
+                                                          {"GroupOutline", "Group outline:"},
+                                                          {"BlockBox", "Blocks:"}};
       for (const auto& [tag, text] : rows)
         if (auto* control = w.findChild<QWidget*>(tag)) {
           auto* label = new QLabel(text, panel);
           label->setBuddy(control);
           add_row(g, label, control);
         }
-      if (auto* box = w.findChild<QCheckBox*>("DropUnlisted")) add_row(g, nullptr, box);
+      for (const char* tag : {"DropUnlisted", "SeparateBlocks", "AllometryLine", "SizeCorrected"})
+        if (auto* box = w.findChild<QCheckBox*>(tag)) add_row(g, nullptr, box);
     }
     if (g == ActionGroup::shape) {
       // How the semilandmarks slide, the components the shape space shows, and
@@ -179,11 +184,10 @@ void Workspace::build_panel() {
     for (const ActionInfo& info : rows) {
       if (info.group != g) continue;
       QGridLayout* grid = grid_of(g);
-      auto* b = new QPushButton(QString::fromStdString(info.label), panel);
+      auto* b = new WrappingButton(QString::fromStdString(info.label), panel);
       b->setObjectName(QString::fromStdString(info.name + "Button"));
       b->setProperty("callback", QString::fromStdString("vm3sw " + info.name));
       b->setToolTip(QString::fromStdString(info.tooltip));
-      b->setMinimumWidth(60);
       const int cell = cells[g]++;
       grid->addWidget(b, cell / 2, cell % 2);
       connect(b, &QPushButton::clicked, this,
@@ -321,26 +325,73 @@ std::string Workspace::words(const std::string& text) const {
   return out;
 }
 
-void Workspace::offer_table_columns(const TestResult& table) {
-  QStringList columns, factors;
-  const std::vector<std::string>* names = nullptr;
-  const std::vector<std::string>* kinds = nullptr;
-  for (const auto& [key, value] : table.numbers) {
-    if (const auto* file = std::get_if<std::string>(&value); file && key == "file") table_file_ = *file;
-    if (key == "columns") names = std::get_if<std::vector<std::string>>(&value);
-    if (key == "kinds") kinds = std::get_if<std::vector<std::string>>(&value);
+void Workspace::wire_study_panel() {
+  QMainWindow& w = window();
+  auto* factors = w.findChild<QLineEdit*>("FactorColumns");
+  auto* group = w.findChild<QLineEdit*>("GroupBox");
+  auto* model = w.findChild<QLineEdit*>("ModelBox");
+  auto* blocks = w.findChild<QLineEdit*>("BlockBox");
+  auto design = [this, factors, group] {
+    QStringList marked;
+    if (factors != nullptr)
+      for (const std::string& name : factor_column_list(factors->text().toStdString())) marked << qtext(name);
+    study_->set_design(marked, group != nullptr ? group->text().trimmed() : QString());
+  };
+  if (factors != nullptr) {
+    connect(factors, &QLineEdit::textChanged, this, design);
+    // The Groups box offers the factors as marked now.
+    connect(factors, &QLineEdit::textChanged, this, [this] { offer_table_columns(); });
   }
-  for (std::size_t c = 0; names && c < names->size(); ++c) {
-    columns << QString::fromStdString((*names)[c]);
-    if (kinds && c < kinds->size() && (*kinds)[c] == "factor") factors << columns.back();
+  if (group != nullptr) connect(group, &QLineEdit::textChanged, this, design);
+  design();
+  // Set through the port, as a script's `set` would.
+  auto set = [this](const char* tag) {
+    return [this, tag](const QString& text) {
+      if (app_.port().has_control(tag)) app_.port().set_control_string(tag, text.toStdString());
+    };
+  };
+  connect(study_, &StudyPanel::factor_columns_chosen, this, set("FactorColumns"));
+  connect(study_, &StudyPanel::group_chosen, this, set("GroupBox"));
+  connect(study_, &StudyPanel::model_term_chosen, this, [model, set](const QString& column) {
+    if (model == nullptr) return;
+    // Added as a term of its own unless the model has it already.
+    static const QRegularExpression terms("[+*:]");
+    QStringList have = model->text().split(terms);
+    for (QString& t : have) t = t.trimmed();
+    if (have.contains(column)) return;
+    set("ModelBox")(model->text().trimmed().isEmpty() ? column : model->text().trimmed() + " + " + column);
+  });
+  BlockPicker* picker = study_->block_picker();
+  connect(picker, &BlockPicker::blocks_chosen, this, set("BlockBox"));
+  if (blocks != nullptr) {
+    connect(blocks, &QLineEdit::textChanged, picker, &BlockPicker::set_blocks);
+    picker->set_blocks(blocks->text());
+  }
+}
+
+void Workspace::offer_table_columns() {
+  const std::shared_ptr<const StudySummary> s = app_.study();
+  if (s->table.empty()) return;
+  QStringList columns, factors;
+  const std::vector<std::string> marked = factor_column_list(app_.port().control_string("FactorColumns"));
+  for (const TableColumn& c : s->table) {
+    columns << qtext(c.name);
+    if (!c.numeric || std::find(marked.begin(), marked.end(), c.name) != marked.end()) factors << columns.back();
   }
   columns << "sample"
           << "logsize";
   factors << "sample";
   auto* window = app_.port().main_window();
-  if (auto* model = window ? window->findChild<QLineEdit*>("ModelBox") : nullptr)
+  if (auto* model = window ? window->findChild<QLineEdit*>("ModelBox") : nullptr) {
+    // Each term typed is completed from the columns.
+    delete model->completer();
+    auto* completer = new TermCompleter(columns, model);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    model->setCompleter(completer);
     model->setToolTip("The model, as R writes it (a + b, a * b, a:b), of the columns: " + columns.join(", "));
+  }
   if (auto* group = window ? window->findChild<QLineEdit*>("GroupBox") : nullptr) {
+    delete group->completer();
     auto* completer = new QCompleter(factors, group);
     completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
     group->setCompleter(completer);

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "io/formats/landmark_file.h"
 #include "io/open_input.h"
 #include "io/text_scanner.h"
 #include "runtime/format.h"
@@ -93,6 +94,22 @@ FileKind guess_file_kind(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   if (!in) return FileKind::unreadable;
   return guess_file_kind(in, file.filename().string());
+}
+
+bool dimension_untold(const std::filesystem::path& file) {
+  if (not_a_file(file)) return false;
+  std::ifstream in(file, std::ios::binary);
+  const LandmarkFormat format = detect_format(read_head(in)).format;
+  if (format != LandmarkFormat::csv_table && format != LandmarkFormat::flat_table) return false;
+  in.clear();
+  in.seekg(0);
+  try {
+    read_landmarks(in, file.filename().string(), format);
+  } catch (const std::exception& e) {
+    // The readers' own words for it.
+    return std::string_view(e.what()).find("could be 2D or 3D") != std::string_view::npos;
+  }
+  return false;
 }
 
 }  // namespace velmora

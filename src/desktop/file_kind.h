@@ -26,4 +26,8 @@ FileKind guess_file_kind(std::istream& in, const std::string& name);
 /// The same for a file on disk (unreadable when it cannot be opened).
 FileKind guess_file_kind(const std::filesystem::path& file);
 
+/// True when `file` is a table of numbers whose columns do not tell whether
+/// its points are 2D or 3D (a first sample's reader refuses it until told).
+bool dimension_untold(const std::filesystem::path& file);
+
 }  // namespace velmora

@@ -1,15 +1,23 @@
+// The study panel is one file because its rows, columns, sorting and header
+// menu all read one shown study summary and one set of column roles; the
+// block picker beside it lives in block_picker.cpp.
 #include "desktop/study_panel.h"
 
 #include <QHeaderView>
+#include <QMenu>
+#include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
+#include "desktop/block_picker.h"
+#include "io/specimen_table.h"
 
 namespace velmora {
 namespace {
 
-enum Column { kName, kSize, kDistance };
+enum Column { kName, kSize, kDistance, kSurface, kTable };  // then one column a table column
 enum Role { kSortKey = Qt::UserRole, kSample, kSpecimen, kFixedOrder };
 
 QString number(double v) { return QString::number(v, 'g', 6); }
@@ -92,21 +100,25 @@ StudyPanel::StudyPanel(QWidget* parent) : QWidget(parent) {
   setObjectName("StudyPanel");
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
+  tabs_ = new QTabWidget(this);
+  tabs_->setObjectName("StudyTabs");
+  tabs_->setDocumentMode(true);
+  layout->addWidget(tabs_);
   tree_ = new QTreeWidget(this);
   tree_->setObjectName("StudyTree");
-  tree_->setColumnCount(3);
-  tree_->setHeaderLabels({"Study and specimens", "Size", "Distance"});
-  tree_->headerItem()->setToolTip(kSize, "Centroid size before superimposition (after the ruler scaling)");
-  tree_->headerItem()->setToolTip(kDistance, "Procrustes distance of the specimen to its sample's mean");
+  tree_->header()->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(tree_->header(), &QHeaderView::customContextMenuRequested, this, [this](const QPoint& at) {
+    if (std::unique_ptr<QMenu> menu = column_menu(tree_->header()->logicalIndexAt(at)))
+      menu->exec(tree_->header()->mapToGlobal(at));
+  });
   tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   tree_->setSortingEnabled(true);
   tree_->sortByColumn(kName, Qt::AscendingOrder);
   tree_->header()->setStretchLastSection(false);
-  tree_->header()->setSectionResizeMode(kName, QHeaderView::Stretch);
-  tree_->header()->setSectionResizeMode(kSize, QHeaderView::ResizeToContents);
-  tree_->header()->setSectionResizeMode(kDistance, QHeaderView::ResizeToContents);
   tree_->setUniformRowHeights(true);
-  layout->addWidget(tree_);
+  tabs_->addTab(tree_, "Specimens");
+  blocks_ = new BlockPicker(this);
+  tabs_->addTab(blocks_, "Blocks");
   connect(tree_, &QTreeWidget::itemSelectionChanged, this, &StudyPanel::picked_changed);
   rebuild(std::make_shared<const StudySummary>());
 }
@@ -119,8 +131,7 @@ bool StudyPanel::pick(const QString& name, int sample) {
       if (!row->data(kName, kSpecimen).isValid()) continue;
       if (sample != 0 && row->data(kName, kSample).toInt() != sample) continue;
       const QString text = row->text(kName);
-      if (text.compare(name, Qt::CaseInsensitive) != 0 && !text.startsWith(name + "  (", Qt::CaseInsensitive))
-        continue;
+      if (text.compare(name, Qt::CaseInsensitive) != 0 && !text.startsWith(name + "  (", Qt::CaseInsensitive)) continue;
       tree_->clearSelection();
       row->setSelected(true);
       tree_->scrollToItem(row);
@@ -141,6 +152,24 @@ void StudyPanel::rebuild(std::shared_ptr<const StudySummary> study) {
   QSignalBlocker block(tree_);
   tree_->setSortingEnabled(false);
   tree_->clear();
+  // The columns: the specimen's own numbers, its surface, its cells of the table.
+  QStringList headers{"Study and specimens", "Size", "Distance", "Surface"};
+  for (const TableColumn& c : s.table) headers << QString::fromStdString(c.name);
+  tree_->setColumnCount(static_cast<int>(headers.size()));
+  tree_->setHeaderLabels(headers);
+  tree_->headerItem()->setToolTip(kSize, "Centroid size before superimposition (after the ruler scaling)");
+  tree_->headerItem()->setToolTip(kDistance, "Procrustes distance of the specimen to its sample's mean");
+  tree_->headerItem()->setToolTip(kSurface, "✓: the specimen has a surface of its own");
+  for (std::size_t c = 0; c < s.table.size(); ++c)
+    tree_->headerItem()->setToolTip(
+        kTable + static_cast<int>(c),
+        QString("A column of the specimen table: %1%2")
+            .arg(is_factor(s.table[c]) ? "a factor" : "a covariate",
+                 s.table[c].numeric ? " (right-click to treat it as a factor or a covariate)" : ""));
+  for (int c = kSize; c < tree_->columnCount(); ++c)
+    tree_->header()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+  tree_->setColumnHidden(kSurface, s.surface_reference.empty());
+  blocks_->set_points(static_cast<int>(s.first.empty() ? 0 : s.first.points()));
 
   auto* protocol = new Row(tree_);
   protocol->setData(0, kFixedOrder, 0);
@@ -154,10 +183,11 @@ void StudyPanel::rebuild(std::shared_ptr<const StudySummary> study) {
     for (const std::string& line : protocol_lines(s.protocol)) fixed(protocol, order++, QString::fromStdString(line));
     protocol->setExpanded(true);
   }
+  add_table(s);
   add_sample(1, s);
   add_sample(2, s);
   auto* wire = new Row(tree_);
-  wire->setData(0, kFixedOrder, 3);
+  wire->setData(0, kFixedOrder, 4);
   wire->setFirstColumnSpanned(true);
   if (s.wireframe_segments == 0) {
     wire->setText(kName, "Wireframe: none loaded");
@@ -165,6 +195,36 @@ void StudyPanel::rebuild(std::shared_ptr<const StudySummary> study) {
     wire->setText(kName,
                   QString("Wireframe %1: %2 segments").arg(file_name(s.sources.wireframe)).arg(s.wireframe_segments));
     wire->setToolTip(kName, QString::fromStdString(s.sources.wireframe.string()));
+  }
+  if (!s.surface_reference.empty()) {
+    auto* surfaces = new Row(tree_);
+    surfaces->setData(0, kFixedOrder, 5);
+    surfaces->setFirstColumnSpanned(true);
+    const auto& with = [&s] {
+      std::size_t n = 0, of = s.first.surfaced.size() + s.second.surfaced.size();
+      for (const auto* v : {&s.first.surfaced, &s.second.surfaced}) n += std::count(v->begin(), v->end(), true);
+      return std::pair(n, of);
+    }();
+    surfaces->setText(
+        kName, QString("Surfaces: %1 warped for the pictures%2")
+                   .arg(QString::fromStdString(s.surface_reference))
+                   .arg(with.first == 0
+                            ? QString()
+                            : QString("; %1 of %2 specimens have their own (✓)").arg(with.first).arg(with.second)));
+  }
+  // With more columns than a specimen's own numbers the names keep their
+  // width and the panel scrolls sideways; otherwise the names take what is left.
+  if (s.table.empty() && s.surface_reference.empty()) {
+    tree_->header()->setSectionResizeMode(kName, QHeaderView::Stretch);
+  } else {
+    int width = 0;
+    const QFontMetrics metrics(tree_->font());
+    for (int t = 0; t < tree_->topLevelItemCount(); ++t)
+      for (int i = 0; i < tree_->topLevelItem(t)->childCount(); ++i)
+        if (const QTreeWidgetItem* row = tree_->topLevelItem(t)->child(i); row->data(kName, kSpecimen).isValid())
+          width = std::max(width, metrics.horizontalAdvance(row->text(kName)));
+    tree_->header()->setSectionResizeMode(kName, QHeaderView::Interactive);
+    tree_->header()->resizeSection(kName, width + 2 * tree_->indentation() + 12);
   }
   tree_->setSortingEnabled(true);
   block.unblock();
@@ -180,7 +240,7 @@ void StudyPanel::add_sample(int which, const StudySummary& s) {
   const QString title = which == 1 ? "First sample" : "Second sample";
 
   auto* top = new Row(tree_);
-  top->setData(0, kFixedOrder, which);
+  top->setData(0, kFixedOrder, which + 1);
   top->setFirstColumnSpanned(true);
   if (data.empty()) {
     top->setText(kName, title + (which == 1 ? ": none loaded (Load 3D sample… or Load 2D sample…)"
@@ -189,12 +249,16 @@ void StudyPanel::add_sample(int which, const StudySummary& s) {
   }
   const Eigen::Index n = data.count(), p = data.points();
   const bool two_d = sample.dimension == 2;
-  top->setText(kName, QString("%1 %2: %3 specimens").arg(title, file_name(file)).arg(n));
+  // Files of one specimen each, picked together, are one sample.
+  const std::vector<std::string>& more = which == 1 ? s.sources.first_more : s.sources.second_more;
+  const QString files =
+      more.empty() ? file_name(file) : QString("%1 and %2 more").arg(file_name(file)).arg(more.size());
+  top->setText(kName, QString("%1 %2: %3 specimens").arg(title, files).arg(n));
   top->setToolTip(kName, QString::fromStdString(file.string()));
   int order = 0;
   // The name, and the folder only in the tip: the panel stays narrow and a
   // picture of it shows no machine's folders.
-  fixed(top, order++, "File: " + file_name(file), QString::fromStdString(file.string()));
+  fixed(top, order++, "File: " + files, QString::fromStdString(file.string()));
   if (which == 2)
     fixed(top, order++, s.sources.second_from_table ? "Read as: a table of flat rows" : "Read as: a TPS file");
   fixed(top, order++, QString("Dimension: %1").arg(two_d ? "2D" : "3D"));
@@ -234,8 +298,115 @@ void StudyPanel::add_sample(int which, const StudySummary& s) {
       }
     }
     r->setTextAlignment(kSize, Qt::AlignRight | Qt::AlignVCenter);
+    if (k < static_cast<Eigen::Index>(sample.surfaced.size()) && sample.surfaced[k]) {
+      r->setText(kSurface, "✓");
+      r->setTextAlignment(kSurface, Qt::AlignCenter);
+      r->setData(kSurface, kSortKey, 1.0);
+    } else {
+      r->setData(kSurface, kSortKey, 0.0);
+    }
+    for (std::size_t c = 0; c < s.table.size(); ++c) {
+      const std::vector<std::string>& cells = which == 1 ? s.table[c].first : s.table[c].second;
+      if (k >= static_cast<Eigen::Index>(cells.size())) continue;
+      const int column = kTable + static_cast<int>(c);
+      const QString cell = QString::fromStdString(cells[k]);
+      r->setText(column, cell);
+      double v = 0;
+      if (s.table[c].numeric && number_cell(cells[k], v)) {
+        r->setData(column, kSortKey, v);
+        r->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+      }
+    }
   }
   top->setExpanded(true);
+}
+
+bool StudyPanel::is_factor(const TableColumn& column) const {
+  return !column.numeric || factors_.contains(QString::fromStdString(column.name));
+}
+
+// The table's columns, each with its kind and, for a factor, its groups'
+// counts among the loaded specimens.
+void StudyPanel::add_table(const StudySummary& s) {
+  if (s.sources.table.empty() && s.table.empty()) return;
+  auto* top = new Row(tree_);
+  top->setData(0, kFixedOrder, 1);
+  top->setFirstColumnSpanned(true);
+  top->setText(kName, "Specimen table " + file_name(s.sources.table));
+  top->setToolTip(kName, QString::fromStdString(s.sources.table.string()));
+  int order = 0;
+  if (!s.table_unmatched.empty()) fixed(top, order++, QString::fromStdString(s.table_unmatched));
+  for (const TableColumn& c : s.table) {
+    const QString name = QString::fromStdString(c.name);
+    QString line = name;
+    QStringList levels;  // a factor's groups, each a row of its own so a narrow panel shows them whole
+    if (is_factor(c)) {
+      for (const auto& [level, count] : c.levels)
+        levels << QString("%1: %2").arg(QString::fromStdString(level)).arg(count);
+      line += QString(" (%1%2 groups)").arg(c.numeric ? "numbers as a factor, " : "").arg(c.levels.size());
+    } else {
+      double low = 0, high = 0;
+      if (!c.levels.empty()) {
+        number_cell(c.levels.front().first, low);
+        number_cell(c.levels.back().first, high);
+      }
+      line += QString(" (covariate): %1 to %2").arg(number(low), number(high));
+    }
+    Row* r = fixed(top, order++, line,
+                   c.numeric ? "Right-click the column's header to treat it as a factor or a covariate" : QString());
+    if (name == group_) {
+      r->setText(kName, line + " ← the groups");
+      QFont bold = r->font(kName);
+      bold.setBold(true);
+      r->setFont(kName, bold);
+    }
+    int at = 0;
+    for (const QString& level : levels) fixed(r, at++, level);
+    r->setExpanded(levels.size() <= 12);
+  }
+  top->setExpanded(true);
+}
+
+void StudyPanel::set_design(const QStringList& factors, const QString& group) {
+  if (factors == factors_ && group == group_) return;
+  factors_ = factors;
+  group_ = group;
+  if (shown_ && !shown_->table.empty()) rebuild(shown_);
+}
+
+std::unique_ptr<QMenu> StudyPanel::column_menu(int section) {
+  if (!shown_ || section < kTable || section - kTable >= static_cast<int>(shown_->table.size())) return nullptr;
+  const TableColumn& column = shown_->table[static_cast<std::size_t>(section - kTable)];
+  const QString name = QString::fromStdString(column.name);
+  auto menu = std::make_unique<QMenu>(QString("Column %1").arg(name), this);
+  const bool factor = is_factor(column);
+  QAction* as_factor = menu->addAction("Treat as a factor");
+  QAction* as_covariate = menu->addAction("Treat as a covariate");
+  for (QAction* a : {as_factor, as_covariate}) a->setCheckable(true);
+  as_factor->setChecked(factor);
+  as_covariate->setChecked(!factor);
+  if (!column.numeric) {
+    // Text is a factor whatever is chosen.
+    as_covariate->setEnabled(false);
+    as_covariate->setToolTip("Its cells are not all numbers");
+  }
+  auto mark = [this, name](bool as) {
+    QStringList list = factors_;
+    list.removeAll(name);
+    if (as) list << name;
+    emit factor_columns_chosen(list.join(","));
+  };
+  connect(as_factor, &QAction::triggered, this, [mark, numeric = column.numeric] {
+    if (numeric) mark(true);
+  });
+  connect(as_covariate, &QAction::triggered, this, [mark] { mark(false); });
+  menu->addSeparator();
+  QAction* groups = menu->addAction("Use for the groups");
+  groups->setEnabled(factor);
+  connect(groups, &QAction::triggered, this, [this, name] { emit group_chosen(name); });
+  connect(menu->addAction("Add to the model"), &QAction::triggered, this,
+          [this, name] { emit model_term_chosen(name); });
+  return menu;
 }
 
 std::vector<std::pair<int, int>> StudyPanel::picked() const {

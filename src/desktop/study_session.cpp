@@ -1,7 +1,5 @@
 // The study session: study files opened and saved, files dropped or opened
 // again from the recent list, each loaded by the action that reads it.
-#include "desktop/workspace.h"
-
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
@@ -10,19 +8,18 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSignalBlocker>
 #include <QSpinBox>
-#include <QStatusBar>
-#include <QMessageBox>
 #include <QStatusBar>
 #include <QTimer>
 #include <set>
 
 #include "desktop/action_table.h"
 #include "desktop/console_dock.h"
+#include "desktop/drop_plan.h"
 #include "desktop/file_kind.h"
 #include "desktop/plot_dock.h"
-#include "desktop/drop_plan.h"
 #include "desktop/qt_text.h"
 #include "desktop/results_log.h"
 #include "desktop/study_panel.h"
@@ -37,14 +34,19 @@ namespace {
 constexpr int kRecentFiles = 10;
 
 // A recent file is its path, or for a file a loading action read, that action
-// and its path apart by a tab, so it is reopened as it was opened.
+// and its path apart by a tab (then the names of the files picked with it, a
+// tab before each), so it is reopened as it was opened.
 struct RecentEntry {
   QString action, path;
+  QStringList more;  // files picked with `path`, in its folder
 };
 
 RecentEntry recent_entry(const QString& entry) {
-  const qsizetype tab = entry.indexOf('\t');
-  return tab < 0 ? RecentEntry{{}, entry} : RecentEntry{entry.left(tab), entry.mid(tab + 1)};
+  QStringList parts = entry.split('\t');
+  if (parts.size() == 1) return RecentEntry{{}, entry, {}};
+  RecentEntry out{parts[0], parts[1], {}};
+  out.more = parts.mid(2);
+  return out;
 }
 
 // The controls a study file keeps: every one an action reads, but those with
@@ -259,11 +261,14 @@ void Workspace::load_files(const std::vector<std::filesystem::path>& files) {
 
 QStringList Workspace::recent_files() const { return settings_->value("recent/files").toStringList(); }
 
-void Workspace::add_recent(const std::filesystem::path& file, const std::string& action) {
+void Workspace::add_recent(const std::filesystem::path& file, const std::string& action,
+                           const std::vector<std::string>& more) {
   QStringList list = recent_files();
   const QString p = qpath(file);
   list.removeIf([&p](const QString& e) { return recent_entry(e).path == p; });
-  list.prepend(action.empty() ? p : QString::fromStdString(action) + '\t' + p);
+  QString entry = action.empty() ? p : QString::fromStdString(action) + '\t' + p;
+  for (const std::string& name : more) entry += '\t' + qtext(name);
+  list.prepend(entry);
   while (list.size() > kRecentFiles) list.removeLast();
   settings_->setValue("recent/files", list);
 }
@@ -278,17 +283,25 @@ void Workspace::refresh_recent_menu() {
     const std::filesystem::path file = entry.path.toStdString();
     std::error_code looked;
     if (!std::filesystem::is_regular_file(file, looked)) continue;
+    FileChoice files{file.filename().string(), file.parent_path()};
+    for (const QString& name : entry.more) files.more.push_back(name.toStdString());
+    if (!std::all_of(files.more.begin(), files.more.end(), [&](const std::string& name) {
+          return std::filesystem::is_regular_file(files.folder / name, looked);
+        }))
+      continue;
     if (entry.action.isEmpty()) {
       const FileKind kind = guess_file_kind(file);
       if (kind == FileKind::unknown || kind == FileKind::unreadable) continue;
     }
     const QFileInfo info(entry.path);
     const QString how = entry.action.isEmpty() ? QString() : "   (" + label_text(entry.action.toStdString()) + ")";
-    QAction* a = recent_menu_->addAction(info.fileName() + how + "   —   " + info.absolutePath(), [this, entry] {
+    const QString name =
+        entry.more.isEmpty() ? info.fileName() : QString("%1 and %2 more").arg(info.fileName()).arg(entry.more.size());
+    QAction* a = recent_menu_->addAction(name + how + "   —   " + info.absolutePath(), [this, entry, files] {
       if (!QFileInfo::exists(entry.path)) return message("Not opened", entry.path + " is no longer there.");
-      reopen_recent(entry.action.toStdString(), entry.path.toStdString());
+      reopen_recent(entry.action.toStdString(), files);
     });
-    a->setToolTip(entry.path);
+    a->setToolTip(entry.more.isEmpty() ? entry.path : entry.path + "\n" + entry.more.join("\n"));
     ++offered;
   }
   if (offered == 0) {
@@ -299,13 +312,14 @@ void Workspace::refresh_recent_menu() {
   recent_menu_->addAction("Forget these files", [this] { settings_->setValue("recent/files", QStringList()); });
 }
 
-void Workspace::reopen_recent(const std::string& action, const std::filesystem::path& file) {
+void Workspace::reopen_recent(const std::string& action, const FileChoice& files) {
+  const std::filesystem::path file = files.path();
   if (action.empty()) return load_files({file});
   const Needs needs = action_info(action).needs;
   const std::shared_ptr<const StudySummary> now = app_.study();
   if ((needs == Needs::protocol && !now->has_protocol()) || (needs == Needs::first_sample && now->first.empty()))
     return message("Not opened", qpath(file.filename()) + ": " + QString::fromStdString(needs_text(needs)));
-  run_action(action, {file});
+  run_action(action, std::vector<FileChoice>{files});
 }
 
 void Workspace::open_study_dialog() {

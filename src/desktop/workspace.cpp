@@ -1,17 +1,19 @@
 // The workspace's window: its docks and menus, the messages of running actions,
-// the plot views' figures, and closing.
+// the plot views' figures, and closing. One file because each of these reacts
+// to the same action events and desktop policy; the panel, the session and the
+// views have their own files.
 #include "desktop/workspace.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QAbstractSpinBox>
 #include <QCoreApplication>
-#include <QApplication>
 #include <QDockWidget>
-#include <QMimeData>
 #include <QDragEnterEvent>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMainWindow>
@@ -22,8 +24,10 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "desktop/action_table.h"
@@ -48,9 +52,8 @@ std::optional<QtPort::DialogLook> dialog_look(const std::string& action, bool ta
   const ActionRow* row = find_action(action);
   if (row == nullptr || row->dialog.kind == DialogLook::none || row->dialog.own_titles) return std::nullopt;
   const DialogLook& look = row->dialog;
-  return QtPort::DialogLook{qtext(look.title),
-                            qtext(table && !look.table_filters.empty() ? look.table_filters : look.filters),
-                            look.several};
+  return QtPort::DialogLook{
+      qtext(look.title), qtext(table && !look.table_filters.empty() ? look.table_filters : look.filters), look.several};
 }
 
 // The part of the study a row replaces: none when the action is unknown.
@@ -100,6 +103,17 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
     claimed_by_[figure] = action;
     return true;
   };
+  // A first sample's table of numbers that could be 2D or 3D: the user says
+  // which, and the load reads it so (the batch runner's TableDimension).
+  policy.opened = [this](const FileChoice& file) {
+    if (app_.running_action() != "LoadFile1" || !app_.port().has_control("TableDimension")) return;
+    if (!file.more.empty() || !dimension_untold(file.path())) return;
+    const int picked = choice(QString("%1 is a table of numbers whose columns do not tell whether its points are 2D "
+                                      "or 3D.\n\nRead its points as:")
+                                  .arg(qpath(std::filesystem::path(file.name))),
+                              {"2D points (x, y)", "3D points (x, y, z)"});
+    if (picked >= 0) app_.port().set_control_value("TableDimension", picked == 0 ? 2 : 3);
+  };
   port.set_desktop_policy(std::move(policy));
   app_.set_action_wording([](const std::string& action) { return label_text(action).toStdString(); });
   app_.set_callback_gate([this](const QString& text) {
@@ -107,8 +121,9 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
     if (!text.startsWith("vm3sw ") || bypass_gate_) return true;
     const std::string action = text.mid(6).toStdString();
     if ((action == "SaveFile2D" || action == "SaveAlignedFile2D") && app_.study()->first.dimension == 3)
-      return question("The study is 3D: a 2D file keeps x and y of each point and drops z.\n\nSave it in 2D all "
-                      "the same?");
+      return question(
+          "The study is 3D: a 2D file keeps x and y of each point and drops z.\n\nSave it in 2D all "
+          "the same?");
     if (replaces(action) != StudyPart::all_but_protocol) return true;
     return question(
         "Clear the study?\n\nBoth samples, the wireframe, the plots and the report boxes are emptied; the "
@@ -118,6 +133,7 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   build_docks();
   build_panel();
   build_menus();
+  wire_study_panel();
   name_controls();
   watch_view_controls();
 
@@ -129,7 +145,11 @@ Workspace::Workspace(DesktopApp& app, std::unique_ptr<QSettings> settings) : app
   connect(&port, &QtPort::result_reported, this, [this](const TestResult& r) {
     // A specimen table is no test: its columns are offered to the Model and
     // Groups boxes instead.
-    if (r.name == "LoadSpecimenTable") return offer_table_columns(r);
+    if (r.name == "LoadSpecimenTable") {
+      for (const auto& [key, value] : r.numbers)
+        if (const auto* file = std::get_if<std::string>(&value); file && key == "file") table_file_ = *file;
+      return;
+    }
     const std::shared_ptr<const StudySummary> s = app_.study();
     results_->add(r, s->sources, result_context(*s, study_file_));
   });
@@ -198,6 +218,8 @@ void Workspace::on_action_started(const QString&) {
 void Workspace::on_action_finished(const QString& qaction, int outcome) {
   const std::string action = qaction.toStdString();
   last_outcome_ = outcome;
+  // The dimension a table was read in was asked for that load alone.
+  if (app_.port().has_control("TableDimension")) app_.port().set_control_value("TableDimension", 0);
   const std::shared_ptr<const StudySummary> s = app_.study();
   const StudyPart part = replaces(action);
   if (part == StudyPart::all_but_protocol && outcome == static_cast<int>(Outcome::done)) {
@@ -225,12 +247,30 @@ void Workspace::on_action_finished(const QString& qaction, int outcome) {
   const ActionRow* row = find_action(action);
   if (outcome == static_cast<int>(Outcome::done) && row != nullptr && is_load(*row)) {
     const std::filesystem::path& file = source_of(s->sources, part);
-    if (!file.empty()) add_recent(file, action);
+    const std::vector<std::string>& more = part == StudyPart::first_sample    ? s->sources.first_more
+                                           : part == StudyPart::second_sample ? s->sources.second_more
+                                                                              : std::vector<std::string>();
+    if (!file.empty()) add_recent(file, action, more);
   }
   study_->show_study(s);
+  if (outcome == static_cast<int>(Outcome::done) && action == "LoadSpecimenTable") offer_table_columns();
+  if (outcome == static_cast<int>(Outcome::done) && (action == "LoadSpecimenTable" || action == "LoadSurfaces"))
+    widen_study_panel();
   const QString line = done_line(action, outcome);
   if (!line.isEmpty()) post_message(line, false);
   refresh_actions();
+}
+
+void Workspace::widen_study_panel() {
+  QMainWindow& w = window();
+  QDockWidget* d = dock("StudyDock");
+  QWidget* central = w.centralWidget();
+  if (d == nullptr || central == nullptr || !w.isVisible() || d->isFloating() || d->visibleRegion().isEmpty()) return;
+  // The room the new columns need, taken from the plot as long as it keeps 40 % of the window.
+  QTreeWidget* tree = study_->tree();
+  const int extra = tree->header()->length() - tree->viewport()->width() + 4;
+  const int wider = std::min(extra, central->width() - w.width() * 2 / 5 - 8);
+  if (wider > 0) w.resizeDocks({d}, {d->width() + wider}, Qt::Horizontal);
 }
 
 QString Workspace::done_line(const std::string& action, int outcome) const {
@@ -268,7 +308,8 @@ QString Workspace::done_line(const std::string& action, int outcome) const {
     case StudyPart::wireframe:
       return s.wireframe_segments == 0
                  ? QString()
-                 : time + QString("Wireframe %1: %2 segments.").arg(name(s.sources.wireframe)).arg(s.wireframe_segments);
+                 : time +
+                       QString("Wireframe %1: %2 segments.").arg(name(s.sources.wireframe)).arg(s.wireframe_segments);
     default:
       break;
   }
@@ -293,8 +334,14 @@ void Workspace::post_message(const QString& text, bool from_console) {
 }
 
 int Workspace::run_action(const std::string& action, const std::vector<std::filesystem::path>& answers) {
+  std::vector<FileChoice> choices;
+  for (const std::filesystem::path& p : answers) choices.push_back(FileChoice{p.filename().string(), p.parent_path()});
+  return run_action(action, std::move(choices));
+}
+
+int Workspace::run_action(const std::string& action, std::vector<FileChoice> answers) {
   QtPort& port = app_.port();
-  port.queue_answers(answers);
+  port.queue_choices(std::move(answers));
   last_outcome_ = static_cast<int>(Outcome::failed);
   bypass_gate_ = true;
   app_.run_callback(QString::fromStdString("vm3sw " + action));

@@ -89,19 +89,28 @@ class Workspace : public QObject {
 
  private:
   void build_panel();
+  /// The study panel and the controls of the group tests and the two-block
+  /// PLS: each follows the other (factors, groups, model terms, blocks).
+  void wire_study_panel();
   void build_docks();
   void build_menus();
   void fit_to_screen();
   /// Narrows the side docks until the study's plot has 40 % of the window's
   /// width and no less than its toolbar needs.
   void make_room_for_plot();
+  /// Widens the study panel for the columns a table or surfaces add, while
+  /// the plot keeps 40 % of the window.
+  void widen_study_panel();
   void refresh_actions();
   /// The seed field's text changed: a seed fixes the resampling, anything else is refused with a note.
   void seed_typed(const QString& text);
   void refresh_recent_menu();
-  void add_recent(const std::filesystem::path& file, const std::string& action = {});
-  /// Reopens a recent file with the action that read it (none: as if dropped).
-  void reopen_recent(const std::string& action, const std::filesystem::path& file);
+  /// `more`: further files picked with `file` (names in its folder), reopened with it.
+  void add_recent(const std::filesystem::path& file, const std::string& action = {},
+                  const std::vector<std::string>& more = {});
+  /// Reopens a recent file (and the files picked with it) with the action
+  /// that read it (none: as if dropped).
+  void reopen_recent(const std::string& action, const FileChoice& files);
 
   void on_action_started(const QString& action);
   void on_action_finished(const QString& action, int outcome);
@@ -118,12 +127,14 @@ class Workspace : public QObject {
   /// A message in the desktop's words: actions and controls named by their labels.
   std::string words(const std::string& text) const;
   // The Model and Groups boxes offer the columns of a loaded specimen table.
-  void offer_table_columns(const TestResult& table);
+  void offer_table_columns();
   void post_message(const QString& text, bool from_console);
   QString done_line(const std::string& action, int outcome) const;
 
   /// Runs one action now, with the file dialogs it opens answered by `answers`.
   int run_action(const std::string& action, const std::vector<std::filesystem::path>& answers = {});
+  /// The same with whole choices (a pick of several files as one answer).
+  int run_action(const std::string& action, std::vector<FileChoice> answers);
   bool question(const QString& text);
   int choice(const QString& text, const QStringList& options);
   void message(const QString& title, const QString& text);
@@ -138,7 +149,8 @@ class Workspace : public QObject {
   ViewTabs* views_ = nullptr;
   std::vector<Handle> pending_views_;
   QTimer* redraw_timer_ = nullptr;
-  std::string redraw_;  // the action to run again once its control has settled  // figures opened by the running action, not yet in a tab
+  std::string redraw_;  // the action to run again once its control has settled  // figures opened by the running
+                        // action, not yet in a tab
   std::mutex claims_mutex_;
   std::map<Handle, std::string> claimed_by_;  // open figures shown in the window -> the action that opened them
   StudyPanel* study_ = nullptr;

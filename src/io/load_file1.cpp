@@ -265,7 +265,7 @@ namespace {
 // A file of landmarks in any format, for a protocol without curves: every point
 // is a fixed landmark.
 Specimens read_fixed_landmarks(std::istream& in, const FileChoice& choice, const DetectedFormat& detected,
-                               const Protocol& p, int dims, const LoadSwitches& switches, Console& console) {
+                               const Protocol& p, int dims, const LoadSwitches& switches, UiPort& ui) {
   const std::string& fname = choice.name;
   const std::string what =
       detected.format == LandmarkFormat::tps ? "a TPS file with LM3= headers" : format_description(detected.format);
@@ -274,16 +274,22 @@ Specimens read_fixed_landmarks(std::istream& in, const FileChoice& choice, const
         sprintf_m("%s is %s; with curves in the protocol (%d) the first sample must be a TPS file "
                   "of digitised curves (LM= headers, each curve after a marker point or in a CURVES= block).",
                   fname, what, static_cast<double>(p.curves)));
-  // A table whose columns do not tell its dimension is read as LoadFile2D asks.
-  Specimens s = read_landmarks(in, fname, detected.format, {switches.negative_missing, Frame::lps, dims == 2 ? 2 : 0});
-  add_picked_files(s, choice, detected.format, switches.negative_missing, console);
+  // A table whose columns do not tell its dimension is read as LoadFile2D or
+  // TableDimension asks (LoadFile1 refuses it otherwise).
+  int table_dims = dims == 2 ? 2 : 0;
+  if (dims == 3 && ui.has_control("TableDimension")) {
+    const double asked = ui.control_value("TableDimension");
+    if (asked == 2 || asked == 3) table_dims = static_cast<int>(asked);
+  }
+  Specimens s = read_landmarks(in, fname, detected.format, {switches.negative_missing, Frame::lps, table_dims});
+  add_picked_files(s, choice, detected.format, switches.negative_missing, ui.console());
   if (dims == 2 && s.dims == 3) {
     for (const Specimen& sp : s.specimens)
       if ((sp.points.col(2).array().abs() > 0).any())
         throw RuntimeError(fname + " holds 3D points (x y z); load it with LoadFile1.");
   }
-  console.write(fname + " is " + what + (s.dims == 2 ? " of 2D points (z = 0)" : "") +
-                ": every point is a fixed landmark.\n");
+  ui.console().write(fname + " is " + what + (s.dims == 2 ? " of 2D points (z = 0)" : "") +
+                     ": every point is a fixed landmark.\n");
   return s;
 }
 
@@ -529,7 +535,7 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   }
   const Specimens read = tool        ? tool->read
                          : digitised ? read_digitised_lists(in, fname, detected, p, dims, switches, ui)
-                                     : read_fixed_landmarks(in, *choice, detected, p, dims, switches, ui.console());
+                                     : read_fixed_landmarks(in, *choice, detected, p, dims, switches, ui);
   if (tool_error && !std::any_of(read.specimens.begin(), read.specimens.end(),
                                  [&p](const Specimen& s) { return (s.points.col(0).array() == p.code).any(); }))
     throw RuntimeError(*tool_error);
@@ -579,6 +585,7 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   out.data1cs = std::move(cut.sizes);
   out.mean1 = std::move(sup.mean);
   out.fname = fname;
+  out.more = choice->more;
   out.curves1 = std::move(cut.clicks);
   for (Eigen::Index i = 0; i < out.data1.count(); ++i) {
     const Similarity s = similarity_fit(cut.centred.specimen(i), out.data1.specimen(i));

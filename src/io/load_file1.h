@@ -21,6 +21,7 @@ struct FirstSample {
   Eigen::RowVectorXd data1cs;      // 1 by n: centroid sizes after the ruler scaling
   Eigen::MatrixXd mean1;           // p by 3
   std::string fname;               // the chosen file's name (its folder is the working folder)
+  std::vector<std::string> more;   // further files picked with it (one specimen each), in the same folder
   CurvePolylines curves1;          // every specimen's digitised curves, in its frame in data1
   std::vector<std::string> names;  // the specimens' names from the file; none when it names none
   SpecimenColumns columns;         // a table's other columns (classifiers), one cell a specimen; else none

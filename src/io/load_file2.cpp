@@ -190,6 +190,7 @@ std::optional<SecondSample> load_file2(const Eigen::MatrixXd& mean1, UiPort& ui)
     throw;
   }
   out.fname = fname;
+  out.more = choice->more;
   out.from_table = route == Route::table;
   const Handle h = ui.control_handle("FileBox2");
   console.echo("h", static_cast<double>(h));

@@ -19,6 +19,7 @@ struct SecondSample {
   Eigen::RowVectorXd data2cs;      // 1 by m centroid sizes before superimposition
   Eigen::MatrixXd mean2;           // p by 3, fitted onto mean1, unit centroid size
   std::string fname;               // the chosen file's name (its folder is the working folder)
+  std::vector<std::string> more;   // further files picked with it (one specimen each), in the same folder
   bool from_table = false;         // read as a table of flat rows (else as a landmark file)
   std::vector<std::string> names;  // the specimens' names from the file; none when it names none
   SpecimenColumns columns;         // a table's other columns (classifiers), one cell a specimen; else none

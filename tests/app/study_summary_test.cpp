@@ -61,6 +61,24 @@ TEST(StudySummary, SamplesCarryTheirDistancesDimensionAndNames) {
   EXPECT_TRUE(summarize(WorkingState()).first.empty());
 }
 
+// The table's rows, in any order, go to the specimens they name; a specimen
+// with no row has empty cells and is not counted in a group.
+TEST(StudySummary, TableCellsFollowTheSpecimensByName) {
+  WorkingState s = small_study();
+  s.table = SpecimenTable{"t.csv",   "id",       {"c", "a", "specimen 2"},
+                          {2, 3, 4}, {"g", "n"}, {{"x", "y", "x"}, {"10", "9", "2"}}};
+  const StudySummary summary = summarize(s);
+  ASSERT_EQ(summary.table.size(), 2u);
+  const TableColumn &g = summary.table[0], &n = summary.table[1];
+  EXPECT_EQ(g.first, (std::vector<std::string>{"y", "", "x"}));
+  EXPECT_EQ(g.second, (std::vector<std::string>{"", "x"}));
+  EXPECT_FALSE(g.numeric);
+  EXPECT_EQ(g.levels, (std::vector<std::pair<std::string, int>>{{"x", 2}, {"y", 1}}));
+  EXPECT_TRUE(n.numeric);
+  EXPECT_EQ(n.levels.front().first, "2");  // by value, not as text
+  EXPECT_TRUE(summary.table_unmatched.empty());
+}
+
 TEST(StudySummary, SameStudyNoticesWhatThePanelShowsAndNotThePlotWindow) {
   const WorkingState s = small_study();
   const StudySummary base = summarize(s);
@@ -76,6 +94,13 @@ TEST(StudySummary, SameStudyNoticesWhatThePanelShowsAndNotThePlotWindow) {
       {"a shorter wireframe", [](WorkingState& w) { w.wirelist.conservativeResize(4, 3); }},
       {"the protocol reshaped", [](WorkingState& w) { w.proto.resize(1, 6); }},
       {"no second sample", [](WorkingState& w) { w.data2 = Sample(); }},
+      {"a specimen table", [](WorkingState& w) { w.table = SpecimenTable{"t.csv", "id", {"a"}, {2}, {"g"}, {{"x"}}}; }},
+      {"a specimen's surface",
+       [](WorkingState& w) {
+         auto surfaces = std::make_shared<StudySurfaces>();
+         surfaces->specimens = {"b"};
+         w.surfaces = surfaces;
+       }},
   };
   for (const auto& [what, change] : changes) {
     WorkingState changed = s;

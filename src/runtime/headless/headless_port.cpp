@@ -88,7 +88,9 @@ const std::vector<std::string>& HeadlessPort::control_tags() {
       // Studies of any design.
       "ModelBox", "GroupBox", "FactorColumns", "PermutationsBox", "GroupOutline", "DropUnlisted",
       // Size, discrimination and integration.
-      "BlockBox", "SeparateBlocks", "AllometryLine", "SizeCorrected"};
+      "BlockBox", "SeparateBlocks", "AllometryLine", "SizeCorrected",
+      // A first sample's table of either dimension.
+      "TableDimension"};
   return tags;
 }
 

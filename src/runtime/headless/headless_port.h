@@ -90,7 +90,9 @@ class HeadlessPort : public UiPort {
   /// empty at first), PermutationsBox (999 at first), GroupOutline (1 ellipse,
   /// at first; 2 hull) and DropUnlisted (Value 0 or 1); for allometry, canonical
   /// variates and two-block PLS BlockBox (String, empty at first),
-  /// SeparateBlocks, AllometryLine and SizeCorrected (Value 0 or 1, 0 at first).
+  /// SeparateBlocks, AllometryLine and SizeCorrected (Value 0 or 1, 0 at first),
+  /// and TableDimension (Value 2 or 3: the dimension LoadFile1 reads a table
+  /// of numbers in when its columns do not tell it; 0 at first: refused).
   static const std::vector<std::string>& control_tags();
 
   // UiPort

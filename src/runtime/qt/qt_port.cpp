@@ -274,7 +274,6 @@ std::vector<MsgboxdDialog*> QtPort::message_boxes() const {
   return out;
 }
 
-
 void QtPort::set_desktop_policy(DesktopPolicy policy) {
   std::lock_guard lock(claim_mutex_);
   policy_ = std::move(policy);
@@ -291,7 +290,10 @@ void QtPort::close_windows() {
     if (b) b->close();
 }
 
-void QtPort::queue_answers(std::vector<std::filesystem::path> paths) { answers_ = std::move(paths); }
+void QtPort::queue_answers(std::vector<std::filesystem::path> paths) {
+  answers_.clear();
+  for (const std::filesystem::path& p : paths) answers_.push_back(FileChoice{p.filename().string(), p.parent_path()});
+}
 
 void QtPort::on_figure_event(Handle h, int event, bool claimed) {
   const auto e = static_cast<FigureEvent>(event);

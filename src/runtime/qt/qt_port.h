@@ -82,6 +82,8 @@ class QtPort : public QObject, public UiPort {
   /// The next file dialogs take these answers in order without showing (a
   /// file dropped on the window, a study being opened); cleared by an empty list.
   void queue_answers(std::vector<std::filesystem::path> paths);
+  /// The same, each answer a choice that may hold several files (a pick of several reopened).
+  void queue_choices(std::vector<FileChoice> choices) { answers_ = std::move(choices); }
   std::size_t queued_answers() const { return answers_.size(); }
   /// How many file dialogs were cancelled so far (an action that cancelled one changed nothing).
   std::size_t dialogs_cancelled() const { return dialogs_cancelled_; }
@@ -109,6 +111,10 @@ class QtPort : public QObject, public UiPort {
     /// Decides, when a figure opens (on the thread that opens it), whether a
     /// view of the desktop shows it instead of a plot window of its own.
     std::function<bool(Handle)> figure_claim;
+    /// Called on the GUI thread with each file chosen to open (shown, queued
+    /// or a test's), before the action reads it: the desktop may set the
+    /// controls the reading depends on.
+    std::function<void(const FileChoice&)> opened;
   };
   /// Sets the whole policy at once; an empty policy gives the plain port back.
   void set_desktop_policy(DesktopPolicy policy);
@@ -181,6 +187,8 @@ class QtPort : public QObject, public UiPort {
   auto on_gui(F&& f) -> decltype(f());
   QObject* control(std::string_view tag) const;
   std::optional<FileChoice> file_dialog(bool save, std::string_view filter, std::string_view title);
+  /// The file a dialog (or a queued answer, or the test hook) gives; on the GUI thread.
+  std::optional<FileChoice> pick_file(bool save, std::string_view filter, std::string_view title);
   /// Moves the console text written since the last call into the pane.
   void flush_console();
   /// Keeps the pane within its bounds; `dropped`: text was dropped before it reached the pane.
@@ -202,7 +210,7 @@ class QtPort : public QObject, public UiPort {
   std::map<Handle, QPointer<PlotWindow>> plots_;
   std::map<Handle, QPointer<MsgboxdDialog>> boxes_;
   FileDialogHook file_dialog_hook_;
-  std::vector<std::filesystem::path> answers_;
+  std::vector<FileChoice> answers_;
   std::atomic<std::size_t> dialogs_cancelled_{0};
   DesktopPolicy policy_;  // figure_claim is read under claim_mutex_ (from any thread)
   std::optional<std::uint64_t> fixed_seed_;

@@ -33,33 +33,40 @@ QString qt_filter(std::string_view filter) {
 
 std::optional<FileChoice> QtPort::file_dialog(bool save, std::string_view filter, std::string_view title) {
   auto choice = on_gui([&]() -> std::optional<FileChoice> {
-    if (!answers_.empty()) {
-      const std::filesystem::path p = answers_.front();
-      answers_.erase(answers_.begin());
-      return FileChoice{p.filename().string(), p.parent_path()};
-    }
-    if (file_dialog_hook_) return file_dialog_hook_(save, filter, title);
-    const QString folder = QString::fromStdString(working_folder_.string());
-    const std::optional<DialogLook> look = policy_.dialog_looks ? policy_.dialog_looks(save, filter, title) : std::nullopt;
-    const QString t = look ? look->title : QString::fromUtf8(title.data(), static_cast<int>(title.size()));
-    const QString filters = look ? look->filters : qt_filter(filter);
-    if (!save && look && look->several) {
-      const QStringList files = QFileDialog::getOpenFileNames(main_, t, folder, filters);
-      if (files.isEmpty()) return std::nullopt;
-      const std::filesystem::path p = files.front().toStdString();
-      FileChoice choice{p.filename().string(), p.parent_path()};
-      for (qsizetype i = 1; i < files.size(); ++i)
-        choice.more.push_back(std::filesystem::path(files[i].toStdString()).filename().string());
-      return choice;
-    }
-    const QString file = save ? QFileDialog::getSaveFileName(main_, t, folder, filters)
-                              : QFileDialog::getOpenFileName(main_, t, folder, filters);
-    if (file.isEmpty()) return std::nullopt;
-    const std::filesystem::path p = file.toStdString();
-    return FileChoice{p.filename().string(), p.parent_path()};
+    std::optional<FileChoice> picked = pick_file(save, filter, title);
+    if (picked && !save && policy_.opened) policy_.opened(*picked);
+    return picked;
   });
   if (!choice) ++dialogs_cancelled_;
   return choice;
+}
+
+std::optional<FileChoice> QtPort::pick_file(bool save, std::string_view filter, std::string_view title) {
+  if (!answers_.empty()) {
+    FileChoice answer = answers_.front();
+    answers_.erase(answers_.begin());
+    return answer;
+  }
+  if (file_dialog_hook_) return file_dialog_hook_(save, filter, title);
+  const QString folder = QString::fromStdString(working_folder_.string());
+  const std::optional<DialogLook> look =
+      policy_.dialog_looks ? policy_.dialog_looks(save, filter, title) : std::nullopt;
+  const QString t = look ? look->title : QString::fromUtf8(title.data(), static_cast<int>(title.size()));
+  const QString filters = look ? look->filters : qt_filter(filter);
+  if (!save && look && look->several) {
+    const QStringList files = QFileDialog::getOpenFileNames(main_, t, folder, filters);
+    if (files.isEmpty()) return std::nullopt;
+    const std::filesystem::path p = files.front().toStdString();
+    FileChoice choice{p.filename().string(), p.parent_path()};
+    for (qsizetype i = 1; i < files.size(); ++i)
+      choice.more.push_back(std::filesystem::path(files[i].toStdString()).filename().string());
+    return choice;
+  }
+  const QString file = save ? QFileDialog::getSaveFileName(main_, t, folder, filters)
+                            : QFileDialog::getOpenFileName(main_, t, folder, filters);
+  if (file.isEmpty()) return std::nullopt;
+  const std::filesystem::path p = file.toStdString();
+  return FileChoice{p.filename().string(), p.parent_path()};
 }
 
 std::optional<FileChoice> QtPort::open_file(std::string_view filter, std::string_view title) {
