@@ -32,6 +32,8 @@ void dgemm_(const char* transa, const char* transb, const int* m, const int* n, 
 void dpotrf_(const char* uplo, const int* n, double* a, const int* lda, int* info, std::size_t uplo_len);
 void dpotrs_(const char* uplo, const int* n, const int* nrhs, const double* a, const int* lda, double* b,
              const int* ldb, int* info, std::size_t uplo_len);
+void dstedc_(const char* compz, const int* n, double* d, double* e, double* z, const int* ldz, double* work,
+             const int* lwork, int* iwork, const int* liwork, int* info, std::size_t compz_len);
 void dpotri_(const char* uplo, const int* n, double* a, const int* lda, int* info, std::size_t uplo_len);
 void dgesv_(const int* n, const int* nrhs, double* a, const int* lda, int* ipiv, double* b, const int* ldb, int* info);
 void openblas_set_num_threads(int threads);
@@ -186,6 +188,24 @@ Tridiagonal tridiagonalize(Eigen::MatrixXd s) {
   }
   t.reflectors = std::move(s);
   return t;
+}
+
+Eigen::MatrixXd Tridiagonal::all_vectors() const {
+  const int n = checked_size(diagonal.size());
+  Eigen::MatrixXd z(n, n);
+  if (n == 0) return z;
+  Eigen::VectorXd d = diagonal, e = subdiagonal;
+  if (e.size() == 0) e.resize(1);
+  int info = 0, query = -1, isize = 0;
+  double size = 0;
+  dstedc_("I", &n, d.data(), e.data(), z.data(), &n, &size, &query, &isize, &query, &info, 1);
+  const int lwork = std::max(1, static_cast<int>(size)), liwork = std::max(1, isize);
+  Eigen::VectorXd work(lwork);
+  std::vector<int> iwork(static_cast<std::size_t>(liwork));
+  use_arena_threads(8.0 * (static_cast<double>(n) * n + lwork), "the eigenvectors of the shape space");
+  dstedc_("I", &n, d.data(), e.data(), z.data(), &n, work.data(), &lwork, iwork.data(), &liwork, &info, 1);
+  if (info != 0) throw RuntimeError("The eigenvectors did not converge (" + std::to_string(info) + ").");
+  return z;
 }
 
 Eigen::MatrixXd Tridiagonal::apply_q(Eigen::MatrixXd z) const {

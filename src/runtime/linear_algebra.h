@@ -46,6 +46,10 @@ struct Tridiagonal {
 
   /// Q z, z with as many rows as S.
   Eigen::MatrixXd apply_q(Eigen::MatrixXd z) const;
+
+  /// Every eigenvector of T (n by n, column j that of the j-th smallest
+  /// eigenvalue), by divide and conquer: for when most of them are wanted.
+  Eigen::MatrixXd all_vectors() const;
 };
 
 /// Reduces the symmetric `s` (its lower triangle is read; the matrix is taken
