@@ -146,7 +146,7 @@ const std::vector<ActionRow>& action_catalogue() {
        .run = actions::shape_pca,
        .needs = N::first_sample,  // a second sample, or a factor in GroupBox
        .background = true,
-       .reads = {"PCXBox", "PCYBox", "GroupBox", "GroupOutline", "FactorColumns", "DropUnlisted"},
+       .reads = {"PCXBox", "PCYBox", "GroupBox", "GroupOutline", "FactorColumns", "DropUnlisted", "SizeCorrected"},
        .writes = {"ResultsBox"},
        .analyze_test = "pca"},
       {.name = "ShowDifference",
@@ -180,7 +180,8 @@ const std::vector<ActionRow>& action_catalogue() {
       {.name = "SaveSurface",
        .run = actions::save_surface,
        .needs = N::first_sample,
-       .dialog = {D::save, "Save the surface", "PLY files (*.ply);;STL files (*.stl);;OBJ files (*.obj);;All files (*)"}},
+       .dialog = {D::save, "Save the surface",
+                  "PLY files (*.ply);;STL files (*.stl);;OBJ files (*.obj);;All files (*)"}},
       // Studies of any design: a table of factors and covariates, and the tests on it.
       {.name = "LoadSpecimenTable",
        .run = actions::load_specimen_table,
@@ -193,7 +194,7 @@ const std::vector<ActionRow>& action_catalogue() {
        .background = true,
        .resampling = true,
        .logs_result = true,
-       .reads = {"ModelBox", "PermutationsBox", "FactorColumns", "DropUnlisted"},
+       .reads = {"ModelBox", "PermutationsBox", "FactorColumns", "DropUnlisted", "SizeCorrected"},
        .writes = {"ResultsBox"},
        .analyze_test = "anova"},
       {.name = "PairwiseGroups",
@@ -202,7 +203,7 @@ const std::vector<ActionRow>& action_catalogue() {
        .background = true,
        .resampling = true,
        .logs_result = true,
-       .reads = {"GroupBox", "PermutationsBox", "FactorColumns", "DropUnlisted"},
+       .reads = {"GroupBox", "PermutationsBox", "FactorColumns", "DropUnlisted", "SizeCorrected"},
        .writes = {"ResultsBox"},
        .analyze_test = "pairwise"},
       // Size, discrimination and integration.

@@ -11,10 +11,10 @@
 #include "display/difference_plot.h"
 #include "display/group_scatter_plot.h"
 #include "geometry/deformation_grid.h"
-#include "runtime/error.h"
 #include "runtime/busy_pointer.h"
-#include "stats/shape_covariation.h"
+#include "runtime/error.h"
 #include "stats/result_texts.h"
+#include "stats/shape_covariation.h"
 #include "stats/shape_space_components.h"
 
 namespace velmora {
@@ -182,12 +182,11 @@ std::optional<SizeCorrection> allometry_action(const GroupStudy& study, UiPort& 
   ui.set_control_string("ResultsBox", text);
   std::vector<std::pair<std::string, ResultValue>> numbers =
       anova_result_numbers(fit.model, a, arrangements, seed, study.specimens.count());
-  numbers.insert(numbers.end(), {
-      {"names", study.names},
-      {"logsize", as_vector(logsize.values)},
-      {"regression_scores", as_vector(fit.regression_scores)},
-      {"predicted_line", as_vector(fit.predicted_line)},
-      {"regression_vector", as_vector(fit.regression_vector)}});
+  numbers.insert(numbers.end(), {{"names", study.names},
+                                 {"logsize", as_vector(logsize.values)},
+                                 {"regression_scores", as_vector(fit.regression_scores)},
+                                 {"predicted_line", as_vector(fit.predicted_line)},
+                                 {"regression_vector", as_vector(fit.regression_vector)}});
   if (factor) {
     numbers.emplace_back("factor", factor->name);
     numbers.emplace_back("common_component", as_vector(fit.common_component));
@@ -258,7 +257,7 @@ void canonical_variates_action(const GroupStudy& study, UiPort& ui, const SizeCo
 
   std::string text = "Canonical variates of " + factor.name + ": " + std::to_string(n) + " specimens, " +
                      std::to_string(g) + " groups, " + std::to_string(cv.components) + " principal components\n";
-  if (corrected) text += "Size-corrected: the residuals of allometry (" + corrected->model + ") plus the grand mean\n";
+  if (corrected) text += size_corrected_line(*corrected) + "\n";
   if (cv.components < cv.nonzero)
     text +=
         "The within-group covariance is singular (fewer specimens than dimensions): the components were cut to "
