@@ -399,7 +399,7 @@ TwoBlockPls two_block_pls(const Eigen::MatrixXd& block1, const Eigen::MatrixXd& 
   // of R1'R2, their squares the eigenvalues of R1' G2 R1.
   const Eigen::MatrixXd r1 = c1.vectors * c1.values.head(c1.vectors.cols()).cwiseSqrt().asDiagonal();
   const Eigen::MatrixXd r2 = c2.vectors * c2.values.head(c2.vectors.cols()).cwiseSqrt().asDiagonal();
-  const Eigen::MatrixXd k = r1.transpose() * r2;
+  const Eigen::MatrixXd k = product(r1, r2, true);
   Eigen::BDCSVD<Eigen::MatrixXd> svd(k, Eigen::ComputeThinU | Eigen::ComputeThinV);
   TwoBlockPls out;
   out.arrangements = arrangements;
