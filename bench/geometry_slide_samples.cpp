@@ -1,7 +1,12 @@
 // Sliding the semilandmarks of 200 specimens of 500 points, 450 of them
 // semilandmarks on 6 curves (2 closed, 4 open), projected back onto curves of
-// 150 clicks each: the whole iterated sliding, by each criterion.
+// 150 clicks each: the whole iterated sliding, by each criterion. And one long
+// outline in the plane: 20 specimens of 3 landmarks and a closed curve of
+// 2,000 semilandmarks, slid by bending energy (the dense system of 2,000
+// unknowns a specimen and iteration), on 2 threads:
+//   build/bench/bench_geometry_slide_samples --benchmark_filter=long
 #include <benchmark/benchmark.h>
+#include <oneapi/tbb/global_control.h>
 
 #include <cmath>
 #include <random>
@@ -108,8 +113,59 @@ void BM_slide_samples(benchmark::State& state) {
                  " semilandmarks");
 }
 
+// 3 landmarks inside a closed outline of `count` semilandmarks in the plane,
+// each specimen bent its own way and clicked unevenly at 400 places.
+Study make_outline(Eigen::Index specimens, int count) {
+  std::mt19937 gen(7);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  constexpr int kInside = 3, kOutlineClicks = 400;
+  const Eigen::Index points = kInside + count + 1;
+  Study out;
+  out.data = Sample(points, specimens);
+  for (Eigen::Index i = 0; i < specimens; ++i) {
+    const double a = 0.1 * u(gen), b = 0.1 * u(gen), c = 0.05 * u(gen);
+    Eigen::MatrixXd x = Eigen::MatrixXd::Zero(points, 3);
+    x.topRows(kInside) << 0.5 + 0.02 * u(gen), 0.1, 0, -0.4, 0.3 + 0.02 * u(gen), 0, 0.1, -0.5, 0;
+    Eigen::MatrixXd clicks = Eigen::MatrixXd::Zero(kOutlineClicks + 1, 3);
+    for (int k = 0; k < kOutlineClicks; ++k) {
+      const double t = 2 * M_PI * (k + (k > 0 ? 0.3 * u(gen) : 0.0)) / kOutlineClicks;
+      clicks.row(k) << (2 + a * std::cos(3 * t)) * std::cos(t),
+          (1.2 + b * std::sin(2 * t) + c * std::cos(5 * t)) * std::sin(t), 0;
+    }
+    clicks.row(kOutlineClicks) = clicks.row(0);
+    const Eigen::RowVectorXd flat = clicks.topRows(kOutlineClicks).transpose().reshaped().transpose();
+    const Eigen::RowVectorXd resampled = velmora::pick3points(flat, 1, count);
+    x.bottomRows(count + 1) = resampled.reshaped(3, count + 1).transpose();
+    out.data.specimen(i) = x;
+    out.curves.push_back({clicks});
+  }
+  Eigen::MatrixXd proto(8, 1);
+  proto << 0, 0, 0, 0, 1, -999, 1, count;
+  Eigen::RowVectorXd rbreak(2);
+  rbreak << 3 * kInside, 3 * static_cast<double>(points);
+  out.layout = velmora::semilandmark_layout(proto, rbreak, points);
+  return out;
+}
+
+void BM_slide_long_outline(benchmark::State& state) {
+  static const Study study = make_outline(20, 2000);
+  tbb::global_control threads(tbb::global_control::max_allowed_parallelism, 2);
+  velmora::SlideOptions options;
+  int iterations = 0;
+  for (auto _ : state) {
+    const velmora::SlidSamples slid =
+        velmora::slide_samples(study.data, study.curves, Sample(), {}, study.layout, options);
+    iterations = slid.iterations;
+    benchmark::DoNotOptimize(slid.first.mean.data());
+  }
+  state.counters["slide_iterations"] = iterations;
+  state.SetLabel("bending, 20 specimens x " + std::to_string(study.data.points()) + " points, " +
+                 std::to_string(study.layout.sliding.size()) + " semilandmarks on one outline in the plane, 2 threads");
+}
+
 }  // namespace
 
 BENCHMARK(BM_slide_samples)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_slide_long_outline)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime()->MeasureProcessCPUTime();
 
 BENCHMARK_MAIN();

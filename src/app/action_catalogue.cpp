@@ -146,7 +146,7 @@ const std::vector<ActionRow>& action_catalogue() {
        .run = actions::shape_pca,
        .needs = N::first_sample,  // a second sample, or a factor in GroupBox
        .background = true,
-       .reads = {"PCXBox", "PCYBox", "GroupBox", "GroupOutline", "FactorColumns", "DropUnlisted"},
+       .reads = {"PCXBox", "PCYBox", "GroupBox", "GroupOutline", "FactorColumns", "DropUnlisted", "SizeCorrected"},
        .writes = {"ResultsBox"},
        .analyze_test = "pca"},
       {.name = "ShowDifference",
@@ -195,7 +195,7 @@ const std::vector<ActionRow>& action_catalogue() {
        .background = true,
        .resampling = true,
        .logs_result = true,
-       .reads = {"ModelBox", "PermutationsBox", "FactorColumns", "DropUnlisted"},
+       .reads = {"ModelBox", "PermutationsBox", "FactorColumns", "DropUnlisted", "SizeCorrected"},
        .writes = {"ResultsBox"},
        .analyze_test = "anova"},
       {.name = "PairwiseGroups",
@@ -204,7 +204,7 @@ const std::vector<ActionRow>& action_catalogue() {
        .background = true,
        .resampling = true,
        .logs_result = true,
-       .reads = {"GroupBox", "PermutationsBox", "FactorColumns", "DropUnlisted"},
+       .reads = {"GroupBox", "PermutationsBox", "FactorColumns", "DropUnlisted", "SizeCorrected"},
        .writes = {"ResultsBox"},
        .analyze_test = "pairwise"},
       // Size, discrimination and integration.

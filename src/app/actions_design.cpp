@@ -1,8 +1,8 @@
 // Glue between the dispatcher and the tests of a study of any design: the
 // specimen table matched to the loaded specimens, and the built-in columns.
 #include <algorithm>
-#include <filesystem>
 #include <cmath>
+#include <filesystem>
 #include <map>
 
 #include "app/actions.h"
@@ -170,14 +170,22 @@ void load_specimen_table(WorkingState& s, UiPort& ui) {
   ui.set_control_string("ResultsBox", text);
   ui.result({"LoadSpecimenTable",
              {{"file", std::filesystem::absolute(choice->path()).string()},
-              {"specimens", static_cast<double>(table.names.size())}, {"columns", table.columns}, {"kinds", kinds}}});
+              {"specimens", static_cast<double>(table.names.size())},
+              {"columns", table.columns},
+              {"kinds", kinds}}});
   s.sources.table = choice->path();
   s.table = std::move(table);
 }
 
-void procrustes_anova(WorkingState& s, UiPort& ui) { procrustes_anova_action(group_study(s, ui, "ProcrustesANOVA"), ui); }
+void procrustes_anova(WorkingState& s, UiPort& ui) {
+  const GroupStudy study = group_study(s, ui, "ProcrustesANOVA");
+  procrustes_anova_action(study, ui, size_correction_for("ProcrustesANOVA", study, ui, s.size_correction));
+}
 
-void pairwise_groups(WorkingState& s, UiPort& ui) { pairwise_groups_action(group_study(s, ui, "PairwiseGroups"), ui); }
+void pairwise_groups(WorkingState& s, UiPort& ui) {
+  const GroupStudy study = group_study(s, ui, "PairwiseGroups");
+  pairwise_groups_action(study, ui, size_correction_for("PairwiseGroups", study, ui, s.size_correction));
+}
 
 void allometry(WorkingState& s, UiPort& ui) {
   if (auto kept = allometry_action(group_study(s, ui, "Allometry"), ui)) s.size_correction = std::move(kept);
@@ -194,14 +202,26 @@ void two_block_pls(WorkingState& s, UiPort& ui) {
 }
 
 // With a factor in GroupBox the shape space shows its groups (one sample is
-// enough); otherwise the two samples, as it always has.
+// enough); otherwise the two samples, as it always has. A size-corrected study
+// analyses the residuals of allometry, which must cover every specimen shown.
 void shape_pca(WorkingState& s, UiPort& ui) {
   const bool by_groups =
       ui.has_control("GroupBox") && ui.control_string("GroupBox").find_first_not_of(" \t") != std::string::npos;
-  if (by_groups)
-    shape_pca_groups_action(group_study(s, ui, "ShapePCA"), ui);
-  else
+  const bool corrected = switch_on(ui, "SizeCorrected");
+  if (by_groups) {
+    const GroupStudy study = group_study(s, ui, "ShapePCA");
+    shape_pca_groups_action(study, ui, size_correction_for("ShapePCA", study, ui, s.size_correction));
+  } else if (corrected) {
+    const GroupStudy study = group_study(s, ui, "ShapePCA");
+    const SizeCorrection* correction = size_correction_for("ShapePCA", study, ui, s.size_correction);
+    if (study.specimens.count() != s.data1.count() + s.data2.count())
+      throw RuntimeError(
+          "ShapePCA: the size-corrected study leaves out the specimens the specimen table does not list; name a "
+          "factor in GroupBox to see the specimens it keeps, or turn SizeCorrected off.");
+    shape_pca_size_corrected_action(samples_of(s), ui, *correction);
+  } else {
     shape_pca_action(samples_of(s), ui);
+  }
 }
 
 }  // namespace velmora::actions

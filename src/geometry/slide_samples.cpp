@@ -103,8 +103,9 @@ SemilandmarkLayout without_merged(const SemilandmarkLayout& layout, const std::v
 // What a sliding costs, counted before it starts, so that one that cannot
 // finish in reasonable time (a curve of 200,000 points) is refused with the
 // estimate instead of running on at full speed beyond any cancel. The rates
-// are those of a plain desktop core, rounded down.
-constexpr double kFlopsPerSecond = 4e9;      // dense factorisations
+// are those of a plain desktop core, rounded down (the dense factorisations
+// run in the optimised LAPACK).
+constexpr double kFlopsPerSecond = 1e10;     // dense factorisations
 constexpr double kSegmentsPerSecond = 1e9;   // point-to-segment distances
 constexpr double kLongestSlide = 30.0 * 60;  // seconds
 
@@ -114,9 +115,9 @@ void refuse_what_cannot_finish(const SemilandmarkLayout& layout, Eigen::Index sp
   const double m = static_cast<double>(layout.sliding.size());
   double seconds = 0;
   if (options.criterion == SlideCriterion::bending) {
-    // The spline of the consensus (an LU of p + 4 rows solved for p columns),
-    // then each specimen's m by m system and its energy.
-    seconds += (8.0 / 3.0 * p * p * p + n * (m * m * m / 3 + 3 * m * m + 12 * p * p)) / kFlopsPerSecond;
+    // The spline of the consensus (a Cholesky factorisation of p - 4 rows
+    // and its inverse), then each specimen's m by m system and its energy.
+    seconds += (p * p * p + n * (m * m * m / 3 + 3 * m * m + 12 * p * p)) / kFlopsPerSecond;
     check_memory(4 * 8 * (p + 4) * (p + 4) + 2 * 8 * m * m,
                  "Sliding by bending energy on " + std::to_string(layout.points) + " points");
   }

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "runtime/linear_algebra.h"
+
 namespace velmora {
 namespace detail {
 
@@ -18,7 +20,7 @@ SlideSystem slide_system(SlideCriterion criterion, const Eigen::MatrixXd& energy
 }
 
 SlideWorkspace::SlideWorkspace(Eigen::Index p, Eigen::Index m)
-    : deviation(p, 3), tangents(m, 3), system(m, m), rhs(m), shift(m), ldlt(m), llt(m) {}
+    : deviation(p, 3), tangents(m, 3), system(m, m), rhs(m), shift(m), ldlt(m) {}
 
 void slide_in_place(Eigen::Ref<Eigen::MatrixXd> specimen, const Eigen::MatrixXd& consensus, const SlideSystem& system,
                     const SemilandmarkLayout& layout, SlideWorkspace& work, std::vector<std::size_t>& unslid) {
@@ -74,22 +76,20 @@ void slide_in_place(Eigen::Ref<Eigen::MatrixXd> specimen, const Eigen::MatrixXd&
       }
     }
     // Many semilandmarks: the blocked Cholesky factorisation of the definite
-    // system (the energy form is positive in the plane, negative in space),
-    // several times faster than LDLT, which is kept for fewer (as before, to
-    // the last bit) and for a system that is not definite.
+    // system (the energy form is positive in the plane, negative in space) by
+    // the optimised LAPACK, many times faster than LDLT, which is kept for
+    // fewer (as before, to the last bit) and for a system that is not definite.
     bool solved = false;
     if (m >= kBlockedFrom) {
       const double sign = work.system.diagonal().sum() < 0 ? -1.0 : 1.0;
+      work.factor.resize(m, m);
+      for (Eigen::Index b = 0; b < m; ++b) work.factor.col(b).tail(m - b) = sign * work.system.col(b).tail(m - b);
       for (std::size_t k = unslid.size() - none; k < unslid.size(); ++k) {
         const auto a = static_cast<Eigen::Index>(unslid[k]);
-        work.system(a, a) = sign;
+        work.factor(a, a) = 1;
       }
-      work.llt.compute(sign * work.system);
-      if (work.llt.info() == Eigen::Success) {
-        work.shift = sign * work.rhs;
-        work.llt.solveInPlace(work.shift);
-        solved = true;
-      }
+      work.shift = sign * work.rhs;
+      solved = cholesky_solve_in_place(work.factor, work.shift);
     }
     if (!solved) {
       work.ldlt.compute(work.system);

@@ -31,8 +31,10 @@ struct SlidSpecimen {
 /// `procrustes` (energy is not used). A closed curve's closing repeat moves
 /// with the curve's first point. The m by m system is solved with LDLT, or
 /// from kBlockedFrom semilandmarks on with the blocked Cholesky factorisation
-/// (LDLT when that fails); a semilandmark with no tangent stays in place and is
-/// listed.
+/// of the optimised LAPACK on one thread (LDLT when that fails); a semilandmark
+/// with no tangent stays in place and is listed. The tangents differ from
+/// specimen to specimen, and so does U' L U: each specimen has its own
+/// factorisation, while Lp is shared.
 SlidSpecimen slide_semilandmarks(const Eigen::MatrixXd& specimen, const Eigen::MatrixXd& consensus,
                                  SlideCriterion criterion, const Eigen::MatrixXd& energy,
                                  const SemilandmarkLayout& layout);
@@ -59,7 +61,7 @@ struct SlideWorkspace {
   Eigen::MatrixXd system;     // m by m
   Eigen::VectorXd rhs, shift;
   Eigen::LDLT<Eigen::MatrixXd> ldlt;
-  Eigen::LLT<Eigen::MatrixXd> llt;
+  Eigen::MatrixXd factor;  // m by m: the Cholesky factor, from kBlockedFrom semilandmarks on
 };
 
 /// slide_semilandmarks in place on `specimen` (p by 3); the semilandmarks

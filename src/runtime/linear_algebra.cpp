@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "runtime/available_memory.h"
 #include "runtime/error.h"
@@ -17,14 +18,24 @@
 extern "C" {
 void dsyrk_(const char* uplo, const char* trans, const int* n, const int* k, const double* alpha, const double* a,
             const int* lda, const double* beta, double* c, const int* ldc, std::size_t uplo_len, std::size_t trans_len);
-void dsytrd_(const char* uplo, const int* n, double* a, const int* lda, double* d, double* e, double* tau,
-             double* work, const int* lwork, int* info, std::size_t uplo_len);
+void dsytrd_(const char* uplo, const int* n, double* a, const int* lda, double* d, double* e, double* tau, double* work,
+             const int* lwork, int* info, std::size_t uplo_len);
 void dormtr_(const char* side, const char* uplo, const char* trans, const int* m, const int* n, const double* a,
              const int* lda, const double* tau, double* c, const int* ldc, double* work, const int* lwork, int* info,
              std::size_t side_len, std::size_t uplo_len, std::size_t trans_len);
 void dsymm_(const char* side, const char* uplo, const int* m, const int* n, const double* alpha, const double* a,
             const int* lda, const double* b, const int* ldb, const double* beta, double* c, const int* ldc,
             std::size_t side_len, std::size_t uplo_len);
+void dgemm_(const char* transa, const char* transb, const int* m, const int* n, const int* k, const double* alpha,
+            const double* a, const int* lda, const double* b, const int* ldb, const double* beta, double* c,
+            const int* ldc, std::size_t transa_len, std::size_t transb_len);
+void dpotrf_(const char* uplo, const int* n, double* a, const int* lda, int* info, std::size_t uplo_len);
+void dpotrs_(const char* uplo, const int* n, const int* nrhs, const double* a, const int* lda, double* b,
+             const int* ldb, int* info, std::size_t uplo_len);
+void dstedc_(const char* compz, const int* n, double* d, double* e, double* z, const int* ldz, double* work,
+             const int* lwork, int* iwork, const int* liwork, int* info, std::size_t compz_len);
+void dpotri_(const char* uplo, const int* n, double* a, const int* lda, int* info, std::size_t uplo_len);
+void dgesv_(const int* n, const int* nrhs, double* a, const int* lda, int* ipiv, double* b, const int* ldb, int* info);
 void openblas_set_num_threads(int threads);
 }
 
@@ -32,7 +43,8 @@ namespace velmora {
 namespace {
 
 int checked_size(Eigen::Index n) {
-  if (n > INT_MAX) throw RuntimeError("A matrix of " + std::to_string(n) + " rows is beyond the linear algebra library.");
+  if (n > INT_MAX)
+    throw RuntimeError("A matrix of " + std::to_string(n) + " rows is beyond the linear algebra library.");
   return static_cast<int>(n);
 }
 
@@ -97,6 +109,66 @@ Eigen::MatrixXd symmetric_product(const Eigen::MatrixXd& s, const Eigen::MatrixX
   return c;
 }
 
+Eigen::MatrixXd product(const Eigen::MatrixXd& a, const Eigen::MatrixXd& b, bool transposed) {
+  const int m = checked_size(transposed ? a.cols() : a.rows()), n = checked_size(b.cols());
+  const int k = checked_size(b.rows());
+  if ((transposed ? a.rows() : a.cols()) != b.rows()) throw RuntimeError("product: the matrices do not fit.");
+  Eigen::MatrixXd c(m, n);
+  if (m == 0 || n == 0) return c;
+  if (k == 0) {
+    c.setZero();
+    return c;
+  }
+  const double one = 1, zero = 0;
+  const int lda = checked_size(std::max<Eigen::Index>(a.rows(), 1));
+  use_arena_threads(0, "a product of the permutation tests");
+  dgemm_(transposed ? "T" : "N", "N", &m, &n, &k, &one, a.data(), &lda, b.data(), &k, &zero, c.data(), &m, 1, 1);
+  return c;
+}
+
+bool cholesky_solve_in_place(Eigen::MatrixXd& s, Eigen::VectorXd& b) {
+  const int n = checked_size(s.rows()), one = 1;
+  if (s.cols() != n || b.size() != n) throw RuntimeError("cholesky_solve_in_place: the system does not fit.");
+  if (n == 0) return true;
+  // Every thread of a parallel loop may hold a buffer of the library at once.
+  use_arena_threads(0, "a sliding system");
+  openblas_set_num_threads(1);
+  int info = 0;
+  dpotrf_("L", &n, s.data(), &n, &info, 1);
+  if (info != 0) return false;
+  dpotrs_("L", &n, &one, s.data(), &n, b.data(), &n, &info, 1);
+  return info == 0;
+}
+
+bool definite_inverse_in_place(Eigen::MatrixXd& s) {
+  const int n = checked_size(s.rows());
+  if (s.cols() != n) throw RuntimeError("definite_inverse_in_place: the matrix is not square.");
+  if (n == 0) return true;
+  use_arena_threads(0, "the inverse of a spline's system");
+  openblas_set_num_threads(1);
+  int info = 0;
+  dpotrf_("L", &n, s.data(), &n, &info, 1);
+  if (info != 0) return false;
+  dpotri_("L", &n, s.data(), &n, &info, 1);
+  if (info != 0) return false;
+  s.triangularView<Eigen::StrictlyUpper>() = s.transpose();
+  return true;
+}
+
+Eigen::MatrixXd inverse_columns(Eigen::MatrixXd a, Eigen::Index columns) {
+  const int n = checked_size(a.rows()), m = checked_size(columns);
+  if (a.cols() != n || columns < 0 || columns > n) throw RuntimeError("inverse_columns: the matrix is not square.");
+  Eigen::MatrixXd b = Eigen::MatrixXd::Identity(n, m);
+  if (n == 0 || m == 0) return b;
+  std::vector<int> pivots(static_cast<std::size_t>(n));
+  int info = 0;
+  use_arena_threads(0, "the inverse of a spline's system");
+  openblas_set_num_threads(1);
+  dgesv_(&n, &m, a.data(), &n, pivots.data(), b.data(), &n, &info);
+  if (info != 0) throw RuntimeError("The system is singular (pivot " + std::to_string(info) + " is zero).");
+  return b;
+}
+
 Tridiagonal tridiagonalize(Eigen::MatrixXd s) {
   const int n = checked_size(s.rows());
   Tridiagonal t;
@@ -110,12 +182,30 @@ Tridiagonal tridiagonalize(Eigen::MatrixXd s) {
     const int lwork = std::max(1, static_cast<int>(size));
     Eigen::VectorXd work(lwork);
     use_arena_threads(0, "the tridiagonal reduction of the shape space");
-    dsytrd_("L", &n, s.data(), &n, t.diagonal.data(), t.subdiagonal.data(), t.scales.data(), work.data(), &lwork,
-            &info, 1);
+    dsytrd_("L", &n, s.data(), &n, t.diagonal.data(), t.subdiagonal.data(), t.scales.data(), work.data(), &lwork, &info,
+            1);
     if (info != 0) throw RuntimeError("The tridiagonal reduction failed (" + std::to_string(info) + ").");
   }
   t.reflectors = std::move(s);
   return t;
+}
+
+Eigen::MatrixXd Tridiagonal::all_vectors() const {
+  const int n = checked_size(diagonal.size());
+  Eigen::MatrixXd z(n, n);
+  if (n == 0) return z;
+  Eigen::VectorXd d = diagonal, e = subdiagonal;
+  if (e.size() == 0) e.resize(1);
+  int info = 0, query = -1, isize = 0;
+  double size = 0;
+  dstedc_("I", &n, d.data(), e.data(), z.data(), &n, &size, &query, &isize, &query, &info, 1);
+  const int lwork = std::max(1, static_cast<int>(size)), liwork = std::max(1, isize);
+  Eigen::VectorXd work(lwork);
+  std::vector<int> iwork(static_cast<std::size_t>(liwork));
+  use_arena_threads(8.0 * (static_cast<double>(n) * n + lwork), "the eigenvectors of the shape space");
+  dstedc_("I", &n, d.data(), e.data(), z.data(), &n, work.data(), &lwork, iwork.data(), &liwork, &info, 1);
+  if (info != 0) throw RuntimeError("The eigenvectors did not converge (" + std::to_string(info) + ").");
+  return z;
 }
 
 Eigen::MatrixXd Tridiagonal::apply_q(Eigen::MatrixXd z) const {

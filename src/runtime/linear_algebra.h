@@ -15,6 +15,28 @@ Eigen::MatrixXd lower_cross_product(const Eigen::MatrixXd& a, bool transposed);
 /// the large products of the permutation tests.
 Eigen::MatrixXd symmetric_product(const Eigen::MatrixXd& s, const Eigen::MatrixXd& b);
 
+/// a b, or a' b when `transposed`: the products of the permutation tests'
+/// iterations.
+Eigen::MatrixXd product(const Eigen::MatrixXd& a, const Eigen::MatrixXd& b, bool transposed = false);
+
+/// Solves s x = b in place of b for a symmetric positive definite s (m by m;
+/// its lower triangle is read and overwritten by the Cholesky factor). Returns
+/// false, b unchanged, when s is not positive definite. Runs on one thread, the
+/// same operations whatever the machine's threads, for calls from parallel
+/// loops (one system a specimen).
+bool cholesky_solve_in_place(Eigen::MatrixXd& s, Eigen::VectorXd& b);
+
+/// Replaces the symmetric positive definite s (its lower triangle is read) by
+/// its inverse, full, through the Cholesky factorisation. Returns false, s
+/// spoilt, when s is not positive definite. On one thread, as
+/// cholesky_solve_in_place, so that the result is the same on any machine.
+bool definite_inverse_in_place(Eigen::MatrixXd& s);
+
+/// The first `columns` columns of the inverse of the square `a` (LU with
+/// partial pivoting, the matrix taken over), on one thread. Throws
+/// RuntimeError when `a` is exactly singular.
+Eigen::MatrixXd inverse_columns(Eigen::MatrixXd a, Eigen::Index columns);
+
 /// A symmetric matrix reduced to tridiagonal form, Q' S Q = T: diagonal d,
 /// sub-diagonal e, and Q kept as Householder reflectors.
 struct Tridiagonal {
@@ -24,6 +46,10 @@ struct Tridiagonal {
 
   /// Q z, z with as many rows as S.
   Eigen::MatrixXd apply_q(Eigen::MatrixXd z) const;
+
+  /// Every eigenvector of T (n by n, column j that of the j-th smallest
+  /// eigenvalue), by divide and conquer: for when most of them are wanted.
+  Eigen::MatrixXd all_vectors() const;
 };
 
 /// Reduces the symmetric `s` (its lower triangle is read; the matrix is taken

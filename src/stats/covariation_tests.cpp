@@ -258,7 +258,7 @@ void canonical_variates_action(const GroupStudy& study, UiPort& ui, const SizeCo
 
   std::string text = "Canonical variates of " + factor.name + ": " + std::to_string(n) + " specimens, " +
                      std::to_string(g) + " groups, " + std::to_string(cv.components) + " principal components\n";
-  if (corrected) text += "Size-corrected: the residuals of allometry (" + corrected->model + ") plus the grand mean\n";
+  if (corrected) text += size_corrected_line(*corrected) + "\n";
   if (cv.components < cv.nonzero)
     text +=
         "The within-group covariance is singular (fewer specimens than dimensions): the components were cut to "

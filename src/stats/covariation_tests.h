@@ -12,15 +12,6 @@
 
 namespace velmora {
 
-/// The residuals of an allometry plus the grand mean (n rows of the pooled
-/// superimposition, flattened), and the specimens they belong to.
-struct SizeCorrection {
-  Sample specimens;
-  std::vector<std::string> names;
-  std::string model;
-  Eigen::MatrixXd residuals;
-};
-
 /// With "Use the residuals of allometry" (SizeCorrected) on: the correction
 /// that fits the study's specimens (the same names and coordinates), else
 /// RuntimeError naming `action` and saying to run Allometry first; with it off,

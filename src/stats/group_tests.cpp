@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "runtime/error.h"
 #include "runtime/busy_pointer.h"
+#include "runtime/error.h"
 #include "stats/procrustes_anova.h"
 #include "stats/result_texts.h"
 #include "stats/shape_space_components.h"
@@ -18,7 +18,25 @@ void check_size(std::string_view action, const GroupStudy& study) {
                        std::to_string(study.specimens.count()) + ".");
 }
 
+// The pooled coordinates a test analyses: the residuals of allometry when the
+// study is size-corrected.
+Eigen::MatrixXd analysed_coordinates(const GroupStudy& study, const SizeCorrection* corrected) {
+  return corrected ? corrected->residuals : pooled_shapes(study.specimens, study.flat).coordinates;
+}
+
+// The result event's statement of a size-corrected study (nothing otherwise,
+// so that the events of the uncorrected tests stay as they were).
+void add_correction(std::vector<std::pair<std::string, ResultValue>>& numbers, const SizeCorrection* corrected) {
+  if (!corrected) return;
+  numbers.emplace_back("size_corrected", 1.0);
+  numbers.emplace_back("allometry_model", corrected->model);
+}
+
 }  // namespace
+
+std::string size_corrected_line(const SizeCorrection& corrected) {
+  return "Size-corrected: the residuals of allometry (" + corrected.model + ") plus the grand mean";
+}
 
 std::int64_t permutation_count(std::string_view action, UiPort& ui) {
   if (!ui.has_control("PermutationsBox")) return 1000;
@@ -53,7 +71,7 @@ std::vector<std::pair<std::string, ResultValue>> anova_result_numbers(const std:
           {"total_ss", a.total_ss}};
 }
 
-void procrustes_anova_action(const GroupStudy& study, UiPort& ui) {
+void procrustes_anova_action(const GroupStudy& study, UiPort& ui, const SizeCorrection* corrected) {
   const std::string action = "ProcrustesANOVA";
   const std::string model = ui.has_control("ModelBox") ? ui.control_string("ModelBox") : "";
   if (model.find_first_not_of(" \t") == std::string::npos)
@@ -71,8 +89,7 @@ void procrustes_anova_action(const GroupStudy& study, UiPort& ui) {
 
   detail::BusyPointer pointer(ui);
   if (!ui.progress(action, 0, arrangements)) return ui.console().write(action + " was cancelled; nothing is shown.\n");
-  const PooledShapes shapes = pooled_shapes(study.specimens, study.flat);
-  const Eigen::MatrixXd cross = centred_cross_product(shapes.coordinates);
+  const Eigen::MatrixXd cross = centred_cross_product(analysed_coordinates(study, corrected));
   const ProcrustesAnova a =
       procrustes_anova(cross, design, arrangements, seed,
                        [&](std::int64_t done, std::int64_t total) { return ui.progress(action, done, total); });
@@ -87,14 +104,18 @@ void procrustes_anova_action(const GroupStudy& study, UiPort& ui) {
                   number("%.6g", a.residual_ms), number("%.5f", a.residual_ss / a.total_ss)});
   rows.push_back({"Total", number("%.0f", a.total_df), number("%.6g", a.total_ss)});
   const std::string text = "Procrustes ANOVA of " + std::to_string(study.specimens.count()) + " specimens, " +
-                           std::to_string(study.specimens.points()) + " points: " + model +
-                           "\nType I (sequential) sums of squares; residual randomization, " +
+                           std::to_string(study.specimens.points()) + " points: " + model + "\n" +
+                           (corrected ? size_corrected_line(*corrected) + "\n" : std::string()) +
+                           "Type I (sequential) sums of squares; residual randomization, " +
                            arrangements_text(arrangements, seed) + "\n" + table_text(rows);
   ui.set_control_string("ResultsBox", text);
-  ui.result({action, anova_result_numbers(model, a, arrangements, seed, study.specimens.count())});
+  std::vector<std::pair<std::string, ResultValue>> numbers =
+      anova_result_numbers(model, a, arrangements, seed, study.specimens.count());
+  add_correction(numbers, corrected);
+  ui.result({action, numbers});
 }
 
-void pairwise_groups_action(const GroupStudy& study, UiPort& ui) {
+void pairwise_groups_action(const GroupStudy& study, UiPort& ui, const SizeCorrection* corrected) {
   const std::string action = "PairwiseGroups";
   std::string name = ui.has_control("GroupBox") ? ui.control_string("GroupBox") : "";
   name.erase(0, name.find_first_not_of(" \t"));
@@ -115,10 +136,9 @@ void pairwise_groups_action(const GroupStudy& study, UiPort& ui) {
 
   detail::BusyPointer pointer(ui);
   if (!ui.progress(action, 0, arrangements)) return ui.console().write(action + " was cancelled; nothing is shown.\n");
-  const PooledShapes shapes = pooled_shapes(study.specimens, study.flat);
-  const PairwiseDistances d =
-      pairwise_group_distances(centred_cross_product(shapes.coordinates), factor, arrangements, seed,
-                               [&](std::int64_t done, std::int64_t total) { return ui.progress(action, done, total); });
+  const PairwiseDistances d = pairwise_group_distances(
+      centred_cross_product(analysed_coordinates(study, corrected)), factor, arrangements, seed,
+      [&](std::int64_t done, std::int64_t total) { return ui.progress(action, done, total); });
   if (d.cancelled) return ui.console().write(action + " was cancelled; nothing is shown.\n");
   pointer.arrow();
   for (std::size_t g = 0; g < d.levels.size(); ++g)
@@ -130,20 +150,19 @@ void pairwise_groups_action(const GroupStudy& study, UiPort& ui) {
   std::vector<std::vector<std::string>> rows = {{"", "", "distance", "Pr(>d)"}};
   for (std::size_t k = 0; k < d.a.size(); ++k)
     rows.push_back({d.a[k], d.b[k], number("%.6g", d.distance[k]), number("%.4g", d.p[k])});
-  ui.set_control_string("ResultsBox", "Distances between the group means of " + name + ": " + groups +
-                                          "\nProcrustes coordinates; residual randomization under the grand mean, " +
+  ui.set_control_string("ResultsBox", "Distances between the group means of " + name + ": " + groups + "\n" +
+                                          (corrected ? size_corrected_line(*corrected) + "\n" : std::string()) +
+                                          "Procrustes coordinates; residual randomization under the grand mean, " +
                                           arrangements_text(arrangements, seed) + "\n" + table_text(rows));
   std::vector<double> counts(d.counts.begin(), d.counts.end());
-  ui.result({action,
-             {{"factor", name},
-              {"levels", d.levels},
-              {"counts", counts},
-              {"a", d.a},
-              {"b", d.b},
-              {"distance", d.distance},
-              {"p", d.p},
-              {"permutations", static_cast<double>(arrangements)},
-              {"seed", seed}}});
+  std::vector<std::pair<std::string, ResultValue>> numbers = {
+      {"factor", name},   {"levels", d.levels},
+      {"counts", counts}, {"a", d.a},
+      {"b", d.b},         {"distance", d.distance},
+      {"p", d.p},         {"permutations", static_cast<double>(arrangements)},
+      {"seed", seed}};
+  add_correction(numbers, corrected);
+  ui.result({action, numbers});
 }
 
 }  // namespace velmora

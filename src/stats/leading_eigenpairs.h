@@ -20,7 +20,9 @@ struct LeadingEigenpairs {
 /// on the tridiagonal matrix (O(n) each, kept orthogonal within groups of close
 /// eigenvalues) and carried back (O(n^2 k)). So the cost is that of the
 /// reduction, a fraction of a full eigendecomposition's. Each vector's sign is
-/// as the iteration leaves it; the iteration starts from a fixed vector.
+/// as the iteration leaves it; the iteration starts from a fixed vector. When
+/// more than an eighth of the vectors (and more than 16) are asked for, all of
+/// T's come from divide and conquer instead, which is faster then.
 LeadingEigenpairs leading_eigenpairs(Eigen::MatrixXd s, Eigen::Index k);
 
 }  // namespace velmora

@@ -399,7 +399,7 @@ TwoBlockPls two_block_pls(const Eigen::MatrixXd& block1, const Eigen::MatrixXd& 
   // of R1'R2, their squares the eigenvalues of R1' G2 R1.
   const Eigen::MatrixXd r1 = c1.vectors * c1.values.head(c1.vectors.cols()).cwiseSqrt().asDiagonal();
   const Eigen::MatrixXd r2 = c2.vectors * c2.values.head(c2.vectors.cols()).cwiseSqrt().asDiagonal();
-  const Eigen::MatrixXd k = r1.transpose() * r2;
+  const Eigen::MatrixXd k = product(r1, r2, true);
   Eigen::BDCSVD<Eigen::MatrixXd> svd(k, Eigen::ComputeThinU | Eigen::ComputeThinV);
   TwoBlockPls out;
   out.arrangements = arrangements;
@@ -415,71 +415,70 @@ TwoBlockPls two_block_pls(const Eigen::MatrixXd& block1, const Eigen::MatrixXd& 
   // Each arrangement: the leading eigenvector of M = K K' (K = R1' A R2, A
   // the permutation) by Lanczos iteration with full reorthogonalisation
   // (Golub and Van Loan 2013, Matrix Computations, ch. 10), a block of
-  // arrangements at a time so that M is applied by matrix products; each
-  // arrangement stops when its Ritz pair's residual is below 1e-10 of its value.
+  // arrangements at a time so that M x = R1' (A G2 A') (R1 x) is applied by
+  // products of the optimised BLAS, n by n at most whatever the number of
+  // points. Over all permutations the mean of A G2 A' is a multiple of the
+  // centring, so the mean of M is a multiple of diag(L1): the iteration starts
+  // from the components weighted by their variances, near the leading vector
+  // of that mean. Each arrangement stops when its Ritz pair's residual is
+  // below 1e-12 of its value.
   out.r_sets.assign(static_cast<std::size_t>(arrangements), 0);
   out.r_sets[0] = corr(out.scores1, out.scores2);
   const Eigen::Index rank1 = r1.cols(), most = std::min<Eigen::Index>(rank1, 250);
-  const std::int64_t block = 32;
-  Eigen::VectorXd start = Eigen::VectorXd::Ones(rank1).normalized() + svd.matrixU().col(0);
-  start.normalize();
+  const std::int64_t block = 64;
+  const Eigen::VectorXd start = c1.values.head(rank1).normalized();
+  std::vector<std::vector<int>> perms;
   for (std::int64_t begin = 1; begin < arrangements; begin += block) {
     const std::int64_t end = std::min(arrangements, begin + block);
     const Eigen::Index m = end - begin;
-    std::vector<std::vector<int>> perms(static_cast<std::size_t>(m));
+    perms.resize(static_cast<std::size_t>(m));
     tbb::parallel_for(begin, end,
                       [&](std::int64_t s) { perms[s - begin] = arrangement(static_cast<int>(n), s, seed); });
-    // A R2 R2' A' applied to the columns of y (n by m), column j with arrangement j.
-    // Only the arrangements still iterating (`live`: column c of y belongs to
-    // arrangement live[c]).
+    // A G2 A' applied to the columns of y (n by width), column c with
+    // arrangement live[c] (only those still iterating).
     const auto partner = [&](const Eigen::MatrixXd& y, const std::vector<Eigen::Index>& live) {
       const auto width = static_cast<Eigen::Index>(live.size());
       Eigen::MatrixXd back(n, width);
       for (Eigen::Index c = 0; c < width; ++c)
         for (Eigen::Index i = 0; i < n; ++i) back(perms[live[c]][i], c) = y(i, c);
-      const Eigen::MatrixXd v = r2 * (r2.transpose() * back);
+      const Eigen::MatrixXd v = symmetric_product(g2, back);
       Eigen::MatrixXd out_y(n, width);
       for (Eigen::Index c = 0; c < width; ++c)
         for (Eigen::Index i = 0; i < n; ++i) out_y(i, c) = v(perms[live[c]][i], c);
       return out_y;
     };
-    std::vector<Eigen::MatrixXd> basis(static_cast<std::size_t>(m), Eigen::MatrixXd(rank1, most));
+    std::vector<Eigen::MatrixXd> basis(static_cast<std::size_t>(m));
     std::vector<std::vector<double>> alpha(static_cast<std::size_t>(m)), beta(static_cast<std::size_t>(m));
     std::vector<Eigen::VectorXd> ritz(static_cast<std::size_t>(m));
-    std::vector<char> done(static_cast<std::size_t>(m), 0);
     Eigen::MatrixXd x(rank1, m);
     for (Eigen::Index j = 0; j < m; ++j) x.col(j) = start;
     std::vector<Eigen::Index> live(static_cast<std::size_t>(m));
     std::iota(live.begin(), live.end(), Eigen::Index{0});
+    std::vector<char> done(static_cast<std::size_t>(m), 0);
     for (Eigen::Index k = 0; k < most && !live.empty(); ++k) {
       Eigen::MatrixXd xl(rank1, static_cast<Eigen::Index>(live.size()));
       for (std::size_t c = 0; c < live.size(); ++c) xl.col(static_cast<Eigen::Index>(c)) = x.col(live[c]);
-      const Eigen::MatrixXd z = r1.transpose() * partner(r1 * xl, live);
+      const Eigen::MatrixXd z = product(r1, partner(product(r1, xl), live), true);
       tbb::parallel_for(std::size_t{0}, live.size(), [&](std::size_t c) {
         const Eigen::Index j = live[c];
         Eigen::MatrixXd& q = basis[j];
+        if (q.cols() <= k) q.conservativeResize(rank1, std::min(most, std::max<Eigen::Index>(16, 2 * q.cols())));
         q.col(k) = x.col(j);
         Eigen::VectorXd w = z.col(static_cast<Eigen::Index>(c));
-        const double a = q.col(k).dot(w);
-        alpha[j].push_back(a);
+        alpha[j].push_back(q.col(k).dot(w));
         const auto kept = q.leftCols(k + 1);
         w -= kept * (kept.transpose() * w);
         w -= kept * (kept.transpose() * w);
         const double b = w.norm();
-        if ((k + 1) % 4 != 0 && k + 1 != most && b > 1e-300) {
-          beta[j].push_back(b);
-          x.col(j) = w / b;
-          return;
-        }
-        // Every fourth step: the largest Ritz value of the tridiagonal matrix so far and its vector.
+        // The largest Ritz value of the tridiagonal matrix so far and its vector.
         Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> t;
-        Eigen::VectorXd diagonal = Eigen::Map<Eigen::VectorXd>(alpha[j].data(), k + 1);
-        Eigen::VectorXd sub =
+        const Eigen::VectorXd diagonal = Eigen::Map<Eigen::VectorXd>(alpha[j].data(), k + 1);
+        const Eigen::VectorXd sub =
             k > 0 ? Eigen::VectorXd(Eigen::Map<Eigen::VectorXd>(beta[j].data(), k)) : Eigen::VectorXd(0);
         t.computeFromTridiagonal(diagonal, sub);
         const double theta = t.eigenvalues()(k);
         const Eigen::VectorXd y = t.eigenvectors().col(k);
-        if (b * std::abs(y(k)) <= 1e-10 * std::abs(theta) || k + 1 == most || b <= 1e-300) {
+        if (b * std::abs(y(k)) <= 1e-12 * std::abs(theta) || k + 1 == most || b <= 1e-300) {
           done[j] = 1;
           ritz[j] = kept * y;
           return;
@@ -493,7 +492,7 @@ TwoBlockPls two_block_pls(const Eigen::MatrixXd& block1, const Eigen::MatrixXd& 
     for (Eigen::Index j = 0; j < m; ++j) u.col(j) = ritz[j];
     std::vector<Eigen::Index> all(static_cast<std::size_t>(m));
     std::iota(all.begin(), all.end(), Eigen::Index{0});
-    const Eigen::MatrixXd t1 = r1 * u, t2 = partner(t1, all);
+    const Eigen::MatrixXd t1 = product(r1, u), t2 = partner(t1, all);
     for (Eigen::Index j = 0; j < m; ++j) out.r_sets[static_cast<std::size_t>(begin + j)] = corr(t1.col(j), t2.col(j));
     if (progress && !progress(end, arrangements)) {
       out.cancelled = true;

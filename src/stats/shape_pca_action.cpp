@@ -21,9 +21,14 @@ Eigen::Index component(UiPort& ui, const char* tag) {
   return static_cast<Eigen::Index>(value);
 }
 
-}  // namespace
+// The result event's statement of a size-corrected study.
+void state_correction(std::vector<std::pair<std::string, ResultValue>>& numbers, const SizeCorrection& corrected) {
+  numbers.emplace_back("size_corrected", 1.0);
+  numbers.emplace_back("allometry_model", corrected.model);
+}
 
-void shape_pca_action(const TwoSamples& samples, UiPort& ui) {
+// ShapePCA of both samples, of their residuals of allometry when `corrected`.
+void shape_pca_of(const TwoSamples& samples, UiPort& ui, const SizeCorrection* corrected) {
   check_samples("ShapePCA", samples);
   const Eigen::Index n1 = samples.data1.count(), n2 = samples.data2.count(), p = samples.data1.points();
   if (n1 + n2 < 3)
@@ -44,7 +49,9 @@ void shape_pca_action(const TwoSamples& samples, UiPort& ui) {
   // Thousands of specimens take a second or two: a cancel asked for meanwhile
   // is honoured before anything is shown.
   if (!ui.progress("ShapePCA", 0, 1)) return ui.console().write("ShapePCA was cancelled; nothing is shown.\n");
-  const ShapePca pca = shape_space_components(samples.data1, samples.data2, flat, std::max<Eigen::Index>({10, cx, cy}));
+  const Eigen::Index asked = std::max<Eigen::Index>({10, cx, cy});
+  const ShapePca pca = corrected ? coordinate_components(corrected->residuals, n1, flat, asked)
+                                 : shape_space_components(samples.data1, samples.data2, flat, asked);
   if (!ui.progress("ShapePCA", 1, 1)) return ui.console().write("ShapePCA was cancelled; nothing is shown.\n");
 
   ShapeSpacePlot plot;
@@ -66,22 +73,32 @@ void shape_pca_action(const TwoSamples& samples, UiPort& ui) {
   for (Eigen::Index j = 0; j < std::min<Eigen::Index>(3, components); ++j)
     text +=
         sprintf_m(j == 0 ? " PC%i %.1f %%" : ", PC%i %.1f %%", static_cast<double>(j + 1), 100 * pca.proportions(j));
+  if (corrected) text += "\n" + size_corrected_line(*corrected);
   ui.set_control_string("ResultsBox", text);
 
   const Eigen::Index kept = std::min<Eigen::Index>(10, components);
   std::vector<double> variance(pca.proportions.data(), pca.proportions.data() + pca.proportions.size());
   std::vector<double> sample(pca.sample.data(), pca.sample.data() + pca.sample.size());
-  ui.result({"ShapePCA",
-             {{"variance", variance},
-              {"scores", Eigen::MatrixXd(pca.scores.leftCols(kept))},
-              {"sample", sample},
-              {"names", names},
-              {"loadings", pca.loadings},
-              {"points", static_cast<double>(p)},
-              {"dimension", flat ? 2.0 : 3.0}}});
+  std::vector<std::pair<std::string, ResultValue>> numbers = {{"variance", variance},
+                                                              {"scores", Eigen::MatrixXd(pca.scores.leftCols(kept))},
+                                                              {"sample", sample},
+                                                              {"names", names},
+                                                              {"loadings", pca.loadings},
+                                                              {"points", static_cast<double>(p)},
+                                                              {"dimension", flat ? 2.0 : 3.0}};
+  if (corrected) state_correction(numbers, *corrected);
+  ui.result({"ShapePCA", numbers});
 }
 
-void shape_pca_groups_action(const GroupStudy& study, UiPort& ui) {
+}  // namespace
+
+void shape_pca_action(const TwoSamples& samples, UiPort& ui) { shape_pca_of(samples, ui, nullptr); }
+
+void shape_pca_size_corrected_action(const TwoSamples& samples, UiPort& ui, const SizeCorrection& corrected) {
+  shape_pca_of(samples, ui, &corrected);
+}
+
+void shape_pca_groups_action(const GroupStudy& study, UiPort& ui, const SizeCorrection* corrected) {
   std::string factor_name = ui.control_string("GroupBox");
   factor_name.erase(0, factor_name.find_first_not_of(" \t"));
   factor_name.erase(factor_name.find_last_not_of(" \t") + 1);
@@ -106,7 +123,9 @@ void shape_pca_groups_action(const GroupStudy& study, UiPort& ui) {
                        " and " + std::to_string(cy) + ".");
   for (const auto& note : study.notes) ui.console().write(note + "\n");
   if (!ui.progress("ShapePCA", 0, 1)) return ui.console().write("ShapePCA was cancelled; nothing is shown.\n");
-  const ShapePca pca = shape_space_components(study.specimens, Sample(p, 0), study.flat, std::max<Eigen::Index>({10, cx, cy}));
+  const Eigen::Index asked = std::max<Eigen::Index>({10, cx, cy});
+  const ShapePca pca = corrected ? coordinate_components(corrected->residuals, n, study.flat, asked)
+                                 : shape_space_components(study.specimens, Sample(p, 0), study.flat, asked);
   if (!ui.progress("ShapePCA", 1, 1)) return ui.console().write("ShapePCA was cancelled; nothing is shown.\n");
 
   ShapeSpacePlot plot;
@@ -134,19 +153,21 @@ void shape_pca_groups_action(const GroupStudy& study, UiPort& ui) {
   text += "\nGroups of " + factor_name + ":";
   for (std::size_t k = 0; k < counts.size(); ++k)
     text += (k ? ", " : " ") + plot.group_names[k] + " " + std::to_string(counts[k]);
+  if (corrected) text += "\n" + size_corrected_line(*corrected);
   ui.set_control_string("ResultsBox", text);
 
   const Eigen::Index kept = std::min<Eigen::Index>(10, components);
   std::vector<double> variance(pca.proportions.data(), pca.proportions.data() + pca.proportions.size());
-  ui.result({"ShapePCA",
-             {{"variance", variance},
-              {"scores", Eigen::MatrixXd(pca.scores.leftCols(kept))},
-              {"names", study.names},
-              {"factor", factor_name},
-              {"groups", factor.levels},
-              {"loadings", pca.loadings},
-              {"points", static_cast<double>(p)},
-              {"dimension", study.flat ? 2.0 : 3.0}}});
+  std::vector<std::pair<std::string, ResultValue>> numbers = {{"variance", variance},
+                                                              {"scores", Eigen::MatrixXd(pca.scores.leftCols(kept))},
+                                                              {"names", study.names},
+                                                              {"factor", factor_name},
+                                                              {"groups", factor.levels},
+                                                              {"loadings", pca.loadings},
+                                                              {"points", static_cast<double>(p)},
+                                                              {"dimension", study.flat ? 2.0 : 3.0}};
+  if (corrected) state_correction(numbers, *corrected);
+  ui.result({"ShapePCA", numbers});
 }
 
 }  // namespace velmora

@@ -24,6 +24,12 @@ namespace velmora {
 /// console.
 void shape_pca_action(const TwoSamples& samples, UiPort& ui);
 
+/// shape_pca_action on the size-corrected study: the components of the
+/// residuals of allometry in `corrected` (its rows the first sample's
+/// specimens, then the second's), said in ResultsBox and the event
+/// (size_corrected, allometry_model).
+void shape_pca_size_corrected_action(const TwoSamples& samples, UiPort& ui, const SizeCorrection& corrected);
+
 }  // namespace velmora
 
 namespace velmora {
@@ -35,7 +41,8 @@ namespace velmora {
 /// ResultsBox gets the text of shape_pca_action with the groups and their counts
 /// on a second line; the result event adds `groups` (each row's level) and
 /// `factor`. Throws RuntimeError as shape_pca_action does and for a GroupBox that
-/// names no factor of the study.
-void shape_pca_groups_action(const GroupStudy& study, UiPort& ui);
+/// names no factor of the study. With `corrected`, on the residuals of
+/// allometry, as shape_pca_action says.
+void shape_pca_groups_action(const GroupStudy& study, UiPort& ui, const SizeCorrection* corrected = nullptr);
 
 }  // namespace velmora

@@ -36,9 +36,19 @@ ShapePca shape_space_components(const Sample& data1, const Sample& data2, bool f
   pooled.values().leftCols(3 * n1) = data1.values();
   pooled.values().rightCols(3 * n2) = data2.values();
   PooledShapes fit = pooled_shapes(pooled, flat);
-  const Eigen::Index dims = fit.coordinates.cols();
-  Eigen::MatrixXd x = std::move(fit.coordinates);
-  x.rowwise() -= x.colwise().mean();
+  ShapePca out = coordinate_components(std::move(fit.coordinates), n1, flat, kept);
+  out.mean = fit.mean;
+  return out;
+}
+
+ShapePca coordinate_components(Eigen::MatrixXd coordinates, Eigen::Index first, bool flat, Eigen::Index kept) {
+  const Eigen::Index n = coordinates.rows(), n1 = first, n2 = n - first;
+  if (n < 3) throw RuntimeError("ShapePCA needs at least 3 specimens in all; there are " + std::to_string(n) + ".");
+  const int columns = flat ? 2 : 3;
+  const Eigen::Index dims = coordinates.cols(), p = dims / columns;
+  Eigen::MatrixXd x = std::move(coordinates);
+  const Eigen::RowVectorXd centre = x.colwise().mean();
+  x.rowwise() -= centre;
 
   const Eigen::Index components = std::min(n - 1, dims);
   kept = std::clamp<Eigen::Index>(kept, 0, components);
@@ -81,7 +91,8 @@ ShapePca shape_space_components(const Sample& data1, const Sample& data2, bool f
   out.sample.resize(n);
   out.sample.head(n1).setConstant(1);
   out.sample.tail(n2).setConstant(2);
-  out.mean = fit.mean;
+  out.mean = Eigen::MatrixXd::Zero(p, 3);
+  for (Eigen::Index k = 0; k < p; ++k) out.mean.row(k).head(columns) = centre.segment(columns * k, columns);
   return out;
 }
 

@@ -40,4 +40,12 @@ PooledShapes pooled_shapes(const Sample& pooled, bool flat);
 /// counts, or specimens that do not vary.
 ShapePca shape_space_components(const Sample& data1, const Sample& data2, bool flat, Eigen::Index kept = 10);
 
+/// The principal components of `coordinates` (n by dims, rows flattened as
+/// pooled_shapes gives them, not centred; the first `first` rows are sample 1,
+/// the others sample 2) as shape_space_components finds them: for an analysis
+/// of other coordinates than the superimposition's, such as the residuals of
+/// allometry. `mean` is their mean, p by 3 (z zero when `flat`). Throws
+/// RuntimeError for fewer than 3 rows or rows that do not vary.
+ShapePca coordinate_components(Eigen::MatrixXd coordinates, Eigen::Index first, bool flat, Eigen::Index kept = 10);
+
 }  // namespace velmora

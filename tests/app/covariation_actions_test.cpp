@@ -156,6 +156,50 @@ TEST_F(CovariationTest, SizeCorrectedStudiesNeedTheirAllometry) {
   EXPECT_NE(error().find("fitted to other specimens"), std::string::npos) << error();
 }
 
+// The residuals of allometry on logsize vary with size no more: ShapePCA of
+// the size-corrected study has components uncorrelated with logsize, and
+// logsize explains nothing of it in the Procrustes ANOVA; every test that uses
+// the residuals says so, and refuses without an allometry.
+TEST_F(CovariationTest, SizeCorrectedShapeSpaceAndAnovaHaveNoSizeLeft) {
+  ASSERT_EQ(run("LoadSpecimenTable", (kStudy / "table.csv").string()), Outcome::done);
+  port.set_control_value("SizeCorrected", 1);
+  port.set_control_string("ModelBox", "logsize");
+  port.set_control_string("GroupBox", "species");
+  for (const char* action : {"ShapePCA", "ProcrustesANOVA", "PairwiseGroups"}) {
+    EXPECT_EQ(run(action), Outcome::failed) << action;
+    EXPECT_NE(error().find(std::string(action) + ": \"Use the residuals of allometry\" is on, and no allometry"),
+              std::string::npos)
+        << error();
+  }
+  port.set_control_string("GroupBox", "");
+  ASSERT_EQ(run("Allometry"), Outcome::done) << error();
+  const Eigen::VectorXd logsize = Eigen::Map<const Eigen::VectorXd>(numbers("logsize").data(), 45);
+  const Eigen::VectorXd size = logsize.array() - logsize.mean();
+  port.set_control_string("GroupBox", "species");
+  // The covariance of each score with logsize, against the scores' spread.
+  const auto size_share = [&] {
+    const auto scores = std::get<Eigen::MatrixXd>(*result()->field("scores"));
+    return (scores.transpose() * size).cwiseAbs().maxCoeff() / (scores.norm() * size.norm());
+  };
+  ASSERT_EQ(run("ShapePCA"), Outcome::done) << error();
+  EXPECT_LT(size_share(), 1e-12);
+  EXPECT_EQ(result()->text("allometry_model"), "logsize");
+  EXPECT_NE(port.control_string("ResultsBox").find("Size-corrected: the residuals of allometry (logsize)"),
+            std::string::npos);
+  ASSERT_EQ(run("ProcrustesANOVA"), Outcome::done) << error();
+  EXPECT_LT(numbers("rsq")[0], 1e-12);
+  EXPECT_EQ(result()->number("size_corrected"), 1);
+  ASSERT_EQ(run("PairwiseGroups"), Outcome::done) << error();
+  EXPECT_EQ(result()->number("size_corrected"), 1);
+
+  port.set_control_value("SizeCorrected", 0);
+  ASSERT_EQ(run("ShapePCA"), Outcome::done) << error();
+  EXPECT_GT(size_share(), 1e-3);
+  ASSERT_EQ(run("ProcrustesANOVA"), Outcome::done) << error();
+  EXPECT_GT(numbers("rsq")[0], 1e-3);
+  EXPECT_EQ(result()->field("size_corrected"), nullptr);
+}
+
 TEST(CovariationAnalyze, JsonHasAllometryCvaAndPls) {
   const fs::path out = fs::temp_directory_path() / ("velmora_covariation_" + std::to_string(::getpid()) + ".json");
   AnalyzeOptions o;

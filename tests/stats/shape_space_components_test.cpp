@@ -138,7 +138,8 @@ TEST(ShapePca, ScoresDoNotDependOnEachSpecimensOrientation) {
   for (Sample* data : {&turned.data1, &turned.data2})
     for (Eigen::Index i = 0; i < data->count(); ++i)
       data->specimen(i) = 2.0 * data->specimen(i) * testing::random_orthogonal(rng, i % 3 == 1);
-  const ShapePca a = shape_space_components(s.data1, s.data2, false), b = shape_space_components(turned.data1, turned.data2, false);
+  const ShapePca a = shape_space_components(s.data1, s.data2, false),
+                 b = shape_space_components(turned.data1, turned.data2, false);
   EXPECT_LT((a.proportions - b.proportions).cwiseAbs().maxCoeff(), 1e-8);
   for (Eigen::Index j = 0; j < a.scores.cols(); ++j)
     EXPECT_LT(distance_up_to_sign(a.scores.col(j), b.scores.col(j)), 1e-6 * a.scores.col(0).norm()) << j;
@@ -148,7 +149,8 @@ TEST(ShapePca, ScoresDoNotDependOnEachSpecimensOrientation) {
 // spectrum is that of the x y coordinates.
 TEST(ShapePca, FlatStudiesUseTwoColumns) {
   const Study s = make_flat_study(11, 9, 9, 0.05, 0.1, 13);
-  const ShapePca flat = shape_space_components(s.data1, s.data2, true), full = shape_space_components(s.data1, s.data2, false);
+  const ShapePca flat = shape_space_components(s.data1, s.data2, true),
+                 full = shape_space_components(s.data1, s.data2, false);
   EXPECT_EQ(flat.loadings.rows(), 22);
   EXPECT_EQ(full.loadings.rows(), 33);
   EXPECT_LT((flat.proportions.head(10) - full.proportions.head(10)).cwiseAbs().maxCoeff(), 1e-10);
@@ -169,26 +171,28 @@ TEST(ShapePca, RefusesTooFewSpecimensAndNoVariation) {
 }
 
 // The solver behind the components, against a full eigendecomposition: a
-// random matrix, and one with a triple eigenvalue at the top.
+// random matrix, and one with a triple eigenvalue at the top; a few vectors
+// (inverse iteration) and nearly all (divide and conquer).
 TEST(LeadingEigenpairs, AgreeWithAFullDecomposition) {
   std::mt19937_64 rng(5);
   std::normal_distribution<double> normal;
-  const int n = 40, k = 6;
+  const int n = 40;
   Eigen::MatrixXd a(n, n + 2);
   for (Eigen::Index i = 0; i < a.size(); ++i) a(i) = normal(rng);
   Eigen::VectorXd spectrum = Eigen::VectorXd::LinSpaced(n, 1, n);
   spectrum.tail(3).setConstant(90);
   const Eigen::MatrixXd q = Eigen::HouseholderQR<Eigen::MatrixXd>(a.leftCols(n)).householderQ();
   for (const Eigen::MatrixXd& s :
-       {Eigen::MatrixXd(a * a.transpose()), Eigen::MatrixXd(q * spectrum.asDiagonal() * q.transpose())}) {
-    const LeadingEigenpairs e = leading_eigenpairs(s, k);
-    const Eigen::VectorXd reference = Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd>(s).eigenvalues().reverse();
-    EXPECT_LT((e.values - reference).cwiseAbs().maxCoeff(), 1e-12 * reference(0));
-    ASSERT_EQ(e.vectors.cols(), k);
-    EXPECT_LT((e.vectors.transpose() * e.vectors - Eigen::MatrixXd::Identity(k, k)).cwiseAbs().maxCoeff(), 1e-12);
-    for (int j = 0; j < k; ++j)
-      EXPECT_LT((s * e.vectors.col(j) - e.values(j) * e.vectors.col(j)).norm(), 1e-12 * reference(0)) << j;
-  }
+       {Eigen::MatrixXd(a * a.transpose()), Eigen::MatrixXd(q * spectrum.asDiagonal() * q.transpose())})
+    for (const int k : {6, n - 1}) {
+      const LeadingEigenpairs e = leading_eigenpairs(s, k);
+      const Eigen::VectorXd reference = Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd>(s).eigenvalues().reverse();
+      EXPECT_LT((e.values - reference).cwiseAbs().maxCoeff(), 1e-12 * reference(0));
+      ASSERT_EQ(e.vectors.cols(), k);
+      EXPECT_LT((e.vectors.transpose() * e.vectors - Eigen::MatrixXd::Identity(k, k)).cwiseAbs().maxCoeff(), 1e-12);
+      for (int j = 0; j < k; ++j)
+        EXPECT_LT((s * e.vectors.col(j) - e.values(j) * e.vectors.col(j)).norm(), 1e-12 * reference(0)) << j;
+    }
 }
 
 }  // namespace
