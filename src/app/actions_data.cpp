@@ -95,7 +95,9 @@ void keep_first_sample(WorkingState& s, FirstSample&& sample, UiPort& ui, int di
 
 void load_file1(WorkingState& s, UiPort& ui) {
   std::optional<FirstSample> sample = load_first_sample(s.proto, ui, 3, s.rbreak);
-  if (sample) keep_first_sample(s, std::move(*sample), ui, 3);
+  if (!sample) return;
+  const int dims = sample->dims;
+  keep_first_sample(s, std::move(*sample), ui, dims);
 }
 
 void load_file2d(WorkingState& s, UiPort& ui) {

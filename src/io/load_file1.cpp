@@ -536,6 +536,10 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   const Specimens read = tool        ? tool->read
                          : digitised ? read_digitised_lists(in, fname, detected, p, dims, switches, ui)
                                      : read_fixed_landmarks(in, *choice, detected, p, dims, switches, ui);
+  // A table the user said holds 2D points (TableDimension) makes a 2D study, as LoadFile2D would.
+  if (dims == 3 && !tool && !digitised && read.dims == 2 && ui.has_control("TableDimension") &&
+      ui.control_value("TableDimension") == 2)
+    dims = 2;
   if (tool_error && !std::any_of(read.specimens.begin(), read.specimens.end(),
                                  [&p](const Specimen& s) { return (s.points.col(0).array() == p.code).any(); }))
     throw RuntimeError(*tool_error);
@@ -593,6 +597,7 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   }
   out.names = sample_names(prepared, read.specimens.size());
   out.columns = prepared.specimens.columns;
+  out.dims = dims;
   return out;
 }
 

@@ -25,6 +25,7 @@ struct FirstSample {
   CurvePolylines curves1;          // every specimen's digitised curves, in its frame in data1
   std::vector<std::string> names;  // the specimens' names from the file; none when it names none
   SpecimenColumns columns;         // a table's other columns (classifiers), one cell a specimen; else none
+  int dims = 3;                    // 2 for a 2D study (LoadFile2D, or a table the user said holds 2D points)
 };
 
 /// The configurations before superimposition: what the cutting, resampling,

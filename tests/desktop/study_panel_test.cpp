@@ -228,6 +228,10 @@ TEST_F(WorkspaceTest, ATableOfEitherDimensionIsReadAsTheUserSays) {
   choice_ = -1;                                          // cancelled: refused as before
   click("LoadFile1", {temp("either.csv")});
   EXPECT_EQ(state().data1.count(), 4);
+  choice_ = 0;  // 2D: nine points, and the study is a 2D one (saved and reopened as such)
+  click("LoadFile1", {temp("either.csv")});
+  EXPECT_EQ(state().data1.points(), 9);
+  EXPECT_EQ(state().sources.first_dims, 2);
 }
 
 // The picture of the panel for the documentation (see the main Screenshot test).
