@@ -344,18 +344,6 @@ struct ToolTps {
   std::vector<std::vector<Eigen::Index>> curves;  // each specimen's curve point counts, when they are the protocol's
 };
 
-// True when some point of the file has x equal to the curve ending code: the
-// file is in our own form, whose markers cut its lists.
-bool has_markers(const TpsCurveFile& file, double code) {
-  const auto marks = [code](const Eigen::MatrixXd& points) { return (points.col(0).array() == code).any(); };
-  for (std::size_t i = 0; i < file.specimens.specimens.size(); ++i) {
-    if (marks(file.specimens.specimens[i].points)) return true;
-    for (const Eigen::MatrixXd& curve : file.curves[i])
-      if (marks(curve)) return true;
-  }
-  return false;
-}
-
 std::string specimen_label(std::size_t i, const std::string& name) {
   const std::string number = numbered_name(i + 1);
   return name == number ? number : number + " (" + name + ")";
@@ -517,7 +505,7 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
     try {
       // Markers are looked for before NegativeMissing could take them for missing points.
       TpsCurveFile file = read_tps_curves(in, fname);
-      digitised = has_markers(file, p.code);
+      digitised = has_curve_markers(file, p.code);
       if (!digitised && switches.negative_missing) {
         in.clear();
         in.seekg(0);

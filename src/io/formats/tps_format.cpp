@@ -343,4 +343,14 @@ std::vector<std::string> tps_specimen_names(std::istream& in, std::string_view s
   return names;
 }
 
+bool has_curve_markers(const TpsCurveFile& file, double code) {
+  const auto marks = [code](const Eigen::MatrixXd& points) { return (points.col(0).array() == code).any(); };
+  for (std::size_t i = 0; i < file.specimens.specimens.size(); ++i) {
+    if (marks(file.specimens.specimens[i].points)) return true;
+    for (const Eigen::MatrixXd& curve : file.curves[i])
+      if (marks(curve)) return true;
+  }
+  return false;
+}
+
 }  // namespace velmora

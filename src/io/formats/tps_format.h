@@ -47,6 +47,11 @@ struct TpsCurveFile {
 /// points after the landmarks.
 TpsCurveFile read_tps_curves(std::istream& in, std::string_view source, const TpsReadOptions& options = {});
 
+/// True when some point of the file, a landmark or a curve's, has x equal to
+/// `code` (the curve ending code): the file is in our own digitised form,
+/// whose marker points cut its lists into curves.
+bool has_curve_markers(const TpsCurveFile& file, double code);
+
 /// Writes LM= (2D, x y a line) or LM3= (3D, x y z a line) blocks, each followed
 /// by ID=name and, when the specimen has one, SCALE=. Missing values are NaN.
 /// Returns notes (none for TPS).
