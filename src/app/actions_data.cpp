@@ -6,6 +6,8 @@
 #include "io/load_file2.h"
 #include "io/load_proto.h"
 #include "io/mfloadtxt.h"
+#include "io/specimen_table.h"
+#include "runtime/error.h"
 #include "runtime/format.h"
 
 namespace velmora::actions {
@@ -70,6 +72,51 @@ void drop_what_no_longer_fits(WorkingState& s, UiPort& ui, Eigen::Index before) 
   }
 }
 
+// A sample's specimen names as the group tests match them: the file's, else "specimen k".
+std::vector<std::string> names_or_numbers(const std::vector<std::string>& names, Eigen::Index count) {
+  if (static_cast<Eigen::Index>(names.size()) == count) return names;
+  std::vector<std::string> out;
+  for (Eigen::Index i = 0; i < count; ++i) out.push_back("specimen " + std::to_string(i + 1));
+  return out;
+}
+
+bool same_headers(const SpecimenColumns& a, const SpecimenColumns& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t c = 0; c < a.size(); ++c)
+    if (a[c].first != b[c].first) return false;
+  return true;
+}
+
+// The classifier columns of a table of coordinates (species, sex, ...) are the
+// study's specimen table unless one was loaded from a file of its own: the
+// first sample's rows, and the second's when it has the same columns (a second
+// sample without them leaves the study without a table, as before).
+void table_from_columns(WorkingState& s, UiPort& ui) {
+  if (!s.sources.table.empty()) return;
+  s.table.reset();
+  if (s.columns1.empty()) return;
+  const bool second = s.data2.count() > 0;
+  if (second && !same_headers(s.columns1, s.columns2)) return;
+  std::vector<std::string> names = names_or_numbers(s.names1, s.data1.count());
+  SpecimenColumns columns = s.columns1;
+  if (second) {
+    for (const std::string& name : names_or_numbers(s.names2, s.data2.count())) names.push_back(name);
+    for (std::size_t c = 0; c < columns.size(); ++c)
+      columns[c].second.insert(columns[c].second.end(), s.columns2[c].second.begin(), s.columns2[c].second.end());
+  }
+  const std::string file = s.sources.first.filename().string();
+  try {
+    s.table = specimen_table_from_columns(file, names, columns);
+  } catch (const RuntimeError& e) {
+    ui.console().write(std::string(e.what()) + " Its columns are not used as a specimen table.\n");
+    return;
+  }
+  std::string headers;
+  for (const auto& column : columns) headers += (headers.empty() ? "" : ", ") + column.first;
+  ui.console().write("The columns " + headers + " of " + file +
+                     " are the study's specimen table (factors and covariates for the models).\n");
+}
+
 // A new first sample replaces the old one whole (a smaller sample leaves no
 // stale specimens behind), unslid, and switches the wireframe off; a second
 // sample or wireframe that does not fit it goes. The curve starts come
@@ -89,6 +136,7 @@ void keep_first_sample(WorkingState& s, FirstSample&& sample, UiPort& ui, int di
   s.names1 = std::move(sample.names);
   s.columns1 = std::move(sample.columns);
   drop_what_no_longer_fits(s, ui, before);
+  table_from_columns(s, ui);
 }
 
 }  // namespace
@@ -118,6 +166,7 @@ void load_file2(WorkingState& s, UiPort& ui) {
   s.columns2 = std::move(sample->columns);
   s.curves2.clear();  // a second sample brings no clicks; sliding uses its own curve points
   s.slid2.clear();
+  table_from_columns(s, ui);
 }
 
 void load_wire_frame(WorkingState& s, UiPort& ui) {

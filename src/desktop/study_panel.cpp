@@ -332,8 +332,11 @@ void StudyPanel::add_table(const StudySummary& s) {
   auto* top = new Row(tree_);
   top->setData(0, kFixedOrder, 1);
   top->setFirstColumnSpanned(true);
-  top->setText(kName, "Specimen table " + file_name(s.sources.table));
-  top->setToolTip(kName, QString::fromStdString(s.sources.table.string()));
+  // A table of its own, or the classifier columns of the first sample's file.
+  const std::filesystem::path& from = s.sources.table.empty() ? s.sources.first : s.sources.table;
+  top->setText(kName,
+               (s.sources.table.empty() ? "Specimen table: the columns of " : "Specimen table ") + file_name(from));
+  top->setToolTip(kName, QString::fromStdString(from.string()));
   int order = 0;
   if (!s.table_unmatched.empty()) fixed(top, order++, QString::fromStdString(s.table_unmatched));
   for (const TableColumn& c : s.table) {

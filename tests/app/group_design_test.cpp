@@ -145,5 +145,24 @@ TEST_F(GroupDesignTest, SameSeedSameResultsAndFactorsMarkedByName) {
             (std::vector<std::string>{"alnifolia", "alnifolia", "cordata"}));
 }
 
+// A table of coordinates with classifier columns brings its own specimen table;
+// a table loaded from its own file wins over it.
+TEST_F(GroupDesignTest, ClassifierColumnsOfTheFirstSampleAreItsSpecimenTable) {
+  const fs::path formats = fs::path(VELMORA_SOURCE_DIR) / "examples" / "formats";
+  ASSERT_EQ(run("LoadProto", (formats / "protocol.txt").string()), Outcome::done);
+  ASSERT_EQ(run("LoadFile2D", (formats / "second-classifiers.csv").string()), Outcome::done) << error();
+  port.set_control_string("ModelBox", "Species + Sex");
+  ASSERT_EQ(run("ProcrustesANOVA"), Outcome::done) << error();
+  EXPECT_EQ(std::get<std::vector<double>>(*result()->field("df")), (std::vector<double>{1, 1}));
+
+  ASSERT_EQ(run("LoadProto", (kStudy / "protocol.txt").string()), Outcome::done);
+  ASSERT_EQ(run("LoadFile2D", (kStudy / "first.tps").string()), Outcome::done);
+  EXPECT_EQ(run("ProcrustesANOVA"), Outcome::failed);  // the leaves have no such columns
+  ASSERT_EQ(run("LoadSpecimenTable", (kStudy / "table.csv").string()), Outcome::done);
+  ASSERT_EQ(run("LoadProto", (formats / "protocol.txt").string()), Outcome::done);
+  ASSERT_EQ(run("LoadFile2D", (formats / "second-classifiers.csv").string()), Outcome::done);
+  EXPECT_NE(run("ProcrustesANOVA"), Outcome::done);  // the loaded table stays, and names none of these fish
+}
+
 }  // namespace
 }  // namespace velmora
