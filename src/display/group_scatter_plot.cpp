@@ -12,9 +12,8 @@ const Rgb kColours[] = {{0.0, 0.447, 0.698}, {0.835, 0.369, 0.0},   {0.0, 0.62, 
                         {0.5, 0.5, 0.5},     {0.6, 0.3, 0.1}};
 const char* const kMarkers[] = {"o", "s", "^", "d", "v", "p", "h", "<", ">", "x"};
 
-}  // namespace
-
-void plot_group_scatter(Graphics& g, Handle figure, const GroupScatterPlot& plot) {
+// The figure emptied and named, with one flat, held axes labelled for `plot`.
+Handle flat_axes(Graphics& g, Handle figure, const GroupScatterPlot& plot, const std::string& ylabel) {
   g.clf(figure);
   g.figure(figure);
   g.set(figure, "Name", plot.name);
@@ -23,8 +22,15 @@ void plot_group_scatter(Graphics& g, Handle figure, const GroupScatterPlot& plot
     a.flat = true;
     a.hold = true;
     a.xlabel = plot.xlabel;
-    a.ylabel = plot.ylabel;
+    a.ylabel = ylabel;
   });
+  return axes;
+}
+
+}  // namespace
+
+void plot_group_scatter(Graphics& g, Handle figure, const GroupScatterPlot& plot) {
+  const Handle axes = flat_axes(g, figure, plot, plot.ylabel);
   const Eigen::Index n = plot.x.size();
   for (std::size_t k = 0; k < plot.group_names.size(); ++k) {
     std::vector<Eigen::Index> rows;
@@ -81,16 +87,7 @@ void plot_group_scatter(Graphics& g, Handle figure, const GroupScatterPlot& plot
 }
 
 void plot_group_histogram(Graphics& g, Handle figure, const GroupScatterPlot& plot) {
-  g.clf(figure);
-  g.figure(figure);
-  g.set(figure, "Name", plot.name);
-  const Handle axes = g.add_axes(figure, {0.11, 0.13, 0.62, 0.77});
-  g.modify(axes, [&](GraphicsObject& a) {
-    a.flat = true;
-    a.hold = true;
-    a.xlabel = plot.xlabel;
-    a.ylabel = "count";
-  });
+  const Handle axes = flat_axes(g, figure, plot, "count");
   const Eigen::Index n = plot.x.size();
   const int bins = std::max(5, static_cast<int>(std::ceil(std::sqrt(static_cast<double>(n)))));
   double low = plot.x.minCoeff(), high = plot.x.maxCoeff();

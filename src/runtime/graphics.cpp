@@ -236,8 +236,18 @@ void Graphics::clf(Handle figure) {
   notify(figure, FigureEvent::cleared);
 }
 
+// Axes that are not held are emptied for a new plot: their children and
+// title go and their settings return to the defaults. The map keeps `axes`
+// valid while its children are erased.
 void Graphics::reset_axes(GraphicsObject& axes) {
-  axes.hold = false;
+  if (axes.hold) return;
+  const std::vector<Handle> children = axes.children;
+  for (Handle c : children) delete_tree(c);
+  axes.children.clear();
+  if (axes.title != 0) {
+    objects_.erase(axes.title);
+    axes.title = 0;
+  }
   axes.axis_on = true;
   axes.axis_equal = false;
   axes.camera_position.reset();
@@ -280,18 +290,7 @@ Handle Graphics::plot3(const Eigen::VectorXd& x, const Eigen::VectorXd& y, const
   const LineSpec ls = parse_line_spec(spec);
   if (x.size() != y.size() || x.size() != z.size()) throw RuntimeError("Vectors must be the same lengths.");
   Handle a = gca();
-  GraphicsObject& axes = objects_.at(a);
-  if (!axes.hold) {
-    std::vector<Handle> children = axes.children;
-    for (Handle c : children) delete_tree(c);
-    GraphicsObject& again = objects_.at(a);
-    again.children.clear();
-    if (again.title != 0) {
-      objects_.erase(again.title);
-      objects_.at(a).title = 0;
-    }
-    reset_axes(objects_.at(a));
-  }
+  reset_axes(objects_.at(a));
   Handle h = new_object(ObjectType::line, a);
   GraphicsObject& line = objects_.at(h);
   line.x = x;
@@ -312,18 +311,7 @@ Handle Graphics::surface(std::shared_ptr<const SurfaceShape> shape, const Rgb& c
   if (shape->values.size() != 0 && shape->values.size() != n)
     throw RuntimeError("A surface needs one value a vertex or none.");
   Handle a = gca();
-  GraphicsObject& axes = objects_.at(a);
-  if (!axes.hold) {
-    std::vector<Handle> children = axes.children;
-    for (Handle c : children) delete_tree(c);
-    GraphicsObject& again = objects_.at(a);
-    again.children.clear();
-    if (again.title != 0) {
-      objects_.erase(again.title);
-      objects_.at(a).title = 0;
-    }
-    reset_axes(objects_.at(a));
-  }
+  reset_axes(objects_.at(a));
   Handle h = new_object(ObjectType::surface, a);
   GraphicsObject& o = objects_.at(h);
   o.shape = std::move(shape);
