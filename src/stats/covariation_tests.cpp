@@ -164,13 +164,7 @@ std::optional<SizeCorrection> allometry_action(const GroupStudy& study, UiPort& 
                       "Allometry: smallest to largest size");
   }
 
-  std::vector<std::vector<std::string>> rows = {{"", "Df", "SS", "MS", "Rsq", "F", "Z", "Pr(>F)"}};
-  for (std::size_t t = 0; t < a.terms.size(); ++t)
-    rows.push_back({a.terms[t], number("%.0f", a.df[t]), number("%.6g", a.ss[t]), number("%.6g", a.ms[t]),
-                    number("%.5f", a.rsq[t]), number("%.4f", a.f[t]), number("%.4f", a.z[t]), number("%.4g", a.p[t])});
-  rows.push_back({"Residuals", number("%.0f", a.residual_df), number("%.6g", a.residual_ss),
-                  number("%.6g", a.residual_ms), number("%.5f", a.residual_ss / a.total_ss)});
-  rows.push_back({"Total", number("%.0f", a.total_df), number("%.6g", a.total_ss)});
+  const std::vector<std::vector<std::string>> rows = anova_table_rows(a);
   std::string text = "Allometry of " + std::to_string(study.specimens.count()) + " specimens, " +
                      std::to_string(study.specimens.points()) + " points: " + fit.model +
                      "\nType I (sequential) sums of squares; residual randomization, " +

@@ -47,6 +47,17 @@ std::int64_t permutation_count(std::string_view action, UiPort& ui) {
   return static_cast<std::int64_t>(v) + 1;
 }
 
+std::vector<std::vector<std::string>> anova_table_rows(const ProcrustesAnova& a) {
+  std::vector<std::vector<std::string>> rows = {{"", "Df", "SS", "MS", "Rsq", "F", "Z", "Pr(>F)"}};
+  for (std::size_t t = 0; t < a.terms.size(); ++t)
+    rows.push_back({a.terms[t], number("%.0f", a.df[t]), number("%.6g", a.ss[t]), number("%.6g", a.ms[t]),
+                    number("%.5f", a.rsq[t]), number("%.4f", a.f[t]), number("%.4f", a.z[t]), number("%.4g", a.p[t])});
+  rows.push_back({"Residuals", number("%.0f", a.residual_df), number("%.6g", a.residual_ss),
+                  number("%.6g", a.residual_ms), number("%.5f", a.residual_ss / a.total_ss)});
+  rows.push_back({"Total", number("%.0f", a.total_df), number("%.6g", a.total_ss)});
+  return rows;
+}
+
 std::vector<std::pair<std::string, ResultValue>> anova_result_numbers(const std::string& model,
                                                                       const ProcrustesAnova& a,
                                                                       std::int64_t arrangements, std::uint64_t seed,
@@ -96,13 +107,7 @@ void procrustes_anova_action(const GroupStudy& study, UiPort& ui, const SizeCorr
   if (a.cancelled) return ui.console().write(action + " was cancelled; nothing is shown.\n");
   pointer.arrow();
 
-  std::vector<std::vector<std::string>> rows = {{"", "Df", "SS", "MS", "Rsq", "F", "Z", "Pr(>F)"}};
-  for (std::size_t t = 0; t < a.terms.size(); ++t)
-    rows.push_back({a.terms[t], number("%.0f", a.df[t]), number("%.6g", a.ss[t]), number("%.6g", a.ms[t]),
-                    number("%.5f", a.rsq[t]), number("%.4f", a.f[t]), number("%.4f", a.z[t]), number("%.4g", a.p[t])});
-  rows.push_back({"Residuals", number("%.0f", a.residual_df), number("%.6g", a.residual_ss),
-                  number("%.6g", a.residual_ms), number("%.5f", a.residual_ss / a.total_ss)});
-  rows.push_back({"Total", number("%.0f", a.total_df), number("%.6g", a.total_ss)});
+  const std::vector<std::vector<std::string>> rows = anova_table_rows(a);
   const std::string text = "Procrustes ANOVA of " + std::to_string(study.specimens.count()) + " specimens, " +
                            std::to_string(study.specimens.points()) + " points: " + model + "\n" +
                            (corrected ? size_corrected_line(*corrected) + "\n" : std::string()) +

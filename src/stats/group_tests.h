@@ -42,6 +42,17 @@ std::string size_corrected_line(const SizeCorrection& corrected);
 /// throws RuntimeError naming `action` unless a whole number from 1 to 10^6.
 std::int64_t permutation_count(std::string_view action, UiPort& ui);
 
+/// The numbers of a Procrustes ANOVA's `result` event (also Allometry's):
+/// the model, the arrangements counting the observed one, the seed, and the table.
+std::vector<std::pair<std::string, ResultValue>> anova_result_numbers(const std::string& model,
+                                                                      const ProcrustesAnova& a,
+                                                                      std::int64_t arrangements, std::uint64_t seed,
+                                                                      Eigen::Index specimens);
+
+/// The rows of a Procrustes ANOVA's table as the result box shows it (also
+/// Allometry's): a header, a row a term, then Residuals and Total.
+std::vector<std::vector<std::string>> anova_table_rows(const ProcrustesAnova& a);
+
 /// The model in ModelBox fitted to the pooled superimposition of the
 /// specimens (shapepca's): the sequential ANOVA table with RRPP p values and
 /// effect sizes (procrustes_anova) in ResultsBox, and the `result` event
@@ -53,13 +64,6 @@ std::int64_t permutation_count(std::string_view action, UiPort& ui);
 /// counts. A cancel shows nothing and says so. With `corrected`, on the
 /// residuals of allometry, said in the result box and the event
 /// (size_corrected, allometry_model).
-/// The numbers of a Procrustes ANOVA's `result` event (also Allometry's):
-/// the model, the arrangements counting the observed one, the seed, and the table.
-std::vector<std::pair<std::string, ResultValue>> anova_result_numbers(const std::string& model,
-                                                                      const ProcrustesAnova& a,
-                                                                      std::int64_t arrangements, std::uint64_t seed,
-                                                                      Eigen::Index specimens);
-
 void procrustes_anova_action(const GroupStudy& study, UiPort& ui, const SizeCorrection* corrected = nullptr);
 
 /// The distances between the group means of the factor in GroupBox and their
