@@ -5,7 +5,6 @@
 #include <numeric>
 #include <vector>
 
-#include "geometry/tps_bending_energy.h"
 #include "runtime/error.h"
 
 namespace velmora {
@@ -74,39 +73,59 @@ std::vector<MergedPoint> points_on_landmarks(const Eigen::MatrixXd& consensus, c
   return out;
 }
 
-Eigen::MatrixXd consensus_bending_energy(const Eigen::MatrixXd& consensus, const SemilandmarkLayout& layout,
-                                         const std::vector<MergedPoint>& merged) {
-  const Eigen::Index p = consensus.rows();
+ConsensusBendingEnergy::ConsensusBendingEnergy(const Eigen::MatrixXd& consensus, const SemilandmarkLayout& layout,
+                                               const std::vector<MergedPoint>& merged)
+    : points_(consensus.rows()) {
+  const Eigen::Index p = points_;
   std::vector<bool> repeat = closing_repeats(layout, p);
   for (const SlidingPoint& s : layout.sliding)
     if (s.twin >= 0) repeat[static_cast<std::size_t>(s.twin)] = true;
   // A point merged with its landmark enters the spline as the landmark; a
   // closed curve's first point merged takes its closing repeat along.
   for (const MergedPoint& m : merged) repeat[static_cast<std::size_t>(m.point)] = true;
-  std::vector<Eigen::Index> rows;
   for (Eigen::Index i = 0; i < p; ++i)
-    if (!repeat[static_cast<std::size_t>(i)]) rows.push_back(i);
+    if (!repeat[static_cast<std::size_t>(i)]) rows_.push_back(i);
 
   const double extent = (consensus.colwise().maxCoeff() - consensus.colwise().minCoeff()).norm();
   const bool flat = consensus.col(2).cwiseAbs().maxCoeff() <= kCoincident * extent;
   const Eigen::Index m = flat ? 2 : 3;
-  Eigen::MatrixXd distinct(static_cast<Eigen::Index>(rows.size()), m);
-  for (std::size_t k = 0; k < rows.size(); ++k)
-    distinct.row(static_cast<Eigen::Index>(k)) = consensus.row(rows[k]).head(m);
-  refuse_coincident(distinct, rows, kCoincident * extent, layout);
+  Eigen::MatrixXd distinct(static_cast<Eigen::Index>(rows_.size()), m);
+  for (std::size_t k = 0; k < rows_.size(); ++k)
+    distinct.row(static_cast<Eigen::Index>(k)) = consensus.row(rows_[k]).head(m);
+  refuse_coincident(distinct, rows_, kCoincident * extent, layout);
 
-  Eigen::MatrixXd lp_distinct;
   try {
-    lp_distinct = tps_bending_energy(distinct);
+    spline_.emplace(distinct);
   } catch (const RuntimeError& e) {
     throw RuntimeError(std::string("The consensus cannot carry a thin-plate spline: ") + e.what() +
                        " Slide by Procrustes distance instead.");
   }
-  Eigen::MatrixXd lp = Eigen::MatrixXd::Zero(p, p);
-  for (std::size_t a = 0; a < rows.size(); ++a)
-    for (std::size_t b = 0; b < rows.size(); ++b)
-      lp(rows[a], rows[b]) = lp_distinct(static_cast<Eigen::Index>(a), static_cast<Eigen::Index>(b));
+}
+
+void ConsensusBendingEnergy::apply(Eigen::Ref<Eigen::MatrixXd> x) const {
+  const auto d = static_cast<Eigen::Index>(rows_.size());
+  Eigen::MatrixXd distinct(d, x.cols());
+  for (Eigen::Index k = 0; k < d; ++k) distinct.row(k) = x.row(rows_[static_cast<std::size_t>(k)]);
+  spline_->apply(distinct);
+  x.setZero();
+  for (Eigen::Index k = 0; k < d; ++k) x.row(rows_[static_cast<std::size_t>(k)]) = distinct.row(k);
+}
+
+Eigen::MatrixXd ConsensusBendingEnergy::matrix() const {
+  const Eigen::MatrixXd lp_distinct = spline_->matrix();
+  const auto d = static_cast<Eigen::Index>(rows_.size());
+  Eigen::MatrixXd lp = Eigen::MatrixXd::Zero(points_, points_);
+  for (Eigen::Index b = 0; b < d; ++b) {
+    auto to = lp.col(rows_[static_cast<std::size_t>(b)]);
+    const auto from = lp_distinct.col(b);
+    for (Eigen::Index a = 0; a < d; ++a) to(rows_[static_cast<std::size_t>(a)]) = from(a);
+  }
   return lp;
+}
+
+Eigen::MatrixXd consensus_bending_energy(const Eigen::MatrixXd& consensus, const SemilandmarkLayout& layout,
+                                         const std::vector<MergedPoint>& merged) {
+  return ConsensusBendingEnergy(consensus, layout, merged).matrix();
 }
 
 }  // namespace velmora

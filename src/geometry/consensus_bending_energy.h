@@ -2,9 +2,11 @@
 #pragma once
 
 #include <Eigen/Dense>
+#include <optional>
 #include <vector>
 
 #include "geometry/semilandmark_layout.h"
+#include "geometry/tps_bending_energy.h"
 
 namespace velmora {
 
@@ -47,5 +49,25 @@ std::vector<MergedPoint> points_on_landmarks(const Eigen::MatrixXd& consensus, c
 /// line (in the plane) or in one plane (in space).
 Eigen::MatrixXd consensus_bending_energy(const Eigen::MatrixXd& consensus, const SemilandmarkLayout& layout,
                                          const std::vector<MergedPoint>& merged = {});
+
+/// Lp of consensus_bending_energy kept factored (TpsBendingEnergy on the
+/// consensus's distinct points), to be applied to a few vectors without
+/// being formed. Throws as consensus_bending_energy.
+class ConsensusBendingEnergy {
+ public:
+  ConsensusBendingEnergy(const Eigen::MatrixXd& consensus, const SemilandmarkLayout& layout,
+                         const std::vector<MergedPoint>& merged = {});
+
+  /// x = Lp x for x (p by k), on one thread.
+  void apply(Eigen::Ref<Eigen::MatrixXd> x) const;
+
+  /// Lp, formed (p by p).
+  Eigen::MatrixXd matrix() const;
+
+ private:
+  Eigen::Index points_ = 0;
+  std::vector<Eigen::Index> rows_;  // the distinct points' rows of the consensus
+  std::optional<TpsBendingEnergy> spline_;
+};
 
 }  // namespace velmora

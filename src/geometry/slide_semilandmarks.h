@@ -3,6 +3,7 @@
 #pragma once
 
 #include <Eigen/Dense>
+#include <span>
 #include <vector>
 
 #include "geometry/semilandmark_layout.h"
@@ -63,6 +64,26 @@ struct SlideWorkspace {
   Eigen::LDLT<Eigen::MatrixXd> ldlt;
   Eigen::MatrixXd factor;  // m by m: the Cholesky factor, from kBlockedFrom semilandmarks on
 };
+
+/// The unit tangents (m by 3) of the semilandmarks of `x` (p by 3), a zero
+/// row where the two neighbours coincide; those semilandmarks are appended to
+/// `unslid`, and their number is returned.
+std::size_t unit_tangents(const Eigen::Ref<const Eigen::MatrixXd>& x, const SemilandmarkLayout& layout,
+                          Eigen::MatrixXd& tangents, std::vector<std::size_t>& unslid);
+
+/// The sign that makes the bending system U' L U of `tangents` definite
+/// positive (the energy form is positive in the plane, negative in space).
+double bending_sign(const SlideSystem& system, const Eigen::MatrixXd& tangents);
+
+/// The lower triangle of sign U' L U (m by m) into `into`, with the row and
+/// column of every `pinned` semilandmark those of the identity.
+void bending_system(const SlideSystem& system, const Eigen::MatrixXd& tangents, std::span<const std::size_t> pinned,
+                    double sign, Eigen::MatrixXd& into);
+
+/// U' L (Y - M) for the deviation Y - M (p by 3), zero at every `pinned`
+/// semilandmark.
+void bending_rhs(const SlideSystem& system, const Eigen::MatrixXd& tangents, const Eigen::MatrixXd& deviation,
+                 std::span<const std::size_t> pinned, Eigen::Ref<Eigen::VectorXd> rhs);
 
 /// slide_semilandmarks in place on `specimen` (p by 3); the semilandmarks
 /// with no tangent are appended to `unslid`.

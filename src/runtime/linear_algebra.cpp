@@ -140,19 +140,58 @@ bool cholesky_solve_in_place(Eigen::MatrixXd& s, Eigen::VectorXd& b) {
   return info == 0;
 }
 
-bool definite_inverse_in_place(Eigen::MatrixXd& s) {
+bool cholesky_factor_in_place(Eigen::MatrixXd& s) {
   const int n = checked_size(s.rows());
-  if (s.cols() != n) throw RuntimeError("definite_inverse_in_place: the matrix is not square.");
+  if (s.cols() != n) throw RuntimeError("cholesky_factor_in_place: the matrix is not square.");
+  if (n == 0) return true;
+  use_arena_threads(0, "a Cholesky factorisation");
+  openblas_set_num_threads(1);
+  int info = 0;
+  dpotrf_("L", &n, s.data(), &n, &info, 1);
+  return info == 0;
+}
+
+void cholesky_solve_with(const Eigen::MatrixXd& factor, Eigen::Ref<Eigen::MatrixXd> b) {
+  const int n = checked_size(factor.rows()), k = checked_size(b.cols());
+  if (factor.cols() != n || b.rows() != n) throw RuntimeError("cholesky_solve_with: the system does not fit.");
+  if (n == 0 || k == 0) return;
+  const int ldb = checked_size(b.outerStride());
+  use_arena_threads(0, "a sliding system");
+  openblas_set_num_threads(1);
+  int info = 0;
+  dpotrs_("L", &n, &k, factor.data(), &n, b.data(), &ldb, &info, 1);
+  if (info != 0) throw RuntimeError("cholesky_solve_with: argument " + std::to_string(-info) + " is wrong.");
+}
+
+void symmetric_product_into(const Eigen::MatrixXd& s, const Eigen::Ref<const Eigen::MatrixXd>& b,
+                            Eigen::Ref<Eigen::MatrixXd> into) {
+  const int m = checked_size(s.rows()), n = checked_size(b.cols());
+  if (s.cols() != m || b.rows() != m || into.rows() != m || into.cols() != n)
+    throw RuntimeError("symmetric_product_into: the matrices do not fit.");
+  if (m == 0 || n == 0) return;
+  const double one = 1, zero = 0;
+  const int ldb = checked_size(b.outerStride()), ldc = checked_size(into.outerStride());
+  use_arena_threads(0, "a sliding system");
+  openblas_set_num_threads(1);
+  dsymm_("L", "L", &m, &n, &one, s.data(), &m, b.data(), &ldb, &zero, into.data(), &ldc, 1, 1);
+}
+
+bool cholesky_inverse_from_factor(Eigen::MatrixXd& factor) {
+  const int n = checked_size(factor.rows());
+  if (factor.cols() != n) throw RuntimeError("cholesky_inverse_from_factor: the matrix is not square.");
   if (n == 0) return true;
   use_arena_threads(0, "the inverse of a spline's system");
   openblas_set_num_threads(1);
   int info = 0;
-  dpotrf_("L", &n, s.data(), &n, &info, 1);
+  dpotri_("L", &n, factor.data(), &n, &info, 1);
   if (info != 0) return false;
-  dpotri_("L", &n, s.data(), &n, &info, 1);
-  if (info != 0) return false;
-  s.triangularView<Eigen::StrictlyUpper>() = s.transpose();
+  factor.triangularView<Eigen::StrictlyUpper>() = factor.transpose();
   return true;
+}
+
+bool definite_inverse_in_place(Eigen::MatrixXd& s) {
+  if (s.cols() != s.rows()) throw RuntimeError("definite_inverse_in_place: the matrix is not square.");
+  return cholesky_factor_in_place(s) && cholesky_inverse_from_factor(s);
 }
 
 Eigen::MatrixXd inverse_columns(Eigen::MatrixXd a, Eigen::Index columns) {

@@ -26,6 +26,26 @@ Eigen::MatrixXd product(const Eigen::MatrixXd& a, const Eigen::MatrixXd& b, bool
 /// loops (one system a specimen).
 bool cholesky_solve_in_place(Eigen::MatrixXd& s, Eigen::VectorXd& b);
 
+/// The Cholesky factor of the symmetric positive definite s in place of its
+/// lower triangle (the strict upper triangle is left as it was), on one
+/// thread. Returns false when s is not positive definite.
+bool cholesky_factor_in_place(Eigen::MatrixXd& s);
+
+/// Solves s x = b in place of b (n by k) for s given by its Cholesky factor
+/// from cholesky_factor_in_place, on one thread.
+void cholesky_solve_with(const Eigen::MatrixXd& factor, Eigen::Ref<Eigen::MatrixXd> b);
+
+/// into = s b for a symmetric s (n by n, its lower triangle is read) and b
+/// (n by k, into sized to fit), on one thread: the products of loops that
+/// already run in parallel.
+void symmetric_product_into(const Eigen::MatrixXd& s, const Eigen::Ref<const Eigen::MatrixXd>& b,
+                            Eigen::Ref<Eigen::MatrixXd> into);
+
+/// Replaces the Cholesky factor of s from cholesky_factor_in_place by the
+/// inverse of s, full, on one thread. Returns false when the factor is
+/// singular.
+bool cholesky_inverse_from_factor(Eigen::MatrixXd& factor);
+
 /// Replaces the symmetric positive definite s (its lower triangle is read) by
 /// its inverse, full, through the Cholesky factorisation. Returns false, s
 /// spoilt, when s is not positive definite. On one thread, as
