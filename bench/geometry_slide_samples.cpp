@@ -2,8 +2,9 @@
 // semilandmarks on 6 curves (2 closed, 4 open), projected back onto curves of
 // 150 clicks each: the whole iterated sliding, by each criterion. And one long
 // outline in the plane: 20 specimens of 3 landmarks and a closed curve of
-// 2,000 semilandmarks, slid by bending energy (the dense system of 2,000
-// unknowns a specimen and iteration), on 2 threads:
+// 2,000 semilandmarks, slid by bending energy (a dense system of 2,000
+// unknowns a specimen and iteration, solved for all specimens together by
+// preconditioned conjugate gradients), on 2 threads:
 //   build/bench/bench_geometry_slide_samples --benchmark_filter=long
 #include <benchmark/benchmark.h>
 #include <oneapi/tbb/global_control.h>

@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "geometry/consensus_bending_energy.h"
 #include "geometry/getpdistance3.h"
 #include "geometry/nearest_on_polyline.h"
 #include "geometry/similarity_fit.h"
+#include "geometry/slide_together.h"
 #include "geometry/superimpose_second.h"
 #include "runtime/available_memory.h"
 #include "runtime/error.h"
@@ -90,6 +92,18 @@ double summed_bending(const Superimposition& s, const Eigen::MatrixXd& lp) {
   return total;
 }
 
+// The same with Lp applied through its factorisation, to every deviation at once.
+double summed_bending(const Superimposition& s, const ConsensusBendingEnergy& lp) {
+  Eigen::MatrixXd d = s.aligned.values();
+  for (Eigen::Index i = 0; i < s.aligned.count(); ++i) d.middleCols(3 * i, 3) -= s.mean;
+  Eigen::MatrixXd bent = d;
+  lp.apply(bent);
+  double total = 0;
+  for (Eigen::Index i = 0; i < s.aligned.count(); ++i)
+    total += std::abs(d.middleCols(3 * i, 3).cwiseProduct(bent.middleCols(3 * i, 3)).sum());
+  return total;
+}
+
 // The layout without the semilandmarks that stay on their landmarks.
 SemilandmarkLayout without_merged(const SemilandmarkLayout& layout, const std::vector<MergedPoint>& merged) {
   if (merged.empty()) return layout;
@@ -116,8 +130,11 @@ void refuse_what_cannot_finish(const SemilandmarkLayout& layout, Eigen::Index sp
   double seconds = 0;
   if (options.criterion == SlideCriterion::bending) {
     // The spline of the consensus (a Cholesky factorisation of p - 4 rows
-    // and its inverse), then each specimen's m by m system and its energy.
-    seconds += (p * p * p + n * (m * m * m / 3 + 3 * m * m + 12 * p * p)) / kFlopsPerSecond;
+    // and its inverse), then each specimen's m by m system and its energy:
+    // factored, or for long curves about 30 steps of products with Lp and
+    // the preconditioner.
+    const double specimen = m >= static_cast<double>(detail::kTogetherFrom) ? 30 * 8 * m * m : m * m * m / 3 + 3 * m * m;
+    seconds += (p * p * p + n * (specimen + 12 * p * p)) / kFlopsPerSecond;
     check_memory(4 * 8 * (p + 4) * (p + 4) + 2 * 8 * m * m,
                  "Sliding by bending energy on " + std::to_string(layout.points) + " points");
   }
@@ -186,18 +203,43 @@ SlidSamples slide_samples(const Sample& data1, const CurvePolylines& curves1, co
   const auto m = static_cast<Eigen::Index>(sliding.sliding.size());
   tbb::enumerable_thread_specific<ThreadScratch> scratch([&] { return ThreadScratch{{p, m}, {}}; });
   std::vector<std::vector<char>> unslid(static_cast<std::size_t>(n), std::vector<char>(static_cast<std::size_t>(m), 0));
+  // Long curves are slid together (slide_together), with the energy applied
+  // through its factorisation and one preconditioner kept across iterations;
+  // the formed system serves the rest, and any specimen left over.
+  const bool together = bending && m >= detail::kTogetherFrom;
+  detail::SlidePreconditioner preconditioner;
   for (int k = 1; k <= options.most_iterations; ++k) {
-    const Eigen::MatrixXd energy = bending ? consensus_bending_energy(sup.mean, layout, out.merged) : Eigen::MatrixXd();
-    if (bending && k == 1) out.bending_energy.push_back(summed_bending(sup, energy));
-    const detail::SlideSystem system = detail::slide_system(options.criterion, energy, sliding);
+    std::optional<ConsensusBendingEnergy> spline;
+    detail::SlideSystem system;
+    system.criterion = options.criterion;
+    const auto form = [&] {
+      const Eigen::MatrixXd energy = spline->matrix();
+      if (k == 1) out.bending_energy.push_back(summed_bending(sup, energy));
+      system = detail::slide_system(options.criterion, energy, sliding);
+    };
+    if (bending) {
+      spline.emplace(sup.mean, layout, out.merged);
+      if (!together || k == 1 || preconditioner.stale()) form();
+      if (together && preconditioner.stale()) detail::prepare_preconditioner(preconditioner, system, sup.mean, sliding);
+    }
     Sample slid = sup.aligned;
+    std::vector<char> done(static_cast<std::size_t>(n), 0);
+    if (together) {
+      std::vector<std::vector<std::size_t>> found(static_cast<std::size_t>(n));
+      done = detail::slide_together(slid, sup.mean, *spline, preconditioner, sliding, found);
+      for (std::size_t i = 0; i < found.size(); ++i)
+        for (std::size_t a : found[i]) unslid[i][a] = 1;
+      if (std::find(done.begin(), done.end(), 0) != done.end() && system.among.size() == 0) form();
+    }
     // Each specimen is slid on its own, so the result is the same on any number of threads.
     tbb::parallel_for(Range(0, n), [&](const Range& range) {
-      ThreadScratch& local = scratch.local();
       for (Eigen::Index i = range.begin(); i != range.end(); ++i) {
-        local.found.clear();
-        detail::slide_in_place(slid.specimen(i), sup.mean, system, sliding, local.work, local.found);
-        for (std::size_t a : local.found) unslid[static_cast<std::size_t>(i)][a] = 1;
+        if (done[static_cast<std::size_t>(i)] == 0) {
+          ThreadScratch& local = scratch.local();
+          local.found.clear();
+          detail::slide_in_place(slid.specimen(i), sup.mean, system, sliding, local.work, local.found);
+          for (std::size_t a : local.found) unslid[static_cast<std::size_t>(i)][a] = 1;
+        }
         if (options.project) project(slid.specimen(i), polylines[static_cast<std::size_t>(i)], sliding);
       }
     });
@@ -229,7 +271,7 @@ SlidSamples slide_samples(const Sample& data1, const CurvePolylines& curves1, co
     // The energy after sliding, against the final consensus's spline; a
     // consensus that no longer carries one leaves the figure out, not the result.
     try {
-      out.bending_energy.push_back(summed_bending(sup, consensus_bending_energy(sup.mean, layout, out.merged)));
+      out.bending_energy.push_back(summed_bending(sup, ConsensusBendingEnergy(sup.mean, layout, out.merged)));
     } catch (const RuntimeError&) {
       out.bending_energy.clear();
     }

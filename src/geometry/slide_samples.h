@@ -59,7 +59,9 @@ using SlideProgress = std::function<bool(int done, int most)>;
 /// specimen towards the pooled consensus (slide_semilandmarks, the specimens
 /// in parallel; Lp built once on the consensus for `bending`, every curve
 /// point that lies on a fixed landmark in the first consensus taken as that
-/// landmark and kept in place), puts the slid
+/// landmark and kept in place; from detail::kTogetherFrom semilandmarks on,
+/// all specimens at once by detail::slide_together, to the same result within
+/// rounding), puts the slid
 /// points back onto their curves when `options.project`, and superimposes the
 /// pool again with getpproc3. It stops when the summed squared Procrustes
 /// distance to the consensus changes by less than `options.tolerance` of
