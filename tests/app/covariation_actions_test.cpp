@@ -11,51 +11,24 @@
 #include "app/analyze.h"
 #include "app/dispatcher.h"
 #include "runtime/headless/headless_port.h"
+#include "support/leaf_groups_test.h"
 
 namespace velmora {
 namespace {
 
 namespace fs = std::filesystem;
-const fs::path kStudy = fs::path(VELMORA_SOURCE_DIR) / "examples" / "leafgroups2d";
+const fs::path kStudy = testing::kLeafGroups;
 
-class CovariationTest : public ::testing::Test {
+class CovariationTest : public testing::LeafGroupsTest {
  protected:
-  void SetUp() override {
-    port.keep_events();
-    port.set_seed(1);
-    folder = fs::temp_directory_path() / ("velmora_covariation_" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    ASSERT_EQ(run("LoadProto", (kStudy / "protocol.txt").string()), Outcome::done);
-    ASSERT_EQ(run("LoadFile2D", (kStudy / "first.tps").string()), Outcome::done);
-    port.set_control_value("PermutationsBox", 49);
-  }
-  void TearDown() override { fs::remove_all(folder); }
+  CovariationTest() : LeafGroupsTest("covariation", 49) {}
 
-  Outcome run(const std::string& action, const std::string& answer = "") {
-    port.set_answers(answer.empty() ? std::vector<std::string>{} : std::vector<std::string>{answer}, folder);
-    port.clear_events();
-    return dispatcher.vm3sw(action);
-  }
-  std::string error() const {
-    for (const auto& e : port.events())
-      if (e.kind == "error") return e.text("message");
-    return "(no error)";
-  }
-  const Event* result() const {
-    for (const auto& e : port.events())
-      if (e.kind == "result") return &e;
-    return nullptr;
-  }
   bool drew() const {
     for (const auto& e : port.events())
       if (e.kind == "figure") return true;
     return false;
   }
   std::vector<double> numbers(const char* key) const { return std::get<std::vector<double>>(*result()->field(key)); }
-
-  HeadlessPort port;
-  Dispatcher dispatcher{port};
-  fs::path folder;
 };
 
 TEST_F(CovariationTest, BadInputIsNamedAndNothingShown) {

@@ -9,31 +9,18 @@
 
 #include "app/dispatcher.h"
 #include "runtime/headless/headless_port.h"
+#include "support/leaf_groups_test.h"
 
 namespace velmora {
 namespace {
 
 namespace fs = std::filesystem;
-const fs::path kStudy = fs::path(VELMORA_SOURCE_DIR) / "examples" / "leafgroups2d";
+const fs::path kStudy = testing::kLeafGroups;
 
-class GroupDesignTest : public ::testing::Test {
+class GroupDesignTest : public testing::LeafGroupsTest {
  protected:
-  void SetUp() override {
-    port.keep_events();
-    port.set_seed(1);
-    folder = fs::temp_directory_path() / ("velmora_groups_" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    ASSERT_EQ(run("LoadProto", (kStudy / "protocol.txt").string()), Outcome::done);
-    ASSERT_EQ(run("LoadFile2D", (kStudy / "first.tps").string()), Outcome::done);
-    port.set_control_value("PermutationsBox", 99);
-  }
-  void TearDown() override { fs::remove_all(folder); }
+  GroupDesignTest() : LeafGroupsTest("groups", 99) {}
 
-  Outcome run(const std::string& action, const std::string& answer = "") {
-    port.set_answers(answer.empty() ? std::vector<std::string>{} : std::vector<std::string>{answer}, folder);
-    port.clear_events();
-    return dispatcher.vm3sw(action);
-  }
   // A table of the example with `edit` applied to its lines.
   std::string table(const std::function<void(std::vector<std::string>&)>& edit) {
     std::ifstream in(kStudy / "table.csv");
@@ -45,20 +32,7 @@ class GroupDesignTest : public ::testing::Test {
     for (const auto& line : lines) out << line << "\n";
     return path.string();
   }
-  std::string error() const {
-    for (const auto& e : port.events())
-      if (e.kind == "error") return e.text("message");
-    return "(no error)";
-  }
-  const Event* result() const {
-    for (const auto& e : port.events())
-      if (e.kind == "result") return &e;
-    return nullptr;
-  }
 
-  HeadlessPort port;
-  Dispatcher dispatcher{port};
-  fs::path folder;
   int tables = 0;
 };
 

@@ -7,24 +7,16 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <random>
 
 #include "support/error_of.h"
+#include "support/normal_rows.h"
 #include "runtime/random.h"
 
 namespace velmora {
 namespace {
 
 using testing::error_of;
-
-Eigen::MatrixXd random_rows(Eigen::Index n, Eigen::Index dims, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::normal_distribution<double> normal;
-  Eigen::MatrixXd y(n, dims);
-  for (Eigen::Index i = 0; i < n; ++i)
-    for (Eigen::Index j = 0; j < dims; ++j) y(i, j) = normal(gen);
-  return y;
-}
+using testing::normal_rows;
 
 Variable factor(const std::string& name, std::vector<std::string> levels) {
   return {name, true, std::move(levels), {}};
@@ -59,7 +51,7 @@ double rss(const Eigen::MatrixXd& x, const Eigen::MatrixXd& y) {
 
 TEST(ProcrustesAnova, OneWayUnbalancedMatchesSumsByHand) {
   const std::vector<std::string> g = {"a", "b", "b", "c", "a", "b", "c", "c", "c"};
-  const Eigen::MatrixXd y = random_rows(9, 4, 3);
+  const Eigen::MatrixXd y = normal_rows(9, 4, 3);
   const ProcrustesAnova a = fit(y, "g", {factor("g", g)});
   const double total = (y.rowwise() - y.colwise().mean()).squaredNorm();
   const double resid = within(y, g);
@@ -79,7 +71,7 @@ TEST(ProcrustesAnova, TwoWayWithInteractionUnbalanced) {
   const std::vector<std::string> a = {"x", "x", "x", "y", "y", "x", "y", "y", "y", "x", "x", "y", "y"};
   const std::vector<std::string> b = {"p", "q", "p", "p", "q", "q", "q", "p", "q", "p", "q", "q", "p"};
   const Eigen::Index n = 13;
-  const Eigen::MatrixXd y = random_rows(n, 5, 4);
+  const Eigen::MatrixXd y = normal_rows(n, 5, 4);
   // Treatment-coded columns written out: intercept, a = y, b = q.
   Eigen::MatrixXd x1(n, 1), x2(n, 2), x3(n, 3);
   for (Eigen::Index i = 0; i < n; ++i) {
@@ -107,7 +99,7 @@ TEST(ProcrustesAnova, SequentialOrderMattersForCorrelatedTerms) {
   const std::vector<std::string> g = {"a", "a", "a", "a", "b", "b", "b", "b", "b", "a"};
   Eigen::VectorXd x(10);
   x << 1, 2, 1.5, 2.5, 5, 6, 5.5, 4, 6.5, 3;  // larger in group b
-  const Eigen::MatrixXd y = random_rows(10, 3, 5);
+  const Eigen::MatrixXd y = normal_rows(10, 3, 5);
   const std::vector<Variable> vars = {factor("g", g), covariate("x", x)};
   const ProcrustesAnova first = fit(y, "g + x", vars), second = fit(y, "x + g", vars);
   EXPECT_GT(std::abs(first.ss[0] - second.ss[1]), 1e-3);  // g before x explains another amount than after it
@@ -135,7 +127,7 @@ TEST(ProcrustesAnova, CrossProductPathEqualsPermutedDataFittedDirectly) {
     g.push_back(std::string(1, static_cast<char>('a' + i % 3)));
     x(i) = std::sin(1.7 * static_cast<double>(i));
   }
-  const Eigen::MatrixXd y = random_rows(n, 30, 6);
+  const Eigen::MatrixXd y = normal_rows(n, 30, 6);
   const std::uint64_t seed = 77;
   const ProcrustesAnova a = fit(y, "x + g", {factor("g", g), covariate("x", x)}, 50, seed);
   Eigen::MatrixXd m0 = Eigen::MatrixXd::Ones(n, 1), m1(n, 2), m2(n, 4);
@@ -162,7 +154,7 @@ TEST(ProcrustesAnova, CrossProductPathEqualsPermutedDataFittedDirectly) {
 TEST(ProcrustesAnova, SameSeedSameResultOtherSeedOtherArrangements) {
   std::vector<std::string> g;
   for (int i = 0; i < 30; ++i) g.push_back(i % 2 ? "m" : "f");
-  const Eigen::MatrixXd y = random_rows(30, 8, 7);
+  const Eigen::MatrixXd y = normal_rows(30, 8, 7);
   const ProcrustesAnova a = fit(y, "g", {factor("g", g)}, 200, 5), b = fit(y, "g", {factor("g", g)}, 200, 5),
                         c = fit(y, "g", {factor("g", g)}, 200, 6);
   EXPECT_EQ(a.f_sets, b.f_sets);
@@ -180,7 +172,7 @@ TEST(ProcrustesAnova, TiesWithTheObservedCountWithinRelativeTolerance) {
 TEST(PairwiseGroups, DistancesOfGroupMeansAndPermutedOnes) {
   const std::vector<std::string> g = {"b", "a", "c", "a", "b", "c", "a", "b", "a", "c", "b"};
   const Eigen::Index n = 11;
-  const Eigen::MatrixXd y = random_rows(n, 6, 8);
+  const Eigen::MatrixXd y = normal_rows(n, 6, 8);
   const PairwiseDistances d = pairwise_group_distances(centred_cross_product(y), factor("g", g), 40, 3);
   ASSERT_EQ(d.levels, (std::vector<std::string>{"a", "b", "c"}));
   EXPECT_EQ(d.counts, (std::vector<int>{4, 4, 3}));

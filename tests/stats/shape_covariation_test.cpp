@@ -6,24 +6,16 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 
 #include "support/error_of.h"
+#include "support/normal_rows.h"
 #include "runtime/random.h"
 
 namespace velmora {
 namespace {
 
 using testing::error_of;
-
-Eigen::MatrixXd random_rows(Eigen::Index n, Eigen::Index dims, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::normal_distribution<double> normal;
-  Eigen::MatrixXd y(n, dims);
-  for (Eigen::Index i = 0; i < n; ++i)
-    for (Eigen::Index j = 0; j < dims; ++j) y(i, j) = normal(gen);
-  return y;
-}
+using testing::normal_rows;
 
 Variable factor(std::vector<std::string> levels) { return {"species", true, std::move(levels), {}}; }
 Variable covariate(Eigen::VectorXd values) { return {"logsize", false, {}, std::move(values)}; }
@@ -36,7 +28,7 @@ std::vector<std::string> alternating(Eigen::Index n, int groups) {
 
 TEST(Allometry, RegressionScoresPredictedLineAndCommonComponentByHand) {
   const Eigen::Index n = 12, dims = 5;
-  const Eigen::MatrixXd y = random_rows(n, dims, 3);
+  const Eigen::MatrixXd y = normal_rows(n, dims, 3);
   Eigen::VectorXd size(n);
   for (Eigen::Index i = 0; i < n; ++i) size(i) = 0.3 * double(i) + 0.1 * double(i % 3);
   const Variable groups = factor(alternating(n, 2));
@@ -112,7 +104,7 @@ Eigen::RowVectorXd group_mean(const Eigen::MatrixXd& y, const std::vector<std::s
 
 TEST(CanonicalVariates, DistancesEigenvaluesAndPermutationsByHand) {
   const Eigen::Index n = 15, dims = 3;
-  Eigen::MatrixXd y = random_rows(n, dims, 5);
+  Eigen::MatrixXd y = normal_rows(n, dims, 5);
   const std::vector<std::string> groups = alternating(n, 3);
   for (Eigen::Index i = 0; i < n; ++i) y(i, 0) += groups[i] == "c" ? 4 : 0;
   const CanonicalVariates cv = canonical_variates(y, factor(groups), 200, 9);
@@ -143,7 +135,7 @@ TEST(CanonicalVariates, LeaveOneOutRefitsWithoutEachSpecimen) {
   // Few specimens, many dimensions and labels that mean nothing: kept in, each
   // specimen pulls its group's mean and W towards itself.
   const Eigen::Index n = 24, dims = 18;
-  const Eigen::MatrixXd y = random_rows(n, dims, 11);
+  const Eigen::MatrixXd y = normal_rows(n, dims, 11);
   const std::vector<std::string> groups = alternating(n, 3);
   const CanonicalVariates cv = canonical_variates(y, factor(groups), 1, 1);
   ASSERT_EQ(cv.classification_components, dims);
@@ -173,13 +165,13 @@ TEST(CanonicalVariates, LeaveOneOutRefitsWithoutEachSpecimen) {
 TEST(CanonicalVariates, RefusesGroupsOfOneAndCutsSingularWithin) {
   std::vector<std::string> groups = alternating(9, 2);
   groups[8] = "lonely";
-  EXPECT_NE(error_of([&] { canonical_variates(random_rows(9, 4, 1), factor(groups), 1, 1); }).find("\"lonely\""),
+  EXPECT_NE(error_of([&] { canonical_variates(normal_rows(9, 4, 1), factor(groups), 1, 1); }).find("\"lonely\""),
             std::string::npos);
   EXPECT_NE(error_of([&] {
-              canonical_variates(random_rows(9, 4, 1), factor(std::vector<std::string>(9, "a")), 1, 1);
+              canonical_variates(normal_rows(9, 4, 1), factor(std::vector<std::string>(9, "a")), 1, 1);
             }).find("two groups"),
             std::string::npos);
-  const CanonicalVariates cut = canonical_variates(random_rows(10, 30, 2), factor(alternating(10, 2)), 1, 1);
+  const CanonicalVariates cut = canonical_variates(normal_rows(10, 30, 2), factor(alternating(10, 2)), 1, 1);
   EXPECT_EQ(cut.nonzero, 9);
   EXPECT_EQ(cut.components, 8);
   EXPECT_EQ(cut.classification_components, 7);
@@ -187,7 +179,7 @@ TEST(CanonicalVariates, RefusesGroupsOfOneAndCutsSingularWithin) {
 
 TEST(TwoBlockPls, SingularValuesAndPermutedCorrelationsAgainstDirectSvd) {
   const Eigen::Index n = 20;
-  const Eigen::MatrixXd a = random_rows(n, 6, 21), b = random_rows(n, 4, 22);
+  const Eigen::MatrixXd a = normal_rows(n, 6, 21), b = normal_rows(n, 4, 22);
   const TwoBlockPls pls = two_block_pls(a, b, 50, 7);
   const Eigen::MatrixXd ac = a.rowwise() - a.colwise().mean(), bc = b.rowwise() - b.colwise().mean();
   auto direct_r = [&](const Eigen::MatrixXd& second) {
@@ -209,10 +201,10 @@ TEST(TwoBlockPls, SingularValuesAndPermutedCorrelationsAgainstDirectSvd) {
 
 TEST(TwoBlockPls, IndependentBlocksHaveLargePDependentSmall) {
   const Eigen::Index n = 40;
-  const Eigen::MatrixXd a = random_rows(n, 8, 31);
-  const TwoBlockPls independent = two_block_pls(a, random_rows(n, 6, 32), 200, 3);
+  const Eigen::MatrixXd a = normal_rows(n, 8, 31);
+  const TwoBlockPls independent = two_block_pls(a, normal_rows(n, 6, 32), 200, 3);
   EXPECT_GT(independent.p, 0.05);
-  const Eigen::MatrixXd b = a.leftCols(6) * random_rows(6, 6, 33) + 0.3 * random_rows(n, 6, 34);
+  const Eigen::MatrixXd b = a.leftCols(6) * normal_rows(6, 6, 33) + 0.3 * normal_rows(n, 6, 34);
   const TwoBlockPls dependent = two_block_pls(a, b, 200, 3);
   EXPECT_NEAR(dependent.p, 1.0 / 200, 1e-12);
   EXPECT_GT(dependent.z, 3);
