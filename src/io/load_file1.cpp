@@ -489,12 +489,7 @@ std::optional<FirstSample> load_first_sample(const Eigen::MatrixXd& proto, UiPor
   ui.set_working_folder(choice->folder);
   const std::string& fname = choice->name;
   const LoadSwitches switches = load_switches(ui);
-  auto [in, detected] = open_detected(choice->path(), ui.console());
-  if (!choice->more.empty() && (detected.format == LandmarkFormat::tps || detected.format == LandmarkFormat::unknown ||
-                                detected.format == LandmarkFormat::flat_table)) {
-    Specimens none;  // refused before anything is read: the file holds a whole sample
-    add_picked_files(none, *choice, detected.format, false, ui.console());
-  }
+  auto [in, detected] = open_picked(*choice, ui.console());
   // Our own TPS form (LM= headers and curve markers) keeps its rules; a TPS file
   // without markers is the tools' form (landmarks, CURVES= blocks); other
   // formats give fixed landmarks only.

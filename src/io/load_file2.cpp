@@ -106,12 +106,7 @@ std::optional<SecondSample> load_file2(const Eigen::MatrixXd& mean1, UiPort& ui)
   ui.set_working_folder(choice->folder);
   const std::string& fname = choice->name;
   const LoadSwitches switches = load_switches(ui);
-  auto [in, detected] = open_detected(choice->path(), ui.console());
-  if (!choice->more.empty() && (detected.format == LandmarkFormat::tps || detected.format == LandmarkFormat::unknown ||
-                                detected.format == LandmarkFormat::flat_table)) {
-    Specimens none;  // refused before anything is read: the file holds a whole sample
-    add_picked_files(none, *choice, detected.format, false, ui.console());
-  }
+  auto [in, detected] = open_picked(*choice, ui.console());
   const Route route = route_of(detected, table_switch);
   Console& console = ui.console();
   if (route == Route::table && !table_switch)

@@ -57,6 +57,17 @@ std::string leave_out_empty(Specimens& s, std::string_view source) {
          " specimen(s) have no points (LM=0, not digitised) and are left out: " + names + ".";
 }
 
+DetectedInput open_picked(const FileChoice& choice, Console& console) {
+  DetectedInput opened = open_detected(choice.path(), console);
+  const LandmarkFormat format = opened.detected.format;
+  if (!choice.more.empty() &&
+      (format == LandmarkFormat::tps || format == LandmarkFormat::unknown || format == LandmarkFormat::flat_table)) {
+    Specimens none;  // refused before anything is read: the file holds a whole sample
+    add_picked_files(none, choice, format, false, console);
+  }
+  return opened;
+}
+
 void add_picked_files(Specimens& s, const FileChoice& choice, LandmarkFormat format, bool negative_missing,
                       Console& console) {
   if (choice.more.empty()) return;

@@ -9,6 +9,7 @@
 #include "io/formats/detect_format.h"
 #include "io/formats/specimens.h"
 #include "io/load_switches.h"
+#include "io/open_input.h"
 #include "runtime/console.h"
 #include "runtime/ui_port.h"
 
@@ -31,6 +32,12 @@ std::string apply_scales(std::vector<Specimen>& specimens, std::string_view sour
 /// digitised). Returns what it did, naming `source` and each specimen left out;
 /// nothing when none was. Throws RuntimeError when no specimen is left.
 std::string leave_out_empty(Specimens& s, std::string_view source);
+
+/// The first file picked with `choice` opened, its format detected
+/// (open_detected). A pick of several files of a format that holds a whole
+/// sample a file (TPS, a flat table, or none known) is refused at once, before
+/// anything is read, as add_picked_files refuses it.
+DetectedInput open_picked(const FileChoice& choice, Console& console);
 
 /// Adds the specimens of the further files picked with `choice` (choice.more)
 /// to `s`, read from `choice.folder`, each file one specimen named by its
