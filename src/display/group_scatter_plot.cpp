@@ -3,14 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "display/sample_style.h"
+
 namespace velmora {
 namespace {
-
-// The shape space's palette (Okabe and Ito 2008, then greys) and markers.
-const Rgb kColours[] = {{0.0, 0.447, 0.698}, {0.835, 0.369, 0.0},   {0.0, 0.62, 0.451},    {0.8, 0.475, 0.655},
-                        {0.902, 0.624, 0.0}, {0.337, 0.706, 0.914}, {0.941, 0.894, 0.259}, {0.0, 0.0, 0.0},
-                        {0.5, 0.5, 0.5},     {0.6, 0.3, 0.1}};
-const char* const kMarkers[] = {"o", "s", "^", "d", "v", "p", "h", "<", ">", "x"};
 
 // The figure emptied and named, with one flat, held axes labelled for `plot`.
 Handle flat_axes(Graphics& g, Handle figure, const GroupScatterPlot& plot, const std::string& ylabel) {
@@ -37,7 +33,7 @@ void plot_group_scatter(Graphics& g, Handle figure, const GroupScatterPlot& plot
     for (Eigen::Index i = 0; i < n; ++i)
       if (plot.group[i] == static_cast<int>(k)) rows.push_back(i);
     if (rows.empty()) continue;
-    const Rgb colour = kColours[k % 10];
+    const Rgb colour = group_style(k).colour;
     Eigen::VectorXd x(rows.size()), y(rows.size());
     std::vector<std::string> names;
     for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -45,7 +41,7 @@ void plot_group_scatter(Graphics& g, Handle figure, const GroupScatterPlot& plot
       y(r) = plot.y(rows[r]);
       names.push_back(rows[r] < static_cast<Eigen::Index>(plot.names.size()) ? plot.names[rows[r]] : "");
     }
-    const Handle points = g.plot3(x, y, Eigen::VectorXd::Zero(x.size()), std::string("k") + kMarkers[k % 10]);
+    const Handle points = g.plot3(x, y, Eigen::VectorXd::Zero(x.size()), std::string("k") + group_style(k).marker);
     g.modify(points, [&](GraphicsObject& o) {
       o.names = names;
       o.display_name = plot.group_names[k] + " (" + std::to_string(rows.size()) + ")";
@@ -110,7 +106,7 @@ void plot_group_histogram(Graphics& g, Handle figure, const GroupScatterPlot& pl
       x(2 * b + 2) = low + (b + 1) * width, y(2 * b + 2) = counts[b];
     }
     x(2 * bins + 1) = high, y(2 * bins + 1) = 0;
-    const Rgb colour = kColours[k % 10];
+    const Rgb colour = group_style(k).colour;
     const Handle h = g.plot3(x, y, Eigen::VectorXd::Zero(x.size()), "k-");
     g.modify(h, [&](GraphicsObject& o) {
       o.color = colour;

@@ -25,4 +25,12 @@ const SampleStyle& sample_style(int sample) {
   return sample == 1 ? first : second;
 }
 
+GroupStyle group_style(std::size_t k) {
+  static const Rgb colours[] = {{0.0, 0.447, 0.698}, {0.835, 0.369, 0.0},   {0.0, 0.62, 0.451},    {0.8, 0.475, 0.655},
+                                {0.902, 0.624, 0.0}, {0.337, 0.706, 0.914}, {0.941, 0.894, 0.259}, {0.0, 0.0, 0.0},
+                                {0.5, 0.5, 0.5},     {0.6, 0.3, 0.1}};
+  static const char* const markers[] = {"o", "s", "^", "d", "v", "p", "h", "<", ">", "x"};
+  return {colours[k % 10], markers[k % 10]};
+}
+
 }  // namespace velmora

@@ -3,6 +3,7 @@
 // markers from here, so a sample is told by one colour wherever it is shown.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "runtime/graphics.h"
@@ -20,5 +21,17 @@ struct SampleStyle {
 
 /// The style of sample 1 or 2 (anything else: sample 2's).
 const SampleStyle& sample_style(int sample);
+
+/// How the groups of a factor look in the flat plots (the shape space by
+/// groups, the group scatter plots): colours that stay apart in print and for
+/// the common colour blindnesses (Okabe and Ito 2008), then greys, and markers
+/// that differ in shape; after ten groups they repeat.
+struct GroupStyle {
+  Rgb colour;
+  const char* marker = "o";  // a line object's Marker
+};
+
+/// The style of group k (from 0).
+GroupStyle group_style(std::size_t k);
 
 }  // namespace velmora

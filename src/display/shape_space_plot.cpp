@@ -14,28 +14,32 @@ constexpr double kChiSquare95TwoDf = 5.991464547107979;
 
 std::string percent(double proportion) { return sprintf_m("%.1f %%", 100 * proportion); }
 
-// Colours that stay apart in print and for the common colour blindnesses
-// (Okabe and Ito 2008), then greys; markers that differ in shape.
-const Rgb kGroupColours[] = {{0.0, 0.447, 0.698}, {0.835, 0.369, 0.0},   {0.0, 0.62, 0.451},    {0.8, 0.475, 0.655},
-                             {0.902, 0.624, 0.0}, {0.337, 0.706, 0.914}, {0.941, 0.894, 0.259}, {0.0, 0.0, 0.0},
-                             {0.5, 0.5, 0.5},     {0.6, 0.3, 0.1}};
-const char* const kGroupMarkers[] = {"o", "s", "^", "d", "v", "p", "h", "<", ">", "x"};
+// The specimens of one group or sample (those for which `member` holds):
+// their scores on the two components shown, and their names.
+struct Members {
+  Eigen::MatrixXd xy;
+  std::vector<std::string> names;
+};
+
+template <typename Member>
+Members members(const ShapeSpacePlot& plot, Eigen::Index cx, Eigen::Index cy, Member member) {
+  std::vector<Eigen::Index> rows;
+  for (Eigen::Index i = 0; i < plot.scores.rows(); ++i)
+    if (member(i)) rows.push_back(i);
+  Members out{Eigen::MatrixXd(static_cast<Eigen::Index>(rows.size()), 2), {}};
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    out.xy(static_cast<Eigen::Index>(r), 0) = plot.scores(rows[r], cx);
+    out.xy(static_cast<Eigen::Index>(r), 1) = plot.scores(rows[r], cy);
+    out.names.push_back(rows[r] < static_cast<Eigen::Index>(plot.names.size()) ? plot.names[rows[r]] : "");
+  }
+  return out;
+}
 
 void draw_groups(Graphics& g, const ShapeSpacePlot& plot, Eigen::Index cx, Eigen::Index cy) {
-  const Eigen::Index n = plot.scores.rows();
   for (std::size_t k = 0; k < plot.group_names.size(); ++k) {
-    std::vector<Eigen::Index> rows;
-    for (Eigen::Index i = 0; i < n; ++i)
-      if (plot.group[i] == static_cast<int>(k)) rows.push_back(i);
-    if (rows.empty()) continue;
-    const Rgb colour = kGroupColours[k % 10];
-    Eigen::MatrixXd xy(rows.size(), 2);
-    std::vector<std::string> names;
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-      xy(r, 0) = plot.scores(rows[r], cx);
-      xy(r, 1) = plot.scores(rows[r], cy);
-      names.push_back(rows[r] < static_cast<Eigen::Index>(plot.names.size()) ? plot.names[rows[r]] : "");
-    }
+    const auto [xy, names] = members(plot, cx, cy, [&](Eigen::Index i) { return plot.group[i] == static_cast<int>(k); });
+    if (xy.rows() == 0) continue;
+    const Rgb colour = group_style(k).colour;
     if (xy.rows() >= 3) {
       const Eigen::MatrixXd e = plot.hulls ? convex_hull(xy) : data_ellipse(xy);
       const Handle h = g.plot3(e.col(0), e.col(1), Eigen::VectorXd::Zero(e.rows()), "k-");
@@ -45,10 +49,10 @@ void draw_groups(Graphics& g, const ShapeSpacePlot& plot, Eigen::Index cx, Eigen
       });
     }
     const Handle points =
-        g.plot3(xy.col(0), xy.col(1), Eigen::VectorXd::Zero(xy.rows()), std::string("k") + kGroupMarkers[k % 10]);
+        g.plot3(xy.col(0), xy.col(1), Eigen::VectorXd::Zero(xy.rows()), std::string("k") + group_style(k).marker);
     g.modify(points, [&](GraphicsObject& o) {
       o.names = names;
-      o.display_name = plot.group_names[k] + " (" + std::to_string(rows.size()) + ")";
+      o.display_name = plot.group_names[k] + " (" + std::to_string(xy.rows()) + ")";
       o.marker_size = 6;
       o.color = colour;
       o.marker_face = Rgb{0.55 + 0.45 * colour.r, 0.55 + 0.45 * colour.g, 0.55 + 0.45 * colour.b};
@@ -103,7 +107,7 @@ Eigen::MatrixXd data_ellipse(const Eigen::MatrixXd& xy, int steps) {
 }
 
 void plot_shape_space(Graphics& g, Handle figure, const ShapeSpacePlot& plot) {
-  const Eigen::Index n = plot.scores.rows(), k = plot.scores.cols();
+  const Eigen::Index k = plot.scores.cols();
   if (plot.x_component < 1 || plot.y_component < 1 || plot.x_component > k || plot.y_component > k)
     throw RuntimeError("The shape space plot has components 1 to " + std::to_string(k) + ".");
   g.clf(figure);
@@ -130,17 +134,8 @@ void plot_shape_space(Graphics& g, Handle figure, const ShapeSpacePlot& plot) {
   for (int sample = 1; sample <= 2; ++sample) {
     if (!plot.group.empty()) break;  // drawn by their groups
     const SampleStyle& style = sample_style(sample);
-    std::vector<Eigen::Index> rows;
-    for (Eigen::Index i = 0; i < n; ++i)
-      if (plot.sample(i) == sample) rows.push_back(i);
-    if (rows.empty()) continue;
-    Eigen::MatrixXd xy(rows.size(), 2);
-    std::vector<std::string> names;
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-      xy(r, 0) = plot.scores(rows[r], cx);
-      xy(r, 1) = plot.scores(rows[r], cy);
-      names.push_back(rows[r] < static_cast<Eigen::Index>(plot.names.size()) ? plot.names[rows[r]] : "");
-    }
+    const auto [xy, names] = members(plot, cx, cy, [&](Eigen::Index i) { return plot.sample(i) == sample; });
+    if (xy.rows() == 0) continue;
     if (xy.rows() >= 3) {
       const Eigen::MatrixXd e = data_ellipse(xy);
       const Handle h = g.plot3(e.col(0), e.col(1), Eigen::VectorXd::Zero(e.rows()), std::string{style.letter, '-'});
@@ -149,7 +144,7 @@ void plot_shape_space(Graphics& g, Handle figure, const ShapeSpacePlot& plot) {
     const Handle points = g.plot3(xy.col(0), xy.col(1), Eigen::VectorXd::Zero(xy.rows()), style.specimens);
     g.modify(points, [&](GraphicsObject& o) {
       o.names = names;
-      o.display_name = "sample " + std::to_string(sample) + " (" + std::to_string(rows.size()) + ")";
+      o.display_name = "sample " + std::to_string(sample) + " (" + std::to_string(xy.rows()) + ")";
       o.marker_size = 6;
       o.marker_face = style.face;
     });
