@@ -34,6 +34,7 @@ void plot_group_scatter(Graphics& g, Handle figure, const GroupScatterPlot& plot
       if (plot.group[i] == static_cast<int>(k)) rows.push_back(i);
     if (rows.empty()) continue;
     const Rgb colour = group_style(k).colour;
+    const std::string label = plot.group_names[k] + " (" + std::to_string(rows.size()) + ")";
     Eigen::VectorXd x(rows.size()), y(rows.size());
     std::vector<std::string> names;
     for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -44,7 +45,7 @@ void plot_group_scatter(Graphics& g, Handle figure, const GroupScatterPlot& plot
     const Handle points = g.plot3(x, y, Eigen::VectorXd::Zero(x.size()), std::string("k") + group_style(k).marker);
     g.modify(points, [&](GraphicsObject& o) {
       o.names = names;
-      o.display_name = plot.group_names[k] + " (" + std::to_string(rows.size()) + ")";
+      o.display_name = label;
       o.marker_size = 6;
       o.color = colour;
       o.marker_face = Rgb{0.55 + 0.45 * colour.r, 0.55 + 0.45 * colour.g, 0.55 + 0.45 * colour.b};
@@ -62,6 +63,7 @@ void plot_group_scatter(Graphics& g, Handle figure, const GroupScatterPlot& plot
         g.modify(line, [&](GraphicsObject& o) {
           o.color = colour;
           o.line_width = 1.5;
+          o.legend_with = label;
         });
       }
     }
@@ -75,6 +77,7 @@ void plot_group_scatter(Graphics& g, Handle figure, const GroupScatterPlot& plot
         o.marker_size = 16;
         o.line_width = 2.5;
         o.names = {plot.group_names[k] + " mean"};
+        o.legend_with = label;
       });
     }
   }

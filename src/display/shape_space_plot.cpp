@@ -46,6 +46,7 @@ void draw_groups(Graphics& g, const ShapeSpacePlot& plot, Eigen::Index cx, Eigen
       g.modify(h, [&](GraphicsObject& o) {
         o.color = colour;
         o.line_width = 1.0;
+        o.legend_with = plot.group_names[k] + " (" + std::to_string(xy.rows()) + ")";
       });
     }
     const Handle points =
@@ -139,7 +140,10 @@ void plot_shape_space(Graphics& g, Handle figure, const ShapeSpacePlot& plot) {
     if (xy.rows() >= 3) {
       const Eigen::MatrixXd e = data_ellipse(xy);
       const Handle h = g.plot3(e.col(0), e.col(1), Eigen::VectorXd::Zero(e.rows()), std::string{style.letter, '-'});
-      g.set(h, "LineWidth", 1.0);
+      g.modify(h, [&](GraphicsObject& o) {
+        o.line_width = 1.0;
+        o.legend_with = "sample " + std::to_string(sample) + " (" + std::to_string(xy.rows()) + ")";
+      });
     }
     const Handle points = g.plot3(xy.col(0), xy.col(1), Eigen::VectorXd::Zero(xy.rows()), style.specimens);
     g.modify(points, [&](GraphicsObject& o) {

@@ -94,6 +94,7 @@ struct GraphicsObject {
   std::optional<Rgb> fill;         // fills each run of points (between non-finite ones) as a polygon
   bool arrows = false;             // an arrowhead at the end of each run of segments
   std::string display_name;        // the line's entry in a flat plot's legend
+  std::string legend_with;         // a flat plot: the legend row (a display name) this line is hidden with
 
   // surface (also uses `color`)
   std::shared_ptr<const SurfaceShape> shape;

@@ -357,7 +357,7 @@ void draw(cairo_t* cr, const Graphics& graphics, Handle figure, double width, do
   }
   const GraphicsObject& axes = graphics.object(layout.axes);
   if (axes.flat) {
-    draw_flat_figure(cr, text_out, graphics, figure, width, height);
+    draw_flat_figure(cr, text_out, graphics, figure, width, height, more.hidden_names);
     cairo_restore(cr);
     return;
   }

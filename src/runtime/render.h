@@ -62,6 +62,9 @@ struct PlotExtras {
   // row that is not shown is left out with it.
   std::vector<GraphicsObject> added;
   std::vector<Handle> hidden;      // the model's lines left out
+  // Flat plots: the legend rows (display names) clicked off; their lines are
+  // left out and the rows greyed (draw_flat_figure).
+  std::vector<std::string> hidden_names;
   bool svg_text_elements = false;  // SVG: text as <text> elements (editable) instead of glyph outlines
 };
 

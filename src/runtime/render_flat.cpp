@@ -6,6 +6,8 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -193,8 +195,15 @@ void place_legend_inside(LegendBox& box, const FlatLayout& l, const std::vector<
   }
 }
 
+bool named_in(const std::vector<std::string>& names, const std::string& name) {
+  return !name.empty() && std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// A row clicked off is drawn in grey.
+constexpr Rgb kOff{0.7, 0.7, 0.7};
+
 void draw_legend(cairo_t* cr, const TextOut& out, const LegendBox& box, const GraphicsObject& axes,
-                 const std::vector<const GraphicsObject*>& entries) {
+                 const std::vector<const GraphicsObject*>& entries, const std::vector<std::string>& hidden) {
   select_plot_font(cr, 9);
   cairo_rectangle(cr, box.left, box.top, box.width, box.height);
   cairo_set_source_rgb(cr, 1, 1, 1);
@@ -207,49 +216,93 @@ void draw_legend(cairo_t* cr, const TextOut& out, const LegendBox& box, const Gr
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const GraphicsObject& o = *entries[i];
     const double cy = box.top + 3 + box.row * (static_cast<double>(i) + 0.5);
+    const bool off = named_in(hidden, o.display_name);
+    const Rgb colour = off ? kOff : legend_colour(axes, o);
     if (!o.marker.empty() && o.marker != "none") {
-      draw_marker(cr, o, Eigen::Vector2d(x + 16, cy), legend_colour(axes, o));
+      if (off) {
+        GraphicsObject grey = o;
+        grey.marker_face.reset();
+        draw_marker(cr, grey, Eigen::Vector2d(x + 16, cy), colour);
+      } else {
+        draw_marker(cr, o, Eigen::Vector2d(x + 16, cy), colour);
+      }
     } else {
       cairo_set_line_width(cr, o.line_width * kPt);
       set_dash(cr, o.line_style, o.line_width * kPt, 0);
-      set_colour(cr, legend_colour(axes, o));
+      set_colour(cr, colour);
       cairo_move_to(cr, x + 6, cy);
       cairo_line_to(cr, x + 26, cy);
       cairo_stroke(cr);
       cairo_set_dash(cr, nullptr, 0, 0);
     }
-    cairo_set_source_rgb(cr, 0, 0, 0);
+    if (off)
+      set_colour(cr, kOff);
+    else
+      cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_text_extents_t ext;
     cairo_text_extents(cr, o.display_name.c_str(), &ext);
     show_text(cr, out, o.display_name, x + 32 - ext.x_bearing, cy - (ext.y_bearing + ext.height / 2));
   }
 }
 
+// The lines of one flat axes and the rows of its legend: one a display name,
+// however many lines carry it, shown by the first with a marker (else the
+// first). Hidden lines (by their name, or the name they go with) are left
+// out of `shown` but keep their rows and their place.
+struct FlatLines {
+  std::vector<const GraphicsObject*> all, shown, legend;
+};
+
+FlatLines flat_lines(const Graphics& graphics, const GraphicsObject& axes, const std::vector<std::string>& hidden) {
+  FlatLines out;
+  for (auto it = axes.children.rbegin(); it != axes.children.rend(); ++it) {
+    const GraphicsObject& o = graphics.object(*it);
+    if (!o.visible || o.type != ObjectType::line) continue;
+    out.all.push_back(&o);
+    if (!named_in(hidden, o.display_name) && !named_in(hidden, o.legend_with)) out.shown.push_back(&o);
+    if (o.display_name.empty()) continue;
+    const auto same = std::find_if(out.legend.begin(), out.legend.end(),
+                                   [&](const GraphicsObject* e) { return e->display_name == o.display_name; });
+    const auto marked = [](const GraphicsObject* e) { return !e->marker.empty() && e->marker != "none"; };
+    if (same == out.legend.end())
+      out.legend.push_back(&o);
+    else if (!marked(*same) && marked(&o))
+      *same = &o;
+  }
+  return out;
+}
+
+// Where the legend of one axes goes: nothing overprints the data, so with a
+// colour key it goes above it, beside the plot, when it fits there; else into
+// the plot's emptiest corner (counting the hidden lines too, so that it stays
+// put as rows are clicked). `key_top` moves below it when it sits beside.
+LegendBox place_legend(cairo_t* cr, const FlatLayout& l, const GraphicsObject& axes, const FlatLines& lines,
+                       double width, double& key_top) {
+  LegendBox box = measure_legend(cr, lines.legend);
+  const double beside = l.left + l.width + 8;
+  if (axes.colour_limits && beside + box.width <= width - 4) {
+    box.left = beside;
+    box.top = l.top;
+    key_top = std::max(key_top, box.top + box.height + 32);  // and the key's name between them
+  } else {
+    place_legend_inside(box, l, lines.all);
+  }
+  return box;
+}
+
 }  // namespace
 
 void draw_flat_figure(cairo_t* cr, const TextOut& out, const Graphics& graphics, Handle figure, double width,
-                      double height) {
+                      double height, const std::vector<std::string>& hidden) {
   auto lock = graphics.lock();
   for (const FlatLayout& l : layout_flat_axes(graphics, figure, width, height)) {
     const GraphicsObject& axes = graphics.object(l.axes);
     if (!axes.visible) continue;
-    std::vector<const GraphicsObject*> lines, legend;
+    const FlatLines lines = flat_lines(graphics, axes, hidden);
     cairo_save(cr);
     cairo_rectangle(cr, l.left, l.top, l.width, l.height);
     cairo_clip(cr);
-    for (auto it = axes.children.rbegin(); it != axes.children.rend(); ++it) {
-      const GraphicsObject& o = graphics.object(*it);
-      if (!o.visible) continue;
-      if (o.type == ObjectType::line) {
-        draw_line(cr, l, axes, o);
-        lines.push_back(&o);
-        // One row a name, however many lines carry it.
-        if (!o.display_name.empty() && std::none_of(legend.begin(), legend.end(), [&](const GraphicsObject* e) {
-              return e->display_name == o.display_name;
-            }))
-          legend.push_back(&o);
-      }
-    }
+    for (const GraphicsObject* o : lines.shown) draw_line(cr, l, axes, *o);
     for (auto it = axes.children.rbegin(); it != axes.children.rend(); ++it) {
       const GraphicsObject& t = graphics.object(*it);
       if (t.type != ObjectType::text || !t.visible || t.string.empty()) continue;
@@ -266,22 +319,11 @@ void draw_flat_figure(cairo_t* cr, const TextOut& out, const Graphics& graphics,
       draw_frame_and_ticks(cr, out, l);
       draw_axis_names(cr, out, l, axes, height);
     }
-    // Nothing overprints the data: with a colour key the legend goes above it,
-    // beside the plot, when it fits there; else into the plot's emptiest corner.
     const double beside = l.left + l.width + 8;
     double key_top = l.top + 0.15 * l.height;
     const double key_bottom = l.top + 0.85 * l.height;
-    if (!legend.empty()) {
-      LegendBox box = measure_legend(cr, legend);
-      if (axes.colour_limits && beside + box.width <= width - 4) {
-        box.left = beside;
-        box.top = l.top;
-        key_top = std::max(key_top, box.top + box.height + 32);  // and the key's name between them
-      } else {
-        place_legend_inside(box, l, lines);
-      }
-      draw_legend(cr, out, box, axes, legend);
-    }
+    if (!lines.legend.empty())
+      draw_legend(cr, out, place_legend(cr, l, axes, lines, width, key_top), axes, lines.legend, hidden);
     if (axes.colour_limits)
       draw_colour_key(cr, out, l.left + l.width + 0.04 * width, key_top, 0.025 * width,
                       std::max(key_bottom - key_top, 20.0), (*axes.colour_limits)[0], (*axes.colour_limits)[1],
@@ -294,6 +336,28 @@ void draw_flat_figure(cairo_t* cr, const TextOut& out, const Graphics& graphics,
     }
     draw_axes_title(cr, out, graphics, axes, title_x, l.top - kTitleRise, true);
   }
+}
+
+std::optional<std::string> flat_legend_label_at(const Graphics& graphics, Handle figure, double width,
+                                                double height, const std::vector<std::string>& hidden,
+                                                const Eigen::Vector2d& at) {
+  auto lock = graphics.lock();
+  std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
+      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1), &cairo_surface_destroy);
+  std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(surface.get()), &cairo_destroy);
+  for (const FlatLayout& l : layout_flat_axes(graphics, figure, width, height)) {
+    const GraphicsObject& axes = graphics.object(l.axes);
+    if (!axes.visible) continue;
+    const FlatLines lines = flat_lines(graphics, axes, hidden);
+    if (lines.legend.empty()) continue;
+    double key_top = l.top + 0.15 * l.height;
+    const LegendBox box = place_legend(cr.get(), l, axes, lines, width, key_top);
+    if (at.x() < box.left || at.x() > box.left + box.width || at.y() < box.top + 3) continue;
+    const double row = std::floor((at.y() - box.top - 3) / box.row);
+    if (row >= 0 && row < static_cast<double>(lines.legend.size()))
+      return lines.legend[static_cast<std::size_t>(row)]->display_name;
+  }
+  return std::nullopt;
 }
 
 }  // namespace velmora

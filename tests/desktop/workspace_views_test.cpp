@@ -210,6 +210,35 @@ TEST_F(WorkspaceTest, TheStudyPlotDrawsBothSamplesAndTheWireframeEachToggledFrom
   EXPECT_EQ(view->picture(view->size()), both);
 }
 
+// A click on a row of the shape space's legend hides that sample and its
+// ellipse; a second click shows them again.
+TEST_F(WorkspaceTest, AShapeSpaceLegendRowClickedHidesItsSample) {
+  window().show();
+  load_skull();
+  click("ShapePCA");
+  ASSERT_TRUE(wait_until([&] { return !app_->running(); }));
+  settle(50);
+  PlotView* view = workspace_->views()->view("ShapePCA");
+  ASSERT_NE(view, nullptr);
+  std::optional<QPoint> spot;
+  std::string label;
+  for (int y = 0; y < view->height() && !spot; y += 2)
+    for (int x = 0; x < view->width() && !spot; x += 2)
+      if (const auto row = view->legend_label_at(QPoint(x, y)); row && row->rfind("sample 2", 0) == 0) {
+        spot = QPoint(x, y);
+        label = *row;
+      }
+  ASSERT_TRUE(spot.has_value());
+  const QImage both = view->picture(view->size());
+  QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, *spot);
+  EXPECT_TRUE(view->legend_row_hidden(label));
+  EXPECT_NE(view->picture(view->size()), both);
+  EXPECT_EQ(view->legend_label_at(*spot), label);  // the row stays where it was
+  QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, *spot);
+  EXPECT_FALSE(view->legend_row_hidden(label));
+  EXPECT_EQ(view->picture(view->size()), both);
+}
+
 TEST_F(WorkspaceTest, ChangingTheComponentsRedrawsTheOpenShapeSpace) {
   load_skull();
   click("ShapePCA");

@@ -4,11 +4,13 @@
 // leave the data clear.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <regex>
 
 #include "runtime/flat_layout.h"
 #include "runtime/render_layout.h"
 #include "runtime/render.h"
+#include "runtime/render_flat.h"
 #include "runtime/render_marks.h"
 #include "support/png_image.h"
 
@@ -181,6 +183,69 @@ TEST(RenderFlat, TheAxesMakeRoomForTheirWordsOnAnyPage) {
     ASSERT_EQ(layouts.size(), 2u);
     EXPECT_GE(layouts[1].left - kYNameGap - layouts[1].y_numbers_width, layouts[0].left + layouts[0].width);
   }
+}
+
+// A legend row clicked off leaves out the lines that carry its name or go
+// with it, and is greyed where it was; the row under the pointer is found
+// where it is drawn, before and after.
+TEST(RenderFlat, ALegendRowClickedOffLeavesItsLinesOutAndStaysPut) {
+  Graphics g;
+  const Handle window = g.new_figure();
+  g.modify(g.axes_of(window), [](GraphicsObject& a) { a.flat = a.hold = true; });
+  // Group a: red squares and a red line that goes with them; group b: blue circles.
+  const Handle red = g.plot3(Eigen::Vector2d(0, 4), Eigen::Vector2d(0, 4), Eigen::Vector2d::Zero(), "rs");
+  g.modify(red, [](GraphicsObject& o) {
+    o.display_name = "a (2)";
+    o.marker_size = 10;
+    o.marker_face = Rgb{1, 0, 0};
+  });
+  const Handle line = g.plot3(Eigen::Vector2d(0, 4), Eigen::Vector2d(4, 0), Eigen::Vector2d::Zero(), "r-");
+  g.modify(line, [](GraphicsObject& o) {
+    o.legend_with = "a (2)";
+    o.line_width = 3;
+  });
+  const Handle blue = g.plot3(Eigen::Vector2d(2, 3), Eigen::Vector2d(1, 1), Eigen::Vector2d::Zero(), "bo");
+  g.modify(blue, [](GraphicsObject& o) {
+    o.display_name = "b (2)";
+    o.marker_size = 10;
+    o.marker_face = Rgb{0, 0, 1};
+  });
+
+  const int w = 400, h = 300;
+  const auto count = [&](const Image& image, const Rgb& colour) {
+    int n = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) n += near(image.at(x, y), colour);
+    return n;
+  };
+  // Where each row is found, scanning the page.
+  const auto rows = [&](const std::vector<std::string>& hidden) {
+    std::map<std::string, Eigen::Vector2d> at;
+    std::map<std::string, int> hits;
+    for (int y = 0; y < h; y += 3)
+      for (int x = 0; x < w; x += 3)
+        if (const auto label = flat_legend_label_at(g, window, w, h, hidden, Eigen::Vector2d(x, y))) {
+          at.try_emplace(*label, Eigen::Vector2d::Zero()).first->second += Eigen::Vector2d(x, y);
+          ++hits[*label];
+        }
+    for (auto& [label, sum] : at) sum /= hits[label];
+    return at;
+  };
+
+  PlotExtras extras;
+  const Image all(render_figure_bytes(g, window, ImageFormat::png, w, h, std::nullopt, &extras));
+  const auto shown_rows = rows({});
+  extras.hidden_names = {"a (2)"};
+  const Image without_a(render_figure_bytes(g, window, ImageFormat::png, w, h, std::nullopt, &extras));
+  const auto greyed_rows = rows(extras.hidden_names);
+
+  EXPECT_GT(count(all, Rgb{1, 0, 0}), 100);
+  EXPECT_EQ(count(without_a, Rgb{1, 0, 0}), 0);  // the squares, the line and the row's marker
+  EXPECT_GT(count(without_a, Rgb{0, 0, 1}), 50);
+  ASSERT_EQ(shown_rows.size(), 2u);
+  EXPECT_LT(shown_rows.at("a (2)").y(), shown_rows.at("b (2)").y());
+  ASSERT_EQ(greyed_rows.size(), 2u);
+  for (const auto& [label, where] : shown_rows) EXPECT_LT((greyed_rows.at(label) - where).norm(), 1.0) << label;
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "runtime/error.h"
 #include "runtime/file_write.h"
 #include "runtime/flat_layout.h"
+#include "runtime/render_flat.h"
 #include "runtime/render_layout.h"
 
 namespace velmora {
@@ -151,12 +152,16 @@ PlotDecor PlotView::decor() const {
       d.extras.hidden.insert(d.extras.hidden.end(), e.lines.begin(), e.lines.end());
     }
   std::erase_if(d.extras.highlight, [&](const PointOverlay& h) { return hidden_rows_.count(h.label) != 0; });
+  d.extras.hidden_names.assign(hidden_rows_.begin(), hidden_rows_.end());
   return d;
 }
 
 std::optional<std::string> PlotView::legend_label_at(QPoint at) const {
   if (figure_ == 0) return std::nullopt;
   const PlotDecor d = decor();
+  if (flat_axes())
+    return flat_legend_label_at(graphics_, figure_, width(), height(), d.extras.hidden_names,
+                                Eigen::Vector2d(at.x(), at.y()));
   const auto row = legend_row_at(graphics_, figure_, width(), height(), d.extras, Eigen::Vector2d(at.x(), at.y()));
   if (!row || *row >= d.extras.legend.size()) return std::nullopt;
   return d.extras.legend[*row].label;
