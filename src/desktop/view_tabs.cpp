@@ -43,31 +43,6 @@ QWidget* make_tab(const Graphics& graphics, Handle figure, const QString& key,
   return page;
 }
 
-// A picture of surfaces is drawn by OpenGL where it can be (turning a large
-// surface smoothly), the plot view standing behind it for the view and the
-// exports; any other picture, or one where OpenGL fails, by the plot view.
-void fit_view(const Graphics& graphics, QWidget* page) {
-  auto* plot = page->findChild<PlotView*>("ViewPlot");
-  auto* gl = page->findChild<SurfaceView*>("ViewSurface");
-  const bool wanted = has_surfaces(graphics, plot->figure()) && opengl_available() && !(gl && gl->failed());
-  if (wanted && gl == nullptr) {
-    gl = new SurfaceView(graphics, plot, page);
-    gl->setObjectName("ViewSurface");
-    static_cast<QVBoxLayout*>(page->layout())->addWidget(gl, 1);
-    QObject::connect(gl, &SurfaceView::unavailable, page, [&graphics, page] { fit_view(graphics, page); });
-  }
-  if (gl == nullptr) return;
-  if (wanted) {
-    gl->resize(plot->size());
-    plot->hide();
-    gl->show();
-    gl->update();
-  } else {
-    gl->hide();
-    plot->show();
-  }
-}
-
 }  // namespace
 
 QString file_name_of(const QString& title) {
@@ -176,7 +151,7 @@ Handle ViewTabs::show_figure(const QString& key, Handle figure, const QString& t
     auto* view = page->findChild<PlotView*>("ViewPlot");
     const Handle before = view->figure();
     view->set_figure(figure);
-    fit_view(graphics_, page);
+    fit_surface_view(graphics_, page);
     set_title(page, title);
     if (const int i = indexOf(page); i >= 0)
       setCurrentIndex(i);
@@ -188,7 +163,7 @@ Handle ViewTabs::show_figure(const QString& key, Handle figure, const QString& t
       make_tab(graphics_, figure, key, [this](const std::string& text) { emit notice(QString::fromStdString(text)); });
   connect(page->findChild<PlotView*>("ViewPlot"), &PlotView::point_clicked, this, &ViewTabs::point_clicked);
   setCurrentIndex(addTab(page, title));
-  fit_view(graphics_, page);
+  fit_surface_view(graphics_, page);
   set_title(page, title);
   return 0;
 }

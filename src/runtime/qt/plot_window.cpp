@@ -3,6 +3,9 @@
 #include <QCloseEvent>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QVBoxLayout>
+
+#include "runtime/qt/surface_view.h"
 
 namespace velmora {
 
@@ -10,8 +13,16 @@ PlotWindow::PlotWindow(const Graphics& graphics, Handle figure, std::function<vo
     : QMainWindow(parent), graphics_(graphics), figure_(figure), on_close_(std::move(on_close)) {
   setAttribute(Qt::WA_DeleteOnClose);
   setObjectName(QString("Figure%1").arg(figure));
-  view_ = new PlotView(graphics, figure, this);
-  setCentralWidget(view_);
+  // The view in a column of its own, where a picture of surfaces puts its
+  // OpenGL view in its place (fit_surface_view).
+  page_ = new QWidget(this);
+  auto* column = new QVBoxLayout(page_);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  view_ = new PlotView(graphics, figure, page_);
+  view_->setObjectName("ViewPlot");
+  column->addWidget(view_, 1);
+  setCentralWidget(page_);
   QToolBar* tools = addToolBar("Plot");
   tools->setObjectName("PlotToolBar");
   PlotTools how;
@@ -45,6 +56,8 @@ void PlotWindow::refresh() {
                                   : "Drag to rotate, shift-drag to pan, wheel to zoom, Reset view to go back.");
   }
   view_->model_changed();
+  fit_surface_view(graphics_, page_);
+  if (auto* gl = page_->findChild<SurfaceView*>("ViewSurface"); gl && gl->isVisible()) gl->update();
 }
 
 void PlotWindow::close_from_model() {

@@ -36,6 +36,7 @@ class PlotWindow : public QMainWindow {
   Handle figure_;
   std::function<void(Handle)> on_close_;
   std::function<void(const std::string&)> note_;
+  QWidget* page_;  // the column of the view, and of the OpenGL view of surfaces
   PlotView* view_;
   bool closing_from_model_ = false;
   bool flat_ = false;  // the window shows flat axes

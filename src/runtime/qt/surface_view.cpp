@@ -6,6 +6,7 @@
 
 #include <cairo.h>
 
+#include <QBoxLayout>
 #include <QCoreApplication>
 #include <QMatrix4x4>
 #include <QOffscreenSurface>
@@ -137,6 +138,31 @@ QVector4D rgba(const Rgb& c, double a = 1) {
 }
 
 }  // namespace
+
+void fit_surface_view(const Graphics& graphics, QWidget* page) {
+  auto* plot = page->findChild<PlotView*>("ViewPlot");
+  if (plot == nullptr) return;
+  auto* gl = page->findChild<SurfaceView*>("ViewSurface");
+  const bool wanted = has_surfaces(graphics, plot->figure()) && opengl_available() && !(gl && gl->failed());
+  if (wanted && gl == nullptr) {
+    auto* column = qobject_cast<QBoxLayout*>(page->layout());
+    if (column == nullptr) return;
+    gl = new SurfaceView(graphics, plot, page);
+    gl->setObjectName("ViewSurface");
+    column->addWidget(gl, 1);
+    QObject::connect(gl, &SurfaceView::unavailable, page, [&graphics, page] { fit_surface_view(graphics, page); });
+  }
+  if (gl == nullptr) return;
+  if (wanted) {
+    gl->resize(plot->size());
+    plot->hide();
+    gl->show();
+    gl->update();
+  } else {
+    gl->hide();
+    plot->show();
+  }
+}
 
 bool has_surfaces(const Graphics& graphics, Handle figure) {
   auto lock = graphics.lock();

@@ -36,6 +36,14 @@ bool has_surfaces(const Graphics& graphics, Handle figure);
 /// environment says no, for a driver that makes a context but draws wrong.
 bool opengl_available();
 
+/// A picture of surfaces is drawn by OpenGL where it can be (turning a large
+/// surface smoothly), the plot view standing behind it for the view and the
+/// exports; any other picture, or one where OpenGL fails, by the plot view.
+/// `page` lays out its widgets in a column and holds the plot view, named
+/// "ViewPlot"; the surface view, named "ViewSurface", is added below it the
+/// first time it is wanted and shown in its place while it is.
+void fit_surface_view(const Graphics& graphics, QWidget* page);
+
 class SurfaceView : public QOpenGLWidget, protected QOpenGLFunctions {
   Q_OBJECT
 

@@ -33,6 +33,7 @@
 #include "runtime/flat_layout.h"
 #include "runtime/qt/msgboxd_dialog.h"
 #include "runtime/qt/plot_window.h"
+#include "runtime/qt/surface_view.h"
 #include "runtime/render_layout.h"
 #include "support/qt_event_loop.h"
 #include "support/sample_factory.h"
@@ -338,6 +339,32 @@ TEST_F(Desktop, PlotWindowsFollowTheModel) {
   g.close(f2);
   settle();
   EXPECT_EQ(port().plot_window(f2), nullptr);
+}
+
+// A window whose figure gains a surface draws it by OpenGL where a context
+// can be made, by its plot view otherwise.
+TEST_F(Desktop, APlotWindowOfSurfacesUsesOpenGLWhereItCan) {
+  Graphics& g = port().graphics();
+  const Handle f = g.new_figure();
+  g.plot3(Eigen::Vector3d(0, 1, 0), Eigen::Vector3d(0, 0, 1), Eigen::Vector3d::Zero(), "bo");
+  settle();
+  PlotWindow* w = port().plot_window(f);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->findChild<SurfaceView*>("ViewSurface"), nullptr);  // no surface yet
+  auto shape = std::make_shared<SurfaceShape>();
+  shape->vertices.resize(3, 3);
+  shape->vertices << 0, 0, 0, 1, 0, 0, 0, 1, 0;
+  shape->triangles.resize(1, 3);
+  shape->triangles << 0, 1, 2;
+  g.figure(f);  // the port's own window may be the current one
+  g.surface(shape, Rgb{0.8, 0.8, 0.8});
+  settle();
+  ASSERT_TRUE(has_surfaces(g, f));
+  auto* gl = w->findChild<SurfaceView*>("ViewSurface");
+  EXPECT_EQ(gl != nullptr && gl->isVisible(), opengl_available());
+  EXPECT_EQ(w->view()->isVisible(), !opengl_available());
+  w->close();
+  settle();
 }
 
 TEST_F(Desktop, DragRotatesWheelZoomsResetReturns) {
