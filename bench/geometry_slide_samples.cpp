@@ -4,7 +4,8 @@
 // outline in the plane: 20 specimens of 3 landmarks and a closed curve of
 // 2,000 semilandmarks, slid by bending energy (a dense system of 2,000
 // unknowns a specimen and iteration, solved for all specimens together by
-// preconditioned conjugate gradients), on 2 threads:
+// preconditioned conjugate gradients), on 2 threads; and the same outline
+// rising and falling in space:
 //   build/bench/bench_geometry_slide_samples --benchmark_filter=long
 #include <benchmark/benchmark.h>
 #include <oneapi/tbb/global_control.h>
@@ -114,9 +115,10 @@ void BM_slide_samples(benchmark::State& state) {
                  " semilandmarks");
 }
 
-// 3 landmarks inside a closed outline of `count` semilandmarks in the plane,
-// each specimen bent its own way and clicked unevenly at 400 places.
-Study make_outline(Eigen::Index specimens, int count) {
+// 3 landmarks inside a closed outline of `count` semilandmarks in the plane
+// (in space: rising and falling), each specimen bent its own way and clicked
+// unevenly at 400 places.
+Study make_outline(Eigen::Index specimens, int count, bool space = false) {
   std::mt19937 gen(7);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
   constexpr int kInside = 3, kOutlineClicks = 400;
@@ -131,7 +133,7 @@ Study make_outline(Eigen::Index specimens, int count) {
     for (int k = 0; k < kOutlineClicks; ++k) {
       const double t = 2 * M_PI * (k + (k > 0 ? 0.3 * u(gen) : 0.0)) / kOutlineClicks;
       clicks.row(k) << (2 + a * std::cos(3 * t)) * std::cos(t),
-          (1.2 + b * std::sin(2 * t) + c * std::cos(5 * t)) * std::sin(t), 0;
+          (1.2 + b * std::sin(2 * t) + c * std::cos(5 * t)) * std::sin(t), space ? 0.3 * std::sin(2 * t + 10 * c) : 0;
     }
     clicks.row(kOutlineClicks) = clicks.row(0);
     const Eigen::RowVectorXd flat = clicks.topRows(kOutlineClicks).transpose().reshaped().transpose();
@@ -149,7 +151,9 @@ Study make_outline(Eigen::Index specimens, int count) {
 }
 
 void BM_slide_long_outline(benchmark::State& state) {
-  static const Study study = make_outline(20, 2000);
+  const bool space = state.range(0) == 1;
+  static const Study plane = make_outline(20, 2000), curved = make_outline(20, 2000, true);
+  const Study& study = space ? curved : plane;
   tbb::global_control threads(tbb::global_control::max_allowed_parallelism, 2);
   velmora::SlideOptions options;
   int iterations = 0;
@@ -161,12 +165,13 @@ void BM_slide_long_outline(benchmark::State& state) {
   }
   state.counters["slide_iterations"] = iterations;
   state.SetLabel("bending, 20 specimens x " + std::to_string(study.data.points()) + " points, " +
-                 std::to_string(study.layout.sliding.size()) + " semilandmarks on one outline in the plane, 2 threads");
+                 std::to_string(study.layout.sliding.size()) + " semilandmarks on one outline " +
+                 (space ? "in space" : "in the plane") + ", 2 threads");
 }
 
 }  // namespace
 
 BENCHMARK(BM_slide_samples)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_slide_long_outline)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_slide_long_outline)->Arg(0)->Arg(1)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime()->MeasureProcessCPUTime();
 
 BENCHMARK_MAIN();
