@@ -210,31 +210,44 @@ TEST_F(WorkspaceTest, TheStudyPlotDrawsBothSamplesAndTheWireframeEachToggledFrom
   EXPECT_EQ(view->picture(view->size()), both);
 }
 
+// The skull example's shape space, open in its tab; the first place on its
+// picture (every other pixel, row by row) where `found` gives a text.
+class ShapeSpaceTest : public WorkspaceTest {
+ protected:
+  PlotView* open_shape_space() {
+    window().show();
+    load_skull();
+    click("ShapePCA");
+    EXPECT_TRUE(wait_until([&] { return !app_->running(); }));
+    settle(50);
+    return workspace_->views()->view("ShapePCA");
+  }
+  template <typename Found>
+  static std::optional<std::pair<QPoint, std::string>> first_spot(const PlotView* view, Found found) {
+    for (int y = 0; y < view->height(); y += 2)
+      for (int x = 0; x < view->width(); x += 2)
+        if (const std::optional<std::string> text = found(QPoint(x, y))) return std::pair{QPoint(x, y), *text};
+    return std::nullopt;
+  }
+};
+
 // A click on a row of the shape space's legend hides that sample and its
 // ellipse; a second click shows them again.
-TEST_F(WorkspaceTest, AShapeSpaceLegendRowClickedHidesItsSample) {
-  window().show();
-  load_skull();
-  click("ShapePCA");
-  ASSERT_TRUE(wait_until([&] { return !app_->running(); }));
-  settle(50);
-  PlotView* view = workspace_->views()->view("ShapePCA");
+TEST_F(ShapeSpaceTest, ALegendRowClickedHidesItsSample) {
+  PlotView* view = open_shape_space();
   ASSERT_NE(view, nullptr);
-  std::optional<QPoint> spot;
-  std::string label;
-  for (int y = 0; y < view->height() && !spot; y += 2)
-    for (int x = 0; x < view->width() && !spot; x += 2)
-      if (const auto row = view->legend_label_at(QPoint(x, y)); row && row->rfind("sample 2", 0) == 0) {
-        spot = QPoint(x, y);
-        label = *row;
-      }
-  ASSERT_TRUE(spot.has_value());
+  const auto row = first_spot(view, [&](QPoint at) -> std::optional<std::string> {
+    const auto label = view->legend_label_at(at);
+    return label && label->starts_with("sample 2") ? label : std::nullopt;
+  });
+  ASSERT_TRUE(row.has_value());
+  const auto& [spot, label] = *row;
   const QImage both = view->picture(view->size());
-  QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, *spot);
+  QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, spot);
   EXPECT_TRUE(view->legend_row_hidden(label));
   EXPECT_NE(view->picture(view->size()), both);
-  EXPECT_EQ(view->legend_label_at(*spot), label);  // the row stays where it was
-  QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, *spot);
+  EXPECT_EQ(view->legend_label_at(spot), label);  // the row stays where it was
+  QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, spot);
   EXPECT_FALSE(view->legend_row_hidden(label));
   EXPECT_EQ(view->picture(view->size()), both);
 }
@@ -254,25 +267,17 @@ TEST_F(WorkspaceTest, ChangingTheComponentsRedrawsTheOpenShapeSpace) {
   EXPECT_EQ(views->count(), 2);  // the same tab, redrawn
 }
 
-TEST_F(WorkspaceTest, ASpecimenClickedInTheShapeSpaceIsPickedInTheStudyPanel) {
-  window().show();
-  load_skull();
-  click("ShapePCA");
-  ASSERT_TRUE(wait_until([&] { return !app_->running(); }));
-  settle(50);
-  PlotView* view = workspace_->views()->view("ShapePCA");
+TEST_F(ShapeSpaceTest, ASpecimenClickedIsPickedInTheStudyPanel) {
+  PlotView* view = open_shape_space();
   ASSERT_NE(view, nullptr);
   // A place in the picture where a specimen is drawn.
-  std::optional<QPoint> spot;
-  std::string name;
-  for (int y = 0; y < view->height() && !spot; y += 2)
-    for (int x = 0; x < view->width() && !spot; x += 2)
-      if (const auto n = view->name_at(QPoint(x, y)); n && !n->empty()) {
-        spot = QPoint(x, y);
-        name = *n;
-      }
-  ASSERT_TRUE(spot.has_value());
-  QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, *spot);
+  const auto point = first_spot(view, [&](QPoint at) -> std::optional<std::string> {
+    const auto name = view->name_at(at);
+    return name && !name->empty() ? name : std::nullopt;
+  });
+  ASSERT_TRUE(point.has_value());
+  const auto& [spot, name] = *point;
+  QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, spot);
   settle();
   const auto picked = workspace_->study_panel()->tree()->selectedItems();
   ASSERT_EQ(picked.size(), 1) << name;
