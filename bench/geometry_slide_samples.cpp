@@ -98,10 +98,8 @@ Study make_study(Eigen::Index count) {
   return out;
 }
 
-void BM_slide_samples(benchmark::State& state) {
-  static const Study study = make_study(200);
-  velmora::SlideOptions options;
-  options.criterion = state.range(0) == 0 ? velmora::SlideCriterion::bending : velmora::SlideCriterion::procrustes;
+// Slides `study` once a timed iteration; the iterations of sliding counted.
+void slide_timed(benchmark::State& state, const Study& study, const velmora::SlideOptions& options) {
   int iterations = 0;
   for (auto _ : state) {
     const velmora::SlidSamples slid =
@@ -110,6 +108,13 @@ void BM_slide_samples(benchmark::State& state) {
     benchmark::DoNotOptimize(slid.first.mean.data());
   }
   state.counters["slide_iterations"] = iterations;
+}
+
+void BM_slide_samples(benchmark::State& state) {
+  static const Study study = make_study(200);
+  velmora::SlideOptions options;
+  options.criterion = state.range(0) == 0 ? velmora::SlideCriterion::bending : velmora::SlideCriterion::procrustes;
+  slide_timed(state, study, options);
   state.SetLabel(std::string(state.range(0) == 0 ? "bending" : "procrustes") + ", 200 specimens x " +
                  std::to_string(study.data.points()) + " points, " + std::to_string(study.layout.sliding.size()) +
                  " semilandmarks");
@@ -156,14 +161,7 @@ void BM_slide_long_outline(benchmark::State& state) {
   const Study& study = space ? curved : plane;
   tbb::global_control threads(tbb::global_control::max_allowed_parallelism, 2);
   velmora::SlideOptions options;
-  int iterations = 0;
-  for (auto _ : state) {
-    const velmora::SlidSamples slid =
-        velmora::slide_samples(study.data, study.curves, Sample(), {}, study.layout, options);
-    iterations = slid.iterations;
-    benchmark::DoNotOptimize(slid.first.mean.data());
-  }
-  state.counters["slide_iterations"] = iterations;
+  slide_timed(state, study, options);
   state.SetLabel("bending, 20 specimens x " + std::to_string(study.data.points()) + " points, " +
                  std::to_string(study.layout.sliding.size()) + " semilandmarks on one outline " +
                  (space ? "in space" : "in the plane") + ", 2 threads");

@@ -219,13 +219,13 @@ void draw_legend(cairo_t* cr, const TextOut& out, const LegendBox& box, const Gr
     const bool off = named_in(hidden, o.display_name);
     const Rgb colour = off ? kOff : legend_colour(axes, o);
     if (!o.marker.empty() && o.marker != "none") {
-      if (off) {
-        GraphicsObject grey = o;
-        grey.marker_face.reset();
-        draw_marker(cr, grey, Eigen::Vector2d(x + 16, cy), colour);
-      } else {
-        draw_marker(cr, o, Eigen::Vector2d(x + 16, cy), colour);
-      }
+      // Off: the marker's outline only, in grey.
+      GraphicsObject mark;
+      mark.marker = o.marker;
+      mark.marker_size = o.marker_size;
+      mark.line_width = o.line_width;
+      if (!off) mark.marker_face = o.marker_face;
+      draw_marker(cr, mark, Eigen::Vector2d(x + 16, cy), colour);
     } else {
       cairo_set_line_width(cr, o.line_width * kPt);
       set_dash(cr, o.line_style, o.line_width * kPt, 0);
@@ -235,10 +235,7 @@ void draw_legend(cairo_t* cr, const TextOut& out, const LegendBox& box, const Gr
       cairo_stroke(cr);
       cairo_set_dash(cr, nullptr, 0, 0);
     }
-    if (off)
-      set_colour(cr, kOff);
-    else
-      cairo_set_source_rgb(cr, 0, 0, 0);
+    set_colour(cr, off ? kOff : Rgb{0, 0, 0});
     cairo_text_extents_t ext;
     cairo_text_extents(cr, o.display_name.c_str(), &ext);
     show_text(cr, out, o.display_name, x + 32 - ext.x_bearing, cy - (ext.y_bearing + ext.height / 2));
